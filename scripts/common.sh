@@ -1,0 +1,30 @@
+# Shared by run.sh and test.sh: install what is missing, then configure and build.
+set -euo pipefail
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD=${QUINTALEVA_BUILD:-$ROOT/build}
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libsqlite3-dev libjpeg-dev libgif-dev mdbtools-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fontconfig fonts-dejavu-core fonts-liberation
+  poppler-utils xvfb xauth sqlite3
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Instalando paquetes: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+  cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$BUILD" -j2
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+class Database;
+
+// The application title (string 57344): window captions, the message box heading, and the key
+// with which the access password is scrambled.
+inline constexpr const char* kApplicationTitle = "Quintaleva 2";
+
+// Workstation settings as stored in the settings group "Config", with their defaults.
+struct Settings {
+    std::string path;
+    int prcAiva = 0;
+    int pWin = 1;
+    int pPos = 0;
+    int rapido = 0;
+    int askPrinter = 0;
+    int impuesto = 0;
+    std::string comando;
+    std::string logo;
+};
+
+// What the whole program reads for the whole run: the open database, the settings, the default
+// tax rate and the business name. The start-up object owns the database; this only points at it.
+struct ApplicationState {
+    Database* database = nullptr;
+    int prcAiva = 0;          // 1: line prices are typed before taxes
+    int pWin = 1;             // 1: page printer; 0: ticket printer
+    int rapido = 0;           // quick capture mode of the detail grid
+    int askPrinter = 0;       // 1: choose the printer before printing
+    int impuesto = 0;         // Id_Impuesto of the default tax of new articles
+    double defaultTaxRate = 0; // that tax as a fraction (0.16); 0 when it does not exist
+    std::string comando;      // cash-drawer command of the ticket printer
+    std::string logo;         // full path of the logo picture
+    std::string nombre;       // business name, first heading line of every report
+    int pPos = 0;             // ticket port: 0 LPT1, 1 LPT2, 2 COM1, 3 COM2
+};
+
+// Copies the settings that ApplicationState carries.
+void ApplySettings(const Settings& settings, ApplicationState& state);

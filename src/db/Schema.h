@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class Database;
+
+enum class ColumnKind { Long, Text, Double, Date, Bool, Binary };
+
+struct ColumnDef {
+    std::string name;
+    ColumnKind kind;
+    bool autoNumber = false;
+};
+
+struct TableDef {
+    std::string name;
+    std::vector<ColumnDef> columns; // in binding order
+    // The column of the index "PrimaryKey", when the table has one.
+    std::string primaryKey;
+};
+
+// The ten tables of a database of ours, their columns in binding order, indexes and relations.
+namespace Schema {
+
+// Marks the file as ours (PRAGMA application_id): "QVL2".
+constexpr int kApplicationId = 0x51564C32;
+// General.Version of the databases this program makes.
+constexpr int kGeneralVersion = 200;
+
+const std::vector<TableDef>& tables();
+const TableDef& table(const std::string& name);
+
+// Creates every table and index and writes the seed rows (the General row, the ten extra-field
+// rows, the usual Mexican taxes). The caller runs it inside a transaction on an empty database.
+void create(Database& db);
+
+} // namespace Schema

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "db/DbValue.h"
+
+#include <string>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A prepared statement. Values only ever reach SQL through bind(); no text is pasted in.
+class Statement final {
+public:
+    Statement(sqlite3* db, const std::string& sql);
+    ~Statement();
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&&) = delete;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Parameters count from 1, as SQLite's do. Empty text binds as Null, like an unset text field.
+    Statement& bind(int index, const DbValue& value);
+    Statement& bindAll(const std::vector<DbValue>& values);
+    // Steps once: true while a row is available.
+    bool step();
+    // Runs to the end; the number of rows changed.
+    int execute();
+    void reset();
+
+    int columnCount() const;
+    std::string columnName(int column) const;
+    DbValue column(int column) const;
+    std::string text(int column) const;
+    std::int64_t integer(int column) const;
+    double real(int column) const;
+
+private:
+    [[noreturn]] void fail() const;
+
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};

@@ -1,0 +1,20 @@
+#include "db/Transaction.h"
+
+#include "db/Database.h"
+
+Transaction::Transaction(Database& db) : m_db(db) { m_db.execute("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+    if (m_done)
+        return;
+    try {
+        m_db.execute("ROLLBACK");
+    } catch (...) {
+        // The engine rolls back by itself when it cannot; nothing more to do from a destructor.
+    }
+}
+
+void Transaction::commit() {
+    m_db.execute("COMMIT");
+    m_done = true;
+}

@@ -1,0 +1,100 @@
+// quintaleva-cli: headless commands for technicians and scripts.
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/GeneralSet.h"
+#include "db/Schema.h"
+#include "invoice/AmountInWords.h"
+#include "invoice/MoneyText.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kUsage =
+    "Uso:\n"
+    "  quintaleva-cli crear ARCHIVO                  crea una base de datos nueva\n"
+    "  quintaleva-cli info ARCHIVO                   muestra versión, negocio y renglones de cada tabla\n"
+    "  quintaleva-cli letra IMPORTE [--base ARCHIVO]  escribe el importe con letra\n";
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
+    return 1;
+}
+
+int crear(const std::string& path) {
+    Database::create(path);
+    std::printf("Base de datos creada: %s\n", path.c_str());
+    return 0;
+}
+
+int info(const std::string& path) {
+    auto db = Database::open(path);
+    CGeneralSet general(*db);
+    general.Open(OpenType::Snapshot);
+    std::printf("Archivo: %s\n", path.c_str());
+    std::printf("Versión: %d\n", general.m_Version);
+    std::printf("Negocio: %s\n", general.m_Nombre.c_str());
+    std::printf("Moneda: %s %s\n", general.m_Moneda.c_str(), general.m_Postfijo.c_str());
+    for (const TableDef& t : Schema::tables()) {
+        Statement count = db->prepare("SELECT count(*) FROM \"" + t.name + "\"");
+        count.step();
+        std::printf("%-14s %lld\n", t.name.c_str(), static_cast<long long>(count.integer(0)));
+    }
+    return 0;
+}
+
+int letra(const std::vector<std::string>& args) {
+    std::string amountText, base;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--base") {
+            if (i + 1 >= args.size())
+                return fail("falta el nombre del archivo después de --base.");
+            base = args[++i];
+        } else if (amountText.empty()) {
+            amountText = args[i];
+        } else {
+            return fail("sobra el argumento \"" + args[i] + "\".");
+        }
+    }
+    if (amountText.empty())
+        return fail("falta el importe.");
+    const auto amount = TryParseMoney(amountText, MoneyFormat::mexican());
+    if (!amount)
+        return fail("\"" + amountText + "\" no es un importe.");
+    if (!base.empty()) {
+        auto db = Database::open(base);
+        CGeneralSet general(*db);
+        general.Open(OpenType::Snapshot);
+        SetCurrencyWords(general.m_Moneda, general.m_Postfijo);
+    }
+    std::printf("%s\n", AmountInWords(*amount).c_str());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "ayuda") {
+        std::fputs(kUsage, args.empty() ? stderr : stdout);
+        return args.empty() ? 2 : 0;
+    }
+    try {
+        const std::string& command = args[0];
+        if (command == "crear" || command == "info") {
+            if (args.size() != 2)
+                return fail("el comando " + command + " pide exactamente un ARCHIVO.\n" + kUsage);
+            return command == "crear" ? crear(args[1]) : info(args[1]);
+        }
+        if (command == "letra")
+            return letra({args.begin() + 1, args.end()});
+        return fail("comando desconocido \"" + command + "\".\n" + kUsage);
+    } catch (const DbError& e) {
+        return fail(e.what());
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+}
