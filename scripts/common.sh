@@ -5,7 +5,7 @@ BUILD=${QUINTALEVA_BUILD:-$ROOT/build}
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libsqlite3-dev libjpeg-dev libgif-dev mdbtools-dev
+  qt6-base-dev qt6-translations-l10n libsqlite3-dev libjpeg-dev libgif-dev mdbtools-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core fonts-liberation
   poppler-utils xvfb xauth sqlite3

@@ -1,1 +1,22 @@
-int main(){}
+#include "app/ui/LocaleMoneyFormat.h"
+#include "app/ui/PrincipalApp.h"
+#include "app/ui/SettingsStore.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
+    QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
+    // Every screen speaks Spanish, the framework's own dialogs (files, printing) included.
+    QTranslator framework;
+    if (framework.load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&framework);
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    CPrincipalApp principal;
+    return principal.run();
+}

@@ -1,0 +1,20 @@
+#include "app/ui/Help.h"
+
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+bool ShowHelp() {
+    const QString topic = QStringLiteral("help/html/Introduccion.htm");
+    for (const QString& folder : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
+        const QFileInfo page(QDir(folder).filePath(topic));
+        if (page.exists())
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()));
+    }
+    TolMessage(QStringLiteral("- No se encontró la ayuda -"));
+    return false;
+}

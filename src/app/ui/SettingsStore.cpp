@@ -1,0 +1,42 @@
+#include "app/ui/SettingsStore.h"
+
+#include <QSettings>
+
+namespace {
+QString key(const char* name) { return QStringLiteral("Config/") + QLatin1String(name); }
+
+QSettings store() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsStore::kOrganization),
+                     QLatin1String(SettingsStore::kApplication));
+}
+} // namespace
+
+int SettingsStore::readInt(const char* name, int defaultValue) {
+    bool ok = false;
+    const int value = store().value(key(name)).toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+QString SettingsStore::readText(const char* name) { return store().value(key(name)).toString(); }
+
+bool SettingsStore::contains(const char* name) { return store().contains(key(name)); }
+
+void SettingsStore::write(const char* name, const QVariant& value) {
+    QSettings s = store();
+    s.setValue(key(name), value);
+    s.sync();
+}
+
+Settings SettingsStore::read() {
+    Settings s;
+    s.path = readText("Path").toStdString();
+    s.prcAiva = readInt("PrcAiva", 0);
+    s.pWin = readInt("pWin", 1);
+    s.pPos = readInt("pPos", 0);
+    s.rapido = readInt("Rapido", 0);
+    s.askPrinter = readInt("AskPrinter", 0);
+    s.impuesto = readInt("Impuesto", 0);
+    s.comando = readText("Comando").toStdString();
+    s.logo = readText("Logo").toStdString();
+    return s;
+}

@@ -1,0 +1,134 @@
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include "app/ApplicationState.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace {
+
+bool g_registered = false;
+QPointer<QWidget> g_mainWindow;
+
+QFont messageFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(16);
+    return f;
+}
+
+QFont titleFont() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPixelSize(14);
+    f.setBold(true);
+    return f;
+}
+
+const QColor kBackground(236, 233, 216);
+
+} // namespace
+
+int TolMessage(const QString& text, bool yesNo) {
+    if (!g_registered)
+        return 0;
+    QWidget* owner = g_mainWindow ? g_mainWindow.data() : QApplication::activeWindow();
+    CTolMessageDlg box(text, yesNo, owner);
+    return box.exec();
+}
+
+void CTolMessageDlg::registerToolkit() { g_registered = true; }
+bool CTolMessageDlg::isRegistered() { return g_registered; }
+void CTolMessageDlg::setMainWindow(QWidget* window) { g_mainWindow = window; }
+QWidget* CTolMessageDlg::mainWindow() { return g_mainWindow; }
+
+CTolMessageDlg::CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent)
+    : CTolDialog(parent), m_text(text), m_yesNo(yesNo) {
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setDragAnywhere(true);
+    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    setModal(true);
+
+    // Measure in the width of the narrowest box; a longer text widens it, a taller one grows it.
+    const int measureWidth = yesNo ? 200 : 95;
+    const QFontMetrics fm(messageFont());
+    const QRect measured = fm.boundingRect(QRect(0, 0, measureWidth, 97), Qt::TextWordWrap, text);
+    m_textSize = measured.size();
+    m_singleLine = m_textSize.height() <= 20;
+
+    const int height = m_textSize.height() < 33 ? 97 : m_textSize.height() + 65;
+    const int width = std::max(m_textSize.width() + 80, measureWidth);
+    setFixedSize(width, height);
+
+    auto makeButton = [this](const QString& caption, int id, int result) {
+        auto* b = new QPushButton(caption, this);
+        setId(b, id);
+        b->resize(65, 25);
+        connect(b, &QPushButton::clicked, this, [this, result] { done(result); });
+        return b;
+    };
+    const int top = height - 10 - 25;
+    if (yesNo) {
+        QPushButton* yes = makeButton(QStringLiteral("Si"), kOkId, 1);
+        QPushButton* no = makeButton(QStringLiteral("No"), kNoId, 2);
+        yes->move((width - 140) / 2, top);
+        no->move((width - 140) / 2 + 75, top);
+        yes->setFocus();
+    } else {
+        QPushButton* ok = makeButton(QStringLiteral("OK"), kOkId, 1);
+        ok->move((width - 65) / 2, top);
+        ok->setFocus();
+    }
+
+    if (const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen())
+        move(screen->availableGeometry().center() - QPoint(width / 2, height / 2));
+}
+
+QRect CTolMessageDlg::textRect() const {
+    return QRect(40, 16, width() - 80, std::max(m_textSize.height(), height() - 16 - 45));
+}
+
+void CTolMessageDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kBackground);
+    p.setPen(QColor(64, 64, 64));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.setPen(Qt::white);
+    p.drawRect(rect().adjusted(1, 1, -2, -2));
+
+    p.setFont(titleFont());
+    p.setPen(QColor(0, 0, 128));
+    p.drawText(QPoint(3, 1 + QFontMetrics(titleFont()).ascent()),
+               QStringLiteral("  %1  ").arg(QString::fromUtf8(kApplicationTitle)));
+
+    const QIcon icon = style()->standardIcon(m_yesNo ? QStyle::SP_MessageBoxQuestion : QStyle::SP_MessageBoxWarning);
+    p.drawPixmap(20, 20, icon.pixmap(16, 16));
+
+    p.setFont(messageFont());
+    p.setPen(Qt::black);
+    const int flags = m_singleLine ? (Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine)
+                                   : (Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap);
+    p.drawText(textRect(), flags, m_text);
+}
+
+
+
+void CTolMessageDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        done(2);
+        return;
+    }
+    CTolDialog::keyPressEvent(event);
+}
+
+void CTolMessageDlg::closeEvent(QCloseEvent* event) {
+    // Closed by the window manager: the same as "No".
+    event->ignore();
+    done(2);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "toolkit/ui/TolDialog.h"
+
+class QPushButton;
+
+// Shows `text` modally over the main window: 1 for "OK" or "Si", 2 for "No" or Escape. Every
+// message of the program goes through here. Shows nothing and returns 0 until start-up has
+// registered the toolkit.
+int TolMessage(const QString& text, bool yesNo = false);
+
+// The program's own message box: captionless, dragged by pressing anywhere on it, sized to its
+// text, with the application title at its top-left and an icon at (20, 20).
+class CTolMessageDlg final : public CTolDialog {
+    Q_OBJECT
+public:
+    static constexpr int kOkId = 1025;
+    static constexpr int kNoId = 1026;
+
+    CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent = nullptr);
+
+    // Start-up registers the toolkit once; until then TolMessage is silent.
+    static void registerToolkit();
+    static bool isRegistered();
+    // The window TolMessage uses as owner (the application's main window).
+    static void setMainWindow(QWidget* window);
+    static QWidget* mainWindow();
+
+    bool isSingleLine() const { return m_singleLine; }
+    QRect textRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString m_text;
+    bool m_yesNo;
+    bool m_singleLine = true;
+    QSize m_textSize;
+};
