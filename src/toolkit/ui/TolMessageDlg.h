@@ -26,6 +26,7 @@ public:
     static void setMainWindow(QWidget* window);
     static QWidget* mainWindow();
 
+    const QString& text() const { return m_text; }
     bool isSingleLine() const { return m_singleLine; }
     QRect textRect() const;
 

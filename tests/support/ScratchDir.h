@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+// A fresh folder for one test, removed with everything in it when the test ends. It lives under
+// $QUINTALEVA_TEST_TMP when CTest runs the tests, else under the system's temporary folder.
+class ScratchDir final {
+public:
+    ScratchDir() {
+        namespace fs = std::filesystem;
+        const char* base = std::getenv("QUINTALEVA_TEST_TMP");
+        const fs::path root = base && *base ? fs::path(base) : fs::temp_directory_path();
+        fs::create_directories(root);
+        std::string pattern = (root / "qvl-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a scratch folder under " + root.string());
+        m_path = pattern;
+    }
+    ~ScratchDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+
+    static std::string readAll(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    static void writeAll(const std::string& file, const std::string& bytes) {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << bytes;
+    }
+
+private:
+    std::filesystem::path m_path;
+};

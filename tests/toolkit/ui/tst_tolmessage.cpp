@@ -1,0 +1,111 @@
+#include "toolkit/ui/TolDialog.h"
+#include "toolkit/ui/TolMessageDlg.h"
+#include "support/ModalAnswer.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+class TestTolMessage final : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void silentUntilRegistered() {
+        QVERIFY(!CTolMessageDlg::isRegistered());
+        QCOMPARE(TolMessage(QStringLiteral("nadie lo ve")), 0);
+        CTolMessageDlg::registerToolkit();
+        QVERIFY(CTolMessageDlg::isRegistered());
+    }
+
+    void oneLineMessageHasCentredOk() {
+        CTolMessageDlg box(QStringLiteral("Hola"), false);
+        QVERIFY(box.isSingleLine());
+        QCOMPARE(box.height(), 97);
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        QCOMPARE(box.width(), QFontMetrics(font).boundingRect(QRect(0, 0, 95, 97), Qt::TextWordWrap, box.text()).width() + 80);
+        CTolMessageDlg tiny(QStringLiteral("."), false);
+        QCOMPARE(tiny.width(), 95); // never narrower than the narrowest box
+        auto* ok = box.control<QPushButton>(CTolMessageDlg::kOkId);
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QCOMPARE(ok->size(), QSize(65, 25));
+        QCOMPARE(ok->x(), (box.width() - 65) / 2);
+        QCOMPARE(ok->geometry().bottom() + 1, box.height() - 10);
+        QVERIFY(!box.control(CTolMessageDlg::kNoId));
+    }
+
+    void longAndMultiLineTextsGrowTheBox() {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        const QFontMetrics fm(font);
+        auto measure = [&](const QString& text, int width) {
+            return fm.boundingRect(QRect(0, 0, width, 97), Qt::TextWordWrap, text);
+        };
+
+        const QString longWord = QStringLiteral("Supercalifragilisticoespialidoso");
+        CTolMessageDlg wide(longWord, false);
+        QVERIFY(measure(longWord, 95).width() > 95);
+        QCOMPARE(wide.width(), measure(longWord, 95).width() + 80);
+        QVERIFY(wide.isSingleLine());
+
+        const QString lines = QStringLiteral("Primera línea\nSegunda línea\nTercera línea");
+        CTolMessageDlg tall(lines, false);
+        QVERIFY(!tall.isSingleLine());
+        QCOMPARE(tall.height(), measure(lines, 95).height() + 65);
+
+        // A yes/no question is measured in 200 pixels: a sentence that wraps at 95 fits one line.
+        const QString question = QStringLiteral("¿Desea guardar?");
+        CTolMessageDlg yesNo(question, true);
+        QVERIFY(yesNo.isSingleLine());
+        QCOMPARE(yesNo.height(), 97);
+    }
+
+    void yesNoButtonsAndAnswers() {
+        CTolMessageDlg box(QStringLiteral("¿Desea continuar?"), true);
+        auto* yes = box.control<QPushButton>(CTolMessageDlg::kOkId);
+        auto* no = box.control<QPushButton>(CTolMessageDlg::kNoId);
+        QVERIFY(yes && no);
+        QCOMPARE(yes->text(), QStringLiteral("Si"));
+        QCOMPARE(no->text(), QStringLiteral("No"));
+        QVERIFY(box.width() >= 200);
+        QCOMPARE(yes->x(), (box.width() - 140) / 2);
+        QCOMPARE(no->x(), yes->x() + 75);
+
+        answerNextModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+        QCOMPARE(TolMessage(QStringLiteral("¿Borrar?"), true), 2);
+        answerNextModal([](QWidget* w) {
+            static_cast<CTolMessageDlg*>(w)->control<QPushButton>(CTolMessageDlg::kOkId)->click();
+        });
+        QCOMPARE(TolMessage(QStringLiteral("¿Borrar?"), true), 1);
+        answerNextModal([](QWidget* w) {
+            static_cast<CTolMessageDlg*>(w)->control<QPushButton>(CTolMessageDlg::kNoId)->click();
+        });
+        QCOMPARE(TolMessage(QStringLiteral("¿Borrar?"), true), 2);
+        // Enter on the focused button answers with it.
+        answerNextModal([](QWidget* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Return); });
+        QCOMPARE(TolMessage(QStringLiteral("- Listo -")), 1);
+    }
+
+    void enterMovesToTheNextFieldAndNeverCloses() {
+        CTolDialog dlg;
+        auto* first = new QLineEdit(&dlg);
+        auto* second = new QLineEdit(&dlg);
+        auto* ok = new QPushButton(QStringLiteral("OK"), &dlg);
+        QObject::connect(ok, &QPushButton::clicked, &dlg, &QDialog::accept);
+        ok->setDefault(true);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        first->setFocus();
+        QTest::keyClick(first, Qt::Key_Return);
+        QCOMPARE(QApplication::focusWidget(), second);
+        QVERIFY(dlg.isVisible());
+        QTest::keyClick(second, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(QApplication::focusWidget(), ok);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.result(), 0);
+    }
+};
+
+QTEST_MAIN(TestTolMessage)
+#include "tst_tolmessage.moc"
