@@ -1,0 +1,16 @@
+#include "invoice/DocumentTotals.h"
+
+#include "invoice/Partida.h"
+
+void DocumentTotals::Add(const CPartida& line) {
+    Importe += line.Importe;
+    ImporteNeto += line.PrecioNeto * line.Cantidad;
+    Descuento += line.Descuento;
+    DescuentoNeto += line.DescuentoNeto;
+    Subtotal += line.Subtotal;
+    Impuesto1 += line.Imp1;
+    Impuesto2 += line.Imp2;
+    Retencion1 += line.Ret1;
+    Retencion2 += line.Ret2;
+    Total += line.Total;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+class CPartida;
+
+// The ten sums of a document's lines. Unrounded: they are rounded only as text.
+struct DocumentTotals final {
+    double Importe = 0;
+    double Descuento = 0;
+    double Impuesto1 = 0;
+    double Impuesto2 = 0;
+    double Retencion1 = 0;
+    double Retencion2 = 0;
+    double Subtotal = 0;    // Importe − Descuento
+    double Total = 0;       // Subtotal + taxes − withholdings
+    double ImporteNeto = 0; // Σ PrecioNeto × Cantidad
+    double DescuentoNeto = 0;
+
+    // Adds one line's amounts, in the order the totals have always been summed.
+    void Add(const CPartida& line);
+};
