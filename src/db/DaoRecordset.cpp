@@ -278,20 +278,22 @@ bool CDaoRecordset::Seek(const DbValue& key) {
     bool found = false;
     if (st.step()) {
         const std::int64_t rowid = st.integer(0);
-        if (m_keysByRowid) {
-            const auto it = std::lower_bound(m_keys.begin(), m_keys.end(), rowid);
-            found = it != m_keys.end() && *it == rowid;
-            if (found)
-                m_pos = static_cast<long>(it - m_keys.begin());
-        } else {
-            const auto it = std::find(m_keys.begin(), m_keys.end(), rowid);
-            found = it != m_keys.end();
-            if (found)
-                m_pos = static_cast<long>(it - m_keys.begin());
+        auto it = m_keysByRowid ? std::lower_bound(m_keys.begin(), m_keys.end(), rowid)
+                                : std::find(m_keys.begin(), m_keys.end(), rowid);
+        found = it != m_keys.end() && *it == rowid;
+        // A table shows the table as it is now: a row that another record set added since this
+        // one was opened joins its keys (in rowid order when that is the set's order).
+        if (!found && m_type == OpenType::Table && m_strFilter.empty()) {
+            it = m_keys.insert(it, rowid);
+            found = true;
         }
+        if (found)
+            m_pos = static_cast<long>(it - m_keys.begin());
     }
     if (!found)
         m_pos = GetRecordCount();
+    // The row is read afresh: a page read before may hold values edited elsewhere since.
+    invalidatePages();
     loadCurrent();
     return found;
 }

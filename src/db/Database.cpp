@@ -47,6 +47,11 @@ sqlite3* Database::openHandle(const std::string& path, int flags) {
 
 void Database::configure() {
     sqlite3_busy_timeout(m_db, 5000);
+    // Every column name is written in double quotes; without this a misspelt or missing column
+    // would be read as a text literal instead of failing (and the check of our columns in
+    // verify() would pass on a file that lacks one).
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_create_collation(m_db, "ES", SQLITE_UTF8, nullptr, spanishCollation);
     sqlite3_create_function(m_db, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                             nullptr);

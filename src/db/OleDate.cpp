@@ -67,8 +67,10 @@ std::optional<CivilDateTime> OleDate::split() const {
     long seconds = std::lround(fraction * 86400.0);
     long days = static_cast<long>(whole);
     if (seconds >= 86400) {
+        // The next calendar day has the next day number on both sides of the epoch: the whole
+        // part of -1.9999999 is day -1 (29 Dec 1899) and its rounded midnight is day 0.
         seconds -= 86400;
-        days += value >= 0 ? 1 : -1;
+        days += 1;
     }
     CivilDateTime c;
     civilFromDays(days + kOleEpochDays, c.year, c.month, c.day);

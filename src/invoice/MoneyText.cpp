@@ -58,13 +58,14 @@ bool startsWith(std::string_view s, std::size_t at, std::string_view piece) {
 std::string FormatMoney(double value, bool plain, bool blankIfZero, const MoneyFormat& f) {
     if (blankIfZero && value == 0.0)
         return {};
+    // Neither "nan" nor "inf" may reach a document, plain or not.
+    if (!std::isfinite(value))
+        return {};
     char buf[512];
     if (plain) {
         std::snprintf(buf, sizeof buf, "%.2f", value);
         return buf;
     }
-    if (!std::isfinite(value))
-        return {};
     std::snprintf(buf, sizeof buf, "%f", std::fabs(value));
     const std::string text = buf;
     const std::size_t dot = text.find('.');
@@ -151,7 +152,9 @@ std::optional<double> TryParseMoney(std::string_view text, const MoneyFormat& f)
         return std::nullopt;
     std::string four = fraction.substr(0, std::min<std::size_t>(4, fraction.size()));
     four.append(4 - four.size(), '0');
-    std::int64_t units = (integer.empty() ? 0 : std::stoll(integer)) * 10000 + std::stoll(four);
+    // Fifteen digits times 10,000 overflow a signed 64-bit count, so count unsigned and then
+    // keep to the currency type's range, -922,337,203,685,477.5808 to 922,337,203,685,477.5807.
+    std::uint64_t units = (integer.empty() ? 0 : std::stoull(integer)) * 10000 + std::stoull(four);
     if (fraction.size() > 4) {
         const std::string rest = fraction.substr(4);
         const bool overHalf = rest[0] > '5' || (rest[0] == '5' && rest.find_first_not_of('0', 1) != std::string::npos);
@@ -159,6 +162,9 @@ std::optional<double> TryParseMoney(std::string_view text, const MoneyFormat& f)
         if (overHalf || (half && units % 2 != 0))
             ++units;
     }
+    const std::uint64_t largest = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
+    if (units > largest)
+        return std::nullopt;
     const double value = static_cast<double>(units) / 10000.0;
     return negative ? -value : value;
 }

@@ -1,0 +1,134 @@
+// The headless program as a technician runs it: exit codes, what it prints, and that it leaves a
+// file it refuses alone.
+#include "db/Database.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// $QUINTALEVA_CLI, or the program beside the tests' folder of the build tree.
+std::string cliPath() {
+    if (const char* env = std::getenv("QUINTALEVA_CLI"); env && *env)
+        return env;
+    std::error_code ec;
+    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+    if (ec)
+        return {};
+    const fs::path candidate = self.parent_path().parent_path() / "quintaleva-cli";
+    return fs::exists(candidate) ? candidate.string() : std::string();
+}
+
+std::string quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+class QuintalevaCliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        program = cliPath();
+        if (program.empty() || ::access(program.c_str(), X_OK) != 0)
+            GTEST_SKIP() << "quintaleva-cli is not built (set QUINTALEVA_CLI or build it beside the tests)";
+    }
+
+    CliResult run(const std::vector<std::string>& args) {
+        std::string command = quote(program);
+        for (const std::string& a : args)
+            command += " " + quote(a);
+        const std::string out = dir.file("salida.txt"), err = dir.file("errores.txt");
+        const int status = std::system((command + " >" + quote(out) + " 2>" + quote(err)).c_str());
+        CliResult r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ScratchDir::readAll(out);
+        r.err = ScratchDir::readAll(err);
+        return r;
+    }
+
+    std::string program;
+    ScratchDir dir;
+};
+
+TEST_F(QuintalevaCliTest, CrearMakesADatabaseOnceAndInfoDescribesIt) {
+    const std::string path = dir.file("nueva base.mdb");
+    const CliResult made = run({"crear", path});
+    EXPECT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_NO_THROW(Database::open(path));
+
+    const std::string before = ScratchDir::readAll(path);
+    const CliResult again = run({"crear", path});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_NE(again.err.find("Error: "), std::string::npos) << again.err;
+    EXPECT_NE(again.err.find("ya existe"), std::string::npos) << again.err;
+    EXPECT_TRUE(ScratchDir::readAll(path) == before);
+
+    const CliResult info = run({"info", path});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_NE(info.out.find("Versión: 200"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Moneda: PESOS M.N."), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("Impuestos      5"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("CamposExtras   10"), std::string::npos) << info.out;
+}
+
+TEST_F(QuintalevaCliTest, InfoRefusesAFileThatIsNotOurs) {
+    const std::string path = dir.file("texto.mdb");
+    ScratchDir::writeAll(path, std::string(4096, 'x'));
+    const CliResult r = run({"info", path});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("Error: ", 0), 0u) << r.err;
+    EXPECT_EQ(ScratchDir::readAll(path), std::string(4096, 'x'));
+    EXPECT_EQ(run({"info", dir.file("no-existe.mdb")}).exitCode, 1);
+}
+
+TEST_F(QuintalevaCliTest, LetraWritesTheAmountInWords) {
+    CliResult r = run({"letra", "1242.50"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "UN MIL DOSCIENTOS CUARENTA Y DOS PESOS 50/100 M.N.\n");
+    r = run({"letra", "$1,000"});
+    EXPECT_EQ(r.out, "UN MIL  PESOS 00/100 M.N.\n");
+    r = run({"letra", "-5"});
+    EXPECT_EQ(r.out, "MENOS CINCO PESOS 00/100 M.N.\n");
+    r = run({"letra", "1000000"});
+    EXPECT_EQ(r.out, "Numero fuera de rango!\n");
+
+    // The currency words of a database replace the defaults.
+    const std::string path = dir.file("dolares.mdb");
+    {
+        auto db = Database::create(path);
+        db->execute("UPDATE General SET Moneda = ?, Postfijo = ?", {std::string("DÓLARES"), std::string("USD")});
+    }
+    r = run({"letra", "21", "--base", path});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "VEINTIUN DÓLARES 00/100 USD\n");
+}
+
+TEST_F(QuintalevaCliTest, MistakesGiveAMessageAndAnExitCode) {
+    const CliResult none = run({});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_NE(none.err.find("Uso:"), std::string::npos);
+    EXPECT_EQ(run({"ayuda"}).exitCode, 0);
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"letra"}, {"letra", "abc"}, {"letra", "5", "6"}, {"letra", "5", "--base"},
+                                               {"crear"}, {"info", "a", "b"}, {"borrar", "x"}}) {
+        const CliResult r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << args.size();
+        EXPECT_EQ(r.err.rfind("Error: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+} // namespace
