@@ -363,7 +363,9 @@ void CDaoRecordset::Update() {
         for (std::size_t i = 0; i < names.size(); ++i)
             sets += (i ? ", " : "") + quoted(names[i]) + " = ?";
         values.push_back(m_keys[static_cast<std::size_t>(m_pos)]);
-        m_db.execute("UPDATE " + quoted(m_table) + " SET " + sets + " WHERE rowid = ?", values);
+        // A row deleted through another record set since it was read: the edit would vanish.
+        if (m_db.execute("UPDATE " + quoted(m_table) + " SET " + sets + " WHERE rowid = ?", values) == 0)
+            throw DbError("Record is deleted.");
         m_lastModified = m_keys[static_cast<std::size_t>(m_pos)];
     }
     m_edit = EditMode::None;

@@ -2,6 +2,7 @@
 
 #include "db/SpanishText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -71,11 +72,13 @@ std::string FormatMoney(double value, bool plain, bool blankIfZero, const MoneyF
     const std::size_t dot = text.find('.');
     std::string integer = text.substr(0, dot);
     std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);
-    roundDigits(integer, fraction, f.decimals);
+    // A locale never gives a negative count; should one come, it means no decimals.
+    const int decimals = std::max(f.decimals, 0);
+    roundDigits(integer, fraction, decimals);
     const bool negative = value < 0 && (integer.find_first_not_of('0') != std::string::npos ||
                                         fraction.find_first_not_of('0') != std::string::npos);
     std::string number = grouped(integer, f);
-    if (f.decimals > 0)
+    if (decimals > 0)
         number += f.decimalPoint + fraction;
     const std::string space = f.symbolSpace ? " " : "";
     const std::string body = f.symbolFirst ? f.symbol + space + number : number + space + f.symbol;

@@ -364,6 +364,21 @@ TEST_F(RecordsetTest, TableSeekSeesChangesMadeThroughOtherRecordSets) {
     EXPECT_FALSE(form.Seek(std::string("S001")));
 }
 
+TEST_F(RecordsetTest, EditOfARowDeletedElsewhereFails) {
+    addCustomers(2);
+    CClientesSet editor(*db);
+    editor.Open();
+    CClientesSet other(*db);
+    other.Open();
+    other.Delete();
+    editor.Edit();
+    editor.m_Nombre = "Perdido";
+    // The change has nowhere to go; saying so beats losing it in silence.
+    EXPECT_THROW(editor.Update(), DbError);
+    EXPECT_EQ(scalar("SELECT count(*) FROM Clientes WHERE Nombre = 'Perdido'"), 0);
+    EXPECT_EQ(scalar("SELECT count(*) FROM Clientes"), 1);
+}
+
 TEST_F(RecordsetTest, CancelUpdateRestoresTheCurrentRow) {
     addCustomers(2);
     CClientesSet set(*db);

@@ -93,6 +93,12 @@ TEST_F(MoneyTextTest, OtherRegionalFormats) {
     MoneyFormat three = MoneyFormat::mexican();
     three.decimals = 3;
     EXPECT_EQ(FormatMoney(1.0005, false, false, three), "$1.001");
+    // A format with a nonsensical decimal count is read as none rather than out of bounds.
+    MoneyFormat broken = MoneyFormat::mexican();
+    broken.decimals = -3;
+    EXPECT_EQ(FormatMoney(1240.5, false, false, broken), "$1,241");
+    broken.groupSize = -1;
+    EXPECT_EQ(FormatMoney(1240.5, false, false, broken), "$1241");
 }
 
 TEST_F(MoneyTextTest, PadMoneyRightJustifiesOrCuts) {
