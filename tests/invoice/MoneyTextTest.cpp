@@ -174,6 +174,11 @@ TEST_F(MoneyTextTest, ParseRegionalTextAndRoundTrip) {
     EXPECT_DOUBLE_EQ(*TryParseMoney("1.240,50 €", euro), 1240.5);
     EXPECT_DOUBLE_EQ(*TryParseMoney("-1.240,50 €", euro), -1240.5);
     EXPECT_FALSE(TryParseMoney("$1,240.50", euro).has_value());
+    // Locales that group with a (narrow) no-break space read their own text back.
+    MoneyFormat spaced = euro;
+    spaced.groupSeparator = "\u202F";
+    EXPECT_EQ(FormatMoney(-1234567.5, false, false, spaced), "-1\u202F234\u202F567,50 €");
+    EXPECT_DOUBLE_EQ(*TryParseMoney("-1\u202F234\u202F567,50 €", spaced), -1234567.5);
     for (double v : {0.0, 0.01, 1240.0, -1240.5, 1234567.89, -0.99, 999999.99}) {
         const auto mx = TryParseMoney(FormatMoney(v));
         ASSERT_TRUE(mx.has_value()) << v;
