@@ -652,7 +652,11 @@ void CTolGrid::deleteKey() {
 }
 
 void CTolGrid::keyPressEvent(QKeyEvent* event) {
-    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+    // Control or Alt combinations belong to the dialog; both together are AltGr on Windows, which
+    // types characters ("@", "#") like any other key.
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool altGr = (mods & Qt::ControlModifier) && (mods & Qt::AltModifier);
+    if ((mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && !altGr) {
         event->ignore();
         return;
     }

@@ -435,6 +435,17 @@ private Q_SLOTS:
         key(Qt::Key_Tab);
         QTRY_VERIFY(m_after->hasFocus());
         QCOMPARE(cell(4, 2), QStringLiteral("tab"));
+
+        // A row heading leaves no current cell; coming back into the grid makes it (1, 1).
+        QTest::mouseClick(vp, Qt::LeftButton, {}, QPoint(5, cellCentre(1, 2).y()));
+        QCOMPARE(m_grid->currentRow(), 0);
+        m_after->setFocus();
+        QCoreApplication::processEvents(); // what was posted before
+        m_owner->rowChanges.clear();
+        m_grid->setFocus();
+        QCOMPARE(m_grid->currentRow(), 1);
+        QCOMPARE(m_grid->currentColumn(), 1);
+        QTRY_COMPARE(m_owner->rowChanges, QList<int>({1}));
     }
 
     void hooksRunInOrderAndCanRedirect() {
