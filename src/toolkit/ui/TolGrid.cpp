@@ -87,7 +87,12 @@ CTolGrid::CTolGrid(QWidget* parent, int id, ITolGridOwner* owner, bool horizonta
     updateScrollBars();
 }
 
-CTolGrid::~CTolGrid() = default;
+CTolGrid::~CTolGrid() {
+    // The editors die after us and may lose the focus on the way: they must not call back.
+    m_editing = Editing::None;
+    m_edit->disconnect(this);
+    m_drop->disconnect(this);
+}
 
 // ---- columns -----------------------------------------------------------------------------------
 
