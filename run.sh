@@ -3,4 +3,5 @@
 source "$(dirname "$0")/scripts/common.sh"
 install_missing
 build_all
+install_desktop_entry
 exec "$BUILD/quintaleva" "$@"

@@ -28,3 +28,13 @@ build_all() {
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$BUILD" -j2
 }
+
+# Puts the program in the desktop's menu of the user who builds it.
+install_desktop_entry() {
+  local apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+  local icons="${XDG_DATA_HOME:-$HOME/.local/share}/icons/hicolor/128x128/apps"
+  mkdir -p "$apps" "$icons" 2>/dev/null || return 0
+  cp "$ROOT/resources/images/quintaleva.png" "$icons/quintaleva.png" 2>/dev/null || true
+  sed -e "s|@EXEC@|$BUILD/quintaleva|" -e "s|@ICON@|quintaleva|" \
+    "$ROOT/resources/quintaleva.desktop.in" > "$apps/quintaleva.desktop" 2>/dev/null || true
+}

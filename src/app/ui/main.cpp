@@ -1,14 +1,19 @@
 #include "app/ui/LocaleMoneyFormat.h"
 #include "app/ui/PrincipalApp.h"
+#include "app/ui/Resources.h"
 #include "app/ui/SettingsStore.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    InitQuintalevaResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
+    QApplication::setDesktopFileName(QStringLiteral("quintaleva"));
     QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
     QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
     // Every screen speaks Spanish, the framework's own dialogs (files, printing) included.

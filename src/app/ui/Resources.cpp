@@ -1,0 +1,5 @@
+#include "app/ui/Resources.h"
+
+#include <QtCore/qglobal.h>
+
+void InitQuintalevaResources() { Q_INIT_RESOURCE(quintaleva); }
