@@ -118,22 +118,18 @@ bool CGifReader::read(const std::string& path, ImageBuffer& out, std::string& er
             const std::int64_t left = desc.Left, top = desc.Top, width = desc.Width, height = desc.Height;
             if (width <= 0 || height <= 0 || width * height > kMaxImagePixels)
                 return false;
-            if (canvas.empty()) {
+            if (image.frameCount == 0 && (screenWidth <= 0 || screenHeight <= 0)) {
                 // A zero logical screen: the first image sets the size.
-                if (screenWidth <= 0 || screenHeight <= 0) {
-                    screenWidth = left + width;
-                    screenHeight = top + height;
-                }
-                if (screenWidth * screenHeight > kMaxImagePixels)
-                    return false;
-                canvas.assign(std::size_t(screenWidth * screenHeight), 0);
+                screenWidth = left + width;
+                screenHeight = top + height;
             }
-            const std::int64_t framePixels = screenWidth * screenHeight;
-            if (framePixels * (image.frameCount + 1) > kMaxImagePixels)
+            if (screenWidth * screenHeight * (image.frameCount + 1) > kMaxImagePixels)
                 return false;
-
+            // The indexes first: a file cut short fails before the screen is allocated.
             if (!readRaster(gif.get(), int(width), int(height), desc.Interlace, raster))
                 return false;
+            if (canvas.empty())
+                canvas.assign(std::size_t(screenWidth * screenHeight), 0);
 
             if (next.disposal == DISPOSE_PREVIOUS)
                 previous = canvas;

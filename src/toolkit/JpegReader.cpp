@@ -14,6 +14,12 @@ namespace {
 // A progressive file may hold thousands of tiny scans, each a pass over the whole picture; real
 // encoders write about ten.
 constexpr long kMaxScans = 1000;
+// Source pictures past 2^28 pixels (16384 x 16384) are refused: even shrunk to an eighth they take
+// seconds to decode, and a damaged header claims such sizes easily.
+constexpr std::int64_t kMaxSourcePixels = std::int64_t(1) << 28;
+// libjpeg's own working memory; a progressive file keeps every coefficient of the picture, and a
+// header claiming a huge one would otherwise be believed. Past this libjpeg gives up with an error.
+constexpr long kMaxWorkMemory = 256L << 20;
 
 struct ErrorManager {
     jpeg_error_mgr pub;
@@ -47,8 +53,11 @@ Outcome decode(jpeg_decompress_struct& cinfo, ErrorManager& err, jpeg_progress_m
 
     jpeg_create_decompress(&cinfo);
     cinfo.progress = &progress; // after create, which clears the struct
+    cinfo.mem->max_memory_to_use = kMaxWorkMemory;
     jpeg_stdio_src(&cinfo, file);
     jpeg_read_header(&cinfo, TRUE);
+    if (std::int64_t(cinfo.image_width) * cinfo.image_height > kMaxSourcePixels)
+        return Outcome::OutOfMemory;
 
     switch (cinfo.jpeg_color_space) {
     case JCS_GRAYSCALE:

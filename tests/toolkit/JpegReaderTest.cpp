@@ -155,13 +155,27 @@ TEST_F(JpegReaderTest, OversizedPicturesAreShrunkOrRefused)
     EXPECT_EQ(image.height, 4000);
     EXPECT_EQ(image.pixels.size(), 4000u * 4000u);
 
-    // 65000 x 65000 is over the limit even at an eighth.
-    testpictures::pokeBe16(bytes, size, 65000);
-    testpictures::pokeBe16(bytes, size + 2, 65000);
+    // 65000 x 65000 and 20000 x 20000 are refused before decoding.
     image = ImageBuffer();
-    EXPECT_FALSE(read(bytes, image, error));
-    EXPECT_EQ(error, "JpegFile :\nOut of memory");
-    EXPECT_TRUE(image.pixels.empty());
+    for (unsigned side : {65000u, 20000u}) {
+        testpictures::pokeBe16(bytes, size, side);
+        testpictures::pokeBe16(bytes, size + 2, side);
+        EXPECT_FALSE(read(bytes, image, error));
+        EXPECT_EQ(error, "JpegFile :\nOut of memory");
+        EXPECT_TRUE(image.pixels.empty());
+    }
+
+    // A progressive file keeps all its coefficients while decoding: 12000 x 12000 would need
+    // about 430 MiB of them, so libjpeg stops with its own (quiet) error.
+    j.progressive = true;
+    std::string progressive = jpegBytes(j);
+    const std::size_t sof2 = testpictures::jpegSizeField(progressive);
+    ASSERT_NE(sof2, std::string::npos);
+    testpictures::pokeBe16(progressive, sof2, 12000);
+    testpictures::pokeBe16(progressive, sof2 + 2, 12000);
+    error = "stale";
+    EXPECT_FALSE(read(progressive, image, error));
+    EXPECT_EQ(error, "");
 
     // A zero height is libjpeg's error: quiet.
     testpictures::pokeBe16(bytes, size, 0);
