@@ -63,14 +63,26 @@ int CTolBitmapPainter::loadFile(CTolBitmap& bitmap, const QString& path)
 
 QString CTolBitmapPainter::resourcePath(int id)
 {
-    return QStringLiteral(":/bitmaps/%1.png").arg(id);
+    // The program's pictures carry names in the resources; the screens ask for them by number.
+    static const struct {
+        int id;
+        const char* name;
+    } named[] = {
+        {129, "imprimir"}, {131, "reportes"}, {132, "ayuda"},     {133, "eliminar"},   {134, "utilerias"},
+        {135, "formatos"}, {137, "limpiar"},  {139, "buscar"},    {140, "guardar"},    {143, "logo"},
+        {158, "salir"},    {159, "configurar"}, {160, "cobranza"}, {189, "caption"},
+    };
+    for (const auto& entry : named)
+        if (entry.id == id)
+            return QStringLiteral(":/images/%1.bmp").arg(QLatin1String(entry.name));
+    return QStringLiteral(":/bitmaps/%1.bmp").arg(id);
 }
 
 int CTolBitmapPainter::loadResource(CTolBitmap& bitmap, int id)
 {
     if (loadResource(bitmap, resourcePath(id)))
         return 1;
-    return loadResource(bitmap, QStringLiteral(":/bitmaps/%1.bmp").arg(id));
+    return loadResource(bitmap, QStringLiteral(":/bitmaps/%1.png").arg(id));
 }
 
 int CTolBitmapPainter::loadResource(CTolBitmap& bitmap, const QString& path)

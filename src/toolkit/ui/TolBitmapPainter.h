@@ -17,11 +17,14 @@ public:
     // through TolMessage. 1 when loaded, 0 otherwise.
     static int loadFile(CTolBitmap& bitmap, const QString& path);
 
-    // The program's bitmap number `id`: the resource ":/bitmaps/<id>.png" (or ".bmp"). 1 when
-    // loaded; 0 otherwise, the holder then empty.
+    // The program's bitmap number `id` (143 the default logo, 129 .. 160 the main form's buttons,
+    // 189 the caption picture): resourcePath(id), else ":/bitmaps/<id>.png". 1 when loaded; 0
+    // otherwise, the holder then empty. The resources must have been initialised
+    // (InitQuintalevaResources).
     static int loadResource(CTolBitmap& bitmap, int id);
-    // Any picture Qt reads (a resource path such as ":/bitmaps/143.png", or a file).
+    // Any picture Qt reads (a resource path such as ":/images/logo.bmp", or a file).
     static int loadResource(CTolBitmap& bitmap, const QString& path);
+    // ":/images/<name>.bmp" for the numbers that have a named picture, else ":/bitmaps/<id>.bmp".
     static QString resourcePath(int id);
 
     // Draws the current frame into the rectangle (left, top)-(right, bottom), right and bottom

@@ -1,3 +1,4 @@
+#include "app/ui/Resources.h"
 #include "toolkit/TolBitmap.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 
@@ -217,7 +218,15 @@ private Q_SLOTS:
         QCOMPARE(bitmap.frameCount(), 1);
         QCOMPARE(CTolBitmapPainter::frameImage(bitmap), expected);
 
-        QCOMPARE(CTolBitmapPainter::resourcePath(143), QStringLiteral(":/bitmaps/143.png"));
+        // The program's own: the default logo and a button face drawn on its transparent magenta.
+        InitQuintalevaResources();
+        QCOMPARE(CTolBitmapPainter::loadResource(bitmap, 143), 1);
+        QCOMPARE(bitmap.width(), 116);
+        QCOMPARE(bitmap.height(), 74);
+        QCOMPARE(CTolBitmapPainter::loadResource(bitmap, 140), 1);
+        QCOMPARE(bitmap.width(), 24);
+        bitmap.setTransparentColor(0xFF00FF);
+        QCOMPARE(CTolBitmapPainter::frameImage(bitmap, 0, true).pixel(0, 0), 0u);
         QCOMPARE(CTolBitmapPainter::loadResource(bitmap, 99999), 0);
         QVERIFY(!bitmap.isLoaded());
     }
