@@ -87,7 +87,7 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
     return db;
 }
 
-std::unique_ptr<Database> Database::create(const std::string& path) {
+std::unique_ptr<Database> Database::create(const std::string& path, const std::function<void(Database&)>& seed) {
     namespace fs = std::filesystem;
     if (fs::exists(path))
         throw DbError("El archivo \"" + path + "\" ya existe.");
@@ -100,6 +100,8 @@ std::unique_ptr<Database> Database::create(const std::string& path) {
         {
             Transaction tx(*db);
             Schema::create(*db);
+            if (seed)
+                seed(*db);
             tx.commit();
         }
         db.reset();

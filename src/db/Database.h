@@ -3,6 +3,7 @@
 #include "db/DbValue.h"
 #include "db/Statement.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,7 +20,9 @@ public:
     static std::unique_ptr<Database> open(const std::string& path);
     // Makes a new database from the schema and seed rows. The file appears complete or not at all:
     // it is built under a temporary name beside the target and renamed. Refuses an existing file.
-    static std::unique_ptr<Database> create(const std::string& path);
+    // `seed` adds further rows (the ready print layouts) inside the same transaction.
+    static std::unique_ptr<Database> create(const std::string& path,
+                                            const std::function<void(Database&)>& seed = {});
 
     ~Database();
     Database(const Database&) = delete;

@@ -1,4 +1,5 @@
 // quintaleva-cli: headless commands for technicians and scripts.
+#include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/GeneralSet.h"
@@ -25,7 +26,7 @@ int fail(const std::string& message) {
 }
 
 int crear(const std::string& path) {
-    Database::create(path);
+    CreateNewDatabase(path);
     std::printf("Base de datos creada: %s\n", path.c_str());
     return 0;
 }

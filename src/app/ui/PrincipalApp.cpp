@@ -4,6 +4,7 @@
 #include "app/ui/BareMainDlg.h"
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/SettingsStore.h"
+#include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Statement.h"
@@ -64,7 +65,7 @@ QString CPrincipalApp::askForDatabase() {
 
 bool CPrincipalApp::openDatabase(const QString& path, bool created) {
     try {
-        m_db = created ? Database::create(path.toStdString()) : Database::open(path.toStdString());
+        m_db = created ? CreateNewDatabase(path.toStdString()) : Database::open(path.toStdString());
         if (created)
             proposeDefaultTax(*m_db);
         ApplySettings(SettingsStore::read(), m_state);
