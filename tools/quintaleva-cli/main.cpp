@@ -1,4 +1,5 @@
 // quintaleva-cli: headless commands for technicians and scripts.
+#include "Generator.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -8,7 +9,10 @@
 #include "invoice/MoneyText.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +22,9 @@ const char* const kUsage =
     "Uso:\n"
     "  quintaleva-cli crear ARCHIVO                  crea una base de datos nueva\n"
     "  quintaleva-cli info ARCHIVO                   muestra versión, negocio y renglones de cada tabla\n"
-    "  quintaleva-cli letra IMPORTE [--base ARCHIVO]  escribe el importe con letra\n";
+    "  quintaleva-cli letra IMPORTE [--base ARCHIVO]  escribe el importe con letra\n"
+    "  quintaleva-cli generar ARCHIVO [--documentos N] [--clientes K] [--articulos A] [--semilla S]\n"
+    "                                                llena una base de datos (nueva o existente) con datos de prueba\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -75,6 +81,47 @@ int letra(const std::vector<std::string>& args) {
     return 0;
 }
 
+bool readCount(const std::string& text, int& value) {
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < 0 || v > 10000000)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+int generar(const std::vector<std::string>& args) {
+    if (args.empty())
+        return fail("falta el nombre del archivo.");
+    GeneratorOptions options;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        int* target = args[i] == "--documentos" ? &options.documentos
+                      : args[i] == "--clientes"  ? &options.clientes
+                      : args[i] == "--articulos" ? &options.articulos
+                                                 : nullptr;
+        int seed = 0;
+        if (args[i] == "--semilla")
+            target = &seed;
+        if (!target)
+            return fail("opción desconocida \"" + args[i] + "\".");
+        if (i + 1 >= args.size() || !readCount(args[i + 1], *target))
+            return fail("la opción " + args[i] + " pide un número entero entre 0 y 10000000.");
+        if (args[i] == "--semilla")
+            options.seed = static_cast<std::uint32_t>(seed);
+        ++i;
+    }
+    if (options.documentos > 0 && options.clientes == 0 && options.articulos == 0)
+        options.clientes = 1;
+    std::unique_ptr<Database> db = std::filesystem::exists(args[0]) ? Database::open(args[0]) : CreateNewDatabase(args[0]);
+    GenerateData(*db, options, [](int done, int total) {
+        std::fprintf(stderr, "\r%d de %d documentos", done, total);
+    });
+    std::fprintf(stderr, "\n");
+    std::printf("Listo: %d documentos, %d clientes, %d artículos en %s\n", options.documentos, options.clientes,
+                options.articulos, args[0].c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +137,8 @@ int main(int argc, char** argv) {
                 return fail("el comando " + command + " pide exactamente un ARCHIVO.\n" + kUsage);
             return command == "crear" ? crear(args[1]) : info(args[1]);
         }
+        if (command == "generar")
+            return generar({args.begin() + 1, args.end()});
         if (command == "letra")
             return letra({args.begin() + 1, args.end()});
         return fail("comando desconocido \"" + command + "\".\n" + kUsage);

@@ -1,0 +1,157 @@
+#include "Generator.h"
+
+#include "db/Database.h"
+#include "db/OleDate.h"
+#include "db/Transaction.h"
+#include "invoice/DocumentTotals.h"
+#include "invoice/Partida.h"
+
+#include <array>
+#include <random>
+#include <vector>
+
+namespace {
+
+const char* const kNombres[] = {"José", "María", "Guadalupe", "Juan", "Ángela", "Jesús", "Sofía", "Martín",
+                                "Andrés", "Inés", "Raúl", "Mónica", "Begoña", "Iñaki", "Zoé", "Héctor"};
+const char* const kApellidos[] = {"Pérez", "Núñez", "Ramírez", "Hernández", "García", "Ibáñez", "Peña",
+                                  "Gómez", "Martínez", "Sánchez", "Díaz", "Güemes", "Acuña", "López", "Ordóñez"};
+const char* const kEmpresas[] = {"Papelería", "Ferretería", "Abarrotes", "Farmacia", "Taller", "Distribuidora",
+                                 "Refaccionaria", "Panadería", "Lonchería", "Dulcería"};
+const char* const kCiudades[] = {"Guadalajara, Jal.", "Morelia, Mich.", "Puebla, Pue.", "Querétaro, Qro.",
+                                 "Monterrey, N.L.", "Oaxaca, Oax.", "Mérida, Yuc.", "León, Gto."};
+const char* const kProductos[] = {"Cuaderno profesional", "Bolígrafo azul", "Tóner láser", "Papel bond carta",
+                                  "Piñata mediana", "Café molido", "Mochila escolar", "Engrapadora metálica",
+                                  "Cinta adhesiva", "Tijeras de acero", "Calculadora científica", "Lápiz del 2"};
+
+template <std::size_t N>
+const char* pick(std::mt19937& rng, const char* const (&list)[N]) {
+    return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(rng)];
+}
+
+} // namespace
+
+void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int, int)) {
+    std::mt19937 rng(o.seed);
+    auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
+    auto between = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
+
+    Transaction tx(db);
+    std::vector<std::int64_t> taxIds;
+    std::vector<double> taxRates;
+    {
+        Statement st = db.prepare("SELECT Id_Impuesto, Porcentaje FROM Impuestos WHERE Retencion = 0 ORDER BY Id_Impuesto");
+        while (st.step()) {
+            taxIds.push_back(st.integer(0));
+            taxRates.push_back(st.real(1) * 0.01);
+        }
+    }
+    if (taxIds.empty()) {
+        taxIds.push_back(0);
+        taxRates.push_back(0);
+    }
+
+    struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc; };
+    std::vector<Customer> customers;
+    Statement addCustomer = db.prepare(
+        "INSERT INTO Clientes (Nombre, Dom1, Dom2, Dom3, RFC, Telefono, Clasificacion) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    for (int i = 0; i < o.clientes; ++i) {
+        Customer c;
+        c.nombre = chance(0.4) ? std::string(pick(rng, kEmpresas)) + " " + pick(rng, kApellidos) + " Hnos."
+                               : std::string(pick(rng, kNombres)) + " " + pick(rng, kApellidos) + " " + pick(rng, kApellidos);
+        if (i % 97 == 3)
+            c.nombre = "O'Higgins y Cía. " + std::to_string(i);
+        c.dom1 = "Calle " + std::string(pick(rng, kApellidos)) + " " + std::to_string(between(1, 2500));
+        c.dom3 = pick(rng, kCiudades);
+        c.rfc = "XAXX" + std::to_string(100000 + between(0, 899999)) + "A" + std::to_string(between(10, 99));
+        addCustomer.reset();
+        addCustomer.bindAll({c.nombre, c.dom1, std::string("Col. Centro"), c.dom3, c.rfc,
+                             std::to_string(between(200, 999)) + " " + std::to_string(between(100, 999)) + " " +
+                                 std::to_string(between(1000, 9999)),
+                             std::string(chance(0.5) ? "Mayoreo" : "Menudeo")});
+        addCustomer.execute();
+        c.id = db.lastInsertId();
+        customers.push_back(std::move(c));
+    }
+
+    struct Article { std::int64_t id; std::string clave, descripcion; double precio; std::size_t tax; };
+    std::vector<Article> articles;
+    Statement addArticle = db.prepare(
+        "INSERT INTO Articulos (Clave, Descripcion, Precio, Id_Imp1, PrecioNeto) VALUES (?, ?, ?, ?, ?)");
+    for (int i = 0; i < o.articulos; ++i) {
+        Article a;
+        a.clave = "A" + std::to_string(10000 + i);
+        a.descripcion = std::string(pick(rng, kProductos)) + " modelo " + std::to_string(i);
+        a.precio = between(100, 250000) / 100.0;
+        a.tax = static_cast<std::size_t>(between(0, static_cast<int>(taxIds.size()) - 1));
+        addArticle.reset();
+        addArticle.bindAll({a.clave, a.descripcion, a.precio, taxIds[a.tax], a.precio * (1 + taxRates[a.tax])});
+        addArticle.execute();
+        a.id = db.lastInsertId();
+        articles.push_back(std::move(a));
+    }
+
+    Statement addDocument = db.prepare(
+        "INSERT INTO Documentos (Id_Cliente, Nombre, Dom1, Dom3, RFC, Fecha, Vence, Serie, Folio, Importe, Descuento, "
+        "Subtotal, Impuesto1, Total, YaPagado, Pagado, Cancelada) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    Statement addLine = db.prepare(
+        "INSERT INTO Detalles (Id_Documento, Renglon, Id_Articulo, Clave, Descripcion, Precio, Cantidad, pDescuento, "
+        "Importe, Descuento, Imp1, Imp2, Ret1, Ret2, Total, pI1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    Statement addPayment = db.prepare(
+        "INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) VALUES (?,?,?,?,?,?)");
+    const std::array<std::string, 3> series = {"", "A", "B"};
+    std::array<std::int64_t, 3> folios = {0, 0, 0};
+    const double today = OleDate::today().value;
+    for (int d = 0; d < o.documentos; ++d) {
+        const std::size_t s = static_cast<std::size_t>(between(0, 2));
+        const std::int64_t folio = ++folios[s];
+        const Customer& c = customers.empty() ? Customer{0, "Público en General", "", "", ""}
+                                              : customers[static_cast<std::size_t>(between(0, o.clientes - 1))];
+        // About twenty documents a day back from today, during business hours.
+        const double fecha = static_cast<double>(static_cast<long long>(today - (o.documentos - d) * 0.05)) +
+                             between(9 * 3600, 19 * 3600) / 86400.0;
+        std::vector<CPartida> lines(static_cast<std::size_t>(between(1, 30)));
+        DocumentTotals totals;
+        for (CPartida& line : lines) {
+            if (!articles.empty()) {
+                const Article& a = articles[static_cast<std::size_t>(between(0, o.articulos - 1))];
+                line.Id_Articulo = static_cast<std::int32_t>(a.id);
+                line.Clave = a.clave;
+                line.Descripcion = a.descripcion;
+                line.Precio = a.precio;
+                line.pI1 = taxRates[a.tax];
+            } else {
+                line.Descripcion = "Servicio";
+                line.Precio = 100;
+            }
+            line.Cantidad = between(1, 12);
+            line.pDescuento = chance(0.2) ? 10 : 0;
+            line.Recalculate();
+            totals.Add(line);
+        }
+        const bool cancelled = chance(0.03);
+        const int paymentKind = between(0, 2); // none, part, all
+        const double paid = cancelled ? 0 : paymentKind == 0 ? 0 : paymentKind == 1 ? totals.Total * 0.5 : totals.Total;
+        addDocument.reset();
+        addDocument.bindAll({c.id, c.nombre, c.dom1, c.dom3, c.rfc, fecha, fecha + 30, series[s], folio,
+                             totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Total, paid,
+                             std::int64_t{paid >= totals.Total ? 1 : 0}, std::int64_t{cancelled ? 1 : 0}});
+        addDocument.execute();
+        const std::int64_t id = db.lastInsertId();
+        std::int64_t renglon = 0;
+        for (const CPartida& l : lines) {
+            addLine.reset();
+            addLine.bindAll({id, ++renglon, std::int64_t{l.Id_Articulo}, l.Clave, l.Descripcion, l.Precio, l.Cantidad,
+                             l.pDescuento, l.Importe, l.Descuento, l.Imp1, l.Imp2, l.Ret1, l.Ret2, l.Total, l.pI1});
+            addLine.execute();
+        }
+        if (paid > 0) {
+            addPayment.reset();
+            addPayment.bindAll({id, std::int64_t{1}, fecha, paid, std::string("Efectivo"), c.id});
+            addPayment.execute();
+        }
+        if (progress && (d + 1) % 1000 == 0)
+            progress(d + 1, o.documentos);
+    }
+    tx.commit();
+}
