@@ -281,7 +281,8 @@ void CTolDialog::startMove(const QPoint& globalPos) {
 }
 
 Qt::Edges CTolDialog::resizeEdges(const QPoint& pos) const {
-    if (!m_drawnFrame || isMaximized() || minimumSize() == maximumSize())
+    // Only windows that may be maximised have a sizing border; the others keep their laid-out size.
+    if (!hasCaptionButton(CaptionButton::Maximize) || isMaximized() || minimumSize() == maximumSize())
         return {};
     Qt::Edges edges;
     const QRect r = rect();

@@ -13,7 +13,8 @@ class QLabel;
 // Frame: the window has no window-manager decoration; we draw a 3-pixel border and a caption strip
 // (from 3 to 24 pixels below the top edge, 3 pixels in from the sides) holding the optional caption
 // bitmap, the shadowed title and the close, maximise and minimise buttons that the window flags
-// allow. Dragging the caption moves the window. The client area starts below the caption; it is the
+// allow. Dragging the caption moves the window; a window that may be maximised can also be sized
+// by its border (through the window manager). The client area starts below the caption; it is the
 // widget's contentsRect(), so layouts keep clear of the frame, and controls placed by hand use
 // clientRect() or dialogRect(). Dialogs that paint their whole face themselves opt out with
 // setDrawnFrame(false) (setDragAnywhere(true) implies it).
