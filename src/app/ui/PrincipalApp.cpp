@@ -1,13 +1,13 @@
 #include "app/ui/PrincipalApp.h"
 
 #include "app/SharedValues.h"
-#include "app/ui/BareMainDlg.h"
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/SettingsStore.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Statement.h"
+#include "invoice/ui/PrincipalDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QDir>
@@ -38,7 +38,7 @@ CPrincipalApp::CPrincipalApp() {
     };
     askPassword = [](Database& db) { return CPasswordDlg(db).exec() == QDialog::Accepted; };
     runMainWindow = [](ApplicationState& state) {
-        CBareMainDlg form(state);
+        CPrincipalDlg form(*state.database, state);
         CTolMessageDlg::setMainWindow(&form);
         form.exec();
         CTolMessageDlg::setMainWindow(nullptr);

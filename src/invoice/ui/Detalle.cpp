@@ -16,8 +16,10 @@ CDetalle::CDetalle(QWidget* parent, CLineas& lines) : CTolGrid(parent, kId, this
 
 void CDetalle::BuildColumns(Database& db) {
     const auto columns = CLineas::Columns(db);
-    setColumnCount(static_cast<int>(columns.size()));
-    for (std::size_t i = 0; i < columns.size(); ++i) {
+    // Element 0 is the row-heading column; the grid counts data columns.
+    setColumnCount(static_cast<int>(columns.size()) - 1);
+    setColumnWidth(0, columns[0].width);
+    for (std::size_t i = 1; i < columns.size(); ++i) {
         const auto& c = columns[i];
         setColumn(static_cast<int>(i), q(c.title), c.width, c.readOnly,
                   c.alignment == 2 ? AlignRight : AlignLeft);

@@ -1,0 +1,458 @@
+#include "invoice/ui/PrincipalDlg.h"
+
+#include "app/ApplicationState.h"
+#include "app/ui/Help.h"
+#include "db/ArticulosSet.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/EsxtrasSet.h"
+#include "db/ImpuestosSet.h"
+#include "db/ui/OleDateQt.h"
+#include "invoice/DocumentStore.h"
+#include "invoice/Lineas.h"
+#include "invoice/ui/Detalle.h"
+#include "invoice/ui/TotalWnd.h"
+#include "toolkit/ui/TolBitmapPainter.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolDatePicker.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolLabel.h"
+#include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolTextEdit.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QColor kLightYellow(255, 255, 204);
+const QColor kRed(255, 0, 0);
+const QColor kMagenta(255, 0, 255);
+const QColor kSilver(192, 192, 192);
+const QColor kWhite(255, 255, 255);
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& q) { return q.toStdString(); }
+
+CLineas::Options lineOptions(const ApplicationState& state) {
+    return {state.prcAiva, state.rapido, state.impuesto, state.defaultTaxRate};
+}
+
+} // namespace
+
+CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* parent)
+    : CTolDialog(parent), m_db(db), m_state(state) {
+    setWindowTitle(QStringLiteral("Quintaleva"));
+    setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSize(9);
+    setFont(face);
+    setCaptionBitmap(CTolPicture::fromResource(189, kMagenta));
+
+    // The two record sets live as long as the form: articles by key, taxes by id.
+    m_articles = std::make_unique<CArticulosSet>(m_db);
+    m_articles->Open(OpenType::Table);
+    m_articles->SetCurrentIndex("Clave");
+    m_taxes = std::make_unique<CImpuestosSet>(m_db);
+    m_taxes->Open(OpenType::Table);
+    m_taxes->SetCurrentIndex("PrimaryKey");
+    m_lines = std::make_unique<CLineas>(*m_articles, *m_taxes, lineOptions(m_state));
+
+    createControls();
+    LoadLogo();
+    BuildExtraFields();
+    qApp->installEventFilter(this);
+    Clear();
+}
+
+CPrincipalDlg::~CPrincipalDlg() { qApp->removeEventFilter(this); }
+
+CTolButton* CPrincipalDlg::addButton(int id, const QString& text, int x, int y, int bitmap,
+                                     const QColor& transparent, const QString& tip) {
+    auto* b = new CTolButton(text, this);
+    setId(b, id);
+    b->setGeometry(dialogRect(x, y, 62, 21));
+    b->setPicture(CTolPicture::fromResource(bitmap, transparent));
+    b->setToolTip(tip);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, [this, id, b] {
+        if (!b->isMenuButton())
+            sendCommand(id);
+    });
+    return b;
+}
+
+void CPrincipalDlg::createControls() {
+    setClientSize(dialogSize(521, 327));
+    auto label = [this](const QString& text, int x, int y, int w = 32) {
+        auto* l = new QLabel(text, this);
+        l->setGeometry(dialogRect(x, y + 2, w, 9));
+        return l;
+    };
+    auto edit = [this](int id, int x, int y, int w, int h, int limit) {
+        auto* e = new CTolEdit(this);
+        setId(e, id);
+        e->setGeometry(dialogRect(x, y, w, h));
+        if (limit > 0)
+            e->setMaxLength(limit);
+        return e;
+    };
+
+    label(QStringLiteral("Cliente:"), 7, 7);
+    m_cliente = edit(kCliente, 40, 7, 203, 12, 100);
+    m_cliente->setLookup(kChooseCustomer);
+    m_cliente->setToolTip(QStringLiteral("Escoger un cliente del catálogo (F9)"));
+    label(QStringLiteral("Dirección:"), 7, 20);
+    for (int i = 0; i < 3; ++i)
+        m_dom[i] = edit(kDom1 + i, 40, 20 + 13 * i, 203, 12, 80);
+    label(QStringLiteral("RFC:"), 7, 60);
+    m_rfc = edit(kRfc, 40, 60, 79, 12, 25);
+    m_rfc->setUpperCase(true);
+    label(QStringLiteral("Telefono:"), 126, 60, 36);
+    m_telefono = edit(kTelefono, 164, 60, 79, 12, 35);
+
+    label(QStringLiteral("Fecha:"), 250, 7, 40);
+    m_fecha = new CTolDatePicker(this);
+    setId(m_fecha, kFecha);
+    m_fecha->setGeometry(dialogRect(291, 7, 72, 12));
+    label(QStringLiteral("Vencimiento:"), 250, 20, 40);
+    m_vence = new CTolDatePicker(this);
+    setId(m_vence, kVence);
+    m_vence->setGeometry(dialogRect(291, 20, 72, 12));
+
+    label(QStringLiteral("Serie/Folio:"), 250, 46, 40);
+    m_serie = edit(kSerie, 291, 46, 14, 12, 2);
+    m_folio = edit(kFolio, 306, 46, 48, 12, 0);
+    for (CTolEdit* e : {m_serie, m_folio}) {
+        e->setBackColor(kLightYellow);
+        e->setTextColor(kRed);
+        e->setBold(true);
+    }
+    m_serie->setUpperCase(true);
+    m_serie->setAlignment(Qt::AlignCenter);
+    m_folio->setAlignment(Qt::AlignRight);
+    m_folio->setAcceptedChars(QStringLiteral("0123456789"));
+    m_folio->setMaxLength(10);
+    connect(m_serie, &QLineEdit::editingFinished, this, &CPrincipalDlg::seriesEdited);
+
+    m_cancelada = new CTolLabel(QStringLiteral("CANCELADA"), this);
+    setId(m_cancelada, kCancelada);
+    m_cancelada->setGeometry(dialogRect(253, 60, 101, 11));
+    m_cancelada->setTextColor(kRed);
+    m_cancelada->setBold(true);
+    m_cancelada->setAlignment(Qt::AlignCenter);
+    m_cancelada->hide();
+
+    m_logoRect = dialogRect(409, 7, 105, 65);
+
+    const int extraX[6] = {7, 92, 177, 262, 347, 432};
+    for (int i = 0; i < 6; ++i) {
+        m_extras[i] = edit(kExtra1 + i, extraX[i], 75, 86, 26, 50);
+        m_extras[i]->hide();
+    }
+
+    m_grid = new CDetalle(this, *m_lines);
+    m_grid->setGeometry(dialogRect(7, 104, 507, 113));
+    connect(m_grid, &CDetalle::recalcTotals, this, [this] { m_totals->Recompute(*m_lines); });
+
+    m_notas = new CTolTextEdit(this);
+    setId(m_notas, kNotas);
+    m_notas->setGeometry(dialogRect(7, 220, 349, 50));
+    m_notas->setCaption(QStringLiteral("Observaciones"));
+    m_notas->setTextColor(kRed);
+    m_notas->setBold(true);
+
+    m_totals = new CTotalWnd(this);
+    m_totals->setGeometry(dialogRect(359, 219, 155, 75).adjusted(1, 1, -1, -1));
+
+    addButton(kSave, QStringLiteral("Guardar"), 7, 275, 140, kMagenta,
+              QStringLiteral("Registra el documento en la base de datos (F3)"));
+    addButton(kPrint, QStringLiteral("Imprimir"), 70, 275, 129, kSilver,
+              QStringLiteral("Imprime el documento en pantalla (F4)"));
+    addButton(kSearch, QStringLiteral("Buscar"), 133, 275, 139, kWhite,
+              QStringLiteral("Presenta en pantalla un documento registrado (F5)"));
+    addButton(kDelete, QStringLiteral("Eliminar"), 196, 275, 133, kMagenta,
+              QStringLiteral("Elimina o Cancela un documento (F6)"));
+    addButton(kReceivables, QStringLiteral("Cobranza"), 259, 275, 160, kMagenta,
+              QStringLiteral("Permite registrar pagos a las cuentas por cobrar (F7)"));
+    addButton(kClear, QStringLiteral("Limpiar"), 7, 299, 137, kMagenta,
+              QStringLiteral("Limpia la pantalla para comenzar una captura nueva (F8)"));
+    addButton(kConfigure, QStringLiteral("Configurar"), 70, 299, 159, kMagenta,
+              QStringLiteral("Presenta diferentes opciones para personalizar el sistema"));
+    addButton(kFormatsMenu, QStringLiteral("Formatos"), 133, 299, 135, kMagenta,
+              QStringLiteral("Lanza la utilidad de diseño de formatos de impresión"))
+        ->setMenu({{kWindowsFormat, QStringLiteral("Para impresora de Windows")},
+                   {kTicketFormat, QStringLiteral("Para impresora de tickets")}},
+                  this);
+    addButton(kUtilitiesMenu, QStringLiteral("Utilerias"), 196, 299, 134, kMagenta,
+              QStringLiteral("Respaldos, Nueva base de datos, Importación"))
+        ->setMenu({{kNewDatabase, QStringLiteral("Crear nueva base de datos")},
+                   {kBackup, QStringLiteral("Respaldar base de datos")},
+                   {kImport, QStringLiteral("Importar de Quintaleva 1.3")}},
+                  this);
+    addButton(kReportsMenu, QStringLiteral("Reportes"), 259, 299, 131, kMagenta,
+              QStringLiteral("Presenta los diferentes reportes del sistema"))
+        ->setMenu({{kReportCustomers, QStringLiteral("Catálogo de clientes")},
+                   {kReportArticles, QStringLiteral("Catálogo de artículos")},
+                   {kReportDocuments, QStringLiteral("Documentos")},
+                   {kReportReceivables, QStringLiteral("Cuentas por cobrar")},
+                   {kReportStatement, QStringLiteral("Movimientos de clientes")}},
+                  this);
+    addButton(kHelp, QStringLiteral("Ayuda"), 385, 299, 132, kMagenta,
+              QStringLiteral("Presenta la ayuda en línea del sistema"));
+    addButton(kLeave, QStringLiteral("Salir"), 452, 299, 158, kMagenta, QStringLiteral("Termina el sistema"));
+
+    // Tab order follows the page: header, dates, series and folio, extra fields, lines, notes.
+    QWidget* order[] = {m_cliente, m_dom[0], m_dom[1], m_dom[2], m_rfc, m_telefono, m_fecha, m_vence,
+                        m_serie, m_folio, m_extras[0], m_extras[1], m_extras[2], m_extras[3], m_extras[4],
+                        m_extras[5], m_grid, m_notas};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+}
+
+void CPrincipalDlg::LoadLogo() {
+    m_logo.clear();
+    const QString path = q(m_state.logo);
+    if (path.isEmpty() || !QFileInfo::exists(path) || !CTolBitmapPainter::loadFile(m_logo, path))
+        CTolBitmapPainter::loadResource(m_logo, 143);
+    update(m_logoRect);
+}
+
+void CPrincipalDlg::BuildExtraFields() {
+    try {
+        CEsxtrasSet fields(m_db);
+        fields.m_strSort = "Consec";
+        fields.Open(OpenType::Snapshot);
+        for (int i = 0; i < 6; ++i)
+            m_extras[i]->hide();
+        for (; !fields.IsEOF(); fields.MoveNext()) {
+            if (fields.m_Consec < 1 || fields.m_Consec > 6)
+                continue;
+            CTolEdit* e = m_extras[fields.m_Consec - 1];
+            e->setCaption(q(fields.m_Nombre));
+            e->setVisible(!fields.m_Nombre.empty());
+        }
+        m_grid->BuildColumns(m_db);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+}
+
+bool CPrincipalDlg::hasLines() const { return m_lines->LineCount() > 0; }
+
+void CPrincipalDlg::ReadValues() {
+    m_doc.nombre = s(m_cliente->text());
+    m_doc.dom1 = s(m_dom[0]->text());
+    m_doc.dom2 = s(m_dom[1]->text());
+    m_doc.dom3 = s(m_dom[2]->text());
+    m_doc.rfc = s(m_rfc->text());
+    m_doc.telefono = s(m_telefono->text());
+    m_doc.fecha = FromQDateTime(m_fecha->dateTime());
+    m_doc.vence = FromQDateTime(m_vence->dateTime());
+    m_doc.serie = s(m_serie->text().trimmed());
+    m_doc.folio = static_cast<std::int32_t>(ParseFolioText(s(m_folio->text())));
+    for (int i = 0; i < 6; ++i)
+        m_doc.extras[static_cast<std::size_t>(i)] = s(m_extras[i]->text());
+    m_doc.observaciones = s(m_notas->toPlainText());
+}
+
+void CPrincipalDlg::ShowValues() {
+    m_cliente->setText(q(m_doc.nombre));
+    m_dom[0]->setText(q(m_doc.dom1));
+    m_dom[1]->setText(q(m_doc.dom2));
+    m_dom[2]->setText(q(m_doc.dom3));
+    m_rfc->setText(q(m_doc.rfc));
+    m_telefono->setText(q(m_doc.telefono));
+    m_fecha->setDateTime(ToQDateTime(m_doc.fecha));
+    m_vence->setDateTime(ToQDateTime(m_doc.vence));
+    m_serie->setText(q(m_doc.serie));
+    m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
+    for (int i = 0; i < 6; ++i)
+        m_extras[i]->setText(q(m_doc.extras[static_cast<std::size_t>(i)]));
+    m_notas->setPlainText(q(m_doc.observaciones));
+    m_cancelada->setVisible(m_doc.cancelada);
+    m_lastSerie = m_doc.serie;
+}
+
+void CPrincipalDlg::proposeFolio() {
+    try {
+        m_doc.folio = CDocumentStore(m_db).NextFolio(m_doc.serie);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+}
+
+void CPrincipalDlg::Clear() {
+    ReadValues();
+    const std::string serie = m_doc.serie; // consecutive documents continue the same series
+    m_totals->Clear();
+    m_lines->SetOptions(lineOptions(m_state));
+    m_lines->Clear();
+    m_grid->SyncRows();
+    m_doc = DocumentHeader{};
+    m_doc.serie = serie;
+    m_doc.fecha = m_doc.vence = OleDate::now();
+    proposeFolio();
+    ShowValues();
+    m_cliente->setFocus();
+}
+
+void CPrincipalDlg::seriesEdited() {
+    const std::string serie = s(m_serie->text().trimmed());
+    if (serie == m_lastSerie)
+        return; // a folio typed by hand stays
+    m_lastSerie = serie;
+    m_doc.serie = serie;
+    proposeFolio();
+    m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
+}
+
+// ---- commands -------------------------------------------------------------------------------------
+
+void CPrincipalDlg::onCommand(int id) {
+    // An edit still open in the grid belongs to the document the command works on.
+    if (m_grid->isEditing())
+        m_grid->commitEdit();
+    switch (id) {
+    case kSave: onSave(); break;
+    case kPrint: onPrint(); break;
+    case kSearch: onSearch(); break;
+    case kDelete: onDelete(); break;
+    case kClear: Clear(); break;
+    case kChooseCustomer: onChooseCustomer(); break;
+    case kHelp: ShowHelp(); break;
+    case kLeave: close(); break;
+    case kAbout: onAbout(); break;
+    case kReceivables:
+    case kConfigure:
+    case kReportCustomers:
+    case kReportArticles:
+    case kReportDocuments:
+    case kReportReceivables:
+    case kReportStatement:
+    case kNewDatabase:
+    case kBackup:
+    case kImport:
+    case kWindowsFormat:
+    case kTicketFormat:
+        notYetAvailable();
+        break;
+    default:
+        break;
+    }
+}
+
+void CPrincipalDlg::notYetAvailable() { TolMessage(QStringLiteral("- Esta función aún no está disponible -")); }
+
+void CPrincipalDlg::onSave() {
+    ReadValues();
+    if (m_doc.folio == 0 || !hasLines() || m_doc.nombre.empty()) {
+        TolMessage(QStringLiteral("- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto"));
+        return;
+    }
+    notYetAvailable();
+}
+
+void CPrincipalDlg::onPrint() {
+    ReadValues();
+    if (m_doc.folio == 0 || !hasLines()) {
+        TolMessage(QStringLiteral("- Faltan datos -"));
+        return;
+    }
+    notYetAvailable();
+}
+
+void CPrincipalDlg::onSearch() { notYetAvailable(); }
+
+void CPrincipalDlg::onDelete() { notYetAvailable(); }
+
+void CPrincipalDlg::onChooseCustomer() { notYetAvailable(); }
+
+void CPrincipalDlg::onArticleKey() {
+    // The article catalogue comes with the catalogues; F2 outside the grid does nothing until then.
+}
+
+void CPrincipalDlg::onAbout() {
+    TolMessage(QStringLiteral("Quintaleva 2\nVersión 2.0\nFacturación para negocios de México"));
+}
+
+// ---- keys, painting, closing --------------------------------------------------------------------
+
+bool CPrincipalDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != this || QApplication::activeModalWidget() != this)
+        return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+        return false;
+    static const std::pair<int, int> keys[] = {{Qt::Key_F3, kSave},   {Qt::Key_F4, kPrint},
+                                               {Qt::Key_F5, kSearch}, {Qt::Key_F6, kDelete},
+                                               {Qt::Key_F7, kReceivables}, {Qt::Key_F8, kClear},
+                                               {Qt::Key_F9, kChooseCustomer}};
+    // The key arrives at the focus widget first; its parents see it again only when it is passed on.
+    if (w != QApplication::focusWidget() && QApplication::focusWidget())
+        return false;
+    for (const auto& [k, command] : keys) {
+        if (key->key() == k) {
+            sendCommand(command);
+            // F5 goes on to normal processing after the search.
+            return k != Qt::Key_F5;
+        }
+    }
+    if (key->key() == Qt::Key_F2) {
+        const bool inGrid = w == m_grid || m_grid->isAncestorOf(w);
+        if (!inGrid && w != m_cliente) {
+            onArticleKey();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CPrincipalDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    CTolDialog::keyPressEvent(event);
+}
+
+void CPrincipalDlg::paintEvent(QPaintEvent* event) {
+    CTolDialog::paintEvent(event);
+    QPainter p(this);
+    const QRect r = m_logoRect.adjusted(1, 1, -1, -1);
+    p.fillRect(r, Qt::black);
+    CTolBitmapPainter::draw(p, m_logo, r, CTolBitmap::Center | CTolBitmap::ScaleToFit);
+}
+
+void CPrincipalDlg::contextMenuEvent(QContextMenuEvent* event) {
+    if (!captionRect().contains(event->pos())) {
+        CTolDialog::contextMenuEvent(event);
+        return;
+    }
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("&Minimizar"), this, &QWidget::showMinimized);
+    menu.addAction(QStringLiteral("&Cerrar"), this, &QWidget::close);
+    menu.addSeparator();
+    menu.addAction(QStringLiteral("&About Quintaleva..."), this, [this] { sendCommand(kAbout); });
+    menu.exec(event->globalPos());
+}
+
+void CPrincipalDlg::closeEvent(QCloseEvent* event) {
+    if (m_grid->isEditing())
+        m_grid->commitEdit();
+    m_articles->Close();
+    m_taxes->Close();
+    CTolDialog::closeEvent(event);
+    done(QDialog::Accepted);
+}

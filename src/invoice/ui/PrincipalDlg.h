@@ -1,0 +1,112 @@
+#pragma once
+
+#include "invoice/DocumentHeader.h"
+#include "toolkit/TolBitmap.h"
+#include "toolkit/ui/TolDialog.h"
+
+#include <memory>
+
+class CArticulosSet;
+class CDetalle;
+class CImpuestosSet;
+class CLineas;
+class CTolButton;
+class CTolDatePicker;
+class CTolEdit;
+class CTolLabel;
+class CTolTextEdit;
+class CTotalWnd;
+class Database;
+struct ApplicationState;
+
+// The main invoice form: one document at a time (header, lines, totals, notes) and the hub from
+// which every function is reached by its buttons, menu buttons, function keys and the customer
+// lookup. Closing it ends the program.
+class CPrincipalDlg final : public CTolDialog {
+    Q_OBJECT
+public:
+    // Controls.
+    enum Control {
+        kCliente = 1000, kDom1 = 1001, kDom2 = 1002, kDom3 = 1003, kRfc = 1004, kTelefono = 1076,
+        kFecha = 1005, kVence = 1007, kSerie = 1008, kFolio = 1009, kCancelada = 1113, kLogo = 1010,
+        kExtra1 = 1013, kGridFrame = 1011, kNotas = 1029, kTotalsFrame = 1012,
+    };
+    // Commands: buttons, function keys and menu items that share one share its handler.
+    enum Command {
+        kSave = 1020, kPrint = 1019, kSearch = 1021, kDelete = 1022, kReceivables = 1121, kClear = 1023,
+        kChooseCustomer = 1124, kConfigure = 1024, kHelp = 1026, kLeave = 1067,
+        kFormatsMenu = 1028, kUtilitiesMenu = 1122, kReportsMenu = 1025,
+        kReportCustomers = 32771, kReportArticles = 32772, kReportDocuments = 32773, kReportReceivables = 32774,
+        kReportStatement = 32776, kNewDatabase = 32777, kBackup = 32778, kImport = 32779,
+        kWindowsFormat = 32780, kTicketFormat = 32781, kAbout = 16,
+    };
+
+    CPrincipalDlg(Database& db, ApplicationState& state, QWidget* parent = nullptr);
+    ~CPrincipalDlg() override;
+
+    // The document on the form: header values as last read from or shown in the controls.
+    DocumentHeader& document() { return m_doc; }
+    CLineas& lines() { return *m_lines; }
+    CDetalle* grid() const { return m_grid; }
+    CTotalWnd* totals() const { return m_totals; }
+
+    // Empties the form for a new document of the same series, with its next folio.
+    void Clear();
+    // Controls → document, and document → controls.
+    void ReadValues();
+    void ShowValues();
+    // The logo from the setting, else our own picture; the extra fields and grid columns from the
+    // database (again after the configuration changed them).
+    void LoadLogo();
+    void BuildExtraFields();
+
+protected:
+    void onCommand(int id) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void createControls();
+    CTolButton* addButton(int id, const QString& text, int x, int y, int bitmap, const QColor& transparent,
+                          const QString& tip);
+    void proposeFolio();
+    void seriesEdited();
+    bool hasLines() const;
+
+    void onSave();
+    void onPrint();
+    void onSearch();
+    void onDelete();
+    void onChooseCustomer();
+    void onArticleKey();
+    void onAbout();
+    // Commands whose dialogs come later: the operator is told so.
+    void notYetAvailable();
+
+    Database& m_db;
+    ApplicationState& m_state;
+    std::unique_ptr<CArticulosSet> m_articles;
+    std::unique_ptr<CImpuestosSet> m_taxes;
+    std::unique_ptr<CLineas> m_lines;
+    DocumentHeader m_doc;
+    std::string m_lastSerie;
+    CTolBitmap m_logo;
+
+    CTolEdit* m_cliente = nullptr;
+    CTolEdit* m_dom[3] = {};
+    CTolEdit* m_rfc = nullptr;
+    CTolEdit* m_telefono = nullptr;
+    CTolDatePicker* m_fecha = nullptr;
+    CTolDatePicker* m_vence = nullptr;
+    CTolEdit* m_serie = nullptr;
+    CTolEdit* m_folio = nullptr;
+    CTolLabel* m_cancelada = nullptr;
+    CTolEdit* m_extras[6] = {};
+    CTolTextEdit* m_notas = nullptr;
+    CDetalle* m_grid = nullptr;
+    CTotalWnd* m_totals = nullptr;
+    QRect m_logoRect;
+};
