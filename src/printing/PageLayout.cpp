@@ -1,0 +1,254 @@
+#include "printing/PageLayout.h"
+
+#include "invoice/Partida.h"
+#include "printing/PrintJob.h"
+#include "printing/TextMeasure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+
+namespace {
+
+FormatRect normalised(FormatRect r) {
+    if (r.left > r.right)
+        std::swap(r.left, r.right);
+    if (r.top > r.bottom)
+        std::swap(r.top, r.bottom);
+    return r;
+}
+
+FormatRect shifted(FormatRect r, std::int32_t dy) {
+    r.top += dy;
+    r.bottom += dy;
+    return r;
+}
+
+// A text op is one line: line breaks and tabs of a single-line element print as blanks.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\r' || c == '\n' || c == '\t')
+            c = ' ';
+    return text;
+}
+
+// The reference x of a text in a box: 0.2 mm inside the edge it is aligned to, or the middle.
+std::int32_t anchorX(const FormatRect& box, std::int32_t alignment, std::int32_t inset) {
+    switch (alignment) {
+    case ALIGN_RIGHT: return box.right - inset;
+    case ALIGN_CENTER: return box.left + (box.right - box.left) / 2;
+    default: return box.left + inset;
+    }
+}
+
+// Stored alignments other than right and centre draw as left.
+std::int32_t drawnAlignment(std::int32_t alignment) {
+    return alignment == ALIGN_RIGHT || alignment == ALIGN_CENTER ? alignment : ALIGN_LEFT;
+}
+
+} // namespace
+
+CPageLayout::CPageLayout(CWindowsFormat format, const CTextMeasure& measure)
+    : m_format(std::move(format)), m_measure(measure) {}
+
+CPageLayout::DrawingFont CPageLayout::MakeDrawingFont(const LogFont& stored) const {
+    DrawingFont drawing;
+    drawing.font = stored;
+    const std::int32_t height = stored.Height == 0 ? kDefaultFontHeight : std::abs(stored.Height);
+    drawing.font.Height = -height;
+    drawing.font.Width = 0;
+    const double natural = m_measure.FontMetrics(drawing.font).averageCharWidth;
+    // The average width the stored font is made with: its own width when it has one, else the
+    // natural one in whole 0.1 mm as the font's metrics report it.
+    const double average = stored.Width != 0 ? std::abs(static_cast<double>(stored.Width)) : std::round(natural);
+    const double narrowed = std::trunc(average * kWidthFactor);
+    if (narrowed > 0 && natural > 0)
+        drawing.xScale = narrowed / natural;
+    return drawing;
+}
+
+std::vector<std::string> CPageLayout::WrapText(const std::string& text, const DrawingFont& font,
+                                               double width) const {
+    std::vector<std::string> lines;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        // One paragraph: up to the next line break.
+        std::size_t end = text.find_first_of("\r\n", pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string current;
+        std::size_t w = pos;
+        while (w < end) {
+            const std::size_t start = text.find_first_not_of(' ', w);
+            if (start == std::string::npos || start >= end)
+                break;
+            std::size_t stop = text.find(' ', start);
+            if (stop == std::string::npos || stop > end)
+                stop = end;
+            const std::string word = text.substr(start, stop - start);
+            std::string candidate = current.empty() ? word : current + ' ' + word;
+            if (!current.empty() && m_measure.TextWidth(candidate, font.font) * font.xScale > width) {
+                lines.push_back(std::move(current));
+                current = word;
+            } else {
+                current = std::move(candidate);
+            }
+            w = stop;
+        }
+        lines.push_back(std::move(current));
+        if (end >= text.size())
+            break;
+        // CR LF is one break.
+        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+    while (!lines.empty() && lines.back().empty())
+        lines.pop_back();
+    return lines;
+}
+
+std::vector<PrintPage> CPageLayout::LayoutJob(const CPrintJob& job) {
+    std::vector<PrintPage> pages;
+    CDocumentValues values = job;
+    const std::int32_t copies = std::max<std::int32_t>(job.Copies, 1);
+    for (std::int32_t copy = 0; copy < copies; ++copy) {
+        std::int32_t next = 1;
+        while (next < job.RowCount())
+            pages.push_back(layoutPage(values, job.Lines, next));
+    }
+    return pages;
+}
+
+PrintPage CPageLayout::LayoutPage(const CPrintJob& job, std::int32_t& nextRow) {
+    CDocumentValues values = job;
+    return layoutPage(values, job.Lines, nextRow);
+}
+
+PrintPage CPageLayout::layoutPage(CDocumentValues& values, const std::vector<CPartida>& lines,
+                                  std::int32_t& nextRow) {
+    PrintPage page;
+    nextRow = std::max<std::int32_t>(nextRow, 1);
+    page.firstRow = nextRow;
+    values.CurrentLine = nullptr;
+    values.CurrentLineNumber = 0;
+
+    // Header pass: every element without a detail datum, on every sheet.
+    CRenglonFormato* notes = nullptr;
+    for (CRenglonFormato& element : m_format.Elements) {
+        if (element.IsNotesElement())
+            notes = &element;
+        if (element.IsShape())
+            addShape(page, element);
+        else if (!element.BuildText(values))
+            addText(page, element, 0);
+    }
+
+    // Detail pass.
+    const auto rowCount = static_cast<std::int32_t>(lines.size()) + 1;
+    std::int32_t offset = 0;
+    while (nextRow < rowCount) {
+        values.CurrentLine = &lines[static_cast<std::size_t>(nextRow - 1)];
+        values.CurrentLineNumber = nextRow;
+        for (CRenglonFormato& element : m_format.Elements) {
+            if (&element == notes || !element.HasDetail())
+                continue;
+            element.BuildText(values);
+            addText(page, element, offset);
+        }
+        if (notes) {
+            notes->BuildText(values);
+            if (!notes->Text.empty())
+                offset -= addNotes(page, *notes, offset);
+        }
+        offset -= m_format.Pitch;
+        ++nextRow;
+        ++page.rowCount;
+        // Caben of 0 or less still puts one line on each sheet.
+        if (page.rowCount >= m_format.Caben)
+            break;
+    }
+    values.CurrentLine = nullptr;
+    return page;
+}
+
+void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
+    if (element.Text.empty())
+        return;
+    const DrawingFont font = MakeDrawingFont(element.Font);
+    PageOp op;
+    op.kind = PageOp::Kind::Text;
+    op.colour = element.Colour;
+    op.text = oneLine(element.Text);
+    op.font = font.font;
+    op.xScale = font.xScale;
+    op.alignment = drawnAlignment(element.Alignment);
+    op.clip = normalised(shifted(element.Position, offset));
+    op.anchor = {anchorX(op.clip, op.alignment, kTextInset), op.clip.top};
+    page.ops.push_back(op);
+    if (m_format.Repetir != 0) {
+        op.clip = shifted(op.clip, -m_format.Repetir);
+        op.anchor.y -= m_format.Repetir;
+        page.ops.push_back(std::move(op));
+    }
+}
+
+void CPageLayout::addShape(PrintPage& page, const CRenglonFormato& element) const {
+    PageOp op;
+    op.colour = element.Colour;
+    op.penWidth = kPenWidth;
+    if (element.IsLine != 0) {
+        // From the left end of the upper edge to the right end of the lower edge.
+        const FormatRect r = normalised(element.Position);
+        op.kind = PageOp::Kind::Line;
+        op.from = {r.left, r.bottom};
+        op.to = {r.right, r.top};
+    } else {
+        op.kind = PageOp::Kind::Rectangle;
+        op.from = {element.Position.left, element.Position.top};
+        op.to = {element.Position.right, element.Position.bottom};
+    }
+    page.ops.push_back(op);
+    if (m_format.Repetir != 0) {
+        op.from.y -= m_format.Repetir;
+        op.to.y -= m_format.Repetir;
+        page.ops.push_back(std::move(op));
+    }
+}
+
+std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
+    const DrawingFont font = MakeDrawingFont(element.Font);
+    const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
+    const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
+    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
+    // The block hangs from the element's lower edge raised by one text line: its first line sits
+    // where a single-line element's text would, and the rest follow below it.
+    const FormatRect box = normalised(shifted(element.Position, offset));
+    const std::int32_t blockTop = box.top + lineHeight;
+    const std::vector<std::string> lines = WrapText(element.Text, font, box.right - box.left);
+    if (lines.empty())
+        return 0;
+    const auto height = static_cast<std::int32_t>(lines.size()) * lineHeight;
+    const std::int32_t alignment = drawnAlignment(element.Alignment);
+
+    for (const std::int32_t repeat : {0, m_format.Repetir}) {
+        const std::int32_t top = blockTop - repeat;
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            if (lines[k].empty())
+                continue;
+            PageOp op;
+            op.kind = PageOp::Kind::Text;
+            op.colour = element.Colour;
+            op.text = lines[k];
+            op.font = font.font;
+            op.xScale = font.xScale;
+            op.alignment = alignment;
+            op.clip = {box.left, top - height, box.right, top};
+            op.anchor = {anchorX(op.clip, alignment, 0),
+                         top - static_cast<std::int32_t>(k) * lineHeight - cellHeight};
+            page.ops.push_back(std::move(op));
+        }
+        if (m_format.Repetir == 0)
+            break;
+    }
+    return height;
+}

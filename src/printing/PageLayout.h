@@ -1,0 +1,65 @@
+#pragma once
+
+#include "printing/PrintPage.h"
+#include "printing/WindowsFormat.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CDocumentValues;
+class CPartida;
+class CPrintJob;
+class CTextMeasure;
+
+// Lays a document out on sheets through a Windows-printer format: on every sheet the header
+// elements (everything without a detail datum: texts, lines, rectangles, totals), then as many
+// detail lines as `Caben` allows at the format's pitch, each followed by its wrapped notes block,
+// which moves the lines below it further down. With `Repetir` every element is laid a second
+// time that far lower on the same sheet. Coordinates are 0.1 mm, y upwards, origin at the
+// sheet's top-left corner.
+class CPageLayout final {
+public:
+    static constexpr double kWidthFactor = 0.94;        // drawing fonts are narrowed to this
+    static constexpr std::int32_t kTextInset = 2;       // 0.2 mm between a box edge and its text
+    static constexpr std::int32_t kPenWidth = 4;        // 0.4 mm for lines and rectangles
+    static constexpr std::int32_t kDefaultFontHeight = 40; // a stored height of 0 means 4 mm
+
+    // The font a stored element font is drawn with: its height as a character height, its
+    // glyphs narrowed so that the average character width is the stored (or natural, rounded to
+    // 0.1 mm) average × 0.94, truncated to 0.1 mm. A width that truncates to 0 keeps the natural
+    // width.
+    struct DrawingFont {
+        LogFont font;      // Height < 0, Width 0
+        double xScale = 1; // horizontal scale against the natural width
+    };
+
+    // `measure` must outlive the layout.
+    CPageLayout(CWindowsFormat format, const CTextMeasure& measure);
+
+    // Every sheet of every copy, in printing order. A document without detail lines gives no
+    // sheet; fewer than one copy counts as one.
+    std::vector<PrintPage> LayoutJob(const CPrintJob& job);
+    // One sheet starting at grid row `nextRow` (1 for the first detail line); `nextRow` moves past
+    // the lines laid on it. At least one line goes on a sheet, whatever `Caben` says.
+    PrintPage LayoutPage(const CPrintJob& job, std::int32_t& nextRow);
+
+    DrawingFont MakeDrawingFont(const LogFont& stored) const;
+    // `text` broken into lines no wider than `width` (0.1 mm) in `font`: words are separated by
+    // blanks; a line break in the text (CR LF, CR or LF) always starts a new line; a word wider
+    // than `width` stands alone on its line. Trailing empty lines are dropped.
+    std::vector<std::string> WrapText(const std::string& text, const DrawingFont& font, double width) const;
+
+    const CWindowsFormat& Format() const { return m_format; }
+
+private:
+    PrintPage layoutPage(CDocumentValues& values, const std::vector<CPartida>& lines, std::int32_t& nextRow);
+    void addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    void addShape(PrintPage& page, const CRenglonFormato& element) const;
+    // The notes block of the current line at `offset`; its height (0.1 mm), by which the following
+    // lines move down.
+    std::int32_t addNotes(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+
+    CWindowsFormat m_format; // its elements' texts are rebuilt as they are laid
+    const CTextMeasure& m_measure;
+};

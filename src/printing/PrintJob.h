@@ -1,0 +1,30 @@
+#pragma once
+
+#include "invoice/Partida.h"
+#include "printing/DocumentValues.h"
+
+#include <cstdint>
+#include <vector>
+
+class CLineas;
+struct DocumentHeader;
+struct DocumentTotals;
+
+// A document as printing sees it: the header, the totals and the detail lines, filled by the
+// command that prints (the main form from the document on screen, the registration from the
+// document just stored), plus the chosen format and number of copies. The header and totals are
+// the CDocumentValues fields; the value provider reads them.
+class CPrintJob final : public CDocumentValues {
+public:
+    // The detail lines in grid order: Lines[0] is grid row 1.
+    std::vector<CPartida> Lines;
+    std::int32_t FormatId = -1; // Id_Formato chosen; negative when none
+    std::int32_t Copies = 1;    // 1 … 5 from the format choice
+
+    // The grid's rows: the detail lines plus the heading row 0.
+    std::int32_t RowCount() const { return static_cast<std::int32_t>(Lines.size()) + 1; }
+
+    // Header, the committed lines 1 … LineCount() and the totals the operator sees. The notes, dates
+    // and extras come from the header; a date that is not valid prints "--/--/--".
+    void SetDocument(const DocumentHeader& header, const CLineas& lines, const DocumentTotals& totals);
+};

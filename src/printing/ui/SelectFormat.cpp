@@ -1,0 +1,105 @@
+#include "printing/ui/SelectFormat.h"
+
+#include "catalogs/ui/ComboTabla.h"
+#include "db/DbError.h"
+#include "printing/ui/Copias.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QLabel>
+
+namespace {
+
+// Client area and control rectangles, dialog units.
+constexpr int kClientWidth = 176;
+constexpr int kClientHeight = 64;
+constexpr int kLabelX = 8;
+constexpr int kFieldX = 46;
+
+} // namespace
+
+CSelectFormat::CSelectFormat(Database& db, QWidget* parent) : CTolDialog(parent) {
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::FramelessWindowHint);
+    setModal(true);
+    setWindowTitle(QStringLiteral("Formato de impresión"));
+    setClientSize(dialogSize(kClientWidth, kClientHeight));
+
+    auto place = [this](QWidget* w, int x, int y, int width, int height) {
+        w->setGeometry(dialogRect(x, y, width, height));
+    };
+    auto label = [this, &place](const QString& text, int y) {
+        auto* l = new QLabel(text, this);
+        place(l, kLabelX, y, kFieldX - kLabelX - 2, 12);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    };
+
+    label(QStringLiteral("Formato:"), 8);
+    m_formato = new CComboTabla(this);
+    setId(m_formato, kFormatoId);
+    place(m_formato, kFieldX, 8, 122, 13);
+    label(QStringLiteral("Copias:"), 26);
+    m_copias = new CTolEdit(this);
+    setId(m_copias, kCopiasId);
+    m_copias->setAcceptedChars(QStringLiteral("0123456789"));
+    m_copias->setMaxLength(2);
+    m_copias->setAlignment(Qt::AlignRight);
+    m_copias->setText(QString::number(kMinCopias));
+    place(m_copias, kFieldX, 26, 24, 12);
+
+    auto* ok = new CTolButton(QStringLiteral("OK"), this);
+    setId(ok, kOkId);
+    place(ok, 8, 46, 50, 14);
+    auto* preview = new CTolButton(QStringLiteral("Vista previa"), this);
+    setId(preview, kVistaPreviaId);
+    place(preview, 63, 46, 50, 14);
+    auto* cancel = new CTolButton(QStringLiteral("Cancelar"), this);
+    setId(cancel, kCancelId);
+    place(cancel, 118, 46, 50, 14);
+    connect(ok, &QPushButton::clicked, this, [this] { choose(false); });
+    connect(preview, &QPushButton::clicked, this, [this] { choose(true); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_formato->SetDatabase(db);
+    m_formato->SetDisplayColumn(QStringLiteral("Nombre"));
+    m_formato->SetTable(QStringLiteral("Formatos"));
+    m_formato->SetKeyColumn(QStringLiteral("Id_Formato"));
+    m_formato->SetCondition(QStringLiteral(" WHERE Ticket=0"));
+    try {
+        m_formato->Fill();
+    } catch (const DbError& e) {
+        TolMessage(QString::fromStdString(e.what()));
+    }
+    if (m_formato->count() > 0)
+        m_formato->setCurrentIndex(0);
+
+    m_formato->setFocus();
+}
+
+void CSelectFormat::choose(bool preview) {
+    const std::optional<int> copies = ReadCopias(m_copias->text());
+    if (!copies) {
+        TolMessage(CopiasRangeMessage());
+        m_copias->setFocus();
+        m_copias->selectAll();
+        return;
+    }
+    SelectFormatResult result;
+    result.copias = *copies;
+    result.vistaPrevia = preview;
+    try {
+        result.formatoId = m_formato->GetSelectedKey();
+    } catch (const DbError& e) {
+        TolMessage(QString::fromStdString(e.what()));
+        return;
+    }
+    m_result = result;
+    accept();
+}
+
+std::optional<SelectFormatResult> CSelectFormat::Run(Database& db, QWidget* parent) {
+    CSelectFormat dialog(db, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.result();
+}

@@ -1,0 +1,165 @@
+// The layouts every new database carries: the letter invoice and the 40-column ticket.
+#include "config/NewDatabase.h"
+#include "db/Database.h"
+#include "db/FormatosSet.h"
+#include "db/SpanishText.h"
+#include "invoice/MoneyFormat.h"
+#include "printing/DefaultFormats.h"
+#include "printing/FormatStore.h"
+#include "printing/PageLayout.h"
+#include "printing/PrintJob.h"
+#include "printing/TextMeasure.h"
+#include "printing/TicketFormat.h"
+#include "printing/WindowsFormat.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <set>
+#include <utility>
+
+namespace {
+
+class WideMeasure final : public CTextMeasure {
+public:
+    Metrics FontMetrics(const LogFont& font) const override {
+        const double h = std::abs(font.Height);
+        return {0.9 * h, 0.22 * h, 0.03 * h, 0.6 * h};
+    }
+    double TextWidth(std::string_view text, const LogFont& font) const override {
+        return 0.6 * std::abs(font.Height) * static_cast<double>(text.size());
+    }
+};
+
+class DefaultFormats : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MoneyFormat::setCurrent(MoneyFormat::mexican());
+        db = CreateNewDatabase(dir.file("nueva.mdb"));
+    }
+
+    std::int32_t invoiceId() {
+        CFormatosSet set(*db);
+        set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
+        set.m_filterParams = {DbValue{std::string(kDefaultInvoiceFormat)}};
+        set.Open();
+        return set.IsEOF() ? -1 : set.m_Id_Formato;
+    }
+
+    ScratchDir dir;
+    std::unique_ptr<Database> db;
+};
+
+TEST_F(DefaultFormats, NewDatabaseHasTheInvoiceAndTheTicket) {
+    CFormatosSet all(*db);
+    all.Open();
+    EXPECT_EQ(all.GetRecordCount(), 2);
+    ASSERT_GT(invoiceId(), 0);
+    CWindowsFormat invoice;
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), invoice));
+    CTicketFormat ticket;
+    ASSERT_TRUE(CFormatStore(*db).LoadTicketFormat(ticket));
+    EXPECT_FALSE(ticket.Rows.empty());
+    // A database made without the seed has neither.
+    auto bare = Database::create(dir.file("sin.mdb"));
+    CFormatosSet none(*bare);
+    none.Open();
+    EXPECT_EQ(none.GetRecordCount(), 0);
+}
+
+TEST_F(DefaultFormats, InvoiceFitsLetterPaperAndCarriesTheDocument) {
+    CWindowsFormat f;
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), f));
+    EXPECT_GT(f.Pitch, 0);
+    EXPECT_GT(f.Caben, 0);
+    EXPECT_EQ(f.Repetir, 0);
+    std::set<std::pair<int, int>> data;
+    int notes = 0;
+    for (const CRenglonFormato& e : f.Elements) {
+        // 215.9 × 279.4 mm with at least 1 cm to spare on every side.
+        for (const int x : {e.Position.left, e.Position.right})
+            EXPECT_TRUE(x >= 100 && x <= 2059) << x;
+        for (const int y : {e.Position.top, e.Position.bottom})
+            EXPECT_TRUE(y <= -100 && y >= -2694) << y;
+        for (const CRenglonField& field : e.Fields) {
+            if (field.Kind != FIELD_TEXT) {
+                EXPECT_TRUE(FormatData::IsDatum(field.Kind, field.Index)) << field.Kind << " " << field.Index;
+                data.insert({field.Kind, field.Index});
+            }
+        }
+        notes += e.IsNotesElement() ? 1 : 0;
+        if (!e.IsShape())
+            EXPECT_NE(e.Font.FaceName, "") << e.Text;
+    }
+    EXPECT_EQ(notes, 1);
+    for (const int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 13, 18, 25, 27, 29, 32, 35, 36, 37})
+        EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
+    for (const int index : {1, 2, 3, 10, 14, 15})
+        EXPECT_TRUE(data.count({FIELD_DETAIL, index})) << "detail datum " << index;
+}
+
+// A full sheet of lines stays inside the detail frame, above the totals; one line more starts a
+// second sheet.
+TEST_F(DefaultFormats, InvoiceLinesStayInsideTheDetailArea) {
+    CWindowsFormat f;
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), f));
+    const WideMeasure measure;
+    CPageLayout layout(f, measure);
+    CPrintJob job;
+    for (int n = 0; n <= f.Caben; ++n) {
+        CPartida p;
+        p.Clave = "CLAVE" + std::to_string(n);
+        p.Descripcion = "Descripción";
+        p.Cantidad = 1;
+        job.Lines.push_back(p);
+    }
+    job.Lines[0].Observaciones = "Una nota breve";
+    const std::vector<PrintPage> pages = layout.LayoutJob(job);
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].rowCount, f.Caben);
+    int lowest = 0;
+    int highestBelow = -100000;
+    for (const PageOp& op : pages[0].ops) {
+        if (op.kind != PageOp::Kind::Text)
+            continue;
+        if (op.text.rfind("CLAVE", 0) == 0 || op.text == "Una nota breve")
+            lowest = std::min(lowest, op.clip.top);
+        else if (op.clip.bottom < f.DetailBottom)
+            highestBelow = std::max(highestBelow, op.clip.bottom);
+    }
+    EXPECT_GT(lowest, f.DetailBottom);
+    EXPECT_GT(lowest, highestBelow);
+}
+
+TEST_F(DefaultFormats, TicketRowsFitFortyColumns) {
+    CTicketFormat t;
+    ASSERT_TRUE(CFormatStore(*db).LoadTicketFormat(t));
+    CPrintJob job;
+    job.Folio = 1234;
+    job.Nombre = "Público en general";
+    job.Fecha = OleDate::fromDate(2024, 1, 31);
+    CPartida p;
+    p.Descripcion = "Cuaderno";
+    p.Cantidad = 12;
+    p.Precio = 1250.5;
+    p.Recalculate();
+    job.Lines.push_back(p);
+    job.Totals.Add(p);
+    job.CurrentLine = &job.Lines[0];
+    job.CurrentLineNumber = 1;
+    int detailRows = 0;
+    for (CRenglonTicket& row : t.Rows) {
+        detailRows += row.HasDetail() ? 1 : 0;
+        row.BuildText(job, true);
+        const bool words = std::any_of(row.Fields.begin(), row.Fields.end(),
+                                       [](const CRenglonField& f) { return f.Kind == FIELD_DOC && f.Index == 37; });
+        if (!words)
+            EXPECT_LE(SpanishText::length(row.Text), 40u) << row.Text;
+    }
+    EXPECT_GT(detailRows, 0);
+}
+
+} // namespace
