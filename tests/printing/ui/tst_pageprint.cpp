@@ -24,7 +24,10 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QLineEdit>
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -244,14 +247,12 @@ private Q_SLOTS:
         // A positive stored height draws the same character height as the negative one.
         QVERIFY(qAbs((centre.yMax - centre.yMin) - (left.yMax - left.yMin)) < 0.05);
 
-        // Vertically: the cell's bottom on the lower edge, 25 mm from the top; the cell is the
-        // font's ascent plus descent.
+        // Vertically: the bottom of the character cell (ascent plus descent, which is the box
+        // pdftotext reports) on the box's lower edge, 25 mm from the top.
         LogFont font;
         const auto metrics = CQtTextMeasure().FontMetrics(font);
-        const double baseline = 250 - metrics.descent;
-        QVERIFY2(qAbs(left.yMax - baseline) < 2 * metrics.descent,
-                 qPrintable(QString::number(left.yMax) + " " + QString::number(baseline)));
-        QVERIFY(left.yMax <= 250.1);
+        QVERIFY2(qAbs(left.yMax - 250) < 0.1, qPrintable(QString::number(left.yMax)));
+        QVERIFY2(qAbs(left.yMin - (250 - metrics.height())) < 0.1, qPrintable(QString::number(left.yMin)));
 
         // Narrowed to 94 %: the drawn width against the font's natural width.
         const double natural = CQtTextMeasure().TextWidth("IZQUIERDA", font);
@@ -295,7 +296,7 @@ private Q_SLOTS:
                 QVERIFY2(w.xMax <= 1100.1, qPrintable(w.text));
         }
         QCOMPARE(rows.size(), 3);
-        QVERIFY(qAbs(find(s, QStringLiteral("primera")).value(0).yMax - (580 - m.descent)) < 2 * m.descent);
+        QVERIFY(qAbs(find(s, QStringLiteral("primera")).value(0).yMax - (580 - lineHeight + m.height())) < 0.6);
         const Word uno = find(s, QStringLiteral("uno")).value(0);
         const Word dos = find(s, QStringLiteral("dos")).value(0);
         QVERIFY(qAbs(dos.yMax - uno.yMax - lineHeight) < 0.5);
@@ -315,8 +316,6 @@ private Q_SLOTS:
         frame.IsRectangle = 1;
         frame.Position = {100, -400, 500, -600};
         f.Elements = {rule, frame};
-        const QCoreApplication* app = QCoreApplication::instance();
-        Q_UNUSED(app);
         std::vector<PrintPage> pages;
         QString error;
         QVERIFY(LayoutDocument(job(1, addFormat(f)), *m_db, pages, &error));
@@ -397,6 +396,69 @@ private Q_SLOTS:
         QCOMPARE(seen.size(), 1);
         QTest::qWait(50);
         QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    // With no system printer the dialog offers a PDF file; AskPrinter shows it a second time,
+    // and cancelling that one prints nothing.
+    void printDialogChoosesAFile() {
+        if (!QPrinterInfo::defaultPrinter().isNull())
+            QSKIP("this machine has a default printer; the test would print on it");
+        CWindowsFormat f;
+        f.Caben = 2;
+        f.Pitch = 50;
+        f.Elements.push_back(textElement({200, -500, 600, -540}, {CRenglonField(FIELD_DETAIL, 1)}));
+        const std::int32_t id = addFormat(f);
+        const QString pdf = path(QStringLiteral("dialogo.pdf"));
+        auto toFile = [pdf](QWidget* w) {
+            auto* dialog = qobject_cast<QPrintDialog*>(w);
+            QVERIFY(dialog);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("filename"));
+            QVERIFY(name);
+            name->setText(pdf);
+            dialog->accept();
+        };
+
+        ApplicationState ask = m_state;
+        ask.askPrinter = 1;
+        int shown = 0;
+        answerNextModal([&](QWidget* w) {
+            ++shown;
+            toFile(w);
+            answerNextModal([&shown](QWidget* again) {
+                ++shown;
+                static_cast<QDialog*>(again)->reject();
+            });
+        });
+        QVERIFY(!PrintDocument(job(3, id), *m_db, ask, nullptr));
+        QCOMPARE(shown, 2);
+        QVERIFY(!QFile::exists(pdf));
+
+        answerNextModal(toFile);
+        QVERIFY(PrintDocument(job(3, id), *m_db, m_state, nullptr));
+        const QList<Sheet> sheets = readPdf(pdf);
+        QCOMPARE(sheets.size(), 2);
+        QCOMPARE(texts(sheets[1]), QStringList{QStringLiteral("K03")});
+    }
+
+    // The preview shows every sheet of every copy.
+    void previewShowsTheSheets() {
+        CWindowsFormat f;
+        f.Caben = 2;
+        f.Pitch = 50;
+        f.Elements.push_back(textElement({200, -500, 600, -540}, {CRenglonField(FIELD_DETAIL, 1)}));
+        CPrintJob j = job(5, addFormat(f));
+        j.Copies = 2;
+        int pages = -1;
+        answerNextModal([&pages](QWidget* w) {
+            QVERIFY(qobject_cast<QPrintPreviewDialog*>(w));
+            auto* view = w->findChild<QPrintPreviewWidget*>();
+            QVERIFY(view);
+            view->updatePreview();
+            pages = view->pageCount();
+            static_cast<QDialog*>(w)->reject();
+        });
+        PreviewDocument(j, *m_db, nullptr);
+        QCOMPARE(pages, 6);
     }
 
     // pWin 0 takes the receipt side, which says it is not available and prints nothing.
