@@ -1,0 +1,152 @@
+#include "catalogs/ui/AddEditCliente.h"
+
+#include "db/ClientesSet.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Transaction.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& text) { return text.trimmed().toStdString(); }
+
+} // namespace
+
+CAddEditCliente::CAddEditCliente(Database& db, std::int32_t idCliente, QWidget* parent)
+    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_idCliente(idCliente) {
+    setWindowTitle(QStringLiteral("Adicionar/Editar Clientes"));
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSize(9);
+    setFont(face);
+    setModal(true);
+    createControls();
+    load();
+}
+
+CAddEditCliente::~CAddEditCliente() = default;
+
+void CAddEditCliente::createControls() {
+    setClientSize(dialogSize(262, 132));
+    auto label = [this](const QString& text, int y) {
+        auto* l = new QLabel(text, this);
+        l->setGeometry(dialogRect(7, y + 2, 50, 9));
+    };
+    auto edit = [this](int id, int x, int y, int w, int limit) {
+        auto* e = new CTolEdit(this);
+        setId(e, id);
+        e->setGeometry(dialogRect(x, y, w, 12));
+        e->setMaxLength(limit);
+        return e;
+    };
+
+    label(QStringLiteral("Nombre:"), 7);
+    m_nombre = edit(kNombreId, 58, 7, 197, kNombreMax);
+    label(QStringLiteral("Dirección:"), 22);
+    for (int i = 0; i < 3; ++i)
+        m_dom[i] = edit(kDom1Id + i, 58, 22 + 13 * i, 197, kDomMax);
+    label(QStringLiteral("RFC:"), 65);
+    m_rfc = edit(kRfcId, 58, 65, 90, kRfcMax);
+    m_rfc->setUpperCase(true);
+    label(QStringLiteral("Teléfono:"), 80);
+    m_telefono = edit(kTelefonoId, 58, 80, 120, kTelefonoMax);
+    label(QStringLiteral("Clasificación:"), 95);
+    m_clasificacion = edit(kClasificacionId, 58, 95, 24, kClasificacionMax);
+    m_clasificacion->setUpperCase(true);
+
+    auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
+    setId(guardar, kGuardarId);
+    guardar->setGeometry(dialogRect(146, 113, 52, 14));
+    connect(guardar, &QPushButton::clicked, this, [this] { save(); });
+    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
+    setId(salir, kSalirId);
+    salir->setGeometry(dialogRect(203, 113, 52, 14));
+    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    // The hidden default button: no visible button looks like the one Enter presses, since Enter
+    // moves to the next field.
+    auto* nextField = new QPushButton(this);
+    setId(nextField, kNextFieldId);
+    nextField->setDefault(true);
+    nextField->setFocusPolicy(Qt::NoFocus);
+    nextField->setGeometry(dialogRect(0, 0, 6, 6));
+    nextField->hide();
+    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
+    m_nombre->setFocus();
+}
+
+void CAddEditCliente::load() {
+    // Only this customer's row (none for a new one): the editor never walks the whole table.
+    m_set->m_strFilter = "Id_Cliente = ?";
+    m_set->m_filterParams = {std::int64_t{m_idCliente}};
+    try {
+        m_set->Open(OpenType::Dynaset);
+    } catch (const DbError& e) {
+        TolMessage(QString::fromStdString(e.what()));
+        return;
+    }
+    if (m_idCliente == 0)
+        return;
+    if (m_set->IsEOF()) {
+        TolMessage(QStringLiteral("Upsss..."));
+        // Nothing to edit: a save adds the customer again rather than failing on a missing row.
+        m_idCliente = 0;
+        return;
+    }
+    m_nombre->setText(q(m_set->m_Nombre));
+    m_dom[0]->setText(q(m_set->m_Dom1));
+    m_dom[1]->setText(q(m_set->m_Dom2));
+    m_dom[2]->setText(q(m_set->m_Dom3));
+    m_rfc->setText(q(m_set->m_RFC));
+    m_telefono->setText(q(m_set->m_Telefono));
+    m_clasificacion->setText(q(m_set->m_Clasificacion));
+}
+
+void CAddEditCliente::clearFields() {
+    for (CTolEdit* e : {m_nombre, m_dom[0], m_dom[1], m_dom[2], m_rfc, m_telefono, m_clasificacion})
+        e->clear();
+    m_nombre->setFocus();
+}
+
+bool CAddEditCliente::save() {
+    if (m_nombre->text().trimmed().isEmpty()) {
+        TolMessage(QStringLiteral("- ¡Faltan datos! -"));
+        m_nombre->setFocus();
+        return false;
+    }
+    const bool editing = m_idCliente != 0;
+    try {
+        if (!m_set->IsOpen())
+            m_set->Open(OpenType::Dynaset);
+        Transaction tx(m_db);
+        if (editing)
+            m_set->Edit();
+        else
+            m_set->AddNew();
+        m_set->m_Nombre = s(m_nombre->text());
+        m_set->m_Dom1 = s(m_dom[0]->text());
+        m_set->m_Dom2 = s(m_dom[1]->text());
+        m_set->m_Dom3 = s(m_dom[2]->text());
+        m_set->m_RFC = s(m_rfc->text());
+        m_set->m_Telefono = s(m_telefono->text());
+        m_set->m_Clasificacion = s(m_clasificacion->text());
+        m_set->Update();
+        tx.commit();
+        m_lastSaved = editing ? m_idCliente : static_cast<std::int32_t>(m_set->GetLastModifiedBookmark());
+    } catch (const DbError& e) {
+        m_set->CancelUpdate();
+        TolMessage(QString::fromStdString(e.what()));
+        return false;
+    }
+    ++m_savedCount;
+    if (editing)
+        accept();
+    else
+        clearFields();
+    return true;
+}

@@ -1,0 +1,280 @@
+#include "catalogs/ui/CatClientes.h"
+
+#include "catalogs/ui/AddEditCliente.h"
+#include "db/ClientesSet.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/SpanishText.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolGrid.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The operator's search text as a LIKE pattern over fold(Nombre): folded like the names, found
+// anywhere in them. "*" and "?" keep the meaning they had for the old engine (any run, any one
+// character); "%", "_" and "\" are plain characters.
+std::string namePattern(const QString& text) {
+    const std::string folded = SpanishText::fold(text.toStdString());
+    std::string pattern = "%";
+    for (char c : folded) {
+        switch (c) {
+        case '*': pattern += '%'; break;
+        case '?': pattern += '_'; break;
+        case '%':
+        case '_':
+        case '\\':
+            pattern += '\\';
+            pattern += c;
+            break;
+        default: pattern += c; break;
+        }
+    }
+    return pattern + "%";
+}
+
+} // namespace
+
+CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
+    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_pick(pick) {
+    setWindowTitle(QStringLiteral("Catálogo de Clientes"));
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSize(9);
+    setFont(face);
+    setModal(true);
+    createControls();
+    // Spanish order: "Núñez" between "Nuno" and "Nuza", accents and case aside.
+    m_set->m_strSort = "Nombre COLLATE ES, Id_Cliente";
+    m_set->Open(OpenType::Dynaset);
+    m_grid->setRowCount(customerCount());
+    m_buscar->setFocus();
+}
+
+CCatClientes::~CCatClientes() = default;
+
+void CCatClientes::createControls() {
+    setClientSize(dialogSize(346, 232));
+    auto* label = new QLabel(QStringLiteral("Buscar:"), this);
+    label->setGeometry(dialogRect(7, 9, 30, 9));
+    m_buscar = new CTolEdit(this);
+    setId(m_buscar, kBuscarId);
+    m_buscar->setGeometry(dialogRect(38, 7, 200, 12));
+    m_buscar->setMaxLength(100);
+    m_buscar->setToolTip(QStringLiteral("Parte del nombre del cliente"));
+    // Leaving the box applies the text, whether or not Qt counts the change as an edit (a text
+    // put there by a paste or by code); applySearch() ignores a text already in force.
+    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { applySearch(m_buscar->text()); });
+    m_buscar->installEventFilter(this);
+
+    // Created right after the search box, so Tab and Enter go from one to the other.
+    m_grid = new CTolGrid(this, kGridId, this, false);
+    m_grid->setGeometry(dialogRect(7, 24, 332, 182));
+    m_grid->setColumnCount(3);
+    m_grid->setColumn(1, QStringLiteral("Cliente"), 300, true);
+    m_grid->setColumn(2, QStringLiteral("Teléfono"), 120, true);
+    m_grid->setColumn(3, QStringLiteral("RFC"), 120, true);
+    m_grid->setRowSelect(true);
+    m_grid->setNewRows(false);
+
+    struct ButtonDef {
+        int id;
+        const char* text;
+    };
+    const ButtonDef buttons[] = {{kNuevoId, "Nuevo"},          {kEditarId, "Editar"}, {kEliminarId, "Eliminar"},
+                                 {kSeleccionarId, "Seleccionar"}, {kSalirId, "Salir"}};
+    int x = 59;
+    for (const ButtonDef& def : buttons) {
+        auto* b = new CTolButton(QString::fromUtf8(def.text), this);
+        setId(b, def.id);
+        b->setGeometry(dialogRect(x, 212, 52, 14));
+        x += 56;
+        const int id = def.id;
+        connect(b, &QPushButton::clicked, this, [this, id] {
+            const int row = m_grid->currentRow();
+            switch (id) {
+            case kNuevoId: nuevo(); break;
+            case kEditarId: editar(row); break;
+            case kEliminarId: eliminar(row); break;
+            case kSeleccionarId: seleccionar(row); break;
+            default: reject(); break;
+            }
+        });
+        if (id == kSeleccionarId)
+            m_seleccionar = b;
+    }
+    m_seleccionar->setVisible(m_pick);
+    // The hidden default button: no visible button looks like the one Enter presses, since Enter
+    // moves to the next field.
+    auto* nextField = new QPushButton(this);
+    setId(nextField, kNextFieldId);
+    nextField->setDefault(true);
+    nextField->setFocusPolicy(Qt::NoFocus);
+    nextField->setGeometry(dialogRect(0, 0, 6, 6));
+    nextField->hide();
+    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
+}
+
+std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent) {
+    try {
+        CCatClientes dialog(db, true, parent);
+        if (dialog.exec() == QDialog::Accepted)
+            return dialog.picked();
+    } catch (const std::exception& e) {
+        TolMessage(QString::fromStdString(e.what()));
+    }
+    return std::nullopt;
+}
+
+int CCatClientes::customerCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
+
+bool CCatClientes::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= customerCount(); }
+
+bool CCatClientes::moveTo(int row) {
+    if (!validRow(row))
+        return false;
+    m_set->SetAbsolutePosition(row - 1);
+    return !m_set->IsEOF();
+}
+
+void CCatClientes::showError(const std::exception& e) { TolMessage(QString::fromStdString(e.what())); }
+
+bool CCatClientes::applySearch(const QString& text) {
+    if (text == m_search)
+        return false;
+    m_search = text;
+    if (text.isEmpty()) {
+        m_set->m_strFilter.clear();
+        m_set->m_filterParams.clear();
+    } else {
+        m_set->m_strFilter = "fold(Nombre) LIKE ? ESCAPE '\\'";
+        m_set->m_filterParams = {namePattern(text)};
+    }
+    requery();
+    return true;
+}
+
+void CCatClientes::requery(int keepRow) {
+    try {
+        if (m_set->IsOpen())
+            m_set->Requery();
+        else
+            m_set->Open(OpenType::Dynaset);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    const int count = customerCount();
+    m_grid->setRowCount(count);
+    // After an edit or a deletion the highlight stays where the operator was.
+    if (keepRow > 1 && count > 0)
+        m_grid->setCurrentCell(1, std::min(keepRow, count));
+    m_grid->viewport()->update();
+}
+
+void CCatClientes::nuevo() {
+    CAddEditCliente editor(m_db, 0, this);
+    editor.exec();
+    if (editor.savedCount() > 0)
+        requery();
+}
+
+void CCatClientes::editar(int row) {
+    std::int32_t id = 0;
+    try {
+        if (!moveTo(row))
+            return;
+        id = m_set->m_Id_Cliente;
+    } catch (const std::exception& e) {
+        showError(e);
+        return;
+    }
+    CAddEditCliente editor(m_db, id, this);
+    editor.exec();
+    requery(row);
+}
+
+bool CCatClientes::eliminar(int row) {
+    if (!validRow(row))
+        return false;
+    if (TolMessage(QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"), true) != 1)
+        return false;
+    try {
+        if (!moveTo(row))
+            return false;
+        // Documents keep the customer's name and address of their own; they are not touched.
+        m_set->Delete();
+    } catch (const std::exception& e) {
+        showError(e);
+        requery(row);
+        return false;
+    }
+    requery(row);
+    return true;
+}
+
+bool CCatClientes::seleccionar(int row) {
+    if (!m_pick)
+        return false;
+    try {
+        if (!moveTo(row))
+            return false;
+        m_picked.idCliente = m_set->m_Id_Cliente;
+        m_picked.nombre = q(m_set->m_Nombre);
+        m_picked.dom1 = q(m_set->m_Dom1);
+        m_picked.dom2 = q(m_set->m_Dom2);
+        m_picked.dom3 = q(m_set->m_Dom3);
+        m_picked.rfc = q(m_set->m_RFC);
+        m_picked.telefono = q(m_set->m_Telefono);
+    } catch (const std::exception& e) {
+        showError(e);
+        return false;
+    }
+    m_set->Close();
+    m_grid->setRowCount(0);
+    accept();
+    return true;
+}
+
+void CCatClientes::reject() {
+    m_set->Close();
+    m_grid->setRowCount(0);
+    CTolDialog::reject();
+}
+
+bool CCatClientes::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_buscar && event->type() == QEvent::FocusOut)
+        applySearch(m_buscar->text());
+    return CTolDialog::eventFilter(watched, event);
+}
+
+void CCatClientes::tgmGetCellText(int, TolGridCell& cell) {
+    cell.text.clear();
+    try {
+        if (!moveTo(cell.row))
+            return;
+    } catch (const std::exception&) {
+        // A paint never throws; the row simply shows empty.
+        return;
+    }
+    switch (cell.column) {
+    case 1: cell.text = q(m_set->m_Nombre); break;
+    case 2: cell.text = q(m_set->m_Telefono); break;
+    case 3: cell.text = q(m_set->m_RFC); break;
+    default: break;
+    }
+}
+
+bool CCatClientes::tgmDeleteRows(int, int first, int) {
+    // One customer at a time, with the question; the list is set up again by eliminar().
+    eliminar(first);
+    return false;
+}
+
+void CCatClientes::tgmRowActivate(int, int row) { seleccionar(row); }
