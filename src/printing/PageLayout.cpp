@@ -47,10 +47,31 @@ std::int32_t drawnAlignment(std::int32_t alignment) {
     return alignment == ALIGN_RIGHT || alignment == ALIGN_CENTER ? alignment : ALIGN_LEFT;
 }
 
+// Stored geometry beyond any sheet (100 m, fonts of 50 cm) is held there, so that no sum of
+// positions, offsets and repetitions can overflow, whatever a damaged row holds.
+constexpr std::int32_t kMaxCoordinate = 1'000'000;
+constexpr std::int32_t kMaxFontHeight = 5'000;
+constexpr std::int32_t kMaxOffset = 100'000'000;
+constexpr std::size_t kMaxBlockLines = 2'000;
+
+std::int32_t bounded(std::int32_t v, std::int32_t limit) { return std::clamp(v, -limit, limit); }
+
+CWindowsFormat bounded(CWindowsFormat format) {
+    format.Pitch = bounded(format.Pitch, kMaxCoordinate);
+    format.Repetir = bounded(format.Repetir, kMaxCoordinate);
+    for (CRenglonFormato& e : format.Elements) {
+        for (std::int32_t* v : {&e.Position.left, &e.Position.top, &e.Position.right, &e.Position.bottom})
+            *v = bounded(*v, kMaxCoordinate);
+        e.Font.Height = bounded(e.Font.Height, kMaxFontHeight);
+        e.Font.Width = bounded(e.Font.Width, kMaxFontHeight);
+    }
+    return format;
+}
+
 } // namespace
 
 CPageLayout::CPageLayout(CWindowsFormat format, const CTextMeasure& measure)
-    : m_format(std::move(format)), m_measure(measure) {}
+    : m_format(bounded(std::move(format))), m_measure(measure) {}
 
 CPageLayout::DrawingFont CPageLayout::MakeDrawingFont(const LogFont& stored) const {
     DrawingFont drawing;
@@ -161,6 +182,8 @@ PrintPage CPageLayout::layoutPage(CDocumentValues& values, const std::vector<CPa
                 offset -= addNotes(page, *notes, offset);
         }
         offset -= m_format.Pitch;
+        // Far below any sheet already; held there so that 99 long notes cannot overflow it.
+        offset = std::max(offset, -kMaxOffset);
         ++nextRow;
         ++page.rowCount;
         // Caben of 0 or less still puts one line on each sheet.
@@ -224,10 +247,14 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
     // where a single-line element's text would, and the rest follow below it.
     const FormatRect box = normalised(shifted(element.Position, offset));
     const std::int32_t blockTop = box.top + lineHeight;
-    const std::vector<std::string> lines = WrapText(element.Text, font, box.right - box.left);
+    std::vector<std::string> lines = WrapText(element.Text, font, box.right - box.left);
     if (lines.empty())
         return 0;
-    const auto height = static_cast<std::int32_t>(lines.size()) * lineHeight;
+    // No sheet shows more lines than this; the rest would only fall off it.
+    if (lines.size() > kMaxBlockLines)
+        lines.resize(kMaxBlockLines);
+    const auto height = static_cast<std::int32_t>(
+        std::min<std::int64_t>(static_cast<std::int64_t>(lines.size()) * lineHeight, kMaxOffset));
     const std::int32_t alignment = drawnAlignment(element.Alignment);
 
     for (const std::int32_t repeat : {0, m_format.Repetir}) {

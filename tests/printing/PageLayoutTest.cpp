@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -359,6 +360,28 @@ TEST(PrintJob, TakesTheDocumentOnScreen) {
     EXPECT_EQ(job.DocumentValue(18), "notas");
     EXPECT_EQ(job.FormatId, -1);
     EXPECT_EQ(job.Copies, 1);
+}
+
+} // namespace
+
+namespace {
+
+// Values no designer writes, as a damaged row may hold them, lay out without overflow.
+TEST_F(PageLayout, ExtremeStoredValuesAreHeldOnTheSheet) {
+    constexpr std::int32_t big = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t small = std::numeric_limits<std::int32_t>::min();
+    format.Pitch = big;
+    format.Repetir = small;
+    format.Elements.push_back(textElement({small, big, big, small}, {detail(1)}, ALIGN_CENTER, small));
+    format.Elements.push_back(shape({small, small, big, big}, true));
+    CPrintJob job = jobWith(3);
+    const auto pages = layout(job);
+    ASSERT_EQ(pages.size(), 1u);
+    const auto keys = textOps(pages[0], "K");
+    ASSERT_EQ(keys.size(), 6u);
+    EXPECT_EQ(keys[0]->font.Height, -5000);
+    EXPECT_EQ(keys[0]->anchor.x, 0);
+    EXPECT_GT(keys[1]->anchor.y, keys[3]->anchor.y); // lines still go down the sheet
 }
 
 } // namespace
