@@ -131,7 +131,7 @@ std::vector<std::string> CPageLayout::WrapText(const std::string& text, const Dr
 std::vector<PrintPage> CPageLayout::LayoutJob(const CPrintJob& job) {
     std::vector<PrintPage> pages;
     CDocumentValues values = job;
-    const std::int32_t copies = std::max<std::int32_t>(job.Copies, 1);
+    const std::int32_t copies = std::clamp<std::int32_t>(job.Copies, 1, kMaxCopies);
     for (std::int32_t copy = 0; copy < copies; ++copy) {
         std::int32_t next = 1;
         while (next < job.RowCount())

@@ -24,6 +24,7 @@ public:
     static constexpr std::int32_t kTextInset = 2;       // 0.2 mm between a box edge and its text
     static constexpr std::int32_t kPenWidth = 4;        // 0.4 mm for lines and rectangles
     static constexpr std::int32_t kDefaultFontHeight = 40; // a stored height of 0 means 4 mm
+    static constexpr std::int32_t kMaxCopies = 99;
 
     // The font a stored element font is drawn with: its height as a character height, its
     // glyphs narrowed so that the average character width is the stored (or natural, rounded to
@@ -38,7 +39,7 @@ public:
     CPageLayout(CWindowsFormat format, const CTextMeasure& measure);
 
     // Every sheet of every copy, in printing order. A document without detail lines gives no
-    // sheet; fewer than one copy counts as one.
+    // sheet; fewer than one copy counts as one, more than kMaxCopies as kMaxCopies.
     std::vector<PrintPage> LayoutJob(const CPrintJob& job);
     // One sheet starting at grid row `nextRow` (1 for the first detail line); `nextRow` moves past
     // the lines laid on it. At least one line goes on a sheet, whatever `Caben` says.
