@@ -91,8 +91,9 @@ TEST_F(DefaultFormats, InvoiceFitsLetterPaperAndCarriesTheDocument) {
             }
         }
         notes += e.IsNotesElement() ? 1 : 0;
-        if (!e.IsShape())
+        if (!e.IsShape()) {
             EXPECT_NE(e.Font.FaceName, "") << e.Text;
+        }
     }
     EXPECT_EQ(notes, 1);
     for (const int index : {0, 1, 2, 3, 4, 5, 6, 7, 8, 13, 18, 25, 27, 29, 32, 35, 36, 37})
@@ -156,8 +157,9 @@ TEST_F(DefaultFormats, TicketRowsFitFortyColumns) {
         row.BuildText(job, true);
         const bool words = std::any_of(row.Fields.begin(), row.Fields.end(),
                                        [](const CRenglonField& f) { return f.Kind == FIELD_DOC && f.Index == 37; });
-        if (!words)
+        if (!words) {
             EXPECT_LE(SpanishText::length(row.Text), 40u) << row.Text;
+        }
     }
     EXPECT_GT(detailRows, 0);
 }
