@@ -178,6 +178,13 @@ void CCatClientes::requery(int keepRow) {
     m_grid->viewport()->update();
 }
 
+void CCatClientes::showEvent(QShowEvent* event) {
+    // Shown again after it closed its list (a dialog run twice): the list comes back.
+    if (!m_set->IsOpen())
+        requery();
+    CTolDialog::showEvent(event);
+}
+
 void CCatClientes::nuevo() {
     CAddEditCliente editor(m_db, 0, this);
     editor.exec();
@@ -249,7 +256,8 @@ void CCatClientes::reject() {
 }
 
 bool CCatClientes::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_buscar && event->type() == QEvent::FocusOut)
+    // Not once the list is closed: hiding the dialog takes the focus away too.
+    if (watched == m_buscar && event->type() == QEvent::FocusOut && m_set->IsOpen())
         applySearch(m_buscar->text());
     return CTolDialog::eventFilter(watched, event);
 }

@@ -180,6 +180,14 @@ void CBuscarDlg::setCliente(std::int32_t idCliente, const QString& nombre) {
 
 int CBuscarDlg::resultCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
 
+void CBuscarDlg::showEvent(QShowEvent* event) {
+    // Shown again after it closed its list (a dialog run twice): the list comes back.
+    if (!m_set->IsOpen())
+        requery(filter());
+    m_idDocumento = 0;
+    CTolDialog::showEvent(event);
+}
+
 void CBuscarDlg::onCommand(int id) {
     if (id == kLookupCommand)
         chooseCustomer();

@@ -80,6 +80,7 @@ public:
 
 protected:
     void onCommand(int id) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();

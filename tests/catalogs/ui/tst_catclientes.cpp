@@ -231,6 +231,63 @@ private Q_SLOTS:
         QCOMPARE(st.text(1), std::string("333"));
     }
 
+    void listCommandsOpenTheEditorAndRequery() {
+        addCustomer(*m_db, "Beto");
+        addCustomer(*m_db, "Carla");
+        CCatClientes dlg(*m_db);
+        dlg.show();
+
+        // "Nuevo": two customers in a row, then "Salir"; the list shows them in order.
+        answerNextModal(
+            [](QWidget* w) {
+                auto* editor = qobject_cast<CAddEditCliente*>(w);
+                QVERIFY(editor);
+                QCOMPARE(editor->idCliente(), 0);
+                for (const char* name : {"Ana", "Zoe"}) {
+                    editor->control<CTolEdit>(CAddEditCliente::kNombreId)->setText(QString::fromUtf8(name));
+                    editor->control<QPushButton>(CAddEditCliente::kGuardarId)->click();
+                }
+                editor->control<QPushButton>(CAddEditCliente::kSalirId)->click();
+            },
+            &dlg);
+        dlg.control<QPushButton>(CCatClientes::kNuevoId)->click();
+        QCOMPARE(names(dlg), (QStringList{"Ana", "Beto", "Carla", "Zoe"}));
+
+        // "Editar" on the highlighted row edits that customer; the highlight stays on its row.
+        dlg.grid()->setCurrentCell(1, 3);
+        answerNextModal(
+            [](QWidget* w) {
+                auto* editor = qobject_cast<CAddEditCliente*>(w);
+                QVERIFY(editor);
+                auto* nombre = editor->control<CTolEdit>(CAddEditCliente::kNombreId);
+                QCOMPARE(nombre->text(), QStringLiteral("Carla"));
+                nombre->setText(QStringLiteral("Carla Ruiz"));
+                editor->control<QPushButton>(CAddEditCliente::kGuardarId)->click();
+            },
+            &dlg);
+        dlg.control<QPushButton>(CCatClientes::kEditarId)->click();
+        QCOMPARE(names(dlg), (QStringList{"Ana", "Beto", "Carla Ruiz", "Zoe"}));
+        QCOMPARE(dlg.grid()->currentRow(), 3);
+        QCOMPARE(customerRows(*m_db), 4);
+
+        // Without a valid row "Editar" opens nothing.
+        dlg.editar(0);
+        dlg.editar(5);
+        QCOMPARE(QApplication::activeModalWidget(), static_cast<QWidget*>(&dlg));
+        dlg.reject();
+    }
+
+    void editorOfAVanishedCustomerSaysSo() {
+        auto message = answerMessage();
+        CAddEditCliente editor(*m_db, 4242);
+        QCOMPARE(*message, QStringLiteral("Upsss..."));
+        QVERIFY(editor.control<CTolEdit>(CAddEditCliente::kNombreId)->text().isEmpty());
+        // What is typed then is kept as a new customer rather than lost on a missing row.
+        editor.control<CTolEdit>(CAddEditCliente::kNombreId)->setText(QStringLiteral("Rescatado"));
+        QVERIFY(editor.save());
+        QCOMPARE(customerRows(*m_db), 1);
+    }
+
     void deleteAsksFirstAndKeepsDocuments() {
         addCustomer(*m_db, "Ana");
         const std::int32_t beto = addCustomer(*m_db, "Beto");

@@ -242,6 +242,20 @@ private Q_SLOTS:
             QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, inRow1);
         });
         QCOMPARE(CBuscarDlg::Choose(*m_db), std::optional<std::int32_t>(first));
+
+        // One dialog run twice lists the documents again the second time.
+        CBuscarDlg dlg(*m_db);
+        answerNextModal([](QWidget* w) { static_cast<CBuscarDlg*>(w)->seleccionar(1); });
+        QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+        QCOMPARE(dlg.resultCount(), 0);
+        answerNextModal([](QWidget* w) {
+            auto* again = static_cast<CBuscarDlg*>(w);
+            QCOMPARE(again->idDocumento(), 0);
+            QCOMPARE(again->resultCount(), 2);
+            again->seleccionar(2);
+        });
+        QCOMPARE(dlg.exec(), int(QDialog::Accepted));
+        QCOMPARE(dlg.idDocumento(), second);
     }
 };
 
