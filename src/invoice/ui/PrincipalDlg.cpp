@@ -2,6 +2,7 @@
 
 #include "app/ApplicationState.h"
 #include "app/ui/Help.h"
+#include "catalogs/ui/CatClientes.h"
 #include "db/ArticulosSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -10,8 +11,14 @@
 #include "db/ui/OleDateQt.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/Lineas.h"
+#include "invoice/ui/BuscarDlg.h"
 #include "invoice/ui/Detalle.h"
+#include "invoice/ui/EliminarDlg.h"
 #include "invoice/ui/TotalWnd.h"
+#include "printing/PrintJob.h"
+#include "printing/ui/PrintDocument.h"
+#include "printing/ui/SelectFormat.h"
+#include "receivables/ui/RegDoc.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -29,6 +36,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -352,13 +360,41 @@ void CPrincipalDlg::onCommand(int id) {
 
 void CPrincipalDlg::notYetAvailable() { TolMessage(QStringLiteral("- Esta función aún no está disponible -")); }
 
+CPrintJob CPrincipalDlg::printJob(std::int32_t formatId, int copies) const {
+    CPrintJob job;
+    job.SetDocument(m_doc, *m_lines, m_totals->totals());
+    job.FormatId = formatId;
+    job.Copies = copies;
+    return job;
+}
+
 void CPrincipalDlg::onSave() {
     ReadValues();
     if (m_doc.folio == 0 || !hasLines() || m_doc.nombre.empty()) {
         TolMessage(QStringLiteral("- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto"));
         return;
     }
-    notYetAvailable();
+    CDocumentStore store(m_db);
+    try {
+        const std::optional<std::int32_t> stored = store.Find(m_doc.serie, m_doc.folio);
+        if (stored && TolMessage(QStringLiteral("El folio %1%2 ya existe.\n¿Desea eliminar los pagos y sustituirla por la actual?")
+                                     .arg(q(m_doc.serie), q(NumberToPaddedText(m_doc.folio))),
+                                 true) != 1)
+            return;
+        const std::optional<RegDocResult> reg = CRegDoc::Run(m_db, m_totals->Total(), this);
+        if (!reg)
+            return;
+        // The lines are slots 1 … n of the table, one after the other.
+        std::span<CPartida> lines(&m_lines->Line(1), static_cast<std::size_t>(m_lines->LineCount()));
+        store.Save(m_doc, lines, m_totals->totals(), {reg->registrarPago, reg->importe, s(reg->referencia)}, stored);
+        if (reg->imprimir)
+            PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+        return;
+    }
+    TolMessage(QStringLiteral("- Documento Registrado -"));
+    Clear();
 }
 
 void CPrincipalDlg::onPrint() {
@@ -367,14 +403,68 @@ void CPrincipalDlg::onPrint() {
         TolMessage(QStringLiteral("- Faltan datos -"));
         return;
     }
-    notYetAvailable();
+    const std::optional<SelectFormatResult> choice = CSelectFormat::Run(m_db, this);
+    if (!choice)
+        return;
+    const CPrintJob job = printJob(choice->formatoId, choice->copias);
+    if (choice->vistaPrevia)
+        PreviewDocument(job, m_db, this);
+    else
+        PrintDocument(job, m_db, m_state, this);
 }
 
-void CPrincipalDlg::onSearch() { notYetAvailable(); }
+void CPrincipalDlg::onSearch() {
+    const std::optional<std::int32_t> id = CBuscarDlg::Choose(m_db, this);
+    if (id)
+        LoadDocument(*id);
+}
 
-void CPrincipalDlg::onDelete() { notYetAvailable(); }
+void CPrincipalDlg::LoadDocument(std::int32_t id) {
+    Clear();
+    std::vector<CPartida> lines;
+    CDocumentStore::LoadResult result;
+    try {
+        result = CDocumentStore(m_db).Load(id, m_doc, lines);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+        return;
+    }
+    if (result == CDocumentStore::LoadResult::NotFound) {
+        TolMessage(QStringLiteral("Upss..."));
+        return;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        m_lines->Line(static_cast<int>(i) + 1).CopyFrom(lines[i]);
+    m_lines->SetLineCount(static_cast<int>(lines.size()));
+    m_grid->SyncRows();
+    m_totals->Recompute(*m_lines);
+    ShowValues();
+    if (result == CDocumentStore::LoadResult::NoLines)
+        TolMessage(QStringLiteral("- ¡¡¡No exite el detalle!!! -"));
+}
 
-void CPrincipalDlg::onChooseCustomer() { notYetAvailable(); }
+void CPrincipalDlg::onDelete() {
+    ReadValues();
+    CEliminarDlg dialog(m_db, q(m_doc.serie), m_doc.folio, this);
+    if (dialog.exec() == QDialog::Accepted)
+        Clear();
+}
+
+void CPrincipalDlg::onChooseCustomer() {
+    const std::optional<ClienteElegido> chosen = CCatClientes::Choose(m_db, this);
+    if (!chosen)
+        return;
+    ReadValues();
+    m_doc.idCliente = chosen->idCliente;
+    m_doc.nombre = s(chosen->nombre);
+    m_doc.dom1 = s(chosen->dom1);
+    m_doc.dom2 = s(chosen->dom2);
+    m_doc.dom3 = s(chosen->dom3);
+    m_doc.rfc = s(chosen->rfc);
+    m_doc.telefono = s(chosen->telefono);
+    ShowValues();
+    m_fecha->setFocus();
+}
 
 void CPrincipalDlg::onArticleKey() {
     // The article catalogue comes with the catalogues; F2 outside the grid does nothing until then.
@@ -390,7 +480,9 @@ bool CPrincipalDlg::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     auto* w = static_cast<QWidget*>(watched);
-    if (w->window() != this || QApplication::activeModalWidget() != this)
+    // Only for the form itself, not for a dialog open over it.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (w->window() != this || (modal && modal != this))
         return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
@@ -399,14 +491,17 @@ bool CPrincipalDlg::eventFilter(QObject* watched, QEvent* event) {
                                                {Qt::Key_F5, kSearch}, {Qt::Key_F6, kDelete},
                                                {Qt::Key_F7, kReceivables}, {Qt::Key_F8, kClear},
                                                {Qt::Key_F9, kChooseCustomer}};
-    // The key arrives at the focus widget first; its parents see it again only when it is passed on.
-    if (w != QApplication::focusWidget() && QApplication::focusWidget())
+    // F5 goes on to normal processing after the search, and so reaches the parents too: once.
+    if (key == m_passedOn && key->key() == Qt::Key_F5)
         return false;
     for (const auto& [k, command] : keys) {
         if (key->key() == k) {
             sendCommand(command);
-            // F5 goes on to normal processing after the search.
-            return k != Qt::Key_F5;
+            if (k != Qt::Key_F5)
+                return true;
+            m_passedOn = key;
+            QTimer::singleShot(0, this, [this] { m_passedOn = nullptr; });
+            return false;
         }
     }
     if (key->key() == Qt::Key_F2) {

@@ -7,6 +7,8 @@
 #include <memory>
 
 class CArticulosSet;
+class CPrintJob;
+class QKeyEvent;
 class CDetalle;
 class CImpuestosSet;
 class CLineas;
@@ -59,6 +61,8 @@ public:
     // database (again after the configuration changed them).
     void LoadLogo();
     void BuildExtraFields();
+    // Clears the form and shows the stored document `id` with its lines recomputed.
+    void LoadDocument(std::int32_t id);
 
 protected:
     void onCommand(int id) override;
@@ -75,6 +79,7 @@ private:
     void proposeFolio();
     void seriesEdited();
     bool hasLines() const;
+    CPrintJob printJob(std::int32_t formatId, int copies) const;
 
     void onSave();
     void onPrint();
@@ -109,4 +114,5 @@ private:
     CDetalle* m_grid = nullptr;
     CTotalWnd* m_totals = nullptr;
     QRect m_logoRect;
+    const QKeyEvent* m_passedOn = nullptr;
 };

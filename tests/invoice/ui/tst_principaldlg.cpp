@@ -1,0 +1,174 @@
+#include "app/ApplicationState.h"
+#include "app/ui/Resources.h"
+#include "db/Database.h"
+#include "invoice/DocumentStore.h"
+#include "invoice/Lineas.h"
+#include "invoice/MoneyFormat.h"
+#include "invoice/ui/Detalle.h"
+#include "invoice/ui/PrincipalDlg.h"
+#include "support/ModalAnswer.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestPrincipalDlg final : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    int m_n = 0;
+    std::unique_ptr<Database> m_db;
+    ApplicationState m_state;
+    std::unique_ptr<CPrincipalDlg> m_form;
+
+    CTolEdit* edit(int id) const { return m_form->control<CTolEdit>(id); }
+
+    void saveDocument(const std::string& serie, std::int32_t folio) {
+        DocumentHeader h;
+        h.nombre = "Cliente";
+        h.serie = serie;
+        h.folio = folio;
+        std::vector<CPartida> lines(1);
+        lines[0].Descripcion = "Algo";
+        CDocumentStore(*m_db).Save(h, lines, {}, {}, std::nullopt);
+    }
+
+    void openForm() {
+        m_form = std::make_unique<CPrincipalDlg>(*m_db, m_state);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+        QApplication::setActiveWindow(m_form.get());
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        InitQuintalevaResources();
+        CTolMessageDlg::registerToolkit();
+        MoneyFormat::setCurrent(MoneyFormat::mexican());
+    }
+
+    void init() {
+        m_db = Database::create(m_dir.filePath(QStringLiteral("f%1.mdb").arg(++m_n)).toStdString());
+        m_state = ApplicationState{};
+        m_state.database = m_db.get();
+    }
+
+    void cleanup() {
+        m_form.reset();
+        m_db.reset();
+    }
+
+    void clearingKeepsTheSeriesAndProposesItsNextFolio() {
+        openForm();
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000001"));
+        saveDocument("B", 41);
+        saveDocument("B", 7);
+        edit(CPrincipalDlg::kSerie)->setText(QStringLiteral("B"));
+        Q_EMIT edit(CPrincipalDlg::kSerie)->editingFinished();
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000042"));
+        // Leaving the series unchanged keeps a folio typed by hand.
+        edit(CPrincipalDlg::kFolio)->setText(QStringLiteral("000100"));
+        Q_EMIT edit(CPrincipalDlg::kSerie)->editingFinished();
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000100"));
+
+        edit(CPrincipalDlg::kCliente)->setText(QStringLiteral("O'Higgins y Cía."));
+        m_form->findChild<QPlainTextEdit*>(QString::number(CPrincipalDlg::kNotas))->setPlainText(QStringLiteral("nota"));
+        m_form->Clear();
+        QCOMPARE(edit(CPrincipalDlg::kSerie)->text(), QStringLiteral("B"));
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000042"));
+        QVERIFY(edit(CPrincipalDlg::kCliente)->text().isEmpty());
+        QVERIFY(m_form->findChild<QPlainTextEdit*>(QString::number(CPrincipalDlg::kNotas))->toPlainText().isEmpty());
+        QCOMPARE(m_form->lines().LineCount(), 0);
+        // A cancelled folio that was never saved counts as used.
+        CDocumentStore(*m_db).Cancel("C", 5);
+        edit(CPrincipalDlg::kSerie)->setText(QStringLiteral("C"));
+        Q_EMIT edit(CPrincipalDlg::kSerie)->editingFinished();
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000006"));
+    }
+
+    void extraFieldsFollowTheirNames() {
+        m_db->execute("UPDATE CamposExtras SET Nombre = 'Pedido' WHERE Consec = 2");
+        m_db->execute("UPDATE CamposExtras SET Nombre = 'Lote' WHERE Consec = 8");
+        openForm();
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(edit(CPrincipalDlg::kExtra1 + i)->isVisible(), i == 1);
+        QCOMPARE(edit(CPrincipalDlg::kExtra1 + 1)->caption(), QStringLiteral("Pedido"));
+        QCOMPARE(m_form->grid()->columnCount(), 8); // headings, six fixed columns, "Lote"
+        QCOMPARE(m_form->grid()->columnTitle(7), QStringLiteral("Lote"));
+    }
+
+    void functionKeysReachTheirCommandsFromEveryField() {
+        openForm();
+        QList<int> received;
+        connect(m_form.get(), &CTolDialog::command, this, [&](int id) { received << id; });
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_F3, CPrincipalDlg::kSave},         {Qt::Key_F4, CPrincipalDlg::kPrint},
+            {Qt::Key_F5, CPrincipalDlg::kSearch},       {Qt::Key_F6, CPrincipalDlg::kDelete},
+            {Qt::Key_F7, CPrincipalDlg::kReceivables},  {Qt::Key_F8, CPrincipalDlg::kClear},
+            {Qt::Key_F9, CPrincipalDlg::kChooseCustomer}};
+        QWidget* fields[] = {edit(CPrincipalDlg::kCliente), edit(CPrincipalDlg::kFolio), m_form->grid(),
+                             m_form->control(CPrincipalDlg::kNotas)};
+        for (QWidget* field : fields) {
+            for (const auto& [key, command] : keys) {
+                received.clear();
+                QApplication::setActiveWindow(m_form.get());
+                field->setFocus();
+                // Whatever the command opens is closed again.
+                QPointer<QTimer> watcher =
+                    answerNextModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }, m_form.get());
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : field, key);
+                QVERIFY2(received.contains(command), qPrintable(QStringLiteral("%1 in %2").arg(command).arg(field->objectName())));
+                QCOMPARE(received.count(command), 1);
+                // The command opened nothing (Clear): stop waiting for it.
+                delete watcher;
+            }
+        }
+        // The grid's cell editor too: an open edit is committed before the command runs.
+        QApplication::setActiveWindow(m_form.get());
+        m_form->grid()->setFocus();
+        QTest::keyClick(m_form->grid(), 'X');
+        received.clear();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F8);
+        QCOMPARE(received, QList<int>{CPrincipalDlg::kClear});
+        QVERIFY(!m_form->grid()->isEditing());
+    }
+
+    void menuButtonsAndFieldRules() {
+        openForm();
+        auto items = [&](int id) {
+            QList<int> ids;
+            for (const TolMenuItem& item : m_form->control<CTolButton>(id)->menuItems())
+                ids << item.id;
+            return ids;
+        };
+        QCOMPARE(items(CPrincipalDlg::kReportsMenu), (QList<int>{32771, 32772, 32773, 32774, 32776}));
+        QCOMPARE(items(CPrincipalDlg::kUtilitiesMenu), (QList<int>{32777, 32778, 32779}));
+        QCOMPARE(items(CPrincipalDlg::kFormatsMenu), (QList<int>{32780, 32781}));
+        QCOMPARE(m_form->control<CTolButton>(CPrincipalDlg::kReportsMenu)->menuItems().first().text,
+                 QStringLiteral("Catálogo de clientes"));
+
+        CTolEdit* folio = edit(CPrincipalDlg::kFolio);
+        folio->clear();
+        folio->setFocus();
+        QTest::keyClicks(folio, QStringLiteral("1a2b3"));
+        QCOMPARE(folio->text(), QStringLiteral("123"));
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->maxLength(), 100);
+        QCOMPARE(edit(CPrincipalDlg::kRfc)->maxLength(), 25);
+        QCOMPARE(edit(CPrincipalDlg::kSerie)->maxLength(), 2);
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->lookupCommand(), int(CPrincipalDlg::kChooseCustomer));
+
+        // Print without lines: "- Faltan datos -".
+        QString shown;
+        answerNextModal([&](QWidget* w) {
+            shown = static_cast<CTolMessageDlg*>(w)->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+        }, m_form.get());
+        m_form->control<CTolButton>(CPrincipalDlg::kPrint)->click();
+        QCOMPARE(shown, QStringLiteral("- Faltan datos -"));
+    }
+};
+
+QTEST_MAIN(TestPrincipalDlg)
+#include "tst_principaldlg.moc"
