@@ -5,6 +5,14 @@
 #include "invoice/Lineas.h"
 
 void CPrintJob::SetDocument(const DocumentHeader& header, const CLineas& lines, const DocumentTotals& totals) {
+    std::vector<CPartida> committed;
+    committed.reserve(static_cast<std::size_t>(lines.LineCount()));
+    for (int row = 1; row <= lines.LineCount(); ++row)
+        committed.push_back(lines.Line(row));
+    SetDocument(header, std::move(committed), totals);
+}
+
+void CPrintJob::SetDocument(const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals) {
     Folio = header.folio;
     Serie = header.serie;
     Nombre = header.nombre;
@@ -21,8 +29,5 @@ void CPrintJob::SetDocument(const DocumentHeader& header, const CLineas& lines, 
     // The pointer would dangle into the caller's table once it changes.
     CurrentLine = nullptr;
     CurrentLineNumber = 0;
-    Lines.clear();
-    Lines.reserve(static_cast<std::size_t>(lines.LineCount()));
-    for (int row = 1; row <= lines.LineCount(); ++row)
-        Lines.push_back(lines.Line(row));
+    Lines = std::move(lines);
 }

@@ -27,4 +27,6 @@ public:
     // Header, the committed lines 1 … LineCount() and the totals the operator sees. The notes, dates
     // and extras come from the header; a date that is not valid prints "--/--/--".
     void SetDocument(const DocumentHeader& header, const CLineas& lines, const DocumentTotals& totals);
+    // The same for a stored document read back (lines in Renglon order).
+    void SetDocument(const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals);
 };

@@ -1,6 +1,7 @@
 // The headless program as a technician runs it: exit codes, what it prints, and that it leaves a
 // file it refuses alone.
 #include "db/Database.h"
+#include "db/Statement.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,60 @@ TEST_F(QuintalevaCliTest, MistakesGiveAMessageAndAnExitCode) {
         EXPECT_EQ(r.err.rfind("Error: ", 0), 0u) << r.err;
         EXPECT_EQ(r.out, "");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(QuintalevaCliTest, GenerarFillsAndImprimirPrintsAStoredDocumentToPdf) {
+    const std::string path = dir.file("volumen.mdb");
+    const CliResult made = run({"generar", path, "--documentos", "30", "--clientes", "5", "--articulos", "10"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    {
+        auto db = Database::open(path);
+        Statement st = db->prepare("SELECT count(*), sum(Cancelada <> 0) FROM Documentos");
+        ASSERT_TRUE(st.step());
+        EXPECT_EQ(st.integer(0), 30);
+        Statement lines = db->prepare("SELECT min(n), max(n) FROM (SELECT count(*) AS n FROM Detalles GROUP BY Id_Documento)");
+        ASSERT_TRUE(lines.step());
+        EXPECT_GE(lines.integer(0), 1);
+        EXPECT_LE(lines.integer(1), 30);
+        // Every stored document of the generated set has lines and payments matching YaPagado.
+        Statement paid = db->prepare("SELECT count(*) FROM Documentos d WHERE abs(d.YaPagado - "
+                                     "(SELECT coalesce(sum(Importe), 0) FROM Cobros c WHERE c.Id_Documento = d.Id_Documento)) > 0.005");
+        ASSERT_TRUE(paid.step());
+        EXPECT_EQ(paid.integer(0), 0);
+    }
+
+    // The first document of series A, on the seeded letter layout (format 1).
+    std::string folio;
+    {
+        auto db = Database::open(path);
+        Statement st = db->prepare("SELECT min(Folio) FROM Documentos WHERE Serie = 'A'");
+        ASSERT_TRUE(st.step());
+        folio = std::to_string(st.integer(0));
+    }
+    const std::string pdf = dir.file("factura.pdf");
+    const CliResult printed = run({"imprimir", path, "A", folio, "--formato", "1", "--pdf", pdf});
+    ASSERT_EQ(printed.exitCode, 0) << printed.err;
+    EXPECT_EQ(ScratchDir::readAll(pdf).substr(0, 5), "%PDF-");
+    if (std::system("command -v pdftotext >/dev/null 2>&1") == 0) {
+        const std::string text = dir.file("factura.txt");
+        ASSERT_EQ(std::system(("pdftotext " + quote(pdf) + " " + quote(text)).c_str()), 0);
+        EXPECT_NE(ScratchDir::readAll(text).find("FACTURA"), std::string::npos);
+        EXPECT_NE(ScratchDir::readAll(text).find("PESOS"), std::string::npos);
+    }
+
+    const CliResult missing = run({"imprimir", path, "Z", "1", "--formato", "1", "--pdf", dir.file("no.pdf")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("no existe el documento Z000001"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(dir.file("no.pdf")));
+    const CliResult badFormat = run({"imprimir", path, "A", folio, "--formato", "99", "--pdf", dir.file("no.pdf")});
+    EXPECT_EQ(badFormat.exitCode, 1);
+    EXPECT_NE(badFormat.err.find("No se pudo leer la definición del formato de impresión"), std::string::npos)
+        << badFormat.err;
+    EXPECT_FALSE(fs::exists(dir.file("no.pdf")));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // quintaleva-cli: headless commands for technicians and scripts.
 #include "Generator.h"
+#include "Imprimir.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -24,7 +25,9 @@ const char* const kUsage =
     "  quintaleva-cli info ARCHIVO                   muestra versión, negocio y renglones de cada tabla\n"
     "  quintaleva-cli letra IMPORTE [--base ARCHIVO]  escribe el importe con letra\n"
     "  quintaleva-cli generar ARCHIVO [--documentos N] [--clientes K] [--articulos A] [--semilla S]\n"
-    "                                                llena una base de datos (nueva o existente) con datos de prueba\n";
+    "                                                llena una base de datos (nueva o existente) con datos de prueba\n"
+    "  quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf\n"
+    "                                                imprime un documento guardado en un PDF (SERIE \"-\": sin serie)\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -137,6 +140,8 @@ int main(int argc, char** argv) {
                 return fail("el comando " + command + " pide exactamente un ARCHIVO.\n" + kUsage);
             return command == "crear" ? crear(args[1]) : info(args[1]);
         }
+        if (command == "imprimir")
+            return Imprimir(argc, argv, {args.begin() + 1, args.end()});
         if (command == "generar")
             return generar({args.begin() + 1, args.end()});
         if (command == "letra")

@@ -1,0 +1,75 @@
+#include "Imprimir.h"
+
+#include "db/Database.h"
+#include "db/ValueFunctions.h"
+#include "invoice/DocumentStore.h"
+#include "printing/PrintJob.h"
+#include "printing/ui/PrintDocument.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+
+namespace {
+int fail(const std::string& message) {
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
+    return 1;
+}
+} // namespace
+
+int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
+    std::vector<std::string> positional;
+    std::string pdf;
+    long formato = -1;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--pdf" || args[i] == "--formato") {
+            if (i + 1 >= args.size())
+                return fail("falta el valor de " + args[i] + ".");
+            if (args[i] == "--pdf") {
+                pdf = args[++i];
+            } else {
+                const std::string& text = args[++i];
+                formato = ParseFolioText(text);
+                if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || formato <= 0)
+                    return fail("--formato pide el número de un formato de impresión.");
+            }
+        } else {
+            positional.push_back(args[i]);
+        }
+    }
+    if (positional.size() != 3 || pdf.empty() || formato <= 0)
+        return fail("uso: quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf");
+    const std::string& file = positional[0];
+    const std::string serie = positional[1] == "-" ? std::string() : positional[1];
+    const std::string& folioText = positional[2];
+    if (folioText.empty() || folioText.find_first_not_of("0123456789") != std::string::npos)
+        return fail("\"" + folioText + "\" no es un folio.");
+    const auto folio = static_cast<std::int32_t>(ParseFolioText(folioText));
+
+    auto db = Database::open(file);
+    CDocumentStore store(*db);
+    const auto id = store.Find(serie, folio);
+    if (!id)
+        return fail("no existe el documento " + serie + NumberToPaddedText(folio) + ".");
+    DocumentHeader header;
+    std::vector<CPartida> lines;
+    if (store.Load(*id, header, lines) != CDocumentStore::LoadResult::Loaded)
+        return fail("el documento " + serie + NumberToPaddedText(folio) + " no tiene partidas.");
+    DocumentTotals totals;
+    for (const CPartida& line : lines)
+        totals.Add(line);
+
+    // Fonts and the PDF writer need a GUI application, but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    CPrintJob job;
+    job.SetDocument(header, std::move(lines), totals);
+    job.FormatId = static_cast<std::int32_t>(formato);
+    job.Copies = 1;
+    QString error;
+    if (!PrintToPdf(job, *db, QString::fromStdString(pdf), &error))
+        return fail(error.toStdString());
+    std::printf("Documento %s%s impreso en %s\n", serie.c_str(), NumberToPaddedText(folio).c_str(), pdf.c_str());
+    return 0;
+}
