@@ -522,6 +522,8 @@ void CPrincipalDlg::keyPressEvent(QKeyEvent* event) {
     CTolDialog::keyPressEvent(event);
 }
 
+void CPrincipalDlg::reject() { close(); }
+
 void CPrincipalDlg::paintEvent(QPaintEvent* event) {
     CTolDialog::paintEvent(event);
     QPainter p(this);
@@ -546,6 +548,14 @@ void CPrincipalDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CPrincipalDlg::closeEvent(QCloseEvent* event) {
     if (m_grid->isEditing())
         m_grid->commitEdit();
+    // Escape or the close box must not throw away a document being typed without a word.
+    ReadValues();
+    if ((hasLines() || !m_doc.nombre.empty()) &&
+        TolMessage(QStringLiteral("¿Desea salir del sistema?\nLo que no haya guardado del documento en pantalla se perderá."),
+                   true) != 1) {
+        event->ignore();
+        return;
+    }
     m_articles->Close();
     m_taxes->Close();
     CTolDialog::closeEvent(event);

@@ -61,6 +61,8 @@ public:
     // database (again after the configuration changed them).
     void LoadLogo();
     void BuildExtraFields();
+    // The caption's close box leaves the program the way Escape does.
+    void reject() override;
     // Clears the form and shows the stored document `id` with its lines recomputed.
     void LoadDocument(std::int32_t id);
 

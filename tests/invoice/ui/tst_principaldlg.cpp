@@ -168,6 +168,30 @@ private Q_SLOTS:
         m_form->control<CTolButton>(CPrincipalDlg::kPrint)->click();
         QCOMPARE(shown, QStringLiteral("- Faltan datos -"));
     }
+
+    void leavingAsksOnlyWhenSomethingWouldBeLost() {
+        openForm();
+        QTest::keyClick(m_form.get(), Qt::Key_Escape); // empty form: no question
+        QVERIFY(!m_form->isVisible());
+
+        openForm();
+        edit(CPrincipalDlg::kCliente)->setText(QStringLiteral("Ángela Güemes"));
+        QString asked;
+        answerNextModal([&](QWidget* w) {
+            asked = static_cast<CTolMessageDlg*>(w)->text();
+            static_cast<CTolMessageDlg*>(w)->control<QPushButton>(CTolMessageDlg::kNoId)->click();
+        }, m_form.get());
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
+        QVERIFY(asked.startsWith(QStringLiteral("¿Desea salir")));
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Ángela Güemes"));
+
+        answerNextModal([](QWidget* w) {
+            static_cast<CTolMessageDlg*>(w)->control<QPushButton>(CTolMessageDlg::kOkId)->click();
+        }, m_form.get());
+        m_form->reject(); // the close box
+        QVERIFY(!m_form->isVisible());
+    }
 };
 
 QTEST_MAIN(TestPrincipalDlg)
