@@ -1,0 +1,35 @@
+#pragma once
+
+#include "catalogs/Articulo.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class Database;
+
+// The articles catalogue's own rules: its net price, what a savable article needs, and reading
+// and writing one article.
+class CArticulosCatalog final {
+public:
+    static constexpr const char* kMsgFaltanDatos = "- ¡Faltan datos! -";
+
+    // The catalogue's net price: tax 2 is charged on the price with tax 1 ((t1 + 1)(t2 + 1) × P),
+    // and the withholdings are deducted from the price. Rates are fractions (0.16). An invoice
+    // line adds its two rates instead, so the stored net price is only what the catalogue shows.
+    static double NetPrice(double precio, double t1, double t2, double r1, double r2);
+
+    // Empty when the article can be saved; otherwise the message for the operator (a key and a
+    // description are required, blanks alone do not count).
+    static std::string Validate(const Articulo& article);
+
+    // The article `id`; nothing when there is none. Throws DbError.
+    static std::optional<Articulo> Load(Database& db, std::int32_t id);
+
+    // Writes `article` in one transaction: updates its row (idArticulo ≠ 0) or adds it and sets
+    // idArticulo. Throws DbError (a key already used, a row deleted meanwhile) with nothing written.
+    static void Save(Database& db, Articulo& article);
+
+    // The id of the article whose key is `clave` (compared as the key index does); 0 when none.
+    static std::int32_t FindByKey(Database& db, const std::string& clave);
+};

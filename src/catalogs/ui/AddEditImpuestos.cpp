@@ -1,0 +1,128 @@
+#include "catalogs/ui/AddEditImpuestos.h"
+
+#include "catalogs/ImpuestosCatalog.h"
+#include "db/DbError.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// The percentage as the operator typed it last: 16, 10.6667.
+QString percentText(double value) { return QString::number(value, 'g', 15); }
+
+} // namespace
+
+CAddEditImpuestos::CAddEditImpuestos(Database& db, std::int32_t idImpuesto, QWidget* parent)
+    : CTolDialog(parent), m_db(db), m_idImpuesto(idImpuesto) {
+    setWindowTitle(QStringLiteral("Adicionar/Editar Impuestos"));
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSize(9);
+    setFont(face);
+    setModal(true);
+    createControls();
+    load();
+}
+
+CAddEditImpuestos::~CAddEditImpuestos() = default;
+
+void CAddEditImpuestos::createControls() {
+    setClientSize(dialogSize(206, 80));
+    auto label = [this](const QString& text, int y) {
+        auto* l = new QLabel(text, this);
+        l->setGeometry(dialogRect(7, y + 2, 44, 9));
+    };
+    label(QStringLiteral("Nombre:"), 7);
+    m_nombre = new CTolEdit(this);
+    setId(m_nombre, kNombreId);
+    m_nombre->setGeometry(dialogRect(52, 7, 147, 12));
+    m_nombre->setMaxLength(CImpuestosCatalog::kNombreMax);
+    label(QStringLiteral("Porcentaje:"), 22);
+    m_porcentaje = new CTolEdit(this);
+    setId(m_porcentaje, kPorcentajeId);
+    m_porcentaje->setGeometry(dialogRect(52, 22, 50, 12));
+    m_porcentaje->setAlignment(Qt::AlignRight);
+    m_porcentaje->setMaxLength(20);
+    m_porcentaje->setText(QStringLiteral("0"));
+    m_retencion = new QCheckBox(QStringLiteral("Es retención"), this);
+    setId(m_retencion, kRetencionId);
+    m_retencion->setGeometry(dialogRect(52, 38, 80, 10));
+
+    auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
+    setId(guardar, kGuardarId);
+    guardar->setGeometry(dialogRect(90, 59, 52, 14));
+    connect(guardar, &QPushButton::clicked, this, [this] { save(); });
+    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
+    setId(salir, kSalirId);
+    salir->setGeometry(dialogRect(147, 59, 52, 14));
+    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    m_nombre->setFocus();
+}
+
+void CAddEditImpuestos::load() {
+    if (m_idImpuesto == 0)
+        return;
+    // Whether a tax adds or deducts is fixed once articles may use it.
+    m_retencion->setEnabled(false);
+    std::optional<Impuesto> tax;
+    try {
+        tax = CImpuestosCatalog::Load(m_db, m_idImpuesto);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+    if (!tax) {
+        TolMessage(QStringLiteral("Upsss..."));
+        // Nothing to edit: what is typed now is a new tax rather than a save onto a missing row.
+        m_idImpuesto = 0;
+        m_retencion->setEnabled(true);
+        return;
+    }
+    m_nombre->setText(q(tax->nombre));
+    m_porcentaje->setText(percentText(tax->porcentaje));
+    m_retencion->setChecked(tax->retencion);
+}
+
+void CAddEditImpuestos::clearFields() {
+    m_nombre->clear();
+    m_porcentaje->setText(QStringLiteral("0"));
+    m_retencion->setChecked(false);
+    m_nombre->setFocus();
+}
+
+bool CAddEditImpuestos::save() {
+    const CImpuestosCatalog::Percent percent = CImpuestosCatalog::ParsePercent(m_porcentaje->text().toStdString());
+    if (!percent.value) {
+        TolMessage(q(percent.message));
+        m_porcentaje->setFocus();
+        m_porcentaje->selectAll();
+        return false;
+    }
+    const QString nombre = m_nombre->text().trimmed();
+    if (nombre.isEmpty())
+        return false;
+    Impuesto tax;
+    tax.idImpuesto = m_idImpuesto;
+    tax.nombre = nombre.toStdString();
+    tax.porcentaje = *percent.value;
+    tax.retencion = m_retencion->isChecked();
+    const bool editing = m_idImpuesto != 0;
+    try {
+        m_articlesUpdated = CImpuestosCatalog::Save(m_db, tax);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+        return false;
+    }
+    ++m_savedCount;
+    if (editing)
+        accept();
+    else
+        clearFields();
+    return true;
+}
