@@ -4,6 +4,7 @@
 #include "db/Transaction.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -40,6 +41,11 @@ const std::vector<std::string> kDetailColumns = {
     "Extra1", "Extra2", "Extra3", "Extra4", "pI1", "pI2", "pR1", "pR2"};
 
 } // namespace
+
+bool IsPaid(double paid, double total) {
+    // Amounts are unrounded sums, payments are typed in cents: 25.50 pays 25.500000000000004.
+    return std::llround(paid * 100.0) >= std::llround(total * 100.0);
+}
 
 SqlCondition CDocumentStore::seriesCondition(const std::string& serie) {
     if (serie.empty())
@@ -91,7 +97,7 @@ std::int32_t CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> li
         {toInt(idCliente), text(header.nombre), text(header.dom1), text(header.dom2), text(header.dom3),
          text(header.rfc), header.fecha.value, header.vence.value, text(header.serie), toInt(header.folio),
          totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Impuesto2, totals.Retencion1,
-         totals.Retencion2, totals.Total, paid, std::int64_t{paid >= totals.Total ? 1 : 0}, text(header.observaciones),
+         totals.Retencion2, totals.Total, paid, std::int64_t{IsPaid(paid, totals.Total) ? 1 : 0}, text(header.observaciones),
          text(header.extras[0]), text(header.extras[1]), text(header.extras[2]), text(header.extras[3]),
          text(header.extras[4]), text(header.extras[5]), text(header.telefono)});
 

@@ -12,6 +12,9 @@
 
 class Database;
 
+// A document is paid when its payments reach its total, to the cent.
+bool IsPaid(double paid, double total);
+
 // The first payment given when a document is registered.
 struct FirstPayment final {
     bool registrar = false;

@@ -249,6 +249,9 @@ CLineas::CommitResult CLineas::commitDiscount(CPartida& line, std::string_view t
     const double value = ReadPlainNumber(text);
     if (value < 0)
         return revert(previous);
+    // More than the whole amount off would turn the line into a negative charge.
+    if (value > 100)
+        return revert(previous, kMsgDescuento);
     const CPartida before = line;
     line.pDescuento = value;
     line.Recalculate();

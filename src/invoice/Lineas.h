@@ -38,6 +38,7 @@ public:
     static constexpr const char* kMsgPrecioNeto = "- Las retenciones anulan los impuestos: escriba el precio sin impuestos -";
     static constexpr const char* kMsgImporte = "Please enter a currency.";
     static constexpr const char* kMsgFueraDeRango = "- Cantidad fuera de rango -";
+    static constexpr const char* kMsgDescuento = "- El descuento no puede ser mayor de 100 % -";
 
     struct Options {
         int prcAiva = 0;                // 1: prices are typed and shown before taxes

@@ -186,6 +186,12 @@ TEST_F(DetailLines, QuantityPriceAndDiscountRefusalsLeaveTheLineAsItWas) {
 
     EXPECT_TRUE(type(*l, 1, 5, "-5").reverted);
     EXPECT_EQ(l->Line(1).pDescuento, 0);
+    CLineas::CommitResult tooMuch = type(*l, 1, 5, "150");
+    EXPECT_TRUE(tooMuch.reverted);
+    EXPECT_EQ(tooMuch.message, CLineas::kMsgDescuento);
+    EXPECT_EQ(l->Line(1).pDescuento, 0);
+    EXPECT_FALSE(type(*l, 1, 5, "100").reverted); // all off is still a discount
+    EXPECT_EQ(l->Line(1).Total, 0);
     EXPECT_FALSE(type(*l, 1, 5, "12.5").reverted);
     EXPECT_EQ(l->CellText(1, 5), "12.5000");
     EXPECT_NEAR(l->Line(1).Descuento, 23.33 * 0.125, 1e-9);

@@ -106,6 +106,18 @@ TEST_F(DocumentStoreTest, SavesHeaderLinesPaymentAndAddsWhatTheCataloguesLack) {
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 2);
 }
 
+TEST_F(DocumentStoreTest, APaymentOfTheTotalInCentsPaysTheUnroundedTotal) {
+    // 0.10 + 0.20 sums to 0.30000000000000004; the registration proposes and reads back $0.30.
+    std::vector<CPartida> lines = {line("C1", 0.1, 1, 0), line("C2", 0.2, 1, 0)};
+    const DocumentTotals totals = totalsOf(lines);
+    ASSERT_GT(totals.Total, 0.3);
+    DocumentHeader h = header("P", 1);
+    store.Save(h, lines, totals, {true, 0.3, ""}, std::nullopt);
+    EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 1);
+    EXPECT_FALSE(IsPaid(25.49, totals.Total));
+    EXPECT_TRUE(IsPaid(0, 0.004));
+}
+
 TEST_F(DocumentStoreTest, TotalZeroIsPaidWithoutPaymentAndFreeKeysMatchTheCatalogueCaseInsensitively) {
     db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('S001', 'Cuaderno', 35.5)");
     std::vector<CPartida> lines = {line("s001", 0, 1, 0)};

@@ -12,8 +12,13 @@ bool ShowHelp() {
     const QString topic = QStringLiteral("help/html/Introduccion.htm");
     for (const QString& folder : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
         const QFileInfo page(QDir(folder).filePath(topic));
-        if (page.exists())
-            return QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath()));
+        if (!page.exists())
+            continue;
+        if (QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath())))
+            return true;
+        TolMessage(QStringLiteral("- No se pudo abrir el navegador para mostrar la ayuda -\n%1")
+                       .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
+        return false;
     }
     TolMessage(QStringLiteral("- No se encontró la ayuda -"));
     return false;

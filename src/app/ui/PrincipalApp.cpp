@@ -74,7 +74,8 @@ bool CPrincipalApp::openDatabase(const QString& path, bool created) {
     } catch (const std::exception& e) {
         m_db.reset();
         m_state.database = nullptr;
-        showFatal(QString::fromUtf8(e.what()));
+        // The engine's own words, under a sentence the operator can read.
+        showFatal(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2").arg(path, QString::fromUtf8(e.what())));
         return false;
     }
     return true;

@@ -2,7 +2,10 @@
 
 #include "app/ApplicationState.h"
 #include "app/ui/Help.h"
+#include "catalogs/ui/AddEditArticulo.h"
+#include "catalogs/ui/CatArticulos.h"
 #include "catalogs/ui/CatClientes.h"
+#include "config/ui/ConfigDlg.h"
 #include "db/ArticulosSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -18,6 +21,7 @@
 #include "printing/PrintJob.h"
 #include "printing/ui/PrintDocument.h"
 #include "printing/ui/SelectFormat.h"
+#include "receivables/ui/CobrosDlg.h"
 #include "receivables/ui/RegDoc.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
@@ -60,9 +64,6 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     setWindowTitle(QStringLiteral("Quintaleva"));
     setWindowFlags(Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setCaptionBitmap(CTolPicture::fromResource(189, kMagenta));
 
     // The two record sets live as long as the form: articles by key, taxes by id.
@@ -75,6 +76,12 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     m_lines = std::make_unique<CLineas>(*m_articles, *m_taxes, lineOptions(m_state));
 
     createControls();
+    // F2 in the grid: the article catalogue on the key cell, the article dialog on the price cell.
+    m_grid->pickArticle = [this]() -> std::optional<std::string> {
+        const auto chosen = CCatArticulos::Choose(m_db, m_state, this);
+        return chosen ? std::optional<std::string>(s(chosen->clave)) : std::nullopt;
+    };
+    m_grid->editArticle = [this](CPartida& line) { return CAddEditArticulo::EditLine(m_db, line, this); };
     LoadLogo();
     BuildExtraFields();
     qApp->installEventFilter(this);
@@ -339,8 +346,14 @@ void CPrincipalDlg::onCommand(int id) {
     case kHelp: ShowHelp(); break;
     case kLeave: close(); break;
     case kAbout: onAbout(); break;
-    case kReceivables:
+    case kReceivables: CCobrosDlg::Run(m_db, this); break;
     case kConfigure:
+        switch (CConfigDlg::Run(m_db, m_state, this)) {
+        case CConfigDlg::Outcome::DatabaseChanged: close(); break;  // the program starts again on the new file
+        case CConfigDlg::Outcome::Saved: LoadLogo(); BuildExtraFields(); Clear(); break;
+        case CConfigDlg::Outcome::Cancelled: break;
+        }
+        break;
     case kReportCustomers:
     case kReportArticles:
     case kReportDocuments:
@@ -433,6 +446,12 @@ void CPrincipalDlg::LoadDocument(std::int32_t id) {
         TolMessage(QStringLiteral("Upss..."));
         return;
     }
+    // A folio cancelled before it was ever written has no dates: it gets today's, not 1899's.
+    for (OleDate* date : {&m_doc.fecha, &m_doc.vence}) {
+        const auto c = date->split();
+        if (!c || c->year <= 1900)
+            *date = OleDate::now();
+    }
     for (std::size_t i = 0; i < lines.size(); ++i)
         m_lines->Line(static_cast<int>(i) + 1).CopyFrom(lines[i]);
     m_lines->SetLineCount(static_cast<int>(lines.size()));
@@ -467,7 +486,13 @@ void CPrincipalDlg::onChooseCustomer() {
 }
 
 void CPrincipalDlg::onArticleKey() {
-    // The article catalogue comes with the catalogues; F2 outside the grid does nothing until then.
+    const auto chosen = CCatArticulos::Choose(m_db, m_state, this);
+    if (!chosen)
+        return;
+    // Entered into the current row's key cell as if typed and confirmed with the right arrow, so
+    // the grid looks the article up.
+    m_grid->setFocus();
+    m_grid->goToCellAndEnter(CPartida::kClave, m_grid->currentRow(), chosen->clave, Qt::Key_Right);
 }
 
 void CPrincipalDlg::onAbout() {

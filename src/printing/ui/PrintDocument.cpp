@@ -43,6 +43,8 @@ bool askPrinter(QPrinter& printer, QWidget* parent) {
 bool choosePrinter(QPrinter& printer, const ApplicationState& state, QWidget* parent) {
     const QPrinterInfo byDefault = QPrinterInfo::defaultPrinter();
     if (byDefault.isNull()) {
+        // Without a printer the sheets go to a PDF file: on letter paper, as the layouts are drawn.
+        printer.setPageSize(QPageSize(QPageSize::Letter));
         if (!askPrinter(printer, parent))
             return false;
     } else {
