@@ -114,7 +114,7 @@ TEST_F(DocumentStoreTest, APaymentOfTheTotalInCentsPaysTheUnroundedTotal) {
     DocumentHeader h = header("P", 1);
     store.Save(h, lines, totals, {true, 0.3, ""}, std::nullopt);
     EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 1);
-    EXPECT_FALSE(IsPaid(25.49, totals.Total));
+    EXPECT_FALSE(IsPaid(0.29, totals.Total));
     EXPECT_TRUE(IsPaid(0, 0.004));
 }
 
