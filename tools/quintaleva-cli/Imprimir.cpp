@@ -59,9 +59,14 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     for (const CPartida& line : lines)
         totals.Add(line);
 
-    // Fonts and the PDF writer need a GUI application, but no screen.
+    // Fonts and the PDF writer need a GUI application, but no screen; the framework's chatter
+    // about the session it runs in is not for the technician.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(message));
+    });
     QGuiApplication app(argc, argv);
     CPrintJob job;
     job.SetDocument(header, std::move(lines), totals);
