@@ -186,4 +186,33 @@ TEST_F(QuintalevaCliTest, GenerarFillsAndImprimirPrintsAStoredDocumentToPdf) {
     EXPECT_FALSE(fs::exists(dir.file("no.pdf")));
 }
 
+TEST_F(QuintalevaCliTest, GenerarAddsToAnExistingDatabaseWithoutReusingKeysOrFolios) {
+    const std::string path = dir.file("otra vez.mdb");
+    const std::vector<std::string> options = {"--documentos", "40", "--clientes", "3", "--articulos", "5"};
+    auto generar = [&](const std::vector<std::string>& extra) {
+        std::vector<std::string> args = {"generar", path};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return run(args);
+    };
+    const CliResult first = generar(options);
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    // A second run on the same file adds to it: new article keys and the folios after the last ones.
+    const CliResult second = generar(options);
+    ASSERT_EQ(second.exitCode, 0) << second.err;
+    const CliResult third = generar({"--documentos", "40", "--clientes", "0", "--articulos", "0"});
+    ASSERT_EQ(third.exitCode, 0) << third.err;
+
+    auto db = Database::open(path);
+    auto count = [&](const std::string& sql) {
+        Statement st = db->prepare(sql);
+        EXPECT_TRUE(st.step()) << sql;
+        return st.integer(0);
+    };
+    EXPECT_EQ(count("SELECT count(*) FROM Documentos"), 120);
+    EXPECT_EQ(count("SELECT count(*) FROM Articulos"), 10);
+    EXPECT_EQ(count("SELECT count(*) FROM (SELECT Serie, Folio FROM Documentos GROUP BY Serie, Folio "
+                    "HAVING count(*) > 1)"),
+              0);
+}
+
 } // namespace

@@ -78,9 +78,20 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     std::vector<Article> articles;
     Statement addArticle = db.prepare(
         "INSERT INTO Articulos (Clave, Descripcion, Precio, Id_Imp1, PrecioNeto) VALUES (?, ?, ?, ?, ?)");
+    // An existing database may already hold these keys (an earlier run among them): the catalogue
+    // keeps keys unique, so a key in use is skipped.
+    Statement keyInUse = db.prepare("SELECT 1 FROM Articulos WHERE Clave = ? COLLATE NOCASE");
+    long nextKey = 10000;
     for (int i = 0; i < o.articulos; ++i) {
         Article a;
-        a.clave = "A" + std::to_string(10000 + i);
+        for (;; ++nextKey) {
+            a.clave = "A" + std::to_string(nextKey);
+            keyInUse.reset();
+            keyInUse.bind(1, a.clave);
+            if (!keyInUse.step())
+                break;
+        }
+        ++nextKey;
         a.descripcion = std::string(pick(rng, kProductos)) + " modelo " + std::to_string(i);
         a.precio = between(100, 250000) / 100.0;
         a.tax = static_cast<std::size_t>(between(0, static_cast<int>(taxIds.size()) - 1));
@@ -100,7 +111,16 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     Statement addPayment = db.prepare(
         "INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) VALUES (?,?,?,?,?,?)");
     const std::array<std::string, 3> series = {"", "A", "B"};
+    // Series and folio name one document: the folios go on after the last stored ones.
     std::array<std::int64_t, 3> folios = {0, 0, 0};
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        Statement last = db.prepare(series[s].empty() ? "SELECT max(Folio) FROM Documentos WHERE Serie Is Null"
+                                                      : "SELECT max(Folio) FROM Documentos WHERE Serie = ?");
+        if (!series[s].empty())
+            last.bind(1, series[s]);
+        if (last.step())
+            folios[s] = last.integer(0);
+    }
     const double today = OleDate::today().value;
     for (int d = 0; d < o.documentos; ++d) {
         const std::size_t s = static_cast<std::size_t>(between(0, 2));
