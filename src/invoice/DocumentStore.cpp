@@ -1,10 +1,12 @@
 #include "invoice/DocumentStore.h"
 
 #include "db/Database.h"
+#include "db/DbError.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -58,7 +60,11 @@ std::int32_t CDocumentStore::NextFolio(const std::string& serie) {
     Statement st = m_db.prepare("SELECT max(Folio) FROM Documentos WHERE " + series.sql);
     st.bindAll(series.params);
     st.step();
-    return isNull(st.column(0)) ? 1 : static_cast<std::int32_t>(st.integer(0) + 1);
+    if (isNull(st.column(0)))
+        return 1;
+    // After the last folio a Long can hold there is no next one: the operator types one.
+    const std::int64_t last = st.integer(0);
+    return last >= std::numeric_limits<std::int32_t>::max() ? 0 : static_cast<std::int32_t>(last + 1);
 }
 
 std::optional<std::int32_t> CDocumentStore::Find(const std::string& serie, std::int32_t folio) {
@@ -75,6 +81,8 @@ std::optional<std::int32_t> CDocumentStore::Find(const std::string& serie, std::
 
 std::int32_t CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
                                   const FirstPayment& payment, std::optional<std::int32_t> replace) {
+    if (!std::isfinite(totals.Total) || !std::isfinite(payment.importe))
+        throw DbError("- Los importes del documento están fuera de rango -");
     const double paid = payment.registrar ? std::min(payment.importe, totals.Total) : 0.0;
     // The ids the rows get are handed back only once everything is committed.
     std::int32_t idCliente = header.idCliente;

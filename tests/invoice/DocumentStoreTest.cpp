@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 std::int64_t count(Database& db, const std::string& sql, const std::vector<DbValue>& params = {}) {
@@ -116,6 +118,19 @@ TEST_F(DocumentStoreTest, APaymentOfTheTotalInCentsPaysTheUnroundedTotal) {
     EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 1);
     EXPECT_FALSE(IsPaid(0.29, totals.Total));
     EXPECT_TRUE(IsPaid(0, 0.004));
+}
+
+TEST_F(DocumentStoreTest, NoFolioAfterTheLastAndNoInfiniteTotals) {
+    std::vector<CPartida> lines = {line("K", 1, 1, 0)};
+    DocumentHeader last = header("Z", 2147483647);
+    store.Save(last, lines, totalsOf(lines), {}, std::nullopt);
+    EXPECT_EQ(store.NextFolio("Z"), 0);
+
+    DocumentTotals huge = totalsOf(lines);
+    huge.Total = std::numeric_limits<double>::infinity();
+    DocumentHeader h = header("Y", 1);
+    EXPECT_THROW(store.Save(h, lines, huge, {}, std::nullopt), DbError);
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'Y'"), 0);
 }
 
 TEST_F(DocumentStoreTest, TotalZeroIsPaidWithoutPaymentAndFreeKeysMatchTheCatalogueCaseInsensitively) {

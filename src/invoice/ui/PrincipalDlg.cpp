@@ -32,6 +32,8 @@
 #include "toolkit/ui/TolTextEdit.h"
 
 #include <QApplication>
+
+#include <cmath>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -381,10 +383,32 @@ CPrintJob CPrincipalDlg::printJob(std::int32_t formatId, int copies) const {
     return job;
 }
 
+bool CPrincipalDlg::commitTypedLine() {
+    const CPartida& typed = m_lines->NewLine();
+    if (typed.Clave.empty() && typed.Descripcion.empty() && typed.Importe == 0)
+        return true;
+    // The row being typed already counts in the totals: it is part of the document, not left out
+    // of the lines while its amounts are saved.
+    const CLineas::AppendResult result = m_lines->CommitNewLine();
+    if (!result.accepted) {
+        TolMessage(q(result.message));
+        return false;
+    }
+    m_grid->SyncRows();
+    m_totals->Recompute(*m_lines);
+    return true;
+}
+
 void CPrincipalDlg::onSave() {
+    if (!commitTypedLine())
+        return;
     ReadValues();
     if (m_doc.folio == 0 || !hasLines() || m_doc.nombre.empty()) {
         TolMessage(QStringLiteral("- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto"));
+        return;
+    }
+    if (!std::isfinite(m_totals->Total())) {
+        TolMessage(QStringLiteral("- Los importes del documento están fuera de rango -"));
         return;
     }
     CDocumentStore store(m_db);
@@ -411,6 +435,8 @@ void CPrincipalDlg::onSave() {
 }
 
 void CPrincipalDlg::onPrint() {
+    if (!commitTypedLine())
+        return;
     ReadValues();
     if (m_doc.folio == 0 || !hasLines()) {
         TolMessage(QStringLiteral("- Faltan datos -"));

@@ -81,6 +81,8 @@ private:
     void proposeFolio();
     void seriesEdited();
     bool hasLines() const;
+    // Save and print take the row still being typed in the grid as a line of the document.
+    bool commitTypedLine();
     CPrintJob printJob(std::int32_t formatId, int copies) const;
 
     void onSave();

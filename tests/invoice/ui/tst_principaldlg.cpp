@@ -6,6 +6,8 @@
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/PrincipalDlg.h"
+#include "receivables/ui/RegDoc.h"
+#include "db/Statement.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -167,6 +169,39 @@ private Q_SLOTS:
         }, m_form.get());
         m_form->control<CTolButton>(CPrincipalDlg::kPrint)->click();
         QCOMPARE(shown, QStringLiteral("- Faltan datos -"));
+    }
+
+    void saveTakesTheRowStillBeingTypedAsALine() {
+        openForm();
+        edit(CPrincipalDlg::kCliente)->setText(QStringLiteral("Público en General"));
+        // A row typed but not yet left: its amounts already show in the totals.
+        CPartida& typed = m_form->lines().NewLine();
+        typed.Clave = "X1";
+        typed.Descripcion = "Tornillo";
+        typed.Precio = 50;
+        typed.Cantidad = 2;
+        typed.Recalculate();
+        QStringList messages;
+        answerNextModal([&](QWidget* w) {
+            // The registration dialog proposes the whole total; register it.
+            w->findChild<QPushButton*>(QString::number(CRegDoc::kRegistrarId))->click();
+            answerNextModal([&](QWidget* box) {
+                messages << static_cast<CTolMessageDlg*>(box)->text();
+                QTest::keyClick(box, Qt::Key_Escape);
+            }, m_form.get());
+        }, m_form.get());
+        m_form->control<CTolButton>(CPrincipalDlg::kSave)->click();
+        QCOMPARE(messages, QStringList{QStringLiteral("- Documento Registrado -")});
+        DocumentHeader header;
+        std::vector<CPartida> lines;
+        const auto id = CDocumentStore(*m_db).Find("", 1);
+        QVERIFY(id);
+        QCOMPARE(CDocumentStore(*m_db).Load(*id, header, lines), CDocumentStore::LoadResult::Loaded);
+        QCOMPARE(lines.size(), std::size_t(1));
+        Statement doc = m_db->prepare("SELECT Total, YaPagado FROM Documentos");
+        QVERIFY(doc.step());
+        QCOMPARE(doc.real(0), lines[0].Total);
+        QCOMPARE(doc.real(1), lines[0].Total);
     }
 
     void leavingAsksOnlyWhenSomethingWouldBeLost() {
