@@ -22,9 +22,6 @@ CAddEditCliente::CAddEditCliente(Database& db, std::int32_t idCliente, QWidget* 
     : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_idCliente(idCliente) {
     setWindowTitle(QStringLiteral("Adicionar/Editar Clientes"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     load();

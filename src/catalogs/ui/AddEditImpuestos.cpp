@@ -23,9 +23,6 @@ CAddEditImpuestos::CAddEditImpuestos(Database& db, std::int32_t idImpuesto, QWid
     : CTolDialog(parent), m_db(db), m_idImpuesto(idImpuesto) {
     setWindowTitle(QStringLiteral("Adicionar/Editar Impuestos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     load();

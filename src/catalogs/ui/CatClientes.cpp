@@ -46,9 +46,6 @@ CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_pick(pick) {
     setWindowTitle(QStringLiteral("Catálogo de Clientes"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     // Spanish order: "Núñez" between "Nuno" and "Nuza", accents and case aside.

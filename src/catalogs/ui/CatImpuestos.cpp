@@ -13,9 +13,6 @@ CCatImpuestos::CCatImpuestos(Database& db, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_set(std::make_unique<CImpuestosSet>(db)) {
     setWindowTitle(QStringLiteral("Catálogo de Impuestos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     m_set->m_strSort = "Nombre COLLATE ES, Id_Impuesto";

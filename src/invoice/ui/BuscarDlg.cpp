@@ -36,9 +36,6 @@ CBuscarDlg::CBuscarDlg(Database& db, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_set(std::make_unique<CDocumentosSet>(db)) {
     setWindowTitle(QStringLiteral("Busqueda de documentos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     m_set->m_strSort = "Serie, Folio, Fecha";

@@ -17,9 +17,6 @@ CEliminarDlg::CEliminarDlg(Database& db, const QString& serie, std::int32_t foli
     : CTolDialog(parent), m_db(db), m_serie(serie), m_folio(folio) {
     setWindowTitle(QStringLiteral("Eliminación de Documentos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
 }

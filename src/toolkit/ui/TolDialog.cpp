@@ -15,6 +15,13 @@
 
 namespace {
 
+// The face of every dialog; dialog units are measured in it.
+QFont dialogFace() {
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(9);
+    return f;
+}
+
 QFont titleFont() {
     QFont f(QStringLiteral("Arial"));
     f.setPixelSize(CTolDialog::kTitlePixelSize);
@@ -35,6 +42,7 @@ constexpr int kCornerGrip = 12;
 
 CTolDialog::CTolDialog(QWidget* parent) : QDialog(parent) {
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    setFont(dialogFace());
     QPalette pal = palette();
     pal.setColor(QPalette::Window, TolColors::background());
     setPalette(pal);

@@ -19,6 +19,8 @@ class QLabel;
 // clientRect() or dialogRect(). Dialogs that paint their whole face themselves opt out with
 // setDrawnFrame(false) (setDragAnywhere(true) implies it).
 //
+// Face: every dialog starts in Arial 9 points, the face its dialog units are measured in.
+//
 // Keys: Enter moves the focus to the next field, as Tab does, and never closes the dialog; a
 // focused push button still takes Enter for itself, and controls that need Enter (multi-line
 // edits, the grid's cell editor) accept it before it gets here. Escape cancels.

@@ -182,6 +182,9 @@ private Q_SLOTS:
 
     void coloursAndBoldShowOnScreen() {
         Owner dlg;
+        // Measured in the application's face: in the dialogs' 9-point Arial, bold red on yellow
+        // leaves too few pure-red pixels for the ink count below to tell bold from plain.
+        dlg.setFont(QApplication::font());
         auto* serie = new CTolEdit(&dlg);
         serie->setGeometry(10, 40, 120, 26);
         serie->setText(QStringLiteral("WWW"));
