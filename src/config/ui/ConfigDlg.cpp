@@ -1,0 +1,415 @@
+#include "config/ui/ConfigDlg.h"
+
+#include "app/ApplicationState.h"
+#include "app/SharedValues.h"
+#include "app/ui/SettingsStore.h"
+#include "catalogs/ui/ComboTabla.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/EsxtrasSet.h"
+#include "db/GeneralSet.h"
+#include "db/Schema.h"
+#include "db/Transaction.h"
+#include "invoice/AmountInWords.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolCaptionBand.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolTextEdit.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+
+#include <algorithm>
+
+namespace {
+
+// Client area, dialog units.
+constexpr int kClientWidth = 392;
+constexpr int kClientHeight = 276;
+constexpr int kLeftX = 7;
+constexpr int kRightX = 200;
+constexpr int kColumnWidth = 185;
+
+const char* const kPortNames[] = {"LPT1", "LPT2", "COM1", "COM2"};
+
+QString q(const std::string& s) { return QString::fromStdString(s); }
+std::string s(const QString& text) { return text.toStdString(); }
+
+// Typing stops at `length` characters; a longer text put in by the program (a name stored by an
+// older version) stays as it is, for "Guardar" to refuse with the framework's message.
+void limitTyping(QLineEdit* edit, int length) {
+    auto* validator = new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^.{0,%1}$").arg(length), QRegularExpression::DotMatchesEverythingOption),
+        edit);
+    edit->setValidator(validator);
+}
+
+} // namespace
+
+CConfigDlg::CConfigDlg(Database& db, ApplicationState& state, QWidget* parent)
+    : CTolDialog(parent), m_db(db), m_state(state) {
+    setWindowTitle(QStringLiteral("Configuración"));
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QFont face(QStringLiteral("Arial"));
+    face.setPointSize(9);
+    setFont(face);
+    setModal(true);
+    createControls();
+    loadValues();
+}
+
+void CConfigDlg::createControls() {
+    setClientSize(dialogSize(kClientWidth, kClientHeight));
+    // Every control is a sibling of the group frames, as in a dialog template; a group comes
+    // before its fields so that it lies beneath them, and the tab order is the order of creation.
+    auto place = [this](QWidget* w, int x, int y, int width, int height) {
+        w->setGeometry(dialogRect(x, y, width, height));
+    };
+    auto label = [this, &place](const QString& text, int x, int y, int width) {
+        auto* l = new QLabel(text, this);
+        place(l, x, y, width, 12);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        return l;
+    };
+    auto group = [this, &place](const QString& title, int x, int y, int width, int height) {
+        auto* g = new QGroupBox(title, this);
+        place(g, x, y, width, height);
+        return g;
+    };
+    auto edit = [this, &place](int id, int x, int y, int width, int height) {
+        auto* e = new CTolEdit(this);
+        setId(e, id);
+        place(e, x, y, width, height);
+        return e;
+    };
+    auto check = [this, &place](int id, const QString& text, int y) {
+        auto* c = new QCheckBox(text, this);
+        setId(c, id);
+        place(c, kRightX, y, kColumnWidth, 12);
+        return c;
+    };
+    // A captioned edit is the band's height plus a line of text; the band is in pixels.
+    const QSize line = dialogSize(0, 12);
+    const int bandUnits = (CTolCaptionBand::kHeight * 12 + line.height() - 1) / line.height();
+
+    // ---- left column: files, extra names, password ----
+    label(QStringLiteral("Base de datos:"), kLeftX, 7, 50);
+    m_baseDatos = edit(kBaseDatosId, 60, 7, 132, 12);
+    m_baseDatos->setReadOnly(true);
+    m_baseDatos->setLookup(kBrowseDatabaseCommand);
+    m_baseDatos->setToolTip(QStringLiteral("Escoger otra base de datos (el sistema se reinicia)"));
+    label(QStringLiteral("Logotipo:"), kLeftX, 23, 50);
+    m_logo = edit(kLogoId, 60, 23, 132, 12);
+    m_logo->setReadOnly(true);
+    m_logo->setLookup(kBrowseLogoCommand);
+    m_logo->setToolTip(QStringLiteral("Escoger la imagen del logotipo (BMP, JPG o GIF)"));
+
+    group(QStringLiteral("Campos extras"), kLeftX, 40, kColumnWidth, 98);
+    for (int i = 0; i < kExtraFields; ++i) {
+        const int y = 52 + 14 * i;
+        label(QStringLiteral("Campo extra %1:").arg(i + 1), kLeftX + 7, y, 60);
+        m_extras[std::size_t(i)] = edit(kCampoExtra1Id + i, 76, y, 109, 12);
+    }
+    group(QStringLiteral("Columnas extras"), kLeftX, 142, kColumnWidth, 70);
+    for (int i = 0; i < kExtraColumns; ++i) {
+        const int y = 154 + 14 * i;
+        label(QStringLiteral("Columna extra %1:").arg(i + 1), kLeftX + 7, y, 60);
+        m_extras[std::size_t(kExtraFields + i)] = edit(kColumnaExtra1Id + i, 76, y, 109, 12);
+    }
+    for (CTolEdit* e : m_extras)
+        limitTyping(e, kExtraNameLength);
+
+    m_clave = edit(kClaveId, kLeftX, 218, kColumnWidth, 12 + bandUnits);
+    m_clave->setCaption(QStringLiteral("Clave de acceso"));
+    limitTyping(m_clave, kPasswordLength);
+    m_clave->setToolTip(QStringLiteral("Vacía: el sistema abre sin pedir clave"));
+
+    // ---- right column: capture and printing ----
+    m_prcAiva = check(kPrcAivaId, QStringLiteral("Precios en el detalle antes de impuestos"), 7);
+    m_rapido = check(kRapidoId, QStringLiteral("Usar modo de captura rápida"), 20);
+    m_askPrinter = check(kAskPrinterId, QStringLiteral("Preguntar por la impresora antes de imprimir"), 33);
+    m_windowsPrinter = check(kWindowsPrinterId, QStringLiteral("Usar impresora predeterminada de Windows"), 46);
+
+    m_ticketPrinter = group(QStringLiteral("Utilizar impresora de tickets"), kRightX, 60, kColumnWidth, 84);
+    setId(m_ticketPrinter, kTicketPrinterId);
+    m_ticketPrinter->setCheckable(true);
+    m_ports = new QButtonGroup(this);
+    QList<QWidget*> ticketFields;
+    for (int i = 0; i < 4; ++i) {
+        auto* radio = new QRadioButton(QLatin1String(kPortNames[i]), this);
+        setId(radio, kLpt1Id + i);
+        place(radio, kRightX + 8 + 44 * i, 73, 40, 12);
+        m_ports->addButton(radio, i);
+        ticketFields << radio;
+    }
+    m_comando = new CTolTextEdit(this);
+    setId(m_comando, kComandoId);
+    m_comando->setCaption(QStringLiteral("Comando para abrir cajón"));
+    m_comando->setTabChangesFocus(true);
+    m_comando->setToolTip(QStringLiteral("Códigos decimales separados por comas, por ejemplo 27,112,0,25,250"));
+    place(m_comando, kRightX + 8, 89, kColumnWidth - 16, 50);
+    ticketFields << m_comando;
+
+    // The two ways of printing exclude each other: each check is always the other's opposite.
+    connect(m_windowsPrinter, &QCheckBox::toggled, this, [this](bool on) { m_ticketPrinter->setChecked(!on); });
+    connect(m_ticketPrinter, &QGroupBox::toggled, this, [this, ticketFields](bool on) {
+        m_windowsPrinter->setChecked(!on);
+        for (QWidget* w : ticketFields)
+            w->setEnabled(on);
+    });
+
+    group(QStringLiteral("Configuración total con letra"), kRightX, 148, kColumnWidth, 20 + 12 + bandUnits);
+    m_moneda = edit(kMonedaId, kRightX + 8, 160, 80, 12 + bandUnits);
+    m_moneda->setCaption(QStringLiteral("Moneda"));
+    m_postfijo = edit(kPostfijoId, kRightX + 97, 160, 80, 12 + bandUnits);
+    m_postfijo->setCaption(QStringLiteral("Postfijo"));
+
+    const int taxY = 148 + 24 + 12 + bandUnits;
+    label(QStringLiteral("Impuesto predeterminado para artículos nuevos:"), kRightX, taxY, kColumnWidth);
+    m_impuesto = new CComboTabla(this);
+    setId(m_impuesto, kImpuestoId);
+    place(m_impuesto, kRightX, taxY + 13, kColumnWidth, 13);
+
+    // ---- catalogues and the dialog's own buttons ----
+    group(QStringLiteral("Catálogos"), kLeftX, 246, 124, 28);
+    auto* articulos = new CTolButton(QStringLiteral("Artículos"), this);
+    setId(articulos, kArticulosId);
+    place(articulos, kLeftX + 6, 257, 54, 14);
+    auto* impuestos = new CTolButton(QStringLiteral("Impuestos"), this);
+    setId(impuestos, kImpuestosId);
+    place(impuestos, kLeftX + 64, 257, 54, 14);
+    connect(articulos, &QPushButton::clicked, this, &CConfigDlg::runArticulos);
+    connect(impuestos, &QPushButton::clicked, this, &CConfigDlg::runImpuestos);
+
+    auto* guardarButton = new CTolButton(QStringLiteral("Guardar"), this);
+    setId(guardarButton, kGuardarId);
+    place(guardarButton, kRightX + 67, 257, 57, 14);
+    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
+    setId(salir, kSalirId);
+    place(salir, kRightX + 128, 257, 57, 14);
+    connect(guardarButton, &QPushButton::clicked, this, [this] { guardar(); });
+    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    m_extras[0]->setFocus();
+}
+
+void CConfigDlg::loadValues() {
+    try {
+        CEsxtrasSet extras(m_db);
+        extras.m_strSort = "Consec";
+        extras.Open(OpenType::Snapshot);
+        // Reading places each name by its Consec (1-6 header fields, 7-10 line columns).
+        for (int n = 0; n < kExtraFields + kExtraColumns && !extras.IsEOF(); ++n, extras.MoveNext()) {
+            const int consec = extras.m_Consec;
+            if (consec >= 1 && consec <= kExtraFields + kExtraColumns && !extras.m_Nombre.empty())
+                m_extras[std::size_t(consec - 1)]->setText(q(extras.m_Nombre));
+        }
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+
+    m_baseDatos->setText(QDir::toNativeSeparators(q(m_db.path())));
+    m_logo->setText(q(m_state.logo));
+    for (CTolEdit* e : {m_baseDatos, m_logo})
+        e->setCursorPosition(0);
+    m_comando->setPlainText(q(m_state.comando));
+    // Exactly one way of printing is on.
+    m_ticketPrinter->setChecked(m_state.pWin == 0);
+    m_windowsPrinter->setChecked(m_state.pWin != 0);
+    // A port outside the four (a damaged setting) shows as the first.
+    const int port = m_state.pPos >= 0 && m_state.pPos < 4 ? m_state.pPos : 0;
+    m_ports->button(port)->setChecked(true);
+    m_rapido->setChecked(m_state.rapido != 0);
+    m_askPrinter->setChecked(m_state.askPrinter != 0);
+    m_prcAiva->setChecked(m_state.prcAiva != 0);
+
+    try {
+        CGeneralSet general(m_db);
+        general.Open(OpenType::Snapshot);
+        m_moneda->setText(q(general.m_Moneda));
+        m_postfijo->setText(q(general.m_Postfijo));
+        m_clave->setText(q(ScramblePassword(general.m_In)));
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+    fillTaxes();
+}
+
+void CConfigDlg::fillTaxes() {
+    // The tax chosen on screen survives a reload (after the taxes catalogue); at first, the setting.
+    std::int32_t chosen = m_state.impuesto;
+    try {
+        if (m_impuesto->count() > 0)
+            chosen = m_impuesto->GetSelectedKey();
+        m_impuesto->SetDatabase(m_db);
+        m_impuesto->SetDisplayColumn(QStringLiteral("Nombre"));
+        m_impuesto->SetTable(QStringLiteral("Impuestos"));
+        m_impuesto->SetKeyColumn(QStringLiteral("Id_Impuesto"));
+        m_impuesto->SetExtraColumns(QStringLiteral(",Porcentaje"));
+        m_impuesto->SetCondition(QStringLiteral(" WHERE Retencion=0"));
+        m_impuesto->Fill();
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
+    // No entry is chosen unless the setting names a listed tax, so "Guardar" never puts another
+    // tax in its place unasked.
+    m_impuesto->setCurrentIndex(-1);
+    m_impuesto->SelectByKey(chosen);
+}
+
+void CConfigDlg::onCommand(int id) {
+    if (id == kBrowseDatabaseCommand)
+        browseDatabase();
+    else if (id == kBrowseLogoCommand)
+        browseLogo();
+}
+
+void CConfigDlg::browseLogo() {
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({QStringLiteral("Imagen BMP (*.bmp)"), QStringLiteral("Imagen JPG(*.jpg)"),
+                           QStringLiteral("Imagen GIF(*.gif)")});
+    dialog.setDefaultSuffix(QStringLiteral("bmp"));
+    const QFileInfo current(m_logo->text());
+    if (!m_logo->text().isEmpty() && current.dir().exists())
+        dialog.setDirectory(current.dir());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // Shown only; it is saved with the rest by "Guardar".
+    m_logo->setText(QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath()));
+    m_logo->setCursorPosition(0);
+}
+
+void CConfigDlg::browseDatabase() {
+    QFileDialog dialog(this, QStringLiteral("¿Que base de datos desea utilizar?"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(QStringLiteral("*.mdb (*.mdb)"));
+    dialog.setDefaultSuffix(QStringLiteral("mdb"));
+    dialog.setDirectory(QFileInfo(q(m_db.path())).dir());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    useDatabase(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
+}
+
+bool CConfigDlg::useDatabase(const QString& path) {
+    // A file that does not open would stop every later start with an error and no way back to
+    // this dialog, so it is tried now and refused with the engine's words.
+    try {
+        Database::open(s(path));
+    } catch (const std::exception& e) {
+        TolMessage(q(e.what()));
+        return false;
+    }
+    SettingsStore::write("Path", path);
+    TolMessage(QStringLiteral("- Debe reiniciar la aplicación para reflejar los cambios -"));
+    m_databaseChanged = true;
+    accept();
+    return true;
+}
+
+bool CConfigDlg::checkLength(CTolEdit* edit, int maxLength) {
+    if (edit->text().size() <= maxLength)
+        return true;
+    TolMessage(QStringLiteral("Please enter no more than %1 characters.").arg(maxLength));
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+bool CConfigDlg::guardar() {
+    for (CTolEdit* e : m_extras)
+        if (!checkLength(e, kExtraNameLength))
+            return false;
+    if (!checkLength(m_clave, kPasswordLength))
+        return false;
+
+    std::int32_t impuesto = 0;
+    double rate = 0;
+    try {
+        // None chosen (no taxes, or the setting's tax is gone) keeps "no default tax".
+        impuesto = std::max(m_impuesto->GetSelectedKey(), 0);
+        if (impuesto != 0)
+            rate = m_impuesto->GetSelectedExtra().toDouble() * 0.01;
+
+        Transaction tx(m_db);
+        CEsxtrasSet extras(m_db);
+        extras.m_strSort = "Consec";
+        extras.Open(OpenType::Dynaset);
+        // Writing goes by position: the n-th row in Consec order takes the n-th name.
+        for (std::size_t n = 0; n < m_extras.size() && !extras.IsEOF(); ++n, extras.MoveNext()) {
+            extras.Edit();
+            extras.m_Nombre = s(m_extras[n]->text());
+            extras.Update();
+        }
+        CGeneralSet general(m_db);
+        general.Open(OpenType::Dynaset);
+        if (general.IsEOF()) {
+            // A table that lost its row gets it back rather than the words and password being
+            // dropped.
+            general.AddNew();
+            general.m_Version = Schema::kGeneralVersion;
+        } else {
+            general.Edit();
+        }
+        general.m_Moneda = s(m_moneda->text());
+        general.m_Postfijo = s(m_postfijo->text());
+        general.m_In = ScramblePassword(s(m_clave->text()));
+        general.Update();
+        tx.commit();
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+        return false;
+    }
+
+    Settings settings;
+    settings.prcAiva = m_prcAiva->isChecked() ? 1 : 0;
+    settings.pWin = m_windowsPrinter->isChecked() ? 1 : 0;
+    settings.pPos = std::max(m_ports->checkedId(), 0);
+    settings.rapido = m_rapido->isChecked() ? 1 : 0;
+    settings.askPrinter = m_askPrinter->isChecked() ? 1 : 0;
+    settings.impuesto = impuesto;
+    settings.comando = s(m_comando->toPlainText());
+    settings.logo = s(m_logo->text());
+
+    // The running program takes the new values at once, the amount in words included.
+    ApplySettings(settings, m_state);
+    m_state.defaultTaxRate = rate;
+    SetCurrencyWords(s(m_moneda->text()), s(m_postfijo->text()));
+
+    SettingsStore::write("PrcAiva", settings.prcAiva);
+    SettingsStore::write("pWin", settings.pWin);
+    SettingsStore::write("pPos", settings.pPos);
+    SettingsStore::write("Rapido", settings.rapido);
+    SettingsStore::write("AskPrinter", settings.askPrinter);
+    SettingsStore::write("Impuesto", settings.impuesto);
+    SettingsStore::write("Comando", q(settings.comando));
+    SettingsStore::write("Logo", q(settings.logo));
+    accept();
+    return true;
+}
+
+void CConfigDlg::runArticulos() { TolMessage(QStringLiteral("- Esta función aún no está disponible -")); }
+
+void CConfigDlg::runImpuestos() {
+    TolMessage(QStringLiteral("- Esta función aún no está disponible -"));
+    // The catalogue may have added, renamed or removed taxes.
+    fillTaxes();
+}
+
+CConfigDlg::Outcome CConfigDlg::Run(Database& db, ApplicationState& state, QWidget* parent) {
+    CConfigDlg dialog(db, state, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return Outcome::Cancelled;
+    return dialog.databaseChanged() ? Outcome::DatabaseChanged : Outcome::Saved;
+}

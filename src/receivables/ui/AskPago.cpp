@@ -1,0 +1,106 @@
+#include "receivables/ui/AskPago.h"
+
+#include "db/ui/OleDateQt.h"
+#include "invoice/MoneyText.h"
+#include "toolkit/ui/TolButton.h"
+#include "toolkit/ui/TolDatePicker.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolTextEdit.h"
+
+#include <QLabel>
+
+namespace {
+
+// Client area, dialog units.
+constexpr int kClientWidth = 196;
+constexpr int kClientHeight = 148;
+constexpr int kLabelX = 8;
+constexpr int kFieldX = 72;
+
+QString moneyText(double value) { return QString::fromStdString(FormatMoney(value)); }
+
+} // namespace
+
+CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_balance(balance) {
+    setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::FramelessWindowHint);
+    setModal(true);
+    setWindowTitle(QStringLiteral("Recepción de pagos"));
+    setClientSize(dialogSize(kClientWidth, kClientHeight));
+
+    auto place = [this](QWidget* w, int x, int y, int width, int height) {
+        w->setGeometry(dialogRect(x, y, width, height));
+    };
+    auto label = [this, &place](const QString& text, int y) {
+        auto* l = new QLabel(text, this);
+        place(l, kLabelX, y, kFieldX - kLabelX - 2, 12);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    };
+
+    label(QStringLiteral("Fecha de pago:"), 8);
+    m_fecha = new CTolDatePicker(this);
+    setId(m_fecha, kFechaId);
+    m_fecha->setDateTime(QDateTime::currentDateTime());
+    place(m_fecha, kFieldX, 8, 72, 12);
+
+    label(QStringLiteral("Cantidad a pagar:"), 25);
+    m_cantidad = new CTolEdit(this);
+    setId(m_cantidad, kCantidadId);
+    m_cantidad->setAlignment(Qt::AlignRight);
+    m_cantidad->setText(moneyText(balance));
+    place(m_cantidad, kFieldX, 25, 72, 12);
+    connect(m_cantidad, &QLineEdit::editingFinished, this, &CAskPago::amountLeft);
+
+    label(QStringLiteral("Referencia:"), 42);
+    m_referencia = new CTolEdit(this);
+    setId(m_referencia, kReferenciaId);
+    m_referencia->setMaxLength(static_cast<int>(CPaymentStore::kReferenciaLength));
+    place(m_referencia, kFieldX, 42, 116, 12);
+
+    m_observaciones = new CTolTextEdit(this);
+    setId(m_observaciones, kObservacionesId);
+    m_observaciones->setCaption(QStringLiteral("Observaciones"));
+    place(m_observaciones, kLabelX, 60, 180, 62);
+
+    auto* registrar = new CTolButton(QStringLiteral("Registrar"), this);
+    setId(registrar, kRegistrarId);
+    place(registrar, 84, 128, 50, 14);
+    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
+    setId(salir, kSalirId);
+    place(salir, 138, 128, 50, 14);
+    connect(registrar, &QPushButton::clicked, this, &CAskPago::onRegistrar);
+    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_cantidad->setFocus();
+    m_cantidad->selectAll();
+}
+
+void CAskPago::amountLeft() {
+    // Text that cannot be read as money counts as no amount, and is replaced like one.
+    const std::optional<double> typed = TryParseMoney(m_cantidad->text().toStdString());
+    const double amount = typed.value_or(0.0);
+    const double kept = CPaymentStore::AmountOnLeave(amount, m_balance);
+    if (!typed || kept != amount)
+        m_cantidad->setText(moneyText(kept));
+}
+
+void CAskPago::onRegistrar() {
+    amountLeft();
+    const std::optional<double> typed = TryParseMoney(m_cantidad->text().toStdString());
+    // The box shows the amount rounded to cents; the balance itself is what it stands for.
+    const double amount = typed && moneyText(*typed) == moneyText(m_balance) ? m_balance : typed.value_or(0.0);
+    const std::optional<double> registered = CPaymentStore::AmountToRegister(amount, m_balance);
+    if (!registered)
+        return;  // nothing to pay: the operator leaves with "Salir"
+    m_payment.fecha = FromQDateTime(m_fecha->dateTime());
+    m_payment.importe = *registered;
+    m_payment.referencia = m_referencia->text().toStdString();
+    m_payment.observaciones = m_observaciones->toPlainText().toStdString();
+    accept();
+}
+
+std::optional<Payment> CAskPago::Ask(double balance, QWidget* parent) {
+    CAskPago dialog(balance, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.payment();
+}
