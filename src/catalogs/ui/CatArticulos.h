@@ -1,0 +1,90 @@
+#pragma once
+
+#include "catalogs/ui/ArticuloElegido.h"
+#include "toolkit/ui/TolDialog.h"
+#include "toolkit/ui/TolGridOwner.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class CArticulosSet;
+class CTolButton;
+class CTolEdit;
+class CTolGrid;
+class Database;
+struct ApplicationState;
+
+// The articles catalogue ("Catálogo de Artículos"): the articles by description in a row-select
+// list, narrowed by a search text (case and accents ignored), with new, edit and delete. As a
+// picker ("Seleccionar", or Enter on a row) it ends with OK and the chosen article in picked();
+// otherwise Enter on a row edits it.
+//
+// The record set loads its keys once per search and the grid asks only for the rows it shows.
+class CCatArticulos final : public CTolDialog, public ITolGridOwner {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CCatArticulos)
+public:
+    static constexpr int kDialogId = 147;
+    static constexpr int kBuscarId = 1076;
+    static constexpr int kGridId = 1063;
+    static constexpr int kNuevoId = 1064;
+    static constexpr int kEditarId = 1065;
+    static constexpr int kEliminarId = 1066;
+    static constexpr int kSeleccionarId = 1075;
+    static constexpr int kSalirId = 1067;
+
+    // `pick` shows "Seleccionar" and makes Enter pick. New articles start with the state's default
+    // tax. Throws DbError when the articles cannot be read.
+    CCatArticulos(Database& db, const ApplicationState& state, bool pick = false, QWidget* parent = nullptr);
+    ~CCatArticulos() override;
+
+    // Runs the catalogue as a picker: the chosen article, or nothing when it was left with Salir or
+    // Escape (or could not be opened, after saying why).
+    static std::optional<ArticuloElegido> Choose(Database& db, const ApplicationState& state, QWidget* parent = nullptr);
+    // Runs it to look after the articles only.
+    static void Manage(Database& db, const ApplicationState& state, QWidget* parent = nullptr);
+
+    const ArticuloElegido& picked() const { return m_picked; }
+    bool isPicking() const { return m_pick; }
+
+    CTolGrid* grid() const { return m_grid; }
+    // Articles listed (data rows of the grid).
+    int articleCount() const;
+    const QString& searchText() const { return m_search; }
+    // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
+    // Returns whether the list was queried again.
+    bool applySearch(const QString& text);
+
+    // The list commands on data row `row` (1-based); each does nothing without a valid row.
+    void nuevo();
+    void editar(int row);
+    bool eliminar(int row);
+    bool seleccionar(int row);
+
+    // The grid's owner.
+    void tgmGetCellText(int gridId, TolGridCell& cell) override;
+    bool tgmDeleteRows(int gridId, int first, int last) override;
+    void tgmRowActivate(int gridId, int row) override;
+
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void createControls();
+    void requery(int keepRow = 0);
+    bool validRow(int row) const;
+    bool moveTo(int row);
+
+    Database& m_db;
+    std::int32_t m_defaultTax;
+    std::unique_ptr<CArticulosSet> m_set;
+    bool m_pick;
+    QString m_search;
+    ArticuloElegido m_picked;
+    CTolEdit* m_buscar = nullptr;
+    CTolGrid* m_grid = nullptr;
+};
