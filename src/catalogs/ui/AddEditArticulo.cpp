@@ -48,9 +48,6 @@ bool CAddEditArticulo::EditLine(Database& db, CPartida& line, QWidget* parent) {
 void CAddEditArticulo::init() {
     setWindowTitle(QStringLiteral("Adicionar/Editar Artículo"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     fillLists();

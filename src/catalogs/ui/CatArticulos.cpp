@@ -28,9 +28,6 @@ CCatArticulos::CCatArticulos(Database& db, const ApplicationState& state, bool p
       m_pick(pick) {
     setWindowTitle(QStringLiteral("Catálogo de Artículos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     m_set->m_strSort = "Descripcion COLLATE ES, Id_Articulo";
