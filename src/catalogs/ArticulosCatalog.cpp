@@ -76,10 +76,3 @@ void CArticulosCatalog::Save(Database& db, Articulo& article) {
     tx.commit();
     article.idArticulo = id;
 }
-
-std::int32_t CArticulosCatalog::FindByKey(Database& db, const std::string& clave) {
-    Statement query = db.prepare("SELECT Id_Articulo FROM Articulos WHERE Clave = ? COLLATE NOCASE "
-                                 "ORDER BY Id_Articulo LIMIT 1");
-    query.bind(1, clave);
-    return query.step() ? static_cast<std::int32_t>(query.integer(0)) : 0;
-}

@@ -29,7 +29,4 @@ public:
     // Writes `article` in one transaction: updates its row (idArticulo ≠ 0) or adds it and sets
     // idArticulo. Throws DbError (a key already used, a row deleted meanwhile) with nothing written.
     static void Save(Database& db, Articulo& article);
-
-    // The id of the article whose key is `clave` (compared as the key index does); 0 when none.
-    static std::int32_t FindByKey(Database& db, const std::string& clave);
 };

@@ -5,9 +5,8 @@
 
 class Database;
 
-// The rates of the taxes, or of the withholdings, as the article editor offers them: entry 0 is
-// "none" (id 0, rate 0), entries 1 … n the catalogue's in name order (Spanish collation, ties by
-// id), so entry i + 1 belongs to the i-th name of the matching drop-down list.
+// The rates of the taxes, or of the withholdings, as the article editor takes them from the
+// catalogue when it opens: the "none" entry (id 0, rate 0) and one (id, rate) per row of that kind.
 class CTaxTable final {
 public:
     struct Entry {
@@ -19,14 +18,14 @@ public:
     // Reads the withholdings (`withholdings` true) or the taxes of `db`. Throws DbError.
     static CTaxTable Load(Database& db, bool withholdings);
 
-    int size() const { return static_cast<int>(m_entries.size()); }
-    // Entry `index`; entry 0 for an index out of range.
-    const Entry& at(int index) const;
-    // The index of the entry with `id`; -1 when no entry has it (id 0 is entry 0).
-    int indexOf(std::int32_t id) const;
-    // The rate of `id`; 0 for 0 and for an id the table does not hold.
+    // Whether `id` is an entry (0, "none", always is).
+    bool contains(std::int32_t id) const { return find(id) != nullptr; }
+    // The rate of `id`; 0 for 0 and for an id the table does not hold (a tax deleted since, or
+    // one of the other kind).
     double rateOf(std::int32_t id) const;
 
 private:
+    const Entry* find(std::int32_t id) const;
+
     std::vector<Entry> m_entries;
 };

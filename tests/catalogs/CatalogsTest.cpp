@@ -1,5 +1,4 @@
 #include "catalogs/ArticulosCatalog.h"
-#include "catalogs/ContainsPattern.h"
 #include "catalogs/ImpuestosCatalog.h"
 #include "catalogs/TaxTable.h"
 #include "db/Database.h"
@@ -77,15 +76,12 @@ TEST(TaxPercent, AcceptsPlainNumbersFromZeroToAThousand) {
     const std::string between = "Please enter a number between 0 and 1000.";
     struct Case {
         const char* text;
-        double value;      // when accepted
+        double value;        // when accepted
         const char* message; // when refused
     } cases[] = {
-        {"16", 16, nullptr},        {" 10.6667 ", 10.6667, nullptr}, {"0", 0, nullptr},
-        {"1000", 1000, nullptr},    {"+8", 8, nullptr},             {"1e2", 100, nullptr},
-        {"1000.01", 0, "between"},  {"-1", 0, "between"},           {"1e4", 0, "between"},
-        {"", 0, "number"},          {"abc", 0, "number"},           {"12abc", 0, "number"},
-        {"1,5", 0, "number"},       {"nan", 0, "number"},           {"inf", 0, "number"},
-        {"1.2.3", 0, "number"},     {"++1", 0, "number"},
+        {" 10.6667 ", 10.6667, nullptr}, {"1000", 1000, nullptr}, {"0", 0, nullptr},  {"1e2", 100, nullptr},
+        {"1000.01", 0, "between"},       {"-1", 0, "between"},    {"", 0, "number"},  {"12abc", 0, "number"},
+        {"1,5", 0, "number"},            {"nan", 0, "number"},    {"1.2.3", 0, "number"},
     };
     for (const Case& c : cases) {
         const auto p = CImpuestosCatalog::ParsePercent(c.text);
@@ -99,34 +95,20 @@ TEST(TaxPercent, AcceptsPlainNumbersFromZeroToAThousand) {
     }
 }
 
-TEST(SearchPattern, FoldsTheTextAndKeepsWildcardCharactersPlain) {
-    EXPECT_EQ(ContainsPattern("Pérez"), "%perez%");
-    EXPECT_EQ(ContainsPattern("NÚÑEZ"), "%nunez%");
-    EXPECT_EQ(ContainsPattern("50%_x\\"), "%50\\%\\_x\\\\%");
-    EXPECT_EQ(ContainsPattern("a*b?"), "%a%b_%");
-}
-
-TEST_F(Catalogs, TaxTablesHoldNoneFirstThenTheirKindInNameOrder) {
-    const std::int32_t zeta = addTax("Zeta", 3, false);
-    const std::int32_t acento = addTax("Álamo", 2, false);
+TEST_F(Catalogs, TaxTablesHoldNoneAndTheRatesOfTheirKind) {
+    const std::int32_t tax = addTax("Zeta", 3, false);
     const std::int32_t ret = addTax("Retención especial", 4, true);
     const CTaxTable taxes = CTaxTable::Load(*db, false);
     const CTaxTable withholdings = CTaxTable::Load(*db, true);
-    // Seed: three taxes and two withholdings.
-    ASSERT_EQ(taxes.size(), 1 + 3 + 2);
-    ASSERT_EQ(withholdings.size(), 1 + 2 + 1);
-    EXPECT_EQ(taxes.at(0).id, 0);
-    EXPECT_EQ(taxes.at(0).rate, 0);
-    EXPECT_EQ(taxes.at(1).id, acento); // "Álamo" sorts under A
-    EXPECT_EQ(taxes.at(taxes.size() - 1).id, zeta);
-    EXPECT_DOUBLE_EQ(taxes.rateOf(zeta), 0.03);
+    EXPECT_DOUBLE_EQ(taxes.rateOf(tax), 0.03);
     EXPECT_DOUBLE_EQ(withholdings.rateOf(ret), 0.04);
-    // Each table knows only its kind; an unknown id and 0 are rate 0.
-    EXPECT_EQ(taxes.indexOf(ret), -1);
+    EXPECT_TRUE(taxes.contains(0));
+    EXPECT_EQ(taxes.rateOf(0), 0);
+    // Each table knows only its kind; an unknown id is rate 0.
+    EXPECT_FALSE(taxes.contains(ret));
     EXPECT_EQ(taxes.rateOf(ret), 0);
+    EXPECT_EQ(withholdings.rateOf(tax), 0);
     EXPECT_EQ(taxes.rateOf(424242), 0);
-    EXPECT_EQ(taxes.indexOf(0), 0);
-    EXPECT_EQ(taxes.at(99).id, 0);
 }
 
 TEST_F(Catalogs, ChangingATaxRecomputesTheNetPriceOfTheArticlesThatUseIt) {
@@ -204,26 +186,17 @@ TEST_F(Catalogs, ArticlesAreAddedEditedAndRefusedWhole) {
     a.clave = "S001";
     a.descripcion = "Tornillo de 1/4\" O'Brien";
     a.precio = 12.345;
-    a.idImp1 = 1;
     a.idRet2 = 5;
     a.observaciones = "línea 1\nlínea 2";
-    a.precioNeto = 14.32;
     CArticulosCatalog::Save(*db, a);
     ASSERT_GT(a.idArticulo, 0);
-    Articulo back = *CArticulosCatalog::Load(*db, a.idArticulo);
-    EXPECT_EQ(back.clave, a.clave);
-    EXPECT_EQ(back.descripcion, a.descripcion);
+    a.descripcion = "Tornillo";
+    CArticulosCatalog::Save(*db, a);
+    const Articulo back = *CArticulosCatalog::Load(*db, a.idArticulo);
+    EXPECT_EQ(back.descripcion, "Tornillo");
     EXPECT_EQ(back.precio, 12.345);
-    EXPECT_EQ(back.idImp1, 1);
     EXPECT_EQ(back.idRet2, 5);
     EXPECT_EQ(back.observaciones, a.observaciones);
-    EXPECT_EQ(back.precioNeto, 14.32);
-
-    back.descripcion = "Tornillo";
-    back.idImp1 = 0;
-    CArticulosCatalog::Save(*db, back);
-    EXPECT_EQ(CArticulosCatalog::Load(*db, a.idArticulo)->descripcion, "Tornillo");
-    EXPECT_EQ(CArticulosCatalog::Load(*db, a.idArticulo)->idImp1, 0);
 
     // The key index compares without case: "s001" is taken.
     Articulo twin;
@@ -231,13 +204,11 @@ TEST_F(Catalogs, ArticlesAreAddedEditedAndRefusedWhole) {
     twin.descripcion = "Otro";
     EXPECT_THROW(CArticulosCatalog::Save(*db, twin), DbError);
     EXPECT_EQ(twin.idArticulo, 0);
-    EXPECT_EQ(CArticulosCatalog::FindByKey(*db, "s001"), a.idArticulo);
 
     // Editing an article deleted meanwhile fails rather than vanishing.
     db->execute("DELETE FROM Articulos");
-    EXPECT_THROW(CArticulosCatalog::Save(*db, back), DbError);
+    EXPECT_THROW(CArticulosCatalog::Save(*db, a), DbError);
     EXPECT_FALSE(CArticulosCatalog::Load(*db, a.idArticulo).has_value());
-    EXPECT_EQ(CArticulosCatalog::FindByKey(*db, "S001"), 0);
 }
 
 } // namespace

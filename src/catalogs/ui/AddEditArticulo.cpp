@@ -259,7 +259,7 @@ void CAddEditArticulo::readTexts() {
 void CAddEditArticulo::clearForNext() {
     m_article = Articulo{};
     // New articles carry the usual tax, when the catalogue still has it.
-    if (m_taxes.indexOf(m_defaultTax) > 0)
+    if (m_taxes.contains(m_defaultTax))
         m_article.idImp1 = m_defaultTax;
     for (Slot slot : {kImp1, kImp2, kRet1, kRet2})
         selectSlot(slot);
