@@ -108,15 +108,6 @@ void CCatClientes::createControls() {
             m_seleccionar = b;
     }
     m_seleccionar->setVisible(m_pick);
-    // The hidden default button: no visible button looks like the one Enter presses, since Enter
-    // moves to the next field.
-    auto* nextField = new QPushButton(this);
-    setId(nextField, kNextFieldId);
-    nextField->setDefault(true);
-    nextField->setFocusPolicy(Qt::NoFocus);
-    nextField->setGeometry(dialogRect(0, 0, 6, 6));
-    nextField->hide();
-    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
 }
 
 std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent) {

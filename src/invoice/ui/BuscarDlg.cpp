@@ -133,15 +133,6 @@ void CBuscarDlg::createControls() {
 
     auto* lookupKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     connect(lookupKey, &QShortcut::activated, this, [this] { postCommand(kLookupCommand); });
-    // The hidden default button: no visible button looks like the one Enter presses, since Enter
-    // moves to the next field.
-    auto* nextField = new QPushButton(this);
-    setId(nextField, kNextFieldId);
-    nextField->setDefault(true);
-    nextField->setFocusPolicy(Qt::NoFocus);
-    nextField->setGeometry(dialogRect(0, 0, 6, 6));
-    nextField->hide();
-    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
     m_serie->setFocus();
 }
 

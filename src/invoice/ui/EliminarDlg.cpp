@@ -66,15 +66,6 @@ void CEliminarDlg::createControls() {
     cancelar->setGeometry(dialogRect(173, 102, 56, 14));
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
 
-    // The hidden default button: no visible button looks like the one Enter presses, since Enter
-    // moves to the next field.
-    auto* nextField = new QPushButton(this);
-    setId(nextField, kNextFieldId);
-    nextField->setDefault(true);
-    nextField->setFocusPolicy(Qt::NoFocus);
-    nextField->setGeometry(dialogRect(0, 0, 6, 6));
-    nextField->hide();
-    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
     setAccion(Eliminar);
 }
 

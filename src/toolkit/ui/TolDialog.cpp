@@ -8,6 +8,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QWindow>
 
 #include <algorithm>
@@ -48,6 +49,15 @@ CTolDialog::CTolDialog(QWidget* parent) : QDialog(parent) {
     setPalette(pal);
     setAutoFillBackground(true);
     setDrawnFrame(true);
+    // The hidden default button: with it no visible button takes the default look, which would
+    // promise that Enter presses it; Enter moves to the next field (keyPressEvent).
+    auto* nextField = new QPushButton(this);
+    setId(nextField, kNextFieldId);
+    nextField->setDefault(true);
+    nextField->setFocusPolicy(Qt::NoFocus);
+    nextField->setGeometry(dialogRect(0, 0, 6, 6));
+    nextField->hide();
+    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
 }
 
 CTolDialog::~CTolDialog() = default;

@@ -23,7 +23,8 @@ class QLabel;
 //
 // Keys: Enter moves the focus to the next field, as Tab does, and never closes the dialog; a
 // focused push button still takes Enter for itself, and controls that need Enter (multi-line
-// edits, the grid's cell editor) accept it before it gets here. Escape cancels.
+// edits, the grid's cell editor) accept it before it gets here. Escape cancels. Every dialog
+// carries a hidden default button (kNextFieldId), so that no visible button looks like Enter's.
 //
 // Commands: menu buttons, lookup buttons and the like post command ids to their dialog; they
 // arrive in onCommand() and are announced by the command() signal.
