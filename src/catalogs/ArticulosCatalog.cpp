@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -56,6 +57,11 @@ void CArticulosCatalog::Save(Database& db, Articulo& article) {
                                          article.precio,
                                          article.precioNeto};
     Transaction tx(db);
+    // The key index refuses a second article with the same key in any case; say so in Spanish.
+    Statement taken = db.prepare("SELECT 1 FROM Articulos WHERE Clave = ? COLLATE NOCASE AND Id_Articulo <> ?");
+    taken.bindAll({article.clave, std::int64_t{article.idArticulo}});
+    if (taken.step())
+        throw DbError("- Ya existe un artículo con la clave " + article.clave + " -");
     if (article.idArticulo != 0) {
         std::vector<DbValue> params = values;
         params.emplace_back(std::int64_t{article.idArticulo});
