@@ -3,6 +3,8 @@
 #include "app/ApplicationState.h"
 #include "app/SharedValues.h"
 #include "app/ui/SettingsStore.h"
+#include "catalogs/ui/CatArticulos.h"
+#include "catalogs/ui/CatImpuestos.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -399,10 +401,10 @@ bool CConfigDlg::guardar() {
     return true;
 }
 
-void CConfigDlg::runArticulos() { TolMessage(QStringLiteral("- Esta función aún no está disponible -")); }
+void CConfigDlg::runArticulos() { CCatArticulos::Manage(m_db, m_state, this); }
 
 void CConfigDlg::runImpuestos() {
-    TolMessage(QStringLiteral("- Esta función aún no está disponible -"));
+    CCatImpuestos::Manage(m_db, this);
     // The catalogue may have added, renamed or removed taxes.
     fillTaxes();
 }

@@ -275,6 +275,41 @@ private Q_SLOTS:
         QVERIFY(rawSettings().allKeys().isEmpty());
     }
 
+    void catalogueButtonsRunTheCataloguesAndTheTaxListFollows() {
+        m_state.impuesto = 2;
+        CConfigDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        auto* taxes = dlg.control<CComboTabla>(CConfigDlg::kImpuestoId);
+        taxes->SelectByKey(3);  // chosen on screen, not saved yet
+
+        QString opened;
+        QPointer<QTimer> watcher = answerNextModal(
+            [this, &opened](QWidget* w) {
+                opened = QString::fromLatin1(w->metaObject()->className());
+                // A tax added while the catalogue is open.
+                m_db->execute("INSERT INTO Impuestos (Nombre, Porcentaje, Retencion) VALUES ('IEPS 8 %', 8, 0)");
+                QTest::keyClick(w, Qt::Key_Escape);
+            },
+            &dlg);
+        dlg.control<QPushButton>(CConfigDlg::kImpuestosId)->click();
+        QTRY_VERIFY(!watcher);
+        QCOMPARE(opened, QStringLiteral("CCatImpuestos"));
+        QCOMPARE(taxes->count(), 4);
+        QCOMPARE(taxes->GetSelectedKey(), 3);
+
+        watcher = answerNextModal(
+            [&opened](QWidget* w) {
+                opened = QString::fromLatin1(w->metaObject()->className());
+                QTest::keyClick(w, Qt::Key_Escape);
+            },
+            &dlg);
+        dlg.control<QPushButton>(CConfigDlg::kArticulosId)->click();
+        QTRY_VERIFY(!watcher);
+        QCOMPARE(opened, QStringLiteral("CCatArticulos"));
+        QVERIFY(dlg.isVisible());
+    }
+
     void choosingADatabaseWritesPathAndEndsTheDialog() {
         const QString other = m_dir.filePath(QStringLiteral("otra.mdb"));
         Database::create(other.toStdString());
