@@ -1,11 +1,9 @@
 #include "printing/ui/SelectFormat.h"
 
 #include "catalogs/ui/ComboTabla.h"
-#include "db/DbError.h"
 #include "printing/ui/Copias.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
-#include "toolkit/ui/TolMessageDlg.h"
 
 #include <QLabel>
 
@@ -39,12 +37,8 @@ CSelectFormat::CSelectFormat(Database& db, QWidget* parent) : CTolDialog(parent)
     setId(m_formato, kFormatoId);
     place(m_formato, kFieldX, 8, 122, 13);
     label(QStringLiteral("Copias:"), 26);
-    m_copias = new CTolEdit(this);
+    m_copias = NewCopiasEdit(this);
     setId(m_copias, kCopiasId);
-    m_copias->setAcceptedChars(QStringLiteral("0123456789"));
-    m_copias->setMaxLength(2);
-    m_copias->setAlignment(Qt::AlignRight);
-    m_copias->setText(QString::number(kMinCopias));
     place(m_copias, kFieldX, 26, 24, 12);
 
     auto* ok = new CTolButton(QStringLiteral("OK"), this);
@@ -60,39 +54,22 @@ CSelectFormat::CSelectFormat(Database& db, QWidget* parent) : CTolDialog(parent)
     connect(preview, &QPushButton::clicked, this, [this] { choose(true); });
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    m_formato->SetDatabase(db);
-    m_formato->SetDisplayColumn(QStringLiteral("Nombre"));
-    m_formato->SetTable(QStringLiteral("Formatos"));
-    m_formato->SetKeyColumn(QStringLiteral("Id_Formato"));
-    m_formato->SetCondition(QStringLiteral(" WHERE Ticket=0"));
-    try {
-        m_formato->Fill();
-    } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
-    }
-    if (m_formato->count() > 0)
-        m_formato->setCurrentIndex(0);
+    FillPageFormats(*m_formato, db);
 
     m_formato->setFocus();
 }
 
 void CSelectFormat::choose(bool preview) {
-    const std::optional<int> copies = ReadCopias(m_copias->text());
-    if (!copies) {
-        TolMessage(CopiasRangeMessage());
-        m_copias->setFocus();
-        m_copias->selectAll();
+    const std::optional<int> copies = CheckCopias(*m_copias);
+    if (!copies)
         return;
-    }
+    const std::optional<std::int32_t> formato = SelectedPageFormat(*m_formato);
+    if (!formato)
+        return;
     SelectFormatResult result;
     result.copias = *copies;
     result.vistaPrevia = preview;
-    try {
-        result.formatoId = m_formato->GetSelectedKey();
-    } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
-        return;
-    }
+    result.formatoId = *formato;
     m_result = result;
     accept();
 }

@@ -1,7 +1,6 @@
 #include "receivables/ui/RegDoc.h"
 
 #include "catalogs/ui/ComboTabla.h"
-#include "db/DbError.h"
 #include "invoice/MoneyText.h"
 #include "printing/ui/Copias.h"
 #include "toolkit/ui/TolButton.h"
@@ -66,12 +65,8 @@ CRegDoc::CRegDoc(Database& db, double total, QWidget* parent) : CTolDialog(paren
     setId(m_formato, kFormatoId);
     place(m_formato, kFieldX, 72, 115, 13);
     QLabel* copiasLabel = label(QStringLiteral("Copias:"), 89);
-    m_copias = new CTolEdit(this);
+    m_copias = NewCopiasEdit(this);
     setId(m_copias, kCopiasId);
-    m_copias->setAcceptedChars(QStringLiteral("0123456789"));
-    m_copias->setMaxLength(2);
-    m_copias->setAlignment(Qt::AlignRight);
-    m_copias->setText(QString::number(kMinCopias));
     place(m_copias, kFieldX, 89, 24, 12);
 
     auto* registrar = new CTolButton(QStringLiteral("Registrar"), this);
@@ -95,18 +90,7 @@ CRegDoc::CRegDoc(Database& db, double total, QWidget* parent) : CTolDialog(paren
     follow(m_pagoGroup, {pagoLabel, m_pago, referenciaLabel, m_referencia});
     follow(m_imprimirGroup, {formatoLabel, m_formato, copiasLabel, m_copias});
 
-    m_formato->SetDatabase(db);
-    m_formato->SetDisplayColumn(QStringLiteral("Nombre"));
-    m_formato->SetTable(QStringLiteral("Formatos"));
-    m_formato->SetKeyColumn(QStringLiteral("Id_Formato"));
-    m_formato->SetCondition(QStringLiteral(" WHERE Ticket=0"));
-    try {
-        m_formato->Fill();
-    } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
-    }
-    if (m_formato->count() > 0)
-        m_formato->setCurrentIndex(0);
+    FillPageFormats(*m_formato, db);
 
     m_pago->setFocus();
     m_pago->selectAll();
@@ -142,18 +126,14 @@ void CRegDoc::onRegistrar() {
 
     result.imprimir = m_imprimirGroup->isChecked();
     if (result.imprimir) {
-        const std::optional<int> copies = ReadCopias(m_copias->text());
-        if (!copies) {
-            refuse(CopiasRangeMessage(), m_copias);
+        const std::optional<int> copies = CheckCopias(*m_copias);
+        if (!copies)
             return;
-        }
+        const std::optional<std::int32_t> formato = SelectedPageFormat(*m_formato);
+        if (!formato)
+            return;
         result.copias = *copies;
-        try {
-            result.formatoId = m_formato->GetSelectedKey();
-        } catch (const DbError& e) {
-            TolMessage(QString::fromStdString(e.what()));
-            return;
-        }
+        result.formatoId = *formato;
     }
 
     m_result = result;
