@@ -1,5 +1,7 @@
 #include "printing/Windows1252.h"
 
+#include "db/Utf8.h"
+
 #include <cstdint>
 
 namespace {
@@ -11,54 +13,6 @@ constexpr char16_t kHigh[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98
 };
-
-void appendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// One code point at `i`, advancing it; an invalid sequence gives its first byte (as Latin-1).
-char32_t nextCodePoint(std::string_view s, std::size_t& i) {
-    const auto c0 = static_cast<unsigned char>(s[i]);
-    auto cont = [&](std::size_t k) {
-        return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80;
-    };
-    auto low = [&](std::size_t k) { return static_cast<char32_t>(static_cast<unsigned char>(s[i + k]) & 0x3F); };
-    if (c0 >= 0xC2 && c0 < 0xE0 && cont(1)) {
-        const char32_t cp = (static_cast<char32_t>(c0 & 0x1F) << 6) | low(1);
-        i += 2;
-        return cp;
-    }
-    if (c0 >= 0xE0 && c0 < 0xF0 && cont(1) && cont(2)) {
-        const char32_t cp = (static_cast<char32_t>(c0 & 0x0F) << 12) | (low(1) << 6) | low(2);
-        if (cp >= 0x800) {
-            i += 3;
-            return cp;
-        }
-    }
-    if (c0 >= 0xF0 && c0 < 0xF5 && cont(1) && cont(2) && cont(3)) {
-        const char32_t cp = (static_cast<char32_t>(c0 & 0x07) << 18) | (low(1) << 12) | (low(2) << 6) | low(3);
-        if (cp >= 0x10000 && cp < 0x110000) {
-            i += 4;
-            return cp;
-        }
-    }
-    ++i;
-    return c0;
-}
 
 char toByte(char32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
@@ -78,7 +32,7 @@ std::string ToUtf8(std::string_view bytes) {
     out.reserve(bytes.size());
     for (const char ch : bytes) {
         const auto b = static_cast<unsigned char>(ch);
-        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b);
+        Utf8::append(out, b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b);
     }
     return out;
 }
@@ -87,7 +41,7 @@ std::string FromUtf8(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();)
-        out += toByte(nextCodePoint(utf8, i));
+        out += toByte(Utf8::next(utf8, i));
     return out;
 }
 
@@ -98,12 +52,12 @@ std::string Utf16LeToUtf8(const unsigned char* bytes, std::size_t units) {
     for (std::size_t k = 0; k < units; ++k) {
         const char32_t u = unit(k);
         if (u >= 0xD800 && u < 0xDC00 && k + 1 < units && unit(k + 1) >= 0xDC00 && unit(k + 1) < 0xE000) {
-            appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
+            Utf8::append(out, 0x10000 + ((u - 0xD800) << 10) + (unit(k + 1) - 0xDC00));
             ++k;
         } else if (u >= 0xD800 && u < 0xE000) {
-            appendUtf8(out, 0xFFFD);
+            Utf8::append(out, 0xFFFD);
         } else {
-            appendUtf8(out, u);
+            Utf8::append(out, u);
         }
     }
     return out;

@@ -14,6 +14,7 @@ set(FORMATS_MUTATION_SOURCES
   ${PROJECT_SOURCE_DIR}/src/printing/WindowsFormat.cpp
   ${PROJECT_SOURCE_DIR}/src/printing/Windows1252.cpp
   ${PROJECT_SOURCE_DIR}/src/db/SpanishText.cpp
+  ${PROJECT_SOURCE_DIR}/src/db/Utf8.cpp
   ${PROJECT_SOURCE_DIR}/tests/sanitize/formats_mutation.cpp)
 add_executable(formats_mutation ${FORMATS_MUTATION_SOURCES})
 target_include_directories(formats_mutation PRIVATE ${PROJECT_SOURCE_DIR}/src)
