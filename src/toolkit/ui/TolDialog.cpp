@@ -241,6 +241,12 @@ void CTolDialog::changeEvent(QEvent* event) {
 void CTolDialog::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // A focused push button takes Enter for itself, whatever its default flags say.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled() && button->isVisible()) {
+            button->click();
+            event->accept();
+            return;
+        }
         focusNextChild();
         event->accept();
         return;

@@ -104,6 +104,11 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget(), ok);
         QVERIFY(dlg.isVisible());
         QCOMPARE(dlg.result(), 0);
+        // On a focused button Enter presses it, even one that is not a default button.
+        ok->setAutoDefault(false);
+        ok->setDefault(false);
+        QTest::keyClick(ok, Qt::Key_Return);
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
     }
 };
 
