@@ -57,6 +57,7 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent)
 
     // Measure in the width of the narrowest box; a longer text widens it, a taller one grows it.
     const int measureWidth = yesNo ? 200 : 95;
+    m_measureWidth = measureWidth;
     const QFontMetrics fm(messageFont());
     const QRect measured = fm.boundingRect(QRect(0, 0, measureWidth, 97), Qt::TextWordWrap, text);
     m_textSize = measured.size();
@@ -91,7 +92,11 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent)
 }
 
 QRect CTolMessageDlg::textRect() const {
-    return QRect(40, 16, width() - 80, std::max(m_textSize.height(), height() - 16 - 45));
+    // Wrapped in the width it was measured in, or the lines would break differently from the
+    // measure and the last ones fall outside the box; centred over the box's text area.
+    const int wrapWidth = std::max(m_measureWidth, m_textSize.width());
+    const int left = 40 + (width() - 80 - wrapWidth) / 2;
+    return QRect(left, 16, wrapWidth, std::max(m_textSize.height(), height() - 16 - 45));
 }
 
 void CTolMessageDlg::paintEvent(QPaintEvent*) {

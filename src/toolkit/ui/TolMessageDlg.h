@@ -40,4 +40,5 @@ private:
     bool m_yesNo;
     bool m_singleLine = true;
     QSize m_textSize;
+    int m_measureWidth = 95;
 };

@@ -61,6 +61,25 @@ private Q_SLOTS:
         QCOMPARE(yesNo.height(), 97);
     }
 
+    void everyLineOfTheTextFitsInTheBox() {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        const QFontMetrics fm(font);
+        for (const char* text : {"Please enter a currency.", "Please enter an integer between 1 and 5.",
+                                 "- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto",
+                                 "- Documento Registrado -", "El folio A000012 ya existe."}) {
+            for (bool yesNo : {false, true}) {
+                CTolMessageDlg box(QString::fromUtf8(text), yesNo);
+                const QRect area = box.textRect();
+                const QRect drawn = fm.boundingRect(area, Qt::TextWordWrap | Qt::AlignHCenter, box.text());
+                QVERIFY2(drawn.height() <= area.height(), text);
+                QVERIFY2(area.left() >= 0 && area.right() < box.width(), text);
+                // The text ends above the buttons.
+                QVERIFY2(area.top() + drawn.height() <= box.height() - 10 - 25, text);
+            }
+        }
+    }
+
     void yesNoButtonsAndAnswers() {
         CTolMessageDlg box(QStringLiteral("¿Desea continuar?"), true);
         auto* yes = box.control<QPushButton>(CTolMessageDlg::kOkId);
