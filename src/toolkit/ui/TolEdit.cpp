@@ -1,6 +1,5 @@
 #include "toolkit/ui/TolEdit.h"
 
-#include "toolkit/ui/TolCaptionBand.h"
 #include "toolkit/ui/TolCharFilter.h"
 #include "toolkit/ui/TolDialog.h"
 
@@ -24,42 +23,9 @@ int frameWidth(const QLineEdit* edit) {
 
 } // namespace
 
-CTolEdit::CTolEdit(QWidget* parent) : QLineEdit(parent), m_filter(new CTolCharFilter(this)) {
+CTolEdit::CTolEdit(QWidget* parent) : CTolEditAttributes(parent), m_filter(new CTolCharFilter(this)) {
     setValidator(m_filter);
 }
-
-void CTolEdit::setBackColor(const QColor& color) {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Base, color);
-    setPalette(pal);
-}
-
-void CTolEdit::setTextColor(const QColor& color) {
-    QPalette pal = palette();
-    pal.setColor(QPalette::Text, color);
-    setPalette(pal);
-}
-
-void CTolEdit::setBold(bool on) {
-    QFont f = font();
-    f.setBold(on);
-    setFont(f);
-}
-
-void CTolEdit::setCaption(const QString& caption) {
-    if (caption.isEmpty()) {
-        delete m_band;
-        m_band = nullptr;
-    } else {
-        if (!m_band)
-            m_band = new CTolCaptionBand(this);
-        m_band->setText(caption);
-        m_band->show();
-    }
-    layoutParts();
-}
-
-QString CTolEdit::caption() const { return m_band ? m_band->text() : QString(); }
 
 void CTolEdit::setLookup(int commandId) {
     m_lookup = commandId;
@@ -102,18 +68,17 @@ void CTolEdit::setUpperCase(bool on) {
 }
 
 void CTolEdit::resizeEvent(QResizeEvent* event) {
-    QLineEdit::resizeEvent(event);
+    CTolEditAttributes::resizeEvent(event);
     layoutParts();
 }
 
 void CTolEdit::layoutParts() {
     const int fw = frameWidth(this);
     // The band covers the edit's top inside its frame; the text and the lookup button sit below.
-    const int bandBottom = m_band ? CTolCaptionBand::kHeight : fw;
-    if (m_band)
-        m_band->setGeometry(fw, fw, width() - 2 * fw, CTolCaptionBand::kHeight - fw);
+    const int band = placeBand(fw);
+    const int bandBottom = fw + band;
     if (m_lookupButton)
         m_lookupButton->setGeometry(width() - fw - kLookupWidth, bandBottom, kLookupWidth,
                                     std::max(0, height() - fw - bandBottom));
-    setTextMargins(0, m_band ? CTolCaptionBand::kHeight - fw : 0, m_lookupButton ? kLookupWidth : 0, 0);
+    setTextMargins(0, band, m_lookupButton ? kLookupWidth : 0, 0);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "toolkit/ui/TolEditAttributes.h"
+
 #include <QLineEdit>
 
-class CTolCaptionBand;
 class CTolCharFilter;
 class QToolButton;
 
@@ -11,20 +12,11 @@ class QToolButton;
 // across the top (the text goes below it), a lookup button inside the right end that posts a
 // command to the dialog the edit belongs to, and a set of accepted characters (the rest are
 // dropped as they are typed). The tooltip is QWidget::setToolTip.
-class CTolEdit final : public QLineEdit {
+class CTolEdit final : public CTolEditAttributes<QLineEdit> {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CTolEdit)
 public:
     explicit CTolEdit(QWidget* parent = nullptr);
-
-    void setBackColor(const QColor& color);
-    void setTextColor(const QColor& color);
-    void setBold(bool on);
-    bool isBold() const { return font().bold(); }
-
-    // An empty caption removes the band.
-    void setCaption(const QString& caption);
-    QString caption() const;
 
     // Command id the lookup button posts to the owning CTolDialog; 0 removes the button.
     void setLookup(int commandId);
@@ -42,10 +34,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void layoutParts();
+    void layoutParts() override;
     void lookupClicked();
 
-    CTolCaptionBand* m_band = nullptr;
     QToolButton* m_lookupButton = nullptr;
     CTolCharFilter* m_filter;
     int m_lookup = 0;
