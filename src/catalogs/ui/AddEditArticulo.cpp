@@ -117,15 +117,6 @@ void CAddEditArticulo::createControls() {
     setId(salir, kSalirId);
     salir->setGeometry(dialogRect(203, 146, 52, 14));
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
-    // The hidden default button: no visible button looks like the one Enter presses, since Enter
-    // moves to the next field.
-    auto* nextField = new QPushButton(this);
-    setId(nextField, kNextFieldId);
-    nextField->setDefault(true);
-    nextField->setFocusPolicy(Qt::NoFocus);
-    nextField->setGeometry(dialogRect(0, 0, 6, 6));
-    nextField->hide();
-    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
     m_clave->setFocus();
 }
 

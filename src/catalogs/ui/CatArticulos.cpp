@@ -111,15 +111,6 @@ void CCatArticulos::createControls() {
         if (id == kSeleccionarId)
             b->setVisible(m_pick);
     }
-    // The hidden default button: no visible button looks like the one Enter presses, since Enter
-    // moves to the next field.
-    auto* nextField = new QPushButton(this);
-    setId(nextField, kNextFieldId);
-    nextField->setDefault(true);
-    nextField->setFocusPolicy(Qt::NoFocus);
-    nextField->setGeometry(dialogRect(0, 0, 6, 6));
-    nextField->hide();
-    connect(nextField, &QPushButton::clicked, this, [this] { focusNextChild(); });
 }
 
 int CCatArticulos::articleCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }

@@ -60,9 +60,6 @@ CConfigDlg::CConfigDlg(Database& db, ApplicationState& state, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_state(state) {
     setWindowTitle(QStringLiteral("Configuración"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     loadValues();

@@ -36,9 +36,6 @@ CCobrosDlg::CCobrosDlg(Database& db, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_set(std::make_unique<CDocumentosSet>(db)) {
     setWindowTitle(QStringLiteral("Cuentas por cobrar"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    QFont face(QStringLiteral("Arial"));
-    face.setPointSize(9);
-    setFont(face);
     setModal(true);
     createControls();
     m_applied = filter();
