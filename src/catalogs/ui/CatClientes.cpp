@@ -1,10 +1,10 @@
 #include "catalogs/ui/CatClientes.h"
 
+#include "catalogs/ContainsPattern.h"
 #include "catalogs/ui/AddEditCliente.h"
 #include "db/ClientesSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
-#include "db/SpanishText.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -17,28 +17,6 @@
 namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
-
-// The operator's search text as a LIKE pattern over fold(Nombre): folded like the names, found
-// anywhere in them. "*" and "?" keep the meaning they had for the old engine (any run, any one
-// character); "%", "_" and "\" are plain characters.
-std::string namePattern(const QString& text) {
-    const std::string folded = SpanishText::fold(text.toStdString());
-    std::string pattern = "%";
-    for (char c : folded) {
-        switch (c) {
-        case '*': pattern += '%'; break;
-        case '?': pattern += '_'; break;
-        case '%':
-        case '_':
-        case '\\':
-            pattern += '\\';
-            pattern += c;
-            break;
-        default: pattern += c; break;
-        }
-    }
-    return pattern + "%";
-}
 
 } // namespace
 
@@ -143,7 +121,7 @@ bool CCatClientes::applySearch(const QString& text) {
         m_set->m_filterParams.clear();
     } else {
         m_set->m_strFilter = "fold(Nombre) LIKE ? ESCAPE '\\'";
-        m_set->m_filterParams = {namePattern(text)};
+        m_set->m_filterParams = {ContainsPattern(text.toStdString())};
     }
     requery();
     return true;
