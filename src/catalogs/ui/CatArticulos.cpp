@@ -1,7 +1,6 @@
 #include "catalogs/ui/CatArticulos.h"
 
 #include "app/ApplicationState.h"
-#include "catalogs/ContainsPattern.h"
 #include "catalogs/ui/AddEditArticulo.h"
 #include "db/ArticulosSet.h"
 #include "db/DbError.h"
@@ -19,12 +18,10 @@ namespace {
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
-void showError(const std::exception& e) { TolMessage(QString::fromStdString(e.what())); }
-
 } // namespace
 
 CCatArticulos::CCatArticulos(Database& db, const ApplicationState& state, bool pick, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_defaultTax(state.impuesto), m_set(std::make_unique<CArticulosSet>(db)),
+    : CCatalogDlg(parent), m_db(db), m_defaultTax(state.impuesto), m_set(std::make_unique<CArticulosSet>(db)),
       m_pick(pick) {
     setWindowTitle(QStringLiteral("Catálogo de Artículos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -113,57 +110,13 @@ void CCatArticulos::createControls() {
     }
 }
 
-int CCatArticulos::articleCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
-
-bool CCatArticulos::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= articleCount(); }
-
-bool CCatArticulos::moveTo(int row) {
-    if (!validRow(row))
-        return false;
-    m_set->SetAbsolutePosition(row - 1);
-    return !m_set->IsEOF();
-}
+CDaoRecordset& CCatArticulos::records() const { return *m_set; }
 
 bool CCatArticulos::applySearch(const QString& text) {
-    if (text == m_search)
-        return false;
-    m_search = text;
     // The box shows the text in force, also when it was applied from elsewhere.
-    if (m_buscar->text() != text)
+    if (text != searchText() && m_buscar->text() != text)
         m_buscar->setText(text);
-    if (text.isEmpty()) {
-        m_set->m_strFilter.clear();
-        m_set->m_filterParams.clear();
-    } else {
-        m_set->m_strFilter = "fold(Descripcion) LIKE ? ESCAPE '\\'";
-        m_set->m_filterParams = {ContainsPattern(text.toStdString())};
-    }
-    requery();
-    return true;
-}
-
-void CCatArticulos::requery(int keepRow) {
-    try {
-        if (m_set->IsOpen())
-            m_set->Requery();
-        else
-            m_set->Open(OpenType::Dynaset);
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    const int count = articleCount();
-    m_grid->setRowCount(count);
-    // After an edit or a deletion the highlight stays where the operator was.
-    if (keepRow > 1 && count > 0)
-        m_grid->setCurrentCell(1, std::min(keepRow, count));
-    m_grid->viewport()->update();
-}
-
-void CCatArticulos::showEvent(QShowEvent* event) {
-    // Shown again after it closed its list (a dialog run twice): the list comes back.
-    if (!m_set->IsOpen())
-        requery();
-    CTolDialog::showEvent(event);
+    return search("Descripcion", text);
 }
 
 void CCatArticulos::nuevo() {
@@ -174,80 +127,34 @@ void CCatArticulos::nuevo() {
 }
 
 void CCatArticulos::editar(int row) {
-    std::int32_t id = 0;
-    try {
-        if (!moveTo(row))
-            return;
-        id = m_set->m_Id_Articulo;
-    } catch (const std::exception& e) {
-        showError(e);
+    if (!tryMoveTo(row))
         return;
-    }
-    CAddEditArticulo editor(m_db, id, m_defaultTax, this);
+    CAddEditArticulo editor(m_db, m_set->m_Id_Articulo, m_defaultTax, this);
     editor.exec();
     requery(row);
 }
 
-bool CCatArticulos::eliminar(int row) {
-    if (!validRow(row))
-        return false;
-    if (TolMessage(QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"), true) != 1)
-        return false;
-    try {
-        if (!moveTo(row))
-            return false;
-        // Saved documents keep their own copies of key, description and price.
-        m_set->Delete();
-    } catch (const std::exception& e) {
-        showError(e);
-        requery(row);
-        return false;
-    }
-    requery(row);
-    return true;
-}
-
 bool CCatArticulos::seleccionar(int row) {
-    if (!m_pick)
+    if (!m_pick || !tryMoveTo(row))
         return false;
-    try {
-        if (!moveTo(row))
-            return false;
-        m_picked.idArticulo = m_set->m_Id_Articulo;
-        m_picked.clave = q(m_set->m_Clave);
-        m_picked.descripcion = q(m_set->m_Descripcion);
-    } catch (const std::exception& e) {
-        showError(e);
-        return false;
-    }
-    m_set->Close();
-    m_grid->setRowCount(0);
+    m_picked.idArticulo = m_set->m_Id_Articulo;
+    m_picked.clave = q(m_set->m_Clave);
+    m_picked.descripcion = q(m_set->m_Descripcion);
+    closeList();
     accept();
     return true;
-}
-
-void CCatArticulos::reject() {
-    m_set->Close();
-    m_grid->setRowCount(0);
-    CTolDialog::reject();
 }
 
 bool CCatArticulos::eventFilter(QObject* watched, QEvent* event) {
     // Not once the list is closed: hiding the dialog takes the focus away too.
     if (watched == m_buscar && event->type() == QEvent::FocusOut && m_set->IsOpen())
         applySearch(m_buscar->text());
-    return CTolDialog::eventFilter(watched, event);
+    return CCatalogDlg::eventFilter(watched, event);
 }
 
 void CCatArticulos::tgmGetCellText(int, TolGridCell& cell) {
-    cell.text.clear();
-    try {
-        if (!moveTo(cell.row))
-            return;
-    } catch (const std::exception&) {
-        // A paint never throws; the row simply shows empty.
+    if (!moveToCell(cell))
         return;
-    }
     switch (cell.column) {
     case 1: cell.text = q(m_set->m_Clave); break;
     case 2: cell.text = q(m_set->m_Descripcion); break;
@@ -256,12 +163,6 @@ void CCatArticulos::tgmGetCellText(int, TolGridCell& cell) {
     case 5: cell.text = q(m_set->m_Observaciones); break;
     default: break;
     }
-}
-
-bool CCatArticulos::tgmDeleteRows(int, int first, int) {
-    // One article at a time, with the question; eliminar() sets the list up again.
-    eliminar(first);
-    return false;
 }
 
 void CCatArticulos::tgmRowActivate(int, int row) {

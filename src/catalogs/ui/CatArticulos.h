@@ -1,8 +1,7 @@
 #pragma once
 
 #include "catalogs/ui/ArticuloElegido.h"
-#include "toolkit/ui/TolDialog.h"
-#include "toolkit/ui/TolGridOwner.h"
+#include "catalogs/ui/CatalogDlg.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,17 +10,17 @@
 class CArticulosSet;
 class CTolButton;
 class CTolEdit;
-class CTolGrid;
 class Database;
 struct ApplicationState;
 
 // The articles catalogue ("Catálogo de Artículos"): the articles by description in a row-select
 // list, narrowed by a search text (case and accents ignored), with new, edit and delete. As a
 // picker ("Seleccionar", or Enter on a row) it ends with OK and the chosen article in picked();
-// otherwise Enter on a row edits it.
+// otherwise Enter on a row edits it. Saved documents keep their own copies of an article's key,
+// description and price, so deleting it leaves them alone.
 //
 // The record set loads its keys once per search and the grid asks only for the rows it shows.
-class CCatArticulos final : public CTolDialog, public ITolGridOwner {
+class CCatArticulos final : public CCatalogDlg {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCatArticulos)
 public:
@@ -48,10 +47,8 @@ public:
     const ArticuloElegido& picked() const { return m_picked; }
     bool isPicking() const { return m_pick; }
 
-    CTolGrid* grid() const { return m_grid; }
     // Articles listed (data rows of the grid).
-    int articleCount() const;
-    const QString& searchText() const { return m_search; }
+    int articleCount() const { return recordCount(); }
     // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
     // Returns whether the list was queried again.
     bool applySearch(const QString& text);
@@ -59,32 +56,23 @@ public:
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
     void nuevo();
     void editar(int row);
-    bool eliminar(int row);
     bool seleccionar(int row);
 
     // The grid's owner.
     void tgmGetCellText(int gridId, TolGridCell& cell) override;
-    bool tgmDeleteRows(int gridId, int first, int last) override;
     void tgmRowActivate(int gridId, int row) override;
 
-    void reject() override;
-
 protected:
+    CDaoRecordset& records() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
-    void requery(int keepRow = 0);
-    bool validRow(int row) const;
-    bool moveTo(int row);
 
     Database& m_db;
     std::int32_t m_defaultTax;
     std::unique_ptr<CArticulosSet> m_set;
     bool m_pick;
-    QString m_search;
     ArticuloElegido m_picked;
     CTolEdit* m_buscar = nullptr;
-    CTolGrid* m_grid = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "catalogs/ui/CatClientes.h"
 
-#include "catalogs/ContainsPattern.h"
 #include "catalogs/ui/AddEditCliente.h"
 #include "db/ClientesSet.h"
 #include "db/Database.h"
@@ -21,7 +20,7 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 } // namespace
 
 CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_pick(pick) {
+    : CCatalogDlg(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_pick(pick) {
     setWindowTitle(QStringLiteral("Catálogo de Clientes"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -99,57 +98,9 @@ std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent
     return std::nullopt;
 }
 
-int CCatClientes::customerCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
+CDaoRecordset& CCatClientes::records() const { return *m_set; }
 
-bool CCatClientes::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= customerCount(); }
-
-bool CCatClientes::moveTo(int row) {
-    if (!validRow(row))
-        return false;
-    m_set->SetAbsolutePosition(row - 1);
-    return !m_set->IsEOF();
-}
-
-void CCatClientes::showError(const std::exception& e) { TolMessage(QString::fromStdString(e.what())); }
-
-bool CCatClientes::applySearch(const QString& text) {
-    if (text == m_search)
-        return false;
-    m_search = text;
-    if (text.isEmpty()) {
-        m_set->m_strFilter.clear();
-        m_set->m_filterParams.clear();
-    } else {
-        m_set->m_strFilter = "fold(Nombre) LIKE ? ESCAPE '\\'";
-        m_set->m_filterParams = {ContainsPattern(text.toStdString())};
-    }
-    requery();
-    return true;
-}
-
-void CCatClientes::requery(int keepRow) {
-    try {
-        if (m_set->IsOpen())
-            m_set->Requery();
-        else
-            m_set->Open(OpenType::Dynaset);
-    } catch (const std::exception& e) {
-        showError(e);
-    }
-    const int count = customerCount();
-    m_grid->setRowCount(count);
-    // After an edit or a deletion the highlight stays where the operator was.
-    if (keepRow > 1 && count > 0)
-        m_grid->setCurrentCell(1, std::min(keepRow, count));
-    m_grid->viewport()->update();
-}
-
-void CCatClientes::showEvent(QShowEvent* event) {
-    // Shown again after it closed its list (a dialog run twice): the list comes back.
-    if (!m_set->IsOpen())
-        requery();
-    CTolDialog::showEvent(event);
-}
+bool CCatClientes::applySearch(const QString& text) { return search("Nombre", text); }
 
 void CCatClientes::nuevo() {
     CAddEditCliente editor(m_db, 0, this);
@@ -159,96 +110,44 @@ void CCatClientes::nuevo() {
 }
 
 void CCatClientes::editar(int row) {
-    std::int32_t id = 0;
-    try {
-        if (!moveTo(row))
-            return;
-        id = m_set->m_Id_Cliente;
-    } catch (const std::exception& e) {
-        showError(e);
+    if (!tryMoveTo(row))
         return;
-    }
-    CAddEditCliente editor(m_db, id, this);
+    CAddEditCliente editor(m_db, m_set->m_Id_Cliente, this);
     editor.exec();
     requery(row);
 }
 
-bool CCatClientes::eliminar(int row) {
-    if (!validRow(row))
-        return false;
-    if (TolMessage(QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"), true) != 1)
-        return false;
-    try {
-        if (!moveTo(row))
-            return false;
-        // Documents keep the customer's name and address of their own; they are not touched.
-        m_set->Delete();
-    } catch (const std::exception& e) {
-        showError(e);
-        requery(row);
-        return false;
-    }
-    requery(row);
-    return true;
-}
-
 bool CCatClientes::seleccionar(int row) {
-    if (!m_pick)
+    if (!m_pick || !tryMoveTo(row))
         return false;
-    try {
-        if (!moveTo(row))
-            return false;
-        m_picked.idCliente = m_set->m_Id_Cliente;
-        m_picked.nombre = q(m_set->m_Nombre);
-        m_picked.dom1 = q(m_set->m_Dom1);
-        m_picked.dom2 = q(m_set->m_Dom2);
-        m_picked.dom3 = q(m_set->m_Dom3);
-        m_picked.rfc = q(m_set->m_RFC);
-        m_picked.telefono = q(m_set->m_Telefono);
-    } catch (const std::exception& e) {
-        showError(e);
-        return false;
-    }
-    m_set->Close();
-    m_grid->setRowCount(0);
+    m_picked.idCliente = m_set->m_Id_Cliente;
+    m_picked.nombre = q(m_set->m_Nombre);
+    m_picked.dom1 = q(m_set->m_Dom1);
+    m_picked.dom2 = q(m_set->m_Dom2);
+    m_picked.dom3 = q(m_set->m_Dom3);
+    m_picked.rfc = q(m_set->m_RFC);
+    m_picked.telefono = q(m_set->m_Telefono);
+    closeList();
     accept();
     return true;
-}
-
-void CCatClientes::reject() {
-    m_set->Close();
-    m_grid->setRowCount(0);
-    CTolDialog::reject();
 }
 
 bool CCatClientes::eventFilter(QObject* watched, QEvent* event) {
     // Not once the list is closed: hiding the dialog takes the focus away too.
     if (watched == m_buscar && event->type() == QEvent::FocusOut && m_set->IsOpen())
         applySearch(m_buscar->text());
-    return CTolDialog::eventFilter(watched, event);
+    return CCatalogDlg::eventFilter(watched, event);
 }
 
 void CCatClientes::tgmGetCellText(int, TolGridCell& cell) {
-    cell.text.clear();
-    try {
-        if (!moveTo(cell.row))
-            return;
-    } catch (const std::exception&) {
-        // A paint never throws; the row simply shows empty.
+    if (!moveToCell(cell))
         return;
-    }
     switch (cell.column) {
     case 1: cell.text = q(m_set->m_Nombre); break;
     case 2: cell.text = q(m_set->m_Telefono); break;
     case 3: cell.text = q(m_set->m_RFC); break;
     default: break;
     }
-}
-
-bool CCatClientes::tgmDeleteRows(int, int first, int) {
-    // One customer at a time, with the question; the list is set up again by eliminar().
-    eliminar(first);
-    return false;
 }
 
 void CCatClientes::tgmRowActivate(int, int row) { seleccionar(row); }

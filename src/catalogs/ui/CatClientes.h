@@ -1,8 +1,7 @@
 #pragma once
 
+#include "catalogs/ui/CatalogDlg.h"
 #include "catalogs/ui/ClienteElegido.h"
-#include "toolkit/ui/TolDialog.h"
-#include "toolkit/ui/TolGridOwner.h"
 
 #include <memory>
 #include <optional>
@@ -10,16 +9,16 @@
 class CClientesSet;
 class CTolButton;
 class CTolEdit;
-class CTolGrid;
 class Database;
 
 // The customers catalogue ("Catálogo de Clientes"): the customers by name in a row-select list,
 // narrowed by a search text (case and accents ignored: "perez" finds "Pérez"), with new, edit,
-// delete and pick. As a picker it ends with OK and the chosen customer in picked().
+// delete and pick. As a picker it ends with OK and the chosen customer in picked(). Deleting a
+// customer leaves the documents alone: they keep the customer's name and address of their own.
 //
 // The list keeps one record set whose keys are loaded once per search; the grid asks only for the
 // rows it shows, so ten thousand customers open and scroll at once.
-class CCatClientes final : public CTolDialog, public ITolGridOwner {
+class CCatClientes final : public CCatalogDlg {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCatClientes)
 public:
@@ -44,11 +43,8 @@ public:
     // The customer picked, valid after the dialog ended with OK.
     const ClienteElegido& picked() const { return m_picked; }
 
-    CTolGrid* grid() const { return m_grid; }
     // Customers listed (data rows of the grid).
-    int customerCount() const;
-    // The search text in force.
-    const QString& searchText() const { return m_search; }
+    int customerCount() const { return recordCount(); }
     // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
     // Returns whether the list was queried again.
     bool applySearch(const QString& text);
@@ -56,34 +52,23 @@ public:
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
     void nuevo();
     void editar(int row);
-    bool eliminar(int row);
     bool seleccionar(int row);
 
     // The grid's owner.
     void tgmGetCellText(int gridId, TolGridCell& cell) override;
-    bool tgmDeleteRows(int gridId, int first, int last) override;
     void tgmRowActivate(int gridId, int row) override;
 
-    void reject() override;
-
 protected:
+    CDaoRecordset& records() const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
-    void requery(int keepRow = 0);
-    bool validRow(int row) const;
-    // Moves the record set to data row `row`; false when the row is gone.
-    bool moveTo(int row);
-    void showError(const std::exception& e);
 
     Database& m_db;
     std::unique_ptr<CClientesSet> m_set;
     bool m_pick;
-    QString m_search;
     ClienteElegido m_picked;
     CTolEdit* m_buscar = nullptr;
-    CTolGrid* m_grid = nullptr;
     CTolButton* m_seleccionar = nullptr;
 };

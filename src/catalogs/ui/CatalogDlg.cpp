@@ -1,0 +1,118 @@
+#include "catalogs/ui/CatalogDlg.h"
+
+#include "catalogs/ContainsPattern.h"
+#include "db/DaoRecordset.h"
+#include "toolkit/ui/TolGrid.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <algorithm>
+
+CCatalogDlg::CCatalogDlg(QWidget* parent) : CTolDialog(parent) {}
+
+int CCatalogDlg::recordCount() const {
+    return records().IsOpen() ? static_cast<int>(records().GetRecordCount()) : 0;
+}
+
+bool CCatalogDlg::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= recordCount(); }
+
+bool CCatalogDlg::moveTo(int row) {
+    if (!validRow(row))
+        return false;
+    records().SetAbsolutePosition(row - 1);
+    return !records().IsEOF();
+}
+
+bool CCatalogDlg::tryMoveTo(int row) {
+    try {
+        return moveTo(row);
+    } catch (const std::exception& e) {
+        showError(e);
+        return false;
+    }
+}
+
+bool CCatalogDlg::moveToCell(TolGridCell& cell) {
+    cell.text.clear();
+    try {
+        return moveTo(cell.row);
+    } catch (const std::exception&) {
+        // The row simply shows empty.
+        return false;
+    }
+}
+
+void CCatalogDlg::showError(const std::exception& e) { TolMessage(QString::fromStdString(e.what())); }
+
+void CCatalogDlg::requery(int keepRow) {
+    try {
+        if (records().IsOpen())
+            records().Requery();
+        else
+            records().Open(OpenType::Dynaset);
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+    const int count = recordCount();
+    m_grid->setRowCount(count);
+    // After an edit or a deletion the highlight stays where the operator was.
+    if (keepRow > 1 && count > 0)
+        m_grid->setCurrentCell(1, std::min(keepRow, count));
+    m_grid->viewport()->update();
+}
+
+bool CCatalogDlg::search(const std::string& column, const QString& text) {
+    if (text == m_search)
+        return false;
+    m_search = text;
+    CDaoRecordset& set = records();
+    if (text.isEmpty()) {
+        set.m_strFilter.clear();
+        set.m_filterParams.clear();
+    } else {
+        set.m_strFilter = "fold(" + column + ") LIKE ? ESCAPE '\\'";
+        set.m_filterParams = {ContainsPattern(text.toStdString())};
+    }
+    requery();
+    return true;
+}
+
+void CCatalogDlg::showEvent(QShowEvent* event) {
+    // Shown again after it closed its list (a dialog run twice): the list comes back.
+    if (!records().IsOpen())
+        requery();
+    CTolDialog::showEvent(event);
+}
+
+bool CCatalogDlg::eliminar(int row) {
+    if (!validRow(row))
+        return false;
+    if (TolMessage(QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"), true) != 1)
+        return false;
+    try {
+        if (!moveTo(row))
+            return false;
+        records().Delete();
+    } catch (const std::exception& e) {
+        showError(e);
+        requery(row);
+        return false;
+    }
+    requery(row);
+    return true;
+}
+
+bool CCatalogDlg::tgmDeleteRows(int, int first, int) {
+    // One record at a time, with the question; eliminar() sets the list up again.
+    eliminar(first);
+    return false;
+}
+
+void CCatalogDlg::closeList() {
+    records().Close();
+    m_grid->setRowCount(0);
+}
+
+void CCatalogDlg::reject() {
+    closeList();
+    CTolDialog::reject();
+}

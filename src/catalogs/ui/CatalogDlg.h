@@ -1,0 +1,67 @@
+#pragma once
+
+#include "toolkit/ui/TolDialog.h"
+#include "toolkit/ui/TolGridOwner.h"
+
+#include <QString>
+
+#include <exception>
+#include <string>
+
+class CDaoRecordset;
+class CTolGrid;
+
+// What the catalogue dialogs (customers, articles, taxes) share: a row-select grid over one record
+// set, which the grid reads row by row. The list is read again after every change, keeping the
+// highlight where it was; it comes back when the dialog is shown again and is closed when the
+// dialog ends. A row is deleted after the operator's yes; the Delete key does the same.
+class CCatalogDlg : public CTolDialog, public ITolGridOwner {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CCatalogDlg)
+public:
+    CTolGrid* grid() const { return m_grid; }
+    // Records listed (data rows of the grid).
+    int recordCount() const;
+    // The search text in force.
+    const QString& searchText() const { return m_search; }
+
+    // Deletes the record of data row `row` (1-based) after the operator's yes; false when nothing
+    // was deleted.
+    bool eliminar(int row);
+
+    bool tgmDeleteRows(int gridId, int first, int last) override;
+    void reject() override;
+
+protected:
+    explicit CCatalogDlg(QWidget* parent);
+
+    // The subclass's record set, opened by the subclass before the list is shown.
+    virtual CDaoRecordset& records() const = 0;
+
+    void showEvent(QShowEvent* event) override;
+
+    // Queries the list again; `keepRow` (1-based) keeps the highlight on that row or the last one.
+    void requery(int keepRow = 0);
+    // Narrows the list to the records whose fold(`column`) holds `text` (ContainsPattern); an empty
+    // text lists them all. Returns whether the list was queried again (not for the text in force).
+    bool search(const std::string& column, const QString& text);
+
+    bool validRow(int row) const;
+    // Moves the record set to data row `row`; false when the row is gone. Throws DbError.
+    bool moveTo(int row);
+    // moveTo() that says what went wrong instead of throwing.
+    bool tryMoveTo(int row);
+    // For tgmGetCellText: empties the cell and moves to its row; false when the row is gone or
+    // cannot be read (a paint neither throws nor speaks).
+    bool moveToCell(TolGridCell& cell);
+    // Closes the list, as a dialog that ends does.
+    void closeList();
+
+    static void showError(const std::exception& e);
+
+    // Created by the subclass with its columns.
+    CTolGrid* m_grid = nullptr;
+
+private:
+    QString m_search;
+};
