@@ -1,11 +1,7 @@
 #include "invoice/ui/BuscarDlg.h"
 
-#include "catalogs/ui/CatClientes.h"
-#include "db/Database.h"
-#include "db/DbError.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
-#include "db/ui/FolioExchange.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolButton.h"
@@ -17,14 +13,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
-
-#include <limits>
 
 namespace {
-
-const QColor kLightYellow(255, 255, 192);
-const QColor kRed(255, 0, 0);
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -33,7 +23,7 @@ OleDate toOle(const QDate& d) { return d.isValid() ? OleDate::fromDate(d.year(),
 } // namespace
 
 CBuscarDlg::CBuscarDlg(Database& db, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CDocumentosSet>(db)) {
+    : CDocumentListDlg(db, kColumns, parent) {
     setWindowTitle(QStringLiteral("Busqueda de documentos"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -56,36 +46,8 @@ void CBuscarDlg::createControls() {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(x, y + 2, w, 9));
     };
-    label(QStringLiteral("Cliente:"), 14, 15, 26);
-    m_cliente = new CTolEdit(this);
-    setId(m_cliente, kClienteId);
-    m_cliente->setGeometry(dialogRect(42, 15, 190, 12));
-    // Only the catalogue fills it: a customer is a chosen id, never typed text.
-    m_cliente->setReadOnly(true);
-    m_cliente->setLookup(kLookupCommand);
-    m_cliente->setToolTip(QStringLiteral("Escoger un cliente del catálogo (F9)"));
-
-    label(QStringLiteral("Serie:"), 240, 15, 20);
-    m_serie = new CTolEdit(this);
-    setId(m_serie, kSerieId);
-    m_serie->setGeometry(dialogRect(262, 15, 18, 12));
-    m_serie->setMaxLength(2);
-    m_serie->setUpperCase(true);
-    m_serie->setAlignment(Qt::AlignCenter);
-
-    label(QStringLiteral("Folio:"), 288, 15, 20);
-    m_folio = new CTolEdit(this);
-    setId(m_folio, kFolioId);
-    m_folio->setGeometry(dialogRect(310, 15, 44, 12));
-    m_folio->setAlignment(Qt::AlignRight);
-    m_folio->setAcceptedChars(QStringLiteral("0123456789"));
-    m_folio->setMaxLength(9);  // every value fits a Folio
-    m_folio->setToolTip(QStringLiteral("Con un folio se busca sólo por serie y folio"));
-    for (CTolEdit* e : {m_serie, m_folio}) {
-        e->setBackColor(kLightYellow);
-        e->setTextColor(kRed);
-        e->setBold(true);
-    }
+    createKeyFields(190, 240);
+    control(kFolioId)->setToolTip(QStringLiteral("Con un folio se busca sólo por serie y folio"));
 
     m_periodo = new QGroupBox(QStringLiteral("Por periodo"), this);
     setId(m_periodo, kPeriodoId);
@@ -130,10 +92,7 @@ void CBuscarDlg::createControls() {
     setId(salir, kSalirId);
     salir->setGeometry(dialogRect(345, 234, 58, 14));
     connect(salir, &QPushButton::clicked, this, &CBuscarDlg::reject);
-
-    auto* lookupKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
-    connect(lookupKey, &QShortcut::activated, this, [this] { postCommand(kLookupCommand); });
-    m_serie->setFocus();
+    control(kSerieId)->setFocus();
 }
 
 std::optional<std::int32_t> CBuscarDlg::Choose(Database& db, QWidget* parent) {
@@ -149,128 +108,46 @@ std::optional<std::int32_t> CBuscarDlg::Choose(Database& db, QWidget* parent) {
 
 DocumentFilter CBuscarDlg::filter() const {
     DocumentFilter f;
-    f.idCliente = m_idCliente;
-    f.serie = m_serie->text().trimmed().toUpper().toStdString();
-    long folio = 0;
-    FolioExchange(m_folio, folio, false);
-    f.folio = static_cast<std::int32_t>(std::clamp<long>(folio, 0, std::numeric_limits<std::int32_t>::max()));
+    f.idCliente = idCliente();
+    f.serie = serieText();
+    f.folio = folioNumber();
     f.porPeriodo = m_periodo->isChecked();
     f.desde = toOle(m_desde->date());
     f.hasta = toOle(m_hasta->date());
     return f;
 }
 
-void CBuscarDlg::setCliente(std::int32_t idCliente, const QString& nombre) {
-    m_idCliente = idCliente;
-    m_cliente->setText(nombre);
-    m_cliente->setCursorPosition(0);
-}
-
-int CBuscarDlg::resultCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
-
 void CBuscarDlg::showEvent(QShowEvent* event) {
     // Shown again after it closed its list (a dialog run twice): the list comes back.
     if (!m_set->IsOpen())
         requery(filter());
     m_idDocumento = 0;
-    CTolDialog::showEvent(event);
-}
-
-void CBuscarDlg::onCommand(int id) {
-    if (id == kLookupCommand)
-        chooseCustomer();
-}
-
-void CBuscarDlg::chooseCustomer() {
-    if (const std::optional<ClienteElegido> picked = CCatClientes::Choose(m_db, this))
-        setCliente(picked->idCliente, picked->nombre);
+    CDocumentListDlg::showEvent(event);
 }
 
 void CBuscarDlg::buscar() {
     const DocumentFilter f = filter();
-    // The folio shows as it was read, six digits, or nothing when there is none.
-    if (f.folio != 0) {
-        long folio = f.folio;
-        FolioExchange(m_folio, folio, true);
-    } else {
-        m_folio->clear();
-    }
+    showFolio(f.folio);
     requery(f);
 }
 
-void CBuscarDlg::requery(const DocumentFilter& f) {
-    const SqlCondition condition = CDocumentStore::SearchCondition(f);
-    m_set->m_strFilter = condition.sql;
-    m_set->m_filterParams = condition.params;
-    m_cachedRow = 0;
-    try {
-        if (m_set->IsOpen())
-            m_set->Requery();
-        else
-            m_set->Open(OpenType::Snapshot);
-    } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
-    }
-    m_grid->setRowCount(resultCount());
-}
+void CBuscarDlg::requery(const DocumentFilter& f) { query(CDocumentStore::SearchCondition(f), OpenType::Snapshot); }
 
-bool CBuscarDlg::moveTo(int row) {
-    if (row < 1 || row >= m_grid->rowCount() || row > resultCount())
-        return false;
-    m_set->SetAbsolutePosition(row - 1);
-    return !m_set->IsEOF();
-}
-
-const std::array<QString, CBuscarDlg::kColumns>& CBuscarDlg::rowTexts(int row) {
-    if (row == m_cachedRow)
-        return m_cached;
-    m_cached = {};
-    m_cachedRow = row;
-    try {
-        if (!moveTo(row))
-            return m_cached;
-    } catch (const std::exception&) {
-        return m_cached;  // a paint never throws; the row shows empty
-    }
-    m_cached[0] = q(m_set->m_Serie + NumberToPaddedText(m_set->m_Folio));
-    m_cached[1] = q(DateToText(m_set->m_Fecha));
-    if (m_set->m_Cancelada) {
-        m_cached[2] = QStringLiteral("* CANCELADA *");
-    } else {
-        m_cached[2] = q(m_set->m_Nombre);
-        m_cached[3] = q(FormatMoney(m_set->m_Total));
-    }
-    return m_cached;
-}
-
-void CBuscarDlg::tgmGetCellText(int, TolGridCell& cell) {
-    cell.text.clear();
-    if (cell.column < 1 || cell.column > kColumns)
-        return;
-    cell.text = rowTexts(cell.row)[static_cast<std::size_t>(cell.column - 1)];
+void CBuscarDlg::rowTexts(QStringList& texts) const {
+    texts << q(m_set->m_Serie + NumberToPaddedText(m_set->m_Folio)) << q(DateToText(m_set->m_Fecha));
+    if (m_set->m_Cancelada)
+        texts << QStringLiteral("* CANCELADA *");
+    else
+        texts << q(m_set->m_Nombre) << q(FormatMoney(m_set->m_Total));
 }
 
 void CBuscarDlg::tgmRowActivate(int, int row) { seleccionar(row); }
 
 bool CBuscarDlg::seleccionar(int row) {
-    try {
-        if (!moveTo(row))
-            return false;
-        m_idDocumento = m_set->m_Id_Documento;
-    } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+    if (!tryMoveTo(row))
         return false;
-    }
-    m_set->Close();
-    m_cachedRow = 0;
-    m_grid->setRowCount(0);
+    m_idDocumento = m_set->m_Id_Documento;
+    closeList();
     accept();
     return true;
-}
-
-void CBuscarDlg::reject() {
-    m_set->Close();
-    m_cachedRow = 0;
-    m_grid->setRowCount(0);
-    CTolDialog::reject();
 }

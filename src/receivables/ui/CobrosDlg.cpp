@@ -1,11 +1,9 @@
 #include "receivables/ui/CobrosDlg.h"
 
-#include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
-#include "db/ui/FolioExchange.h"
 #include "db/ui/OleDateQt.h"
 #include "invoice/MoneyText.h"
 #include "receivables/ui/AskPago.h"
@@ -18,22 +16,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
-
-#include <algorithm>
-#include <limits>
-
 namespace {
-
-const QColor kLightYellow(255, 255, 204);
-const QColor kRed(255, 0, 0);
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
 } // namespace
 
 CCobrosDlg::CCobrosDlg(Database& db, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CDocumentosSet>(db)) {
+    : CDocumentListDlg(db, kColumns, parent) {
     setWindowTitle(QStringLiteral("Cuentas por cobrar"));
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
@@ -54,35 +44,7 @@ void CCobrosDlg::createControls() {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(x, y + 2, w, 9));
     };
-    label(QStringLiteral("Cliente:"), 14, 15, 26);
-    m_cliente = new CTolEdit(this);
-    setId(m_cliente, kClienteId);
-    m_cliente->setGeometry(dialogRect(42, 15, 200, 12));
-    // Only the catalogue fills it: a customer is a chosen id, never typed text.
-    m_cliente->setReadOnly(true);
-    m_cliente->setLookup(kLookupCommand);
-    m_cliente->setToolTip(QStringLiteral("Escoger un cliente del catálogo (F9)"));
-
-    label(QStringLiteral("Serie:"), 252, 15, 20);
-    m_serie = new CTolEdit(this);
-    setId(m_serie, kSerieId);
-    m_serie->setGeometry(dialogRect(274, 15, 18, 12));
-    m_serie->setMaxLength(2);
-    m_serie->setUpperCase(true);
-    m_serie->setAlignment(Qt::AlignCenter);
-
-    label(QStringLiteral("Folio:"), 300, 15, 20);
-    m_folio = new CTolEdit(this);
-    setId(m_folio, kFolioId);
-    m_folio->setGeometry(dialogRect(322, 15, 44, 12));
-    m_folio->setAlignment(Qt::AlignRight);
-    m_folio->setAcceptedChars(QStringLiteral("0123456789"));
-    m_folio->setMaxLength(9);  // every value fits a Folio
-    for (CTolEdit* e : {m_serie, m_folio}) {
-        e->setBackColor(kLightYellow);
-        e->setTextColor(kRed);
-        e->setBold(true);
-    }
+    createKeyFields(200, 252);
 
     m_vencimiento = new QGroupBox(QStringLiteral("Por vencimiento:"), this);
     setId(m_vencimiento, kVencimientoId);
@@ -122,10 +84,7 @@ void CCobrosDlg::createControls() {
     setId(salir, kSalirId);
     salir->setGeometry(dialogRect(365, 243, 58, 14));
     connect(salir, &QPushButton::clicked, this, &CCobrosDlg::reject);
-
-    auto* lookupKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
-    connect(lookupKey, &QShortcut::activated, this, [this] { postCommand(kLookupCommand); });
-    m_serie->setFocus();
+    control(kSerieId)->setFocus();
 }
 
 void CCobrosDlg::Run(Database& db, QWidget* parent) {
@@ -139,120 +98,47 @@ void CCobrosDlg::Run(Database& db, QWidget* parent) {
 
 ReceivablesFilter CCobrosDlg::filter() const {
     ReceivablesFilter f;
-    f.idCliente = m_idCliente;
-    f.serie = m_serie->text().trimmed().toUpper().toStdString();
-    long folio = 0;
-    FolioExchange(m_folio, folio, false);
-    f.folio = static_cast<std::int32_t>(std::clamp<long>(folio, 0, std::numeric_limits<std::int32_t>::max()));
+    f.idCliente = idCliente();
+    f.serie = serieText();
+    f.folio = folioNumber();
     f.porVencimiento = m_vencimiento->isChecked();
     f.vencidasAl = FromQDateTime(QDateTime(m_vencidasAl->date(), QTime(0, 0)));
     return f;
 }
 
-void CCobrosDlg::setCliente(std::int32_t idCliente, const QString& nombre) {
-    m_idCliente = idCliente;
-    m_cliente->setText(nombre);
-    m_cliente->setCursorPosition(0);
-}
-
-int CCobrosDlg::documentCount() const { return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0; }
-
 void CCobrosDlg::showEvent(QShowEvent* event) {
     // Shown again after it closed its list (a dialog run twice): the list comes back.
     if (!m_set->IsOpen())
         requery();
-    CTolDialog::showEvent(event);
-}
-
-void CCobrosDlg::onCommand(int id) {
-    if (id == kLookupCommand)
-        chooseCustomer();
-}
-
-void CCobrosDlg::chooseCustomer() {
-    if (const std::optional<ClienteElegido> picked = CCatClientes::Choose(m_db, this))
-        setCliente(picked->idCliente, picked->nombre);
+    CDocumentListDlg::showEvent(event);
 }
 
 void CCobrosDlg::buscar() {
     m_applied = filter();
-    // The folio shows as it was read, six digits, or nothing when there is none.
-    if (m_applied.folio != 0) {
-        long folio = m_applied.folio;
-        FolioExchange(m_folio, folio, true);
-    } else {
-        m_folio->clear();
-    }
+    showFolio(m_applied.folio);
     requery();
 }
 
 void CCobrosDlg::requery() {
-    const SqlCondition condition = CPaymentStore::ReceivablesCondition(m_applied);
-    m_set->m_strFilter = condition.sql;
-    m_set->m_filterParams = condition.params;
     m_set->m_strSort = CPaymentStore::kSort;
-    m_cachedRow = 0;
-    try {
-        if (m_set->IsOpen())
-            m_set->Requery();
-        else
-            m_set->Open(OpenType::Dynaset);
-    } catch (const std::exception& e) {
-        TolMessage(q(e.what()));
-    }
-    m_grid->setRowCount(documentCount());
+    query(CPaymentStore::ReceivablesCondition(m_applied), OpenType::Dynaset);
 }
 
-bool CCobrosDlg::moveTo(int row) {
-    if (row < 1 || row >= m_grid->rowCount() || row > documentCount())
-        return false;
-    m_set->SetAbsolutePosition(row - 1);
-    return !m_set->IsEOF();
-}
-
-const std::array<QString, CCobrosDlg::kColumns>& CCobrosDlg::rowTexts(int row) {
-    if (row == m_cachedRow)
-        return m_cached;
-    m_cached = {};
-    m_cachedRow = row;
-    try {
-        if (!moveTo(row))
-            return m_cached;
-    } catch (const std::exception&) {
-        return m_cached;  // a paint never throws; the row shows empty
-    }
-    m_cached[0] = q(m_set->m_Serie + NumberToPaddedText(m_set->m_Folio));
-    m_cached[1] = q(DateToText(m_set->m_Fecha));
-    m_cached[2] = q(DateToText(m_set->m_Vence));
-    m_cached[3] = q(m_set->m_Nombre);
-    m_cached[4] = q(FormatMoney(m_set->m_Total));
-    m_cached[5] = q(FormatMoney(m_set->m_Total - m_set->m_YaPagado));
-    return m_cached;
-}
-
-void CCobrosDlg::tgmGetCellText(int, TolGridCell& cell) {
-    cell.text.clear();
-    if (cell.column < 1 || cell.column > kColumns)
-        return;
-    cell.text = rowTexts(cell.row)[static_cast<std::size_t>(cell.column - 1)];
+void CCobrosDlg::rowTexts(QStringList& texts) const {
+    texts << q(m_set->m_Serie + NumberToPaddedText(m_set->m_Folio)) << q(DateToText(m_set->m_Fecha))
+          << q(DateToText(m_set->m_Vence)) << q(m_set->m_Nombre) << q(FormatMoney(m_set->m_Total))
+          << q(FormatMoney(m_set->m_Total - m_set->m_YaPagado));
 }
 
 void CCobrosDlg::tgmRowActivate(int, int row) { recibirPago(row); }
 
 bool CCobrosDlg::recibirPago(int row) {
-    std::int32_t idDocumento = 0;
-    double balance = 0;
-    try {
-        if (!moveTo(row))
-            return false;
-        // What the payment needs is copied out, so the list may repaint (and move its record set)
-        // while the payment box is open.
-        idDocumento = m_set->m_Id_Documento;
-        balance = m_set->m_Total - m_set->m_YaPagado;
-    } catch (const std::exception& e) {
-        TolMessage(q(e.what()));
+    if (!tryMoveTo(row))
         return false;
-    }
+    // What the payment needs is copied out, so the list may repaint (and move its record set)
+    // while the payment box is open.
+    const std::int32_t idDocumento = m_set->m_Id_Documento;
+    const double balance = m_set->m_Total - m_set->m_YaPagado;
     if (!(balance > 0)) {
         // Only a row that breaks the paid flag's rule (an imported one) owes nothing while open.
         TolMessage(QStringLiteral("- El documento no tiene saldo por cobrar -"));
@@ -287,11 +173,4 @@ bool CCobrosDlg::recibirPago(int row) {
     // Paid in full, gone or changed elsewhere: the list shows the documents as they are now.
     requery();
     return result.outcome == CPaymentStore::Outcome::Registered;
-}
-
-void CCobrosDlg::reject() {
-    m_set->Close();
-    m_cachedRow = 0;
-    m_grid->setRowCount(0);
-    CTolDialog::reject();
 }
