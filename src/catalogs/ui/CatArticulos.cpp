@@ -6,12 +6,9 @@
 #include "db/DbError.h"
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolButton.h"
-#include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QEvent>
-#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -30,7 +27,7 @@ CCatArticulos::CCatArticulos(Database& db, const ApplicationState& state, bool p
     m_set->m_strSort = "Descripcion COLLATE ES, Id_Articulo";
     m_set->Open(OpenType::Dynaset);
     m_grid->setRowCount(articleCount());
-    m_buscar->setFocus();
+    control(kBuscarId)->setFocus();
 }
 
 CCatArticulos::~CCatArticulos() = default;
@@ -57,15 +54,7 @@ void CCatArticulos::Manage(Database& db, const ApplicationState& state, QWidget*
 
 void CCatArticulos::createControls() {
     setClientSize(dialogSize(440, 232));
-    auto* label = new QLabel(QStringLiteral("Buscar:"), this);
-    label->setGeometry(dialogRect(7, 9, 30, 9));
-    m_buscar = new CTolEdit(this);
-    setId(m_buscar, kBuscarId);
-    m_buscar->setGeometry(dialogRect(38, 7, 200, 12));
-    m_buscar->setMaxLength(80);
-    m_buscar->setToolTip(QStringLiteral("Parte de la descripción del artículo"));
-    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { applySearch(m_buscar->text()); });
-    m_buscar->installEventFilter(this);
+    createSearchBox("Descripcion", 80, QStringLiteral("Parte de la descripción del artículo"));
 
     // Created right after the search box, so Tab and Enter go from one to the other.
     m_grid = new CTolGrid(this, kGridId, this, true);
@@ -112,13 +101,6 @@ void CCatArticulos::createControls() {
 
 CDaoRecordset& CCatArticulos::records() const { return *m_set; }
 
-bool CCatArticulos::applySearch(const QString& text) {
-    // The box shows the text in force, also when it was applied from elsewhere.
-    if (text != searchText() && m_buscar->text() != text)
-        m_buscar->setText(text);
-    return search("Descripcion", text);
-}
-
 void CCatArticulos::nuevo() {
     CAddEditArticulo editor(m_db, 0, m_defaultTax, this);
     editor.exec();
@@ -143,13 +125,6 @@ bool CCatArticulos::seleccionar(int row) {
     closeList();
     accept();
     return true;
-}
-
-bool CCatArticulos::eventFilter(QObject* watched, QEvent* event) {
-    // Not once the list is closed: hiding the dialog takes the focus away too.
-    if (watched == m_buscar && event->type() == QEvent::FocusOut && m_set->IsOpen())
-        applySearch(m_buscar->text());
-    return CCatalogDlg::eventFilter(watched, event);
 }
 
 void CCatArticulos::tgmGetCellText(int, TolGridCell& cell) {

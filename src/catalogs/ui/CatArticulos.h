@@ -9,7 +9,6 @@
 
 class CArticulosSet;
 class CTolButton;
-class CTolEdit;
 class Database;
 struct ApplicationState;
 
@@ -25,7 +24,6 @@ class CCatArticulos final : public CCatalogDlg {
     Q_DISABLE_COPY_MOVE(CCatArticulos)
 public:
     static constexpr int kDialogId = 147;
-    static constexpr int kBuscarId = 1076;
     static constexpr int kGridId = 1063;
     static constexpr int kNuevoId = 1064;
     static constexpr int kEditarId = 1065;
@@ -51,7 +49,7 @@ public:
     int articleCount() const { return recordCount(); }
     // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
     // Returns whether the list was queried again.
-    bool applySearch(const QString& text);
+    bool applySearch(const QString& text) { return search(text); }
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
     void nuevo();
@@ -64,7 +62,6 @@ public:
 
 protected:
     CDaoRecordset& records() const override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -74,5 +71,4 @@ private:
     std::unique_ptr<CArticulosSet> m_set;
     bool m_pick;
     ArticuloElegido m_picked;
-    CTolEdit* m_buscar = nullptr;
 };

@@ -5,12 +5,9 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "toolkit/ui/TolButton.h"
-#include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QEvent>
-#include <QLabel>
 #include <QPushButton>
 
 namespace {
@@ -29,24 +26,14 @@ CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
     m_set->m_strSort = "Nombre COLLATE ES, Id_Cliente";
     m_set->Open(OpenType::Dynaset);
     m_grid->setRowCount(customerCount());
-    m_buscar->setFocus();
+    control(kBuscarId)->setFocus();
 }
 
 CCatClientes::~CCatClientes() = default;
 
 void CCatClientes::createControls() {
     setClientSize(dialogSize(346, 232));
-    auto* label = new QLabel(QStringLiteral("Buscar:"), this);
-    label->setGeometry(dialogRect(7, 9, 30, 9));
-    m_buscar = new CTolEdit(this);
-    setId(m_buscar, kBuscarId);
-    m_buscar->setGeometry(dialogRect(38, 7, 200, 12));
-    m_buscar->setMaxLength(100);
-    m_buscar->setToolTip(QStringLiteral("Parte del nombre del cliente"));
-    // Leaving the box applies the text, whether or not Qt counts the change as an edit (a text
-    // put there by a paste or by code); applySearch() ignores a text already in force.
-    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { applySearch(m_buscar->text()); });
-    m_buscar->installEventFilter(this);
+    createSearchBox("Nombre", 100, QStringLiteral("Parte del nombre del cliente"));
 
     // Created right after the search box, so Tab and Enter go from one to the other.
     m_grid = new CTolGrid(this, kGridId, this, false);
@@ -100,8 +87,6 @@ std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent
 
 CDaoRecordset& CCatClientes::records() const { return *m_set; }
 
-bool CCatClientes::applySearch(const QString& text) { return search("Nombre", text); }
-
 void CCatClientes::nuevo() {
     CAddEditCliente editor(m_db, 0, this);
     editor.exec();
@@ -130,13 +115,6 @@ bool CCatClientes::seleccionar(int row) {
     closeList();
     accept();
     return true;
-}
-
-bool CCatClientes::eventFilter(QObject* watched, QEvent* event) {
-    // Not once the list is closed: hiding the dialog takes the focus away too.
-    if (watched == m_buscar && event->type() == QEvent::FocusOut && m_set->IsOpen())
-        applySearch(m_buscar->text());
-    return CCatalogDlg::eventFilter(watched, event);
 }
 
 void CCatClientes::tgmGetCellText(int, TolGridCell& cell) {

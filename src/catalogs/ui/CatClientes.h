@@ -8,7 +8,6 @@
 
 class CClientesSet;
 class CTolButton;
-class CTolEdit;
 class Database;
 
 // The customers catalogue ("Catálogo de Clientes"): the customers by name in a row-select list,
@@ -23,7 +22,6 @@ class CCatClientes final : public CCatalogDlg {
     Q_DISABLE_COPY_MOVE(CCatClientes)
 public:
     static constexpr int kDialogId = 150;
-    static constexpr int kBuscarId = 1076;
     static constexpr int kGridId = 1063;
     static constexpr int kNuevoId = 1064;
     static constexpr int kEditarId = 1065;
@@ -47,7 +45,7 @@ public:
     int customerCount() const { return recordCount(); }
     // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
     // Returns whether the list was queried again.
-    bool applySearch(const QString& text);
+    bool applySearch(const QString& text) { return search(text); }
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
     void nuevo();
@@ -60,7 +58,6 @@ public:
 
 protected:
     CDaoRecordset& records() const override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -69,6 +66,5 @@ private:
     std::unique_ptr<CClientesSet> m_set;
     bool m_pick;
     ClienteElegido m_picked;
-    CTolEdit* m_buscar = nullptr;
     CTolButton* m_seleccionar = nullptr;
 };

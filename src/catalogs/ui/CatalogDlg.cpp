@@ -2,8 +2,12 @@
 
 #include "catalogs/ContainsPattern.h"
 #include "db/DaoRecordset.h"
+#include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
+
+#include <QEvent>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -60,20 +64,44 @@ void CCatalogDlg::requery(int keepRow) {
     m_grid->viewport()->update();
 }
 
-bool CCatalogDlg::search(const std::string& column, const QString& text) {
-    if (text == m_search)
+void CCatalogDlg::createSearchBox(const std::string& column, int maxLength, const QString& toolTip) {
+    m_searchColumn = column;
+    auto* label = new QLabel(QStringLiteral("Buscar:"), this);
+    label->setGeometry(dialogRect(7, 9, 30, 9));
+    m_buscar = new CTolEdit(this);
+    setId(m_buscar, kBuscarId);
+    m_buscar->setGeometry(dialogRect(38, 7, 200, 12));
+    m_buscar->setMaxLength(maxLength);
+    m_buscar->setToolTip(toolTip);
+    // Leaving the box applies the text, whether or not Qt counts the change as an edit (a text
+    // put there by a paste or by code); search() ignores a text already in force.
+    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { search(m_buscar->text()); });
+    m_buscar->installEventFilter(this);
+}
+
+bool CCatalogDlg::search(const QString& text) {
+    if (!m_buscar || text == m_search)
         return false;
     m_search = text;
+    if (m_buscar->text() != text)
+        m_buscar->setText(text);
     CDaoRecordset& set = records();
     if (text.isEmpty()) {
         set.m_strFilter.clear();
         set.m_filterParams.clear();
     } else {
-        set.m_strFilter = "fold(" + column + ") LIKE ? ESCAPE '\\'";
+        set.m_strFilter = "fold(" + m_searchColumn + ") LIKE ? ESCAPE '\\'";
         set.m_filterParams = {ContainsPattern(text.toStdString())};
     }
     requery();
     return true;
+}
+
+bool CCatalogDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Not once the list is closed: hiding the dialog takes the focus away too.
+    if (watched == m_buscar && event->type() == QEvent::FocusOut && records().IsOpen())
+        search(m_buscar->text());
+    return CTolDialog::eventFilter(watched, event);
 }
 
 void CCatalogDlg::showEvent(QShowEvent* event) {

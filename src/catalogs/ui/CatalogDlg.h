@@ -9,16 +9,20 @@
 #include <string>
 
 class CDaoRecordset;
+class CTolEdit;
 class CTolGrid;
 
 // What the catalogue dialogs (customers, articles, taxes) share: a row-select grid over one record
 // set, which the grid reads row by row. The list is read again after every change, keeping the
 // highlight where it was; it comes back when the dialog is shown again and is closed when the
-// dialog ends. A row is deleted after the operator's yes; the Delete key does the same.
+// dialog ends. A row is deleted after the operator's yes; the Delete key does the same. A catalogue
+// may have a "Buscar:" box that narrows the list when the operator leaves it.
 class CCatalogDlg : public CTolDialog, public ITolGridOwner {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCatalogDlg)
 public:
+    static constexpr int kBuscarId = 1076;
+
     CTolGrid* grid() const { return m_grid; }
     // Records listed (data rows of the grid).
     int recordCount() const;
@@ -42,9 +46,14 @@ protected:
 
     // Queries the list again; `keepRow` (1-based) keeps the highlight on that row or the last one.
     void requery(int keepRow = 0);
-    // Narrows the list to the records whose fold(`column`) holds `text` (ContainsPattern); an empty
-    // text lists them all. Returns whether the list was queried again (not for the text in force).
-    bool search(const std::string& column, const QString& text);
+    // The "Buscar:" box at the top left, searching fold(`column`) for the text typed (see search()).
+    // Created before the grid, so that Tab and Enter go from one to the other.
+    void createSearchBox(const std::string& column, int maxLength, const QString& toolTip);
+    // Narrows the list to the records whose searched column holds `text` (ContainsPattern); an
+    // empty text lists them all. The box shows the text in force, also when it came from
+    // elsewhere. Returns whether the list was queried again (not for the text in force).
+    bool search(const QString& text);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     bool validRow(int row) const;
     // Moves the record set to data row `row`; false when the row is gone. Throws DbError.
@@ -63,5 +72,7 @@ protected:
     CTolGrid* m_grid = nullptr;
 
 private:
+    std::string m_searchColumn;
+    CTolEdit* m_buscar = nullptr;
     QString m_search;
 };
