@@ -9,7 +9,6 @@
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QPushButton>
 
 namespace {
 
@@ -68,32 +67,13 @@ void CCatArticulos::createControls() {
     m_grid->setRowSelect(true);
     m_grid->setNewRows(false);
 
-    struct ButtonDef {
-        int id;
-        const char* text;
-    };
-    const ButtonDef buttons[] = {{kNuevoId, "Nuevo"},          {kEditarId, "Editar"}, {kEliminarId, "Eliminar"},
-                                 {kSeleccionarId, "Seleccionar"}, {kSalirId, "Salir"}};
     // Right-aligned; without "Seleccionar" the others close up.
     const int shown = m_pick ? 5 : 4;
     int x = 440 - 7 - (shown * 56 - 4);
-    for (const ButtonDef& def : buttons) {
-        auto* b = new CTolButton(QString::fromUtf8(def.text), this);
-        setId(b, def.id);
-        b->setGeometry(dialogRect(x, 212, 52, 14));
-        if (def.id != kSeleccionarId || m_pick)
+    for (int id : {kNuevoId, kEditarId, kEliminarId, kSeleccionarId, kSalirId}) {
+        CTolButton* b = addListButton(id, x, 212);
+        if (id != kSeleccionarId || m_pick)
             x += 56;
-        const int id = def.id;
-        connect(b, &QPushButton::clicked, this, [this, id] {
-            const int row = m_grid->currentRow();
-            switch (id) {
-            case kNuevoId: nuevo(); break;
-            case kEditarId: editar(row); break;
-            case kEliminarId: eliminar(row); break;
-            case kSeleccionarId: seleccionar(row); break;
-            default: reject(); break;
-            }
-        });
         if (id == kSeleccionarId)
             b->setVisible(m_pick);
     }

@@ -8,7 +8,6 @@
 #include <optional>
 
 class CArticulosSet;
-class CTolButton;
 class Database;
 struct ApplicationState;
 
@@ -24,12 +23,6 @@ class CCatArticulos final : public CCatalogDlg {
     Q_DISABLE_COPY_MOVE(CCatArticulos)
 public:
     static constexpr int kDialogId = 147;
-    static constexpr int kGridId = 1063;
-    static constexpr int kNuevoId = 1064;
-    static constexpr int kEditarId = 1065;
-    static constexpr int kEliminarId = 1066;
-    static constexpr int kSeleccionarId = 1075;
-    static constexpr int kSalirId = 1067;
 
     // `pick` shows "Seleccionar" and makes Enter pick. New articles start with the state's default
     // tax. Throws DbError when the articles cannot be read.
@@ -52,9 +45,9 @@ public:
     bool applySearch(const QString& text) { return search(text); }
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
-    void nuevo();
-    void editar(int row);
-    bool seleccionar(int row);
+    void nuevo() override;
+    void editar(int row) override;
+    bool seleccionar(int row) override;
 
     // The grid's owner.
     void tgmGetCellText(int gridId, TolGridCell& cell) override;

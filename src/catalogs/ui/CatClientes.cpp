@@ -4,11 +4,9 @@
 #include "db/ClientesSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
-#include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QPushButton>
 
 namespace {
 
@@ -45,33 +43,12 @@ void CCatClientes::createControls() {
     m_grid->setRowSelect(true);
     m_grid->setNewRows(false);
 
-    struct ButtonDef {
-        int id;
-        const char* text;
-    };
-    const ButtonDef buttons[] = {{kNuevoId, "Nuevo"},          {kEditarId, "Editar"}, {kEliminarId, "Eliminar"},
-                                 {kSeleccionarId, "Seleccionar"}, {kSalirId, "Salir"}};
     int x = 59;
-    for (const ButtonDef& def : buttons) {
-        auto* b = new CTolButton(QString::fromUtf8(def.text), this);
-        setId(b, def.id);
-        b->setGeometry(dialogRect(x, 212, 52, 14));
+    for (int id : {kNuevoId, kEditarId, kEliminarId, kSeleccionarId, kSalirId}) {
+        addListButton(id, x, 212);
         x += 56;
-        const int id = def.id;
-        connect(b, &QPushButton::clicked, this, [this, id] {
-            const int row = m_grid->currentRow();
-            switch (id) {
-            case kNuevoId: nuevo(); break;
-            case kEditarId: editar(row); break;
-            case kEliminarId: eliminar(row); break;
-            case kSeleccionarId: seleccionar(row); break;
-            default: reject(); break;
-            }
-        });
-        if (id == kSeleccionarId)
-            m_seleccionar = b;
     }
-    m_seleccionar->setVisible(m_pick);
+    control(kSeleccionarId)->setVisible(m_pick);
 }
 
 std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent) {

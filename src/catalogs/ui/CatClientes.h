@@ -7,7 +7,6 @@
 #include <optional>
 
 class CClientesSet;
-class CTolButton;
 class Database;
 
 // The customers catalogue ("Catálogo de Clientes"): the customers by name in a row-select list,
@@ -22,12 +21,6 @@ class CCatClientes final : public CCatalogDlg {
     Q_DISABLE_COPY_MOVE(CCatClientes)
 public:
     static constexpr int kDialogId = 150;
-    static constexpr int kGridId = 1063;
-    static constexpr int kNuevoId = 1064;
-    static constexpr int kEditarId = 1065;
-    static constexpr int kEliminarId = 1066;
-    static constexpr int kSeleccionarId = 1075;
-    static constexpr int kSalirId = 1067;
 
     // `pick` shows "Seleccionar" (every caller wants it). Throws DbError when the customers cannot
     // be read.
@@ -48,9 +41,9 @@ public:
     bool applySearch(const QString& text) { return search(text); }
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
-    void nuevo();
-    void editar(int row);
-    bool seleccionar(int row);
+    void nuevo() override;
+    void editar(int row) override;
+    bool seleccionar(int row) override;
 
     // The grid's owner.
     void tgmGetCellText(int gridId, TolGridCell& cell) override;
@@ -66,5 +59,4 @@ private:
     std::unique_ptr<CClientesSet> m_set;
     bool m_pick;
     ClienteElegido m_picked;
-    CTolButton* m_seleccionar = nullptr;
 };

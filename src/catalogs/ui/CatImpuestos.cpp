@@ -3,10 +3,8 @@
 #include "catalogs/ui/AddEditImpuestos.h"
 #include "db/DbError.h"
 #include "db/ImpuestosSet.h"
-#include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolGrid.h"
 
-#include <QPushButton>
 
 CCatImpuestos::CCatImpuestos(Database& db, QWidget* parent)
     : CCatalogDlg(parent), m_db(db), m_set(std::make_unique<CImpuestosSet>(db)) {
@@ -44,27 +42,10 @@ void CCatImpuestos::createControls() {
     m_grid->setRowSelect(true);
     m_grid->setNewRows(false);
 
-    struct ButtonDef {
-        int id;
-        const char* text;
-    };
-    const ButtonDef buttons[] = {{kNuevoId, "Nuevo"}, {kEditarId, "Editar"}, {kEliminarId, "Eliminar"}, {kSalirId, "Salir"}};
     int x = 47;
-    for (const ButtonDef& def : buttons) {
-        auto* b = new CTolButton(QString::fromUtf8(def.text), this);
-        setId(b, def.id);
-        b->setGeometry(dialogRect(x, 175, 52, 14));
+    for (int id : {kNuevoId, kEditarId, kEliminarId, kSalirId}) {
+        addListButton(id, x, 175);
         x += 56;
-        const int id = def.id;
-        connect(b, &QPushButton::clicked, this, [this, id] {
-            const int row = m_grid->currentRow();
-            switch (id) {
-            case kNuevoId: nuevo(); break;
-            case kEditarId: editar(row); break;
-            case kEliminarId: eliminar(row); break;
-            default: reject(); break;
-            }
-        });
     }
 }
 

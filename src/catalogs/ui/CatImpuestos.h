@@ -16,11 +16,6 @@ class CCatImpuestos final : public CCatalogDlg {
     Q_DISABLE_COPY_MOVE(CCatImpuestos)
 public:
     static constexpr int kDialogId = 144;
-    static constexpr int kGridId = 1063;
-    static constexpr int kNuevoId = 1064;
-    static constexpr int kEditarId = 1065;
-    static constexpr int kEliminarId = 1066;
-    static constexpr int kSalirId = 1067;
 
     // Throws DbError when the taxes cannot be read.
     explicit CCatImpuestos(Database& db, QWidget* parent = nullptr);
@@ -33,8 +28,8 @@ public:
     int taxCount() const { return recordCount(); }
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
-    void nuevo();
-    void editar(int row);
+    void nuevo() override;
+    void editar(int row) override;
 
     // The grid's owner.
     void tgmGetCellText(int gridId, TolGridCell& cell) override;

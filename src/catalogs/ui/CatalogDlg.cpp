@@ -2,6 +2,7 @@
 
 #include "catalogs/ContainsPattern.h"
 #include "db/DaoRecordset.h"
+#include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -127,6 +128,33 @@ bool CCatalogDlg::eliminar(int row) {
     }
     requery(row);
     return true;
+}
+
+bool CCatalogDlg::seleccionar(int) { return false; }
+
+CTolButton* CCatalogDlg::addListButton(int id, int x, int y) {
+    QString text;
+    switch (id) {
+    case kNuevoId: text = QStringLiteral("Nuevo"); break;
+    case kEditarId: text = QStringLiteral("Editar"); break;
+    case kEliminarId: text = QStringLiteral("Eliminar"); break;
+    case kSeleccionarId: text = QStringLiteral("Seleccionar"); break;
+    default: text = QStringLiteral("Salir"); break;
+    }
+    auto* button = new CTolButton(text, this);
+    setId(button, id);
+    button->setGeometry(dialogRect(x, y, 52, 14));
+    connect(button, &QPushButton::clicked, this, [this, id] {
+        const int row = m_grid->currentRow();
+        switch (id) {
+        case kNuevoId: nuevo(); break;
+        case kEditarId: editar(row); break;
+        case kEliminarId: eliminar(row); break;
+        case kSeleccionarId: seleccionar(row); break;
+        default: reject(); break;
+        }
+    });
+    return button;
 }
 
 bool CCatalogDlg::tgmDeleteRows(int, int first, int) {

@@ -9,6 +9,7 @@
 #include <string>
 
 class CDaoRecordset;
+class CTolButton;
 class CTolEdit;
 class CTolGrid;
 
@@ -22,6 +23,12 @@ class CCatalogDlg : public CTolDialog, public ITolGridOwner {
     Q_DISABLE_COPY_MOVE(CCatalogDlg)
 public:
     static constexpr int kBuscarId = 1076;
+    static constexpr int kGridId = 1063;
+    static constexpr int kNuevoId = 1064;
+    static constexpr int kEditarId = 1065;
+    static constexpr int kEliminarId = 1066;
+    static constexpr int kSeleccionarId = 1075;
+    static constexpr int kSalirId = 1067;
 
     CTolGrid* grid() const { return m_grid; }
     // Records listed (data rows of the grid).
@@ -29,9 +36,13 @@ public:
     // The search text in force.
     const QString& searchText() const { return m_search; }
 
-    // Deletes the record of data row `row` (1-based) after the operator's yes; false when nothing
-    // was deleted.
+    // The list commands on data row `row` (1-based); each does nothing without a valid row.
+    virtual void nuevo() = 0;
+    virtual void editar(int row) = 0;
+    // Deletes the record after the operator's yes; false when nothing was deleted.
     bool eliminar(int row);
+    // Ends a picker with the record; a catalogue that does not pick does nothing (false).
+    virtual bool seleccionar(int row);
 
     bool tgmDeleteRows(int gridId, int first, int last) override;
     void reject() override;
@@ -54,6 +65,9 @@ protected:
     // elsewhere. Returns whether the list was queried again (not for the text in force).
     bool search(const QString& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A button of the row under the list, 52 x 14 dialog units at (x, y): kNuevoId, kEditarId,
+    // kEliminarId or kSeleccionarId run their command on the grid's current row, kSalirId leaves.
+    CTolButton* addListButton(int id, int x, int y);
 
     bool validRow(int row) const;
     // Moves the record set to data row `row`; false when the row is gone. Throws DbError.
