@@ -1,0 +1,198 @@
+#include "reports/DocumentsJournal.h"
+
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "db/ValueFunctions.h"
+#include "invoice/MoneyText.h"
+#include "reports/RepData.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+std::string folioText(const DbValue& serie, const DbValue& folio) {
+    return valueToText(serie) + NumberToPaddedText(static_cast<long>(valueToInt(folio)));
+}
+
+std::string dateText(const DbValue& v) { return DateToText(OleDate{valueToDouble(v)}); }
+
+std::string number2(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", v);
+    return buf;
+}
+
+void titleLines(CRepData& data, const JournalFilter& f, OleDate today, const char* form) {
+    data.AddTitleLine("Fecha de generación: " + DateToText(today));
+    if (f.porPeriodo)
+        data.AddTitleLine("Periodo: del " + DateToText(f.desde) + " al " + DateToText(f.hasta));
+    data.AddTitleLine("Cliente: " + (f.clienteId != 0 ? f.clienteNombre : std::string("-Todos-")));
+    data.AddTitleLine(form);
+}
+
+bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message) {
+    std::string where;
+    std::vector<DbValue> params;
+    auto add = [&](const std::string& sql, std::vector<DbValue> values) {
+        where += where.empty() ? sql : "AND " + sql;
+        params.insert(params.end(), values.begin(), values.end());
+    };
+    if (f.clienteId != 0)
+        add("Id_Cliente=? ", {std::int64_t{f.clienteId}});
+    if (!f.serie.empty())
+        add("Serie=? ", {f.serie});
+    if (f.porPeriodo) {
+        const SqlCondition period = BetweenDates(f.desde, f.hasta);
+        add("Fecha " + period.sql + " ", period.params);
+    }
+    if (f.folio != 0) {
+        // A folio names one document: the other filters no longer apply.
+        params.clear();
+        if (!f.serie.empty()) {
+            where = "Serie = ? AND Folio = ?";
+            params = {f.serie, std::int64_t{f.folio}};
+        } else {
+            where = "Serie Is Null AND Folio=?";
+            params = {std::int64_t{f.folio}};
+        }
+    }
+    Statement st = db.prepare("SELECT Serie, Folio, Cancelada, Fecha, Vence, Nombre, Total FROM Documentos " +
+                              (where.empty() ? std::string() : "WHERE " + where) + " ORDER BY Serie, Folio");
+    st.bindAll(params);
+    std::vector<std::vector<DbValue>> rows;
+    while (st.step()) {
+        std::vector<DbValue> row;
+        for (int c = 0; c < 7; ++c)
+            row.push_back(st.column(c));
+        rows.push_back(std::move(row));
+    }
+    if (rows.empty()) {
+        message = "No hay elemnetos que mostrar";
+        return false;
+    }
+    const int n = static_cast<int>(rows.size());
+    data.SetSize(n + 2, 5);
+    const char* headers[] = {"Serie/Folio", "Fecha", "Vencimiento", "Cliente", "Importe"};
+    for (int c = 0; c < 5; ++c)
+        data.SetHeader(c, headers[c]);
+    data.SetAlign(4, CRepData::kRight);
+    double total = 0;
+    for (int r = 0; r < n; ++r) {
+        const std::vector<DbValue>& row = rows[static_cast<std::size_t>(r)];
+        data.SetCell(r, 0, folioText(row[0], row[1]));
+        if (valueToInt(row[2]) != 0) {
+            data.SetCell(r, 3, "- CANCELADA -");
+            continue;
+        }
+        data.SetCell(r, 1, dateText(row[3]));
+        data.SetCell(r, 2, dateText(row[4]));
+        data.SetCell(r, 3, valueToText(row[5]));
+        data.SetCell(r, 4, FormatMoney(valueToDouble(row[6])));
+        total += valueToDouble(row[6]);
+    }
+    data.SetCell(n, 4, "======================================");
+    data.SetCell(n + 1, 3, "Total:");
+    data.SetCell(n + 1, 4, FormatMoney(total));
+    titleLines(data, f, today, "(Resumido)");
+    return true;
+}
+
+bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message) {
+    std::string where = "WHERE Documentos.Cancelada=0 ";
+    std::vector<DbValue> params;
+    if (f.folio != 0) {
+        if (!f.serie.empty()) {
+            where += "AND Documentos.Serie = ? AND Documentos.Folio = ? ";
+            params = {f.serie, std::int64_t{f.folio}};
+        } else {
+            where += "AND Documentos.Serie Is Null AND Documentos.Folio=? ";
+            params = {std::int64_t{f.folio}};
+        }
+    } else {
+        if (f.clienteId != 0) {
+            where += "AND Documentos.Id_Cliente=? ";
+            params.emplace_back(std::int64_t{f.clienteId});
+        }
+        if (!f.serie.empty()) {
+            where += "AND Documentos.Serie=? ";
+            params.emplace_back(f.serie);
+        }
+        if (f.porPeriodo) {
+            const SqlCondition period = BetweenDates(f.desde, f.hasta);
+            where += "AND Documentos.Fecha " + period.sql + " ";
+            params.insert(params.end(), period.params.begin(), period.params.end());
+        }
+    }
+    Statement count = db.prepare("SELECT Count(Documentos.Id_Documento) AS CI FROM Documentos " + where);
+    count.bindAll(params);
+    const int d = count.step() ? static_cast<int>(count.integer(0)) : 0;
+
+    Statement st = db.prepare(
+        "SELECT Documentos.Serie, Documentos.Folio, Documentos.Fecha, Documentos.Nombre, Detalles.Clave, "
+        "Detalles.Descripcion, Detalles.Cantidad, Detalles.Precio, Detalles.pDescuento, "
+        "Detalles.Importe-Detalles.Descuento AS Expr1, Documentos.Id_Documento, Documentos.Subtotal, "
+        "Documentos.Impuesto1+Documentos.Impuesto2 AS tImp, Documentos.Retencion1+Documentos.Retencion2 AS tRet, "
+        "Documentos.Total FROM Documentos INNER JOIN Detalles ON Documentos.Id_Documento = Detalles.Id_Documento " +
+        where + "ORDER BY Documentos.Serie,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
+    st.bindAll(params);
+    std::vector<std::vector<DbValue>> rows;
+    while (st.step()) {
+        std::vector<DbValue> row;
+        for (int c = 0; c < 15; ++c)
+            row.push_back(st.column(c));
+        rows.push_back(std::move(row));
+    }
+    if (rows.empty()) {
+        message = "- No hat elementos que mostrar -";
+        return false;
+    }
+    const int k = static_cast<int>(rows.size());
+    data.SetSize(k + 8 * d, 8);
+    for (int c = 5; c <= 7; ++c)
+        data.SetAlign(c, CRepData::kRight);
+
+    int m = 0;
+    std::int64_t current = 0;
+    std::string totals[4];
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<DbValue>& row = rows[i];
+        if (valueToInt(row[10]) != current) {
+            current = valueToInt(row[10]);
+            for (int t = 0; t < 4; ++t)
+                totals[t] = FormatMoney(valueToDouble(row[static_cast<std::size_t>(11 + t)]));
+            data.SetCell(m, 0,
+                         "Folio: " + folioText(row[0], row[1]) + "   " + dateText(row[2]) + "   " + valueToText(row[3]));
+            const char* lineHeaders[] = {"Código", "Artículo", "Cantidad", "Precio", "Descuento", "Importe"};
+            for (int c = 0; c < 6; ++c)
+                data.SetCell(m + 1, c + 2, lineHeaders[c]);
+            m += 2;
+        }
+        data.SetCell(m, 2, valueToText(row[4]));
+        data.SetCell(m, 3, valueToText(row[5]));
+        data.SetCell(m, 4, number2(valueToDouble(row[6])));
+        data.SetCell(m, 5, FormatMoney(valueToDouble(row[7])));
+        data.SetCell(m, 6, number2(valueToDouble(row[8])));
+        data.SetCell(m, 7, FormatMoney(valueToDouble(row[9])));
+        ++m;
+        if (i + 1 == rows.size() || valueToInt(rows[i + 1][10]) != current) {
+            data.SetCell(m, 7, "=============================================");
+            const char* labels[] = {"Subtotal:", "Impuestos:", "Retenciones:", "Total:"};
+            for (int t = 0; t < 4; ++t) {
+                data.SetCell(m + 1 + t, 6, labels[t]);
+                data.SetCell(m + 1 + t, 7, totals[t]);
+            }
+            m += 6;
+        }
+    }
+    titleLines(data, f, today, "(Detallado, No incluye documentos cancelados)");
+    return true;
+}
+
+} // namespace
+
+bool BuildDocumentsJournal(Database& db, const JournalFilter& filter, OleDate today, CRepData& data,
+                           std::string& message) {
+    message.clear();
+    return filter.detallado ? detailed(db, filter, today, data, message) : summary(db, filter, today, data, message);
+}

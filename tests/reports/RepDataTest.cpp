@@ -1,0 +1,263 @@
+#include "printing/TextMeasure.h"
+#include "reports/RepData.h"
+#include "reports/RepPageModel.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+// Metrics proportional to the font's height, as a real face's would be: ascent 0.9 h,
+// descent 0.2 h, leading 0.05 h.
+class FakeMeasure final : public CTextMeasure {
+public:
+    Metrics FontMetrics(const LogFont& font) const override {
+        const double h = std::abs(font.Height);
+        Metrics m;
+        m.ascent = 0.9 * h;
+        m.descent = 0.2 * h;
+        m.externalLeading = 0.05 * h;
+        m.averageCharWidth = 0.5 * h;
+        return m;
+    }
+    double TextWidth(std::string_view text, const LogFont& font) const override {
+        return 0.5 * std::abs(font.Height) * static_cast<double>(text.size());
+    }
+};
+
+int countText(const PrintPage& page, const std::string& text) {
+    int n = 0;
+    for (const PageOp& op : page.ops)
+        n += op.kind == PageOp::Kind::Text && op.text == text;
+    return n;
+}
+
+const PageOp* findText(const PrintPage& page, const std::string& text) {
+    for (const PageOp& op : page.ops)
+        if (op.kind == PageOp::Kind::Text && op.text == text)
+            return &op;
+    return nullptr;
+}
+
+CRepData sample(int rows, int columns = 3) {
+    CRepData d;
+    d.SetSize(rows, columns);
+    for (int c = 0; c < columns; ++c)
+        d.SetHeader(c, "H" + std::to_string(c));
+    for (int r = 0; r < rows; ++r)
+        d.SetCell(r, 0, "r" + std::to_string(r));
+    return d;
+}
+
+} // namespace
+
+TEST(RepData, OutOfRangeAccessIsIgnoredAndTitleCursorRewinds) {
+    CRepData d;
+    d.SetSize(2, 2);
+    d.SetCell(2, 0, "x");
+    d.SetCell(0, 2, "x");
+    d.SetCell(-1, 0, "x");
+    d.SetHeader(5, "x");
+    d.SetAlign(-1, 2);
+    d.SetCell(1, 1, "ok");
+    EXPECT_EQ(d.GetCell(1, 1), "ok");
+    EXPECT_EQ(d.GetCell(2, 0), "");
+    EXPECT_EQ(d.GetHeader(7), "");
+    EXPECT_EQ(d.GetAlign(9), 0);
+
+    d.AddTitleLine("a");
+    d.AddTitleLine("b");
+    EXPECT_EQ(d.NextTitleLine(), "a");
+    EXPECT_EQ(d.NextTitleLine(), "b");
+    EXPECT_EQ(d.NextTitleLine(), "");
+    EXPECT_EQ(d.NextTitleLine(), "a");
+
+    // A new size forgets everything.
+    d.SetSize(1, 1);
+    EXPECT_TRUE(d.TitleLines().empty());
+    EXPECT_EQ(d.GetCell(0, 0), "");
+    d.SetSize(-3, -1);
+    EXPECT_EQ(d.GetRowCount(), 0);
+    EXPECT_EQ(d.GetColumnCount(), 0);
+}
+
+TEST(RepData, TextExportIsTabSeparatedWindows1252WithCrLf) {
+    CRepData d;
+    d.SetSize(2, 2);
+    d.SetHeader(0, "Descripción");
+    d.SetHeader(1, "Precio");
+    d.SetCell(0, 0, "Piñata");
+    d.SetCell(0, 1, "$1.00");
+    d.AddTitleLine("Fecha: 05/Mar/2004");
+    EXPECT_EQ(d.ToText("- T -"), std::string("- T -\r\nFecha: 05/Mar/2004\r\nDescripci\xF3n\tPrecio\t\r\n"
+                                             "Pi\xF1" "ata\t$1.00\t\r\n\t\t\r\n"));
+}
+
+TEST(RepData, ReportFileLayoutAndFormatChosenByExtension) {
+    CRepData d;
+    d.SetSize(1, 2);
+    d.SetHeader(0, "A");
+    d.SetHeader(1, "Bé");
+    d.SetAlign(1, 2);
+    d.SetCell(0, 0, "x");
+    d.AddTitleLine("t");
+    const std::vector<unsigned char> bytes = d.ToReportFile("RT");
+    const std::vector<unsigned char> expected = {
+        2, 'R', 'T',   2, 0, 0, 0,   1, 0, 0, 0,              // title, columns, rows
+        1, 'A',        0, 0, 0, 0,                            // header 0, left
+        2, 'B', 0xE9,  2, 0, 0, 0,                            // header 1, right
+        1, 0, 0, 0,    1, 't',                                // title lines
+        1, 'x',        0};                                    // the row's cells
+    EXPECT_EQ(bytes, expected);
+
+    ScratchDir dir;
+    ASSERT_TRUE(d.SaveToFile(dir.file("r.TXT"), "RT"));
+    EXPECT_EQ(ScratchDir::readAll(dir.file("r.TXT")), d.ToText("RT"));
+    ASSERT_TRUE(d.SaveToFile(dir.file("r.dat"), "RT"));
+    const std::string rep = ScratchDir::readAll(dir.file("r.dat"));
+    EXPECT_EQ(std::vector<unsigned char>(rep.begin(), rep.end()), expected);
+    std::string error;
+    EXPECT_FALSE(d.SaveToFile(dir.file("missing/r.txt"), "RT", &error));
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(RepPageModel, PageBreaksFollowRowsPerPage) {
+    FakeMeasure measure;
+    CRepData one = sample(1);
+    CRepPageModel probe(one, measure);
+    probe.DrawPage();
+    const int R = probe.RowsPerPage();
+    ASSERT_GT(R, 10);
+    // Body line at 100 %: height 40 → 0.9*40 + 0.2*40 = 44, leading 2.
+    EXPECT_EQ(probe.LineHeight(), 46);
+
+    CRepData exact = sample(2 * R);
+    CRepPageModel m(exact, measure);
+    m.DrawPage();
+    EXPECT_EQ(m.PageCount(), 2);
+    CRepData more = sample(2 * R + 1);
+    CRepPageModel m2(more, measure);
+    m2.DrawPage();
+    EXPECT_EQ(m2.PageCount(), 3);
+    m2.SetCurrentPage(3);
+    const PrintPage last = m2.DrawPage();
+    EXPECT_EQ(last.firstRow, 2 * R);
+    EXPECT_EQ(last.rowCount, 1);
+    EXPECT_EQ(countText(last, "r" + std::to_string(2 * R)), 1);
+    EXPECT_EQ(countText(last, "r" + std::to_string(2 * R - 1)), 0);
+    EXPECT_NE(findText(last, "3/3"), nullptr);
+    // The current page stays within the pages there are.
+    m2.SetCurrentPage(99);
+    EXPECT_EQ(m2.CurrentPage(), 3);
+    m2.SetCurrentPage(0);
+    EXPECT_EQ(m2.CurrentPage(), 1);
+}
+
+TEST(RepPageModel, HeadingsTitlesAndHeadersOnEveryPage) {
+    FakeMeasure measure;
+    CRepData d = sample(200);
+    d.AddTitleLine("Fecha: hoy");
+    d.AddTitleLine("(Resumido)");
+    CRepPageModel m(d, measure);
+    m.SetHeadings("MI NEGOCIO", "- REPORTE -");
+    m.DrawPage();
+    ASSERT_GE(m.PageCount(), 3);
+    for (int p = 1; p <= m.PageCount(); ++p) {
+        m.SetCurrentPage(p);
+        const PrintPage page = m.DrawPage();
+        for (const char* t : {"MI NEGOCIO", "- REPORTE -", "Fecha: hoy", "(Resumido)", "H0", "H1", "H2"})
+            EXPECT_EQ(countText(page, t), 1) << t << " on page " << p;
+        EXPECT_NE(findText(page, std::to_string(p) + "/" + std::to_string(m.PageCount())), nullptr);
+    }
+    // The first heading is centred on the page: anchor at P / 2, top at 2 × L1.
+    m.SetCurrentPage(1);
+    const PageOp* h1 = findText(m.DrawPage(), "MI NEGOCIO");
+    ASSERT_NE(h1, nullptr);
+    EXPECT_EQ(h1->alignment, CRepData::kCenter);
+    EXPECT_EQ(h1->anchor.x, 2159 / 2);
+    const int L1 = 70 + 3; // title 64: 57.6 + 12.8 → 70, leading 3.2 → 3
+    EXPECT_EQ(h1->anchor.y, -(2 * L1 + 70));
+}
+
+TEST(RepPageModel, ZoomTitlesAndOrientationChangeThePagination) {
+    FakeMeasure measure;
+    CRepData d = sample(500);
+    CRepPageModel m(d, measure);
+    m.DrawPage();
+    const int base = m.RowsPerPage();
+    m.SetZoom(50);
+    m.DrawPage();
+    EXPECT_GT(m.RowsPerPage(), base);
+    m.SetZoom(150);
+    m.DrawPage();
+    EXPECT_LT(m.RowsPerPage(), base);
+    m.SetZoom(100);
+    m.SetPortrait(false);
+    m.DrawPage();
+    EXPECT_EQ(m.PageWidth(), 2794);
+    EXPECT_EQ(m.BottomLimit(), 1959);
+    EXPECT_LT(m.RowsPerPage(), base);
+
+    CRepData titled = sample(500);
+    for (int i = 0; i < 5; ++i)
+        titled.AddTitleLine("t");
+    CRepPageModel t(titled, measure);
+    t.DrawPage();
+    EXPECT_LT(t.RowsPerPage(), base);
+    EXPECT_GT(t.PageCount(), 1);
+}
+
+TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
+    FakeMeasure measure;
+    CRepData d = sample(1, 4);
+    d.SetCell(0, 0, "Folio: A000001   05/Mar/2004   Cliente con nombre largo");
+    d.SetCell(0, 2, "derecha");
+    d.SetAlign(2, CRepData::kRight);
+    CRepPageModel m(d, measure);
+    PrintPage page = m.DrawPage();
+    const std::vector<int>& x = m.ColumnX();
+    const std::vector<int>& w = m.ColumnWidth();
+    ASSERT_EQ(x.size(), 4u);
+    EXPECT_EQ(x[1], x[0] + w[0]); // laid out evenly and adjacent
+    const PageOp* first = findText(page, d.GetCell(0, 0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->clip.right, x[0] + w[0]);
+    const PageOp* right = findText(page, "derecha");
+    ASSERT_NE(right, nullptr);
+    EXPECT_EQ(right->anchor.x, x[2] + w[2]);
+    EXPECT_EQ(right->alignment, CRepData::kRight);
+
+    m.SetFirstColumnSpans(true);
+    page = m.DrawPage();
+    EXPECT_EQ(findText(page, d.GetCell(0, 0))->clip.right, 2159);
+}
+
+TEST(RepPageModel, DraggingAGripNeverLeavesAColumnNarrowerThanFour) {
+    FakeMeasure measure;
+    CRepData d = sample(3, 3);
+    CRepPageModel m(d, measure);
+    m.DrawPage();
+    const int edge0 = m.ColumnX()[0] + m.ColumnWidth()[0];
+    // Not in adjust mode, or below the grip band: no drag.
+    EXPECT_FALSE(m.BeginDrag(edge0, 5));
+    m.SetAdjustMode(true);
+    m.DrawPage();
+    EXPECT_FALSE(m.BeginDrag(edge0, m.LineHeight() + 1));
+    EXPECT_FALSE(m.BeginDrag(edge0 + 6, 5));
+    ASSERT_TRUE(m.BeginDrag(edge0 + 5, 5));
+    m.DragTo(edge0 + 105);
+    EXPECT_EQ(m.ColumnX()[1], m.ColumnX()[0] + m.ColumnWidth()[0]);
+    EXPECT_EQ(m.ColumnWidth()[0], edge0 - m.ColumnX()[0] + 100);
+    m.DragTo(-5000);
+    EXPECT_EQ(m.ColumnWidth()[0], 4);
+    EXPECT_EQ(m.ColumnX()[1], m.ColumnX()[0] + 4);
+    EXPECT_EQ(m.ColumnX()[2], m.ColumnX()[1] + m.ColumnWidth()[1]);
+    m.EndDrag();
+    // Zoom does not re-lay the columns.
+    m.SetZoom(150);
+    m.DrawPage();
+    EXPECT_EQ(m.ColumnWidth()[0], 4);
+}
