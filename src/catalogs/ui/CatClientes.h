@@ -36,11 +36,8 @@ public:
 
     // Customers listed (data rows of the grid).
     int customerCount() const { return recordCount(); }
-    // Applies a search text, as leaving the "Buscar:" box does; an unchanged text does nothing.
-    // Returns whether the list was queried again.
-    bool applySearch(const QString& text) { return search(text); }
 
-    // The list commands on data row `row` (1-based); each does nothing without a valid row.
+    // The list commands (CCatalogDlg).
     void nuevo() override;
     void editar(int row) override;
     bool seleccionar(int row) override;

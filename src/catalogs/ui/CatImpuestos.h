@@ -27,7 +27,7 @@ public:
     // Taxes listed (data rows of the grid).
     int taxCount() const { return recordCount(); }
 
-    // The list commands on data row `row` (1-based); each does nothing without a valid row.
+    // The list commands (CCatalogDlg).
     void nuevo() override;
     void editar(int row) override;
 

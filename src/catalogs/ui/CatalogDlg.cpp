@@ -75,12 +75,12 @@ void CCatalogDlg::createSearchBox(const std::string& column, int maxLength, cons
     m_buscar->setMaxLength(maxLength);
     m_buscar->setToolTip(toolTip);
     // Leaving the box applies the text, whether or not Qt counts the change as an edit (a text
-    // put there by a paste or by code); search() ignores a text already in force.
-    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { search(m_buscar->text()); });
+    // put there by a paste or by code); applySearch() ignores a text already in force.
+    connect(m_buscar, &QLineEdit::editingFinished, this, [this] { applySearch(m_buscar->text()); });
     m_buscar->installEventFilter(this);
 }
 
-bool CCatalogDlg::search(const QString& text) {
+bool CCatalogDlg::applySearch(const QString& text) {
     if (!m_buscar || text == m_search)
         return false;
     m_search = text;
@@ -101,7 +101,7 @@ bool CCatalogDlg::search(const QString& text) {
 bool CCatalogDlg::eventFilter(QObject* watched, QEvent* event) {
     // Not once the list is closed: hiding the dialog takes the focus away too.
     if (watched == m_buscar && event->type() == QEvent::FocusOut && records().IsOpen())
-        search(m_buscar->text());
+        applySearch(m_buscar->text());
     return CTolDialog::eventFilter(watched, event);
 }
 

@@ -35,6 +35,11 @@ public:
     int recordCount() const;
     // The search text in force.
     const QString& searchText() const { return m_search; }
+    // Applies a search text, as leaving the "Buscar:" box does: the list narrows to the records
+    // whose searched column holds it (ContainsPattern), all of them for an empty text, and the box
+    // shows it. Returns whether the list was queried again (not for the text in force, nor in a
+    // catalogue without the box).
+    bool applySearch(const QString& text);
 
     // The list commands on data row `row` (1-based); each does nothing without a valid row.
     virtual void nuevo() = 0;
@@ -57,13 +62,9 @@ protected:
 
     // Queries the list again; `keepRow` (1-based) keeps the highlight on that row or the last one.
     void requery(int keepRow = 0);
-    // The "Buscar:" box at the top left, searching fold(`column`) for the text typed (see search()).
-    // Created before the grid, so that Tab and Enter go from one to the other.
+    // The "Buscar:" box at the top left, searching fold(`column`) (see applySearch()). Created
+    // before the grid, so that Tab and Enter go from one to the other.
     void createSearchBox(const std::string& column, int maxLength, const QString& toolTip);
-    // Narrows the list to the records whose searched column holds `text` (ContainsPattern); an
-    // empty text lists them all. The box shows the text in force, also when it came from
-    // elsewhere. Returns whether the list was queried again (not for the text in force).
-    bool search(const QString& text);
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A button of the row under the list, 52 x 14 dialog units at (x, y): kNuevoId, kEditarId,
     // kEliminarId or kSeleccionarId run their command on the grid's current row, kSalirId leaves.
