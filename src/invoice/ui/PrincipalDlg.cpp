@@ -6,6 +6,7 @@
 #include "catalogs/ui/CatArticulos.h"
 #include "catalogs/ui/CatClientes.h"
 #include "config/ui/ConfigDlg.h"
+#include "config/ui/Maintenance.h"
 #include "db/ArticulosSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -356,14 +357,20 @@ void CPrincipalDlg::onCommand(int id) {
         case CConfigDlg::Outcome::Cancelled: break;
         }
         break;
+    case kNewDatabase: CMaintenance::NewDatabase(m_db, this); break;
+    case kBackup: CMaintenance::Backup(m_db, this); break;
+    case kImport:
+        // The imported articles and taxes are looked up by the lines from now on.
+        if (CMaintenance::Import(m_db, this)) {
+            m_articles->Requery();
+            m_taxes->Requery();
+        }
+        break;
     case kReportCustomers:
     case kReportArticles:
     case kReportDocuments:
     case kReportReceivables:
     case kReportStatement:
-    case kNewDatabase:
-    case kBackup:
-    case kImport:
     case kWindowsFormat:
     case kTicketFormat:
         notYetAvailable();

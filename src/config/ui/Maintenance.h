@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+class QWidget;
+
+// The three entries of the "Utilerias" menu: a new database from the one in use, a compacted
+// backup, and the import from version 1.3. Each asks for its file, runs, and reports with
+// TolMessage; none changes which database the program uses.
+class CMaintenance final {
+public:
+    // The file dialogs; false when the operator cancelled.
+    static bool NewDatabase(Database& db, QWidget* parent);
+    static bool Backup(Database& db, QWidget* parent);
+    // True when something was imported, so the caller reloads its article and tax tables.
+    static bool Import(Database& db, QWidget* parent);
+
+    // The same once the file is chosen. An existing target is replaced only after the operator
+    // said yes. Each returns true on success.
+    static bool RunNewDatabase(Database& db, const QString& path, QWidget* parent);
+    static bool RunBackup(Database& db, const QString& path, QWidget* parent);
+    static bool RunImport(Database& db, const QString& path, QWidget* parent);
+
+    static QString OverwriteQuestion(const QString& path);
+};
