@@ -54,7 +54,15 @@ public:
     }
 
     bool Ok(unsigned columnsNeeded) const { return m_ok && m_table->num_cols >= columnsNeeded; }
-    bool Next() { return mdb_fetch_row(m_table.get()) != 0; }
+    bool Next() {
+        if (!mdb_fetch_row(m_table.get()))
+            return false;
+        ++m_fetched;
+        return true;
+    }
+    // Every row the table definition counts was read: libmdb skips pages it cannot read (a file
+    // cut at a page boundary) without a word.
+    bool Whole() const { return m_fetched == m_table->num_rows; }
 
     std::string Text(unsigned i) const {
         const int len = m_lengths[i];
@@ -100,6 +108,7 @@ private:
     std::unique_ptr<MdbTableDef, TableCloser> m_table;
     std::vector<std::vector<char>> m_buffers;
     std::vector<int> m_lengths;
+    unsigned m_fetched = 0;
     bool m_ok = false;
 };
 
@@ -162,6 +171,8 @@ bool COldDatabase::ReadBytes(const Bytes& original) {
             return Fail(kMsgNotDatabase);
         while (t.Next())
             Articles.push_back({t.Text(1), t.Text(2), t.Number(3), t.Number(4)});
+        if (!t.Whole())
+            return Fail(kMsgDamaged);
     }
     {
         Table t(mdb.get(), "Clientes");
@@ -169,6 +180,8 @@ bool COldDatabase::ReadBytes(const Bytes& original) {
             return Fail(kMsgNotDatabase);
         while (t.Next())
             Customers.push_back({t.Text(0), t.Text(1), t.Text(2), t.Text(3), t.Text(4)});
+        if (!t.Whole())
+            return Fail(kMsgDamaged);
     }
     {
         Table t(mdb.get(), "Formatos");
@@ -181,6 +194,8 @@ bool COldDatabase::ReadBytes(const Bytes& original) {
                 return Fail(kMsgDamaged);
             Formats.push_back(std::move(f));
         }
+        if (!t.Whole())
+            return Fail(kMsgDamaged);
     }
     return true;
 }

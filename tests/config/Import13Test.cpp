@@ -162,8 +162,11 @@ TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
     EXPECT_EQ(r.message, COldDatabase::kMsgNotDatabase);
     unchanged();
 
-    // Cut in the middle of a page, and cut at a page boundary.
-    for (std::size_t size : {std::size_t{100000}, std::size_t{4096 * 20}, std::size_t{4096 * 2}}) {
+    // Cut in the middle of a page, and cut at every page boundary.
+    std::vector<std::size_t> sizes{100000};
+    for (std::size_t pages = 2; pages < whole.size() / 4096; ++pages)
+        sizes.push_back(pages * 4096);
+    for (std::size_t size : sizes) {
         const std::string cut = dir.file("cortado.mdb");
         ScratchDir::writeAll(cut, std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
         r = CImport13::Run(*db, cut);
