@@ -1,0 +1,60 @@
+#pragma once
+
+#include "toolkit/ui/TolDialog.h"
+
+#include <QString>
+
+class CRepData;
+class CRepPage;
+class QCheckBox;
+class QLineEdit;
+class QScrollBar;
+
+// The report viewer "Reportes": one page of a report at a time, paging, type size, column
+// adjustment, printing and saving. The report dialog that opens it keeps the model.
+class CRepDlg final : public CTolDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CRepDlg)
+public:
+    static constexpr int kDialogId = 167;
+    static constexpr int kImprimirId = 1130;
+    static constexpr int kGuardarId = 1131;
+    static constexpr int kFuenteId = 1132;
+    static constexpr int kFirstId = 1133;
+    static constexpr int kPrevId = 1134;
+    static constexpr int kPageTextId = 1076;
+    static constexpr int kNextId = 1135;
+    static constexpr int kLastId = 1136;
+    static constexpr int kAjustarId = 1139;
+    static constexpr int kCerrarId = 1067;
+
+    // `businessName` heads every page; `title` is the report's own heading.
+    CRepDlg(const CRepData& data, const QString& businessName, const QString& title, bool portrait,
+            bool firstColumnSpans, QWidget* parent = nullptr);
+
+    CRepPage* page() const { return m_page; }
+    QString pageText() const;
+
+    // "Guardar" without its file dialog: writes `path` (text when it ends in "txt", any case;
+    // the report file otherwise). False with the reason in *error.
+    bool saveTo(const QString& path, QString* error = nullptr) const;
+
+protected:
+    void onCommand(int id) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void layoutPage();
+    void print();
+    void save();
+    void chooseFont();
+    void goToPage(int page);
+
+    const CRepData& m_data;
+    QString m_title;
+    CRepPage* m_page;
+    QScrollBar* m_scrollBar;
+    QLineEdit* m_pageText;
+    QCheckBox* m_ajustar;
+};
