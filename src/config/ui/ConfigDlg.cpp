@@ -69,27 +69,24 @@ void CConfigDlg::createControls() {
     setClientSize(dialogSize(kClientWidth, kClientHeight));
     // Every control is a sibling of the group frames, as in a dialog template; a group comes
     // before its fields so that it lies beneath them, and the tab order is the order of creation.
-    auto place = [this](QWidget* w, int x, int y, int width, int height) {
-        w->setGeometry(dialogRect(x, y, width, height));
-    };
-    auto label = [this, &place](const QString& text, int x, int y, int width) {
+    auto label = [this](const QString& text, int x, int y, int width) {
         auto* l = new QLabel(text, this);
         place(l, x, y, width, 12);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         return l;
     };
-    auto group = [this, &place](const QString& title, int x, int y, int width, int height) {
+    auto group = [this](const QString& title, int x, int y, int width, int height) {
         auto* g = new QGroupBox(title, this);
         place(g, x, y, width, height);
         return g;
     };
-    auto edit = [this, &place](int id, int x, int y, int width, int height) {
+    auto edit = [this](int id, int x, int y, int width, int height) {
         auto* e = new CTolEdit(this);
         setId(e, id);
         place(e, x, y, width, height);
         return e;
     };
-    auto check = [this, &place](int id, const QString& text, int y) {
+    auto check = [this](int id, const QString& text, int y) {
         auto* c = new QCheckBox(text, this);
         setId(c, id);
         place(c, kRightX, y, kColumnWidth, 12);

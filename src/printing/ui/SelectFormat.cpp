@@ -23,10 +23,7 @@ CSelectFormat::CSelectFormat(Database& db, QWidget* parent) : CTolDialog(parent)
     setWindowTitle(QStringLiteral("Formato de impresión"));
     setClientSize(dialogSize(kClientWidth, kClientHeight));
 
-    auto place = [this](QWidget* w, int x, int y, int width, int height) {
-        w->setGeometry(dialogRect(x, y, width, height));
-    };
-    auto label = [this, &place](const QString& text, int y) {
+    auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         place(l, kLabelX, y, kFieldX - kLabelX - 2, 12);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -27,10 +27,7 @@ CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_bala
     setWindowTitle(QStringLiteral("Recepción de pagos"));
     setClientSize(dialogSize(kClientWidth, kClientHeight));
 
-    auto place = [this](QWidget* w, int x, int y, int width, int height) {
-        w->setGeometry(dialogRect(x, y, width, height));
-    };
-    auto label = [this, &place](const QString& text, int y) {
+    auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         place(l, kLabelX, y, kFieldX - kLabelX - 2, 12);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -28,10 +28,7 @@ CRegDoc::CRegDoc(Database& db, double total, QWidget* parent) : CTolDialog(paren
 
     // Every control is a sibling of the group frames, as in a dialog template; the groups are
     // created first so that they lie beneath, and the tab order follows the order of creation.
-    auto place = [this](QWidget* w, int x, int y, int width, int height) {
-        w->setGeometry(dialogRect(x, y, width, height));
-    };
-    auto label = [this, &place](const QString& text, int y) {
+    auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         place(l, kLabelX, y, kFieldX - kLabelX - 2, 12);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

@@ -66,6 +66,10 @@ QWidget* CTolDialog::control(int id) const { return findChild<QWidget*>(QString:
 
 void CTolDialog::setId(QWidget* widget, int id) { widget->setObjectName(QString::number(id)); }
 
+void CTolDialog::place(QWidget* widget, int x, int y, int width, int height) const {
+    widget->setGeometry(dialogRect(x, y, width, height));
+}
+
 // ---- frame geometry -------------------------------------------------------------------------------
 
 void CTolDialog::setDrawnFrame(bool on) {

@@ -105,6 +105,8 @@ protected:
     void setDragAnywhere(bool on);
     // Gives a control its id; code and tests find controls by these ids.
     static void setId(QWidget* widget, int id);
+    // Places a control at dialogRect(x, y, width, height), as a dialog template would.
+    void place(QWidget* widget, int x, int y, int width, int height) const;
 
     // Subclasses that paint call this first: it draws the frame.
     void paintEvent(QPaintEvent* event) override;
