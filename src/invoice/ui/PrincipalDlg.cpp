@@ -24,6 +24,9 @@
 #include "printing/ui/SelectFormat.h"
 #include "receivables/ui/CobrosDlg.h"
 #include "receivables/ui/RegDoc.h"
+#include "reports/ui/RepCatart.h"
+#include "reports/ui/RepCatcli.h"
+#include "reports/ui/RepDoc.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -366,9 +369,9 @@ void CPrincipalDlg::onCommand(int id) {
             m_taxes->Requery();
         }
         break;
-    case kReportCustomers:
-    case kReportArticles:
-    case kReportDocuments:
+    case kReportCustomers: CRepCatcli(m_db, m_state, this).exec(); break;
+    case kReportArticles: CRepCatart(m_db, m_state, this).exec(); break;
+    case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;
     case kReportReceivables:
     case kReportStatement:
     case kWindowsFormat:

@@ -33,6 +33,8 @@ public:
             bool firstColumnSpans, QWidget* parent = nullptr);
 
     CRepPage* page() const { return m_page; }
+    const CRepData& data() const { return m_data; }
+    const QString& title() const { return m_title; }
     QString pageText() const;
 
     // "Guardar" without its file dialog: writes `path` (text when it ends in "txt", any case;

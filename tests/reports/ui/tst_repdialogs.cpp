@@ -1,0 +1,96 @@
+#include "app/ApplicationState.h"
+#include "app/ui/Resources.h"
+#include "db/Database.h"
+#include "invoice/MoneyFormat.h"
+#include "reports/RepData.h"
+#include "reports/ui/RepCatart.h"
+#include "reports/ui/RepCatcli.h"
+#include "reports/ui/RepDlg.h"
+#include "reports/ui/RepDoc.h"
+#include "reports/ui/RepPage.h"
+#include "support/ModalAnswer.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The report dialogs open the viewer on what they built, or say why there is nothing to show.
+class TestRepDialogs : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Database> m_db;
+    ApplicationState m_state;
+
+    // Clicks "Generar" on `dlg` and returns what the first modal window that opens shows: the
+    // message's text, or the viewer's title, headers and page indicator.
+    QString generate(CTolDialog& dlg, int generarId) {
+        QString seen;
+        answerNextModal(
+            [&seen](QWidget* w) {
+                if (auto* message = qobject_cast<CTolMessageDlg*>(w)) {
+                    seen = QStringLiteral("message:") + message->text();
+                } else if (auto* viewer = qobject_cast<CRepDlg*>(w)) {
+                    seen = viewer->title() + QLatin1Char('|');
+                    for (int c = 0; c < viewer->data().GetColumnCount(); ++c)
+                        seen += QString::fromStdString(viewer->data().GetHeader(c)) + QLatin1Char(',');
+                    seen += QLatin1Char('|') + viewer->pageText();
+                }
+                qobject_cast<QDialog*>(w)->reject();
+            },
+            &dlg);
+        dlg.show();
+        (void)QTest::qWaitForWindowExposed(&dlg);
+        QTest::mouseClick(qobject_cast<QWidget*>(dlg.control(generarId)), Qt::LeftButton);
+        return seen;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        InitQuintalevaResources();
+        CTolMessageDlg::registerToolkit();
+        MoneyFormat::setCurrent(MoneyFormat::mexican());
+        m_db = Database::create(m_dir.filePath(QStringLiteral("r.mdb")).toStdString());
+        m_state.nombre = "MI NEGOCIO";
+    }
+
+    void articlesCatalogue() {
+        CRepCatart dlg(*m_db, m_state);
+        QCOMPARE(generate(dlg, CRepCatart::kGenerarId), QStringLiteral("message:- No hay elementos que mostrar -"));
+        m_db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio, PrecioNeto) VALUES ('A1', 'Clavo', 1, 1.16)");
+        QCOMPARE(generate(dlg, CRepCatart::kGenerarId),
+                 QStringLiteral("- CATALOGO DE ARTICULOS -|Clave,Descripción,Precio,Precio neto,|1/1"));
+    }
+
+    void customersCatalogueKeepsTheListOrder() {
+        CRepCatcli dlg(*m_db, m_state);
+        QCOMPARE(generate(dlg, CRepCatcli::kGenerarId),
+                 QStringLiteral("message:- Seleccione al menos un campo para el reporte -"));
+        m_db->execute("INSERT INTO Clientes (Nombre, RFC) VALUES ('Pérez', 'X')");
+        auto* list = qobject_cast<QListWidget*>(dlg.control(CRepCatcli::kCamposId));
+        QCOMPARE(list->count(), 7);
+        list->item(4)->setSelected(true); // RFC first, then Nombre
+        list->item(0)->setSelected(true);
+        QCOMPARE(generate(dlg, CRepCatcli::kGenerarId), QStringLiteral("- CATALOGO DE CLIENTES -|Nombre,RFC,|1/1"));
+    }
+
+    void documentsJournal() {
+        CRepDoc dlg(*m_db, m_state);
+        QCOMPARE(generate(dlg, CRepDoc::kGenerarId), QStringLiteral("message:No hay elemnetos que mostrar"));
+        m_db->execute("INSERT INTO Documentos (Id_Cliente, Nombre, Fecha, Serie, Folio, Total) "
+                      "VALUES (1, 'Pérez', 45000, 'A', 1, 116)");
+        QCOMPARE(generate(dlg, CRepDoc::kGenerarId),
+                 QStringLiteral("- DIARIO DE DOCUMENTOS -|Serie/Folio,Fecha,Vencimiento,Cliente,Importe,|1/1"));
+        qobject_cast<QRadioButton*>(dlg.control(CRepDoc::kDetalladoId))->setChecked(true);
+        // A document without lines gives nothing to list in detail.
+        QCOMPARE(generate(dlg, CRepDoc::kGenerarId), QStringLiteral("message:- No hat elementos que mostrar -"));
+    }
+};
+
+QTEST_MAIN(TestRepDialogs)
+#include "tst_repdialogs.moc"
