@@ -1,0 +1,189 @@
+#include "reports/CustomerStatement.h"
+
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+#include "db/ValueFunctions.h"
+#include "invoice/MoneyText.h"
+#include "reports/RepData.h"
+
+#include <vector>
+
+namespace {
+
+constexpr const char* kNothing = "- No hay elementos que mostrar -";
+
+struct Customer {
+    std::int64_t id;
+    std::string nombre;
+};
+
+double sum(Database& db, const std::string& sql, const std::vector<DbValue>& params) {
+    Statement st = db.prepare(sql);
+    st.bindAll(params);
+    return st.step() ? valueToDouble(st.column(0)) : 0.0;
+}
+
+double initialBalance(Database& db, std::int64_t c, OleDate from) {
+    const DbValue start = from.isValid() ? DbValue(from.dateOnly().value) : DbValue();
+    return sum(db, "SELECT Sum(Total) FROM Documentos WHERE Cancelada=0 AND Id_Cliente=? AND Fecha<?", {c, start}) -
+           sum(db, "SELECT Sum(Importe) FROM Cobros WHERE Id_Cliente=? AND Fecha<?", {c, start});
+}
+
+std::vector<DbValue> withPeriod(std::int64_t c, const SqlCondition& period) {
+    std::vector<DbValue> p{c};
+    p.insert(p.end(), period.params.begin(), period.params.end());
+    return p;
+}
+
+void titleLines(CRepData& data, const StatementFilter& f, OleDate today, const char* form) {
+    data.AddTitleLine("Fecha de generación: " + DateToText(today));
+    data.AddTitleLine("Periodo: del " + DateToText(f.desde) + " al " + DateToText(f.hasta));
+    data.AddTitleLine("Cliente: " + (f.clienteId != 0 ? f.clienteNombre : std::string("-Todos-")));
+    data.AddTitleLine(form);
+}
+
+void summary(Database& db, const StatementFilter& f, const std::vector<Customer>& customers, OleDate today,
+             CRepData& data) {
+    const int n = static_cast<int>(customers.size());
+    data.SetSize(n + 2, 5);
+    const char* headers[] = {"Cliente", "Saldo Inicial", "Cargos", "Abonos", "Saldo final"};
+    for (int c = 0; c < 5; ++c)
+        data.SetHeader(c, headers[c]);
+    for (int c = 1; c <= 4; ++c)
+        data.SetAlign(c, CRepData::kRight);
+    const SqlCondition period = BetweenDates(f.desde, f.hasta);
+    double totals[4] = {0, 0, 0, 0};
+    for (int r = 0; r < n; ++r) {
+        const Customer& cu = customers[static_cast<std::size_t>(r)];
+        const double I = initialBalance(db, cu.id, f.desde);
+        const double Ch = sum(db, "SELECT Sum(Total) FROM Documentos WHERE Cancelada=0 AND Id_Cliente=? AND Fecha " +
+                                      period.sql,
+                              withPeriod(cu.id, period));
+        const double Cr = sum(db, "SELECT Sum(Importe) FROM Cobros WHERE Id_Cliente=? AND Fecha " + period.sql,
+                              withPeriod(cu.id, period));
+        const double F = (Ch + I) - Cr;
+        const double values[4] = {I, Ch, Cr, F};
+        data.SetCell(r, 0, cu.nombre);
+        for (int c = 0; c < 4; ++c) {
+            data.SetCell(r, c + 1, FormatMoney(values[c]));
+            totals[c] += values[c];
+        }
+    }
+    for (int c = 1; c <= 4; ++c) {
+        data.SetCell(n, c, "=========================================");
+        data.SetCell(n + 1, c, FormatMoney(totals[c - 1]));
+    }
+    titleLines(data, f, today, "(Resumido)");
+}
+
+bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer>& customers, OleDate today,
+              CRepData& data, std::string& message) {
+    const SqlCondition period = BetweenDates(f.desde, f.hasta);
+    {
+        Transaction tx(db);
+        db.execute("DELETE FROM AuxEdo");
+        const std::string insert =
+            "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)";
+        for (const Customer& cu : customers) {
+            db.execute(insert, {cu.nombre, f.desde.value, std::string("Saldo Inicial"), DbValue(),
+                                initialBalance(db, cu.id, f.desde), 0.0});
+            Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
+                                        "Cancelada=0 AND Fecha " + period.sql);
+            docs.bindAll(withPeriod(cu.id, period));
+            while (docs.step())
+                db.execute(insert, {cu.nombre, docs.column(0),
+                                    "Doc. " + docs.text(1) + NumberToPaddedText(static_cast<long>(docs.integer(2))),
+                                    DbValue(), docs.real(3), 0.0});
+            Statement pays = db.prepare(
+                "SELECT Cobros.Fecha, Documentos.Serie, Documentos.Folio, Cobros.Referencia, Cobros.Importe FROM "
+                "Documentos INNER JOIN Cobros ON Documentos.Id_Documento = Cobros.Id_Documento WHERE "
+                "Documentos.Cancelada=0 AND Documentos.Id_Cliente=? AND Cobros.Fecha " + period.sql);
+            pays.bindAll(withPeriod(cu.id, period));
+            while (pays.step())
+                db.execute(insert, {cu.nombre, pays.column(0),
+                                    "Pago doc. " + pays.text(1) + NumberToPaddedText(static_cast<long>(pays.integer(2))),
+                                    pays.column(3), 0.0, pays.real(4)});
+        }
+        tx.commit();
+    }
+    struct Movement {
+        std::string cliente;
+        double fecha;
+        std::string concepto;
+        std::string referencia;
+        double cargos;
+        double abonos;
+    };
+    std::vector<Movement> moves;
+    Statement st = db.prepare("SELECT Cliente, Fecha, Concepto, Referencia, Cargos, Abonos FROM AuxEdo "
+                              "ORDER BY Cliente COLLATE ES, Fecha, rowid");
+    while (st.step())
+        moves.push_back({st.text(0), st.real(1), st.text(2), st.text(3), st.real(4), st.real(5)});
+    if (moves.empty()) {
+        message = kNothing;
+        return false;
+    }
+    const int m = static_cast<int>(moves.size());
+    const int k = static_cast<int>(customers.size());
+    data.SetSize(m + 3 * k, 7);
+    const char* headers[] = {"Cliente", "Fecha", "Concepto", "Referencia", "Cargos", "Abonos", "Saldo final"};
+    for (int c = 0; c < 7; ++c)
+        data.SetHeader(c, headers[c]);
+    int r = 0;
+    std::string current;
+    bool started = false;
+    double S = 0;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const Movement& mv = moves[i];
+        if (!started || mv.cliente != current) {
+            started = true;
+            current = mv.cliente;
+            data.SetCell(r, 0, current);
+            S = 0;
+            ++r;
+        }
+        data.SetCell(r, 1, DateToText(OleDate{mv.fecha}));
+        data.SetCell(r, 2, mv.concepto);
+        data.SetCell(r, 3, mv.referencia);
+        if (mv.cargos > 0.01)
+            data.SetCell(r, 4, FormatMoney(mv.cargos));
+        if (mv.abonos > 0.01)
+            data.SetCell(r, 5, FormatMoney(mv.abonos));
+        S += mv.cargos - mv.abonos;
+        if (i + 1 == moves.size()) {
+            data.SetCell(r + 1, 6, FormatMoney(S));
+        } else if (moves[i + 1].cliente != current) {
+            data.SetCell(r + 1, 6, FormatMoney(S));
+            r += 3;
+        } else {
+            ++r;
+        }
+    }
+    titleLines(data, f, today, "(Detallado)");
+    return true;
+}
+
+} // namespace
+
+bool BuildCustomerStatement(Database& db, const StatementFilter& f, OleDate today, CRepData& data,
+                            std::string& message) {
+    message.clear();
+    std::vector<Customer> customers;
+    Statement st = db.prepare(f.clienteId != 0
+                                  ? "SELECT Id_Cliente, Nombre FROM Clientes WHERE Id_Cliente=? ORDER BY Nombre COLLATE ES, Id_Cliente"
+                                  : "SELECT Id_Cliente, Nombre FROM Clientes ORDER BY Nombre COLLATE ES, Id_Cliente");
+    if (f.clienteId != 0)
+        st.bind(1, std::int64_t{f.clienteId});
+    while (st.step())
+        customers.push_back({st.integer(0), st.text(1)});
+    if (customers.empty()) {
+        message = kNothing;
+        return false;
+    }
+    if (!f.detallado) {
+        summary(db, f, customers, today, data);
+        return true;
+    }
+    return detailed(db, f, customers, today, data, message);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "db/OleDate.h"
+
+#include <string>
+
+class CRepData;
+class Database;
+
+struct StatementFilter final {
+    long clienteId = 0; // 0: every customer of the catalogue
+    std::string clienteNombre;
+    OleDate desde;      // as the picker holds it, time of day included
+    OleDate hasta;
+    bool detallado = false;
+};
+
+// The customer statement ("- MOVIMIENTOS POR CLIENTE -"): per customer the balance before the
+// period, the charges (non-cancelled documents) and credits (payments) inside it and the final
+// balance; in detail every movement with a running balance, staged in the AuxEdo table in one
+// transaction. False with the operator's message when there is nothing to show; database errors
+// throw DbError and leave AuxEdo as it was.
+bool BuildCustomerStatement(Database& db, const StatementFilter& filter, OleDate today, CRepData& data,
+                            std::string& message);
+
+inline constexpr const char* kStatementTitle = "- MOVIMIENTOS POR CLIENTE -";

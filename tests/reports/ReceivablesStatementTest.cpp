@@ -1,0 +1,165 @@
+#include "db/Database.h"
+#include "db/OleDate.h"
+#include "db/Statement.h"
+#include "invoice/MoneyFormat.h"
+#include "reports/CustomerStatement.h"
+#include "reports/ReceivablesReport.h"
+#include "reports/RepData.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+class AccountReports : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = MoneyFormat::current();
+        MoneyFormat::setCurrent(MoneyFormat::mexican());
+        db = Database::create(dir.file("r.mdb"));
+        db->execute("INSERT INTO Clientes (Id_Cliente, Nombre) VALUES (1, 'Zapata'), (2, 'álvarez'), (3, 'Beto')");
+    }
+    void TearDown() override { MoneyFormat::setCurrent(saved); }
+
+    std::int64_t doc(long cliente, long folio, OleDate fecha, OleDate vence, double total, double pagado = 0,
+                     bool cancelada = false) {
+        db->execute("INSERT INTO Documentos (Id_Cliente, Nombre, Fecha, Vence, Serie, Folio, Total, YaPagado, Pagado, "
+                    "Cancelada) VALUES (?, 'N', ?, ?, 'A', ?, ?, ?, ?, ?)",
+                    {std::int64_t{cliente}, fecha.value, vence.value, std::int64_t{folio}, total, pagado,
+                     std::int64_t{pagado >= total ? 1 : 0}, std::int64_t{cancelada ? 1 : 0}});
+        return db->lastInsertId();
+    }
+    void pay(std::int64_t docId, long cliente, OleDate fecha, double importe, const char* ref = "R") {
+        db->execute("INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) "
+                    "VALUES (?, 1, ?, ?, ?, ?)",
+                    {docId, fecha.value, importe, std::string(ref), std::int64_t{cliente}});
+    }
+
+    ScratchDir dir;
+    std::unique_ptr<Database> db;
+    MoneyFormat saved;
+};
+
+OleDate at(int d, int h = 0, int m = 0) { return OleDate::fromDate(2024, 3, d, h, m); }
+
+TEST_F(AccountReports, ReceivablesOwedDaysAndOverdueCut) {
+    const OleDate now = at(20, 10, 0);
+    doc(1, 1, at(1), at(10, 12), 100, 40);        // partly paid, 9 whole days late
+    doc(1, 2, at(1), at(19, 18), 50);              // due 16 hours ago: listed as overdue, "Por vencer"
+    doc(2, 3, at(1), at(20, 9), 70);               // due today at 9: not before today's start
+    doc(2, 4, at(1), at(1), 30, 30);               // paid
+    doc(2, 5, at(1), at(1), 99, 0, true);          // cancelled
+
+    CRepData d;
+    std::string message;
+    CxcFilter f;
+    ASSERT_TRUE(BuildReceivablesReport(*db, f, now, d, message));
+    ASSERT_EQ(d.GetRowCount(), 3 + 2);
+    EXPECT_EQ(d.GetCell(0, 0), "A000001");
+    EXPECT_EQ(d.GetCell(0, 4), "9");
+    EXPECT_EQ(d.GetCell(0, 5), "$100.00");
+    EXPECT_EQ(d.GetCell(0, 6), "$60.00");
+    EXPECT_EQ(d.GetCell(1, 4), "Por vencer");
+    EXPECT_EQ(d.GetCell(2, 4), "Por vencer");
+    EXPECT_EQ(d.GetCell(4, 5), "$220.00");
+    EXPECT_EQ(d.GetCell(4, 6), "$180.00");
+
+    f.vencidas = true;
+    ASSERT_TRUE(BuildReceivablesReport(*db, f, now, d, message));
+    ASSERT_EQ(d.GetRowCount(), 2 + 2);
+    EXPECT_EQ(d.GetCell(1, 0), "A000002");
+
+    f.vencidas = false;
+    f.clienteId = 2;
+    f.clienteNombre = "álvarez";
+    ASSERT_TRUE(BuildReceivablesReport(*db, f, now, d, message));
+    EXPECT_EQ(d.GetCell(0, 0), "A000003");
+    EXPECT_EQ(d.TitleLines().back(), "Cliente: álvarez");
+    // A folio with no series wants a null series: these are all "A".
+    f.folio = 1;
+    EXPECT_FALSE(BuildReceivablesReport(*db, f, now, d, message));
+    EXPECT_EQ(message, "- No hay elementos que mostrar -");
+    f.serie = "A"; // the folio drops the customer filter
+    ASSERT_TRUE(BuildReceivablesReport(*db, f, now, d, message));
+    EXPECT_EQ(d.GetCell(0, 0), "A000001");
+}
+
+TEST_F(AccountReports, StatementSummaryBalances) {
+    const std::int64_t before = doc(1, 1, at(1), at(1), 500);
+    pay(before, 1, at(2), 200);
+    doc(1, 2, at(10, 23, 30), at(10), 100);                 // on the last day, late at night
+    const std::int64_t cancelled = doc(1, 3, at(5), at(5), 999, 0, true);
+    pay(cancelled, 1, at(6), 50);                           // still a credit in the summary
+    doc(1, 4, at(11, 0, 30), at(11), 1000);                 // after the period
+
+    StatementFilter f;
+    f.desde = at(5, 15, 0);
+    f.hasta = at(10, 8, 0);
+    CRepData d;
+    std::string message;
+    ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
+    ASSERT_EQ(d.GetRowCount(), 3 + 2);
+    // Every customer in name order, with or without movements.
+    EXPECT_EQ(d.GetCell(0, 0), "álvarez");
+    EXPECT_EQ(d.GetCell(1, 0), "Beto");
+    EXPECT_EQ(d.GetCell(2, 0), "Zapata");
+    EXPECT_EQ(d.GetCell(0, 4), "$0.00");
+    EXPECT_EQ(d.GetCell(2, 1), "$300.00");
+    EXPECT_EQ(d.GetCell(2, 2), "$100.00");
+    EXPECT_EQ(d.GetCell(2, 3), "$50.00");
+    EXPECT_EQ(d.GetCell(2, 4), "$350.00");
+    EXPECT_EQ(d.GetCell(4, 4), "$350.00");
+    EXPECT_EQ(d.TitleLines()[1], "Periodo: del 05/Mar/2024 al 10/Mar/2024");
+    EXPECT_EQ(d.TitleLines().back(), "(Resumido)");
+}
+
+TEST_F(AccountReports, StatementDetailRunsTheBalancePerCustomer) {
+    const std::int64_t before = doc(1, 1, at(1), at(1), 500);
+    pay(before, 1, at(2), 200);
+    const std::int64_t inPeriod = doc(1, 2, at(5, 9), at(6), 100);
+    pay(inPeriod, 1, at(7), 30, "TRANSF 1");
+    const std::int64_t cancelled = doc(1, 3, at(5), at(5), 999, 0, true);
+    pay(cancelled, 1, at(4), 50);           // before the period: in the initial balance
+    db->execute("INSERT INTO AuxEdo (Cliente, Concepto) VALUES ('viejo', 'de otra corrida')");
+
+    StatementFilter f;
+    f.desde = at(5, 15, 0);
+    f.hasta = at(10);
+    f.detallado = true;
+    CRepData d;
+    std::string message;
+    ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
+    // 3 customers: 3 "Saldo Inicial" rows plus 2 movements, and 3 rows each for name, balance, blank.
+    ASSERT_EQ(d.GetRowCount(), 5 + 9);
+    EXPECT_EQ(d.GetCell(0, 0), "álvarez");
+    EXPECT_EQ(d.GetCell(1, 2), "Saldo Inicial");
+    EXPECT_EQ(d.GetCell(1, 4), "");          // a zero balance is not printed
+    EXPECT_EQ(d.GetCell(2, 6), "$0.00");
+    EXPECT_EQ(d.GetCell(4, 0), "Beto");
+    EXPECT_EQ(d.GetCell(8, 0), "Zapata");
+    // Zapata: the movement on the first day at 9 comes before the 15:00 "Saldo Inicial" row.
+    EXPECT_EQ(d.GetCell(9, 2), "Doc. A000002");
+    EXPECT_EQ(d.GetCell(9, 4), "$100.00");
+    EXPECT_EQ(d.GetCell(10, 2), "Saldo Inicial");
+    EXPECT_EQ(d.GetCell(10, 4), "$250.00");  // 500 − 200 − 50 paid on the cancelled document
+    EXPECT_EQ(d.GetCell(11, 2), "Pago doc. A000002");
+    EXPECT_EQ(d.GetCell(11, 3), "TRANSF 1");
+    EXPECT_EQ(d.GetCell(11, 5), "$30.00");
+    EXPECT_EQ(d.GetCell(12, 6), "$320.00");
+    EXPECT_EQ(d.TitleLines().back(), "(Detallado)");
+
+    // The scratch rows are this run's only.
+    Statement st = db->prepare("SELECT Count(*) FROM AuxEdo WHERE Cliente='viejo'");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.integer(0), 0);
+
+    f.clienteId = 99;
+    EXPECT_FALSE(BuildCustomerStatement(*db, f, at(20), d, message));
+    EXPECT_EQ(message, "- No hay elementos que mostrar -");
+}
+
+} // namespace
