@@ -26,7 +26,9 @@
 #include "receivables/ui/RegDoc.h"
 #include "reports/ui/RepCatart.h"
 #include "reports/ui/RepCatcli.h"
+#include "reports/ui/RepCxc.h"
 #include "reports/ui/RepDoc.h"
+#include "reports/ui/RepEdo.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -372,8 +374,8 @@ void CPrincipalDlg::onCommand(int id) {
     case kReportCustomers: CRepCatcli(m_db, m_state, this).exec(); break;
     case kReportArticles: CRepCatart(m_db, m_state, this).exec(); break;
     case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;
-    case kReportReceivables:
-    case kReportStatement:
+    case kReportReceivables: CRepCxc(m_db, m_state, this).exec(); break;
+    case kReportStatement: CRepEdo(m_db, m_state, this).exec(); break;
     case kWindowsFormat:
     case kTicketFormat:
         notYetAvailable();

@@ -5,8 +5,10 @@
 #include "reports/RepData.h"
 #include "reports/ui/RepCatart.h"
 #include "reports/ui/RepCatcli.h"
+#include "reports/ui/RepCxc.h"
 #include "reports/ui/RepDlg.h"
 #include "reports/ui/RepDoc.h"
+#include "reports/ui/RepEdo.h"
 #include "reports/ui/RepPage.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -89,6 +91,26 @@ private Q_SLOTS:
         qobject_cast<QRadioButton*>(dlg.control(CRepDoc::kDetalladoId))->setChecked(true);
         // A document without lines gives nothing to list in detail.
         QCOMPARE(generate(dlg, CRepDoc::kGenerarId), QStringLiteral("message:- No hat elementos que mostrar -"));
+    }
+
+    // Runs after documentsJournal: one open document of customer 1, folio A000001, no lines.
+    void receivables() {
+        CRepCxc dlg(*m_db, m_state);
+        QCOMPARE(generate(dlg, CRepCxc::kGenerarId),
+                 QStringLiteral("- CUENTAS POR COBRAR -|Serie/Folio,Cliente,Fecha,Vence,Dias V.,Importe,Por pagar,|1/1"));
+        m_db->execute("UPDATE Documentos SET Pagado=1");
+        QCOMPARE(generate(dlg, CRepCxc::kGenerarId), QStringLiteral("message:- No hay elementos que mostrar -"));
+    }
+
+    void customerStatement() {
+        CRepEdo dlg(*m_db, m_state);
+        QCOMPARE(generate(dlg, CRepEdo::kGenerarId),
+                 QStringLiteral("- MOVIMIENTOS POR CLIENTE -|Cliente,Saldo Inicial,Cargos,Abonos,Saldo final,|1/1"));
+        qobject_cast<QRadioButton*>(dlg.control(CRepEdo::kDetalladoId))->setChecked(true);
+        QCOMPARE(generate(dlg, CRepEdo::kGenerarId),
+                 QStringLiteral("- MOVIMIENTOS POR CLIENTE -|Cliente,Fecha,Concepto,Referencia,Cargos,Abonos,Saldo final,|1/1"));
+        m_db->execute("DELETE FROM Clientes");
+        QCOMPARE(generate(dlg, CRepEdo::kGenerarId), QStringLiteral("message:- No hay elementos que mostrar -"));
     }
 };
 
