@@ -91,7 +91,8 @@ PrintPage CRepPageModel::DrawPage() {
     PrintPage page;
     const int P = PageWidth();
     const int B = BottomLimit();
-    const FormatRect sheet{0, 0, P, -SheetHeight()};
+    // Clip rectangles are normalised as PrintPage wants them: top ≤ bottom numerically.
+    const FormatRect sheet{0, -SheetHeight(), P, 0};
 
     const Line title = metrics(FontKind::Title);
     const int L1 = title.height + title.leading;
@@ -150,7 +151,7 @@ PrintPage CRepPageModel::DrawPage() {
             int right = x + m_colWidth[static_cast<std::size_t>(c)];
             if (c == 0 && m_firstColumnSpans && !s.empty())
                 right = P;
-            text(page, FontKind::Body, s, anchorX(c), top, alignOf(c), FormatRect{x, -top, right, -(top + L)});
+            text(page, FontKind::Body, s, anchorX(c), top, alignOf(c), FormatRect{x, -(top + L), right, -top});
         }
     }
 

@@ -225,6 +225,9 @@ TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
     const PageOp* first = findText(page, d.GetCell(0, 0));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->clip.right, x[0] + w[0]);
+    EXPECT_LT(first->clip.top, first->clip.bottom); // normalised, or a printer clips the text away
+    EXPECT_LE(first->clip.top, first->anchor.y);
+    EXPECT_GE(first->clip.bottom, first->anchor.y);
     const PageOp* right = findText(page, "derecha");
     ASSERT_NE(right, nullptr);
     EXPECT_EQ(right->anchor.x, x[2] + w[2]);

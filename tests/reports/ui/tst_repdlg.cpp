@@ -12,6 +12,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtGlobal>
@@ -110,6 +113,39 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
     }
 
+    // Every page goes to the printer, landscape when asked, and the page shown stays shown.
+    void printsAllPagesToPdf() {
+        const CRepData data = report(150);
+        CRepDlg dlg(data, QStringLiteral("MI NEGOCIO"), QStringLiteral("- DIARIO DE DOCUMENTOS -"), false, false);
+        CRepPage* page = dlg.page();
+        page->model().SetCurrentPage(2);
+        page->model().SetAdjustMode(true);
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("r.pdf"));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        QVERIFY(page->printAll(printer));
+        QCOMPARE(page->model().CurrentPage(), 2);
+        QVERIFY(!page->model().AdjustMode());
+        const int count = page->model().PageCount();
+        QVERIFY(count >= 3);
+
+        QProcess info;
+        info.start(QStringLiteral("pdfinfo"), {pdf});
+        if (!info.waitForFinished(20000) || info.exitCode() != 0)
+            QSKIP("pdfinfo is not available");
+        const QString text = QString::fromLocal8Bit(info.readAllStandardOutput());
+        QVERIFY2(text.contains(QRegularExpression(QStringLiteral("Pages:\\s+%1\\b").arg(count))), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("792 x 612")), qPrintable(text)); // letter, landscape
+        QProcess toText;
+        toText.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(count), pdf, QStringLiteral("-")});
+        QVERIFY(toText.waitForFinished(20000));
+        const QString last = QString::fromUtf8(toText.readAllStandardOutput());
+        QVERIFY2(last.contains(QStringLiteral("A100149")) && last.contains(QStringLiteral("MI NEGOCIO")),
+                 qPrintable(last + QString::fromLocal8Bit(toText.readAllStandardError())));
+    }
+
     void rendersAPage() {
         const CRepData data = report(60);
         CRepDlg dlg(data, QStringLiteral("MI NEGOCIO"), QStringLiteral("- DIARIO DE DOCUMENTOS -"), true, false);
@@ -122,8 +158,14 @@ private Q_SLOTS:
                 dark += qGray(image.pixel(x, y)) < 128;
         QVERIFY(dark > 500);
         const QByteArray out = qgetenv("REPORT_PNG");
-        if (!out.isEmpty())
+        if (!out.isEmpty()) {
             image.save(QString::fromLocal8Bit(out));
+            dlg.showNormal();
+            dlg.resize(1000, 700);
+            dlg.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+            dlg.grab().save(QString::fromLocal8Bit(out) + QStringLiteral(".dialog.png"));
+        }
     }
 };
 
