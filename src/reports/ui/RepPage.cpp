@@ -105,10 +105,9 @@ void CRepPage::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     const QPoint p = logical(event->position());
-    if (m_model.BeginDrag(p.x(), p.y())) {
-        grabMouse();
+    // The press grabs the mouse implicitly until release, so the drag follows it off the widget.
+    if (m_model.BeginDrag(p.x(), p.y()))
         setCursor(Qt::SizeHorCursor);
-    }
 }
 
 void CRepPage::mouseMoveEvent(QMouseEvent* event) {
@@ -122,7 +121,6 @@ void CRepPage::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_model.Dragging())
         return;
     m_model.EndDrag();
-    releaseMouse();
     unsetCursor();
     update();
 }

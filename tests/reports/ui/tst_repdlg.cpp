@@ -12,6 +12,8 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QWheelEvent>
+#include <QApplication>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -88,6 +90,41 @@ private Q_SLOTS:
         // Adjust mode shows grips; the check box drives it.
         qobject_cast<QCheckBox*>(dlg.control(CRepDlg::kAjustarId))->setChecked(true);
         QVERIFY(page->model().AdjustMode());
+    }
+
+    // A grip dragged with the mouse widens its column and moves the later ones; the wheel scrolls.
+    void dragsAColumnGripAndScrolls() {
+        const CRepData data = report(10);
+        CRepDlg dlg(data, QStringLiteral("MI NEGOCIO"), QStringLiteral("- R -"), true, false);
+        dlg.showNormal();
+        dlg.resize(900, 600);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        CRepPage* page = dlg.page();
+        qobject_cast<QCheckBox*>(dlg.control(CRepDlg::kAjustarId))->setChecked(true);
+        QTest::qWait(20);
+        const double k = double(page->width()) / page->model().PageWidth();
+        const int edge = page->model().ColumnX()[0] + page->model().ColumnWidth()[0];
+        const int width0 = page->model().ColumnWidth()[0];
+        const int x1 = page->model().ColumnX()[1];
+        const QPoint grip(int((edge - 2) * k), 2);
+        QTest::mousePress(page, Qt::LeftButton, {}, grip);
+        QVERIFY(page->model().Dragging());
+        QTest::mouseMove(page, grip + QPoint(int(100 * k), 0));
+        QTest::mouseRelease(page, Qt::LeftButton, {}, grip + QPoint(int(100 * k), 0));
+        QVERIFY(!page->model().Dragging());
+        const int moved = page->model().ColumnWidth()[0] - width0;
+        QVERIFY2(moved > 80 && moved < 120, qPrintable(QString::number(moved)));
+        QCOMPARE(page->model().ColumnX()[1], x1 + moved);
+
+        QCOMPARE(page->scroll(), 0);
+        QWheelEvent wheel(QPointF(50, 50), page->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(page, &wheel);
+        QCOMPARE(page->scroll(), 60);
+        QVERIFY(page->scrollMaximum() > 0);
+        page->setScroll(1 << 20);
+        QCOMPARE(page->scroll(), page->scrollMaximum());
     }
 
     void exportsTextAndReportFile() {
