@@ -48,6 +48,9 @@ private:
             &dlg);
         dlg.show();
         (void)QTest::qWaitForWindowExposed(&dlg);
+        const QByteArray shot = qgetenv("REPORT_DIALOG_PNG");
+        if (!shot.isEmpty())
+            dlg.grab().save(QString::fromLocal8Bit(shot) + dlg.metaObject()->className() + QStringLiteral(".png"));
         QTest::mouseClick(qobject_cast<QWidget*>(dlg.control(generarId)), Qt::LeftButton);
         return seen;
     }
