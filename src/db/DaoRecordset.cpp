@@ -98,13 +98,7 @@ void CDaoRecordset::Requery() {
         m_columns.clear();
         for (int c = 0; c < st.columnCount(); ++c)
             m_columns.push_back(st.columnName(c));
-        while (st.step()) {
-            std::vector<DbValue> row;
-            row.reserve(m_columns.size());
-            for (int c = 0; c < st.columnCount(); ++c)
-                row.push_back(st.column(c));
-            m_rows.push_back(std::move(row));
-        }
+        m_rows = st.fetchAll();
     }
     m_pos = GetRecordCount() > 0 ? 0 : -1;
     loadCurrent();

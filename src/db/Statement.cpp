@@ -59,6 +59,19 @@ int Statement::execute() {
     return sqlite3_changes(m_db);
 }
 
+std::vector<std::vector<DbValue>> Statement::fetchAll() {
+    std::vector<std::vector<DbValue>> rows;
+    const int columns = columnCount();
+    while (step()) {
+        std::vector<DbValue> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c)
+            row.push_back(column(c));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
 void Statement::reset() {
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);

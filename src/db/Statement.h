@@ -25,6 +25,8 @@ public:
     bool step();
     // Runs to the end; the number of rows changed.
     int execute();
+    // Steps to the end, keeping every row's columns.
+    std::vector<std::vector<DbValue>> fetchAll();
     void reset();
 
     int columnCount() const;

@@ -19,9 +19,7 @@ bool BuildArticlesCatalog(Database& db, bool byDescription, OleDate today, CRepD
     message.clear();
     Statement st = db.prepare(std::string("SELECT Clave, Descripcion, Precio, PrecioNeto FROM Articulos ORDER BY ") +
                               (byDescription ? "Descripcion COLLATE ES, Id_Articulo" : "Clave COLLATE ES, Id_Articulo"));
-    std::vector<std::vector<DbValue>> rows;
-    while (st.step())
-        rows.push_back({st.column(0), st.column(1), st.column(2), st.column(3)});
+    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
     if (rows.empty()) {
         message = kNothing;
         return false;

@@ -60,13 +60,7 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
     Statement st = db.prepare("SELECT Serie, Folio, Cancelada, Fecha, Vence, Nombre, Total FROM Documentos " +
                               (where.empty() ? std::string() : "WHERE " + where) + " ORDER BY Serie, Folio");
     st.bindAll(params);
-    std::vector<std::vector<DbValue>> rows;
-    while (st.step()) {
-        std::vector<DbValue> row;
-        for (int c = 0; c < 7; ++c)
-            row.push_back(st.column(c));
-        rows.push_back(std::move(row));
-    }
+    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
     if (rows.empty()) {
         message = "No hay elemnetos que mostrar";
         return false;
@@ -136,13 +130,7 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
         "Documentos.Total FROM Documentos INNER JOIN Detalles ON Documentos.Id_Documento = Detalles.Id_Documento " +
         where + "ORDER BY Documentos.Serie,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
     st.bindAll(params);
-    std::vector<std::vector<DbValue>> rows;
-    while (st.step()) {
-        std::vector<DbValue> row;
-        for (int c = 0; c < 15; ++c)
-            row.push_back(st.column(c));
-        rows.push_back(std::move(row));
-    }
+    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
     if (rows.empty()) {
         message = "- No hat elementos que mostrar -";
         return false;

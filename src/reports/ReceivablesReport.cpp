@@ -39,13 +39,7 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
                               "Documentos.Vence, Documentos.Total, Total-YaPagado AS Expr1 FROM Documentos " +
                               where + "ORDER BY Documentos.Serie, Documentos.Folio");
     st.bindAll(params);
-    std::vector<std::vector<DbValue>> rows;
-    while (st.step()) {
-        std::vector<DbValue> row;
-        for (int c = 0; c < 7; ++c)
-            row.push_back(st.column(c));
-        rows.push_back(std::move(row));
-    }
+    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
     if (rows.empty()) {
         message = "- No hay elementos que mostrar -";
         return false;
