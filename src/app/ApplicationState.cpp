@@ -9,4 +9,9 @@ void ApplySettings(const Settings& s, ApplicationState& state) {
     state.impuesto = s.impuesto;
     state.comando = s.comando;
     state.logo = s.logo;
+    state.dispositivoLpt1 = s.dispositivoLpt1;
+    state.dispositivoLpt2 = s.dispositivoLpt2;
+    state.dispositivoCom1 = s.dispositivoCom1;
+    state.dispositivoCom2 = s.dispositivoCom2;
+    state.comandoCorte = s.comandoCorte;
 }

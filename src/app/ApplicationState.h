@@ -19,6 +19,12 @@ struct Settings {
     int impuesto = 0;
     std::string comando;
     std::string logo;
+    // The ticket printer's device for each port, and the paper-cutter command.
+    std::string dispositivoLpt1 = "/dev/lp0";
+    std::string dispositivoLpt2 = "/dev/lp1";
+    std::string dispositivoCom1 = "/dev/ttyS0";
+    std::string dispositivoCom2 = "/dev/ttyS1";
+    std::string comandoCorte;
 };
 
 // What the whole program reads for the whole run: the open database, the settings, the default
@@ -35,6 +41,12 @@ struct ApplicationState {
     std::string logo;         // full path of the logo picture
     std::string nombre;       // business name, first heading line of every report
     int pPos = 0;             // ticket port: 0 LPT1, 1 LPT2, 2 COM1, 3 COM2
+    // Device behind each ticket port: a path, a plain file or tcp://HOST:PORT.
+    std::string dispositivoLpt1 = "/dev/lp0";
+    std::string dispositivoLpt2 = "/dev/lp1";
+    std::string dispositivoCom1 = "/dev/ttyS0";
+    std::string dispositivoCom2 = "/dev/ttyS1";
+    std::string comandoCorte; // paper-cutter command sent after the drawer command
 };
 
 // Copies the settings that ApplicationState carries.

@@ -1,12 +1,20 @@
 #include "Imprimir.h"
 
+#include "app/ApplicationState.h"
+#include "app/SharedValues.h"
+#include "app/ui/LocaleMoneyFormat.h"
+#include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/ValueFunctions.h"
 #include "invoice/DocumentStore.h"
 #include "printing/PrintJob.h"
+#include "printing/TicketOutput.h"
+#include "printing/TicketPort.h"
 #include "printing/ui/PrintDocument.h"
+#include "printing/ui/TicketPrint.h"
 
 #include <QGuiApplication>
+#include <QLocale>
 
 #include <cstdio>
 
@@ -15,14 +23,35 @@ int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
     return 1;
 }
+
+// The document through the receipt printer's channel, with the settings, money format and
+// currency words as the program reads them at start-up.
+int imprimirTicket(Database& db, const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals) {
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    ApplicationState state;
+    ApplySettings(SettingsStore::read(), state);
+    LoadSharedValues(db, state);
+    CPrintJob job;
+    job.SetDocument(header, std::move(lines), totals);
+    const TicketSettings settings = TicketSettingsOf(state);
+    const TicketOutput::Result result = TicketOutput::Print(db, job, settings);
+    if (!result)
+        return fail(result.message);
+    std::printf("Documento %s%s enviado a la impresora de tickets %s\n", header.serie.c_str(),
+                NumberToPaddedText(header.folio).c_str(), TicketPort::ForSettings(settings).description().c_str());
+    return 0;
+}
 } // namespace
 
 int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     std::string pdf;
     long formato = -1;
+    bool ticket = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--pdf" || args[i] == "--formato") {
+        if (args[i] == "--ticket") {
+            ticket = true;
+        } else if (args[i] == "--pdf" || args[i] == "--formato") {
             if (i + 1 >= args.size())
                 return fail("falta el valor de " + args[i] + ".");
             if (args[i] == "--pdf") {
@@ -37,8 +66,9 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
             positional.push_back(args[i]);
         }
     }
-    if (positional.size() != 3 || pdf.empty() || formato <= 0)
-        return fail("uso: quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf");
+    if (positional.size() != 3 || (ticket ? !pdf.empty() || formato > 0 : pdf.empty() || formato <= 0))
+        return fail("uso: quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf\n"
+                    "     quintaleva-cli imprimir ARCHIVO SERIE FOLIO --ticket");
     const std::string& file = positional[0];
     const std::string serie = positional[1] == "-" ? std::string() : positional[1];
     const std::string& folioText = positional[2];
@@ -58,6 +88,9 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     DocumentTotals totals;
     for (const CPartida& line : lines)
         totals.Add(line);
+
+    if (ticket)
+        return imprimirTicket(*db, header, std::move(lines), totals);
 
     // Fonts and the PDF writer need a GUI application, but no screen; the framework's chatter
     // about the session it runs in is not for the technician.

@@ -27,7 +27,9 @@ const char* const kUsage =
     "  quintaleva-cli generar ARCHIVO [--documentos N] [--clientes K] [--articulos A] [--semilla S]\n"
     "                                                llena una base de datos (nueva o existente) con datos de prueba\n"
     "  quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf\n"
-    "                                                imprime un documento guardado en un PDF (SERIE \"-\": sin serie)\n";
+    "                                                imprime un documento guardado en un PDF (SERIE \"-\": sin serie)\n"
+    "  quintaleva-cli imprimir ARCHIVO SERIE FOLIO --ticket\n"
+    "                                                lo envía a la impresora de tickets configurada\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());

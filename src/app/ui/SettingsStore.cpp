@@ -19,6 +19,11 @@ int SettingsStore::readInt(const char* name, int defaultValue) {
 
 QString SettingsStore::readText(const char* name) { return store().value(key(name)).toString(); }
 
+QString SettingsStore::readText(const char* name, const QString& defaultValue) {
+    const QVariant value = store().value(key(name));
+    return value.isValid() ? value.toString() : defaultValue;
+}
+
 bool SettingsStore::contains(const char* name) { return store().contains(key(name)); }
 
 void SettingsStore::write(const char* name, const QVariant& value) {
@@ -38,5 +43,12 @@ Settings SettingsStore::read() {
     s.impuesto = readInt("Impuesto", 0);
     s.comando = readText("Comando").toStdString();
     s.logo = readText("Logo").toStdString();
+    // A device left empty on purpose stays empty (and the ticket says so); only a missing value
+    // takes the default.
+    s.dispositivoLpt1 = readText("DispositivoLPT1", QString::fromLatin1(s.dispositivoLpt1.c_str())).toStdString();
+    s.dispositivoLpt2 = readText("DispositivoLPT2", QString::fromLatin1(s.dispositivoLpt2.c_str())).toStdString();
+    s.dispositivoCom1 = readText("DispositivoCOM1", QString::fromLatin1(s.dispositivoCom1.c_str())).toStdString();
+    s.dispositivoCom2 = readText("DispositivoCOM2", QString::fromLatin1(s.dispositivoCom2.c_str())).toStdString();
+    s.comandoCorte = readText("ComandoCorte").toStdString();
     return s;
 }

@@ -16,6 +16,7 @@ public:
     static Settings read();
     static int readInt(const char* name, int defaultValue);
     static QString readText(const char* name);
+    static QString readText(const char* name, const QString& defaultValue);
     static bool contains(const char* name);
     static void write(const char* name, const QVariant& value);
 };

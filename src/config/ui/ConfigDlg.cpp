@@ -134,7 +134,13 @@ void CConfigDlg::createControls() {
     m_askPrinter = check(kAskPrinterId, QStringLiteral("Preguntar por la impresora antes de imprimir"), 33);
     m_windowsPrinter = check(kWindowsPrinterId, QStringLiteral("Usar impresora predeterminada de Windows"), 46);
 
-    m_ticketPrinter = group(QStringLiteral("Utilizar impresora de tickets"), kRightX, 60, kColumnWidth, 84);
+    // The ticket group: the port, the device behind it, the drawer and cutter commands.
+    const int captioned = 12 + bandUnits;
+    const int deviceY = 88;
+    const int comandoY = deviceY + 16;
+    const int corteY = comandoY + captioned + 4;
+    const int ticketBottom = corteY + captioned + 6;
+    m_ticketPrinter = group(QStringLiteral("Utilizar impresora de tickets"), kRightX, 60, kColumnWidth, ticketBottom - 60);
     setId(m_ticketPrinter, kTicketPrinterId);
     m_ticketPrinter->setCheckable(true);
     m_ports = new QButtonGroup(this);
@@ -146,13 +152,25 @@ void CConfigDlg::createControls() {
         m_ports->addButton(radio, i);
         ticketFields << radio;
     }
+    ticketFields << label(QStringLiteral("Dispositivo:"), kRightX + 8, deviceY, 42);
+    m_dispositivo = edit(kDispositivoId, kRightX + 50, deviceY, kColumnWidth - 58, 12);
+    m_dispositivo->setToolTip(QStringLiteral("Por ejemplo /dev/lp0, /dev/usb/lp0, /dev/ttyUSB0 o tcp://192.168.1.50:9100"));
+    ticketFields << m_dispositivo;
+    connect(m_ports, &QButtonGroup::idToggled, this, [this](int port, bool on) {
+        if (on)
+            showDevice(port);
+    });
     m_comando = new CTolTextEdit(this);
     setId(m_comando, kComandoId);
     m_comando->setCaption(QStringLiteral("Comando para abrir cajón"));
     m_comando->setTabChangesFocus(true);
     m_comando->setToolTip(QStringLiteral("Códigos decimales separados por comas, por ejemplo 27,112,0,25,250"));
-    place(m_comando, kRightX + 8, 89, kColumnWidth - 16, 50);
+    place(m_comando, kRightX + 8, comandoY, kColumnWidth - 16, captioned);
     ticketFields << m_comando;
+    m_comandoCorte = edit(kComandoCorteId, kRightX + 8, corteY, kColumnWidth - 16, captioned);
+    m_comandoCorte->setCaption(QStringLiteral("Comando para cortar el papel"));
+    m_comandoCorte->setToolTip(QStringLiteral("Vacío si la impresora no corta; por ejemplo 29,86,0"));
+    ticketFields << m_comandoCorte;
 
     // The two ways of printing exclude each other: each check is always the other's opposite.
     connect(m_windowsPrinter, &QCheckBox::toggled, this, [this](bool on) { m_ticketPrinter->setChecked(!on); });
@@ -162,13 +180,14 @@ void CConfigDlg::createControls() {
             w->setEnabled(on);
     });
 
-    group(QStringLiteral("Configuración total con letra"), kRightX, 148, kColumnWidth, 20 + 12 + bandUnits);
-    m_moneda = edit(kMonedaId, kRightX + 8, 160, 80, 12 + bandUnits);
+    const int totalY = ticketBottom + 4;
+    group(QStringLiteral("Configuración total con letra"), kRightX, totalY, kColumnWidth, 20 + captioned);
+    m_moneda = edit(kMonedaId, kRightX + 8, totalY + 12, 80, captioned);
     m_moneda->setCaption(QStringLiteral("Moneda"));
-    m_postfijo = edit(kPostfijoId, kRightX + 97, 160, 80, 12 + bandUnits);
+    m_postfijo = edit(kPostfijoId, kRightX + 97, totalY + 12, 80, captioned);
     m_postfijo->setCaption(QStringLiteral("Postfijo"));
 
-    const int taxY = 148 + 24 + 12 + bandUnits;
+    const int taxY = totalY + 24 + captioned;
     label(QStringLiteral("Impuesto predeterminado para artículos nuevos:"), kRightX, taxY, kColumnWidth);
     m_impuesto = new CComboTabla(this);
     setId(m_impuesto, kImpuestoId);
@@ -216,12 +235,18 @@ void CConfigDlg::loadValues() {
     for (CTolEdit* e : {m_baseDatos, m_logo})
         e->setCursorPosition(0);
     m_comando->setPlainText(q(m_state.comando));
+    m_comandoCorte->setText(q(m_state.comandoCorte));
+    m_devices = {q(m_state.dispositivoLpt1), q(m_state.dispositivoLpt2), q(m_state.dispositivoCom1),
+                 q(m_state.dispositivoCom2)};
+    m_shownPort = 0;
+    m_dispositivo->setText(m_devices[0]);
     // Exactly one way of printing is on.
     m_ticketPrinter->setChecked(m_state.pWin == 0);
     m_windowsPrinter->setChecked(m_state.pWin != 0);
     // A port outside the four (a damaged setting) shows as the first.
     const int port = m_state.pPos >= 0 && m_state.pPos < 4 ? m_state.pPos : 0;
     m_ports->button(port)->setChecked(true);
+    showDevice(port);
     m_rapido->setChecked(m_state.rapido != 0);
     m_askPrinter->setChecked(m_state.askPrinter != 0);
     m_prcAiva->setChecked(m_state.prcAiva != 0);
@@ -258,6 +283,14 @@ void CConfigDlg::fillTaxes() {
     // tax in its place unasked.
     m_impuesto->setCurrentIndex(-1);
     m_impuesto->SelectByKey(chosen);
+}
+
+void CConfigDlg::showDevice(int port) {
+    // The edit holds the shown port's device; it goes back to its slot before another port shows.
+    m_devices[std::size_t(m_shownPort)] = m_dispositivo->text().trimmed();
+    m_shownPort = port;
+    m_dispositivo->setText(m_devices[std::size_t(port)]);
+    m_dispositivo->setCursorPosition(0);
 }
 
 void CConfigDlg::onCommand(int id) {
@@ -377,6 +410,12 @@ bool CConfigDlg::guardar() {
     settings.impuesto = impuesto;
     settings.comando = s(m_comando->toPlainText());
     settings.logo = s(m_logo->text());
+    m_devices[std::size_t(m_shownPort)] = m_dispositivo->text().trimmed();
+    settings.dispositivoLpt1 = s(m_devices[0]);
+    settings.dispositivoLpt2 = s(m_devices[1]);
+    settings.dispositivoCom1 = s(m_devices[2]);
+    settings.dispositivoCom2 = s(m_devices[3]);
+    settings.comandoCorte = s(m_comandoCorte->text());
 
     // The running program takes the new values at once, the amount in words included.
     ApplySettings(settings, m_state);
@@ -391,6 +430,11 @@ bool CConfigDlg::guardar() {
     SettingsStore::write("Impuesto", settings.impuesto);
     SettingsStore::write("Comando", q(settings.comando));
     SettingsStore::write("Logo", q(settings.logo));
+    SettingsStore::write("DispositivoLPT1", q(settings.dispositivoLpt1));
+    SettingsStore::write("DispositivoLPT2", q(settings.dispositivoLpt2));
+    SettingsStore::write("DispositivoCOM1", q(settings.dispositivoCom1));
+    SettingsStore::write("DispositivoCOM2", q(settings.dispositivoCom2));
+    SettingsStore::write("ComandoCorte", q(settings.comandoCorte));
     accept();
     return true;
 }

@@ -40,6 +40,8 @@ public:
     static constexpr int kTicketPrinterId = 1055;
     static constexpr int kLpt1Id = 1044;  // LPT2, COM1, COM2 follow
     static constexpr int kComandoId = 1048;
+    static constexpr int kDispositivoId = 1190;   // device of the port chosen in the radio group
+    static constexpr int kComandoCorteId = 1191;
     static constexpr int kMonedaId = 1050;
     static constexpr int kPostfijoId = 1051;
     static constexpr int kImpuestoId = 1087;
@@ -81,6 +83,7 @@ private:
     void createControls();
     void loadValues();
     void fillTaxes();
+    void showDevice(int port);
     void browseDatabase();
     void browseLogo();
     void runArticulos();
@@ -103,6 +106,11 @@ private:
     QGroupBox* m_ticketPrinter = nullptr;
     QButtonGroup* m_ports = nullptr;
     CTolTextEdit* m_comando = nullptr;
+    CTolEdit* m_dispositivo = nullptr;
+    CTolEdit* m_comandoCorte = nullptr;
+    // The device typed for each port (LPT1, LPT2, COM1, COM2); the edit shows the chosen port's.
+    std::array<QString, 4> m_devices;
+    int m_shownPort = 0;
     CTolEdit* m_moneda = nullptr;
     CTolEdit* m_postfijo = nullptr;
     CComboTabla* m_impuesto = nullptr;

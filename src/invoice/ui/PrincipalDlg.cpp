@@ -21,6 +21,7 @@
 #include "invoice/ui/TotalWnd.h"
 #include "printing/PrintJob.h"
 #include "printing/ui/PrintDocument.h"
+#include "printing/ui/TicketDlg.h"
 #include "printing/ui/SelectFormat.h"
 #include "receivables/ui/CobrosDlg.h"
 #include "receivables/ui/RegDoc.h"
@@ -376,10 +377,8 @@ void CPrincipalDlg::onCommand(int id) {
     case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;
     case kReportReceivables: CRepCxc(m_db, m_state, this).exec(); break;
     case kReportStatement: CRepEdo(m_db, m_state, this).exec(); break;
-    case kWindowsFormat:
-    case kTicketFormat:
-        notYetAvailable();
-        break;
+    case kWindowsFormat: notYetAvailable(); break;
+    case kTicketFormat: CTicketDlg::Run(m_db, m_state, this); break;
     default:
         break;
     }

@@ -156,6 +156,43 @@ private Q_SLOTS:
         QVERIFY(again.control<QRadioButton>(CConfigDlg::kLpt1Id + 3)->isChecked());
     }
 
+    void ticketDevicesFollowThePortChoiceAndAreSaved() {
+        m_state.pWin = 0;
+        m_state.dispositivoCom1 = "/dev/ttyUSB0";
+        CConfigDlg dlg(*m_db, m_state);
+        auto* device = edit(dlg, CConfigDlg::kDispositivoId);
+        QCOMPARE(device->text(), QStringLiteral("/dev/lp0"));
+        dlg.control<QRadioButton>(CConfigDlg::kLpt1Id + 2)->click();
+        QCOMPARE(device->text(), QStringLiteral("/dev/ttyUSB0"));
+        device->setText(QStringLiteral(" /dev/ttyACM0 "));
+        dlg.control<QRadioButton>(CConfigDlg::kLpt1Id + 1)->click();
+        QCOMPARE(device->text(), QStringLiteral("/dev/lp1"));
+        device->setText(QStringLiteral("tcp://127.0.0.1:9100"));
+        edit(dlg, CConfigDlg::kComandoCorteId)->setText(QStringLiteral("29,86,0"));
+        QVERIFY(dlg.guardar());
+
+        QSettings raw = rawSettings();
+        QCOMPARE(raw.value(QStringLiteral("Config/pPos")).toInt(), 1);
+        QCOMPARE(raw.value(QStringLiteral("Config/DispositivoLPT1")).toString(), QStringLiteral("/dev/lp0"));
+        QCOMPARE(raw.value(QStringLiteral("Config/DispositivoLPT2")).toString(), QStringLiteral("tcp://127.0.0.1:9100"));
+        QCOMPARE(raw.value(QStringLiteral("Config/DispositivoCOM1")).toString(), QStringLiteral("/dev/ttyACM0"));
+        QCOMPARE(raw.value(QStringLiteral("Config/DispositivoCOM2")).toString(), QStringLiteral("/dev/ttyS1"));
+        QCOMPARE(raw.value(QStringLiteral("Config/ComandoCorte")).toString(), QStringLiteral("29,86,0"));
+        QCOMPARE(m_state.dispositivoLpt2, std::string("tcp://127.0.0.1:9100"));
+        QCOMPARE(m_state.dispositivoCom1, std::string("/dev/ttyACM0"));
+        QCOMPARE(m_state.comandoCorte, std::string("29,86,0"));
+
+        // What start-up reads back; a device cleared on purpose stays cleared.
+        raw.setValue(QStringLiteral("Config/DispositivoCOM2"), QString());
+        raw.sync();
+        const Settings read = SettingsStore::read();
+        QCOMPARE(read.dispositivoLpt2, std::string("tcp://127.0.0.1:9100"));
+        QCOMPARE(read.dispositivoCom2, std::string());
+        QCOMPARE(read.comandoCorte, std::string("29,86,0"));
+        rawSettings().clear();
+        QCOMPARE(SettingsStore::read().dispositivoCom2, std::string("/dev/ttyS1"));
+    }
+
     void longTextsAreRefusedAndSalirWritesNothing() {
         CConfigDlg dlg(*m_db, m_state);
         dlg.show();

@@ -1,0 +1,124 @@
+#include "printing/TicketChannel.h"
+
+#include "printing/PortErrorText.h"
+#include "printing/SerialException.h"
+#include "printing/SerialPort.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+namespace {
+
+constexpr std::uint32_t kBaudRate = 9600;
+constexpr std::size_t kQueueSize = 10000;
+
+// Break and error-clearing calls that a device does not have (a pseudo-terminal, some USB
+// adapters) are skipped; they only tidy the line.
+template <typename Call>
+void tolerant(Call call) {
+    try {
+        call();
+    } catch (const CSerialException& e) {
+        if (e.m_dwError != ENOTTY && e.m_dwError != EINVAL && e.m_dwError != EOPNOTSUPP)
+            throw;
+    }
+}
+
+} // namespace
+
+CTicketChannel::CTicketChannel() = default;
+
+CTicketChannel::~CTicketChannel() { Close(); }
+
+bool CTicketChannel::IsOpen() const { return (m_serial && m_serial->IsOpen()) || m_stream.IsOpen(); }
+
+void CTicketChannel::Close() {
+    m_serial.reset();
+    m_stream.Close();
+}
+
+bool CTicketChannel::fail(const std::string& what, int error, const std::string& detail) {
+    Close();
+    m_error = what + " la impresora de tickets " + m_port.description() + ": " + PortErrorText(error);
+    if (!detail.empty())
+        m_error += " (" + detail + ")";
+    if (error == EACCES || error == EPERM) {
+        if (m_port.kind == TicketPort::Kind::Serial)
+            m_error += ". Agregue al usuario al grupo dialout y vuelva a entrar al sistema";
+        else if (m_port.kind == TicketPort::Kind::Stream)
+            m_error += ". Agregue al usuario al grupo lp y vuelva a entrar al sistema";
+    }
+    m_error += ".";
+    return false;
+}
+
+void CTicketChannel::openSerial() {
+    m_serial = std::make_unique<CSerialPort>();
+    CSerialPort& port = *m_serial;
+    port.Open(m_port.device, kBaudRate, CSerialPort::NoParity, 8, CSerialPort::OneStopBit,
+              CSerialPort::XonXoffFlowControl, false);
+    port.SetBaudRate(kBaudRate);
+    // A break pulse on the line between clearing the errors.
+    tolerant([&] { port.ClearError(); });
+    tolerant([&] { port.SetBreak(); });
+    tolerant([&] { port.ClearBreak(); });
+    tolerant([&] { port.ClearError(); });
+    port.Setup(kQueueSize, kQueueSize);
+    port.SetBaudRate(kBaudRate);
+    // No time-out at all would let a printer out of paper (holding XOFF) freeze the program.
+    SerialTimeouts timeouts;
+    timeouts.ReadIntervalTimeout = UINT32_MAX;
+    timeouts.WriteTotalTimeoutMultiplier = kWriteTimeoutPerByteMs;
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    port.SetTimeouts(timeouts);
+}
+
+bool CTicketChannel::Open(const TicketPort& port) {
+    Close();
+    m_port = port;
+    m_error.clear();
+    if (port.device.empty())
+        return fail("No se pudo abrir", ENOENT);
+    switch (port.kind) {
+    case TicketPort::Kind::Serial:
+        try {
+            openSerial();
+        } catch (const CSerialException& e) {
+            return fail("No se pudo abrir", e.m_dwError);
+        }
+        return true;
+    case TicketPort::Kind::Network: {
+        std::string detail;
+        if (const int error = m_stream.OpenTcp(port.host, port.service, kConnectTimeoutMs, &detail))
+            return fail("No se pudo conectar con", error, detail);
+        return true;
+    }
+    case TicketPort::Kind::Stream:
+        if (const int error = m_stream.OpenPath(port.device))
+            return fail("No se pudo abrir", error);
+        return true;
+    }
+    return false;
+}
+
+bool CTicketChannel::Send(const std::string& bytes) {
+    if (!IsOpen())
+        return fail("No se pudo escribir en", EBADF);
+    if (bytes.empty())
+        return true;
+    if (m_serial) {
+        try {
+            if (m_serial->Write(bytes.data(), bytes.size()) != bytes.size())
+                return fail("No se pudo escribir en", ETIMEDOUT);
+        } catch (const CSerialException& e) {
+            return fail("No se pudo escribir en", e.m_dwError);
+        }
+        return true;
+    }
+    const std::string out = m_port.translatesLineFeeds() ? ExpandLineFeeds(bytes) : bytes;
+    const long long limit = kWriteTimeoutMs + static_cast<long long>(kWriteTimeoutPerByteMs) * out.size();
+    if (const int error = m_stream.Write(out.data(), out.size(), static_cast<int>(std::min<long long>(limit, INT_MAX))))
+        return fail("No se pudo escribir en", error);
+    return true;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "printing/DeviceStream.h"
+#include "printing/TicketPort.h"
+
+#include <memory>
+#include <string>
+
+class CSerialPort;
+
+// The byte channel to the receipt printer: a serial port opened with the fixed line settings
+// (9600 baud, 8 data bits, no parity, 1 stop bit, XON/XOFF), or a stream to a parallel or USB
+// printer device, a plain file or a network printer, where every LF goes out as CR LF. Failures
+// come back as the operator's message, naming the port, its device and the reason; after any
+// failure the channel is closed, so the next ticket opens it afresh.
+class CTicketChannel final {
+public:
+    static constexpr int kConnectTimeoutMs = 4000;
+    // A write may take this long plus kWriteTimeoutPerByteMs for each byte (9600 baud moves about
+    // one byte a millisecond; the rest is for a printer that holds the line with XOFF).
+    static constexpr int kWriteTimeoutMs = 10000;
+    static constexpr int kWriteTimeoutPerByteMs = 5;
+
+    CTicketChannel();
+    ~CTicketChannel();
+    CTicketChannel(const CTicketChannel&) = delete;
+    CTicketChannel& operator=(const CTicketChannel&) = delete;
+
+    bool Open(const TicketPort& port);
+    // Sends text or raw bytes (translated on every side but the serial one).
+    bool Send(const std::string& bytes);
+    void Close();
+    bool IsOpen() const;
+
+    const std::string& Error() const { return m_error; }
+    const TicketPort& Port() const { return m_port; }
+
+private:
+    bool fail(const std::string& what, int error, const std::string& detail = {});
+    void openSerial();
+
+    TicketPort m_port;
+    std::unique_ptr<CSerialPort> m_serial;
+    CDeviceStream m_stream;
+    std::string m_error;
+};

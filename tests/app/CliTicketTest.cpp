@@ -1,0 +1,100 @@
+// quintaleva-cli imprimir … --ticket as a technician uses it: the settings file of the program
+// decides the device; the bytes that reach a file standing for the parallel port are the ticket.
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class CliTicket : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::error_code ec;
+        const fs::path self = fs::read_symlink("/proc/self/exe", ec);
+        program = ec ? std::string() : (self.parent_path().parent_path() / "quintaleva-cli").string();
+        if (const char* env = std::getenv("QUINTALEVA_CLI"); env && *env)
+            program = env;
+        if (program.empty() || ::access(program.c_str(), X_OK) != 0)
+            GTEST_SKIP() << "quintaleva-cli is not built";
+        fs::create_directories(dir.path() / "config" / "TOLVAN Soft");
+    }
+
+    // The program's settings file, as the configuration dialog leaves it.
+    void settings(const std::string& lines) {
+        ScratchDir::writeAll((dir.path() / "config" / "TOLVAN Soft" / "Quintaleva 2.conf").string(), "[Config]\n" + lines);
+    }
+
+    int run(const std::vector<std::string>& args, std::string* err = nullptr) {
+        std::string command = "env XDG_CONFIG_HOME=" + quote(dir.file("config")) + " LC_ALL=C " + quote(program);
+        for (const std::string& a : args)
+            command += " " + quote(a);
+        const std::string errFile = dir.file("err.txt");
+        const int status = std::system((command + " >/dev/null 2>" + quote(errFile)).c_str());
+        if (err)
+            *err = ScratchDir::readAll(errFile);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    std::string program;
+    ScratchDir dir;
+};
+
+TEST_F(CliTicket, SendsAStoredDocumentToTheConfiguredDevice) {
+    const std::string base = dir.file("tienda.mdb");
+    ASSERT_EQ(run({"generar", base, "--documentos", "3", "--clientes", "1", "--articulos", "2", "--semilla", "7"}), 0);
+    std::string folio;
+    {
+        auto db = Database::open(base);
+        Statement st = db->prepare("SELECT min(Folio) FROM Documentos WHERE Serie = 'A'");
+        ASSERT_TRUE(st.step());
+        folio = std::to_string(st.integer(0));
+    }
+
+    const std::string lpt = dir.file("lpt1.prn");
+    settings("pPos=0\nDispositivoLPT1=" + lpt + "\nComando=\"27,112,0,25,250\"\nComandoCorte=\"29,86,0\"\n");
+    std::string err;
+    ASSERT_EQ(run({"imprimir", base, "A", folio, "--ticket"}, &err), 0) << err;
+    const std::string bytes = ScratchDir::readAll(lpt);
+    // The seeded ticket: its centred heading first, CR LF after every line, the drawer and the
+    // cutter last.
+    EXPECT_EQ(bytes.substr(0, 28), std::string(13, ' ') + "NOTA DE VENTA\r\n");
+    const std::string tail("\x1B\x70\x00\x19\xFA\x1D\x56\x00", 8);
+    ASSERT_GT(bytes.size(), tail.size());
+    EXPECT_EQ(bytes.substr(bytes.size() - tail.size()), tail);
+    EXPECT_NE(bytes.find("GRACIAS POR SU COMPRA\r\n"), std::string::npos);
+    for (std::size_t i = 0; i < bytes.size() - tail.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_EQ(bytes[i - 1], '\r') << "bare LF at " << i;
+        }
+    }
+
+    // A device that fails: the message, a failing exit status, and nothing written anywhere.
+    settings("pPos=1\nDispositivoLPT2=/dev/quintaleva-no-existe\n");
+    EXPECT_EQ(run({"imprimir", base, "A", folio, "--ticket"}, &err), 1);
+    EXPECT_NE(err.find("No se pudo abrir la impresora de tickets LPT2 (/dev/quintaleva-no-existe): el dispositivo no existe."),
+              std::string::npos)
+        << err;
+    EXPECT_FALSE(fs::exists("/dev/quintaleva-no-existe"));
+
+    // --ticket goes without --formato and --pdf.
+    EXPECT_EQ(run({"imprimir", base, "A", folio, "--ticket", "--pdf", dir.file("x.pdf")}, &err), 1);
+    EXPECT_NE(err.find("uso:"), std::string::npos) << err;
+}
+
+} // namespace

@@ -1,0 +1,234 @@
+// The ticket channel on each kind of device: a serial port (pseudo-terminal), a parallel device
+// that is a file, a network printer on a loopback listener; and what the operator is told when
+// a device fails, after which the next ticket goes out.
+#include "PseudoTerminal.h"
+#include "printing/TicketChannel.h"
+#include "printing/TicketOutput.h"
+#include "printing/TicketPort.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <future>
+#include <memory>
+
+namespace {
+
+// A network receipt printer on 127.0.0.1: accepts one connection and keeps what arrives until
+// the sender closes (or two seconds pass).
+class LoopbackPrinter final {
+public:
+    LoopbackPrinter() {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), length) != 0 || ::listen(m_fd, 1) != 0 ||
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
+            throw std::runtime_error("no loopback listener");
+        m_port = ntohs(addr.sin_port);
+        m_received = std::async(std::launch::async, [fd = m_fd] {
+            pollfd pfd{fd, POLLIN, 0};
+            if (::poll(&pfd, 1, 2000) <= 0)
+                return std::string();
+            const int client = ::accept(fd, nullptr, nullptr);
+            std::string bytes;
+            char buffer[4096];
+            for (;;) {
+                pollfd cp{client, POLLIN, 0};
+                if (::poll(&cp, 1, 2000) <= 0)
+                    break;
+                const ssize_t n = ::read(client, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                bytes.append(buffer, static_cast<std::size_t>(n));
+            }
+            ::close(client);
+            return bytes;
+        });
+    }
+    ~LoopbackPrinter() {
+        if (m_received.valid())
+            m_received.wait();
+        ::close(m_fd);
+    }
+    std::string address() const { return "tcp://127.0.0.1:" + std::to_string(m_port); }
+    std::string received() { return m_received.get(); }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+    std::future<std::string> m_received;
+};
+
+// A loopback port on which nobody listens.
+int closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), length);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(TicketPort, PortChoiceGivesTheConfiguredDeviceAndItsKind) {
+    TicketSettings s;
+    s.dispositivoLpt2 = "/dev/usb/lp0";
+    s.dispositivoCom2 = "/dev/ttyUSB0";
+    const TicketPort lpt1 = TicketPort::ForSettings(s);
+    EXPECT_EQ(lpt1.description(), "LPT1 (/dev/lp0)");
+    EXPECT_EQ(lpt1.kind, TicketPort::Kind::Stream);
+    s.pPos = 1;
+    EXPECT_EQ(TicketPort::ForSettings(s).device, "/dev/usb/lp0");
+    s.pPos = 2;
+    EXPECT_EQ(TicketPort::ForSettings(s).description(), "COM1 (/dev/ttyS0)");
+    EXPECT_EQ(TicketPort::ForSettings(s).kind, TicketPort::Kind::Serial);
+    EXPECT_FALSE(TicketPort::ForSettings(s).translatesLineFeeds());
+    s.pPos = 3;
+    EXPECT_EQ(TicketPort::ForSettings(s).device, "/dev/ttyUSB0");
+    s.pPos = 7; // a damaged setting
+    EXPECT_EQ(TicketPort::ForSettings(s).name, "LPT1");
+
+    s.pPos = 0;
+    s.dispositivoLpt1 = "tcp://192.0.2.7:9101";
+    TicketPort net = TicketPort::ForSettings(s);
+    EXPECT_EQ(net.kind, TicketPort::Kind::Network);
+    EXPECT_EQ(net.host, "192.0.2.7");
+    EXPECT_EQ(net.service, "9101");
+    s.dispositivoLpt1 = "tcp://impresora-caja";
+    net = TicketPort::ForSettings(s);
+    EXPECT_EQ(net.host, "impresora-caja");
+    EXPECT_EQ(net.service, "9100");
+    s.dispositivoLpt1 = "tcp://[::1]:9100";
+    EXPECT_EQ(TicketPort::ForSettings(s).host, "::1");
+
+    EXPECT_EQ(ExpandLineFeeds("A\nB\n\n"), "A\r\nB\r\n\r\n");
+}
+
+TEST(TicketChannel, SerialPortGetsTheFixedLineAndUnchangedBytes) {
+    PseudoTerminal pty;
+    TicketSettings s;
+    s.pPos = 2;
+    s.dispositivoCom1 = pty.slave();
+    EXPECT_TRUE(TicketOutput::Send(std::string("A\nB\x1Bp\x00", 6), s));
+    EXPECT_EQ(pty.read(), std::string("A\nB\x1Bp\x00", 6));
+    const termios tio = pty.settings();
+    EXPECT_EQ(cfgetospeed(&tio), speed_t(B9600));
+    EXPECT_EQ(tio.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF));
+}
+
+TEST(TicketChannel, ParallelFileAndNetworkPrinterGetCrLf) {
+    ScratchDir dir;
+    TicketSettings s;
+    s.pPos = 1;
+    s.dispositivoLpt2 = dir.file("lpt2.prn");
+    EXPECT_TRUE(TicketOutput::Send("A\nB\n", s));
+    EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "A\r\nB\r\n");
+    // Each ticket replaces the file's content, as a stream opened for writing does.
+    EXPECT_TRUE(TicketOutput::Send("C\n", s));
+    EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "C\r\n");
+
+    LoopbackPrinter printer;
+    s.pPos = 0;
+    s.dispositivoLpt1 = printer.address();
+    std::string ticket(20000, 'x');
+    ticket += "\nfin\n";
+    EXPECT_TRUE(TicketOutput::Send(ticket, s));
+    EXPECT_EQ(printer.received(), ExpandLineFeeds(ticket));
+}
+
+TEST(TicketChannel, DevicesThatFailSayWhichAndWhyAndSendNothing) {
+    ScratchDir dir;
+    TicketSettings s;
+    s.dispositivoLpt1 = "/dev/quintaleva-no-existe";
+    TicketOutput::Result r = TicketOutput::Send("A\n", s);
+    EXPECT_FALSE(r);
+    EXPECT_EQ(r.message,
+              "No se pudo abrir la impresora de tickets LPT1 (/dev/quintaleva-no-existe): el dispositivo no existe.");
+    EXPECT_FALSE(std::filesystem::exists(s.dispositivoLpt1)) << "a missing device must not become a file";
+
+    s.dispositivoLpt1 = dir.path().string();
+    r = TicketOutput::Send("A\n", s);
+    EXPECT_TRUE(contains(r.message, "es una carpeta")) << r.message;
+
+    s.dispositivoLpt1 = "";
+    EXPECT_FALSE(TicketOutput::Send("A\n", s));
+
+    s.pPos = 2;
+    s.dispositivoCom1 = dir.file("archivo");
+    ScratchDir::writeAll(s.dispositivoCom1, "");
+    r = TicketOutput::Send("A\n", s);
+    EXPECT_TRUE(contains(r.message, "COM1 (" + s.dispositivoCom1 + "): no es un puerto serie")) << r.message;
+    EXPECT_EQ(ScratchDir::readAll(s.dispositivoCom1), "");
+
+    s.pPos = 0;
+    s.dispositivoLpt1 = "tcp://127.0.0.1:" + std::to_string(closedPort());
+    r = TicketOutput::Send("A\n", s);
+    EXPECT_EQ(r.message, "No se pudo conectar con la impresora de tickets LPT1 (" + s.dispositivoLpt1 +
+                             "): la impresora rechazó la conexión.");
+    s.dispositivoLpt1 = "tcp://nombre-que-no-existe.invalid:9100";
+    r = TicketOutput::Send("A\n", s);
+    EXPECT_TRUE(contains(r.message, "no se puede llegar a la impresora por la red")) << r.message;
+
+    // The next ticket, to a device that works, goes out.
+    s.dispositivoLpt1 = dir.file("bien.prn");
+    EXPECT_TRUE(TicketOutput::Send("A\n", s));
+    EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt1), "A\r\n");
+}
+
+TEST(TicketChannel, PrinterUnpluggedMidTicketReleasesThePort) {
+    auto pty = std::make_unique<PseudoTerminal>();
+    TicketPort port;
+    port.kind = TicketPort::Kind::Serial;
+    port.name = "COM1";
+    port.device = pty->slave();
+    CTicketChannel channel;
+    ASSERT_TRUE(channel.Open(port)) << channel.Error();
+    EXPECT_TRUE(channel.Send("primera parte\n"));
+    EXPECT_EQ(pty->read(), "primera parte\n");
+    pty->closeMaster();
+    EXPECT_FALSE(channel.Send("resto\n"));
+    EXPECT_EQ(channel.Error(), "No se pudo escribir en la impresora de tickets COM1 (" + port.device +
+                                   "): error de entrada/salida (¿impresora desconectada o apagada?).");
+    EXPECT_FALSE(channel.IsOpen());
+
+    // Plugged in again (a new line): the same channel opens and prints.
+    pty = std::make_unique<PseudoTerminal>();
+    port.device = pty->slave();
+    ASSERT_TRUE(channel.Open(port)) << channel.Error();
+    EXPECT_TRUE(channel.Send("otra\n"));
+    EXPECT_EQ(pty->read(), "otra\n");
+}
+
+TEST(TicketChannel, AReaderThatGoesAwayIsAnErrorNotTheProgramsEnd) {
+    ScratchDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Nobody reading: the device is not there.
+    TicketSettings s;
+    s.dispositivoLpt1 = fifo;
+    EXPECT_TRUE(contains(TicketOutput::Send("A\n", s).message, "no está conectado"));
+
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    TicketPort port = TicketPort::ForSettings(s);
+    CTicketChannel channel;
+    ASSERT_TRUE(channel.Open(port)) << channel.Error();
+    ::close(reader);
+    EXPECT_FALSE(channel.Send("A\n")); // SIGPIPE would have ended the test program
+    EXPECT_TRUE(contains(channel.Error(), "cerró la conexión")) << channel.Error();
+}
+
+} // namespace

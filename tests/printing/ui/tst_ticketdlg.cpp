@@ -1,0 +1,329 @@
+// The ticket designer driven as the operator would: composing rows in "Insertar datos" with their
+// column widths and alignment, selecting, moving, editing and deleting rows, saving the one ticket
+// format, and printing a test ticket on a file standing for the printer.
+#include "app/ApplicationState.h"
+#include "app/ui/Resources.h"
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "printing/DefaultFormats.h"
+#include "printing/FormatStore.h"
+#include "printing/TicketFormat.h"
+#include "printing/ui/InsertRenglon.h"
+#include "printing/ui/TicketDlg.h"
+#include "printing/ui/TicketPreview.h"
+#include "support/LayoutCheck.h"
+#include "support/ModalAnswer.h"
+#include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFontInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Answers every message box with OK while it lives, keeping the texts.
+struct MessageLog {
+    QTimer timer;
+    QStringList texts;
+    MessageLog() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget())) {
+                texts << box->text();
+                box->done(1);
+            }
+        });
+        timer.start(10);
+    }
+};
+
+QString sample(const char* text, int width) { return QString::fromUtf8(text).leftJustified(width, QLatin1Char(' '), true); }
+
+void chooseDetail(CInsertRenglon& dlg, int index) {
+    auto* combo = dlg.control<QComboBox>(CInsertRenglon::kDetalleId);
+    combo->setCurrentIndex(index);
+    Q_EMIT combo->activated(index);
+}
+
+QString vista(CInsertRenglon& dlg) { return dlg.control<CTolEdit>(CInsertRenglon::kVistaId)->text(); }
+
+// Opens "Insertar datos" from `trigger` and lets `compose` fill it before "Insertar".
+void composeWith(QWidget* designer, const std::function<void(CInsertRenglon&)>& compose,
+                 const std::function<void()>& trigger) {
+    bool opened = false;
+    QPointer<QTimer> watcher = answerNextModal([&](QWidget* w) {
+        auto* dlg = qobject_cast<CInsertRenglon*>(w);
+        if (!dlg) {
+            w->close();
+            return;
+        }
+        opened = true;
+        compose(*dlg);
+        dlg->control<QPushButton>(CInsertRenglon::kInsertarId)->click();
+    }, designer);
+    trigger();
+    delete watcher;
+    QVERIFY(opened);
+}
+
+} // namespace
+
+class TestTicketDlg final : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_n = 0;
+    std::unique_ptr<Database> m_db;
+    ApplicationState m_state;
+
+    void click(CTicketDlg& dlg, int row) {
+        CTicketPreview& p = dlg.preview();
+        QTest::mouseClick(&p, Qt::LeftButton, {}, QPoint(30, CTicketPreview::kMargin + row * p.rowHeight() + 2));
+    }
+    std::vector<CRenglonTicket> stored() {
+        CTicketFormat format;
+        if (!CFormatStore(*m_db).LoadTicketFormat(format))
+            return {};
+        return format.Rows;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        InitQuintalevaResources();
+        CTolMessageDlg::registerToolkit();
+    }
+    void init() {
+        m_db = Database::create(m_dir.filePath(QStringLiteral("t%1.mdb").arg(++m_n)).toStdString());
+        m_state = ApplicationState{};
+        m_state.database = m_db.get();
+        m_state.dispositivoLpt1 = m_dir.filePath(QStringLiteral("lpt1-%1.prn").arg(m_n)).toStdString();
+    }
+    void cleanup() { m_db.reset(); }
+
+    void insertRenglonComposesARowWithWidthsAndAlignment() {
+        CInsertRenglon dlg;
+        QCOMPARE(dlg.control<QComboBox>(CInsertRenglon::kDocumentoId)->count(), 38);
+        QCOMPARE(dlg.control<QComboBox>(CInsertRenglon::kDetalleId)->count(), 20);
+        auto* columnas = dlg.control<CTolEdit>(CInsertRenglon::kColumnasId);
+        QCOMPARE(columnas->text(), QStringLiteral("0"));
+        QVERIFY(dlg.control<QRadioButton>(CInsertRenglon::kIzquierdaId)->isChecked());
+
+        // "Partida" (3), a blank, "Nombre del artículo" (25).
+        chooseDetail(dlg, 0);
+        QCOMPARE(columnas->text(), QStringLiteral("3"));
+        QVERIFY(!columnas->isReadOnly());
+        QVERIFY(dlg.addDetalle());
+        dlg.control<CTolEdit>(CInsertRenglon::kTextoId)->setText(QStringLiteral(" "));
+        dlg.control<QPushButton>(CInsertRenglon::kAddTextoId)->click();
+        chooseDetail(dlg, 2);
+        QCOMPARE(columnas->text(), QStringLiteral("25"));
+        dlg.control<QPushButton>(CInsertRenglon::kAddDetalleId)->click();
+        const QString composed = sample("1", 3) + QLatin1Char(' ') + sample("Quintaleva versión 2", 25);
+        QCOMPARE(vista(dlg), composed);
+        QCOMPARE(int(dlg.row().Fields.size()), 3);
+        QCOMPARE(dlg.row().Fields[2].Width, 25);
+
+        // Amounts take 15 columns, not to be changed; other data their own defaults.
+        chooseDetail(dlg, 10);
+        QCOMPARE(columnas->text(), QStringLiteral("15"));
+        QVERIFY(columnas->isReadOnly());
+        const std::pair<int, int> defaults[] = {{1, 16}, {7, 3}, {14, 6}, {15, 40}, {19, 25}, {4, 15}};
+        for (const auto& [index, width] : defaults) {
+            chooseDetail(dlg, index);
+            QCOMPARE(columnas->text().toInt(), width);
+        }
+
+        // A width outside 0 … 40 is refused with the framework's message and adds nothing.
+        chooseDetail(dlg, 2);
+        columnas->setText(QStringLiteral("41"));
+        {
+            MessageLog log;
+            QVERIFY(!dlg.addDetalle());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("Please enter an integer between 0 and 40.")});
+        }
+        QCOMPARE(int(dlg.row().Fields.size()), 3);
+
+        // Alignment by click; the last field comes off again.
+        dlg.control<QRadioButton>(CInsertRenglon::kDerechaId)->click();
+        QCOMPARE(dlg.row().Alignment, ALIGN_RIGHT);
+        QCOMPARE(vista(dlg), QString(40 - composed.size(), QLatin1Char(' ')) + composed);
+        dlg.control<QPushButton>(CInsertRenglon::kQuitarId)->click();
+        QCOMPARE(vista(dlg), QString(36, QLatin1Char(' ')) + sample("1", 3) + QLatin1Char(' '));
+        dlg.control<QRadioButton>(CInsertRenglon::kCentroId)->click();
+        QCOMPARE(vista(dlg), QString(18, QLatin1Char(' ')) + sample("1", 3) + QLatin1Char(' '));
+
+        // A document datum: its sample, no width; a row longer than 40 previews cut to 40.
+        auto* documento = dlg.control<QComboBox>(CInsertRenglon::kDocumentoId);
+        documento->setCurrentIndex(2);
+        dlg.control<QPushButton>(CInsertRenglon::kAddDocumentoId)->click();
+        QCOMPARE(vista(dlg).size(), 40);
+        QVERIFY(vista(dlg).startsWith(sample("1", 3) + QStringLiteral(" Abarrotes")));
+
+        // Editing a centred row shows "Izquierda" but keeps the centre until a click.
+        CRenglonTicket centred;
+        centred.Alignment = ALIGN_CENTER;
+        centred.Fields.emplace_back(std::string("ABC"));
+        CInsertRenglon edit(nullptr, &centred);
+        QVERIFY(edit.control<QRadioButton>(CInsertRenglon::kIzquierdaId)->isChecked());
+        QCOMPARE(edit.row().Alignment, ALIGN_CENTER);
+        QCOMPARE(vista(edit), QString(18, QLatin1Char(' ')) + QStringLiteral("ABC"));
+
+        edit.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&edit));
+        const QStringList faults = layoutFaults(edit);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    }
+
+    void designerAddsMovesEditsDeletesAndSaves() {
+        CTicketDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        CTicketPreview& preview = dlg.preview();
+        QVERIFY(preview.rows().empty());
+        QCOMPARE(QFontInfo(preview.font()).family(), QStringLiteral("Liberation Mono"));
+        {
+            MessageLog log;
+            QVERIFY(!dlg.guardar());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Inserte al menos 1 renglón -")});
+        }
+
+        composeWith(&dlg, [](CInsertRenglon& r) {
+            r.control<CTolEdit>(CInsertRenglon::kTextoId)->setText(QStringLiteral("HOLA"));
+            r.control<QPushButton>(CInsertRenglon::kAddTextoId)->click();
+            r.control<QRadioButton>(CInsertRenglon::kDerechaId)->click();
+        }, [&] { dlg.control<QPushButton>(CTicketDlg::kNuevoId)->click(); });
+        composeWith(&dlg, [](CInsertRenglon& r) {
+            chooseDetail(r, 1);
+            r.addDetalle();
+        }, [&] { dlg.nuevo(); });
+        composeWith(&dlg, [](CInsertRenglon& r) {
+            r.control<CTolEdit>(CInsertRenglon::kTextoId)->setText(QStringLiteral("FIN"));
+            r.addTexto();
+        }, [&] { dlg.nuevo(); });
+        QCOMPARE(int(preview.rows().size()), 3);
+        QCOMPARE(QString::fromStdString(preview.rows()[0].Text), QString(36, QLatin1Char(' ')) + QStringLiteral("HOLA"));
+        QCOMPARE(QString::fromStdString(preview.rows()[1].Text), sample("S001", 16));
+
+        // Selection by click; moving at the ends does nothing, elsewhere the selection follows.
+        click(dlg, 0);
+        QCOMPARE(preview.selection(), 0);
+        dlg.control<QPushButton>(CTicketDlg::kSubirId)->click();
+        QCOMPARE(QString::fromStdString(preview.rows()[0].Text).trimmed(), QStringLiteral("HOLA"));
+        dlg.control<QPushButton>(CTicketDlg::kBajarId)->click();
+        QCOMPARE(preview.selection(), 1);
+        QCOMPARE(QString::fromStdString(preview.rows()[1].Text).trimmed(), QStringLiteral("HOLA"));
+        click(dlg, 2);
+        dlg.bajar();
+        QCOMPARE(preview.selection(), 2);
+        dlg.subir();
+        QCOMPARE(preview.selection(), 1);
+        QCOMPARE(QString::fromStdString(preview.rows()[1].Text), QStringLiteral("FIN"));
+
+        // Editing takes the fields and the alignment; the row stays where it is.
+        composeWith(&dlg, [](CInsertRenglon& r) {
+            QCOMPARE(vista(r), QStringLiteral("FIN"));
+            r.quitar();
+            r.control<CTolEdit>(CInsertRenglon::kTextoId)->setText(QStringLiteral("GRACIAS"));
+            r.addTexto();
+            r.control<QRadioButton>(CInsertRenglon::kCentroId)->click();
+        }, [&] { dlg.control<QPushButton>(CTicketDlg::kEditarId)->click(); });
+        QCOMPARE(QString::fromStdString(preview.rows()[1].Text), QString(16, QLatin1Char(' ')) + QStringLiteral("GRACIAS"));
+        QCOMPARE(preview.rows()[1].Alignment, ALIGN_CENTER);
+
+        // Deleting the last row leaves the selection past the end: edit and delete do nothing.
+        click(dlg, 2);
+        dlg.control<QPushButton>(CTicketDlg::kEliminarId)->click();
+        QCOMPARE(int(preview.rows().size()), 2);
+        QCOMPARE(preview.selection(), 2);
+        dlg.eliminar();
+        QCOMPARE(int(preview.rows().size()), 2);
+        QPointer<QTimer> unexpected = answerNextModal([](QWidget* w) {
+            w->close();
+            QFAIL("editing without a row opened a dialog");
+        }, &dlg);
+        dlg.editar();
+        QTest::qWait(50);
+        delete unexpected;
+
+        {
+            MessageLog log;
+            QVERIFY(dlg.guardar());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Formato guardado -")});
+        }
+        std::vector<CRenglonTicket> rows = stored();
+        QCOMPARE(int(rows.size()), 2);
+        QVERIFY(rows[0].Fields == preview.rows()[0].Fields);
+        QCOMPARE(rows[1].Alignment, ALIGN_CENTER);
+
+        // Saving again replaces the one ticket row, named "TICKET".
+        dlg.control<QPushButton>(CTicketDlg::kEliminarId)->click(); // nothing selected: no change
+        click(dlg, 0);
+        dlg.eliminar();
+        {
+            MessageLog log;
+            QVERIFY(dlg.guardar());
+        }
+        Statement st = m_db->prepare("SELECT count(*), min(Nombre) FROM Formatos WHERE Ticket <> 0");
+        QVERIFY(st.step());
+        QCOMPARE(st.integer(0), 1);
+        QCOMPARE(QString::fromStdString(st.text(1)), QStringLiteral("TICKET"));
+        QCOMPARE(int(stored().size()), 1);
+
+        // The designer opens on what was stored.
+        CTicketDlg again(*m_db, m_state);
+        QCOMPARE(int(again.preview().rows().size()), 1);
+        QCOMPARE(QString::fromStdString(again.preview().rows()[0].Text), QString(16, QLatin1Char(' ')) + QStringLiteral("GRACIAS"));
+    }
+
+    void probarPrintsTheSampleTicketOnTheConfiguredPort() {
+        AddDefaultFormats(*m_db);
+        m_state.comando = "27,112,0,25,250";
+        CTicketDlg dlg(*m_db, m_state);
+        QVERIFY(dlg.preview().rows().size() > 10);
+        {
+            MessageLog log;
+            QVERIFY(dlg.probar());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Ticket de prueba enviado -")});
+        }
+        QFile printed(QString::fromStdString(m_state.dispositivoLpt1));
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        const QByteArray bytes = printed.readAll();
+        QVERIFY(bytes.startsWith(QByteArray(13, ' ') + "NOTA DE VENTA\r\n"));
+        QVERIFY(bytes.contains("Folio: A 000523\r\n"));
+        // The sample line: its description once, Windows-1252 on the wire.
+        QCOMPARE(bytes.count("Quintaleva versi\xF3n 2\r\n"), 1);
+        QVERIFY(bytes.endsWith(QByteArray("\x1B\x70\x00\x19\xFA", 5)));
+
+        // A port that cannot be opened: the reason, and the designer stays usable.
+        m_state.dispositivoLpt1 = "/dev/quintaleva-no-existe";
+        {
+            MessageLog log;
+            QVERIFY(!dlg.probar());
+            QCOMPARE(log.texts.size(), 1);
+            QVERIFY2(log.texts[0].startsWith(QStringLiteral("No se pudo abrir la impresora de tickets LPT1")),
+                     qPrintable(log.texts[0]));
+        }
+
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QStringList faults = layoutFaults(dlg);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        click(dlg, 3);
+        saveShot(dlg, QStringLiteral("ticketdlg"));
+        CInsertRenglon insert(&dlg, dlg.preview().selectedRow());
+        insert.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&insert));
+        saveShot(insert, QStringLiteral("insertrenglon"));
+    }
+};
+
+QTEST_MAIN(TestTicketDlg)
+#include "tst_ticketdlg.moc"
