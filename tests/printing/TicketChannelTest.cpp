@@ -2,6 +2,7 @@
 // that is a file, a network printer on a loopback listener; and what the operator is told when
 // a device fails, after which the next ticket goes out.
 #include "PseudoTerminal.h"
+#include "printing/DeviceStream.h"
 #include "printing/TicketChannel.h"
 #include "printing/TicketOutput.h"
 #include "printing/TicketPort.h"
@@ -14,6 +15,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -211,6 +213,25 @@ TEST(TicketChannel, PrinterUnpluggedMidTicketReleasesThePort) {
     ASSERT_TRUE(channel.Open(port)) << channel.Error();
     EXPECT_TRUE(channel.Send("otra\n"));
     EXPECT_EQ(pty->read(), "otra\n");
+}
+
+TEST(TicketChannel, AStalledNetworkPrinterEndsTheWriteAtItsTimeOut) {
+    // A listener that accepts (the kernel does, from its backlog) but never reads.
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), length), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &length);
+    CDeviceStream stream;
+    ASSERT_EQ(stream.OpenTcp("127.0.0.1", std::to_string(ntohs(addr.sin_port)), 2000), 0);
+    const std::string big(64 << 20, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(stream.Write(big.data(), big.size(), 300), ETIMEDOUT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ::close(listener);
 }
 
 TEST(TicketChannel, AReaderThatGoesAwayIsAnErrorNotTheProgramsEnd) {

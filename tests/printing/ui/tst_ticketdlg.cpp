@@ -8,7 +8,12 @@
 #include "printing/DefaultFormats.h"
 #include "printing/FormatStore.h"
 #include "printing/TicketFormat.h"
+#include "invoice/DocumentStore.h"
+#include "invoice/Lineas.h"
+#include "invoice/MoneyFormat.h"
+#include "invoice/ui/PrincipalDlg.h"
 #include "printing/ui/InsertRenglon.h"
+#include "printing/ui/SelectFormat.h"
 #include "printing/ui/TicketDlg.h"
 #include "printing/ui/TicketPreview.h"
 #include "support/LayoutCheck.h"
@@ -99,6 +104,7 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
         InitQuintalevaResources();
         CTolMessageDlg::registerToolkit();
+        MoneyFormat::setCurrent(MoneyFormat::mexican());
     }
     void init() {
         m_db = Database::create(m_dir.filePath(QStringLiteral("t%1.mdb").arg(++m_n)).toStdString());
@@ -281,6 +287,62 @@ private Q_SLOTS:
         CTicketDlg again(*m_db, m_state);
         QCOMPARE(int(again.preview().rows().size()), 1);
         QCOMPARE(QString::fromStdString(again.preview().rows()[0].Text), QString(16, QLatin1Char(' ')) + QStringLiteral("GRACIAS"));
+    }
+
+    void mainFormPrintsTicketsAndOpensTheDesigner() {
+        AddDefaultFormats(*m_db);
+        DocumentHeader h;
+        h.nombre = "Peña y Cía.";
+        h.serie = "T";
+        h.folio = 7;
+        std::vector<CPartida> lines(2);
+        lines[0].Clave = "A1";
+        lines[0].Descripcion = "Café";
+        lines[1].Clave = "B2";
+        lines[1].Descripcion = "Azúcar";
+        CDocumentStore(*m_db).Save(h, lines, {}, {}, std::nullopt);
+        m_state.pWin = 0;
+        m_state.comando = "27,112,0,25,250";
+
+        CPrincipalDlg form(*m_db, m_state);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.LoadDocument(*CDocumentStore(*m_db).Find("T", 7));
+        // "Imprimir": the format choice is still asked, then the ticket goes to the port.
+        answerNextModal([](QWidget* w) { w->findChild<QPushButton*>(QString::number(CSelectFormat::kOkId))->click(); },
+                        &form);
+        form.sendCommand(CPrincipalDlg::kPrint);
+        QFile printed(QString::fromStdString(m_state.dispositivoLpt1));
+        QVERIFY(printed.open(QIODevice::ReadOnly));
+        const QByteArray bytes = printed.readAll();
+        printed.close();
+        QVERIFY(bytes.contains("Folio: T 000007\r\n"));
+        QVERIFY(bytes.contains("Cliente: Pe\xF1" "a y C\xED" "a.\r\n"));
+        QVERIFY(bytes.contains("Caf\xE9\r\n"));
+        QVERIFY(bytes.indexOf("Caf\xE9") < bytes.indexOf("Az\xFA" "car"));
+        QVERIFY(bytes.endsWith(QByteArray("\x1B\x70\x00\x19\xFA", 5)));
+
+        // A printer that is not there: the operator reads why; the form stays as it was.
+        m_state.dispositivoLpt1 = "/dev/quintaleva-no-existe";
+        {
+            MessageLog log;
+            answerNextModal([](QWidget* w) { w->findChild<QPushButton*>(QString::number(CSelectFormat::kOkId))->click(); },
+                            &form);
+            form.sendCommand(CPrincipalDlg::kPrint);
+            QTRY_COMPARE(log.texts.size(), 1);
+            QVERIFY2(log.texts[0].contains(QStringLiteral("/dev/quintaleva-no-existe")), qPrintable(log.texts[0]));
+        }
+        QCOMPARE(form.lines().LineCount(), 2);
+
+        // "Formatos → Para impresora de tickets" opens the designer on the stored format.
+        int rows = -1;
+        answerNextModal([&rows](QWidget* w) {
+            if (auto* designer = qobject_cast<CTicketDlg*>(w))
+                rows = int(designer->preview().rows().size());
+            w->close();
+        }, &form);
+        form.sendCommand(CPrincipalDlg::kTicketFormat);
+        QCOMPARE(rows, 14);
     }
 
     void probarPrintsTheSampleTicketOnTheConfiguredPort() {
