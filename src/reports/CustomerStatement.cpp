@@ -80,35 +80,50 @@ void summary(Database& db, const StatementFilter& f, const std::vector<Customer>
 bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer>& customers, OleDate today,
               CRepData& data, std::string& message) {
     const SqlCondition period = BetweenDates(f.desde, f.hasta);
+    // Each customer's scratch rows are one run of rowids, written in the customers' order (name,
+    // then id), so customers who share a name keep their own block and balance.
+    struct Block {
+        std::int64_t first;
+        std::int64_t last;
+    };
+    std::vector<Block> blocks;
     {
         Transaction tx(db);
         db.execute("DELETE FROM AuxEdo");
-        const std::string insert =
-            "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)";
+        Statement insert = db.prepare(
+            "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)");
+        auto add = [&](const std::vector<DbValue>& values) {
+            insert.reset();
+            insert.bindAll(values);
+            insert.execute();
+            return db.lastInsertId();
+        };
         for (const Customer& cu : customers) {
-            db.execute(insert, {cu.nombre, f.desde.value, std::string("Saldo Inicial"), DbValue(),
-                                initialBalance(db, cu.id, f.desde), 0.0});
+            Block block{};
+            block.first = block.last = add({cu.nombre, f.desde.value, std::string("Saldo Inicial"), DbValue(),
+                                            initialBalance(db, cu.id, f.desde), 0.0});
             Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
                                         "Cancelada=0 AND Fecha " + period.sql);
             docs.bindAll(withPeriod(cu.id, period));
             while (docs.step())
-                db.execute(insert, {cu.nombre, docs.column(0),
-                                    "Doc. " + docs.text(1) + NumberToPaddedText(static_cast<long>(docs.integer(2))),
-                                    DbValue(), docs.real(3), 0.0});
+                block.last = add({cu.nombre, docs.column(0),
+                                  "Doc. " + docs.text(1) + NumberToPaddedText(static_cast<long>(docs.integer(2))),
+                                  DbValue(), docs.real(3), 0.0});
             Statement pays = db.prepare(
                 "SELECT Cobros.Fecha, Documentos.Serie, Documentos.Folio, Cobros.Referencia, Cobros.Importe FROM "
                 "Documentos INNER JOIN Cobros ON Documentos.Id_Documento = Cobros.Id_Documento WHERE "
                 "Documentos.Cancelada=0 AND Documentos.Id_Cliente=? AND Cobros.Fecha " + period.sql);
             pays.bindAll(withPeriod(cu.id, period));
             while (pays.step())
-                db.execute(insert, {cu.nombre, pays.column(0),
-                                    "Pago doc. " + pays.text(1) + NumberToPaddedText(static_cast<long>(pays.integer(2))),
-                                    pays.column(3), 0.0, pays.real(4)});
+                block.last = add({cu.nombre, pays.column(0),
+                                  "Pago doc. " + pays.text(1) + NumberToPaddedText(static_cast<long>(pays.integer(2))),
+                                  pays.column(3), 0.0, pays.real(4)});
+            blocks.push_back(block);
         }
         tx.commit();
     }
     struct Movement {
-        std::string cliente;
+        std::size_t customer;  // index into `customers`
         double fecha;
         std::string concepto;
         std::string referencia;
@@ -116,10 +131,14 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
         double abonos;
     };
     std::vector<Movement> moves;
-    Statement st = db.prepare("SELECT Cliente, Fecha, Concepto, Referencia, Cargos, Abonos FROM AuxEdo "
-                              "ORDER BY Cliente COLLATE ES, Fecha, rowid");
-    while (st.step())
-        moves.push_back({st.text(0), st.real(1), st.text(2), st.text(3), st.real(4), st.real(5)});
+    Statement st = db.prepare("SELECT Fecha, Concepto, Referencia, Cargos, Abonos FROM AuxEdo "
+                              "WHERE rowid BETWEEN ? AND ? ORDER BY Fecha, rowid");
+    for (std::size_t b = 0; b < blocks.size(); ++b) {
+        st.reset();
+        st.bindAll({blocks[b].first, blocks[b].last});
+        while (st.step())
+            moves.push_back({b, st.real(0), st.text(1), st.text(2), st.real(3), st.real(4)});
+    }
     if (moves.empty()) {
         message = kNothing;
         return false;
@@ -131,15 +150,15 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
     for (int c = 0; c < 7; ++c)
         data.SetHeader(c, headers[c]);
     int r = 0;
-    std::string current;
+    std::size_t current = 0;
     bool started = false;
     double S = 0;
     for (std::size_t i = 0; i < moves.size(); ++i) {
         const Movement& mv = moves[i];
-        if (!started || mv.cliente != current) {
+        if (!started || mv.customer != current) {
             started = true;
-            current = mv.cliente;
-            data.SetCell(r, 0, current);
+            current = mv.customer;
+            data.SetCell(r, 0, customers[current].nombre);
             S = 0;
             ++r;
         }
@@ -153,7 +172,7 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
         S += mv.cargos - mv.abonos;
         if (i + 1 == moves.size()) {
             data.SetCell(r + 1, 6, FormatMoney(S));
-        } else if (moves[i + 1].cliente != current) {
+        } else if (moves[i + 1].customer != current) {
             data.SetCell(r + 1, 6, FormatMoney(S));
             r += 3;
         } else {

@@ -162,4 +162,42 @@ TEST_F(AccountReports, StatementDetailRunsTheBalancePerCustomer) {
     EXPECT_EQ(message, "- No hay elementos que mostrar -");
 }
 
+TEST_F(AccountReports, StatementDetailKeepsNamesakesApart) {
+    // Three customers of one name: each has its own block, ordered by id after the name, with its
+    // own "Saldo Inicial" and final balance.
+    db->execute("INSERT INTO Clientes (Id_Cliente, Nombre) VALUES (7, 'Beto'), (5, 'Beto')");
+    pay(doc(7, 10, at(1), at(1), 400), 7, at(6), 100);
+    doc(5, 11, at(6), at(6), 60);
+    doc(3, 12, at(7), at(7), 5);
+
+    StatementFilter f;
+    f.desde = at(5);
+    f.hasta = at(10);
+    f.detallado = true;
+    CRepData d;
+    std::string message;
+    ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
+    // 5 customers: 5 "Saldo Inicial" rows, 3 movements, 3 rows each for name, balance, blank.
+    ASSERT_EQ(d.GetRowCount(), 8 + 15);
+    EXPECT_EQ(d.GetCell(4, 0), "Beto");       // id 3
+    EXPECT_EQ(d.GetCell(6, 2), "Doc. A000012");
+    EXPECT_EQ(d.GetCell(7, 6), "$5.00");
+    EXPECT_EQ(d.GetCell(9, 0), "Beto");       // id 5
+    EXPECT_EQ(d.GetCell(10, 2), "Saldo Inicial");
+    EXPECT_EQ(d.GetCell(11, 2), "Doc. A000011");
+    EXPECT_EQ(d.GetCell(12, 6), "$60.00");
+    EXPECT_EQ(d.GetCell(14, 0), "Beto");      // id 7
+    EXPECT_EQ(d.GetCell(15, 2), "Saldo Inicial");
+    EXPECT_EQ(d.GetCell(15, 4), "$400.00");
+    EXPECT_EQ(d.GetCell(16, 2), "Pago doc. A000010");
+    EXPECT_EQ(d.GetCell(17, 6), "$300.00");
+    EXPECT_EQ(d.GetCell(19, 0), "Zapata");
+
+    // The summary already kept them apart: the same balances, row by row.
+    f.detallado = false;
+    ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
+    EXPECT_EQ(d.GetCell(2, 4), "$60.00");
+    EXPECT_EQ(d.GetCell(3, 4), "$300.00");
+}
+
 } // namespace
