@@ -4,9 +4,11 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
+#include "invoice/Partida.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace {
 
@@ -16,6 +18,8 @@ bool blank(const std::string& text) {
 
 } // namespace
 
+bool CArticulosCatalog::PriceInRange(double precio) { return std::fabs(precio) <= CPartida::kMaxValue; }
+
 double CArticulosCatalog::NetPrice(double precio, double t1, double t2, double r1, double r2) {
     return (t2 + 1) * (t1 + 1) * precio - precio * r1 - precio * r2;
 }
@@ -23,6 +27,8 @@ double CArticulosCatalog::NetPrice(double precio, double t1, double t2, double r
 std::string CArticulosCatalog::Validate(const Articulo& article) {
     if (blank(article.descripcion) || blank(article.clave))
         return kMsgFaltanDatos;
+    if (!PriceInRange(article.precio))
+        return kMsgPrecioFueraDeRango;
     return {};
 }
 

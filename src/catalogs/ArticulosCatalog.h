@@ -13,14 +13,17 @@ class Database;
 class CArticulosCatalog final {
 public:
     static constexpr const char* kMsgFaltanDatos = "- ¡Faltan datos! -";
+    static constexpr const char* kMsgPrecioFueraDeRango = "- Precio fuera de rango -";
 
     // The catalogue's net price: tax 2 is charged on the price with tax 1 ((t1 + 1)(t2 + 1) × P),
     // and the withholdings are deducted from the price. Rates are fractions (0.16). An invoice
     // line adds its two rates instead, so the stored net price is only what the catalogue shows.
     static double NetPrice(double precio, double t1, double t2, double r1, double r2);
 
+    // A price an invoice line can carry (within ±CPartida::kMaxValue).
+    static bool PriceInRange(double precio);
     // Empty when the article can be saved; otherwise the message for the operator (a key and a
-    // description are required, blanks alone do not count).
+    // description are required, blanks alone do not count; the price must be in range).
     static std::string Validate(const Articulo& article);
 
     // The article `id`; nothing when there is none. Throws DbError.

@@ -165,6 +165,11 @@ CLineas::CommitResult CLineas::commitKey(CPartida& line, bool appendRow, std::st
         return revert(previous, e.what());
     }
     line.Recalculate();
+    // An article stored with a price no line can carry (an imported one) is not taken.
+    if (!line.IsInRange()) {
+        line = before;
+        return revert(previous, kMsgFueraDeRango);
+    }
     if (appendRow) {
         r.text = line.Clave;
         if (m_options.rapido == 1) {
@@ -195,7 +200,7 @@ CLineas::CommitResult CLineas::commitQuantity(CPartida& line, bool appendRow, st
         const CPartida before = line;
         line.Cantidad = value;
         line.Recalculate();
-        if (!line.IsFinite()) {
+        if (!line.IsInRange()) {
             line = before;
             r = revert(previous, kMsgFueraDeRango);
         } else {
@@ -232,7 +237,7 @@ CLineas::CommitResult CLineas::commitPrice(CPartida& line, bool appendRow, std::
             return revert(previous, kMsgPrecioNeto);
         }
     }
-    if (!line.IsFinite()) {
+    if (!line.IsInRange()) {
         line = before;
         return revert(previous, kMsgFueraDeRango);
     }
@@ -255,7 +260,7 @@ CLineas::CommitResult CLineas::commitDiscount(CPartida& line, std::string_view t
     const CPartida before = line;
     line.pDescuento = value;
     line.Recalculate();
-    if (!line.IsFinite()) {
+    if (!line.IsInRange()) {
         line = before;
         return revert(previous, kMsgFueraDeRango);
     }

@@ -163,10 +163,10 @@ void CPartida::Reset(std::int32_t defaultTaxId, double defaultTaxRate) {
 
 void CPartida::CopyFrom(const CPartida& other) { *this = other; }
 
-bool CPartida::IsFinite() const {
+bool CPartida::IsInRange() const {
     for (const double v : {Cantidad, Descuento, pI1, pI2, pR1, pR2, Precio, PrecioNeto, Importe, Subtotal, Total,
                            Imp1, Imp2, Ret1, Ret2, pDescuento, DescuentoNeto})
-        if (!std::isfinite(v))
+        if (!(std::fabs(v) <= kMaxValue))  // NaN fails too
             return false;
     return true;
 }

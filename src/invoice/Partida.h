@@ -62,8 +62,11 @@ public:
     // The state of a new line: empty, zero, with the default tax (id and fraction) as tax 1.
     void Reset(std::int32_t defaultTaxId = 0, double defaultTaxRate = 0);
     void CopyFrom(const CPartida& other);
-    // Every amount is a finite number.
-    bool IsFinite() const;
+    // The largest size of a quantity, price or amount: beyond it the printed figure no longer fits
+    // a page (nor keeps its cents in a double).
+    static constexpr double kMaxValue = 1e12;
+    // Every quantity, price, rate and amount is a number within ±kMaxValue.
+    bool IsInRange() const;
 
     // Caption of a print field, 0 … kPrintFieldCount − 1; empty for any other index.
     static std::string PrintCaption(int index);

@@ -70,6 +70,15 @@ TEST(ArticleValidation, NeedsAKeyAndADescription) {
         a.descripcion = descripcion;
         EXPECT_EQ(CArticulosCatalog::Validate(a), "- ¡Faltan datos! -") << '"' << clave << "\" / \"" << descripcion << '"';
     }
+    // A price no invoice line could carry.
+    a.clave = "S001";
+    a.descripcion = "Tornillo";
+    for (const double precio : {1e308, -2e12, 1e12 + 1}) {
+        a.precio = precio;
+        EXPECT_EQ(CArticulosCatalog::Validate(a), "- Precio fuera de rango -") << precio;
+    }
+    a.precio = -1e12;
+    EXPECT_EQ(CArticulosCatalog::Validate(a), "");
 }
 
 TEST(TaxPercent, AcceptsPlainNumbersFromZeroToAThousand) {

@@ -205,8 +205,40 @@ TEST_F(DetailLines, QuantityPriceAndDiscountRefusalsLeaveTheLineAsItWas) {
     CLineas::CommitResult huge = type(*l, 1, 3, "1e307");
     EXPECT_TRUE(huge.reverted);
     EXPECT_FALSE(huge.message.empty());
-    EXPECT_TRUE(l->Line(1).IsFinite());
+    EXPECT_TRUE(l->Line(1).IsInRange());
     EXPECT_EQ(l->Line(1).Cantidad, 2.333);
+}
+
+TEST_F(DetailLines, QuantitiesAndPricesBeyondAPrintableSizeAreRefused) {
+    auto l = lines(1);
+    addLine(*l, "A", "0", "1");
+    // 1e308 × 0 is a finite amount, but its quantity prints as 309 digits.
+    for (const char* bad : {"1e308", "1000000000001", "2e12"}) {
+        CLineas::CommitResult r = type(*l, 1, 3, bad);
+        EXPECT_TRUE(r.reverted) << bad;
+        EXPECT_EQ(r.message, CLineas::kMsgFueraDeRango) << bad;
+        EXPECT_EQ(l->Line(1).Cantidad, 1) << bad;
+    }
+    for (const char* bad : {"10000000000000", "$1,000,000,000,000.01"}) {
+        CLineas::CommitResult r = type(*l, 1, 4, bad);
+        EXPECT_TRUE(r.reverted) << bad;
+        EXPECT_EQ(r.message, CLineas::kMsgFueraDeRango) << bad;
+        EXPECT_EQ(l->Line(1).Precio, 0) << bad;
+    }
+    // The limit itself is a quantity; an amount beyond it is refused as well.
+    EXPECT_FALSE(type(*l, 1, 3, "1000000000000").reverted);
+    EXPECT_TRUE(type(*l, 1, 4, "2").reverted);
+    EXPECT_FALSE(type(*l, 1, 3, "1").reverted);
+    EXPECT_FALSE(type(*l, 1, 4, "100000000000").reverted);
+
+    // An article stored with such a price (imported) is not taken into a line.
+    addArticle("BIG", "Enorme", 1e300, 0, 0, 0, 0);
+    articles->Requery();
+    const int row = l->RowCount();
+    CLineas::CommitResult key = type(*l, row, 1, "BIG");
+    EXPECT_TRUE(key.reverted);
+    EXPECT_EQ(key.message, CLineas::kMsgFueraDeRango);
+    EXPECT_EQ(l->NewLine().Precio, 0);
 }
 
 TEST_F(DetailLines, DescriptionAndNotes) {
@@ -252,7 +284,7 @@ TEST_F(DetailLines, WithholdingsCancellingTaxesRefuseANetPrice) {
     EXPECT_TRUE(r.reverted);
     EXPECT_EQ(r.next, Next::Stay);
     EXPECT_EQ(r.message, CLineas::kMsgPrecioNeto);
-    EXPECT_TRUE(l->NewLine().IsFinite());
+    EXPECT_TRUE(l->NewLine().IsInRange());
     EXPECT_EQ(l->NewLine().Precio, before.Precio);
     const DocumentTotals t = l->Totals();
     EXPECT_TRUE(std::isfinite(t.Total) && std::isfinite(t.ImporteNeto));

@@ -266,6 +266,11 @@ bool CAddEditArticulo::save() {
     readPrice();
     showPrices();
     readTexts();
+    if (!CArticulosCatalog::PriceInRange(m_article.precio)) {
+        TolMessage(QString::fromUtf8(CArticulosCatalog::kMsgPrecioFueraDeRango));
+        m_precio->setFocus();
+        return false;
+    }
     if (m_line) {
         CPartida& line = *m_line;
         // A key that no longer names the line's article makes it a free key, as typing it would.
