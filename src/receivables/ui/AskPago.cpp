@@ -5,8 +5,10 @@
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
+#include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolTextEdit.h"
 
+#include <QApplication>
 #include <QLabel>
 
 namespace {
@@ -58,7 +60,7 @@ CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_bala
     m_observaciones->setCaption(QStringLiteral("Observaciones"));
     place(m_observaciones, kLabelX, 60, 180, 62);
 
-    auto* registrar = new CTolButton(QStringLiteral("Registrar"), this);
+    auto* registrar = m_registrar = new CTolButton(QStringLiteral("Registrar"), this);
     setId(registrar, kRegistrarId);
     place(registrar, 84, 128, 50, 14);
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
@@ -72,6 +74,10 @@ CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_bala
 }
 
 void CAskPago::amountLeft() {
+    // Left by pressing "Registrar": the amount is judged there as typed, so that a 0 is not turned
+    // into the balance, nor a larger amount cut, out of the operator's sight.
+    if (QApplication::focusWidget() == m_registrar)
+        return;
     // Text that cannot be read as money counts as no amount, and is replaced like one.
     const std::optional<double> typed = TryParseMoney(m_cantidad->text().toStdString());
     const double amount = typed.value_or(0.0);
@@ -81,13 +87,21 @@ void CAskPago::amountLeft() {
 }
 
 void CAskPago::onRegistrar() {
-    amountLeft();
     const std::optional<double> typed = TryParseMoney(m_cantidad->text().toStdString());
     // The box shows the amount rounded to cents; the balance itself is what it stands for.
     const double amount = typed && moneyText(*typed) == moneyText(m_balance) ? m_balance : typed.value_or(0.0);
     const std::optional<double> registered = CPaymentStore::AmountToRegister(amount, m_balance);
-    if (!registered)
-        return;  // nothing to pay: the operator leaves with "Salir"
+    if (!registered || amount > m_balance) {
+        // Nothing to pay does nothing; more than the balance is cut to it where the operator sees
+        // it, and "Registrar" pressed again registers that.
+        if (registered) {
+            m_cantidad->setText(moneyText(*registered));
+            TolMessage(QStringLiteral("- La cantidad excede el saldo: se registrará %1 -").arg(moneyText(*registered)));
+        }
+        m_cantidad->setFocus();
+        m_cantidad->selectAll();
+        return;
+    }
     m_payment.fecha = FromQDateTime(m_fecha->dateTime());
     m_payment.importe = *registered;
     m_payment.referencia = m_referencia->text().toStdString();

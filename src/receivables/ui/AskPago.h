@@ -5,13 +5,16 @@
 
 #include <optional>
 
+class CTolButton;
 class CTolDatePicker;
 class CTolEdit;
 class CTolTextEdit;
 
 // "Recepción de pagos": one payment against a document's balance. The amount box proposes the
-// whole balance and never lets an amount above it, or not positive, stand: leaving the box puts
-// the balance back. "Registrar" closes with OK and the payment; "Salir" and Escape with nothing.
+// whole balance; leaving it for another field puts the balance back in place of an amount above
+// it or not positive. "Registrar" does nothing while the amount is not positive, cuts an amount
+// above the balance to it on screen (and tells so) without closing, and otherwise closes with OK
+// and the payment; "Salir" and Escape close with nothing.
 class CAskPago final : public CTolDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CAskPago)
@@ -35,7 +38,7 @@ public:
     // Runs the dialog modally: the payment on "Registrar", nothing on "Salir" or Escape.
     static std::optional<Payment> Ask(double balance, QWidget* parent = nullptr);
 
-    // What leaving the amount box does; "Registrar" does it too before it reads the amount.
+    // What leaving the amount box for another field does.
     void amountLeft();
 
 private:
@@ -46,5 +49,6 @@ private:
     CTolDatePicker* m_fecha;
     CTolEdit* m_cantidad;
     CTolEdit* m_referencia;
+    CTolButton* m_registrar = nullptr;
     CTolTextEdit* m_observaciones;
 };

@@ -170,6 +170,52 @@ private Q_SLOTS:
         QCOMPARE(cell(dlg, 1, 1), QStringLiteral("B000001"));
         QVERIFY(!dlg.recibirPago(2));  // the append row is no document
     }
+
+    void registrarDoesNothingWithoutAnAmountAndShowsAnAmountItCuts() {
+        const auto id = add("A", 9, 700);
+        CCobrosDlg dlg(*m_db);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        MessageLog messages;
+        // Typed with keys, then "Registrar" clicked with the mouse straight from the amount box.
+        auto typeAndClick = [](CAskPago* box, const QString& keys) {
+            QApplication::setActiveWindow(box);
+            auto* amount = box->control<CTolEdit>(CAskPago::kCantidadId);
+            amount->setFocus();
+            QTest::keyClick(amount, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(amount, Qt::Key_Backspace);
+            QTest::keyClicks(amount, keys);
+            QTest::mouseClick(box->control<QPushButton>(CAskPago::kRegistrarId), Qt::LeftButton);
+        };
+
+        QStringList shown;
+        bool stayedOpen = false;
+        for (const QString& keys : {QStringLiteral("0"), QString(), QStringLiteral("-5")}) {
+            QVERIFY(!receive(dlg, 1, [&](CAskPago* box) {
+                typeAndClick(box, keys);
+                stayedOpen = box->isVisible();
+                shown << box->control<CTolEdit>(CAskPago::kCantidadId)->text();
+            }));
+            QVERIFY2(stayedOpen, qPrintable(keys));
+        }
+        QCOMPARE(shown, (QStringList{QStringLiteral("0"), QString(), QStringLiteral("-5")}));
+        QCOMPARE(yaPagado(id), 0.0);
+        QVERIFY(messages.texts.isEmpty());
+
+        // Above the balance: the first click shows the cut amount, the second registers it.
+        QString afterFirst;
+        QVERIFY(receive(dlg, 1, [&](CAskPago* box) {
+            typeAndClick(box, QStringLiteral("800"));
+            stayedOpen = box->isVisible();
+            afterFirst = box->control<CTolEdit>(CAskPago::kCantidadId)->text();
+            QTest::mouseClick(box->control<QPushButton>(CAskPago::kRegistrarId), Qt::LeftButton);
+        }));
+        QVERIFY(stayedOpen);
+        QCOMPARE(afterFirst, QStringLiteral("$700.00"));
+        QCOMPARE(messages.texts, (QStringList{QStringLiteral("- La cantidad excede el saldo: se registrará $700.00 -"),
+                                              QStringLiteral("- Pago registrado -")}));
+        QCOMPARE(yaPagado(id), 700.0);
+    }
 };
 
 QTEST_MAIN(TestCobrosDlg)
