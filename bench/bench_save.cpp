@@ -56,7 +56,7 @@ void BM_Save99Lines(benchmark::State& state) {
         for (auto& l : lines)
             t.Add(l);
         state.ResumeTiming();
-        store.Save(h, lines, t, {true, t.Total / 2, "abono"}, store.Find(h.serie, h.folio));
+        store.Save(h, lines, t, {true, t.Total / 2, "abono"}, store.FindStored(h.serie, h.folio));
     }
     db.reset();
     std::filesystem::remove(path);

@@ -1,6 +1,7 @@
 #include "db/Database.h"
 
 #include "db/DbError.h"
+#include "db/KeyIndexes.h"
 #include "db/Schema.h"
 #include "db/SpanishText.h"
 #include "db/Transaction.h"
@@ -84,6 +85,9 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
     db->verify();
     Statement wal(db->m_db, "PRAGMA journal_mode = WAL");
     wal.step();
+    wal.reset();
+    // Files made before the unique keys of documents and payments get them now.
+    KeyIndexes::addWhereAllowed(*db);
     return db;
 }
 

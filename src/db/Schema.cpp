@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/KeyIndexes.h"
 
 namespace {
 
@@ -107,8 +108,8 @@ void create(Database& db) {
     // "Clave" is sought case-insensitively: "s001" finds "S001".
     db.execute("CREATE UNIQUE INDEX Clave ON Articulos(Clave COLLATE NOCASE)");
     db.execute("CREATE INDEX Detalles_Documento ON Detalles(Id_Documento, Renglon)");
-    db.execute("CREATE INDEX Cobros_Documento ON Cobros(Id_Documento, NumPago)");
     db.execute("CREATE INDEX Documentos_SerieFolio ON Documentos(Serie, Folio)");
+    KeyIndexes::create(db);
     db.execute("CREATE INDEX Documentos_Fecha ON Documentos(Fecha)");
     db.execute("CREATE INDEX Documentos_Cliente ON Documentos(Id_Cliente)");
 

@@ -2,6 +2,7 @@
 
 #include "db/SpanishText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 
@@ -57,7 +58,10 @@ std::string PadRight(std::string_view text, std::size_t width) {
     return std::string(text) + std::string(width - length, ' ');
 }
 
-long ParseFolioText(std::string_view text) {
+namespace {
+
+// The leading decimal number of a folio text, reading no further once it exceeds a Long.
+long long leadingNumber(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
@@ -65,10 +69,21 @@ long ParseFolioText(std::string_view text) {
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
     long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= INT_MAX; ++i)
         value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX) // a folio is a 32-bit Long; more digits than that cannot be one
-            value = INT_MAX;
-    }
-    return static_cast<long>(negative ? -value : value);
+    return negative ? -value : value;
+}
+
+} // namespace
+
+long ParseFolioText(std::string_view text) {
+    // A folio is a 32-bit Long; more digits than that cannot be one.
+    return static_cast<long>(std::clamp<long long>(leadingNumber(text), -INT_MAX, INT_MAX));
+}
+
+std::optional<std::int32_t> ReadFolio(std::string_view text) {
+    const long long value = leadingNumber(text);
+    if (value > INT_MAX || value < INT_MIN)
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
 }

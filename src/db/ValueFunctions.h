@@ -3,6 +3,8 @@
 #include "db/DbValue.h"
 #include "db/OleDate.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,3 +35,6 @@ std::string PadRight(std::string_view text, std::size_t width);
 // The reading half of a folio edit: the leading decimal number of the text (leading blanks and a
 // sign allowed, reading stops at the first other character); empty or no digits gives 0.
 long ParseFolioText(std::string_view text);
+// The same reading for a folio that is kept: nothing when the number does not fit a Long (a
+// folio beyond 2147483647 is refused, not taken as another one).
+std::optional<std::int32_t> ReadFolio(std::string_view text);

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Schema.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
@@ -49,10 +50,10 @@ bool IsPaid(double paid, double total) {
     return std::llround(paid * 100.0) >= std::llround(total * 100.0);
 }
 
-SqlCondition CDocumentStore::seriesCondition(const std::string& serie) {
+SqlCondition CDocumentStore::seriesCondition(const std::string& serie, const std::string& column) {
     if (serie.empty())
-        return {"Serie Is Null", {}};
-    return {"Serie = ?", {serie}};
+        return {column + " Is Null", {}};
+    return {column + " = ?", {serie}};
 }
 
 std::int32_t CDocumentStore::NextFolio(const std::string& serie) {
@@ -62,9 +63,23 @@ std::int32_t CDocumentStore::NextFolio(const std::string& serie) {
     st.step();
     if (isNull(st.column(0)))
         return 1;
-    // After the last folio a Long can hold there is no next one: the operator types one.
     const std::int64_t last = st.integer(0);
-    return last >= std::numeric_limits<std::int32_t>::max() ? 0 : static_cast<std::int32_t>(last + 1);
+    if (last < std::numeric_limits<std::int32_t>::max())
+        return static_cast<std::int32_t>(std::max<std::int64_t>(last, 0) + 1);
+    // The last folio a Long can hold is used: the lowest one still free, rather than a wrap to 0.
+    const SqlCondition d = seriesCondition(serie, "d.Serie");
+    const SqlCondition e = seriesCondition(serie, "e.Serie");
+    Statement gap = m_db.prepare(
+        "SELECT CASE WHEN NOT EXISTS (SELECT 1 FROM Documentos e WHERE " + e.sql + " AND e.Folio = 1) THEN 1 ELSE "
+        "(SELECT d.Folio + 1 FROM Documentos d WHERE " + d.sql + " AND d.Folio >= 1 AND NOT EXISTS "
+        "(SELECT 1 FROM Documentos e WHERE " + e.sql + " AND e.Folio = d.Folio + 1) ORDER BY d.Folio LIMIT 1) END");
+    std::vector<DbValue> params = e.params;
+    params.insert(params.end(), d.params.begin(), d.params.end());
+    params.insert(params.end(), e.params.begin(), e.params.end());
+    gap.bindAll(params);
+    gap.step();
+    const std::int64_t free = isNull(gap.column(0)) ? 0 : gap.integer(0);
+    return free > 0 && free <= std::numeric_limits<std::int32_t>::max() ? static_cast<std::int32_t>(free) : 0;
 }
 
 std::optional<std::int32_t> CDocumentStore::Find(const std::string& serie, std::int32_t folio) {
@@ -79,8 +94,31 @@ std::optional<std::int32_t> CDocumentStore::Find(const std::string& serie, std::
     return static_cast<std::int32_t>(st.integer(0));
 }
 
-std::int32_t CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
-                                  const FirstPayment& payment, std::optional<std::int32_t> replace) {
+std::optional<StoredDocument> CDocumentStore::FindStored(const std::string& serie, std::int32_t folio) {
+    // Every header column and every payment: a payment, a cancellation or a replacement made by
+    // another station shows as a different stamp (a replacement also as a different id).
+    static const std::string stampSql = [] {
+        std::string sql;
+        for (const ColumnDef& c : Schema::table("Documentos").columns)
+            sql += (sql.empty() ? "quote(d.\"" : " || '|' || quote(d.\"") + c.name + "\")";
+        return sql + " || '|' || IFNULL((SELECT group_concat(p, ';') FROM (SELECT quote(NumPago) || ',' || "
+                     "quote(Fecha) || ',' || quote(Importe) || ',' || quote(Referencia) || ',' || "
+                     "quote(Observaciones) AS p FROM Cobros c WHERE c.Id_Documento = d.Id_Documento "
+                     "ORDER BY NumPago)), '')";
+    }();
+    const SqlCondition series = seriesCondition(serie, "d.Serie");
+    Statement st = m_db.prepare("SELECT d.Id_Documento, " + stampSql + " FROM Documentos d WHERE " + series.sql +
+                                " AND d.Folio = ? ORDER BY d.Id_Documento LIMIT 1");
+    auto params = series.params;
+    params.push_back(toInt(folio));
+    st.bindAll(params);
+    if (!st.step())
+        return std::nullopt;
+    return StoredDocument{static_cast<std::int32_t>(st.integer(0)), st.text(1)};
+}
+
+SaveResult CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
+                                const FirstPayment& payment, const std::optional<StoredDocument>& replace) {
     if (!std::isfinite(totals.Total) || !std::isfinite(payment.importe))
         throw DbError("- Los importes del documento están fuera de rango -");
     const double paid = payment.registrar ? std::min(payment.importe, totals.Total) : 0.0;
@@ -89,9 +127,16 @@ std::int32_t CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> li
     std::vector<std::int32_t> articleIds;
     articleIds.reserve(lines.size());
 
+    // The write lock is taken first, so the folio checked here is still free, or still the
+    // document the operator agreed to replace, when the rows are written.
     Transaction tx(m_db);
+    const std::optional<StoredDocument> stored = FindStored(header.serie, header.folio);
+    if (replace && stored != replace)
+        return {SaveResult::Outcome::ReplacedChanged, 0, 0};
+    if (!replace && stored)
+        return {SaveResult::Outcome::FolioTaken, 0, NextFolio(header.serie)};
     if (replace)
-        m_db.execute("DELETE FROM Documentos WHERE Id_Documento = ?", {toInt(*replace)});
+        m_db.execute("DELETE FROM Documentos WHERE Id_Documento = ?", {toInt(replace->id)});
 
     if (idCliente == 0) {
         Statement customer = prepareInsert(m_db, "Clientes", {"Nombre", "Dom1", "Dom2", "Dom3", "RFC", "Telefono"});
@@ -149,7 +194,7 @@ std::int32_t CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> li
     header.idCliente = idCliente;
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i].Id_Articulo = articleIds[i];
-    return id;
+    return {SaveResult::Outcome::Saved, id, 0};
 }
 
 CDocumentStore::LoadResult CDocumentStore::Load(std::int32_t id, DocumentHeader& header,

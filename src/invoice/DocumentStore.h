@@ -22,6 +22,26 @@ struct FirstPayment final {
     std::string referencia;
 };
 
+// A stored document as it stood when the operator was asked to replace it: its id and a stamp of
+// its header and payments. Another station changing it meanwhile changes the stamp.
+struct StoredDocument final {
+    std::int32_t id = 0;
+    std::string stamp;
+    bool operator==(const StoredDocument&) const = default;
+};
+
+// What became of a save.
+struct SaveResult final {
+    enum class Outcome {
+        Saved,
+        FolioTaken,       // another station stored the series and folio first: nothing written
+        ReplacedChanged,  // the document to replace changed or went meanwhile: nothing written
+    };
+    Outcome outcome = Outcome::Saved;
+    std::int32_t id = 0;         // Saved: the new Id_Documento
+    std::int32_t nextFolio = 0;  // FolioTaken: the series' next folio, as proposed now
+};
+
 // Filters of the document search. A folio other than 0 replaces the rest (series and folio).
 struct DocumentFilter final {
     std::int32_t idCliente = 0;
@@ -38,18 +58,23 @@ class CDocumentStore final {
 public:
     explicit CDocumentStore(Database& db) : m_db(db) {}
 
-    // The highest folio stored in the series + 1, or 1 for a series without documents.
+    // The highest folio stored in the series + 1, or 1 for a series without documents. After the
+    // highest folio a Long can hold, the lowest free one (0 only when none is left).
     std::int32_t NextFolio(const std::string& serie);
     // The stored document with this series and folio.
     std::optional<std::int32_t> Find(const std::string& serie, std::int32_t folio);
+    // The same, with the stamp a replacement is checked against.
+    std::optional<StoredDocument> FindStored(const std::string& serie, std::int32_t folio);
 
-    // Writes the document: deletes `replace` (with its lines and payments) when given, adds the
-    // customer when the header's idCliente is 0, the header, the lines (adding an article for each
-    // free key; a key added once, or already in the catalogue, is reused) and the first payment,
-    // capped at the total. Only after the commit do the header and lines get the new ids.
-    // Returns the new Id_Documento. Throws DbError with nothing written.
-    std::int32_t Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
-                      const FirstPayment& payment, std::optional<std::int32_t> replace);
+    // Writes the document in one write transaction that first looks for the series and folio
+    // again: when another document holds them and it is not `replace` exactly as the operator
+    // saw it, nothing is written and the result says why. Otherwise deletes `replace` (with its
+    // lines and payments) when given, adds the customer when the header's idCliente is 0, the
+    // header, the lines (adding an article for each free key; a key added once, or already in
+    // the catalogue, is reused) and the first payment, capped at the total. Only after the commit
+    // do the header and lines get the new ids. Throws DbError with nothing written.
+    SaveResult Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
+                    const FirstPayment& payment, const std::optional<StoredDocument>& replace);
 
     enum class LoadResult { NotFound, NoLines, Loaded };
     // The header of document `id` and its lines in Renglon order (at most 99), recomputed from
@@ -69,8 +94,8 @@ public:
     int DeleteBefore(OleDate date);
 
 private:
-    // "Serie = ?" or "Serie Is Null", with its value.
-    static SqlCondition seriesCondition(const std::string& serie);
+    // "Serie = ?" or "Serie Is Null" (on `column`), with its value.
+    static SqlCondition seriesCondition(const std::string& serie, const std::string& column = "Serie");
 
     Database& m_db;
 };

@@ -215,4 +215,25 @@ TEST_F(QuintalevaCliTest, GenerarAddsToAnExistingDatabaseWithoutReusingKeysOrFol
               0);
 }
 
+TEST_F(QuintalevaCliTest, InfoListsTheRepeatedFoliosOfAnOlderFile) {
+    const std::string path = dir.file("repetidos.mdb");
+    {
+        // A file made before the unique keys, with a folio and a payment number stored twice.
+        auto db = Database::create(path);
+        db->execute("DROP INDEX Documentos_Folio");
+        db->execute("DROP INDEX Cobros_NumPago");
+        db->execute("INSERT INTO Documentos (Id_Documento, Serie, Folio) VALUES (1, 'A', 7), (2, 'A', 7), (3, NULL, 8)");
+        db->execute("INSERT INTO Cobros (Id_Documento, NumPago) VALUES (3, 1), (3, 1)");
+    }
+    const CliResult r = run({"info", path});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Folios repetidos"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  A000007: 2 documentos"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  000008 pago 1: 2 pagos"), std::string::npos) << r.out;
+
+    // A file of ours made with the keys has nothing to list.
+    ASSERT_EQ(run({"crear", dir.file("limpia.mdb")}).exitCode, 0);
+    EXPECT_EQ(run({"info", dir.file("limpia.mdb")}).out.find("repetidos"), std::string::npos);
+}
+
 } // namespace

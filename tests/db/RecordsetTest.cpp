@@ -110,7 +110,7 @@ TEST_F(RecordsetTest, AddNewGivesTheEngineIdentifierAtOnce) {
 TEST_F(RecordsetTest, EmptySeriesIsStoredAsNullAndNullTextReadsEmpty) {
     CDocumentosSet docs(*db);
     docs.Open();
-    for (const char* serie : {"A", "", "A"}) {
+    for (const char* serie : {"A", "", "B"}) {
         docs.AddNew();
         docs.m_Serie = serie;
         docs.m_Folio = 7;

@@ -154,9 +154,9 @@ TEST_F(SchemaTest, NumericColumnsDefaultToZeroAndTextsToNull) {
 }
 
 TEST_F(SchemaTest, DeletingADocumentTakesItsLinesAndPaymentsAlong) {
-    db->execute("INSERT INTO Documentos (Nombre) VALUES ('Uno')");
+    db->execute("INSERT INTO Documentos (Nombre, Folio) VALUES ('Uno', 1)");
     const auto kept = db->lastInsertId();
-    db->execute("INSERT INTO Documentos (Nombre) VALUES ('Dos')");
+    db->execute("INSERT INTO Documentos (Nombre, Folio) VALUES ('Dos', 2)");
     const auto gone = db->lastInsertId();
     for (auto doc : {kept, gone}) {
         for (std::int64_t line = 1; line <= 3; ++line)

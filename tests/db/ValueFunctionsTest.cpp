@@ -181,4 +181,14 @@ TEST(TextHelpers, ParseFolioText) {
     EXPECT_EQ(ParseFolioText("-99999999999999999999999"), -2147483647);
 }
 
+TEST(TextHelpers, ReadFolioRefusesWhatALongCannotHold) {
+    EXPECT_EQ(ReadFolio("2147483647"), 2147483647);
+    EXPECT_EQ(ReadFolio("0002147483647x"), 2147483647);
+    EXPECT_EQ(ReadFolio("000123"), 123);
+    EXPECT_EQ(ReadFolio(""), 0);
+    EXPECT_EQ(ReadFolio("-2147483648"), -2147483647 - 1);
+    for (const char* big : {"2147483648", "9999999999", "99999999999999999999999", "-2147483649"})
+        EXPECT_EQ(ReadFolio(big), std::nullopt) << big;
+}
+
 } // namespace

@@ -61,7 +61,7 @@ TEST_F(DocumentStoreTest, SavesHeaderLinesPaymentAndAddsWhatTheCataloguesLack) {
     std::vector<CPartida> lines = {line("NUEVO-1", 100, 2), line("NUEVO-1", 100, 1), line("", 50, 1, 0)};
     DocumentHeader h = header("A", 7);
     const DocumentTotals totals = totalsOf(lines);
-    const std::int32_t id = store.Save(h, lines, totals, {true, 5000, "Transferencia 12"}, std::nullopt);
+    const std::int32_t id = store.Save(h, lines, totals, {true, 5000, "Transferencia 12"}, std::nullopt).id;
 
     // The customer typed by hand joined the catalogue once and the header took its id.
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 1);
@@ -92,9 +92,9 @@ TEST_F(DocumentStoreTest, SavesHeaderLinesPaymentAndAddsWhatTheCataloguesLack) {
     EXPECT_FALSE(cobro.step());
 
     // Saved again over itself: nothing more joins the catalogues, the old payments go.
-    const auto stored = store.Find("A", 7);
+    const auto stored = store.FindStored("A", 7);
     ASSERT_TRUE(stored);
-    store.Save(h, lines, totals, {}, stored);
+    EXPECT_EQ(store.Save(h, lines, totals, {}, stored).outcome, SaveResult::Outcome::Saved);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 1);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Articulos"), 1);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'A' AND Folio = 7"), 1);
@@ -124,7 +124,14 @@ TEST_F(DocumentStoreTest, NoFolioAfterTheLastAndNoInfiniteTotals) {
     std::vector<CPartida> lines = {line("K", 1, 1, 0)};
     DocumentHeader last = header("Z", 2147483647);
     store.Save(last, lines, totalsOf(lines), {}, std::nullopt);
-    EXPECT_EQ(store.NextFolio("Z"), 0);
+    // After the last folio a Long holds, the lowest free one: never a wrap to 0.
+    EXPECT_EQ(store.NextFolio("Z"), 1);
+    for (const std::int32_t folio : {1, 2, 4}) {
+        DocumentHeader h = header("Z", folio);
+        store.Save(h, lines, totalsOf(lines), {}, std::nullopt);
+    }
+    EXPECT_EQ(store.NextFolio("Z"), 3);
+    EXPECT_EQ(store.NextFolio(""), 1);
 
     DocumentTotals huge = totalsOf(lines);
     huge.Total = std::numeric_limits<double>::infinity();
@@ -160,7 +167,7 @@ TEST_F(DocumentStoreTest, AFailureBetweenTwoInsertsWritesNothingAndKeepsTheForms
     store.Save(h, lines, totalsOf(lines), {true, 5, ""}, std::nullopt);
     db->execute("CREATE TRIGGER falla BEFORE INSERT ON Detalles WHEN NEW.Renglon = 2 "
                 "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
-    EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {}, store.Find("B", 1)), DbError);
+    EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {}, store.FindStored("B", 1)), DbError);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), 1);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Detalles"), 3);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 1);
@@ -171,7 +178,7 @@ TEST_F(DocumentStoreTest, LoadsLinesInOrderRecomputedWithTheArticlesTaxIds) {
     std::vector<CPartida> lines = {line("X", 100, 2), line("Y", 10, 3, 0), line("Z", 1, 1, 0)};
     DocumentHeader h = header("C", 42, "Ángela Güemes");
     h.cancelada = true;
-    const std::int32_t id = store.Save(h, lines, totalsOf(lines), {}, std::nullopt);
+    const std::int32_t id = store.Save(h, lines, totalsOf(lines), {}, std::nullopt).id;
     // Stored amounts are not trusted: a wrong Total and a shuffled order come back right.
     db->execute("UPDATE Detalles SET Total = 999999, Importe = -1 WHERE Clave = 'X'");
     db->execute("UPDATE Detalles SET Renglon = 10 - Renglon");

@@ -36,7 +36,7 @@ namespace {
                 l.Recalculate();
                 totals.Add(l);
             }
-            store.Save(h, lines, totals, {rng() % 2 == 0, totals.Total * 0.5, "abono"}, store.Find(h.serie, h.folio));
+            store.Save(h, lines, totals, {rng() % 2 == 0, totals.Total * 0.5, "abono"}, store.FindStored(h.serie, h.folio));
         }
     } catch (...) {
         ::_exit(3);

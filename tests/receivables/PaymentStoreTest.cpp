@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -105,7 +107,7 @@ TEST_F(PaymentStoreTest, SecondPaymentAfterTheFirstOnSavingSettlesTheDocument) {
     lines[0].Recalculate();
     DocumentTotals totals;
     totals.Add(lines[0]);
-    const auto id = CDocumentStore(*db).Save(h, lines, totals, {true, 300, "Anticipo"}, std::nullopt);
+    const auto id = CDocumentStore(*db).Save(h, lines, totals, {true, 300, "Anticipo"}, std::nullopt).id;
 
     const auto r = store.Receive(id, payment(699.995, "Transferencia 8812"));
     ASSERT_EQ(r.outcome, Outcome::Registered);
@@ -161,6 +163,54 @@ TEST_F(PaymentStoreTest, RefusalsAndFailuresWriteNothing) {
     EXPECT_EQ(yaPagado(id), 0.0);
     db->execute("DROP TRIGGER falla");
     EXPECT_EQ(store.Receive(id, payment(250)).numPago, 1);  // no transaction was left open
+}
+
+TEST(PaymentNumbers, TwoProcessesPayingOneDocumentNeverRepeatANumber) {
+    ScratchDir dir;
+    const std::string path = dir.file("dos cajas.mdb");
+    std::int64_t id = 0;
+    {
+        auto db = Database::create(path);
+        db->execute("INSERT INTO Documentos (Serie, Folio, Total) VALUES ('A', 1, 1000)");
+        id = db->lastInsertId();
+    }
+    auto payMany = [&](const char* referencia) {
+        auto db = Database::open(path);
+        CPaymentStore store(*db);
+        Payment p;
+        p.importe = 1;
+        p.referencia = referencia;
+        for (int i = 0; i < 25; ++i)
+            if (store.Receive(static_cast<std::int32_t>(id), p).outcome != CPaymentStore::Outcome::Registered)
+                return false;
+        return true;
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = false;
+        try {
+            ok = payMany("caja 2");
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    const bool mine = payMany("caja 1");
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(mine);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    auto db = Database::open(path);
+    Statement st = db->prepare("SELECT count(*), count(DISTINCT NumPago), min(NumPago), max(NumPago), "
+                               "(SELECT YaPagado FROM Documentos) FROM Cobros");
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.integer(0), 50);
+    EXPECT_EQ(st.integer(1), 50);
+    EXPECT_EQ(st.integer(2), 1);
+    EXPECT_EQ(st.integer(3), 50);
+    EXPECT_DOUBLE_EQ(st.real(4), 50);
 }
 
 } // namespace

@@ -153,7 +153,8 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         const int paymentKind = between(0, 2); // none, part, all
         const double paid = cancelled ? 0 : paymentKind == 0 ? 0 : paymentKind == 1 ? totals.Total * 0.5 : totals.Total;
         addDocument.reset();
-        addDocument.bindAll({c.id, c.nombre, c.dom1, c.dom3, c.rfc, fecha, fecha + 30, series[s], folio,
+        addDocument.bindAll({c.id, c.nombre, c.dom1, c.dom3, c.rfc, fecha, fecha + 30,
+                             series[s].empty() ? DbValue() : DbValue(series[s]), folio,
                              totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Total, paid,
                              std::int64_t{paid >= totals.Total ? 1 : 0}, std::int64_t{cancelled ? 1 : 0}});
         addDocument.execute();

@@ -72,9 +72,11 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     const std::string& file = positional[0];
     const std::string serie = positional[1] == "-" ? std::string() : positional[1];
     const std::string& folioText = positional[2];
-    if (folioText.empty() || folioText.find_first_not_of("0123456789") != std::string::npos)
+    // Digits only, and no more than a folio can be: a longer number is not taken as another folio.
+    const std::optional<std::int32_t> read = ReadFolio(folioText);
+    if (folioText.empty() || folioText.find_first_not_of("0123456789") != std::string::npos || !read)
         return fail("\"" + folioText + "\" no es un folio.");
-    const auto folio = static_cast<std::int32_t>(ParseFolioText(folioText));
+    const std::int32_t folio = *read;
 
     auto db = Database::open(file);
     CDocumentStore store(*db);

@@ -5,7 +5,9 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/GeneralSet.h"
+#include "db/KeyIndexes.h"
 #include "db/Schema.h"
+#include "db/ValueFunctions.h"
 #include "invoice/AmountInWords.h"
 #include "invoice/MoneyText.h"
 
@@ -54,6 +56,20 @@ int info(const std::string& path) {
         Statement count = db->prepare("SELECT count(*) FROM \"" + t.name + "\"");
         count.step();
         std::printf("%-14s %lld\n", t.name.c_str(), static_cast<long long>(count.integer(0)));
+    }
+    // A file made before the unique keys, whose data did not allow them: what stands in the way.
+    if (!KeyIndexes::hasFolioIndex(*db)) {
+        std::printf("Folios repetidos (la base de datos no puede impedir más repeticiones hasta corregirlos):\n");
+        for (const KeyIndexes::Repeated& r : KeyIndexes::repeatedFolios(*db))
+            std::printf("  %s%s: %lld documentos\n", r.serie.c_str(), NumberToPaddedText(static_cast<long>(r.folio)).c_str(),
+                        static_cast<long long>(r.count));
+    }
+    if (!KeyIndexes::hasPaymentIndex(*db)) {
+        std::printf("Números de pago repetidos:\n");
+        for (const KeyIndexes::Repeated& r : KeyIndexes::repeatedPaymentNumbers(*db))
+            std::printf("  %s%s pago %lld: %lld pagos\n", r.serie.c_str(),
+                        NumberToPaddedText(static_cast<long>(r.folio)).c_str(), static_cast<long long>(r.numPago),
+                        static_cast<long long>(r.count));
     }
     return 0;
 }

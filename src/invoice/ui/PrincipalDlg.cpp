@@ -410,10 +410,28 @@ bool CPrincipalDlg::commitTypedLine() {
     return true;
 }
 
+bool CPrincipalDlg::folioFits() {
+    if (ReadFolio(s(m_folio->text())))
+        return true;
+    TolMessage(QString::fromUtf8(kMsgFolioTooBig));
+    m_folio->setFocus();
+    m_folio->selectAll();
+    return false;
+}
+
+bool CPrincipalDlg::askReplace(const QString& lead) {
+    const QString folio = q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio));
+    return TolMessage(lead + QStringLiteral("El folio %1 ya existe.\n¿Desea eliminar los pagos y sustituirla por la actual?")
+                                 .arg(folio),
+                      true) == 1;
+}
+
 void CPrincipalDlg::onSave() {
     if (!commitTypedLine())
         return;
     ReadValues();
+    if (!folioFits())
+        return;
     if (m_doc.folio == 0 || !hasLines() || m_doc.nombre.empty()) {
         TolMessage(QStringLiteral("- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto"));
         return;
@@ -424,17 +442,41 @@ void CPrincipalDlg::onSave() {
     }
     CDocumentStore store(m_db);
     try {
-        const std::optional<std::int32_t> stored = store.Find(m_doc.serie, m_doc.folio);
-        if (stored && TolMessage(QStringLiteral("El folio %1%2 ya existe.\n¿Desea eliminar los pagos y sustituirla por la actual?")
-                                     .arg(q(m_doc.serie), q(NumberToPaddedText(m_doc.folio))),
-                                 true) != 1)
+        std::optional<StoredDocument> stored = store.FindStored(m_doc.serie, m_doc.folio);
+        if (stored && !askReplace({}))
             return;
         const std::optional<RegDocResult> reg = CRegDoc::Run(m_db, m_totals->Total(), this);
         if (!reg)
             return;
         // The lines are slots 1 … n of the table, one after the other.
         std::span<CPartida> lines(&m_lines->Line(1), static_cast<std::size_t>(m_lines->LineCount()));
-        store.Save(m_doc, lines, m_totals->totals(), {reg->registrarPago, reg->importe, s(reg->referencia)}, stored);
+        const FirstPayment payment{reg->registrarPago, reg->importe, s(reg->referencia)};
+        for (;;) {
+            const SaveResult result = store.Save(m_doc, lines, m_totals->totals(), payment, stored);
+            if (result.outcome == SaveResult::Outcome::Saved)
+                break;
+            const QString folio = q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio));
+            if (result.outcome == SaveResult::Outcome::FolioTaken) {
+                // Another station stored this folio while the operator was on the dialogs.
+                m_doc.folio = result.nextFolio;
+                m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
+                TolMessage(QStringLiteral("- El folio %1 ya fue usado: se propone el %2 -")
+                               .arg(folio, q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio))));
+                return;
+            }
+            // The document the operator agreed to replace changed or went meanwhile: ask about
+            // what is stored now.
+            stored = store.FindStored(m_doc.serie, m_doc.folio);
+            if (stored) {
+                if (!askReplace(QStringLiteral("- El documento cambió en otra estación -\n")))
+                    return;
+            } else if (TolMessage(QStringLiteral("- El documento %1 fue eliminado en otra estación -\n"
+                                                 "¿Desea registrar el actual con ese folio?")
+                                      .arg(folio),
+                                  true) != 1) {
+                return;
+            }
+        }
         if (reg->imprimir)
             PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
     } catch (const DbError& e) {
@@ -449,6 +491,8 @@ void CPrincipalDlg::onPrint() {
     if (!commitTypedLine())
         return;
     ReadValues();
+    if (!folioFits())
+        return;
     if (m_doc.folio == 0 || !hasLines()) {
         TolMessage(QStringLiteral("- Faltan datos -"));
         return;
@@ -501,6 +545,9 @@ void CPrincipalDlg::LoadDocument(std::int32_t id) {
 
 void CPrincipalDlg::onDelete() {
     ReadValues();
+    // A folio beyond a Long would name another document.
+    if (!folioFits())
+        return;
     CEliminarDlg dialog(m_db, q(m_doc.serie), m_doc.folio, this);
     if (dialog.exec() == QDialog::Accepted)
         Clear();

@@ -43,6 +43,8 @@ public:
         kWindowsFormat = 32780, kTicketFormat = 32781, kAbout = 16,
     };
 
+    static constexpr const char* kMsgFolioTooBig = "- El folio no puede ser mayor que 2147483647 -";
+
     CPrincipalDlg(Database& db, ApplicationState& state, QWidget* parent = nullptr);
     ~CPrincipalDlg() override;
 
@@ -80,6 +82,10 @@ private:
                           const QString& tip);
     void proposeFolio();
     void seriesEdited();
+    // The folio box holds a number a Long can keep; otherwise the operator is told, on the box.
+    bool folioFits();
+    // The question before replacing the stored document with this series and folio.
+    bool askReplace(const QString& lead);
     bool hasLines() const;
     // Save and print take the row still being typed in the grid as a line of the document.
     bool commitTypedLine();

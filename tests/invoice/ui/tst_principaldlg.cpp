@@ -17,6 +17,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
+
 class TestPrincipalDlg final : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -226,6 +228,144 @@ private Q_SLOTS:
         }, m_form.get());
         m_form->reject(); // the close box
         QVERIFY(!m_form->isVisible());
+    }
+
+    // The form as an operator fills it: the customer typed, one line typed in the grid's last row.
+    void typeDocument(const QString& cliente) {
+        edit(CPrincipalDlg::kCliente)->setFocus();
+        QTest::keyClicks(edit(CPrincipalDlg::kCliente), cliente);
+        CPartida& typed = m_form->lines().NewLine();
+        typed.Descripcion = "Tornillo";
+        typed.Precio = 50;
+        typed.Cantidad = 2;
+        typed.Recalculate();
+    }
+    // Answers the message boxes that open while `run` runs, in order, keeping their texts: true
+    // presses Sí / OK, false No.
+    QStringList answering(const QList<bool>& answers, const std::function<void()>& run) {
+        QStringList texts;
+        QTimer timer;
+        int next = 0;
+        connect(&timer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            texts << box->text();
+            const bool yes = next < answers.size() ? answers[next] : true;
+            ++next;
+            box->control<QPushButton>(yes ? CTolMessageDlg::kOkId : CTolMessageDlg::kNoId)->click();
+        });
+        timer.start(10);
+        run();
+        return texts;
+    }
+    // Runs `act` on the registration dialog once it opens (whatever asks before it).
+    static QPointer<QTimer> onRegistration(const std::function<void(QWidget*)>& act) {
+        auto* timer = new QTimer;
+        timer->setInterval(10);
+        QObject::connect(timer, &QTimer::timeout, [timer, act] {
+            auto* reg = qobject_cast<CRegDoc*>(QApplication::activeModalWidget());
+            if (!reg)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            act(reg);
+        });
+        timer->start();
+        return timer;
+    }
+    static void registrar(QWidget* reg) { reg->findChild<QPushButton*>(QString::number(CRegDoc::kRegistrarId))->click(); }
+    std::int64_t count(const std::string& sql) {
+        Statement st = m_db->prepare(sql);
+        st.step();
+        return st.integer(0);
+    }
+    std::int64_t documents(const char* where) { return count(std::string("SELECT count(*) FROM Documentos WHERE ") + where); }
+
+    void aFolioTakenByAnotherStationMeanwhileIsNotSavedTwice() {
+        openForm();
+        auto other = Database::open(m_db->path());
+        typeDocument(QStringLiteral("Caja uno"));
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000001"));
+        // While this operator is on the registration dialog, the other station stores folio 1.
+        onRegistration([&](QWidget* w) {
+            DocumentHeader h;
+            h.nombre = "Caja dos";
+            h.folio = 1;
+            std::vector<CPartida> lines(1);
+            lines[0].Descripcion = "Otra venta";
+            QCOMPARE(CDocumentStore(*other).Save(h, lines, {}, {}, std::nullopt).outcome, SaveResult::Outcome::Saved);
+            registrar(w);
+        });
+        QStringList told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- El folio 000001 ya fue usado: se propone el 000002 -")});
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000002"));
+        QCOMPARE(documents("Folio = 1"), 1);
+        QCOMPARE(documents("Nombre = 'Caja dos'"), 1);
+        QCOMPARE(documents("Nombre = 'Caja uno'"), 0);
+        // The document is still on the form: saved again, it takes the folio proposed.
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Caja uno"));
+        onRegistration(registrar);
+        told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        QCOMPARE(documents("Folio = 2 AND Nombre = 'Caja uno'"), 1);
+    }
+
+    void aReplacementAsksAgainWhenTheDocumentChangedMeanwhile() {
+        saveDocument("", 3);
+        openForm();
+        auto other = Database::open(m_db->path());
+        typeDocument(QStringLiteral("Sustituto"));
+        edit(CPrincipalDlg::kFolio)->setFocus();
+        QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit(CPrincipalDlg::kFolio), QStringLiteral("3"));
+        // After the question, another station takes a payment on the stored document.
+        onRegistration([&](QWidget* w) {
+            other->execute("INSERT INTO Cobros (Id_Documento, NumPago, Importe) SELECT Id_Documento, 1, 5 FROM Documentos");
+            registrar(w);
+        });
+        // Asked, then asked again about the changed document: No keeps it.
+        QStringList asked = answering({true, false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_F3); });
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(asked[0], QStringLiteral("El folio 000003 ya existe.\n¿Desea eliminar los pagos y sustituirla por la actual?"));
+        QCOMPARE(asked[1], QStringLiteral("- El documento cambió en otra estación -\n") + asked[0]);
+        QCOMPARE(documents("Folio = 3 AND Nombre = 'Cliente'"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Cobros"), 1);
+
+        // Asked twice again (it changed once more), Sí both times: replaced.
+        onRegistration([&](QWidget* w) {
+            other->execute("UPDATE Cobros SET Importe = 6");
+            registrar(w);
+        });
+        asked = answering({true, true}, [&] { QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_F3); });
+        QVERIFY2(asked.size() == 3, qPrintable(asked.join(QStringLiteral(" | "))));
+        QCOMPARE(asked[2], QStringLiteral("- Documento Registrado -"));
+        QCOMPARE(documents("Folio = 3"), 1);
+        QCOMPARE(documents("Folio = 3 AND Nombre = 'Sustituto'"), 1);
+    }
+
+    void aFolioALongCannotHoldIsRefusedAndTheLastOneDoesNotWrap() {
+        openForm();
+        typeDocument(QStringLiteral("Cliente"));
+        CTolEdit* folio = edit(CPrincipalDlg::kFolio);
+        folio->setFocus();
+        QTest::keyClick(folio, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(folio, QStringLiteral("9999999999"));
+        for (Qt::Key key : {Qt::Key_F3, Qt::Key_F4, Qt::Key_F6}) {
+            const QStringList told = answering({}, [&] { QTest::keyClick(folio, key); });
+            QCOMPARE(told, QStringList{QStringLiteral("- El folio no puede ser mayor que 2147483647 -")});
+            QCOMPARE(folio->text(), QStringLiteral("9999999999"));
+        }
+        QCOMPARE(documents("1"), 0);
+
+        // The last folio a Long holds is a folio; after it the lowest free one is proposed.
+        QTest::keyClick(folio, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(folio, QStringLiteral("2147483647"));
+        onRegistration(registrar);
+        const QStringList told = answering({}, [&] { QTest::keyClick(folio, Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        QCOMPARE(documents("Folio = 2147483647"), 1);
+        QCOMPARE(folio->text(), QStringLiteral("000001"));
     }
 };
 

@@ -1,0 +1,82 @@
+#include "db/KeyIndexes.h"
+
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
+
+namespace {
+
+constexpr const char* kFolioIndex = "Documentos_Folio";
+constexpr const char* kPaymentIndex = "Cobros_NumPago";
+// Lookups by series and folio keep using Documentos_SerieFolio; this one only enforces.
+constexpr const char* kCreateFolioIndex =
+    "CREATE UNIQUE INDEX IF NOT EXISTS Documentos_Folio ON Documentos(IFNULL(Serie, ''), Folio)";
+// Serves the lookups of a document's payments as well.
+constexpr const char* kCreatePaymentIndex =
+    "CREATE UNIQUE INDEX IF NOT EXISTS Cobros_NumPago ON Cobros(Id_Documento, NumPago)";
+
+bool hasIndex(Database& db, const char* name) {
+    Statement st = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?");
+    st.bind(1, std::string(name));
+    return st.step();
+}
+
+bool exists(Database& db, const std::string& sql) {
+    Statement st = db.prepare("SELECT EXISTS (" + sql + ")");
+    st.step();
+    return st.integer(0) != 0;
+}
+
+const std::string kFolioGroups =
+    "SELECT IFNULL(Serie, '') AS s, Folio, count(*) AS n FROM Documentos GROUP BY s, Folio HAVING n > 1";
+const std::string kPaymentGroups =
+    "SELECT c.Id_Documento, c.NumPago, count(*) AS n FROM Cobros c GROUP BY c.Id_Documento, c.NumPago HAVING n > 1";
+
+} // namespace
+
+namespace KeyIndexes {
+
+void create(Database& db) {
+    db.execute(kCreateFolioIndex);
+    db.execute(kCreatePaymentIndex);
+}
+
+void addWhereAllowed(Database& db) {
+    if (hasFolioIndex(db) && hasPaymentIndex(db))
+        return;
+    // Written to, so checked and created under the write lock: another station adding the same
+    // folio meanwhile cannot slip between the check and the index.
+    Transaction tx(db);
+    if (!hasIndex(db, kFolioIndex) && !exists(db, kFolioGroups))
+        db.execute(kCreateFolioIndex);
+    if (!hasIndex(db, kPaymentIndex) && !exists(db, kPaymentGroups)) {
+        db.execute(kCreatePaymentIndex);
+        db.execute("DROP INDEX IF EXISTS Cobros_Documento");  // the same columns, now unique
+    }
+    tx.commit();
+}
+
+bool hasFolioIndex(Database& db) { return hasIndex(db, kFolioIndex); }
+bool hasPaymentIndex(Database& db) { return hasIndex(db, kPaymentIndex); }
+
+std::vector<Repeated> repeatedFolios(Database& db, int limit) {
+    std::vector<Repeated> list;
+    Statement st = db.prepare(kFolioGroups + " ORDER BY s, Folio LIMIT ?");
+    st.bind(1, std::int64_t{limit});
+    while (st.step())
+        list.push_back({st.text(0), st.integer(1), 0, st.integer(2)});
+    return list;
+}
+
+std::vector<Repeated> repeatedPaymentNumbers(Database& db, int limit) {
+    std::vector<Repeated> list;
+    Statement st = db.prepare("SELECT IFNULL(d.Serie, ''), d.Folio, r.NumPago, r.n FROM (" + kPaymentGroups +
+                              ") r LEFT JOIN Documentos d ON d.Id_Documento = r.Id_Documento "
+                              "ORDER BY 1, 2, 3 LIMIT ?");
+    st.bind(1, std::int64_t{limit});
+    while (st.step())
+        list.push_back({st.text(0), st.integer(1), st.integer(2), st.integer(3)});
+    return list;
+}
+
+} // namespace KeyIndexes

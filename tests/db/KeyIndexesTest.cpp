@@ -1,0 +1,76 @@
+// The unique keys of documents and payments on a file made before them: added at the opening
+// when the data allows, listed when it does not.
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/KeyIndexes.h"
+#include "db/Statement.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A new database taken back to the indexes of the files made before the unique keys, holding
+// the rows that `rows` inserts.
+std::string olderFile(ScratchDir& dir, const std::vector<std::string>& rows) {
+    const std::string path = dir.file("antes.mdb");
+    auto db = Database::create(path);
+    db->execute("DROP INDEX Documentos_Folio");
+    db->execute("DROP INDEX Cobros_NumPago");
+    db->execute("CREATE INDEX Cobros_Documento ON Cobros(Id_Documento, NumPago)");
+    for (const std::string& sql : rows)
+        db->execute(sql);
+    return path;
+}
+
+TEST(KeyIndexes, AnOlderFileGetsThemWhenItsDataAllows) {
+    ScratchDir dir;
+    const std::string path =
+        olderFile(dir, {"INSERT INTO Documentos (Id_Documento, Serie, Folio) VALUES (1, NULL, 1), (2, 'A', 1)",
+                        "INSERT INTO Cobros (Id_Documento, NumPago) VALUES (1, 1), (1, 2)"});
+    auto db = Database::open(path);
+    EXPECT_TRUE(KeyIndexes::hasFolioIndex(*db));
+    EXPECT_TRUE(KeyIndexes::hasPaymentIndex(*db));
+    EXPECT_THROW(db->execute("INSERT INTO Documentos (Serie, Folio) VALUES ('', 1)"), DbError);
+    EXPECT_THROW(db->execute("INSERT INTO Cobros (Id_Documento, NumPago) VALUES (1, 2)"), DbError);
+    // The payment key took over the old index on the same columns.
+    Statement old = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = 'Cobros_Documento'");
+    old.step();
+    EXPECT_EQ(old.integer(0), 0);
+}
+
+TEST(KeyIndexes, RepeatedKeysAreListedAndTheFileIsLeftAsItWas) {
+    ScratchDir dir;
+    const std::string path = olderFile(
+        dir, {"INSERT INTO Documentos (Id_Documento, Serie, Folio) VALUES "
+              "(1, NULL, 7), (2, '', 7), (3, 'A', 7), (4, 'A', 7), (5, 'A', 7), (6, 'B', 7)",
+              "INSERT INTO Cobros (Id_Documento, NumPago) VALUES (6, 1), (6, 1), (6, 2)"});
+    {
+        auto db = Database::open(path);
+        EXPECT_FALSE(KeyIndexes::hasFolioIndex(*db));
+        EXPECT_FALSE(KeyIndexes::hasPaymentIndex(*db));
+        const auto folios = KeyIndexes::repeatedFolios(*db);
+        ASSERT_EQ(folios.size(), 2u);
+        EXPECT_EQ(folios[0].serie, "");  // Null and "" are one series
+        EXPECT_EQ(folios[0].folio, 7);
+        EXPECT_EQ(folios[0].count, 2);
+        EXPECT_EQ(folios[1].serie, "A");
+        EXPECT_EQ(folios[1].count, 3);
+        const auto payments = KeyIndexes::repeatedPaymentNumbers(*db);
+        ASSERT_EQ(payments.size(), 1u);
+        EXPECT_EQ(payments[0].serie, "B");
+        EXPECT_EQ(payments[0].folio, 7);
+        EXPECT_EQ(payments[0].numPago, 1);
+        EXPECT_EQ(payments[0].count, 2);
+
+        // Once the technician mends them, the next opening adds the keys.
+        db->execute("DELETE FROM Documentos WHERE Id_Documento IN (2, 4, 5)");
+        db->execute("DELETE FROM Cobros WHERE rowid = (SELECT max(rowid) FROM Cobros WHERE NumPago = 1)");
+    }
+    auto db = Database::open(path);
+    EXPECT_TRUE(KeyIndexes::hasFolioIndex(*db));
+    EXPECT_TRUE(KeyIndexes::hasPaymentIndex(*db));
+    EXPECT_TRUE(KeyIndexes::repeatedFolios(*db).empty());
+}
+
+} // namespace
