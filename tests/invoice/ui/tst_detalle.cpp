@@ -135,6 +135,21 @@ private Q_SLOTS:
         QCOMPARE(m_lines->Line(1).PrecioNeto, 115.0);
     }
 
+    void aQuantityTooLargeToPrintIsRefusedWithAMessage() {
+        type(QStringLiteral("GRATIS"));            // price 0: the amount stays 0 whatever the quantity
+        QString told;
+        answerNextModal([&](QWidget* w) {
+            told = static_cast<CTolMessageDlg*>(w)->text();
+            QTest::keyClick(w, Qt::Key_Escape);
+        });
+        type(QStringLiteral("1e308"));
+        QCOMPARE(told, QStringLiteral("- Cantidad fuera de rango -"));
+        QCOMPARE(m_grid->currentColumn(), 3);
+        QCOMPARE(m_lines->NewLine().Cantidad, 0.0);
+        type(QStringLiteral("3"));
+        QCOMPARE(m_lines->NewLine().Cantidad, 3.0);
+    }
+
     void deleteOnTheAppendRowStartsTheLineOver() {
         // A quantity on a free key, then the key of an article: amounts on the uncommitted row.
         type(QStringLiteral("LIBRE"));
