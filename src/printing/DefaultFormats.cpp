@@ -207,6 +207,8 @@ CTicketFormat ticket() {
 
 } // namespace
 
+CWindowsFormat DefaultInvoiceFormat() { return invoice(); }
+
 void AddDefaultFormats(Database& db) {
     CFormatStore store(db);
     store.AddWindowsFormat(kDefaultInvoiceFormat, invoice());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printing/WindowsFormat.h"
+
 class Database;
 
 // Names of the ready layouts.
@@ -9,3 +11,7 @@ inline constexpr const char* kDefaultInvoiceFormat = "Factura carta";
 // paper) and the 40-column ticket, so that a fresh installation prints at once. Runs inside the
 // transaction that creates the database.
 void AddDefaultFormats(Database& db);
+
+// The letter invoice layout that "Factura carta" is made from; the designer starts new formats
+// from it.
+CWindowsFormat DefaultInvoiceFormat();

@@ -56,15 +56,18 @@ constexpr std::size_t kMaxBlockLines = 2'000;
 
 std::int32_t bounded(std::int32_t v, std::int32_t limit) { return std::clamp(v, -limit, limit); }
 
+void bound(CRenglonFormato& e) {
+    for (std::int32_t* v : {&e.Position.left, &e.Position.top, &e.Position.right, &e.Position.bottom})
+        *v = bounded(*v, kMaxCoordinate);
+    e.Font.Height = bounded(e.Font.Height, kMaxFontHeight);
+    e.Font.Width = bounded(e.Font.Width, kMaxFontHeight);
+}
+
 CWindowsFormat bounded(CWindowsFormat format) {
     format.Pitch = bounded(format.Pitch, kMaxCoordinate);
     format.Repetir = bounded(format.Repetir, kMaxCoordinate);
-    for (CRenglonFormato& e : format.Elements) {
-        for (std::int32_t* v : {&e.Position.left, &e.Position.top, &e.Position.right, &e.Position.bottom})
-            *v = bounded(*v, kMaxCoordinate);
-        e.Font.Height = bounded(e.Font.Height, kMaxFontHeight);
-        e.Font.Width = bounded(e.Font.Width, kMaxFontHeight);
-    }
+    for (CRenglonFormato& e : format.Elements)
+        bound(e);
     return format;
 }
 
@@ -192,6 +195,18 @@ PrintPage CPageLayout::layoutPage(CDocumentValues& values, const std::vector<CPa
     }
     values.CurrentLine = nullptr;
     return page;
+}
+
+void CPageLayout::LayoutElement(PrintPage& page, const CRenglonFormato& stored, std::int32_t offset) const {
+    CRenglonFormato element = stored;
+    bound(element);
+    offset = std::clamp(offset, -kMaxOffset, kMaxOffset);
+    if (element.IsShape())
+        addShape(page, element);
+    else if (element.IsNotesElement())
+        addNotes(page, element, offset);
+    else
+        addText(page, element, offset);
 }
 
 void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {

@@ -53,6 +53,12 @@ public:
 
     const CWindowsFormat& Format() const { return m_format; }
 
+    // The operations of one element whose text is built, as a sheet carries them: a line or
+    // rectangle, a text box at vertical offset `offset`, or the wrapped notes block hanging
+    // from it; each repeated `Repetir` lower when the format says so. The designer draws its
+    // sheet with these, so the screen shows what prints.
+    void LayoutElement(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+
 private:
     PrintPage layoutPage(CDocumentValues& values, const std::vector<CPartida>& lines, std::int32_t& nextRow);
     void addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;

@@ -3,7 +3,7 @@
 #include "printing/Archive.h"
 #include "printing/ByteArrayFile.h"
 
-bool CWindowsFormat::ReadStream(const unsigned char* data, std::size_t size) {
+bool CWindowsFormat::ReadStream(const unsigned char* data, std::size_t size, std::size_t* used) {
     CByteArrayFile file(data, size);
     CArchive ar(file, CArchive::load);
     CWindowsFormat read;
@@ -19,6 +19,8 @@ bool CWindowsFormat::ReadStream(const unsigned char* data, std::size_t size) {
     }
     if (!ar.ok())
         return false;
+    if (used)
+        *used = size - ar.Remaining();
     DetailTop = read.DetailTop;
     DetailBottom = read.DetailBottom;
     Pitch = read.Pitch;

@@ -23,8 +23,9 @@ public:
     std::int32_t Repetir = 0;
 
     // Replaces the geometry and elements with those of `bytes`. False for a damaged or truncated
-    // stream, which leaves the format unchanged.
-    bool ReadStream(const unsigned char* data, std::size_t size);
+    // stream, which leaves the format unchanged. `used`, when given, receives the bytes the stream
+    // took (a file that is only a format has none left over).
+    bool ReadStream(const unsigned char* data, std::size_t size, std::size_t* used = nullptr);
     bool ReadStream(const Bytes& bytes) { return ReadStream(bytes.data(), bytes.size()); }
     Bytes WriteStream() const;
 

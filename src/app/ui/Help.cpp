@@ -8,8 +8,8 @@
 #include <QFileInfo>
 #include <QUrl>
 
-bool ShowHelp() {
-    const QString topic = QStringLiteral("help/html/Introduccion.htm");
+bool ShowHelp(const char* page) {
+    const QString topic = QStringLiteral("help/html/") + QString::fromUtf8(page);
     for (const QString& folder : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
         const QFileInfo page(QDir(folder).filePath(topic));
         if (!page.exists())

@@ -13,6 +13,7 @@
 #include "db/EsxtrasSet.h"
 #include "db/ImpuestosSet.h"
 #include "db/ui/OleDateQt.h"
+#include "designer/ui/DesignerLauncher.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/Lineas.h"
 #include "invoice/ui/BuscarDlg.h"
@@ -377,7 +378,7 @@ void CPrincipalDlg::onCommand(int id) {
     case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;
     case kReportReceivables: CRepCxc(m_db, m_state, this).exec(); break;
     case kReportStatement: CRepEdo(m_db, m_state, this).exec(); break;
-    case kWindowsFormat: notYetAvailable(); break;
+    case kWindowsFormat: StartDesigner(QString::fromStdString(m_db.path())); break;
     case kTicketFormat: CTicketDlg::Run(m_db, m_state, this); break;
     default:
         break;

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "printing/WindowsFormat.h"
+
+#include <cstdint>
+#include <string>
+
+// A Windows format as the designer edits it: the layout with the row's name and remarks. `Caben`
+// follows the detail area unless the operator fixed it by hand (a stored value that differs from
+// the derived one counts as fixed, so opening and saving a format never changes it).
+class CDesignFormat final {
+public:
+    std::int32_t Id = 0; // Id_Formato; 0 until stored
+    std::string Name;
+    std::string Observaciones;
+    bool CabenByHand = false;
+    CWindowsFormat Format;
+
+    // Detail lines that fit between the detail top and bottom at the pitch, at least 1.
+    static std::int32_t DerivedCaben(const CWindowsFormat& format);
+    // What Save writes into Caben.
+    std::int32_t CabenToStore() const { return CabenByHand ? Format.Caben : DerivedCaben(Format); }
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The designer's commands without a display, for scripts:
+//   lantorela --exportar ARCHIVO ID SALIDA.qvf
+//   lantorela --importar ARCHIVO ENTRADA.qvf [--nombre NOMBRE]
+namespace DesignerCommand {
+
+// True when `args` (without the program name) ask for one of the commands above.
+bool IsCommand(const std::vector<std::string>& args);
+// Runs it; 0 on success. Messages go to `out`, errors to `err`, in Spanish.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+} // namespace DesignerCommand

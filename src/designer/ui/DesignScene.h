@@ -1,0 +1,96 @@
+#pragma once
+
+#include "designer/DesignSheet.h"
+#include "designer/ElementBox.h"
+#include "designer/ElementOps.h"
+#include "designer/SheetSize.h"
+#include "designer/ui/ElementItem.h"
+#include "printing/WindowsFormat.h"
+
+#include <QGraphicsScene>
+#include <QImage>
+
+class CFieldValueProvider;
+class CTextMeasure;
+class QGraphicsRectItem;
+
+// The designer's sheet: paper at its real size in 0.1 mm (y downwards in the scene), the grid,
+// the detail area's guides and the elements. Mouse work on it (select, rubber band, Shift-click,
+// drag, resize by the handles, draw a new element with a tool) is turned into requests that the
+// window makes undoable edits of; the scene itself never changes the layout.
+class CDesignScene final : public QGraphicsScene {
+    Q_OBJECT
+public:
+    enum class Tool { Select, Text, Line, Rectangle };
+
+    CDesignScene(const CTextMeasure& measure, QObject* parent = nullptr);
+
+    // Shows `format` (kept by the caller, not copied) with the texts of `values`; the selection is
+    // kept by index.
+    void Show(const CWindowsFormat* format, const CFieldValueProvider* values);
+    void Rebuild();
+    void SetSheet(const SheetSize& sheet);
+    const SheetSize& Sheet() const { return m_sheet; }
+
+    void SetTool(Tool tool) { m_tool = tool; }
+    Tool CurrentTool() const { return m_tool; }
+    // Grid spacing in 0.1 mm; shown and snapped to separately.
+    void SetGrid(std::int32_t spacing, bool visible, bool snap);
+    std::int32_t GridSpacing() const { return m_grid; }
+    bool Snaps() const { return m_snap; }
+
+    // The picture of the pre-printed form under the sheet (never printed), its placement on the
+    // sheet in scene units and its opacity.
+    void SetBackground(const QImage& picture, const QRectF& placement, qreal opacity);
+
+    ElementOps::Selection SelectedIndices() const;
+    void SelectIndices(const ElementOps::Selection& indices);
+    CElementItem* ItemAt(std::size_t index) const;
+
+    // Scene point ↔ sheet point (0.1 mm, y upwards).
+    static QPointF ToScene(std::int32_t x, std::int32_t y) { return QPointF(x, -y); }
+
+Q_SIGNALS:
+    void moveRequested(std::int32_t dx, std::int32_t dy);
+    void resizeRequested(std::size_t index, const ElementBox& box);
+    void createRequested(CDesignScene::Tool tool, const ElementBox& box);
+    void selectionIndicesChanged();
+
+protected:
+    void drawBackground(QPainter* painter, const QRectF& rect) override;
+    void drawForeground(QPainter* painter, const QRectF& rect) override;
+    void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
+    void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
+    void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+
+private:
+    enum class Drag { None, Move, Resize, Rubber, Create };
+
+    qreal pixel() const;
+    std::int32_t snapped(qreal v) const;
+    CElementItem* elementAt(const QPointF& scenePos) const;
+    ElementBox resizedBox(const QPointF& scenePos) const;
+    ElementBox createdBox(const QPointF& scenePos) const;
+    // The offset of a drag from `m_pressAt`, snapped and held on the sheet.
+    QPoint dragOffset(const QPointF& scenePos) const;
+
+    const CTextMeasure& m_measure;
+    const CWindowsFormat* m_format = nullptr;
+    const CFieldValueProvider* m_values = nullptr;
+    SheetSize m_sheet = SheetSize::Standard().front();
+    std::vector<CElementItem*> m_items;
+    Tool m_tool = Tool::Select;
+    std::int32_t m_grid = 10;
+    bool m_gridVisible = true;
+    bool m_snap = true;
+    QImage m_background;
+    QRectF m_backgroundRect;
+    qreal m_backgroundOpacity = 0.5;
+
+    Drag m_drag = Drag::None;
+    QPointF m_pressAt;
+    CElementItem* m_resizing = nullptr;
+    CElementItem::Handle m_handle = CElementItem::Handle::None;
+    QGraphicsRectItem* m_band = nullptr;
+    ElementOps::Selection m_bandBase;
+};

@@ -1,0 +1,726 @@
+#include "designer/ui/DesignerWnd.h"
+
+#include "app/ui/Help.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "designer/DesignSheet.h"
+#include "designer/FormatCatalog.h"
+#include "designer/QvfFile.h"
+#include "designer/ui/DesignView.h"
+#include "designer/ui/ElementPanel.h"
+#include "designer/ui/FormatPropertiesDlg.h"
+#include "designer/ui/UndoEdit.h"
+#include "printing/DefaultFormats.h"
+#include "printing/ui/PrintDocument.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSize>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kNudgeMerge = 1;
+// Pasted and duplicated copies land this far right and down (0.1 mm).
+constexpr std::int32_t kPasteOffset = 50;
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+// The paper a format is drawn on is the designer's own setting, kept per format.
+QString paperKey(std::int32_t id) { return QStringLiteral("Lantorela/Papel/%1").arg(id); }
+
+} // namespace
+
+CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
+    : QMainWindow(parent), m_db(db), m_catalog(std::make_unique<CFormatCatalog>(db)) {
+    setObjectName(QStringLiteral("lantorela"));
+    m_scene = new CDesignScene(m_measure, this);
+    m_view = new CDesignView(m_scene, this);
+    setCentralWidget(m_view);
+    m_panel = new CElementPanel;
+    m_list = new QListWidget;
+    m_zoomLabel = new QLabel;
+    statusBar()->addPermanentWidget(m_zoomLabel);
+    buildActions();
+    buildDocks();
+
+    connect(m_scene, &CDesignScene::selectionIndicesChanged, this, &CDesignerWnd::selectionChanged);
+    connect(m_scene, &CDesignScene::moveRequested, this, [this](std::int32_t dx, std::int32_t dy) {
+        const ElementOps::Selection sel = m_scene->SelectedIndices();
+        apply(QStringLiteral("Mover"), [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_sheet); });
+        // A move that the sheet's edge held back to nothing changes nothing: put the items back.
+        m_scene->Rebuild();
+    });
+    connect(m_scene, &CDesignScene::resizeRequested, this, [this](std::size_t index, const ElementBox& box) {
+        apply(QStringLiteral("Cambiar tamaño"), [&](CWindowsFormat& f) {
+            if (index < f.Elements.size())
+                ElementOps::SetBox(f.Elements[index], box, m_sheet);
+        });
+        m_scene->Rebuild();
+    });
+    connect(m_scene, &CDesignScene::createRequested, this, &CDesignerWnd::createElement);
+    connect(m_view, &CDesignView::nudgeRequested, this, [this](std::int32_t dx, std::int32_t dy) {
+        const ElementOps::Selection sel = m_scene->SelectedIndices();
+        if (sel.empty())
+            return;
+        apply(QStringLiteral("Mover con las flechas"),
+              [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_sheet); }, kNudgeMerge);
+    });
+    connect(m_view, &CDesignView::zoomChanged, this,
+            [this](double zoom) { m_zoomLabel->setText(QStringLiteral("%1 %").arg(std::lround(zoom * 100))); });
+    connect(m_panel, &CElementPanel::elementChanged, this, [this](const CRenglonFormato& element, const QString& what) {
+        const ElementOps::Selection sel = m_scene->SelectedIndices();
+        if (sel.size() != 1)
+            return;
+        apply(what, [&](CWindowsFormat& f) {
+            CRenglonFormato& e = f.Elements[sel.front()];
+            const bool moved = !(e.Position == element.Position);
+            e = element;
+            if (moved)
+                ElementOps::SetBox(e, ElementBox::Of(element.Position), m_sheet);
+        });
+    });
+    connect(&m_undo, &QUndoStack::cleanChanged, this, &CDesignerWnd::updateTitle);
+    connect(m_list, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { OpenFormat(item->data(Qt::UserRole).toInt()); });
+
+    m_scene->Show(&m_current.Format, &m_values);
+    m_view->SetZoom(1);
+    ReloadList();
+    updateTitle();
+    selectionChanged();
+    resize(1200, 800);
+}
+
+CDesignerWnd::~CDesignerWnd() {
+    // The undo commands refer to the layout: drop them before it goes.
+    m_undo.clear();
+}
+
+QAction* CDesignerWnd::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+QAction* CDesignerWnd::addAction(QMenu* menu, const QString& name, const QString& label, const QString& tip,
+                                 const QKeySequence& key, std::function<void()> slot) {
+    auto* action = new QAction(label, this);
+    action->setObjectName(name);
+    action->setToolTip(tip);
+    action->setStatusTip(tip);
+    if (!key.isEmpty())
+        action->setShortcut(key);
+    connect(action, &QAction::triggered, this, [slot = std::move(slot)] { slot(); });
+    menu->addAction(action);
+    return action;
+}
+
+void CDesignerWnd::buildActions() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&Archivo"));
+    addAction(file, QStringLiteral("nuevo"), QStringLiteral("&Nuevo formato…"), QStringLiteral("Crea un formato nuevo"),
+              QKeySequence::New, [this] { newFormat(); });
+    addAction(file, QStringLiteral("guardar"), QStringLiteral("&Guardar"), QStringLiteral("Guarda el formato"),
+              QKeySequence::Save, [this] { Save(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("exportar"), QStringLiteral("&Exportar…"),
+              QStringLiteral("Guarda el formato en un archivo .qvf para llevarlo a otra tienda"), {},
+              [this] { exportFormat(); });
+    addAction(file, QStringLiteral("importar"), QStringLiteral("&Importar…"),
+              QStringLiteral("Agrega un formato desde un archivo .qvf"), {}, [this] { importFormat(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("imprimirPrueba"), QStringLiteral("Imprimir &prueba…"),
+              QStringLiteral("Imprime el formato con datos de muestra para compararlo con la forma impresa"),
+              QKeySequence::Print, [this] { printTest(); });
+    file->addSeparator();
+    addAction(file, QStringLiteral("salir"), QStringLiteral("&Salir"), QStringLiteral("Cierra Lantorela"),
+              QKeySequence::Quit, [this] { close(); });
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edición"));
+    QAction* undo = m_undo.createUndoAction(this, QStringLiteral("&Deshacer"));
+    undo->setObjectName(QStringLiteral("deshacer"));
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setToolTip(QStringLiteral("Deshace el último cambio"));
+    QAction* redo = m_undo.createRedoAction(this, QStringLiteral("&Rehacer"));
+    redo->setObjectName(QStringLiteral("rehacer"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    redo->setToolTip(QStringLiteral("Vuelve a hacer lo deshecho"));
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    addAction(edit, QStringLiteral("copiar"), QStringLiteral("&Copiar"), QStringLiteral("Copia los elementos seleccionados"),
+              QKeySequence::Copy, [this] { copySelection(); });
+    addAction(edit, QStringLiteral("pegar"), QStringLiteral("&Pegar"), QStringLiteral("Pega los elementos copiados"),
+              QKeySequence::Paste, [this] { paste(); });
+    addAction(edit, QStringLiteral("duplicar"), QStringLiteral("D&uplicar"),
+              QStringLiteral("Hace una copia de los elementos seleccionados"), QKeySequence(Qt::CTRL | Qt::Key_D),
+              [this] { duplicateSelection(); });
+    addAction(edit, QStringLiteral("eliminar"), QStringLiteral("&Eliminar"),
+              QStringLiteral("Quita los elementos seleccionados"), QKeySequence::Delete, [this] { deleteSelection(); });
+    addAction(edit, QStringLiteral("seleccionarTodo"), QStringLiteral("Seleccionar &todo"),
+              QStringLiteral("Selecciona todos los elementos"), QKeySequence::SelectAll, [this] {
+                  ElementOps::Selection all(m_current.Format.Elements.size());
+                  for (std::size_t i = 0; i < all.size(); ++i)
+                      all[i] = i;
+                  m_scene->SelectIndices(all);
+              });
+
+    QMenu* arrange = menuBar()->addMenu(QStringLiteral("&Formato"));
+    addAction(arrange, QStringLiteral("propiedades"), QStringLiteral("&Propiedades del formato…"),
+              QStringLiteral("Observaciones, papel, área de detalle y repetición"), {}, [this] { formatProperties(); });
+    arrange->addSeparator();
+    const struct {
+        const char* name;
+        const char* label;
+        ElementOps::Edge edge;
+    } aligns[] = {
+        {"alinearIzquierda", "Alinear a la &izquierda", ElementOps::Edge::Left},
+        {"alinearDerecha", "Alinear a la &derecha", ElementOps::Edge::Right},
+        {"alinearArriba", "Alinear &arriba", ElementOps::Edge::Top},
+        {"alinearAbajo", "Alinear a&bajo", ElementOps::Edge::Bottom},
+        {"centrarHorizontal", "Centrar &horizontalmente", ElementOps::Edge::CentreX},
+        {"centrarVertical", "Centrar &verticalmente", ElementOps::Edge::CentreY},
+    };
+    for (const auto& a : aligns) {
+        const ElementOps::Edge edge = a.edge;
+        addAction(arrange, QLatin1String(a.name), QString::fromUtf8(a.label),
+                  QStringLiteral("Alinea la selección con el primer elemento seleccionado"), {}, [this, edge] {
+                      const ElementOps::Selection sel = m_scene->SelectedIndices();
+                      apply(QStringLiteral("Alinear"), [&](CWindowsFormat& f) { ElementOps::Align(f, sel, edge, m_sheet); });
+                  });
+    }
+    arrange->addSeparator();
+    addAction(arrange, QStringLiteral("mismoAncho"), QStringLiteral("Mismo a&ncho"),
+              QStringLiteral("Da a la selección el ancho del primer elemento"), {}, [this] {
+                  const ElementOps::Selection sel = m_scene->SelectedIndices();
+                  apply(QStringLiteral("Mismo ancho"), [&](CWindowsFormat& f) { ElementOps::SameWidth(f, sel, m_sheet); });
+              });
+    addAction(arrange, QStringLiteral("mismoAlto"), QStringLiteral("Mismo a&lto"),
+              QStringLiteral("Da a la selección el alto del primer elemento"), {}, [this] {
+                  const ElementOps::Selection sel = m_scene->SelectedIndices();
+                  apply(QStringLiteral("Mismo alto"), [&](CWindowsFormat& f) { ElementOps::SameHeight(f, sel, m_sheet); });
+              });
+    addAction(arrange, QStringLiteral("distribuirHorizontal"), QStringLiteral("Distribuir a lo a&ncho"),
+              QStringLiteral("Deja el mismo espacio entre los elementos, de izquierda a derecha"), {}, [this] {
+                  const ElementOps::Selection sel = m_scene->SelectedIndices();
+                  apply(QStringLiteral("Distribuir"), [&](CWindowsFormat& f) { ElementOps::Distribute(f, sel, true); });
+              });
+    addAction(arrange, QStringLiteral("distribuirVertical"), QStringLiteral("Distribuir a lo a&lto"),
+              QStringLiteral("Deja el mismo espacio entre los elementos, de arriba abajo"), {}, [this] {
+                  const ElementOps::Selection sel = m_scene->SelectedIndices();
+                  apply(QStringLiteral("Distribuir"), [&](CWindowsFormat& f) { ElementOps::Distribute(f, sel, false); });
+              });
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&Ver"));
+    addAction(view, QStringLiteral("acercar"), QStringLiteral("&Acercar"), QStringLiteral("Aumenta el tamaño de la hoja"),
+              QKeySequence::ZoomIn, [this] { m_view->ZoomIn(); });
+    addAction(view, QStringLiteral("alejar"), QStringLiteral("A&lejar"), QStringLiteral("Reduce el tamaño de la hoja"),
+              QKeySequence::ZoomOut, [this] { m_view->ZoomOut(); });
+    addAction(view, QStringLiteral("ajustar"), QStringLiteral("Hoja &completa"),
+              QStringLiteral("Muestra la hoja completa en la ventana"), QKeySequence(Qt::CTRL | Qt::Key_0),
+              [this] { m_view->FitToWindow(); });
+    addAction(view, QStringLiteral("tamanoReal"), QStringLiteral("Tamaño &real"),
+              QStringLiteral("Muestra la hoja a su tamaño real"), QKeySequence(Qt::CTRL | Qt::Key_1),
+              [this] { m_view->SetZoom(1); });
+    view->addSeparator();
+    QAction* grid = addAction(view, QStringLiteral("cuadricula"), QStringLiteral("&Cuadrícula"),
+                              QStringLiteral("Muestra una cuadrícula de 1 mm"), {}, [] {});
+    grid->setCheckable(true);
+    grid->setChecked(true);
+    QAction* snap = addAction(view, QStringLiteral("ajustarCuadricula"), QStringLiteral("Ajustar a la cuadrícula"),
+                              QStringLiteral("Los elementos se mueven de milímetro en milímetro"), {}, [] {});
+    snap->setCheckable(true);
+    snap->setChecked(true);
+    auto gridChanged = [this, grid, snap] { m_scene->SetGrid(10, grid->isChecked(), snap->isChecked()); };
+    connect(grid, &QAction::toggled, this, gridChanged);
+    connect(snap, &QAction::toggled, this, gridChanged);
+    QAction* samples = addAction(view, QStringLiteral("muestra"), QStringLiteral("Datos de &muestra"),
+                                 QStringLiteral("Muestra valores de ejemplo en lugar del nombre de cada dato"), {}, [] {});
+    samples->setCheckable(true);
+    samples->setChecked(true);
+    connect(samples, &QAction::toggled, this, [this](bool on) {
+        m_values = CSampleValues(on ? CSampleValues::Mode::Samples : CSampleValues::Mode::Captions);
+        m_scene->Rebuild();
+    });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
+    addAction(help, QStringLiteral("ayuda"), QStringLiteral("&Ayuda de Lantorela"),
+              QStringLiteral("Cómo se usa el diseñador de formatos"), QKeySequence::HelpContents,
+              [] { ShowHelp("Lantorela.htm"); });
+
+    // The tools draw new elements; the arrow selects and moves.
+    m_tools = new QActionGroup(this);
+    QToolBar* bar = addToolBar(QStringLiteral("Herramientas"));
+    bar->setObjectName(QStringLiteral("herramientas"));
+    const struct {
+        const char* name;
+        const char* label;
+        const char* tip;
+        CDesignScene::Tool tool;
+    } tools[] = {
+        {"seleccionar", "Seleccionar", "Selecciona, mueve y cambia el tamaño de los elementos", CDesignScene::Tool::Select},
+        {"texto", "Texto", "Dibuja un cuadro de texto arrastrando sobre la hoja", CDesignScene::Tool::Text},
+        {"linea", "Línea", "Dibuja una línea arrastrando sobre la hoja", CDesignScene::Tool::Line},
+        {"rectangulo", "Rectángulo", "Dibuja un rectángulo arrastrando sobre la hoja", CDesignScene::Tool::Rectangle},
+    };
+    for (const auto& t : tools) {
+        auto* action = new QAction(QString::fromUtf8(t.label), m_tools);
+        action->setObjectName(QLatin1String("herramienta_") + QLatin1String(t.name));
+        action->setToolTip(QString::fromUtf8(t.tip));
+        action->setCheckable(true);
+        action->setChecked(t.tool == CDesignScene::Tool::Select);
+        const CDesignScene::Tool tool = t.tool;
+        connect(action, &QAction::triggered, this, [this, tool] { m_scene->SetTool(tool); });
+        bar->addAction(action);
+    }
+    bar->addSeparator();
+    for (const char* name : {"guardar", "deshacer", "rehacer", "ajustar", "imprimirPrueba"})
+        bar->addAction(Action(QLatin1String(name)));
+}
+
+void CDesignerWnd::buildDocks() {
+    auto* formats = new QDockWidget(QStringLiteral("Formatos"), this);
+    formats->setObjectName(QStringLiteral("formatos"));
+    formats->setFeatures(QDockWidget::DockWidgetMovable);
+    auto* box = new QWidget;
+    auto* layout = new QVBoxLayout(box);
+    m_list->setToolTip(QStringLiteral("Formatos para impresora de Windows; doble clic o Enter para abrir"));
+    layout->addWidget(m_list);
+    const struct {
+        const char* label;
+        const char* tip;
+        void (CDesignerWnd::*slot)();
+    } buttons[] = {
+        {"Nuevo", "Crea un formato en blanco o copiado de la factura carta", &CDesignerWnd::newFormat},
+        {"Duplicar", "Hace una copia del formato seleccionado", &CDesignerWnd::duplicateFormat},
+        {"Renombrar", "Cambia el nombre del formato seleccionado", &CDesignerWnd::renameFormat},
+        {"Eliminar", "Elimina el formato seleccionado", &CDesignerWnd::deleteFormat},
+        {"Propiedades", "Observaciones, papel, área de detalle y repetición", &CDesignerWnd::formatProperties},
+    };
+    auto* grid = new QGridLayout;
+    int n = 0;
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.label));
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setAutoDefault(false);
+        const auto slot = b.slot;
+        connect(button, &QPushButton::clicked, this, [this, slot] { (this->*slot)(); });
+        grid->addWidget(button, n / 2, n % 2);
+        ++n;
+    }
+    layout->addLayout(grid);
+    formats->setWidget(box);
+    addDockWidget(Qt::LeftDockWidgetArea, formats);
+
+    auto* properties = new QDockWidget(QStringLiteral("Elemento"), this);
+    properties->setObjectName(QStringLiteral("elemento"));
+    properties->setFeatures(QDockWidget::DockWidgetMovable);
+    properties->setWidget(m_panel);
+    addDockWidget(Qt::RightDockWidgetArea, properties);
+}
+
+void CDesignerWnd::ReloadList() {
+    const std::int32_t keep = m_open ? m_current.Id : listedId();
+    m_list->clear();
+    try {
+        for (const CFormatCatalog::Entry& e : m_catalog->List()) {
+            auto* item = new QListWidgetItem(text(e.name), m_list);
+            item->setData(Qt::UserRole, e.id);
+            if (e.id == keep)
+                m_list->setCurrentItem(item);
+        }
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+    }
+}
+
+std::int32_t CDesignerWnd::listedId() const {
+    const QListWidgetItem* item = m_list->currentItem();
+    return item ? item->data(Qt::UserRole).toInt() : 0;
+}
+
+bool CDesignerWnd::OpenFormat(std::int32_t id) {
+    if (m_open && id == m_current.Id)
+        return true;
+    if (!maybeSave())
+        return false;
+    CDesignFormat loaded;
+    CFormatCatalog::Result r;
+    try {
+        r = m_catalog->Load(id, loaded);
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+        return false;
+    }
+    if (r.status == CFormatCatalog::Status::Missing) {
+        TolMessage(text(r.message));
+        ReloadList();
+        return false;
+    }
+    if (r.status == CFormatCatalog::Status::Damaged)
+        TolMessage(text(r.message));
+    m_undo.clear();
+    m_current = std::move(loaded);
+    m_open = true;
+    m_rowModified = false;
+    const QSettings settings;
+    const QStringList paper = settings.value(paperKey(id)).toStringList();
+    SheetSize sheet = SheetSize::Standard().front();
+    if (paper.size() == 3) {
+        sheet.name = paper[0].toStdString();
+        sheet.width = std::clamp(paper[1].toInt(), 500, 10000);
+        sheet.height = std::clamp(paper[2].toInt(), 500, 20000);
+    }
+    setSheet(sheet);
+    m_scene->clearSelection();
+    layoutChanged();
+    ReloadList();
+    m_view->FitToWindow();
+    return true;
+}
+
+void CDesignerWnd::setSheet(const SheetSize& sheet) {
+    m_sheet = sheet;
+    m_scene->SetSheet(sheet);
+}
+
+bool CDesignerWnd::IsModified() const { return m_open && (!m_undo.isClean() || m_rowModified); }
+
+bool CDesignerWnd::Save() {
+    if (!m_open)
+        return false;
+    try {
+        if (!m_catalog->Save(m_current)) {
+            TolMessage(QStringLiteral("- El formato ya no existe; guárdelo como uno nuevo con Exportar e Importar -"));
+            return false;
+        }
+    } catch (const DbError& e) {
+        TolMessage(QStringLiteral("No se pudo guardar el formato: %1").arg(text(e.what())));
+        return false;
+    }
+    m_rowModified = false;
+    m_undo.setClean();
+    updateTitle();
+    statusBar()->showMessage(QStringLiteral("Formato guardado"), 3000);
+    return true;
+}
+
+bool CDesignerWnd::maybeSave() {
+    if (!IsModified())
+        return true;
+    QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kTitle), QStringLiteral("¿Guardar los cambios?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    ask.setObjectName(QStringLiteral("guardarCambios"));
+    ask.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
+    ask.button(QMessageBox::No)->setText(QStringLiteral("No"));
+    ask.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+    ask.setDefaultButton(QMessageBox::Yes);
+    ask.setEscapeButton(QMessageBox::Cancel);
+    switch (ask.exec()) {
+    case QMessageBox::Yes: return Save();
+    case QMessageBox::No:
+        m_undo.clear();
+        m_rowModified = false;
+        return true;
+    default: return false;
+    }
+}
+
+void CDesignerWnd::closeEvent(QCloseEvent* event) {
+    if (maybeSave())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void CDesignerWnd::apply(const QString& what, const std::function<void(CWindowsFormat&)>& change, int mergeId) {
+    if (!m_open)
+        return;
+    CWindowsFormat after = m_current.Format;
+    change(after);
+    if (after == m_current.Format)
+        return;
+    m_undo.push(new CUndoEdit(CFormatEdit(what.toStdString(), m_current.Format, std::move(after)), m_current.Format,
+                              [this] { layoutChanged(); }, mergeId));
+}
+
+void CDesignerWnd::layoutChanged() {
+    m_scene->Rebuild();
+    // Undoing an insertion leaves indices past the end: the scene drops them.
+    selectionChanged();
+    updateTitle();
+}
+
+void CDesignerWnd::selectionChanged() {
+    const ElementOps::Selection sel = m_scene->SelectedIndices();
+    const bool one = sel.size() == 1 && sel.front() < m_current.Format.Elements.size();
+    m_panel->ShowElement(one ? &m_current.Format.Elements[sel.front()] : nullptr);
+    for (const char* name : {"copiar", "duplicar", "eliminar"})
+        Action(QLatin1String(name))->setEnabled(!sel.empty());
+}
+
+void CDesignerWnd::updateTitle() {
+    QString title = QString::fromLatin1(kTitle);
+    if (m_open)
+        title = text(m_current.Name) + QStringLiteral("[*] - ") + title;
+    title += QStringLiteral(" - ") + QFileInfo(text(m_db.path())).fileName();
+    setWindowTitle(title);
+    setWindowModified(IsModified());
+    Action(QStringLiteral("guardar"))->setEnabled(m_open);
+}
+
+void CDesignerWnd::createElement(CDesignScene::Tool tool, const ElementBox& box) {
+    if (!m_open) {
+        TolMessage(QStringLiteral("- Abra o cree un formato primero -"));
+        return;
+    }
+    CRenglonFormato e;
+    e.IsLine = tool == CDesignScene::Tool::Line ? 1 : 0;
+    e.IsRectangle = tool == CDesignScene::Tool::Rectangle ? 1 : 0;
+    ElementOps::SetBox(e, box, m_sheet);
+    // Stored as the old designer did: the upper edge in `top`.
+    const ElementBox b = ElementBox::Of(e.Position);
+    e.Position = {b.left, b.upper, b.right, b.lower};
+    const std::size_t index = m_current.Format.Elements.size();
+    apply(tool == CDesignScene::Tool::Text ? QStringLiteral("Nuevo texto") : QStringLiteral("Nuevo elemento"),
+          [&](CWindowsFormat& f) { f.Elements.push_back(e); });
+    m_scene->SelectIndices({index});
+    // One element at a time: back to the arrow, as most drawing programs do.
+    m_scene->SetTool(CDesignScene::Tool::Select);
+    Action(QStringLiteral("herramienta_seleccionar"))->setChecked(true);
+}
+
+void CDesignerWnd::copySelection() {
+    m_clipboard.clear();
+    for (std::size_t i : m_scene->SelectedIndices())
+        if (i < m_current.Format.Elements.size())
+            m_clipboard.push_back(m_current.Format.Elements[i]);
+}
+
+void CDesignerWnd::paste() {
+    if (m_clipboard.empty())
+        return;
+    ElementOps::Selection added;
+    apply(QStringLiteral("Pegar"), [&](CWindowsFormat& f) {
+        added = ElementOps::Insert(f, m_clipboard, kPasteOffset, -kPasteOffset, m_sheet);
+    });
+    m_scene->SelectIndices(added);
+    // The next paste lands a step further on.
+    for (std::size_t k = 0; k < added.size() && k < m_clipboard.size(); ++k)
+        m_clipboard[k].Position = m_current.Format.Elements[added[k]].Position;
+}
+
+void CDesignerWnd::duplicateSelection() {
+    const auto keep = m_clipboard;
+    copySelection();
+    paste();
+    m_clipboard = keep;
+}
+
+void CDesignerWnd::deleteSelection() {
+    const ElementOps::Selection sel = m_scene->SelectedIndices();
+    if (sel.empty())
+        return;
+    m_scene->SelectIndices({});
+    apply(QStringLiteral("Eliminar"), [&](CWindowsFormat& f) { ElementOps::Remove(f, sel); });
+}
+
+void CDesignerWnd::newFormat() {
+    if (!maybeSave())
+        return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Nuevo formato"), QStringLiteral("Nombre:"),
+                                               QLineEdit::Normal, QString(), &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    const QStringList starts = {QStringLiteral("En blanco"), QStringLiteral("Copia de la factura carta")};
+    const QString start = QInputDialog::getItem(this, QStringLiteral("Nuevo formato"), QStringLiteral("Empezar:"),
+                                                starts, 0, false, &ok);
+    if (!ok)
+        return;
+    CDesignFormat format;
+    format.Name = name.toStdString();
+    if (start == starts[1]) {
+        format.Format = DefaultInvoiceFormat();
+        format.CabenByHand = format.Format.Caben != CDesignFormat::DerivedCaben(format.Format);
+    } else {
+        // A blank letter sheet with a detail area from 80 to 200 mm at 5 mm per line.
+        format.Format.DetailTop = -800;
+        format.Format.DetailBottom = -2000;
+        format.Format.Pitch = 50;
+    }
+    try {
+        m_catalog->Save(format);
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+        return;
+    }
+    ReloadList();
+    OpenFormat(format.Id);
+}
+
+void CDesignerWnd::duplicateFormat() {
+    const std::int32_t id = listedId();
+    if (id == 0)
+        return;
+    try {
+        const auto copy = m_catalog->Duplicate(id, "Copia de " + m_list->currentItem()->text().toStdString());
+        if (!copy)
+            TolMessage(text(CFormatCatalog::kMissingMessage));
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+    }
+    ReloadList();
+}
+
+void CDesignerWnd::renameFormat() {
+    const std::int32_t id = listedId();
+    if (id == 0)
+        return;
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("Renombrar formato"), QStringLiteral("Nombre:"),
+                                               QLineEdit::Normal, m_list->currentItem()->text(), &ok)
+                             .trimmed();
+    if (!ok || name.isEmpty())
+        return;
+    try {
+        m_catalog->Rename(id, name.toStdString());
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+    }
+    if (m_open && m_current.Id == id)
+        m_current.Name = name.toStdString();
+    ReloadList();
+    updateTitle();
+}
+
+void CDesignerWnd::deleteFormat() {
+    const std::int32_t id = listedId();
+    if (id == 0)
+        return;
+    if (TolMessage(QStringLiteral("¿Eliminar el formato \"%1\"?").arg(m_list->currentItem()->text()), true) != 1)
+        return;
+    try {
+        m_catalog->Delete(id);
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+        return;
+    }
+    if (m_open && m_current.Id == id) {
+        m_undo.clear();
+        m_open = false;
+        m_rowModified = false;
+        m_current = CDesignFormat{};
+        layoutChanged();
+    }
+    ReloadList();
+}
+
+void CDesignerWnd::formatProperties() {
+    if (!m_open)
+        return;
+    CFormatPropertiesDlg dialog(m_current, m_sheet, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const CDesignFormat edited = dialog.Result();
+    if (edited.Observaciones != m_current.Observaciones || edited.CabenByHand != m_current.CabenByHand) {
+        m_current.Observaciones = edited.Observaciones;
+        m_current.CabenByHand = edited.CabenByHand;
+        m_rowModified = true;
+    }
+    apply(QStringLiteral("Propiedades del formato"), [&](CWindowsFormat& f) {
+        f.DetailTop = edited.Format.DetailTop;
+        f.DetailBottom = edited.Format.DetailBottom;
+        f.Pitch = edited.Format.Pitch;
+        f.Caben = edited.Format.Caben;
+        f.Repetir = edited.Format.Repetir;
+    });
+    const SheetSize sheet = dialog.Sheet();
+    if (!(sheet == m_sheet)) {
+        setSheet(sheet);
+        QSettings().setValue(paperKey(m_current.Id), QStringList{text(sheet.name), QString::number(sheet.width),
+                                                                 QString::number(sheet.height)});
+    }
+    updateTitle();
+}
+
+void CDesignerWnd::exportFormat() {
+    if (!m_open)
+        return;
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar formato"),
+                                                      text(m_current.Name) + QStringLiteral(".qvf"),
+                                                      QStringLiteral("Formatos (*.qvf)"));
+    if (path.isEmpty())
+        return;
+    std::string error;
+    if (!QvfFile::Write(path.toStdString(), m_current.Format.WriteStream(), &error))
+        TolMessage(text(error));
+}
+
+void CDesignerWnd::importFormat() {
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Importar formato"), QString(),
+                                                      QStringLiteral("Formatos (*.qvf)"));
+    if (path.isEmpty())
+        return;
+    const QvfFile::ReadResult read = QvfFile::Read(path.toStdString());
+    if (!read.ok) {
+        TolMessage(text(read.message));
+        return;
+    }
+    try {
+        const std::int32_t id = m_catalog->AddRaw(QFileInfo(path).completeBaseName().toStdString(), read.bytes,
+                                                  CDesignFormat::DerivedCaben(read.format), 0);
+        ReloadList();
+        OpenFormat(id);
+    } catch (const DbError& e) {
+        TolMessage(text(e.what()));
+    }
+}
+
+bool CDesignerWnd::PrintTest(QPrinter& printer) {
+    if (!m_open)
+        return false;
+    // One sheet with the sample data, detail elements on every line the sheet holds.
+    const CSampleValues samples(CSampleValues::Mode::Samples);
+    const CDesignSheet sheet(m_measure);
+    PrintPage page;
+    for (std::size_t i = 0; i < m_current.Format.Elements.size(); ++i) {
+        CDesignSheet::Drawing d = sheet.Draw(m_current.Format, i, samples);
+        page.ops.insert(page.ops.end(), d.ops.ops.begin(), d.ops.ops.end());
+        page.ops.insert(page.ops.end(), d.ghosts.ops.begin(), d.ghosts.ops.end());
+    }
+    printer.setPageSize(QPageSize(QSizeF(m_sheet.width / 10.0, m_sheet.height / 10.0), QPageSize::Millimeter));
+    return PrintPages(printer, {page});
+}
+
+void CDesignerWnd::printTest() {
+    if (!m_open)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Imprimir prueba"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!PrintTest(printer))
+        TolMessage(QStringLiteral("- No se pudo imprimir la prueba -"));
+}

@@ -1,0 +1,104 @@
+#pragma once
+
+#include "designer/DesignFormat.h"
+#include "designer/ElementOps.h"
+#include "designer/SampleValues.h"
+#include "designer/SheetSize.h"
+#include "designer/ui/DesignScene.h"
+#include "printing/ui/QtTextMeasure.h"
+
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QUndoStack>
+
+#include <functional>
+
+class CDesignView;
+class CElementPanel;
+class CFormatCatalog;
+class Database;
+class QAction;
+class QActionGroup;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPrinter;
+
+// Lantorela, the page-format designer: the list of Windows formats on the left, the sheet in the
+// middle, the selected element's properties on the right. Every change is an undoable edit; Save
+// writes the stream and the row in one transaction.
+class CDesignerWnd final : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kTitle = "Lantorela";
+
+    explicit CDesignerWnd(Database& db, QWidget* parent = nullptr);
+    ~CDesignerWnd() override;
+
+    // Opens format `id` (asking first about unsaved changes); false when it was not opened.
+    bool OpenFormat(std::int32_t id);
+    bool Save();
+    bool IsModified() const;
+    void ReloadList();
+
+    // What the rest of the window is built from; tests drive these with real events.
+    CDesignScene* Scene() const { return m_scene; }
+    CDesignView* View() const { return m_view; }
+    CElementPanel* Panel() const { return m_panel; }
+    QListWidget* FormatList() const { return m_list; }
+    QUndoStack* UndoStack() { return &m_undo; }
+    const CDesignFormat& Current() const { return m_current; }
+    QAction* Action(const QString& objectName) const;
+
+    // "Imprimir prueba" onto `printer`, without asking: the format with the sample data.
+    bool PrintTest(QPrinter& printer);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildActions();
+    void buildDocks();
+    QAction* addAction(QMenu* menu, const QString& name, const QString& text, const QString& tip,
+                       const QKeySequence& key, std::function<void()> slot);
+    // Asks "¿Guardar los cambios?" when there are unsaved changes: false when the operator cancels.
+    bool maybeSave();
+    void apply(const QString& text, const std::function<void(CWindowsFormat&)>& change, int mergeId = -1);
+    void layoutChanged();
+    void selectionChanged();
+    void updateTitle();
+    void setSheet(const SheetSize& sheet);
+
+    void createElement(CDesignScene::Tool tool, const ElementBox& box);
+    void copySelection();
+    void paste();
+    void duplicateSelection();
+    void deleteSelection();
+    void newFormat();
+    void duplicateFormat();
+    void renameFormat();
+    void deleteFormat();
+    void formatProperties();
+    void exportFormat();
+    void importFormat();
+    void printTest();
+    std::int32_t listedId() const;
+
+    Database& m_db;
+    std::unique_ptr<CFormatCatalog> m_catalog;
+    CDesignFormat m_current;
+    bool m_open = false;
+    bool m_rowModified = false; // remarks or a fixed Caben changed outside the undo stack
+    SheetSize m_sheet = SheetSize::Standard().front();
+    CQtTextMeasure m_measure;
+    CSampleValues m_values{CSampleValues::Mode::Samples};
+    QUndoStack m_undo;
+    std::vector<CRenglonFormato> m_clipboard;
+
+    CDesignScene* m_scene;
+    CDesignView* m_view;
+    CElementPanel* m_panel;
+    QListWidget* m_list;
+    QActionGroup* m_tools;
+    QLabel* m_zoomLabel;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "designer/FormatEdit.h"
+
+#include <QUndoCommand>
+
+#include <functional>
+
+// A layout edit on the designer's undo stack. `apply` is called with the layout after each redo
+// or undo so that the window redraws. Nudges of the same selection (same `mergeId`, not -1)
+// merge into one step.
+class CUndoEdit final : public QUndoCommand {
+public:
+    CUndoEdit(CFormatEdit edit, CWindowsFormat& format, std::function<void()> changed, int mergeId = -1);
+
+    void redo() override;
+    void undo() override;
+    int id() const override { return m_mergeId; }
+    bool mergeWith(const QUndoCommand* other) override;
+
+private:
+    CFormatEdit m_edit;
+    CWindowsFormat& m_format;
+    std::function<void()> m_changed;
+    int m_mergeId;
+};

@@ -1,0 +1,59 @@
+#include "app/ui/LocaleMoneyFormat.h"
+#include "app/ui/Resources.h"
+#include "app/ui/SettingsStore.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "designer/DesignerCommand.h"
+#include "designer/ui/DesignerWnd.h"
+#include "toolkit/ui/TolMessageDlg.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <iostream>
+
+// lantorela [ARCHIVO]: the page-format designer on that database, the one in the settings, or
+// one the operator chooses. lantorela --exportar / --importar run without a display.
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (DesignerCommand::IsCommand(args))
+        return DesignerCommand::Run(args, std::cout, std::cerr);
+
+    QApplication app(argc, argv);
+    InitQuintalevaResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
+    QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
+    QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
+    QTranslator framework;
+    if (framework.load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&framework);
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    CTolMessageDlg::registerToolkit();
+
+    QString path = args.empty() ? SettingsStore::readText("Path") : QString::fromStdString(args.front());
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        path = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Lantorela - Base de datos"), QString(),
+                                            QStringLiteral("Bases de datos de Quintaleva (*.mdb);;Todos (*)"));
+        if (path.isEmpty())
+            return 0;
+    }
+    std::unique_ptr<Database> db;
+    try {
+        db = Database::open(path.toStdString());
+    } catch (const DbError& e) {
+        TolMessage(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2").arg(path, QString::fromUtf8(e.what())));
+        return 1;
+    }
+    CDesignerWnd window(*db);
+    CTolMessageDlg::setMainWindow(&window);
+    window.show();
+    const int result = app.exec();
+    CTolMessageDlg::setMainWindow(nullptr);
+    return result;
+}

@@ -1,0 +1,153 @@
+// The designer's storage: every stored layout opens and saves back to the same bytes, rows are
+// copied, renamed and deleted, a damaged stream is reported and kept, and Caben follows the
+// detail area unless it was fixed by hand.
+#include "config/Import13.h"
+#include "config/NewDatabase.h"
+#include "db/Database.h"
+#include "db/FormatosSet.h"
+#include "designer/FormatCatalog.h"
+#include "printing/DefaultFormats.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+const std::string kFixture =
+    (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+
+struct Row {
+    std::vector<unsigned char> detalle;
+    std::int32_t caben = 0, repetir = 0;
+    std::string nombre, observaciones;
+};
+
+Row ReadRow(Database& db, std::int32_t id) {
+    CFormatosSet set(db);
+    set.m_strFilter = "[Id_Formato]=?";
+    set.m_filterParams = {DbValue{std::int64_t{id}}};
+    set.Open();
+    EXPECT_FALSE(set.IsEOF());
+    return {set.m_Detalle, set.m_Caben, set.m_Repetir, set.m_Nombre, set.m_Observaciones};
+}
+
+class FormatCatalog : public ::testing::Test {
+protected:
+    void SetUp() override { db = CreateNewDatabase(dir.file("q.mdb")); }
+    ScratchDir dir;
+    std::unique_ptr<Database> db;
+};
+
+} // namespace
+
+TEST_F(FormatCatalog, SeededAndImportedFormatsSaveBackByteForByte) {
+    const CImport13::Result imported = CImport13::Run(*db, kFixture);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    CFormatCatalog catalog(*db);
+    const auto entries = catalog.List();
+    ASSERT_EQ(entries.size(), 3u); // "Factura carta" and the two formats of the old file
+    bool sawInvoice = false;
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.name);
+        sawInvoice |= entry.name == kDefaultInvoiceFormat;
+        const Row before = ReadRow(*db, entry.id);
+        CDesignFormat format;
+        ASSERT_TRUE(catalog.Load(entry.id, format));
+        EXPECT_FALSE(format.Format.Elements.empty());
+        EXPECT_EQ(format.Format.WriteStream(), before.detalle);
+        ASSERT_TRUE(catalog.Save(format));
+        const Row after = ReadRow(*db, entry.id);
+        EXPECT_EQ(after.detalle, before.detalle);
+        EXPECT_EQ(after.caben, before.caben);
+        EXPECT_EQ(after.repetir, before.repetir);
+        EXPECT_EQ(after.nombre, before.nombre);
+    }
+    EXPECT_TRUE(sawInvoice);
+}
+
+TEST_F(FormatCatalog, CabenFollowsTheDetailAreaUnlessFixedByHand) {
+    CFormatCatalog catalog(*db);
+    CDesignFormat format;
+    format.Name = "Remisión";
+    format.Format.DetailTop = -800;
+    format.Format.DetailBottom = -2000;
+    format.Format.Pitch = 45;
+    format.Format.Caben = 3; // not by hand: replaced on save
+    ASSERT_TRUE(catalog.Save(format));
+    ASSERT_NE(format.Id, 0);
+    EXPECT_EQ(ReadRow(*db, format.Id).caben, 26); // 1200 / 45
+
+    CDesignFormat loaded;
+    ASSERT_TRUE(catalog.Load(format.Id, loaded));
+    EXPECT_FALSE(loaded.CabenByHand);
+    loaded.CabenByHand = true;
+    loaded.Format.Caben = 12;
+    ASSERT_TRUE(catalog.Save(loaded));
+    ASSERT_TRUE(catalog.Load(format.Id, loaded));
+    EXPECT_TRUE(loaded.CabenByHand);
+    EXPECT_EQ(loaded.Format.Caben, 12);
+
+    // No pitch, or a detail area smaller than one line: still one line per sheet.
+    CWindowsFormat odd;
+    EXPECT_EQ(CDesignFormat::DerivedCaben(odd), 1);
+    odd.Pitch = 50;
+    odd.DetailTop = -100;
+    odd.DetailBottom = -120;
+    EXPECT_EQ(CDesignFormat::DerivedCaben(odd), 1);
+}
+
+TEST_F(FormatCatalog, DuplicateRenameAndDeleteTouchOnlyTheirRow) {
+    CFormatCatalog catalog(*db);
+    const auto entries = catalog.List();
+    ASSERT_EQ(entries.size(), 1u);
+    const std::int32_t original = entries[0].id;
+    const auto copy = catalog.Duplicate(original, "Copia de Factura carta");
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(ReadRow(*db, *copy).detalle, ReadRow(*db, original).detalle);
+    EXPECT_EQ(ReadRow(*db, *copy).caben, ReadRow(*db, original).caben);
+    EXPECT_TRUE(catalog.Rename(*copy, "Factura O'Higgins"));
+    EXPECT_EQ(ReadRow(*db, *copy).nombre, "Factura O'Higgins");
+    EXPECT_EQ(ReadRow(*db, original).nombre, kDefaultInvoiceFormat);
+    EXPECT_EQ(catalog.List().size(), 2u);
+    EXPECT_TRUE(catalog.Delete(*copy));
+    EXPECT_FALSE(catalog.Delete(*copy));
+    EXPECT_FALSE(catalog.Rename(*copy, "x"));
+    EXPECT_FALSE(catalog.Duplicate(*copy, "x"));
+    ASSERT_EQ(catalog.List().size(), 1u);
+
+    // The ticket row is not a Windows format: not listed, not opened, not deleted.
+    CFormatosSet ticket(*db);
+    ticket.m_strFilter = "[Ticket]<>0";
+    ticket.Open();
+    ASSERT_FALSE(ticket.IsEOF());
+    CDesignFormat format;
+    EXPECT_EQ(catalog.Load(ticket.m_Id_Formato, format).status, CFormatCatalog::Status::Missing);
+    EXPECT_FALSE(catalog.Delete(ticket.m_Id_Formato));
+}
+
+TEST_F(FormatCatalog, DamagedStreamIsReportedAndKeptUntilANewLayoutIsSaved) {
+    CFormatCatalog catalog(*db);
+    const std::int32_t id = catalog.List()[0].id;
+    std::vector<unsigned char> bytes = ReadRow(*db, id).detalle;
+    bytes.resize(bytes.size() / 2);
+    db->execute("UPDATE Formatos SET Detalle = ?, Observaciones = 'nota' WHERE Id_Formato = ?",
+                {DbValue{bytes}, DbValue{std::int64_t{id}}});
+
+    CDesignFormat format;
+    const CFormatCatalog::Result r = catalog.Load(id, format);
+    EXPECT_EQ(r.status, CFormatCatalog::Status::Damaged);
+    EXPECT_EQ(r.message, CFormatCatalog::kDamagedMessage);
+    EXPECT_EQ(format.Id, id);
+    EXPECT_EQ(format.Observaciones, "nota");
+    EXPECT_TRUE(format.Format.Elements.empty());
+    EXPECT_EQ(ReadRow(*db, id).detalle, bytes);
+
+    format.Format.Pitch = 50;
+    format.Format.Elements.resize(1);
+    ASSERT_TRUE(catalog.Save(format));
+    CDesignFormat again;
+    ASSERT_TRUE(catalog.Load(id, again));
+    EXPECT_EQ(again.Format.Elements.size(), 1u);
+}

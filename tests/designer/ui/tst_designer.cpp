@@ -1,0 +1,309 @@
+// Lantorela driven as the operator drives it: a text box drawn with the tool, two data added in
+// the panel, dragged, resized by its handle, nudged with the arrow keys, all undone and redone;
+// the saved stream holds exactly that element and the program prints it there. Also the
+// question about unsaved changes, alignment on the sheet, the detail guides and the test print.
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "designer/FormatCatalog.h"
+#include "designer/ui/DesignScene.h"
+#include "designer/ui/DesignView.h"
+#include "designer/ui/DesignerLauncher.h"
+#include "designer/ui/DesignerWnd.h"
+#include "designer/ui/ElementPanel.h"
+#include "invoice/MoneyFormat.h"
+#include "printing/FormatStore.h"
+#include "printing/WindowsFormat.h"
+#include "support/ModalAnswer.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+
+namespace {
+
+struct Word {
+    QString text;
+    double xMin, yMin, xMax, yMax; // mm from the sheet's top-left corner
+};
+
+QList<Word> pdfWords(const QString& pdf) {
+    QProcess run;
+    run.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    if (!run.waitForFinished(60000) || run.exitCode() != 0)
+        return {};
+    static const QRegularExpression tag(QString::fromLatin1(
+        R"re(<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)</word>)re"));
+    QList<Word> words;
+    constexpr double mmPerPoint = 25.4 / 72;
+    auto it = tag.globalMatch(QString::fromUtf8(run.readAllStandardOutput()));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        words.append({m.captured(5), m.captured(1).toDouble() * mmPerPoint, m.captured(2).toDouble() * mmPerPoint,
+                      m.captured(3).toDouble() * mmPerPoint, m.captured(4).toDouble() * mmPerPoint});
+    }
+    return words;
+}
+
+QString buildDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/.."); }
+
+} // namespace
+
+class TestDesigner : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    std::unique_ptr<Database> m_db;
+    std::int32_t m_formatId = 0;
+
+    // The viewport point of a sheet point in 0.1 mm (x right, y down from the top-left corner).
+    static QPoint at(CDesignerWnd& w, double x, double y) { return w.View()->mapFromScene(QPointF(x, y)); }
+
+    static void drag(QWidget* viewport, QPoint from, QPoint to, Qt::KeyboardModifiers keys = {}) {
+        QTest::mousePress(viewport, Qt::LeftButton, keys, from);
+        // In steps, as a hand moves the mouse.
+        for (int k = 1; k <= 4; ++k)
+            QTest::mouseMove(viewport, from + (to - from) * k / 4);
+        QTest::mouseRelease(viewport, Qt::LeftButton, keys, to);
+    }
+
+    static void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+
+    static QToolButton* toolButton(CDesignerWnd& w, const char* action) {
+        auto* bar = w.findChild<QToolBar*>(QStringLiteral("herramientas"));
+        return qobject_cast<QToolButton*>(bar->widgetForAction(w.Action(QLatin1String(action))));
+    }
+
+    // Opens the format through the list, as the operator does: select it and press Enter.
+    static void openListed(CDesignerWnd& w, std::int32_t id) {
+        QListWidget* list = w.FormatList();
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toInt() == id)
+                list->setCurrentRow(i);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Return);
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("tienda.mdb"));
+        QProcess cli;
+        cli.start(buildDir() + QStringLiteral("/quintaleva-cli"),
+                  {QStringLiteral("generar"), m_path, QStringLiteral("--documentos"), QStringLiteral("3"),
+                   QStringLiteral("--clientes"), QStringLiteral("2"), QStringLiteral("--articulos"), QStringLiteral("3")});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        m_db = Database::open(m_path.toStdString());
+        CDesignFormat blank;
+        blank.Name = "Forma de la imprenta";
+        blank.Format.DetailTop = -800;
+        blank.Format.DetailBottom = -1800;
+        blank.Format.Pitch = 50;
+        QVERIFY(CFormatCatalog(*m_db).Save(blank));
+        m_formatId = blank.Id;
+    }
+
+    void drawDragResizeNudgeUndoRedoSaveAndPrint() {
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        openListed(w, m_formatId);
+        QCOMPARE(w.Current().Id, m_formatId);
+        w.View()->SetZoom(1);
+        w.View()->centerOn(600, 400);
+        QWidget* viewport = w.View()->viewport();
+
+        // Draw a text box from (20, 30) mm to (80, 36) mm.
+        click(toolButton(w, "herramienta_texto"));
+        drag(viewport, at(w, 200, 300), at(w, 800, 360));
+        QCOMPARE(w.Current().Format.Elements.size(), std::size_t{1});
+        QCOMPARE(w.Scene()->SelectedIndices(), ElementOps::Selection{0});
+        QCOMPARE(w.Current().Format.Elements[0].Position, (FormatRect{200, -300, 800, -360}));
+
+        // Two data from the list: the series and the folio.
+        auto* datum = w.Panel()->findChild<QComboBox*>(QStringLiteral("dato"));
+        auto* add = w.Panel()->findChild<QPushButton*>(QStringLiteral("agregarDato"));
+        datum->setCurrentIndex(0);
+        click(add);
+        datum->setCurrentIndex(1);
+        click(add);
+        QCOMPARE(w.Current().Format.Elements[0].Fields.size(), std::size_t{2});
+
+        // Drag it 10 mm right and 5 mm down, then pull its right handle 10 mm further.
+        drag(viewport, at(w, 500, 330), at(w, 600, 380));
+        QCOMPARE(w.Current().Format.Elements[0].Position, (FormatRect{300, -350, 900, -410}));
+        drag(viewport, at(w, 900, 380), at(w, 1000, 380));
+        QCOMPARE(w.Current().Format.Elements[0].Position, (FormatRect{300, -350, 1000, -410}));
+
+        // Nudge 0.1 mm right, and 1 mm up with Shift.
+        w.View()->setFocus();
+        QTest::keyClick(w.View(), Qt::Key_Right);
+        QTest::keyClick(w.View(), Qt::Key_Up, Qt::ShiftModifier);
+        const CRenglonFormato expected = w.Current().Format.Elements[0];
+        QCOMPARE(expected.Position, (FormatRect{301, -340, 1001, -400}));
+
+        // Undo everything, then redo everything, with the keys.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        int undone = 0;
+        while (w.UndoStack()->canUndo() && undone < 20) {
+            QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
+            ++undone;
+        }
+        QCOMPARE(undone, 6); // draw, two data, move, resize, nudges (merged)
+        QVERIFY(w.Current().Format.Elements.empty());
+        QVERIFY(!w.IsModified());
+        while (w.UndoStack()->canRedo())
+            QTest::keyClick(&w, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(w.Current().Format.Elements.size(), std::size_t{1});
+        QCOMPARE(w.Current().Format.Elements[0], expected);
+        QVERIFY(w.IsModified());
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!w.IsModified());
+
+        // The stored stream holds exactly that element.
+        CWindowsFormat stored;
+        QVERIFY(CFormatStore(*m_db).LoadWindowsFormat(m_formatId, stored));
+        QCOMPARE(stored.Elements.size(), std::size_t{1});
+        const CRenglonFormato& e = stored.Elements[0];
+        QCOMPARE(e.Position, (FormatRect{301, -340, 1001, -400}));
+        QCOMPARE(e.Fields.size(), std::size_t{2});
+        QCOMPARE(e.Fields[0].Kind, FIELD_DOC);
+        QCOMPARE(e.Fields[0].Index, 0);
+        QCOMPARE(e.Fields[1].Kind, FIELD_DOC);
+        QCOMPARE(e.Fields[1].Index, 1);
+        QCOMPARE(e.Font, LogFont{});
+        QCOMPARE(e.Alignment, ALIGN_LEFT);
+        QCOMPARE(e.IsLine, 0);
+        QCOMPARE(e.IsRectangle, 0);
+        QCOMPARE(stored.Caben, 20); // (180 − 80) / 5
+
+        // The program prints a stored document with it: the series and folio stand in that box.
+        Statement first = m_db->prepare("SELECT Serie, Folio FROM Documentos ORDER BY Id_Documento LIMIT 1");
+        QVERIFY(first.step());
+        const QString serie = QString::fromStdString(first.text(0));
+        const auto folio = first.integer(1);
+        const QString pdf = m_dir.filePath(QStringLiteral("prueba.pdf"));
+        QProcess cli;
+        cli.start(buildDir() + QStringLiteral("/quintaleva-cli"),
+                  {QStringLiteral("imprimir"), m_path, serie, QString::number(folio), QStringLiteral("--formato"),
+                   QString::number(m_formatId), QStringLiteral("--pdf"), pdf});
+        QVERIFY(cli.waitForFinished(60000));
+        QCOMPARE(cli.exitCode(), 0);
+        const QString expectedText = serie + QStringLiteral("%1").arg(folio, 6, 10, QLatin1Char('0'));
+        const QList<Word> words = pdfWords(pdf);
+        QCOMPARE(words.size(), qsizetype(1));
+        QCOMPARE(words[0].text, expectedText);
+        // Left edge 30.1 mm plus the 0.2 mm inset; the text stands on the box's lower edge (40 mm).
+        QVERIFY2(qAbs(words[0].xMin - 30.3) < 0.6, qPrintable(QString::number(words[0].xMin)));
+        QVERIFY2(words[0].yMax <= 40.2 && words[0].yMax > 38.5, qPrintable(QString::number(words[0].yMax)));
+    }
+
+    void rubberBandShiftClickAlignAndDelete() {
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        w.View()->SetZoom(1);
+        w.View()->centerOn(600, 600);
+        QWidget* viewport = w.View()->viewport();
+        const std::size_t before = w.Current().Format.Elements.size();
+        // Two rectangles, drawn one under the other.
+        click(toolButton(w, "herramienta_rectangulo"));
+        drag(viewport, at(w, 400, 600), at(w, 600, 700));
+        click(toolButton(w, "herramienta_rectangulo"));
+        drag(viewport, at(w, 450, 800), at(w, 700, 850));
+        QCOMPARE(w.Current().Format.Elements.size(), before + 2);
+        QCOMPARE(w.Current().Format.Elements[before].IsRectangle, 1);
+
+        // Rubber band around both, then Shift-click one off and on again.
+        drag(viewport, at(w, 350, 550), at(w, 750, 900));
+        QCOMPARE(w.Scene()->SelectedIndices(), (ElementOps::Selection{before, before + 1}));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(w, 500, 650));
+        QCOMPARE(w.Scene()->SelectedIndices(), (ElementOps::Selection{before + 1}));
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::ShiftModifier, at(w, 500, 650));
+        QCOMPARE(w.Scene()->SelectedIndices().size(), std::size_t{2});
+
+        w.Action(QStringLiteral("alinearIzquierda"))->trigger();
+        QCOMPARE(ElementBox::Of(w.Current().Format.Elements[before].Position).left,
+                 ElementBox::Of(w.Current().Format.Elements[before + 1].Position).left);
+
+        // Dragged far off the sheet, the pair stops at its edge.
+        drag(viewport, at(w, 500, 650), at(w, -4000, 650));
+        QCOMPARE(ElementBox::Of(w.Current().Format.Elements[before].Position).left, 0);
+
+        w.View()->setFocus();
+        QTest::keyClick(w.View(), Qt::Key_Delete);
+        QCOMPARE(w.Current().Format.Elements.size(), before);
+
+        // Closing with unsaved work asks; "Cancelar" keeps the window and the work.
+        bool asked = false;
+        answerNextModal([&](QWidget* box) {
+            asked = box->objectName() == QStringLiteral("guardarCambios");
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QVERIFY(!w.close());
+        QVERIFY(asked);
+        QVERIFY(w.IsModified());
+        answerNextModal([&](QWidget* box) {
+            auto* message = qobject_cast<QMessageBox*>(box);
+            QTest::mouseClick(message->button(QMessageBox::No), Qt::LeftButton);
+        });
+        QVERIFY(w.close());
+    }
+
+    void screenshotsAndTestPrint() {
+        CDesignerWnd w(*m_db);
+        w.resize(1300, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto entries = CFormatCatalog(*m_db).List();
+        std::int32_t invoice = 0;
+        for (const auto& e : entries)
+            if (e.name == "Factura carta")
+                invoice = e.id;
+        QVERIFY(invoice != 0);
+        QVERIFY(w.OpenFormat(invoice));
+        QVERIFY(w.Current().Format.Elements.size() > 20);
+        const QString shots = qEnvironmentVariable("LANTORELA_SHOTS");
+        if (!shots.isEmpty())
+            w.grab().save(shots + QStringLiteral("/factura-carta.png"));
+
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_dir.filePath(QStringLiteral("muestra.pdf"));
+        printer.setOutputFileName(pdf);
+        QVERIFY(w.PrintTest(printer));
+        const QList<Word> words = pdfWords(pdf);
+        QStringList texts;
+        for (const Word& word : words)
+            texts << word.text;
+        QVERIFY2(texts.contains(QStringLiteral("$1,242.00")), qPrintable(texts.join(u' ')));
+        QVERIFY(texts.contains(QStringLiteral("DOCIENTOS")));
+        // The sample line is printed on every detail line of the sheet.
+        QCOMPARE(texts.count(QStringLiteral("S001")), qsizetype(20));
+        if (!shots.isEmpty())
+            QFile::copy(pdf, shots + QStringLiteral("/muestra.pdf"));
+    }
+
+    void launcherReportsAProgramThatCannotStart() {
+        QVERIFY(!StartDesigner(m_dir.filePath(QStringLiteral("no-existe")), m_path));
+        QVERIFY(StartDesigner(QStringLiteral("/bin/true"), m_path));
+    }
+};
+
+QTEST_MAIN(TestDesigner)
+#include "tst_designer.moc"
