@@ -19,7 +19,9 @@ CDesignSheet::Drawing CDesignSheet::Draw(const CWindowsFormat& format, std::size
     CRenglonFormato element = format.Elements[index];
     const bool detail = element.BuildText(values);
     layout.LayoutElement(drawing.ops, element, 0);
-    if (detail && format.Pitch > 0) {
+    // The notes block pushes the lines below it down when printed; repeated at the bare pitch it
+    // would only cover them.
+    if (detail && !element.IsNotesElement() && format.Pitch > 0) {
         const std::int32_t rows = std::clamp(format.Caben, 1, kMaxGhostRows);
         for (std::int32_t row = 1; row < rows; ++row)
             layout.LayoutElement(drawing.ghosts, element, -row * format.Pitch);

@@ -162,7 +162,7 @@ void CDesignerWnd::buildActions() {
     undo->setToolTip(QStringLiteral("Deshace el último cambio"));
     QAction* redo = m_undo.createRedoAction(this, QStringLiteral("&Rehacer"));
     redo->setObjectName(QStringLiteral("rehacer"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence::Redo});
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     redo->setToolTip(QStringLiteral("Vuelve a hacer lo deshecho"));
     edit->addAction(undo);
     edit->addAction(redo);
