@@ -2,7 +2,7 @@
 // of dragging a selection of 50 elements with the mouse, repaint of the whole view included.
 // A step must stay well under one frame (16 ms).
 
-#include "designer/SampleValues.h"
+#include "printing/SampleValues.h"
 #include "designer/ui/DesignScene.h"
 #include "designer/ui/DesignView.h"
 #include "printing/ui/QtTextMeasure.h"

@@ -107,7 +107,7 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
     connect(m_list, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { OpenFormat(item->data(Qt::UserRole).toInt()); });
 
-    m_scene->Show(&m_current.Format, &m_values);
+    m_scene->Show(&m_current.Format, &m_samples);
     m_view->SetZoom(1);
     ReloadList();
     updateTitle();
@@ -258,8 +258,7 @@ void CDesignerWnd::buildActions() {
     samples->setCheckable(true);
     samples->setChecked(true);
     connect(samples, &QAction::toggled, this, [this](bool on) {
-        m_values = CSampleValues(on ? CSampleValues::Mode::Samples : CSampleValues::Mode::Captions);
-        m_scene->Rebuild();
+        m_scene->Show(&m_current.Format, on ? static_cast<const CFieldValueProvider*>(&m_samples) : &m_captions);
     });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
@@ -701,7 +700,7 @@ bool CDesignerWnd::PrintTest(QPrinter& printer) {
     if (!m_open)
         return false;
     // One sheet with the sample data, detail elements on every line the sheet holds.
-    const CSampleValues samples(CSampleValues::Mode::Samples);
+    const CSampleValues samples;
     const CDesignSheet sheet(m_measure);
     PrintPage page;
     for (std::size_t i = 0; i < m_current.Format.Elements.size(); ++i) {

@@ -2,9 +2,10 @@
 
 #include "designer/DesignFormat.h"
 #include "designer/ElementOps.h"
-#include "designer/SampleValues.h"
+#include "designer/CaptionValues.h"
 #include "designer/SheetSize.h"
 #include "designer/ui/DesignScene.h"
+#include "printing/SampleValues.h"
 #include "printing/ui/QtTextMeasure.h"
 
 #include <QKeySequence>
@@ -91,7 +92,8 @@ private:
     bool m_rowModified = false; // remarks or a fixed Caben changed outside the undo stack
     SheetSize m_sheet = SheetSize::Standard().front();
     CQtTextMeasure m_measure;
-    CSampleValues m_values{CSampleValues::Mode::Samples};
+    CSampleValues m_samples;
+    CCaptionValues m_captions;
     QUndoStack m_undo;
     std::vector<CRenglonFormato> m_clipboard;
 

@@ -385,8 +385,6 @@ void CPrincipalDlg::onCommand(int id) {
     }
 }
 
-void CPrincipalDlg::notYetAvailable() { TolMessage(QStringLiteral("- Esta función aún no está disponible -")); }
-
 CPrintJob CPrincipalDlg::printJob(std::int32_t formatId, int copies) const {
     CPrintJob job;
     job.SetDocument(m_doc, *m_lines, m_totals->totals());

@@ -98,8 +98,6 @@ private:
     void onChooseCustomer();
     void onArticleKey();
     void onAbout();
-    // Commands whose dialogs come later: the operator is told so.
-    void notYetAvailable();
 
     Database& m_db;
     ApplicationState& m_state;
