@@ -12,6 +12,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -274,6 +275,26 @@ void CSerialPort::Set0ReadTimeout() {
     m_timeouts.ReadIntervalTimeout = std::numeric_limits<std::uint32_t>::max();
     m_timeouts.ReadTotalTimeoutMultiplier = 0;
     m_timeouts.ReadTotalTimeoutConstant = 0;
+}
+
+bool CSerialPort::WaitSent(int timeoutMs) {
+    ensureOpen();
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        int queued = 0;
+        if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
+            return true;
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+void CSerialPort::Purge() {
+    ensureOpen();
+    if (::tcflush(m_fd, TCIOFLUSH) != 0)
+        ThrowSerialException();
 }
 
 int CSerialPort::GetModemStatus() const {

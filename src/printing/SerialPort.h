@@ -90,6 +90,12 @@ public:
     // Reads return at once with what is there.
     void Set0ReadTimeout();
 
+    // Waits until the driver has sent every queued byte down the line, at most `timeoutMs`. False
+    // when bytes are still waiting (a printer holding XOFF); a driver that keeps no count is done.
+    bool WaitSent(int timeoutMs);
+    // Discards what waits in both queues, so that closing does not wait for a stalled line.
+    void Purge();
+
     // TIOCM_* bits of the modem lines.
     int GetModemStatus() const;
     void SetBreak();

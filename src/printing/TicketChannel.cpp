@@ -34,8 +34,31 @@ CTicketChannel::~CTicketChannel() { Close(); }
 bool CTicketChannel::IsOpen() const { return (m_serial && m_serial->IsOpen()) || m_stream.IsOpen(); }
 
 void CTicketChannel::Close() {
+    if (m_serial && m_serial->IsOpen()) {
+        try {
+            m_serial->Purge();
+        } catch (const CSerialException&) {
+            // An unplugged line has nothing left to drop.
+        }
+    }
     m_serial.reset();
     m_stream.Close();
+}
+
+bool CTicketChannel::Finish() {
+    if (m_serial && m_serial->IsOpen()) {
+        try {
+            if (!m_serial->WaitSent(kWriteTimeoutMs))
+                return fail("No se pudo escribir en", ETIMEDOUT);
+        } catch (const CSerialException& e) {
+            return fail("No se pudo escribir en", e.m_dwError);
+        }
+    }
+    // Everything left the queue: nothing to drop (on a pseudo-terminal a flush would even take
+    // back what the far side has not read yet).
+    m_serial.reset();
+    m_stream.Close();
+    return true;
 }
 
 bool CTicketChannel::fail(const std::string& what, int error, const std::string& detail) {

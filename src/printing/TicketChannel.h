@@ -29,6 +29,11 @@ public:
     bool Open(const TicketPort& port);
     // Sends text or raw bytes (translated on every side but the serial one).
     bool Send(const std::string& bytes);
+    // Waits (within the write time-out) until a serial line has sent what it queued, then closes.
+    // False when the printer held the line so long that the ticket did not go out.
+    bool Finish();
+    // Closes at once; what a serial line still queues is dropped, so closing never waits for a
+    // stalled printer.
     void Close();
     bool IsOpen() const;
 

@@ -53,9 +53,8 @@ std::string Compose(const CTicketFormat& format, CDocumentValues& values, const 
 
 Result Send(const std::string& bytes, const TicketSettings& settings) {
     CTicketChannel channel;
-    if (!channel.Open(TicketPort::ForSettings(settings)) || !channel.Send(bytes))
+    if (!channel.Open(TicketPort::ForSettings(settings)) || !channel.Send(bytes) || !channel.Finish())
         return {false, channel.Error()};
-    channel.Close();
     return {true, {}};
 }
 

@@ -41,6 +41,8 @@ TEST(SerialPort, OpensWithTheLineSettingsAndSendsBytesUnchanged) {
     const std::string bytes("A\nB\x00\x11\x13\xFF\r", 8);
     EXPECT_EQ(port.Write(bytes.data(), bytes.size()), bytes.size());
     EXPECT_EQ(pty.read(), bytes);
+    EXPECT_TRUE(port.WaitSent(1000));
+    EXPECT_NO_THROW(port.Purge());
 
     port.SetBaudRate(19200);
     EXPECT_EQ(port.GetBaudRate(), 19200u);

@@ -212,6 +212,8 @@ TEST(TicketChannel, PrinterUnpluggedMidTicketReleasesThePort) {
     port.device = pty->slave();
     ASSERT_TRUE(channel.Open(port)) << channel.Error();
     EXPECT_TRUE(channel.Send("otra\n"));
+    EXPECT_TRUE(channel.Finish());
+    EXPECT_FALSE(channel.IsOpen());
     EXPECT_EQ(pty->read(), "otra\n");
 }
 
