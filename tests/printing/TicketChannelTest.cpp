@@ -185,7 +185,26 @@ TEST(TicketChannel, DevicesThatFailSayWhichAndWhyAndSendNothing) {
     r = TicketOutput::Send("A\n", s);
     EXPECT_TRUE(contains(r.message, "no se puede llegar a la impresora por la red")) << r.message;
 
+    // Without permission the message names the group to join. A read-only kernel attribute
+    // refuses writing even to root, who passes every file permission.
+    const std::string readOnly = "/sys/kernel/uevent_seqnum";
+    if (::access(readOnly.c_str(), F_OK) == 0) {
+        s.pPos = 0;
+        s.dispositivoLpt1 = readOnly;
+        r = TicketOutput::Send("A\n", s);
+        EXPECT_EQ(r.message, "No se pudo abrir la impresora de tickets LPT1 (" + readOnly +
+                                 "): no tiene permiso para usarlo. Agregue al usuario al grupo lp y vuelva a entrar "
+                                 "al sistema.");
+        s.pPos = 3;
+        s.dispositivoCom2 = readOnly;
+        r = TicketOutput::Send("A\n", s);
+        EXPECT_TRUE(contains(r.message, "COM2 (" + readOnly + "): no tiene permiso para usarlo. Agregue al usuario al "
+                                        "grupo dialout"))
+            << r.message;
+    }
+
     // The next ticket, to a device that works, goes out.
+    s.pPos = 0;
     s.dispositivoLpt1 = dir.file("bien.prn");
     EXPECT_TRUE(TicketOutput::Send("A\n", s));
     EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt1), "A\r\n");
