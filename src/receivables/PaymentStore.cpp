@@ -59,7 +59,8 @@ std::int32_t CPaymentStore::NextPaymentNumber(std::int32_t idDocumento) {
     return isNull(st.column(0)) ? 1 : static_cast<std::int32_t>(st.integer(0) + 1);
 }
 
-CPaymentStore::Result CPaymentStore::Receive(std::int32_t idDocumento, const Payment& payment) {
+CPaymentStore::Result CPaymentStore::Receive(std::int32_t idDocumento, const Payment& payment,
+                                             std::optional<double> balanceShown) {
     Result r;
     Transaction tx(m_db);
     Statement doc = m_db.prepare(
@@ -79,6 +80,11 @@ CPaymentStore::Result CPaymentStore::Receive(std::int32_t idDocumento, const Pay
         return r;
     }
     const double balance = total - yaPagado;
+    if (balanceShown && std::llround(*balanceShown * 100.0) != std::llround(balance * 100.0)) {
+        r.outcome = Outcome::BalanceChanged;
+        r.balance = balance;
+        return r;
+    }
     const std::optional<double> amount = AmountToRegister(payment.importe, balance);
     if (!amount) {
         r.outcome = Outcome::NothingToPay;

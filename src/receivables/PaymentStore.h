@@ -58,6 +58,7 @@ public:
         NotFound,      // no such document (deleted meanwhile)
         NotOpen,       // already paid or cancelled
         NothingToPay,  // the amount is not positive or nothing is owed
+        BalanceChanged,  // the balance is no longer the one the operator was shown
     };
     struct Result final {
         Outcome outcome = Outcome::NotFound;
@@ -65,14 +66,17 @@ public:
         double importe = 0.0;       // the amount registered (after the rules above)
         double yaPagado = 0.0;      // the document's YaPagado afterwards
         bool pagado = false;        // the document's Pagado afterwards
+        double balance = 0.0;       // BalanceChanged: the balance stored now
     };
 
     // Registers a payment of document `idDocumento`: a Cobros row with the next NumPago and the
     // document's customer, and the document's YaPagado and Pagado, in one transaction. The
     // document is read inside that transaction, so the balance is the one stored now; the amount
-    // follows AmountToRegister. The reference is cut to 35 characters. Throws DbError with
-    // nothing written.
-    Result Receive(std::int32_t idDocumento, const Payment& payment);
+    // follows AmountToRegister. With `balanceShown`, a balance that another station changed since
+    // (to the cent) registers nothing: the operator decides again on the new one. The reference is
+    // cut to 35 characters. Throws DbError with nothing written.
+    Result Receive(std::int32_t idDocumento, const Payment& payment,
+                   std::optional<double> balanceShown = std::nullopt);
 
 private:
     Database& m_db;

@@ -165,6 +165,20 @@ TEST_F(PaymentStoreTest, RefusalsAndFailuresWriteNothing) {
     EXPECT_EQ(store.Receive(id, payment(250)).numPago, 1);  // no transaction was left open
 }
 
+TEST_F(PaymentStoreTest, ABalanceChangedElsewhereSinceItWasShownRegistersNothing) {
+    const auto id = add({.total = 700});
+    // Shown 700; another station takes 300 meanwhile; the 700 typed is not cut silently to 400.
+    EXPECT_EQ(store.Receive(id, payment(300), 700.0).outcome, Outcome::Registered);
+    const auto r = store.Receive(id, payment(700), 700.0);
+    EXPECT_EQ(r.outcome, Outcome::BalanceChanged);
+    EXPECT_EQ(r.balance, 400.0);
+    EXPECT_EQ(yaPagado(id), 300.0);
+    EXPECT_EQ(number("SELECT count(*) FROM Cobros WHERE Id_Documento = ?", id), 1);
+    // Shown the balance as it stands (to the cent): registered.
+    EXPECT_EQ(store.Receive(id, payment(400), 399.999).outcome, Outcome::Registered);
+    EXPECT_EQ(yaPagado(id), 700.0);
+}
+
 TEST(PaymentNumbers, TwoProcessesPayingOneDocumentNeverRepeatANumber) {
     ScratchDir dir;
     const std::string path = dir.file("dos cajas.mdb");

@@ -150,7 +150,7 @@ bool CCobrosDlg::recibirPago(int row) {
         return false;
     CPaymentStore::Result result;
     try {
-        result = CPaymentStore(m_db).Receive(idDocumento, *payment);
+        result = CPaymentStore(m_db).Receive(idDocumento, *payment, balance);
     } catch (const std::exception& e) {
         // Rolled back: the list stays as it was.
         TolMessage(q(e.what()));
@@ -168,6 +168,11 @@ bool CCobrosDlg::recibirPago(int row) {
         break;
     case CPaymentStore::Outcome::NothingToPay:
         TolMessage(QStringLiteral("- El documento no tiene saldo por cobrar -"));
+        break;
+    case CPaymentStore::Outcome::BalanceChanged:
+        // Paid elsewhere meanwhile: what was typed against the old balance is not registered.
+        TolMessage(QStringLiteral("- El saldo del documento cambió en otra estación: ahora es %1. El pago no se registró -")
+                       .arg(q(FormatMoney(result.balance))));
         break;
     }
     // Paid in full, gone or changed elsewhere: the list shows the documents as they are now.

@@ -216,6 +216,25 @@ private Q_SLOTS:
                                               QStringLiteral("- Pago registrado -")}));
         QCOMPARE(yaPagado(id), 700.0);
     }
+
+    void aBalanceChangedMeanwhileIsToldAndNothingRegistered() {
+        const auto id = add("A", 11, 700);
+        CCobrosDlg dlg(*m_db);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        MessageLog messages;
+        QVERIFY(!receive(dlg, 1, [&](CAskPago* box) {
+            // Another station takes 300 while this box shows the balance of 700.
+            m_db->execute("INSERT INTO Cobros (Id_Documento, NumPago, Importe) VALUES (?, 1, 300)", {std::int64_t{id}});
+            m_db->execute("UPDATE Documentos SET YaPagado = 300 WHERE Id_Documento = ?", {std::int64_t{id}});
+            QTest::mouseClick(box->control<QPushButton>(CAskPago::kRegistrarId), Qt::LeftButton);
+        }));
+        QCOMPARE(messages.texts,
+                 QStringList{QStringLiteral("- El saldo del documento cambió en otra estación: ahora es $400.00. "
+                                            "El pago no se registró -")});
+        QCOMPARE(yaPagado(id), 300.0);
+        QCOMPARE(cell(dlg, 1, 6), QStringLiteral("$400.00"));
+    }
 };
 
 QTEST_MAIN(TestCobrosDlg)
