@@ -1,6 +1,7 @@
 #include "db/KeyIndexes.h"
 
 #include "db/Database.h"
+#include "db/DbError.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
 
@@ -44,16 +45,21 @@ void create(Database& db) {
 void addWhereAllowed(Database& db) {
     if (hasFolioIndex(db) && hasPaymentIndex(db))
         return;
-    // Written to, so checked and created under the write lock: another station adding the same
-    // folio meanwhile cannot slip between the check and the index.
-    Transaction tx(db);
-    if (!hasIndex(db, kFolioIndex) && !exists(db, kFolioGroups))
-        db.execute(kCreateFolioIndex);
-    if (!hasIndex(db, kPaymentIndex) && !exists(db, kPaymentGroups)) {
-        db.execute(kCreatePaymentIndex);
-        db.execute("DROP INDEX IF EXISTS Cobros_Documento");  // the same columns, now unique
+    try {
+        // Checked and created under the write lock: another station adding the same folio
+        // meanwhile cannot slip between the check and the index.
+        Transaction tx(db);
+        if (!hasIndex(db, kFolioIndex) && !exists(db, kFolioGroups))
+            db.execute(kCreateFolioIndex);
+        if (!hasIndex(db, kPaymentIndex) && !exists(db, kPaymentGroups)) {
+            db.execute(kCreatePaymentIndex);
+            db.execute("DROP INDEX IF EXISTS Cobros_Documento");  // the same columns, now unique
+        }
+        tx.commit();
+    } catch (const DbError&) {
+        // Another station holding the file busy is no reason to refuse opening it: the keys are
+        // added at a later opening, and the saves check the folio in their own transaction anyway.
     }
-    tx.commit();
 }
 
 bool hasFolioIndex(Database& db) { return hasIndex(db, kFolioIndex); }

@@ -22,8 +22,8 @@ struct Repeated final {
 // Creates both indexes; for a new, empty database (inside its creation transaction).
 void create(Database& db);
 // On a file made before the indexes: adds each one whose data allows it, in one write
-// transaction. A file with repeated keys stays as it is (see the lists below) and is tried again
-// at the next opening.
+// transaction. A file with repeated keys, or one another program keeps busy, stays as it is (see
+// the lists below) and is tried again at the next opening.
 void addWhereAllowed(Database& db);
 
 bool hasFolioIndex(Database& db);

@@ -4,6 +4,7 @@
 #include "db/DbError.h"
 #include "db/KeyIndexes.h"
 #include "db/Statement.h"
+#include "db/Transaction.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,19 @@ TEST(KeyIndexes, RepeatedKeysAreListedAndTheFileIsLeftAsItWas) {
     EXPECT_TRUE(KeyIndexes::hasFolioIndex(*db));
     EXPECT_TRUE(KeyIndexes::hasPaymentIndex(*db));
     EXPECT_TRUE(KeyIndexes::repeatedFolios(*db).empty());
+}
+
+TEST(KeyIndexes, AFileAnotherProgramKeepsBusyStillOpensAndGetsThemLater) {
+    ScratchDir dir;
+    const std::string path = dir.file("ocupada.mdb");
+    auto holder = Database::create(path);
+    holder->execute("DROP INDEX Documentos_Folio");
+    {
+        Transaction busy(*holder);  // another station in the middle of a save
+        auto db = Database::open(path);
+        EXPECT_FALSE(KeyIndexes::hasFolioIndex(*db));
+    }
+    EXPECT_TRUE(KeyIndexes::hasFolioIndex(*Database::open(path)));
 }
 
 } // namespace
