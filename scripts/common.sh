@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core fonts-liberation
   poppler-utils xvfb xauth sqlite3
+  libssl-dev libxml2-dev openssl xsltproc libxml2-utils
 )
 
 install_missing() {

@@ -1,5 +1,6 @@
 #include "Generator.h"
 
+#include "cfdi/FiscalTables.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
 #include "db/Transaction.h"
@@ -7,6 +8,7 @@
 #include "invoice/Partida.h"
 
 #include <array>
+#include <cstdio>
 #include <random>
 #include <vector>
 
@@ -24,6 +26,13 @@ const char* const kProductos[] = {"Cuaderno profesional", "Bolígrafo azul", "T�
                                   "Piñata mediana", "Café molido", "Mochila escolar", "Engrapadora metálica",
                                   "Cinta adhesiva", "Tijeras de acero", "Calculadora científica", "Lápiz del 2"};
 
+// SAT product keys of the products above, in the same order.
+const char* const kClavesProdServ[] = {"14111514", "44121701", "44103103", "14111507", "60141100", "50201706",
+                                       "53121600", "44121615", "31201500", "44121618", "44101807", "44121706"};
+const char* const kCodigosPostales[] = {"44100", "58000", "72000", "76000", "64000", "68000", "97000", "37000"};
+static_assert(std::size(kClavesProdServ) == std::size(kProductos));
+const char kLetras[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+
 template <std::size_t N>
 const char* pick(std::mt19937& rng, const char* const (&list)[N]) {
     return list[std::uniform_int_distribution<std::size_t>(0, N - 1)(rng)];
@@ -36,6 +45,7 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     auto chance = [&](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
     auto between = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
 
+    FiscalTables::ensure(db);
     Transaction tx(db);
     std::vector<std::int64_t> taxIds;
     std::vector<double> taxRates;
@@ -51,10 +61,12 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         taxRates.push_back(0);
     }
 
-    struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc; };
+    struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc, uso; };
     std::vector<Customer> customers;
     Statement addCustomer = db.prepare(
         "INSERT INTO Clientes (Nombre, Dom1, Dom2, Dom3, RFC, Telefono, Clasificacion) VALUES (?, ?, ?, ?, ?, ?, ?)");
+    Statement addCustomerFiscal = db.prepare(
+        "INSERT INTO ClientesFiscales (Id_Cliente, CodigoPostal, RegimenFiscal, UsoCfdi) VALUES (?, ?, ?, ?)");
     for (int i = 0; i < o.clientes; ++i) {
         Customer c;
         c.nombre = chance(0.4) ? std::string(pick(rng, kEmpresas)) + " " + pick(rng, kApellidos) + " Hnos."
@@ -63,7 +75,18 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
             c.nombre = "O'Higgins y Cía. " + std::to_string(i);
         c.dom1 = "Calle " + std::string(pick(rng, kApellidos)) + " " + std::to_string(between(1, 2500));
         c.dom3 = pick(rng, kCiudades);
-        c.rfc = "XAXX" + std::to_string(100000 + between(0, 899999)) + "A" + std::to_string(between(10, 99));
+        // A well-formed RFC: three letters for a company, four for a person, then a date and a
+        // homoclave; the régimen and the postal code fit it, so every document can be sealed.
+        const bool company = c.nombre.find("Hnos.") != std::string::npos || c.nombre.starts_with("O'Higgins");
+        c.rfc.clear();
+        for (int l = 0; l < (company ? 3 : 4); ++l)
+            c.rfc += kLetras[between(0, 25)];
+        char date[8];
+        std::snprintf(date, sizeof date, "%02d%02d%02d", between(50, 99), between(1, 12), between(1, 28));
+        c.rfc += date;
+        c.rfc += kLetras[between(0, 25)];
+        c.rfc += static_cast<char>('0' + between(0, 9));
+        c.rfc += static_cast<char>('0' + between(0, 9));
         addCustomer.reset();
         addCustomer.bindAll({c.nombre, c.dom1, std::string("Col. Centro"), c.dom3, c.rfc,
                              std::to_string(between(200, 999)) + " " + std::to_string(between(100, 999)) + " " +
@@ -71,6 +94,11 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
                              std::string(chance(0.5) ? "Mayoreo" : "Menudeo")});
         addCustomer.execute();
         c.id = db.lastInsertId();
+        c.uso = chance(0.5) ? "G03" : "G01";
+        addCustomerFiscal.reset();
+        addCustomerFiscal.bindAll({c.id, std::string(pick(rng, kCodigosPostales)),
+                                   std::string(company ? "601" : (chance(0.5) ? "612" : "626")), c.uso});
+        addCustomerFiscal.execute();
         customers.push_back(std::move(c));
     }
 
@@ -81,6 +109,8 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     // An existing database may already hold these keys (an earlier run among them): the catalogue
     // keeps keys unique, so a key in use is skipped.
     Statement keyInUse = db.prepare("SELECT 1 FROM Articulos WHERE Clave = ? COLLATE NOCASE");
+    Statement addArticleFiscal = db.prepare("INSERT INTO ArticulosFiscales (Id_Articulo, ClaveProdServ, ClaveUnidad, "
+                                            "Unidad, ObjetoImp) VALUES (?, ?, 'H87', 'Pieza', ?)");
     long nextKey = 10000;
     for (int i = 0; i < o.articulos; ++i) {
         Article a;
@@ -92,13 +122,18 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
                 break;
         }
         ++nextKey;
-        a.descripcion = std::string(pick(rng, kProductos)) + " modelo " + std::to_string(i);
+        const std::size_t product = static_cast<std::size_t>(between(0, static_cast<int>(std::size(kProductos)) - 1));
+        a.descripcion = std::string(kProductos[product]) + " modelo " + std::to_string(i);
         a.precio = between(100, 250000) / 100.0;
         a.tax = static_cast<std::size_t>(between(0, static_cast<int>(taxIds.size()) - 1));
         addArticle.reset();
         addArticle.bindAll({a.clave, a.descripcion, a.precio, taxIds[a.tax], a.precio * (1 + taxRates[a.tax])});
         addArticle.execute();
         a.id = db.lastInsertId();
+        addArticleFiscal.reset();
+        addArticleFiscal.bindAll({a.id, std::string(kClavesProdServ[product]),
+                                  std::string(taxIds[a.tax] != 0 ? "02" : "01")});
+        addArticleFiscal.execute();
         articles.push_back(std::move(a));
     }
 
@@ -110,6 +145,8 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         "Importe, Descuento, Imp1, Imp2, Ret1, Ret2, Total, pI1) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     Statement addPayment = db.prepare(
         "INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) VALUES (?,?,?,?,?,?)");
+    Statement addDocumentFiscal = db.prepare("INSERT INTO DocumentosFiscales (Id_Documento, FormaPago, MetodoPago, "
+                                             "UsoCfdi, Exportacion) VALUES (?, ?, ?, ?, '01')");
     const std::array<std::string, 3> series = {"", "A", "B"};
     // Series and folio name one document: the folios go on after the last stored ones.
     std::array<std::int64_t, 3> folios = {0, 0, 0};
@@ -125,7 +162,7 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     for (int d = 0; d < o.documentos; ++d) {
         const std::size_t s = static_cast<std::size_t>(between(0, 2));
         const std::int64_t folio = ++folios[s];
-        const Customer& c = customers.empty() ? Customer{0, "Público en General", "", "", ""}
+        const Customer& c = customers.empty() ? Customer{0, "Público en General", "", "", "", ""}
                                               : customers[static_cast<std::size_t>(between(0, o.clientes - 1))];
         // About twenty documents a day back from today, during business hours.
         const double fecha = static_cast<double>(static_cast<long long>(today - (o.documentos - d) * 0.05)) +
@@ -159,6 +196,11 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
                              std::int64_t{paid >= totals.Total ? 1 : 0}, std::int64_t{cancelled ? 1 : 0}});
         addDocument.execute();
         const std::int64_t id = db.lastInsertId();
+        // Paid in cash at once, or to be paid later ("por definir").
+        const bool pue = paid >= totals.Total;
+        addDocumentFiscal.reset();
+        addDocumentFiscal.bindAll({id, std::string(pue ? "01" : "99"), std::string(pue ? "PUE" : "PPD"), c.uso});
+        addDocumentFiscal.execute();
         std::int64_t renglon = 0;
         for (const CPartida& l : lines) {
             addLine.reset();

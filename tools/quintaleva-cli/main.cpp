@@ -1,4 +1,5 @@
 // quintaleva-cli: headless commands for technicians and scripts.
+#include "Cfdi.h"
 #include "Generator.h"
 #include "Imprimir.h"
 #include "config/NewDatabase.h"
@@ -31,7 +32,13 @@ const char* const kUsage =
     "  quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf\n"
     "                                                imprime un documento guardado en un PDF (SERIE \"-\": sin serie)\n"
     "  quintaleva-cli imprimir ARCHIVO SERIE FOLIO --ticket\n"
-    "                                                lo envía a la impresora de tickets configurada\n";
+    "                                                lo envía a la impresora de tickets configurada\n"
+    "  quintaleva-cli cfdi ARCHIVO SERIE FOLIO --salida X.xml [--clave-archivo F] [--forma-pago C]\n"
+    "                  [--metodo-pago PUE|PPD] [--uso C]\n"
+    "                                                sella el CFDI 4.0 de un documento (no lo timbra); la contraseña\n"
+    "                                                de la llave, del archivo F o de QUINTALEVA_CSD_CLAVE\n"
+    "  quintaleva-cli datos-fiscales ARCHIVO [--rfc RFC] [--razon TEXTO] [--regimen CLAVE] [--cp CP]\n"
+    "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -162,6 +169,10 @@ int main(int argc, char** argv) {
             return Imprimir(argc, argv, {args.begin() + 1, args.end()});
         if (command == "generar")
             return generar({args.begin() + 1, args.end()});
+        if (command == "cfdi")
+            return CfdiCommand({args.begin() + 1, args.end()});
+        if (command == "datos-fiscales")
+            return DatosFiscalesCommand({args.begin() + 1, args.end()});
         if (command == "letra")
             return letra({args.begin() + 1, args.end()});
         return fail("comando desconocido \"" + command + "\".\n" + kUsage);

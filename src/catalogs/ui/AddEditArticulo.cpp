@@ -1,5 +1,7 @@
 #include "catalogs/ui/AddEditArticulo.h"
 
+#include "cfdi/FiscalStore.h"
+#include "cfdi/ui/ArticuloFiscalBox.h"
 #include "catalogs/ArticulosCatalog.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "db/DbError.h"
@@ -54,7 +56,7 @@ void CAddEditArticulo::init() {
 }
 
 void CAddEditArticulo::createControls() {
-    setClientSize(dialogSize(262, 167));
+    setClientSize(dialogSize(262, 204));
     auto label = [this](const QString& text, int x, int y, int w) {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(x, y + 2, w, 9));
@@ -109,13 +111,16 @@ void CAddEditArticulo::createControls() {
     m_observaciones->setCaption(QStringLiteral("Observaciones"));
     m_observaciones->setTabChangesFocus(true);
 
+    m_fiscal = new CArticuloFiscalBox(this);
+    m_fiscal->setGeometry(dialogRect(7, 142, 248, 38));
+
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(148, 146, 52, 14));
+    guardar->setGeometry(dialogRect(148, 184, 52, 14));
     connect(guardar, &QPushButton::clicked, this, [this] { save(); });
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(203, 146, 52, 14));
+    salir->setGeometry(dialogRect(203, 184, 52, 14));
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     m_clave->setFocus();
 }
@@ -196,6 +201,12 @@ void CAddEditArticulo::loadArticle() {
     m_clave->setText(q(m_article.clave));
     m_descripcion->setText(q(m_article.descripcion));
     m_observaciones->setPlainText(q(m_article.observaciones));
+    try {
+        if (const auto fiscal = CFiscalStore(m_db).articulo(m_article.idArticulo))
+            m_fiscal->setValue(*fiscal);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
     for (Slot slot : {kImp1, kImp2, kRet1, kRet2})
         selectSlot(slot);
     recompute();
@@ -215,6 +226,8 @@ void CAddEditArticulo::loadLine() {
     m_descripcion->setText(q(m_article.descripcion));
     // The line's own notes are edited from its description cell; here there are none to edit.
     m_observaciones->setEnabled(false);
+    // A line carries no SAT keys of its own: they belong to its article.
+    m_fiscal->setEnabled(false);
     // The rates as the catalogue has them now, not as the line copied them.
     for (Slot slot : {kImp1, kImp2, kRet1, kRet2})
         selectSlot(slot);
@@ -257,6 +270,7 @@ void CAddEditArticulo::clearForNext() {
     m_clave->clear();
     m_descripcion->clear();
     m_observaciones->clear();
+    m_fiscal->setValue({});
     recompute();
     showPrices();
     m_clave->setFocus();
@@ -297,10 +311,18 @@ bool CAddEditArticulo::save() {
         (m_article.clave.empty() ? m_clave : m_descripcion)->setFocus();
         return false;
     }
+    if (const QString problem = m_fiscal->problem(); !problem.isEmpty()) {
+        TolMessage(problem);
+        m_fiscal->setFocus();
+        return false;
+    }
     const bool editing = m_article.idArticulo != 0;
     Articulo stored = m_article;
     try {
         CArticulosCatalog::Save(m_db, stored);
+        CFiscalStore fiscal(m_db);
+        if (!m_fiscal->isEmpty() || fiscal.articulo(stored.idArticulo))
+            fiscal.saveArticulo(stored.idArticulo, m_fiscal->value());
     } catch (const DbError& e) {
         TolMessage(q(e.what()));
         return false;

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 
+class CArticuloFiscalBox;
 class CComboTabla;
 class CPartida;
 class CTolEdit;
@@ -108,4 +109,5 @@ private:
     CTolEdit* m_precioNeto = nullptr;
     std::array<CComboTabla*, 4> m_lists{};
     CTolTextEdit* m_observaciones = nullptr;
+    CArticuloFiscalBox* m_fiscal = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "catalogs/ui/AddEditCliente.h"
 
+#include "cfdi/FiscalStore.h"
+#include "cfdi/ui/ClienteFiscalBox.h"
 #include "db/ClientesSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -30,7 +32,7 @@ CAddEditCliente::CAddEditCliente(Database& db, std::int32_t idCliente, QWidget* 
 CAddEditCliente::~CAddEditCliente() = default;
 
 void CAddEditCliente::createControls() {
-    setClientSize(dialogSize(262, 132));
+    setClientSize(dialogSize(262, 178));
     auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(7, y + 2, 50, 9));
@@ -57,13 +59,16 @@ void CAddEditCliente::createControls() {
     m_clasificacion = edit(kClasificacionId, 58, 95, 24, kClasificacionMax);
     m_clasificacion->setUpperCase(true);
 
+    m_fiscal = new CClienteFiscalBox(this);
+    m_fiscal->setGeometry(dialogRect(7, 110, 248, 50));
+
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(146, 113, 52, 14));
+    guardar->setGeometry(dialogRect(146, 159, 52, 14));
     connect(guardar, &QPushButton::clicked, this, [this] { save(); });
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(203, 113, 52, 14));
+    salir->setGeometry(dialogRect(203, 159, 52, 14));
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     m_nombre->setFocus();
 }
@@ -93,11 +98,18 @@ void CAddEditCliente::load() {
     m_rfc->setText(q(m_set->m_RFC));
     m_telefono->setText(q(m_set->m_Telefono));
     m_clasificacion->setText(q(m_set->m_Clasificacion));
+    try {
+        if (const auto fiscal = CFiscalStore(m_db).cliente(m_idCliente))
+            m_fiscal->setValue(*fiscal);
+    } catch (const DbError& e) {
+        TolMessage(QString::fromStdString(e.what()));
+    }
 }
 
 void CAddEditCliente::clearFields() {
     for (CTolEdit* e : {m_nombre, m_dom[0], m_dom[1], m_dom[2], m_rfc, m_telefono, m_clasificacion})
         e->clear();
+    m_fiscal->setValue({});
     m_nombre->setFocus();
 }
 
@@ -107,10 +119,16 @@ bool CAddEditCliente::save() {
         m_nombre->setFocus();
         return false;
     }
+    if (const QString problem = m_fiscal->problem(m_rfc->text()); !problem.isEmpty()) {
+        TolMessage(problem);
+        m_fiscal->setFocus();
+        return false;
+    }
     const bool editing = m_idCliente != 0;
     try {
         if (!m_set->IsOpen())
             m_set->Open(OpenType::Dynaset);
+        CFiscalStore fiscal(m_db);
         Transaction tx(m_db);
         if (editing)
             m_set->Edit();
@@ -124,8 +142,11 @@ bool CAddEditCliente::save() {
         m_set->m_Telefono = s(m_telefono->text());
         m_set->m_Clasificacion = s(m_clasificacion->text());
         m_set->Update();
+        const auto id = editing ? m_idCliente : static_cast<std::int32_t>(m_set->GetLastModifiedBookmark());
+        if (!m_fiscal->isEmpty() || fiscal.cliente(id))
+            fiscal.saveCliente(id, m_fiscal->value());
         tx.commit();
-        m_lastSaved = editing ? m_idCliente : static_cast<std::int32_t>(m_set->GetLastModifiedBookmark());
+        m_lastSaved = id;
     } catch (const DbError& e) {
         m_set->CancelUpdate();
         TolMessage(QString::fromStdString(e.what()));

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+class CClienteFiscalBox;
 class CClientesSet;
 class CTolEdit;
 class Database;
@@ -64,4 +65,5 @@ private:
     CTolEdit* m_rfc = nullptr;
     CTolEdit* m_telefono = nullptr;
     CTolEdit* m_clasificacion = nullptr;
+    CClienteFiscalBox* m_fiscal = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "catalogs/ui/AddEditImpuestos.h"
 
+#include "cfdi/FiscalStore.h"
+#include "cfdi/ui/ImpuestoFiscalBox.h"
 #include "catalogs/ImpuestosCatalog.h"
 #include "db/DbError.h"
 #include "toolkit/ui/TolButton.h"
@@ -31,7 +33,7 @@ CAddEditImpuestos::CAddEditImpuestos(Database& db, std::int32_t idImpuesto, QWid
 CAddEditImpuestos::~CAddEditImpuestos() = default;
 
 void CAddEditImpuestos::createControls() {
-    setClientSize(dialogSize(206, 80));
+    setClientSize(dialogSize(206, 118));
     auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(7, y + 2, 44, 9));
@@ -52,13 +54,16 @@ void CAddEditImpuestos::createControls() {
     setId(m_retencion, kRetencionId);
     m_retencion->setGeometry(dialogRect(52, 38, 80, 10));
 
+    m_fiscal = new CImpuestoFiscalBox(this);
+    m_fiscal->setGeometry(dialogRect(7, 53, 192, 38));
+
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(90, 59, 52, 14));
+    guardar->setGeometry(dialogRect(90, 97, 52, 14));
     connect(guardar, &QPushButton::clicked, this, [this] { save(); });
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(147, 59, 52, 14));
+    salir->setGeometry(dialogRect(147, 97, 52, 14));
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     m_nombre->setFocus();
 }
@@ -84,12 +89,19 @@ void CAddEditImpuestos::load() {
     m_nombre->setText(q(tax->nombre));
     m_porcentaje->setText(percentText(tax->porcentaje));
     m_retencion->setChecked(tax->retencion);
+    try {
+        if (const auto fiscal = CFiscalStore(m_db).impuesto(m_idImpuesto))
+            m_fiscal->setValue(*fiscal);
+    } catch (const DbError& e) {
+        TolMessage(q(e.what()));
+    }
 }
 
 void CAddEditImpuestos::clearFields() {
     m_nombre->clear();
     m_porcentaje->setText(QStringLiteral("0"));
     m_retencion->setChecked(false);
+    m_fiscal->setValue({});
     m_nombre->setFocus();
 }
 
@@ -109,9 +121,17 @@ bool CAddEditImpuestos::save() {
     tax.nombre = nombre.toStdString();
     tax.porcentaje = *percent.value;
     tax.retencion = m_retencion->isChecked();
+    if (const QString problem = m_fiscal->problem(tax.porcentaje, tax.retencion); !problem.isEmpty()) {
+        TolMessage(problem);
+        m_fiscal->setFocus();
+        return false;
+    }
     const bool editing = m_idImpuesto != 0;
     try {
         m_articlesUpdated = CImpuestosCatalog::Save(m_db, tax);
+        CFiscalStore fiscal(m_db);
+        if (!m_fiscal->isEmpty() || fiscal.impuesto(tax.idImpuesto))
+            fiscal.saveImpuesto(tax.idImpuesto, m_fiscal->value(tax.porcentaje));
     } catch (const DbError& e) {
         TolMessage(q(e.what()));
         return false;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+class CImpuestoFiscalBox;
 class CTolEdit;
 class Database;
 class QCheckBox;
@@ -49,4 +50,5 @@ private:
     CTolEdit* m_nombre = nullptr;
     CTolEdit* m_porcentaje = nullptr;
     QCheckBox* m_retencion = nullptr;
+    CImpuestoFiscalBox* m_fiscal = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "db/Schema.h"
 #include "db/Transaction.h"
 #include "invoice/AmountInWords.h"
+#include "cfdi/ui/DatosFiscalesDlg.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolCaptionBand.h"
 #include "toolkit/ui/TolEdit.h"
@@ -194,13 +195,17 @@ void CConfigDlg::createControls() {
     place(m_impuesto, kRightX, taxY + 13, kColumnWidth, 13);
 
     // ---- catalogues and the dialog's own buttons ----
-    group(QStringLiteral("Catálogos"), kLeftX, 246, 124, 28);
+    group(QStringLiteral("Catálogos"), kLeftX, 246, 184, 28);
     auto* articulos = new CTolButton(QStringLiteral("Artículos"), this);
     setId(articulos, kArticulosId);
     place(articulos, kLeftX + 6, 257, 54, 14);
     auto* impuestos = new CTolButton(QStringLiteral("Impuestos"), this);
     setId(impuestos, kImpuestosId);
     place(impuestos, kLeftX + 64, 257, 54, 14);
+    auto* fiscales = new CTolButton(QStringLiteral("Datos fiscales"), this);
+    setId(fiscales, kDatosFiscalesId);
+    place(fiscales, kLeftX + 122, 257, 56, 14);
+    connect(fiscales, &QPushButton::clicked, this, [this] { CDatosFiscalesDlg(m_db, this).exec(); });
     connect(articulos, &QPushButton::clicked, this, &CConfigDlg::runArticulos);
     connect(impuestos, &QPushButton::clicked, this, &CConfigDlg::runImpuestos);
 

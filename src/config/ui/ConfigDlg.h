@@ -47,6 +47,7 @@ public:
     static constexpr int kImpuestoId = 1087;
     static constexpr int kArticulosId = 1060;
     static constexpr int kImpuestosId = 1061;
+    static constexpr int kDatosFiscalesId = 1062;
     static constexpr int kGuardarId = 1020;
     static constexpr int kSalirId = 1054;
     static constexpr int kBrowseDatabaseCommand = 1125;

@@ -5,6 +5,7 @@
 #include "catalogs/ui/AddEditArticulo.h"
 #include "catalogs/ui/CatArticulos.h"
 #include "catalogs/ui/CatClientes.h"
+#include "cfdi/ui/CfdiDlg.h"
 #include "config/ui/ConfigDlg.h"
 #include "config/ui/Maintenance.h"
 #include "db/ArticulosSet.h"
@@ -221,7 +222,8 @@ void CPrincipalDlg::createControls() {
               QStringLiteral("Respaldos, Nueva base de datos, Importación"))
         ->setMenu({{kNewDatabase, QStringLiteral("Crear nueva base de datos")},
                    {kBackup, QStringLiteral("Respaldar base de datos")},
-                   {kImport, QStringLiteral("Importar de Quintaleva 1.3")}},
+                   {kImport, QStringLiteral("Importar de Quintaleva 1.3")},
+                   {kFacturaElectronica, QStringLiteral("Factura electrónica")}},
                   this);
     addButton(kReportsMenu, QStringLiteral("Reportes"), 259, 299, 131, kMagenta,
               QStringLiteral("Presenta los diferentes reportes del sistema"))
@@ -372,6 +374,10 @@ void CPrincipalDlg::onCommand(int id) {
             m_articles->Requery();
             m_taxes->Requery();
         }
+        break;
+    case kFacturaElectronica:
+        ReadValues();
+        CCfdiDlg::Run(m_db, m_doc.serie, m_doc.folio, this);
         break;
     case kReportCustomers: CRepCatcli(m_db, m_state, this).exec(); break;
     case kReportArticles: CRepCatart(m_db, m_state, this).exec(); break;

@@ -1,0 +1,121 @@
+#include "cfdi/CfdiIssuer.h"
+
+#include "cfdi/CadenaOriginal.h"
+#include "cfdi/CfdiBuilder.h"
+#include "cfdi/Csd.h"
+#include "cfdi/FiscalStore.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <system_error>
+
+namespace {
+
+// The document's date is the local time of the place of issue; Mexico's central time has been
+// UTC-6 all year since 2022, which is close enough to compare with a certificate's validity.
+long long unixTimeOf(OleDate d) {
+    const auto c = d.split();
+    if (!c)
+        return 0;
+    struct tm tm {};
+    tm.tm_year = c->year - 1900;
+    tm.tm_mon = c->month - 1;
+    tm.tm_mday = c->day;
+    tm.tm_hour = c->hour;
+    tm.tm_min = c->minute;
+    tm.tm_sec = c->second;
+    return static_cast<long long>(timegm(&tm)) + 6 * 3600;
+}
+
+} // namespace
+
+CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal,
+                                      const std::string& password) {
+    Sealed s;
+    const EmisorFiscal emisor = CFiscalStore(m_db).emisor();
+    std::string csdError;
+    std::unique_ptr<CCsd> csd = CCsd::Open(emisor.certificado, emisor.llavePrivada, password, csdError);
+
+    CCfdiBuilder::Result built =
+        CCfdiBuilder(m_db).Build(idDocumento, fiscal, csd ? csd->noCertificado() : "", csd ? csd->certificadoBase64() : "");
+    s.errors = built.errors;
+    if (!csd)
+        s.errors.push_back(csdError);
+    if (!s.ok())
+        return s;
+    if (csd->rfc() != emisor.rfc)
+        s.errors.push_back("El certificado es del RFC «" + csd->rfc() + "», no del negocio («" + emisor.rfc + "»).");
+    if (!csd->validAt(unixTimeOf(built.fecha)))
+        s.errors.push_back("El certificado no es válido en la fecha del documento (vale del " + csd->validFrom() +
+                           " al " + csd->validUntil() + ").");
+    if (!s.ok())
+        return s;
+
+    const std::string unsealed = built.comprobante.document();
+    const CCadenaOriginal::Result cadena = CCadenaOriginal::FromXml(unsealed);
+    if (!cadena.ok) {
+        s.errors.push_back(cadena.error);
+        return s;
+    }
+    const std::string sello = csd->seal(cadena.cadena);
+    if (sello.empty()) {
+        s.errors.push_back("No se pudo sellar el comprobante con la llave privada.");
+        return s;
+    }
+    built.comprobante.set("Sello", sello);
+    s.xml = built.comprobante.document();
+    s.cadena = cadena.cadena;
+    s.noCertificado = csd->noCertificado();
+    s.fiscal = built.fiscal;
+    s.fileName = emisor.rfc + "_" + built.serie + "_" + std::to_string(built.folio) + ".xml";
+    const auto c = built.fecha.split();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", c->year);
+    s.yearMonth[0] = buf;
+    std::snprintf(buf, sizeof buf, "%02d", c->month);
+    s.yearMonth[1] = buf;
+    return s;
+}
+
+std::filesystem::path CCfdiIssuer::PathIn(const std::filesystem::path& folder, const Sealed& sealed) {
+    return folder / sealed.yearMonth[0] / sealed.yearMonth[1] / sealed.fileName;
+}
+
+bool CCfdiIssuer::Save(std::int32_t idDocumento, const Sealed& sealed, const std::filesystem::path& file,
+                       std::string& error) {
+    namespace fs = std::filesystem;
+    if (!sealed.ok() || sealed.xml.empty()) {
+        error = "El comprobante no está sellado.";
+        return false;
+    }
+    std::error_code ec;
+    if (file.has_parent_path())
+        fs::create_directories(file.parent_path(), ec);
+    // Written beside the target and renamed, so the file appears complete or not at all.
+    const fs::path temp = file.string() + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(sealed.xml.data(), static_cast<std::streamsize>(sealed.xml.size()));
+        out.close();
+        if (!out) {
+            fs::remove(temp, ec);
+            error = "No se pudo escribir el archivo «" + file.string() + "».";
+            return false;
+        }
+    }
+    fs::rename(temp, file, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        error = "No se pudo escribir el archivo «" + file.string() + "».";
+        return false;
+    }
+    try {
+        CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado);
+    } catch (const std::exception& e) {
+        fs::remove(file, ec);
+        error = e.what();
+        return false;
+    }
+    return true;
+}

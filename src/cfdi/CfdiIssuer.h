@@ -1,0 +1,42 @@
+#pragma once
+
+#include "cfdi/FiscalData.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class Database;
+
+// Seals a saved document: checks its data, opens the business's CSD with the password, builds
+// the CFDI, computes its cadena original and seal, and (Save) writes the file and stores the XML
+// with the document. It seals; it does not stamp (no PAC is involved yet).
+class CCfdiIssuer final {
+public:
+    struct Sealed {
+        std::vector<std::string> errors; // Spanish; empty when sealed
+        std::string xml;
+        std::string cadena;
+        std::string noCertificado;
+        std::string fileName;            // RFCEMISOR_SERIE_FOLIO.xml
+        std::string yearMonth[2];        // "2026", "12": the folders the file goes into
+        DocumentoFiscal fiscal;
+        bool ok() const { return errors.empty(); }
+    };
+
+    explicit CCfdiIssuer(Database& db) : m_db(db) {}
+
+    // Builds and seals; writes nothing.
+    Sealed Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal, const std::string& password);
+
+    // Writes the sealed XML to `file` (complete or not at all) and stores it with the document,
+    // marked as sealed, not stamped. False with `error` set and nothing left behind on failure.
+    bool Save(std::int32_t idDocumento, const Sealed& sealed, const std::filesystem::path& file, std::string& error);
+
+    // `folder`/AAAA/MM/RFCEMISOR_SERIE_FOLIO.xml
+    static std::filesystem::path PathIn(const std::filesystem::path& folder, const Sealed& sealed);
+
+private:
+    Database& m_db;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "db/DbValue.h"
+
+#include <cstdint>
+#include <string>
+
+// The business as the SAT knows it, with its CSD (certificado de sello digital) as the bytes of
+// the files the operator chose. The key stays encrypted; its password is never stored.
+struct EmisorFiscal final {
+    std::string rfc;
+    std::string razonSocial; // exactly as registered
+    std::string regimenFiscal;
+    std::string codigoPostal; // of the place of issue
+    Blob certificado;         // DER
+    Blob llavePrivada;        // encrypted PKCS#8, DER
+};
+
+struct ClienteFiscal final {
+    std::string codigoPostal;
+    std::string regimenFiscal;
+    std::string usoCfdi; // proposed for the customer's documents
+};
+
+struct ArticuloFiscal final {
+    std::string claveProdServ;
+    std::string claveUnidad;
+    std::string unidad;
+    std::string objetoImp = "02";
+};
+
+// What a row of the taxes catalogue means to the SAT. Traslado or retención follows from its
+// Retencion flag.
+struct ImpuestoFiscal final {
+    std::string impuesto;          // "001" ISR, "002" IVA, "003" IEPS
+    std::string tipoFactor;        // "Tasa", "Cuota", "Exento"
+    double tasaOCuota = 0;         // fraction (0.16), six decimals
+};
+
+struct DocumentoFiscal final {
+    std::string formaPago;
+    std::string metodoPago;  // "PUE" or "PPD"
+    std::string usoCfdi;
+    std::string exportacion = "01";
+};

@@ -1,0 +1,123 @@
+#include "cfdi/FiscalStore.h"
+
+#include "cfdi/FiscalTables.h"
+#include "db/Database.h"
+#include "db/OleDate.h"
+#include "db/Transaction.h"
+
+namespace {
+
+std::string t(const Statement& s, int c) { return s.text(c); }
+
+Blob blobOf(const Statement& s, int c) {
+    const DbValue v = s.column(c);
+    if (const Blob* b = std::get_if<Blob>(&v))
+        return *b;
+    return {};
+}
+
+} // namespace
+
+CFiscalStore::CFiscalStore(Database& db) : m_db(db) { FiscalTables::ensure(db); }
+
+EmisorFiscal CFiscalStore::emisor() {
+    EmisorFiscal e;
+    Statement s = m_db.prepare("SELECT Rfc, RazonSocial, RegimenFiscal, CodigoPostal, Certificado, LlavePrivada "
+                               "FROM DatosFiscales WHERE Id = 1");
+    if (s.step()) {
+        e.rfc = t(s, 0);
+        e.razonSocial = t(s, 1);
+        e.regimenFiscal = t(s, 2);
+        e.codigoPostal = t(s, 3);
+        e.certificado = blobOf(s, 4);
+        e.llavePrivada = blobOf(s, 5);
+    }
+    return e;
+}
+
+void CFiscalStore::saveEmisor(const EmisorFiscal& e) {
+    m_db.execute("INSERT OR REPLACE INTO DatosFiscales (Id, Rfc, RazonSocial, RegimenFiscal, CodigoPostal, "
+                 "Certificado, LlavePrivada) VALUES (1, ?, ?, ?, ?, ?, ?)",
+                 {e.rfc, e.razonSocial, e.regimenFiscal, e.codigoPostal,
+                  e.certificado.empty() ? DbValue{} : DbValue{e.certificado},
+                  e.llavePrivada.empty() ? DbValue{} : DbValue{e.llavePrivada}});
+}
+
+std::optional<ClienteFiscal> CFiscalStore::cliente(std::int32_t id) {
+    Statement s = m_db.prepare("SELECT CodigoPostal, RegimenFiscal, UsoCfdi FROM ClientesFiscales WHERE Id_Cliente = ?");
+    s.bind(1, std::int64_t{id});
+    if (!s.step())
+        return std::nullopt;
+    return ClienteFiscal{t(s, 0), t(s, 1), t(s, 2)};
+}
+
+void CFiscalStore::saveCliente(std::int32_t id, const ClienteFiscal& c) {
+    m_db.execute("INSERT OR REPLACE INTO ClientesFiscales (Id_Cliente, CodigoPostal, RegimenFiscal, UsoCfdi) "
+                 "VALUES (?, ?, ?, ?)",
+                 {std::int64_t{id}, c.codigoPostal, c.regimenFiscal, c.usoCfdi});
+}
+
+std::optional<ArticuloFiscal> CFiscalStore::articulo(std::int32_t id) {
+    Statement s = m_db.prepare(
+        "SELECT ClaveProdServ, ClaveUnidad, Unidad, ObjetoImp FROM ArticulosFiscales WHERE Id_Articulo = ?");
+    s.bind(1, std::int64_t{id});
+    if (!s.step())
+        return std::nullopt;
+    return ArticuloFiscal{t(s, 0), t(s, 1), t(s, 2), t(s, 3)};
+}
+
+void CFiscalStore::saveArticulo(std::int32_t id, const ArticuloFiscal& a) {
+    m_db.execute("INSERT OR REPLACE INTO ArticulosFiscales (Id_Articulo, ClaveProdServ, ClaveUnidad, Unidad, "
+                 "ObjetoImp) VALUES (?, ?, ?, ?, ?)",
+                 {std::int64_t{id}, a.claveProdServ, a.claveUnidad, a.unidad, a.objetoImp});
+}
+
+std::optional<ImpuestoFiscal> CFiscalStore::impuesto(std::int32_t id) {
+    Statement s =
+        m_db.prepare("SELECT Impuesto, TipoFactor, TasaOCuota FROM ImpuestosFiscales WHERE Id_Impuesto = ?");
+    s.bind(1, std::int64_t{id});
+    if (!s.step())
+        return std::nullopt;
+    return ImpuestoFiscal{t(s, 0), t(s, 1), s.real(2)};
+}
+
+void CFiscalStore::saveImpuesto(std::int32_t id, const ImpuestoFiscal& i) {
+    m_db.execute("INSERT OR REPLACE INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "
+                 "VALUES (?, ?, ?, ?)",
+                 {std::int64_t{id}, i.impuesto, i.tipoFactor, i.tasaOCuota});
+}
+
+std::optional<DocumentoFiscal> CFiscalStore::documento(std::int32_t id) {
+    Statement s = m_db.prepare(
+        "SELECT FormaPago, MetodoPago, UsoCfdi, Exportacion FROM DocumentosFiscales WHERE Id_Documento = ?");
+    s.bind(1, std::int64_t{id});
+    if (!s.step())
+        return std::nullopt;
+    return DocumentoFiscal{t(s, 0), t(s, 1), t(s, 2), t(s, 3)};
+}
+
+void CFiscalStore::saveDocumento(std::int32_t id, const DocumentoFiscal& d) {
+    m_db.execute("INSERT OR REPLACE INTO DocumentosFiscales (Id_Documento, FormaPago, MetodoPago, UsoCfdi, "
+                 "Exportacion) VALUES (?, ?, ?, ?, ?)",
+                 {std::int64_t{id}, d.formaPago, d.metodoPago, d.usoCfdi, d.exportacion});
+}
+
+std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(std::int32_t id) {
+    Statement s = m_db.prepare("SELECT Xml, Estado, NoCertificado FROM Cfdis WHERE Id_Documento = ?");
+    s.bind(1, std::int64_t{id});
+    if (!s.step())
+        return std::nullopt;
+    const Blob xml = blobOf(s, 0);
+    return StoredCfdi{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2)};
+}
+
+void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const std::string& xml,
+                              const std::string& noCertificado) {
+    Transaction tx(m_db);
+    saveDocumento(id, d);
+    // Stored as bytes: the seal covers exactly these, whatever the text functions would make of them.
+    m_db.execute("INSERT OR REPLACE INTO Cfdis (Id_Documento, Xml, Estado, NoCertificado, Sellado) "
+                 "VALUES (?, ?, 'Sellado', ?, ?)",
+                 {std::int64_t{id}, Blob(xml.begin(), xml.end()), noCertificado, OleDate::now().value});
+    tx.commit();
+}

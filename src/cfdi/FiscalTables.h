@@ -1,0 +1,12 @@
+#pragma once
+
+class Database;
+
+// The tables of the electronic invoice, kept apart from the ten tables of the program so that a
+// file made before them still opens: ensure() adds whichever are missing and leaves the rest.
+namespace FiscalTables {
+
+// Creates the missing fiscal tables, in one transaction. Throws DbError.
+void ensure(Database& db);
+
+} // namespace FiscalTables

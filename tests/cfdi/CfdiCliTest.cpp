@@ -1,0 +1,116 @@
+// quintaleva-cli's cfdi, datos-fiscales and generar as a technician runs them.
+#include "CfdiKit.h"
+#include "cfdi/CadenaOriginal.h"
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string quote(const std::string& s) {
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class CfdiCliTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::string program;
+
+    void SetUp() override {
+        const fs::path candidate = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "quintaleva-cli";
+        if (!fs::exists(candidate))
+            GTEST_SKIP() << "quintaleva-cli is not built";
+        program = candidate.string();
+    }
+
+    // Exit code; stderr into `err`.
+    int run(const std::vector<std::string>& args, std::string& err, const std::string& env = "") {
+        std::string command = env + " " + quote(program);
+        for (const std::string& a : args)
+            command += " " + quote(a);
+        command += " >/dev/null 2>" + quote(dir.file("err.txt"));
+        const int status = std::system(command.c_str());
+        err = ScratchDir::readAll(dir.file("err.txt"));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+} // namespace
+
+TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWritesNothing) {
+    const std::string base = dir.file("gen.mdb");
+    std::string err;
+    ASSERT_EQ(run({"generar", base, "--documentos", "60", "--clientes", "12", "--articulos", "20"}, err), 0) << err;
+    const fs::path kit = CfdiKit::dir() / "csd";
+    EXPECT_EQ(run({"datos-fiscales", base, "--rfc", "XIA190128J61", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
+                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string()},
+                  err),
+              1);
+    EXPECT_NE(err.find("el certificado es del RFC EKU9003173C9"), std::string::npos) << err;
+    EXPECT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--regimen", "612"}, err), 1);
+    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
+                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
+                   (kit / "EKU9003173C9.key").string()},
+                  err),
+              0)
+        << err;
+
+    struct Doc { std::string serie; std::int64_t folio; bool cancelada; };
+    std::vector<Doc> docs;
+    {
+        auto db = Database::open(base);
+        // The certificate's years, whatever day the test runs.
+        db->execute("UPDATE Documentos SET Fecha = Fecha - CAST(Fecha AS INTEGER) + 46100");
+        Statement s = db->prepare("SELECT Serie, Folio, Cancelada FROM Documentos ORDER BY Id_Documento");
+        while (s.step())
+            docs.push_back({s.text(0), s.integer(1), s.integer(2) != 0});
+    }
+    const std::string passwordFile = dir.file("clave.txt");
+    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
+    CfdiKit::SchemaValidator schema(dir.path());
+    int sealed = 0;
+    for (const Doc& d : docs) {
+        const std::string out = dir.file("f" + std::to_string(sealed) + ".xml");
+        const int rc = run({"cfdi", base, d.serie.empty() ? "-" : d.serie, std::to_string(d.folio), "--salida", out,
+                            "--clave-archivo", passwordFile},
+                           err);
+        if (d.cancelada) {
+            EXPECT_EQ(rc, 1);
+            EXPECT_NE(err.find("cancelado"), std::string::npos) << err;
+            EXPECT_FALSE(fs::exists(out));
+            continue;
+        }
+        ASSERT_EQ(rc, 0) << err;
+        const std::string xml = ScratchDir::readAll(out);
+        EXPECT_EQ(schema.validate(xml), "");
+        const auto cadena = CCadenaOriginal::FromXml(xml);
+        EXPECT_EQ(cadena.cadena, CfdiKit::xsltprocCadena(out));
+        EXPECT_TRUE(CfdiKit::verifySeal(CfdiKit::certificate(), cadena.cadena, CfdiKit::xpath(xml, "string(/*/@Sello)")));
+        ++sealed;
+    }
+    EXPECT_GT(sealed, 40);
+
+    const Doc& d = docs.front().cancelada ? docs[1] : docs.front();
+    const std::vector<std::string> args = {"cfdi", base, d.serie.empty() ? "-" : d.serie, std::to_string(d.folio),
+                                           "--salida", dir.file("x.xml")};
+    EXPECT_EQ(run(args, err, "QUINTALEVA_CSD_CLAVE=mala"), 1);
+    EXPECT_NE(err.find("La contraseña de la llave privada no es correcta"), std::string::npos) << err;
+    EXPECT_EQ(run(args, err, "env -u QUINTALEVA_CSD_CLAVE"), 1);
+    EXPECT_NE(err.find("falta la contraseña"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir.file("x.xml")));
+    EXPECT_EQ(run(args, err, "QUINTALEVA_CSD_CLAVE=" + CfdiKit::password()), 0) << err;
+    EXPECT_TRUE(fs::exists(dir.file("x.xml")));
+    EXPECT_EQ(run({"cfdi", base, "Z", "999999", "--salida", dir.file("y.xml")}, err, "QUINTALEVA_CSD_CLAVE=x"), 1);
+    EXPECT_FALSE(fs::exists(dir.file("y.xml")));
+}

@@ -1,0 +1,79 @@
+#include "cfdi/FiscalStore.h"
+#include "cfdi/FiscalTables.h"
+#include "cfdi/SatCatalogs.h"
+#include "db/Database.h"
+#include "db/Statement.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::int64_t tables(Database& db) {
+    Statement s = db.prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN ('DatosFiscales', "
+                             "'ClientesFiscales', 'ArticulosFiscales', 'ImpuestosFiscales', 'DocumentosFiscales', 'Cfdis')");
+    s.step();
+    return s.integer(0);
+}
+
+} // namespace
+
+TEST(FiscalStore, AFileWithoutFiscalTablesGetsThemAndTheUsualTaxesTheirMeaning) {
+    ScratchDir dir;
+    {
+        auto db = Database::create(dir.file("old.mdb"));
+        EXPECT_EQ(tables(*db), 0);
+    }
+    auto db = Database::open(dir.file("old.mdb"));
+    CFiscalStore store(*db);
+    EXPECT_EQ(tables(*db), 6);
+    const auto iva16 = store.impuesto(1);
+    ASSERT_TRUE(iva16);
+    EXPECT_EQ(iva16->impuesto, "002");
+    EXPECT_EQ(iva16->tipoFactor, "Tasa");
+    EXPECT_DOUBLE_EQ(iva16->tasaOCuota, 0.16);
+    EXPECT_DOUBLE_EQ(store.impuesto(4)->tasaOCuota, 0.106667);
+    EXPECT_EQ(store.impuesto(5)->impuesto, "001");
+
+    // A second time changes nothing, and data survive.
+    store.saveImpuesto(1, {"002", "Tasa", 0.08});
+    EmisorFiscal e{"EKU9003173C9", "ESCUELA KEMPER URGATE", "601", "26015", {1, 2, 3}, {4, 5}};
+    store.saveEmisor(e);
+    FiscalTables::ensure(*db);
+    EXPECT_DOUBLE_EQ(store.impuesto(1)->tasaOCuota, 0.08);
+    EXPECT_EQ(store.emisor().certificado, (Blob{1, 2, 3}));
+    EXPECT_EQ(store.emisor().razonSocial, "ESCUELA KEMPER URGATE");
+
+    db->execute("INSERT INTO Clientes (Nombre) VALUES ('X')");
+    const auto id = static_cast<std::int32_t>(db->lastInsertId());
+    store.saveCliente(id, {"01000", "612", "G03"});
+    EXPECT_EQ(store.cliente(id)->regimenFiscal, "612");
+    db->execute("DELETE FROM Clientes WHERE Id_Cliente = ?", {std::int64_t{id}});
+    EXPECT_FALSE(store.cliente(id));
+}
+
+TEST(SatCatalogs, ChecksRfcRegimenPostalCodeAndKeys) {
+    using namespace SatCatalogs;
+    EXPECT_TRUE(isRfc("EKU9003173C9"));
+    EXPECT_TRUE(isRfc("MAPÑ800101AB1"));
+    EXPECT_TRUE(isRfc("XAXX010101000"));
+    EXPECT_FALSE(isRfc("ICV06032"));
+    EXPECT_FALSE(isRfc("EKU9013173C9")); // month 13
+    EXPECT_FALSE(isRfc("eku9003173c9"));
+    EXPECT_EQ(normalizeRfc(" eku-900317-3c9 "), "EKU9003173C9");
+    EXPECT_EQ(normalizeRfc("mapñ800101ab1"), "MAPÑ800101AB1");
+    EXPECT_TRUE(regimenFitsRfc("601", "EKU9003173C9"));
+    EXPECT_FALSE(regimenFitsRfc("612", "EKU9003173C9"));
+    EXPECT_TRUE(regimenFitsRfc("612", "MAPÑ800101AB1"));
+    EXPECT_TRUE(isCodigoPostal("01000"));
+    EXPECT_FALSE(isCodigoPostal("1000"));
+    EXPECT_FALSE(isCodigoPostal("0100a"));
+    EXPECT_TRUE(isClaveProdServ("01010101"));
+    EXPECT_FALSE(isClaveProdServ("0101010"));
+    EXPECT_FALSE(isClaveProdServ("00000000"));
+    EXPECT_TRUE(isClaveUnidad("H87"));
+    EXPECT_FALSE(isClaveUnidad("h87"));
+    EXPECT_FALSE(isClaveUnidad("ABCD"));
+    EXPECT_TRUE(contains(usosCfdi(), "G03"));
+    EXPECT_FALSE(contains(formasPago(), "07"));
+}

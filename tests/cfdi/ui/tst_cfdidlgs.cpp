@@ -1,0 +1,170 @@
+// The fiscal data in the configuration and catalogue editors, and the "Factura electrónica"
+// dialog, driven as the operator would; CFDI_DIALOG_PNG=prefix saves a picture of each dialog.
+#include "app/ui/Resources.h"
+#include "catalogs/ui/AddEditArticulo.h"
+#include "catalogs/ui/AddEditCliente.h"
+#include "catalogs/ui/AddEditImpuestos.h"
+#include "cfdi/CfdiFixture.h"
+#include "cfdi/ui/ArticuloFiscalBox.h"
+#include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/ui/ClienteFiscalBox.h"
+#include "cfdi/ui/DatosFiscalesDlg.h"
+#include "cfdi/ui/ImpuestoFiscalBox.h"
+#include "cfdi/ui/SatCombo.h"
+#include "toolkit/ui/TolEdit.h"
+
+// The fixture and kit helpers are shared with the core tests of this folder.
+#include "cfdi/CfdiFixture.cpp"
+#include "cfdi/CfdiKit.cpp"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+void shot(QWidget& w, const char* name) {
+    const QByteArray prefix = qgetenv("CFDI_DIALOG_PNG");
+    if (prefix.isEmpty())
+        return;
+    w.show();
+    (void)QTest::qWaitForWindowExposed(&w);
+    w.grab().save(QString::fromLocal8Bit(prefix) + QLatin1String(name) + QStringLiteral(".png"));
+}
+
+QString kit(const char* file) { return QString::fromStdString((CfdiKit::dir() / "csd" / file).string()); }
+
+} // namespace
+
+class TestCfdiDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
+        InitQuintalevaResources();
+    }
+
+    void businessDataAndCsdFiles() {
+        CfdiFixture f;
+        f.fiscal.saveEmisor({});
+        CDatosFiscalesDlg dlg(*f.db);
+        QVERIFY(!dlg.chooseKey(kit("EKU9003173C9.cer")));
+        QVERIFY(!dlg.chooseCertificate(kit("EKU9003173C9.key")));
+        QVERIFY(dlg.chooseCertificate(kit("EKU9003173C9.cer")));
+        QVERIFY(dlg.chooseKey(kit("EKU9003173C9.key")));
+        // The certificate's RFC fills an empty RFC box.
+        QCOMPARE(dlg.control<CTolEdit>(CDatosFiscalesDlg::kRfcId)->text(), QStringLiteral("EKU9003173C9"));
+        QVERIFY(dlg.control<QLabel>(CDatosFiscalesDlg::kCertificadoId)->text().contains(QStringLiteral("30001000000500003416")));
+        dlg.control<CTolEdit>(CDatosFiscalesDlg::kRazonId)->setText(QStringLiteral("ESCUELA   KEMPER URGATE"));
+        auto* regimen = dlg.control<CSatCombo>(CDatosFiscalesDlg::kRegimenId);
+        regimen->setValue("612"); // a person's régimen for a company's RFC
+        dlg.control<CTolEdit>(CDatosFiscalesDlg::kCodigoPostalId)->setText(QStringLiteral("26015"));
+        dlg.control<CTolEdit>(CDatosFiscalesDlg::kCarpetaId)->setText(m_dir.filePath(QStringLiteral("xml")));
+        QVERIFY(!dlg.save());
+        QVERIFY(f.fiscal.emisor().rfc.empty());
+        regimen->setValue("601");
+        shot(dlg, "DatosFiscales");
+        QVERIFY(dlg.save());
+        const EmisorFiscal e = f.fiscal.emisor();
+        QCOMPARE(e.rfc, std::string("EKU9003173C9"));
+        QCOMPARE(e.razonSocial, std::string("ESCUELA KEMPER URGATE"));
+        QCOMPARE(e.regimenFiscal, std::string("601"));
+        QCOMPARE(e.certificado, CfdiKit::certificate());
+        QCOMPARE(e.llavePrivada, CfdiKit::key());
+        QCOMPARE(CDatosFiscalesDlg::xmlFolder(), m_dir.filePath(QStringLiteral("xml")));
+    }
+
+    void catalogueEditorsKeepTheFiscalData() {
+        CfdiFixture f;
+        {
+            CAddEditCliente dlg(*f.db, 0);
+            dlg.control<CTolEdit>(CAddEditCliente::kNombreId)->setText(QStringLiteral("Taller El Güero"));
+            dlg.control<CTolEdit>(CAddEditCliente::kRfcId)->setText(QStringLiteral("XIA190128J61"));
+            dlg.control<CTolEdit>(CClienteFiscalBox::kCodigoPostalId)->setText(QStringLiteral("3625"));
+            dlg.control<CSatCombo>(CClienteFiscalBox::kRegimenId)->setValue("601");
+            dlg.control<CSatCombo>(CClienteFiscalBox::kUsoId)->setValue("G01");
+            shot(dlg, "Cliente");
+            QVERIFY(!dlg.save());
+            dlg.control<CTolEdit>(CClienteFiscalBox::kCodigoPostalId)->setText(QStringLiteral("36257"));
+            QVERIFY(dlg.save());
+            const auto c = f.fiscal.cliente(dlg.lastSavedId());
+            QVERIFY(c);
+            QCOMPARE(c->codigoPostal, std::string("36257"));
+            QCOMPARE(c->usoCfdi, std::string("G01"));
+            CAddEditCliente again(*f.db, dlg.lastSavedId());
+            QCOMPARE(again.control<CSatCombo>(CClienteFiscalBox::kRegimenId)->value(), std::string("601"));
+        }
+        {
+            CAddEditArticulo dlg(*f.db, 0, f.iva16);
+            dlg.control<CTolEdit>(CAddEditArticulo::kClaveId)->setText(QStringLiteral("TOR-3/8"));
+            dlg.control<CTolEdit>(CAddEditArticulo::kDescripcionId)->setText(QStringLiteral("Tornillo"));
+            dlg.control<CTolEdit>(CArticuloFiscalBox::kClaveProdServId)->setText(QStringLiteral("3116150"));
+            dlg.control<CSatCombo>(CArticuloFiscalBox::kClaveUnidadId)->setValue("H87");
+            dlg.control<CTolEdit>(CArticuloFiscalBox::kUnidadId)->setText(QStringLiteral("Pieza"));
+            shot(dlg, "Articulo");
+            QVERIFY(!dlg.save());
+            dlg.control<CTolEdit>(CArticuloFiscalBox::kClaveProdServId)->setText(QStringLiteral("31161500"));
+            QVERIFY(dlg.save());
+            Statement s = f.db->prepare("SELECT Id_Articulo FROM Articulos WHERE Clave = 'TOR-3/8'");
+            QVERIFY(s.step());
+            const auto a = f.fiscal.articulo(static_cast<std::int32_t>(s.integer(0)));
+            QVERIFY(a);
+            QCOMPARE(a->claveProdServ, std::string("31161500"));
+            QCOMPARE(a->claveUnidad, std::string("H87"));
+            QCOMPARE(a->objetoImp, std::string("02"));
+        }
+        {
+            CAddEditImpuestos dlg(*f.db, 0);
+            dlg.control<CTolEdit>(CAddEditImpuestos::kNombreId)->setText(QStringLiteral("IEPS 8 %"));
+            dlg.control<CTolEdit>(CAddEditImpuestos::kPorcentajeId)->setText(QStringLiteral("8"));
+            dlg.control<CSatCombo>(CImpuestoFiscalBox::kImpuestoId)->setValue("001"); // ISR is only withheld
+            shot(dlg, "Impuesto");
+            QVERIFY(!dlg.save());
+            dlg.control<CSatCombo>(CImpuestoFiscalBox::kImpuestoId)->setValue("003");
+            QVERIFY(dlg.save());
+            Statement s = f.db->prepare("SELECT max(Id_Impuesto) FROM Impuestos");
+            QVERIFY(s.step());
+            const auto i = f.fiscal.impuesto(static_cast<std::int32_t>(s.integer(0)));
+            QVERIFY(i);
+            QCOMPARE(i->impuesto, std::string("003"));
+            QCOMPARE(i->tasaOCuota, 0.08);
+        }
+    }
+
+    void sealingFromTheDialog() {
+        CfdiFixture f;
+        const std::int32_t a = f.addArticle("A1", "Uno", "01010101", f.iva16);
+        const std::int32_t id = f.save(f.cliente, 12, {f.line(a, 100, 2)}, "F");
+        const QString folder = m_dir.filePath(QStringLiteral("sellos"));
+        CCfdiDlg::forgetPassword();
+        CCfdiDlg dlg(*f.db, id, folder);
+        // Not paid at registration: PPD, forma 99; the customer's uso.
+        QCOMPARE(dlg.control<CSatCombo>(CCfdiDlg::kMetodoPagoId)->value(), std::string("PPD"));
+        QCOMPARE(dlg.control<CSatCombo>(CCfdiDlg::kFormaPagoId)->value(), std::string("99"));
+        QCOMPARE(dlg.control<CSatCombo>(CCfdiDlg::kUsoId)->value(), std::string("G03"));
+        auto* clave = dlg.control<QLineEdit>(CCfdiDlg::kClaveId);
+        QCOMPARE(clave->echoMode(), QLineEdit::Password);
+        clave->setText(QStringLiteral("otra"));
+        shot(dlg, "FacturaElectronica");
+        QVERIFY(!dlg.seal());
+        QVERIFY(!QDir(folder).exists());
+        QVERIFY(!f.fiscal.cfdi(id));
+        clave->setText(QString::fromStdString(CfdiKit::password()));
+        QVERIFY(dlg.seal());
+        QCOMPARE(dlg.writtenFile(), folder + QStringLiteral("/2026/03/EKU9003173C9_F_12.xml"));
+        QVERIFY(QFile::exists(dlg.writtenFile()));
+        QCOMPARE(f.fiscal.cfdi(id)->estado, std::string("Sellado"));
+        // The password is kept for the run only: the next dialog has it.
+        CCfdiDlg next(*f.db, id, folder);
+        QCOMPARE(next.control<QLineEdit>(CCfdiDlg::kClaveId)->text(), QString::fromStdString(CfdiKit::password()));
+    }
+};
+
+QTEST_MAIN(TestCfdiDialogs)
+#include "tst_cfdidlgs.moc"

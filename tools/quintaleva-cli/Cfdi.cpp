@@ -1,0 +1,157 @@
+#include "Cfdi.h"
+
+#include "cfdi/CfdiIssuer.h"
+#include "cfdi/Csd.h"
+#include "cfdi/FiscalStore.h"
+#include "cfdi/SatCatalogs.h"
+#include "db/Database.h"
+#include "invoice/DocumentStore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+
+namespace {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
+    return 1;
+}
+
+// Options of the form --name VALUE; false (with `error`) on an unknown or incomplete one.
+bool readOptions(const std::vector<std::string>& args, std::size_t from, const std::vector<std::string>& known,
+                 std::map<std::string, std::string>& out, std::string& error) {
+    for (std::size_t i = from; i < args.size(); ++i) {
+        if (std::find(known.begin(), known.end(), args[i]) == known.end()) {
+            error = "opción desconocida \"" + args[i] + "\".";
+            return false;
+        }
+        if (i + 1 >= args.size()) {
+            error = "falta el valor después de " + args[i] + ".";
+            return false;
+        }
+        out[args[i]] = args[i + 1];
+        ++i;
+    }
+    return true;
+}
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+int CfdiCommand(const std::vector<std::string>& args) {
+    if (args.size() < 3)
+        return fail("el comando cfdi pide ARCHIVO SERIE FOLIO --salida X.xml.");
+    std::map<std::string, std::string> o;
+    std::string error;
+    if (!readOptions(args, 3, {"--salida", "--clave-archivo", "--forma-pago", "--metodo-pago", "--uso"}, o, error))
+        return fail(error);
+    if (!o.count("--salida"))
+        return fail("falta --salida ARCHIVO.xml.");
+    char* end = nullptr;
+    const long folio = std::strtol(args[2].c_str(), &end, 10);
+    if (args[2].empty() || *end || folio <= 0 || folio > 2147483647L)
+        return fail("el folio \"" + args[2] + "\" no es un número.");
+    const std::string serie = args[1] == "-" ? "" : args[1];
+
+    // The password never travels on the command line, where other users of the machine see it.
+    std::string password;
+    if (o.count("--clave-archivo")) {
+        const auto text = readFile(o["--clave-archivo"]);
+        if (!text)
+            return fail("no se pudo leer el archivo de la contraseña \"" + o["--clave-archivo"] + "\".");
+        password = text->substr(0, text->find_first_of("\r\n"));
+    } else if (const char* env = std::getenv("QUINTALEVA_CSD_CLAVE")) {
+        password = env;
+    } else {
+        return fail("falta la contraseña de la llave privada: --clave-archivo F o la variable QUINTALEVA_CSD_CLAVE.");
+    }
+
+    auto db = Database::open(args[0]);
+    const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
+    if (!id)
+        return fail("no existe el documento " + serie + std::to_string(folio) + ".");
+    DocumentoFiscal given;
+    given.formaPago = o["--forma-pago"];
+    given.metodoPago = o["--metodo-pago"];
+    given.usoCfdi = o["--uso"];
+    CCfdiIssuer issuer(*db);
+    const CCfdiIssuer::Sealed sealed = issuer.Seal(*id, given, password);
+    if (!sealed.ok()) {
+        for (const std::string& e : sealed.errors)
+            std::fprintf(stderr, "Error: %s\n", e.c_str());
+        return 1;
+    }
+    if (!issuer.Save(*id, sealed, o["--salida"], error))
+        return fail(error);
+    std::printf("Sellado (sin timbrar): %s\nNoCertificado: %s\n", o["--salida"].c_str(), sealed.noCertificado.c_str());
+    return 0;
+}
+
+int DatosFiscalesCommand(const std::vector<std::string>& args) {
+    if (args.empty())
+        return fail("el comando datos-fiscales pide ARCHIVO.");
+    std::map<std::string, std::string> o;
+    std::string error;
+    if (!readOptions(args, 1, {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key"}, o, error))
+        return fail(error);
+    auto db = Database::open(args[0]);
+    CFiscalStore store(*db);
+    EmisorFiscal e = store.emisor();
+    if (o.count("--rfc")) {
+        e.rfc = SatCatalogs::normalizeRfc(o["--rfc"]);
+        if (!SatCatalogs::isRfc(e.rfc))
+            return fail("el RFC \"" + o["--rfc"] + "\" no es válido.");
+    }
+    if (o.count("--razon")) {
+        e.razonSocial = o["--razon"];
+        if (e.razonSocial.empty() || e.razonSocial.find('|') != std::string::npos)
+            return fail("la razón social no puede quedar vacía ni llevar \"|\".");
+    }
+    if (o.count("--regimen")) {
+        e.regimenFiscal = o["--regimen"];
+        if (!SatCatalogs::contains(SatCatalogs::regimenesFiscales(), e.regimenFiscal))
+            return fail("el régimen fiscal \"" + e.regimenFiscal + "\" no está en el catálogo del SAT.");
+    }
+    if (!e.regimenFiscal.empty() && SatCatalogs::isRfc(e.rfc) && !SatCatalogs::regimenFitsRfc(e.regimenFiscal, e.rfc))
+        return fail("el régimen fiscal " + e.regimenFiscal + " no corresponde al RFC " + e.rfc + ".");
+    if (o.count("--cp")) {
+        e.codigoPostal = o["--cp"];
+        if (!SatCatalogs::isCodigoPostal(e.codigoPostal))
+            return fail("el código postal \"" + e.codigoPostal + "\" no es válido (cinco dígitos).");
+    }
+    for (const char* option : {"--cer", "--key"}) {
+        if (!o.count(option))
+            continue;
+        const auto bytes = readFile(o[option]);
+        if (!bytes || bytes->empty())
+            return fail("no se pudo leer \"" + o[option] + "\".");
+        (std::string(option) == "--cer" ? e.certificado : e.llavePrivada) = Blob(bytes->begin(), bytes->end());
+    }
+    // The key is checked against the certificate when sealing, once its password is known; the
+    // certificate alone can already be checked here.
+    if (o.count("--cer")) {
+        std::string csdError;
+        const auto csd = CCsd::OpenCertificate(e.certificado, csdError);
+        if (!csd)
+            return fail(csdError);
+        if (csd->rfc() != e.rfc)
+            return fail("el certificado es del RFC " + csd->rfc() + ", no de " + (e.rfc.empty() ? "(sin RFC)" : e.rfc) + ".");
+    }
+    store.saveEmisor(e);
+    std::printf("Datos fiscales de %s: RFC %s, régimen %s, C.P. %s, certificado %s, llave %s\n", args[0].c_str(),
+                e.rfc.c_str(), e.regimenFiscal.c_str(), e.codigoPostal.c_str(),
+                e.certificado.empty() ? "falta" : "guardado", e.llavePrivada.empty() ? "falta" : "guardada");
+    return 0;
+}
