@@ -32,7 +32,7 @@ CAddEditCliente::CAddEditCliente(Database& db, std::int32_t idCliente, QWidget* 
 CAddEditCliente::~CAddEditCliente() = default;
 
 void CAddEditCliente::createControls() {
-    setClientSize(dialogSize(262, 178));
+    setClientSize(dialogSize(262, 186));
     auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         l->setGeometry(dialogRect(7, y + 2, 50, 9));
@@ -60,15 +60,15 @@ void CAddEditCliente::createControls() {
     m_clasificacion->setUpperCase(true);
 
     m_fiscal = new CClienteFiscalBox(this);
-    m_fiscal->setGeometry(dialogRect(7, 110, 248, 50));
+    m_fiscal->setGeometry(dialogRect(7, 108, 248, 58));
 
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(146, 159, 52, 14));
+    guardar->setGeometry(dialogRect(146, 167, 52, 14));
     connect(guardar, &QPushButton::clicked, this, [this] { save(); });
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(203, 159, 52, 14));
+    salir->setGeometry(dialogRect(203, 167, 52, 14));
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     m_nombre->setFocus();
 }

@@ -16,6 +16,7 @@ CArticuloFiscalBox::CArticuloFiscalBox(QWidget* parent) : QGroupBox(QStringLiter
     m_prodServ->setMaxLength(8);
     m_prodServ->setAcceptedChars(QStringLiteral("0123456789"));
     m_prodServ->setPlaceholderText(QStringLiteral("01010101"));
+    m_prodServ->setToolTip(QStringLiteral("Clave de producto o servicio del SAT, ocho dígitos (01010101 si ninguna corresponde)"));
     m_unidad = new CSatCombo(SatCatalogs::unidadesComunes(), true, true, this);
     m_unidad->setObjectName(QString::number(kClaveUnidadId));
     m_nombreUnidad = new CTolEdit(this);
@@ -24,15 +25,16 @@ CArticuloFiscalBox::CArticuloFiscalBox(QWidget* parent) : QGroupBox(QStringLiter
     m_objeto = new CSatCombo(SatCatalogs::objetosImp(), false, false, this);
     m_objeto->setObjectName(QString::number(kObjetoImpId));
     m_objeto->setValue("02");
-    grid->addWidget(new QLabel(QStringLiteral("Producto o servicio:"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Clave SAT:"), this), 0, 0);
     grid->addWidget(m_prodServ, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Unidad:"), this), 0, 2);
     grid->addWidget(m_unidad, 0, 3);
-    grid->addWidget(new QLabel(QStringLiteral("Nombre de la unidad:"), this), 1, 0);
+    grid->addWidget(new QLabel(QStringLiteral("Nombre unidad:"), this), 1, 0);
     grid->addWidget(m_nombreUnidad, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Objeto de impuesto:"), this), 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Objeto imp.:"), this), 1, 2);
     grid->addWidget(m_objeto, 1, 3);
-    grid->setColumnStretch(3, 1);
+    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(3, 3);
     // Choosing a listed unit fills its name when none was typed.
     connect(m_unidad, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (m_nombreUnidad->text().trimmed().isEmpty() && index > 0)

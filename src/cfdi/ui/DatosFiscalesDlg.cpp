@@ -135,7 +135,7 @@ void CDatosFiscalesDlg::showFiles() {
     } else {
         std::string error;
         const auto csd = CCsd::OpenCertificate(m_value.certificado, error);
-        m_certificado->setText(csd ? QStringLiteral("No. %1, RFC %2, vigente del %3 al %4")
+        m_certificado->setText(csd ? QStringLiteral("No. %1 de %2\nvigente del %3 al %4")
                                          .arg(q(csd->noCertificado()), q(csd->rfc()), q(csd->validFrom()), q(csd->validUntil()))
                                    : q(error));
     }
