@@ -94,5 +94,5 @@ std::int32_t CfdiFixture::save(std::int32_t idCliente, std::int32_t folio, std::
     DocumentTotals t;
     for (const CPartida& l : lines)
         t.Add(l);
-    return CDocumentStore(*db).Save(h, lines, t, FirstPayment{}, std::nullopt);
+    return CDocumentStore(*db).Save(h, lines, t, FirstPayment{}, std::nullopt).id;
 }

@@ -3,6 +3,7 @@
 #include "app/SharedValues.h"
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/SettingsStore.h"
+#include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -71,6 +72,8 @@ bool CPrincipalApp::openDatabase(const QString& path, bool created) {
         ApplySettings(SettingsStore::read(), m_state);
         m_state.database = m_db.get();
         LoadSharedValues(*m_db, m_state);
+        // A file from before the electronic invoice gets its fiscal tables now.
+        FiscalTables::ensure(*m_db);
     } catch (const std::exception& e) {
         m_db.reset();
         m_state.database = nullptr;
