@@ -14,6 +14,7 @@ CArticuloFiscalBox::CArticuloFiscalBox(QWidget* parent) : QGroupBox(QStringLiter
     m_prodServ = new CTolEdit(this);
     m_prodServ->setObjectName(QString::number(kClaveProdServId));
     m_prodServ->setMaxLength(8);
+    m_prodServ->setMinimumWidth(m_prodServ->fontMetrics().horizontalAdvance(QStringLiteral("000000000")) + 8);
     m_prodServ->setAcceptedChars(QStringLiteral("0123456789"));
     m_prodServ->setPlaceholderText(QStringLiteral("01010101"));
     m_prodServ->setToolTip(QStringLiteral("Clave de producto o servicio del SAT, ocho dígitos (01010101 si ninguna corresponde)"));

@@ -21,7 +21,7 @@ CClienteFiscalBox::CClienteFiscalBox(QWidget* parent) : QGroupBox(QStringLiteral
     m_uso->setObjectName(QString::number(kUsoId));
     form->addRow(QStringLiteral("C.P. fiscal:"), m_cp);
     form->addRow(QStringLiteral("Régimen:"), m_regimen);
-    form->addRow(QStringLiteral("Uso del CFDI:"), m_uso);
+    form->addRow(QStringLiteral("Uso CFDI:"), m_uso);
 }
 
 void CClienteFiscalBox::setValue(const ClienteFiscal& v) {

@@ -5,6 +5,9 @@
 CSatCombo::CSatCombo(std::span<const SatCatalogs::Entry> entries, bool blank, bool editable, QWidget* parent)
     : QComboBox(parent) {
     setEditable(editable);
+    // Long descriptions must not push the dialog's other fields aside.
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(6);
     if (blank)
         addItem(QString(), QString());
     for (const SatCatalogs::Entry& e : entries)
