@@ -72,8 +72,12 @@ bool CPrincipalApp::openDatabase(const QString& path, bool created) {
         ApplySettings(SettingsStore::read(), m_state);
         m_state.database = m_db.get();
         LoadSharedValues(*m_db, m_state);
-        // A file from before the electronic invoice gets its fiscal tables now.
-        FiscalTables::ensure(*m_db);
+        // A file from before the electronic invoice gets its fiscal tables now; one another
+        // station keeps busy gets them at their first use instead.
+        try {
+            FiscalTables::ensure(*m_db);
+        } catch (const DbError&) {
+        }
     } catch (const std::exception& e) {
         m_db.reset();
         m_state.database = nullptr;
