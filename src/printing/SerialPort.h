@@ -55,6 +55,7 @@ public:
     // requests that the device refuses (a pseudo-terminal, some USB adapters) are not errors.
     // Linux has no DSR output flow control, no DTR handshake and no 1.5 stop bits: those codes
     // raise the named lines, and 1.5 takes two stop bits as the UART does with 5 data bits.
+    // XON/XOFF uses the characters 17 and 19; the driver sets its own thresholds for sending them.
     void Open(const std::string& device, std::uint32_t baudRate = 9600, Parity parity = NoParity,
               std::uint8_t dataBits = 8, StopBits stopBits = OneStopBit, FlowControl flow = NoFlowControl,
               bool overlapped = false);
