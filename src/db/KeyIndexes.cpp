@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/Schema.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
 
@@ -43,7 +44,8 @@ void create(Database& db) {
 }
 
 void addWhereAllowed(Database& db) {
-    if (hasFolioIndex(db) && hasPaymentIndex(db))
+    // Checked first so that a reader never takes the write lock when nothing is missing.
+    if (hasFolioIndex(db) && hasPaymentIndex(db) && missingLookupIndexes(db).empty())
         return;
     try {
         // Checked and created under the write lock: another station adding the same folio
@@ -55,11 +57,26 @@ void addWhereAllowed(Database& db) {
             db.execute(kCreatePaymentIndex);
             db.execute("DROP INDEX IF EXISTS Cobros_Documento");  // the same columns, now unique
         }
+        // Plain indexes take no check; on a large file this is the slow part of the first opening.
+        if (!missingLookupIndexes(db).empty()) {
+            for (const IndexDef& index : Schema::lookupIndexes())
+                db.execute(index.createSql);
+            for (const std::string& name : Schema::supersededIndexes())
+                db.execute("DROP INDEX IF EXISTS \"" + name + "\"");
+        }
         tx.commit();
     } catch (const DbError&) {
         // Another station holding the file busy is no reason to refuse opening it: the keys are
         // added at a later opening, and the saves check the folio in their own transaction anyway.
     }
+}
+
+std::vector<std::string> missingLookupIndexes(Database& db) {
+    std::vector<std::string> missing;
+    for (const IndexDef& index : Schema::lookupIndexes())
+        if (!hasIndex(db, index.name))
+            missing.emplace_back(index.name);
+    return missing;
 }
 
 bool hasFolioIndex(Database& db) { return hasIndex(db, kFolioIndex); }

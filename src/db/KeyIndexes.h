@@ -21,11 +21,13 @@ struct Repeated final {
 
 // Creates both indexes; for a new, empty database (inside its creation transaction).
 void create(Database& db);
-// On a file made before the indexes: adds each one whose data allows it, in one write
-// transaction. A file with repeated keys, or one another program keeps busy, stays as it is (see
+// On a file made before the indexes: adds each key whose data allows it, and the lookup indexes
+// of Schema::lookupIndexes() it lacks, in one write transaction. A file with repeated keys, or one another program keeps busy, stays as it is (see
 // the lists below) and is tried again at the next opening.
 void addWhereAllowed(Database& db);
 
+// Names of the lookup indexes the file lacks (empty once it has all of them).
+std::vector<std::string> missingLookupIndexes(Database& db);
 bool hasFolioIndex(Database& db);
 bool hasPaymentIndex(Database& db);
 // The repeated keys, in series and folio order (at most `limit` of each).

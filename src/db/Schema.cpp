@@ -102,16 +102,33 @@ const TableDef& table(const std::string& name) {
     throw DbError("no such table: " + name);
 }
 
+const std::vector<IndexDef>& lookupIndexes() {
+    static const std::vector<IndexDef> all = {
+        {"Detalles_Documento", "CREATE INDEX IF NOT EXISTS Detalles_Documento ON Detalles(Id_Documento, Renglon)"},
+        {"Documentos_SerieFolio", "CREATE INDEX IF NOT EXISTS Documentos_SerieFolio ON Documentos(Serie, Folio)"},
+        {"Documentos_Fecha", "CREATE INDEX IF NOT EXISTS Documentos_Fecha ON Documentos(Fecha)"},
+        // A customer's documents and payments before and inside a period (the statement).
+        {"Documentos_ClienteFecha",
+         "CREATE INDEX IF NOT EXISTS Documentos_ClienteFecha ON Documentos(Id_Cliente, Fecha)"},
+        {"Cobros_ClienteFecha", "CREATE INDEX IF NOT EXISTS Cobros_ClienteFecha ON Cobros(Id_Cliente, Fecha)"},
+    };
+    return all;
+}
+
+const std::vector<std::string>& supersededIndexes() {
+    // Documentos_ClienteFecha begins with the same column.
+    static const std::vector<std::string> all = {"Documentos_Cliente"};
+    return all;
+}
+
 void create(Database& db) {
     for (const TableDef& t : tables())
         db.execute(createTableSql(t));
     // "Clave" is sought case-insensitively: "s001" finds "S001".
     db.execute("CREATE UNIQUE INDEX Clave ON Articulos(Clave COLLATE NOCASE)");
-    db.execute("CREATE INDEX Detalles_Documento ON Detalles(Id_Documento, Renglon)");
-    db.execute("CREATE INDEX Documentos_SerieFolio ON Documentos(Serie, Folio)");
+    for (const IndexDef& index : lookupIndexes())
+        db.execute(index.createSql);
     KeyIndexes::create(db);
-    db.execute("CREATE INDEX Documentos_Fecha ON Documentos(Fecha)");
-    db.execute("CREATE INDEX Documentos_Cliente ON Documentos(Id_Cliente)");
 
     db.execute("INSERT INTO General (Version, Moneda, Postfijo, Nombre, \"In\") VALUES (?, ?, ?, ?, NULL)",
                {std::int64_t{kGeneralVersion}, std::string("PESOS"), std::string("M.N."), std::string()});

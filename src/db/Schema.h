@@ -13,6 +13,11 @@ struct ColumnDef {
     bool autoNumber = false;
 };
 
+struct IndexDef {
+    const char* name;
+    const char* createSql; // CREATE INDEX IF NOT EXISTS ...
+};
+
 struct TableDef {
     std::string name;
     std::vector<ColumnDef> columns; // in binding order
@@ -30,6 +35,12 @@ constexpr int kGeneralVersion = 200;
 
 const std::vector<TableDef>& tables();
 const TableDef& table(const std::string& name);
+
+// The plain indexes behind the lookups, lists and reports. A file made before one of them gets it
+// at its opening (KeyIndexes::addWhereAllowed).
+const std::vector<IndexDef>& lookupIndexes();
+// Indexes that a later one in lookupIndexes() makes redundant; dropped when that one is added.
+const std::vector<std::string>& supersededIndexes();
 
 // Creates every table and index and writes the seed rows (the General row, the ten extra-field
 // rows, the usual Mexican taxes). The caller runs it inside a transaction on an empty database.

@@ -87,4 +87,49 @@ TEST(KeyIndexes, AFileAnotherProgramKeepsBusyStillOpensAndGetsThemLater) {
     EXPECT_TRUE(KeyIndexes::hasFolioIndex(*Database::open(path)));
 }
 
+std::string queryPlan(Database& db, const std::string& sql) {
+    Statement st = db.prepare("EXPLAIN QUERY PLAN " + sql);
+    std::string plan;
+    while (st.step())
+        plan += st.text(3) + "\n";
+    return plan;
+}
+
+TEST(KeyIndexes, AnOlderFileGainsTheLookupIndexesOnceAndTheStatementUsesThem) {
+    ScratchDir dir;
+    const std::string path = dir.file("sin-indices.mdb");
+    {
+        auto db = Database::create(path);
+        // The indexes of a file made before the customer-and-date ones.
+        db->execute("DROP INDEX Documentos_ClienteFecha");
+        db->execute("DROP INDEX Cobros_ClienteFecha");
+        db->execute("DROP INDEX Documentos_Fecha");
+        db->execute("CREATE INDEX Documentos_Cliente ON Documentos(Id_Cliente)");
+        EXPECT_EQ(KeyIndexes::missingLookupIndexes(*db),
+                  (std::vector<std::string>{"Documentos_Fecha", "Documentos_ClienteFecha", "Cobros_ClienteFecha"}));
+    }
+    auto db = Database::open(path);
+    EXPECT_TRUE(KeyIndexes::missingLookupIndexes(*db).empty());
+    Statement old = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = 'Documentos_Cliente'");
+    old.step();
+    EXPECT_EQ(old.integer(0), 0);
+
+    // A second opening finds nothing to add and leaves the schema untouched.
+    Statement version = db->prepare("PRAGMA schema_version");
+    version.step();
+    const std::int64_t before = version.integer(0);
+    db.reset();
+    db = Database::open(path);
+    Statement again = db->prepare("PRAGMA schema_version");
+    again.step();
+    EXPECT_EQ(again.integer(0), before);
+
+    // One customer's sums before a date seek the index instead of reading the whole table.
+    EXPECT_NE(queryPlan(*db, "SELECT Sum(Importe) FROM Cobros WHERE Id_Cliente=1 AND Fecha<40000").find("Cobros_ClienteFecha"),
+              std::string::npos);
+    EXPECT_NE(queryPlan(*db, "SELECT Sum(Total) FROM Documentos WHERE Cancelada=0 AND Id_Cliente=1 AND Fecha<40000")
+                  .find("Documentos_ClienteFecha"),
+              std::string::npos);
+}
+
 } // namespace
