@@ -7,6 +7,7 @@
 #include "invoice/MoneyText.h"
 #include "reports/RepData.h"
 
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -18,16 +19,53 @@ struct Customer {
     std::string nombre;
 };
 
-double sum(Database& db, const std::string& sql, const std::vector<DbValue>& params) {
-    Statement st = db.prepare(sql);
+// One customer's figures: documents and payments before the period, charges and credits inside it.
+struct Figures {
+    double docsBefore = 0;
+    double paysBefore = 0;
+    double charges = 0;
+    double credits = 0;
+    double initial() const { return docsBefore - paysBefore; }
+};
+
+// Fills the figures of every customer in `figures` (by Id_Cliente) with one grouped query per
+// table, instead of four sums per customer. `only` narrows both queries to one customer.
+void addFigures(Database& db, const std::string& table, const char* amount, const char* notCancelled,
+                const StatementFilter& f, std::int64_t only, std::unordered_map<std::int64_t, Figures>& figures,
+                double Figures::*before, double Figures::*inside) {
+    const DbValue start = f.desde.isValid() ? DbValue(f.desde.dateOnly().value) : DbValue();
+    const SqlCondition period = BetweenDates(f.desde, f.hasta);
+    std::string sql = std::string("SELECT Id_Cliente, Sum(CASE WHEN Fecha<? THEN ") + amount +
+                      " END), Sum(CASE WHEN Fecha " + period.sql + " THEN " + amount + " END) FROM " + table +
+                      // Every row counts for some customer: one pass over the table and a sort beat
+                      // walking the customer index with a table lookup per row (about 3x).
+                      (only != 0 ? std::string() : std::string(" NOT INDEXED")) + " WHERE " + notCancelled;
+    std::vector<DbValue> params{start};
+    params.insert(params.end(), period.params.begin(), period.params.end());
+    if (only != 0) {
+        sql += " AND Id_Cliente=?";
+        params.emplace_back(only);
+    }
+    Statement st = db.prepare(sql + " GROUP BY Id_Cliente");
     st.bindAll(params);
-    return st.step() ? valueToDouble(st.column(0)) : 0.0;
+    while (st.step()) {
+        const auto it = figures.find(st.integer(0));
+        if (it == figures.end())
+            continue;  // documents of no catalogue customer
+        it->second.*before = valueToDouble(st.column(1));
+        it->second.*inside = valueToDouble(st.column(2));
+    }
 }
 
-double initialBalance(Database& db, std::int64_t c, OleDate from) {
-    const DbValue start = from.isValid() ? DbValue(from.dateOnly().value) : DbValue();
-    return sum(db, "SELECT Sum(Total) FROM Documentos WHERE Cancelada=0 AND Id_Cliente=? AND Fecha<?", {c, start}) -
-           sum(db, "SELECT Sum(Importe) FROM Cobros WHERE Id_Cliente=? AND Fecha<?", {c, start});
+std::unordered_map<std::int64_t, Figures> figuresOf(Database& db, const StatementFilter& f,
+                                                    const std::vector<Customer>& customers) {
+    std::unordered_map<std::int64_t, Figures> figures;
+    for (const Customer& cu : customers)
+        figures.emplace(cu.id, Figures{});
+    const std::int64_t only = customers.size() == 1 ? customers.front().id : 0;
+    addFigures(db, "Documentos", "Total", "Cancelada=0", f, only, figures, &Figures::docsBefore, &Figures::charges);
+    addFigures(db, "Cobros", "Importe", "1", f, only, figures, &Figures::paysBefore, &Figures::credits);
+    return figures;
 }
 
 std::vector<DbValue> withPeriod(std::int64_t c, const SqlCondition& period) {
@@ -52,16 +90,14 @@ void summary(Database& db, const StatementFilter& f, const std::vector<Customer>
         data.SetHeader(c, headers[c]);
     for (int c = 1; c <= 4; ++c)
         data.SetAlign(c, CRepData::kRight);
-    const SqlCondition period = BetweenDates(f.desde, f.hasta);
+    const auto figures = figuresOf(db, f, customers);
     double totals[4] = {0, 0, 0, 0};
     for (int r = 0; r < n; ++r) {
         const Customer& cu = customers[static_cast<std::size_t>(r)];
-        const double I = initialBalance(db, cu.id, f.desde);
-        const double Ch = sum(db, "SELECT Sum(Total) FROM Documentos WHERE Cancelada=0 AND Id_Cliente=? AND Fecha " +
-                                      period.sql,
-                              withPeriod(cu.id, period));
-        const double Cr = sum(db, "SELECT Sum(Importe) FROM Cobros WHERE Id_Cliente=? AND Fecha " + period.sql,
-                              withPeriod(cu.id, period));
+        const Figures& fig = figures.at(cu.id);
+        const double I = fig.initial();
+        const double Ch = fig.charges;
+        const double Cr = fig.credits;
         const double F = (Ch + I) - Cr;
         const double values[4] = {I, Ch, Cr, F};
         data.SetCell(r, 0, cu.nombre);
@@ -88,6 +124,7 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
     };
     std::vector<Block> blocks;
     {
+        const auto figures = figuresOf(db, f, customers);
         Transaction tx(db);
         db.execute("DELETE FROM AuxEdo");
         Statement insert = db.prepare(
@@ -101,7 +138,7 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
         for (const Customer& cu : customers) {
             Block block{};
             block.first = block.last = add({cu.nombre, f.desde.value, std::string("Saldo Inicial"), DbValue(),
-                                            initialBalance(db, cu.id, f.desde), 0.0});
+                                            figures.at(cu.id).initial(), 0.0});
             Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
                                         "Cancelada=0 AND Fecha " + period.sql);
             docs.bindAll(withPeriod(cu.id, period));
