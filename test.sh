@@ -8,3 +8,9 @@ export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$BUILD/tests/xdg}
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 cd "$BUILD"
 ctest --output-on-failure -j2 --timeout 600 "$@"
+
+# The core's tests once more under AddressSanitizer and UBSan.
+build_sanitized
+export_sanitizer_options
+cd "$SANITIZE_BUILD"
+ctest --output-on-failure -j2 --timeout 600 "$@"

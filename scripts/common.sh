@@ -2,6 +2,7 @@
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD=${QUINTALEVA_BUILD:-$ROOT/build}
+SANITIZE_BUILD=${QUINTALEVA_SANITIZE_BUILD:-$ROOT/build-asan}
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
@@ -28,6 +29,20 @@ install_missing() {
 build_all() {
   cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$BUILD" -j2
+}
+
+# The core and its tests a second time, with AddressSanitizer and UBSan at -O1, in their own
+# folder: no screens, no programs, no benchmarks. The byte readers' mutation runs live here.
+build_sanitized() {
+  cmake -S "$ROOT" -B "$SANITIZE_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DQUINTALEVA_SANITIZE=ON -DQUINTALEVA_UI=OFF -DQUINTALEVA_BENCH=OFF >/dev/null
+  cmake --build "$SANITIZE_BUILD" -j2
+}
+
+# Sanitizer reports end the test that caused them, with a stack.
+export_sanitizer_options() {
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 }
 
 # Puts the program in the desktop's menu of the user who builds it.

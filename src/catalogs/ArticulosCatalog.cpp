@@ -77,7 +77,7 @@ void CArticulosCatalog::Save(Database& db, Articulo& article) {
                                        params);
         // Deleted from the list meanwhile: saying "saved" would lose what was typed.
         if (changed == 0)
-            throw DbError("Record is deleted.");
+            throw DbError("Record is deleted.", DbError::kGeneric);
         tx.commit();
         return;
     }

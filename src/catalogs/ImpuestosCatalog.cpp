@@ -89,7 +89,7 @@ int CImpuestosCatalog::Save(Database& db, Impuesto& tax) {
     Statement flag = db.prepare("SELECT Retencion FROM Impuestos WHERE Id_Impuesto = ?");
     flag.bind(1, std::int64_t{tax.idImpuesto});
     if (!flag.step())
-        throw DbError("Record is deleted.");
+        throw DbError("Record is deleted.", DbError::kGeneric);
     const bool retencion = flag.integer(0) != 0;
     db.execute("UPDATE Impuestos SET Nombre = ?, Porcentaje = ? WHERE Id_Impuesto = ?",
                {tax.nombre, tax.porcentaje, std::int64_t{tax.idImpuesto}});

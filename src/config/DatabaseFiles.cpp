@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/Transaction.h"
 
 #include <filesystem>
@@ -62,7 +63,7 @@ std::string Replace(Database& db, const std::string& target, const CDatabaseFile
     } catch (const std::exception& e) {
         if (!temp.empty())
             RemoveQuietly(temp);
-        return std::string("No se pudo escribir el archivo ") + target + ": " + e.what();
+        return std::string("No se pudo escribir el archivo ") + target + ": " + DbErrorText(e);
     }
 }
 

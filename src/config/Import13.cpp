@@ -3,6 +3,7 @@
 #include "config/OldDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/Transaction.h"
 #include "printing/FormatStore.h"
 #include "printing/OldFormat.h"
@@ -122,7 +123,7 @@ CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Pr
         t.commit();
     } catch (const std::exception& e) {
         Result failed;
-        failed.message = e.what();
+        failed.message = DbErrorText(e);
         return failed;
     }
     r.ok = true;

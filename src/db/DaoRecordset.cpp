@@ -106,13 +106,13 @@ void CDaoRecordset::Requery() {
 
 void CDaoRecordset::requireOpen() const {
     if (!m_open)
-        throw DbError("Operation is not supported for this type of object: the record set is not open.");
+        throw DbError("Operation is not supported for this type of object: the record set is not open.", DbError::kGeneric);
 }
 
 void CDaoRecordset::requireTable(const char* operation) const {
     requireOpen();
     if (m_table.empty() || m_type == OpenType::Snapshot)
-        throw DbError(std::string("Database or object is read-only (") + operation + ").");
+        throw DbError(std::string("Database or object is read-only (") + operation + ").", DbError::kGeneric);
 }
 
 long CDaoRecordset::GetRecordCount() const {
@@ -232,7 +232,7 @@ void CDaoRecordset::invalidatePages() { m_pages.clear(); }
 bool CDaoRecordset::FindFirst(const std::string& condition, const std::vector<DbValue>& params) {
     requireOpen();
     if (m_table.empty())
-        throw DbError("Operation is not supported for this type of object: FindFirst on a query.");
+        throw DbError("Operation is not supported for this type of object: FindFirst on a query.", DbError::kGeneric);
     Statement st = m_db.prepare("SELECT rowid FROM " + quoted(m_table) + whereClause(condition));
     st.bindAll(whereParams(params));
     std::unordered_set<std::int64_t> matches;
@@ -248,7 +248,7 @@ bool CDaoRecordset::FindFirst(const std::string& condition, const std::vector<Db
 void CDaoRecordset::SetCurrentIndex(const std::string& indexName) {
     requireOpen();
     if (m_table.empty())
-        throw DbError("Operation is not supported for this type of object: index on a query.");
+        throw DbError("Operation is not supported for this type of object: index on a query.", DbError::kGeneric);
     const TableDef& def = Schema::table(m_table);
     if (indexName == "PrimaryKey" && !def.primaryKey.empty()) {
         m_indexColumn = def.primaryKey;
@@ -257,14 +257,14 @@ void CDaoRecordset::SetCurrentIndex(const std::string& indexName) {
         m_indexColumn = "Clave";
         m_indexNoCase = true;
     } else {
-        throw DbError("'" + indexName + "' isn't an index in this table.");
+        throw DbError("'" + indexName + "' isn't an index in this table.", DbError::kGeneric);
     }
 }
 
 bool CDaoRecordset::Seek(const DbValue& key) {
     requireOpen();
     if (m_indexColumn.empty())
-        throw DbError("Operation is not supported for this type of object: no current index.");
+        throw DbError("Operation is not supported for this type of object: no current index.", DbError::kGeneric);
     Statement st = m_db.prepare("SELECT rowid FROM " + quoted(m_table) + " WHERE " + quoted(m_indexColumn) + " = ?" +
                                 (m_indexNoCase ? " COLLATE NOCASE" : "") + " ORDER BY rowid LIMIT 1");
     st.bind(1, key);
@@ -309,7 +309,7 @@ void CDaoRecordset::AddNew() {
 void CDaoRecordset::Edit() {
     requireTable("Edit");
     if (IsEOF() || IsBOF() || m_afterDelete)
-        throw DbError("No current record.");
+        throw DbError("No current record.", DbError::kGeneric);
     m_edit = EditMode::Edit;
 }
 
@@ -329,7 +329,7 @@ void CDaoRecordset::CancelUpdate() {
 void CDaoRecordset::Update() {
     requireTable("Update");
     if (m_edit == EditMode::None)
-        throw DbError("Update or CancelUpdate without AddNew or Edit.");
+        throw DbError("Update or CancelUpdate without AddNew or Edit.", DbError::kGeneric);
     FieldExchange store(FieldExchange::Mode::Store);
     doFieldExchange(store);
     const std::string autoColumn = autoNumberColumn();
@@ -359,7 +359,7 @@ void CDaoRecordset::Update() {
         values.push_back(m_keys[static_cast<std::size_t>(m_pos)]);
         // A row deleted through another record set since it was read: the edit would vanish.
         if (m_db.execute("UPDATE " + quoted(m_table) + " SET " + sets + " WHERE rowid = ?", values) == 0)
-            throw DbError("Record is deleted.");
+            throw DbError("Record is deleted.", DbError::kGeneric);
         m_lastModified = m_keys[static_cast<std::size_t>(m_pos)];
     }
     m_edit = EditMode::None;
@@ -382,7 +382,7 @@ void CDaoRecordset::Update() {
 void CDaoRecordset::Delete() {
     requireTable("Delete");
     if (IsEOF() || IsBOF() || m_afterDelete)
-        throw DbError("No current record.");
+        throw DbError("No current record.", DbError::kGeneric);
     m_db.execute("DELETE FROM " + quoted(m_table) + " WHERE rowid = ?", {m_keys[static_cast<std::size_t>(m_pos)]});
     m_keys.erase(m_keys.begin() + m_pos);
     invalidatePages();
@@ -393,7 +393,7 @@ void CDaoRecordset::Delete() {
 
 std::int64_t CDaoRecordset::GetBookmark() const {
     if (IsEOF() || IsBOF() || m_afterDelete)
-        throw DbError("No current record.");
+        throw DbError("No current record.", DbError::kGeneric);
     return m_table.empty() ? m_pos : m_keys[static_cast<std::size_t>(m_pos)];
 }
 
@@ -405,7 +405,7 @@ void CDaoRecordset::SetBookmark(std::int64_t bookmark) {
     } else {
         const auto it = std::find(m_keys.begin(), m_keys.end(), bookmark);
         if (it == m_keys.end())
-            throw DbError("Not a valid bookmark.");
+            throw DbError("Not a valid bookmark.", DbError::kGeneric);
         m_pos = static_cast<long>(it - m_keys.begin());
     }
     loadCurrent();
@@ -414,7 +414,7 @@ void CDaoRecordset::SetBookmark(std::int64_t bookmark) {
 DbValue CDaoRecordset::GetFieldValue(const std::string& name) const {
     const auto it = std::find(m_columns.begin(), m_columns.end(), name);
     if (it == m_columns.end())
-        throw DbError("Item not found in this collection: " + name + ".");
+        throw DbError("Item not found in this collection: " + name + ".", DbError::kGeneric);
     const auto i = static_cast<std::size_t>(it - m_columns.begin());
     return i < m_current.size() ? m_current[i] : DbValue{};
 }

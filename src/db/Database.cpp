@@ -39,8 +39,9 @@ sqlite3* Database::openHandle(const std::string& path, int flags) {
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(path.c_str(), &handle, flags, nullptr) != SQLITE_OK) {
         const std::string message = handle ? sqlite3_errmsg(handle) : "out of memory";
+        const int code = handle ? sqlite3_extended_errcode(handle) : SQLITE_NOMEM;
         sqlite3_close_v2(handle);
-        throw DbError(message);
+        throw DbError(message, code);
     }
     sqlite3_extended_result_codes(handle, 1);
     return handle;
@@ -66,7 +67,7 @@ void Database::verify() {
     if (appId.integer(0) != Schema::kApplicationId)
         throw DbError("El archivo \"" + m_path + "\" no es una base de datos de Quintaleva 2.");
     if (sqlite3_db_readonly(m_db, "main") == 1)
-        throw DbError("attempt to write a readonly database: \"" + m_path + "\"");
+        throw DbError("attempt to write a readonly database: \"" + m_path + "\"", SQLITE_READONLY);
     // Every table and column we bind must be there; the engine names what is missing.
     for (const TableDef& t : Schema::tables()) {
         std::string sql = "SELECT ";
@@ -79,7 +80,14 @@ void Database::verify() {
 
 std::unique_ptr<Database> Database::open(const std::string& path) {
     if (!std::filesystem::is_regular_file(path))
-        throw DbError("unable to open database file: \"" + path + "\"");
+        throw DbError("unable to open database file: \"" + path + "\"", SQLITE_CANTOPEN);
+    // A file we may not write is refused before the engine touches it: reading a WAL-mode file
+    // creates its -wal and -shm files, which would outlive the refusal with the file's
+    // permissions and make every later save fail once the file is writable again.
+    if (std::FILE* probe = std::fopen(path.c_str(), "r+b"))
+        std::fclose(probe);
+    else
+        throw DbError("attempt to write a readonly database: \"" + path + "\"", SQLITE_READONLY);
     std::unique_ptr<Database> db(new Database(openHandle(path, SQLITE_OPEN_READWRITE), path));
     db->configure();
     db->verify();
@@ -112,7 +120,7 @@ std::unique_ptr<Database> Database::create(const std::string& path, const std::f
         std::error_code ec;
         fs::rename(temp, path, ec);
         if (ec)
-            throw DbError(ec.message() + ": \"" + path + "\"");
+            throw DbError(ec.message() + ": \"" + path + "\"", SQLITE_CANTOPEN);
     } catch (...) {
         std::error_code ignored;
         fs::remove(temp, ignored);

@@ -99,7 +99,7 @@ const TableDef& table(const std::string& name) {
     for (const TableDef& t : tables())
         if (t.name == name)
             return t;
-    throw DbError("no such table: " + name);
+    throw DbError("no such table: " + name, DbError::kGeneric);
 }
 
 const std::vector<IndexDef>& lookupIndexes() {

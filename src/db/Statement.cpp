@@ -15,7 +15,7 @@ Statement::Statement(Statement&& other) noexcept : m_db(other.m_db), m_stmt(othe
     other.m_stmt = nullptr;
 }
 
-void Statement::fail() const { throw DbError(sqlite3_errmsg(m_db)); }
+void Statement::fail() const { throw DbError(sqlite3_errmsg(m_db), sqlite3_extended_errcode(m_db)); }
 
 Statement& Statement::bind(int index, const DbValue& value) {
     int rc = SQLITE_OK;
@@ -49,8 +49,9 @@ bool Statement::step() {
     if (rc == SQLITE_DONE)
         return false;
     const std::string message = sqlite3_errmsg(m_db);
+    const int code = sqlite3_extended_errcode(m_db);
     sqlite3_reset(m_stmt);
-    throw DbError(message);
+    throw DbError(message, code);
 }
 
 int Statement::execute() {

@@ -9,5 +9,5 @@ std::int32_t CTolRecordset::GetLong(const std::string& field) const {
 double CTolRecordset::GetDouble(const std::string& field) const { return valueToDouble(GetFieldValue(field)); }
 
 std::string CTolRecordset::defaultSql() const {
-    throw DbError("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.");
+    throw DbError("Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or 'UPDATE'.", DbError::kGeneric);
 }

@@ -2,6 +2,7 @@
 
 #include "db/ArticulosSet.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/EsxtrasSet.h"
 #include "db/ImpuestosSet.h"
 #include "db/TolRecordset.h"
@@ -162,7 +163,7 @@ CLineas::CommitResult CLineas::commitKey(CPartida& line, bool appendRow, std::st
         line.LoadFromArticle(m_articles, m_taxes);
     } catch (const DbError& e) {
         line = before;
-        return revert(previous, e.what());
+        return revert(previous, DbErrorText(e));
     }
     line.Recalculate();
     // An article stored with a price no line can carry (an imported one) is not taken.

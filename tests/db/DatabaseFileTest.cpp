@@ -5,6 +5,7 @@
 #include "db/GeneralSet.h"
 #include "db/Schema.h"
 #include "support/ScratchDir.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -135,16 +136,45 @@ TEST(DatabaseFile, OpenRefusesOurFileWithATableOrColumnMissing) {
     expectRefused(noColumn, "Saldo");
 }
 
-TEST(DatabaseFile, OpenRefusesAReadOnlyFile) {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root: file permissions do not stop root from writing, so a read-only "
-                        "file cannot be made without chattr";
-    ScratchDir dir;
+// A file the user may not write is refused without leaving -wal/-shm files behind: they would
+// keep the refused file's permissions and make every save fail once it is writable again. Run as
+// an ordinary user (root writes any file).
+TEST(DatabaseFile, OpenRefusesAReadOnlyFileAndLeavesNothingBehind) {
+    // Under the system's temporary folder: the build tree may not be reachable by "nobody".
+    ScratchDir dir(fs::temp_directory_path());
+    ::chmod(dir.path().c_str(), 0755);
+    Unprivileged::give(dir.path());
     const std::string path = dir.file("solo-lectura.mdb");
-    Database::create(path);
+    Database::create(path);  // opened once, so the file is in WAL mode
+    Unprivileged::give(path);
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
-    expectRefused(path);
-    ::chmod(path.c_str(), 0644);
+
+    std::string why;
+    const int refused = Unprivileged::run(
+        [&] {
+            try {
+                Database::open(path);
+                return 1;
+            } catch (const DbError& e) {
+                return e.code() == SQLITE_READONLY ? 0 : 2;
+            }
+        },
+        &why);
+    if (refused < 0)
+        GTEST_SKIP() << why;
+    EXPECT_EQ(refused, 0) << "1: opened, 2: refused for another reason";
+    EXPECT_FALSE(fs::exists(path + "-wal"));
+    EXPECT_FALSE(fs::exists(path + "-shm"));
+
+    // Writable again, the file opens and takes a save.
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    const int saved = Unprivileged::run(
+        [&] {
+            auto db = Database::open(path);
+            return db->execute("UPDATE General SET Moneda = ?", {std::string("DÓLARES")}) == 1 ? 0 : 1;
+        },
+        &why);
+    EXPECT_EQ(saved, 0) << why;
 }
 
 } // namespace

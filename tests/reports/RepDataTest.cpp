@@ -174,7 +174,8 @@ TEST(RepPageModel, HeadingsTitlesAndHeadersOnEveryPage) {
     }
     // The first heading is centred on the page: anchor at P / 2, top at 2 × L1.
     m.SetCurrentPage(1);
-    const PageOp* h1 = findText(m.DrawPage(), "MI NEGOCIO");
+    const PrintPage first = m.DrawPage();  // kept: h1 points into it
+    const PageOp* h1 = findText(first, "MI NEGOCIO");
     ASSERT_NE(h1, nullptr);
     EXPECT_EQ(h1->alignment, CRepData::kCenter);
     EXPECT_EQ(h1->anchor.x, 2159 / 2);

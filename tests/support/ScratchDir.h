@@ -12,10 +12,10 @@
 // $QUINTALEVA_TEST_TMP when CTest runs the tests, else under the system's temporary folder.
 class ScratchDir final {
 public:
-    ScratchDir() {
+    ScratchDir() : ScratchDir(defaultRoot()) {}
+    // Under `root` instead.
+    explicit ScratchDir(const std::filesystem::path& root) {
         namespace fs = std::filesystem;
-        const char* base = std::getenv("QUINTALEVA_TEST_TMP");
-        const fs::path root = base && *base ? fs::path(base) : fs::temp_directory_path();
         fs::create_directories(root);
         std::string pattern = (root / "qvl-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
@@ -28,6 +28,11 @@ public:
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
+
+    static std::filesystem::path defaultRoot() {
+        const char* base = std::getenv("QUINTALEVA_TEST_TMP");
+        return base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+    }
 
     const std::filesystem::path& path() const { return m_path; }
     std::string file(const std::string& name) const { return (m_path / name).string(); }

@@ -5,6 +5,7 @@
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/GeneralSet.h"
 #include "db/KeyIndexes.h"
 #include "db/Schema.h"
@@ -177,7 +178,7 @@ int main(int argc, char** argv) {
             return letra({args.begin() + 1, args.end()});
         return fail("comando desconocido \"" + command + "\".\n" + kUsage);
     } catch (const DbError& e) {
-        return fail(e.what());
+        return fail(DbErrorText(e));
     } catch (const std::exception& e) {
         return fail(e.what());
     }

@@ -3,6 +3,7 @@
 #include "app/ApplicationState.h"
 #include "app/SharedValues.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QLabel>
@@ -46,7 +47,8 @@ void CPasswordDlg::onOk() {
     try {
         accepted = IsAccessPassword(m_db, m_password->text().toStdString());
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        if (ShowDbError(e, true))
+            onOk();
         return;
     }
     if (accepted) {

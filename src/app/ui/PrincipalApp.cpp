@@ -7,6 +7,7 @@
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/Statement.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -81,8 +82,9 @@ bool CPrincipalApp::openDatabase(const QString& path, bool created) {
     } catch (const std::exception& e) {
         m_db.reset();
         m_state.database = nullptr;
-        // The engine's own words, under a sentence the operator can read.
-        showFatal(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2").arg(path, QString::fromUtf8(e.what())));
+        // What happened and what to do, then the engine's own words.
+        showFatal(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
+                      .arg(path, QString::fromStdString(DbErrorText(e))));
         return false;
     }
     return true;

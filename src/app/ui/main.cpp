@@ -1,3 +1,4 @@
+#include "app/DesktopSession.h"
 #include "app/ui/LocaleMoneyFormat.h"
 #include "app/ui/PrincipalApp.h"
 #include "app/ui/Resources.h"
@@ -9,7 +10,17 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 int main(int argc, char** argv) {
+    // Checked before QApplication exists: without a session it would abort with its own English
+    // message about the platform plugin.
+    if (!DesktopSession::Available(std::vector<std::string>(argv + 1, argv + argc))) {
+        std::fputs(DesktopSession::MissingMessage().c_str(), stderr);
+        return 1;
+    }
     QApplication app(argc, argv);
     InitQuintalevaResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));

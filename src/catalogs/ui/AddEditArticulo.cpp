@@ -5,6 +5,7 @@
 #include "catalogs/ArticulosCatalog.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/MoneyText.h"
 #include "invoice/Partida.h"
 #include "invoice/ui/ParseMoney.h"
@@ -140,7 +141,7 @@ void CAddEditArticulo::fillLists() {
             combo->Fill();
         }
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     // "None" is entry 0 of every list, with id 0 and rate 0.
     for (CComboTabla* combo : m_lists) {
@@ -189,7 +190,7 @@ void CAddEditArticulo::loadArticle() {
     try {
         stored = CArticulosCatalog::Load(m_db, m_article.idArticulo);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     if (!stored) {
         TolMessage(QStringLiteral("Upsss..."));
@@ -324,8 +325,7 @@ bool CAddEditArticulo::save() {
         if (!m_fiscal->isEmpty() || fiscal.articulo(stored.idArticulo))
             fiscal.saveArticulo(stored.idArticulo, m_fiscal->value());
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
-        return false;
+        return ShowDbError(e, true) && save();
     }
     ++m_savedCount;
     if (editing) {

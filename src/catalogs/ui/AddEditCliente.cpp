@@ -6,6 +6,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Transaction.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -80,7 +81,7 @@ void CAddEditCliente::load() {
     try {
         m_set->Open(OpenType::Dynaset);
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         return;
     }
     if (m_idCliente == 0)
@@ -149,8 +150,7 @@ bool CAddEditCliente::save() {
         m_lastSaved = id;
     } catch (const DbError& e) {
         m_set->CancelUpdate();
-        TolMessage(QString::fromStdString(e.what()));
-        return false;
+        return ShowDbError(e, true) && save();
     }
     ++m_savedCount;
     if (editing)

@@ -4,6 +4,7 @@
 #include "cfdi/ui/ImpuestoFiscalBox.h"
 #include "catalogs/ImpuestosCatalog.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -77,7 +78,7 @@ void CAddEditImpuestos::load() {
     try {
         tax = CImpuestosCatalog::Load(m_db, m_idImpuesto);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     if (!tax) {
         TolMessage(QStringLiteral("Upsss..."));
@@ -133,8 +134,7 @@ bool CAddEditImpuestos::save() {
         if (!m_fiscal->isEmpty() || fiscal.impuesto(tax.idImpuesto))
             fiscal.saveImpuesto(tax.idImpuesto, m_fiscal->value(tax.porcentaje));
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
-        return false;
+        return ShowDbError(e, true) && save();
     }
     ++m_savedCount;
     if (editing)

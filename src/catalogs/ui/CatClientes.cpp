@@ -4,6 +4,7 @@
 #include "db/ClientesSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -57,7 +58,7 @@ std::optional<ClienteElegido> CCatClientes::Choose(Database& db, QWidget* parent
         if (dialog.exec() == QDialog::Accepted)
             return dialog.picked();
     } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
     }
     return std::nullopt;
 }

@@ -2,6 +2,7 @@
 
 #include "catalogs/ContainsPattern.h"
 #include "db/DaoRecordset.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -46,7 +47,7 @@ bool CCatalogDlg::moveToCell(TolGridCell& cell) {
     }
 }
 
-void CCatalogDlg::showError(const std::exception& e) { TolMessage(QString::fromStdString(e.what())); }
+void CCatalogDlg::showError(const std::exception& e) { ShowDbError(e); }
 
 void CCatalogDlg::requery(int keepRow) {
     try {

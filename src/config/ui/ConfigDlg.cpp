@@ -12,6 +12,7 @@
 #include "db/GeneralSet.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/AmountInWords.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "toolkit/ui/TolButton.h"
@@ -232,7 +233,7 @@ void CConfigDlg::loadValues() {
                 m_extras[std::size_t(consec - 1)]->setText(q(extras.m_Nombre));
         }
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
 
     m_baseDatos->setText(QDir::toNativeSeparators(q(m_db.path())));
@@ -263,7 +264,7 @@ void CConfigDlg::loadValues() {
         m_postfijo->setText(q(general.m_Postfijo));
         m_clave->setText(q(ScramblePassword(general.m_In)));
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     fillTaxes();
 }
@@ -282,7 +283,7 @@ void CConfigDlg::fillTaxes() {
         m_impuesto->SetCondition(QStringLiteral(" WHERE Retencion=0"));
         m_impuesto->Fill();
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     // No entry is chosen unless the setting names a listed tax, so "Guardar" never puts another
     // tax in its place unasked.
@@ -342,7 +343,7 @@ bool CConfigDlg::useDatabase(const QString& path) {
     try {
         Database::open(s(path));
     } catch (const std::exception& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return false;
     }
     SettingsStore::write("Path", path);
@@ -402,8 +403,7 @@ bool CConfigDlg::guardar() {
         general.Update();
         tx.commit();
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
-        return false;
+        return ShowDbError(e, true) && guardar();
     }
 
     Settings settings;

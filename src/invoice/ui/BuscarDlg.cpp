@@ -2,6 +2,7 @@
 
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolButton.h"
@@ -101,7 +102,7 @@ std::optional<std::int32_t> CBuscarDlg::Choose(Database& db, QWidget* parent) {
         if (dialog.exec() == QDialog::Accepted && dialog.idDocumento() != 0)
             return dialog.idDocumento();
     } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
     }
     return std::nullopt;
 }

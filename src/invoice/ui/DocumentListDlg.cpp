@@ -3,6 +3,7 @@
 #include "catalogs/ui/CatClientes.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
+#include "db/ui/DbErrorMessage.h"
 #include "db/ui/FolioExchange.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -107,7 +108,7 @@ void CDocumentListDlg::query(const SqlCondition& condition, OpenType openType) {
         else
             m_set->Open(openType);
     } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
     }
     m_grid->setRowCount(documentsListed());
 }
@@ -127,7 +128,7 @@ bool CDocumentListDlg::tryMoveTo(int row) {
     try {
         return moveTo(row);
     } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         return false;
     }
 }

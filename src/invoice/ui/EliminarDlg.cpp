@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/DocumentStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -117,7 +118,7 @@ bool CEliminarDlg::proceder() {
         }
         }
     } catch (const std::exception& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         reject();
         return false;
     }

@@ -13,6 +13,7 @@
 #include "db/DbError.h"
 #include "db/EsxtrasSet.h"
 #include "db/ImpuestosSet.h"
+#include "db/ui/DbErrorMessage.h"
 #include "db/ui/OleDateQt.h"
 #include "designer/ui/DesignerLauncher.h"
 #include "invoice/DocumentStore.h"
@@ -269,7 +270,7 @@ void CPrincipalDlg::BuildExtraFields() {
         }
         m_grid->BuildColumns(m_db);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
 }
 
@@ -313,7 +314,7 @@ void CPrincipalDlg::proposeFolio() {
     try {
         m_doc.folio = CDocumentStore(m_db).NextFolio(m_doc.serie);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
 }
 
@@ -485,7 +486,8 @@ void CPrincipalDlg::onSave() {
         if (reg->imprimir)
             PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        if (ShowDbError(e, true))
+            onSave();  // "Reintentar": the whole save again
         return;
     }
     TolMessage(QStringLiteral("- Documento Registrado -"));
@@ -525,7 +527,7 @@ void CPrincipalDlg::LoadDocument(std::int32_t id) {
     try {
         result = CDocumentStore(m_db).Load(id, m_doc, lines);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return;
     }
     if (result == CDocumentStore::LoadResult::NotFound) {

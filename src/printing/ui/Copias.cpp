@@ -2,6 +2,7 @@
 
 #include "catalogs/ui/ComboTabla.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -45,7 +46,7 @@ void FillPageFormats(CComboTabla& list, Database& db) {
     try {
         list.Fill();
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
     }
     if (list.count() > 0)
         list.setCurrentIndex(0);
@@ -55,7 +56,7 @@ std::optional<std::int32_t> SelectedPageFormat(const CComboTabla& list) {
     try {
         return list.GetSelectedKey();
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         return std::nullopt;
     }
 }

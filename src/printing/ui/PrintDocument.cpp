@@ -2,6 +2,7 @@
 
 #include "app/ApplicationState.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "printing/FormatStore.h"
 #include "printing/PageLayout.h"
 #include "printing/PrintJob.h"
@@ -72,7 +73,7 @@ bool LayoutDocument(const CPrintJob& job, Database& db, std::vector<PrintPage>& 
         if (!loaded)
             return fail(QString::fromStdString(loaded.message));
     } catch (const DbError& e) {
-        return fail(QString::fromStdString(e.what()));
+        return fail(QString::fromStdString(DbErrorText(e)));
     }
     const CQtTextMeasure measure;
     CPageLayout layout(std::move(format), measure);

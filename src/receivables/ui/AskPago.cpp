@@ -73,6 +73,12 @@ CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_bala
     m_cantidad->selectAll();
 }
 
+CAskPago::~CAskPago() {
+    // ~QDialog hides a visible dialog, and the amount box losing the focus then emits
+    // editingFinished: by that time only the QDialog part is left, so our slot must not run.
+    m_cantidad->disconnect(this);
+}
+
 void CAskPago::amountLeft() {
     // Left by pressing "Registrar": the amount is judged there as typed, so that a 0 is not turned
     // into the balance, nor a larger amount cut, out of the operator's sight.

@@ -30,6 +30,7 @@ public:
     // `balance` is the document's Total − YaPagado, in pesos: the proposed amount and the most a
     // payment may be.
     explicit CAskPago(double balance, QWidget* parent = nullptr);
+    ~CAskPago() override;
 
     double balance() const { return m_balance; }
     // The payment; meaningful after the dialog closed with OK.

@@ -4,6 +4,7 @@
 #include "db/DbError.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
+#include "db/ui/DbErrorMessage.h"
 #include "db/ui/OleDateQt.h"
 #include "invoice/MoneyText.h"
 #include "receivables/ui/AskPago.h"
@@ -92,7 +93,7 @@ void CCobrosDlg::Run(Database& db, QWidget* parent) {
         CCobrosDlg dialog(db, parent);
         dialog.exec();
     } catch (const std::exception& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
 }
 
@@ -153,7 +154,7 @@ bool CCobrosDlg::recibirPago(int row) {
         result = CPaymentStore(m_db).Receive(idDocumento, *payment, balance);
     } catch (const std::exception& e) {
         // Rolled back: the list stays as it was.
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return false;
     }
     switch (result.outcome) {

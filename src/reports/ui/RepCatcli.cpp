@@ -1,6 +1,7 @@
 #include "reports/ui/RepCatcli.h"
 
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "reports/CatalogReports.h"
 #include "reports/RepData.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -41,7 +42,7 @@ void CRepCatcli::generate() {
             return;
         }
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         return;
     }
     showReport(data, kCustomersTitle, false);

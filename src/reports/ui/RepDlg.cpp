@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPageRanges>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -164,11 +165,18 @@ void CRepDlg::print() {
     dialog.setWindowTitle(QStringLiteral("Imprimir"));
     dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
-    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    // The operator may print some pages, or the one on screen.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, true);
+    dialog.setMinMax(1, m_page->model().PageCount());
     if (dialog.exec() != QDialog::Accepted || !printer.isValid())
         return;
-    m_page->printAll(printer);
+    QPageRanges pages;  // empty: every page
+    if (printer.printRange() == QPrinter::CurrentPage)
+        pages.addPage(m_page->model().CurrentPage());
+    else if (printer.printRange() == QPrinter::PageRange)
+        pages = printer.pageRanges();
+    m_page->printPages(printer, pages);
     goToPage(m_page->model().CurrentPage());
 }
 

@@ -1,6 +1,7 @@
 #include "reports/ui/RepEdo.h"
 
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/ui/OleDateQt.h"
 #include "reports/CustomerStatement.h"
 #include "reports/RepData.h"
@@ -46,7 +47,7 @@ void CRepEdo::generate() {
     try {
         built = BuildCustomerStatement(database(), f, OleDate::now(), data, message);
     } catch (const DbError& e) {
-        message = e.what();
+        message = DbErrorText(e);
     }
     QApplication::restoreOverrideCursor();
     if (!built) {

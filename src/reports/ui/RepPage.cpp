@@ -5,12 +5,14 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 
 CRepPage::CRepPage(const CRepData& data, QWidget* parent) : QWidget(parent), m_model(data, m_measure) {
     setObjectName(QString::number(kControlId));
@@ -69,7 +71,9 @@ QImage CRepPage::renderPage(int w) {
     return image;
 }
 
-bool CRepPage::printAll(QPrinter& printer) {
+bool CRepPage::printAll(QPrinter& printer) { return printPages(printer, {}); }
+
+bool CRepPage::printPages(QPrinter& printer, const QPageRanges& pages) {
     printer.setFullPage(true);
     printer.setDocName(QStringLiteral("Quintaleva 2"));
     printer.setPageSize(QPageSize(QPageSize::Letter));
@@ -80,12 +84,18 @@ bool CRepPage::printAll(QPrinter& printer) {
     if (!painter.begin(&printer))
         return false;
     // The page count is recomputed by every printed page.
-    for (int p = 1;; ++p) {
+    const int first = pages.isEmpty() ? 1 : std::max(1, pages.firstPage());
+    const int last = pages.isEmpty() ? std::numeric_limits<int>::max() : pages.lastPage();
+    bool started = false;
+    for (int p = first; p <= last; ++p) {
+        if (!pages.isEmpty() && !pages.contains(p))
+            continue;
         m_model.SetCurrentPage(p);
         if (m_model.CurrentPage() != p)
             break;
-        if (p > 1)
+        if (started)
             printer.newPage();
+        started = true;
         PaintPage(painter, m_model.DrawPage(), printer.resolution());
         if (p >= m_model.PageCount())
             break;

@@ -7,6 +7,7 @@
 
 class CRepData;
 class QPainter;
+class QPageRanges;
 class QPrinter;
 
 // The page window of the report viewer: one sheet of the report, drawn to the widget's width,
@@ -32,6 +33,8 @@ public:
     // Draws every page on `printer` (letter paper, the model's orientation, full-page), adjust mode
     // off; the page shown before is shown again afterwards. False when the printer cannot start.
     bool printAll(QPrinter& printer);
+    // The same for the pages in `pages` (counted from 1); every page when it is empty.
+    bool printPages(QPrinter& printer, const QPageRanges& pages);
     // The current page as the screen shows it, `width` pixels wide (for tests and previews).
     QImage renderPage(int width);
 

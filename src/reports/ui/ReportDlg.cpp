@@ -4,6 +4,7 @@
 #include "catalogs/ui/CatClientes.h"
 #include "db/DbError.h"
 #include "db/ValueFunctions.h"
+#include "db/ui/DbErrorMessage.h"
 #include "reports/RepData.h"
 #include "reports/ui/RepDlg.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -124,7 +125,7 @@ void CReportDlg::runReport(const char* title, bool firstColumnSpans,
             return;
         }
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
         return;
     }
     showReport(data, title, firstColumnSpans);

@@ -3,6 +3,7 @@
 #include "toolkit/ui/TolCharFilter.h"
 #include "toolkit/ui/TolDialog.h"
 
+#include <QScopedValueRollback>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolButton>
@@ -25,6 +26,13 @@ int frameWidth(const QLineEdit* edit) {
 
 CTolEdit::CTolEdit(QWidget* parent) : CTolEditAttributes(parent), m_filter(new CTolCharFilter(this)) {
     setValidator(m_filter);
+    // A text put in by the program shows from its start, as a form opens: QLineEdit leaves the
+    // cursor after the last character and scrolls a long address to its end. What the operator
+    // types or drops keeps the cursor where it is.
+    connect(this, &QLineEdit::textChanged, this, [this] {
+        if (!m_typing && !hasFocus())
+            setCursorPosition(0);
+    });
 }
 
 void CTolEdit::setLookup(int commandId) {
@@ -65,6 +73,21 @@ void CTolEdit::setUpperCase(bool on) {
     m_filter->setUpperCase(on);
     if (on && text() != m_filter->filtered(text()))
         setText(m_filter->filtered(text()));
+}
+
+void CTolEdit::keyPressEvent(QKeyEvent* event) {
+    const QScopedValueRollback<bool> typing(m_typing, true);
+    CTolEditAttributes::keyPressEvent(event);
+}
+
+void CTolEdit::inputMethodEvent(QInputMethodEvent* event) {
+    const QScopedValueRollback<bool> typing(m_typing, true);
+    CTolEditAttributes::inputMethodEvent(event);
+}
+
+void CTolEdit::dropEvent(QDropEvent* event) {
+    const QScopedValueRollback<bool> typing(m_typing, true);
+    CTolEditAttributes::dropEvent(event);
 }
 
 void CTolEdit::resizeEvent(QResizeEvent* event) {

@@ -31,6 +31,9 @@ public:
     void setUpperCase(bool on);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -40,4 +43,5 @@ private:
     QToolButton* m_lookupButton = nullptr;
     CTolCharFilter* m_filter;
     int m_lookup = 0;
+    bool m_typing = false;  // inside an event of the operator's typing
 };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,6 +17,9 @@
 namespace {
 
 constexpr int kDefaultHeadingWidth = 20;
+// A row number is drawn from 1 pixel to 5 pixels short of the heading column's right edge, whose
+// last pixel is the grid line.
+constexpr int kRowNumberMargins = 7;
 constexpr int kDefaultColumnWidth = 60;
 constexpr int kWheelNotch = 120;
 
@@ -84,6 +88,7 @@ CTolGrid::CTolGrid(QWidget* parent, int id, ITolGridOwner* owner, bool horizonta
 
     m_columns.resize(1);
     m_columns[0].width = kDefaultHeadingWidth;
+    fitRowNumbers();
     updateScrollBars();
 }
 
@@ -100,7 +105,8 @@ void CTolGrid::setColumnCount(int n) {
     cancelEdit();
     n = std::max(0, n);
     m_columns = QVector<Column>(n + 1);
-    m_columns[0].width = kDefaultHeadingWidth;
+    m_headingWidth = kDefaultHeadingWidth;
+    fitRowNumbers();
     for (int i = 1; i <= n; ++i) {
         m_columns[i].width = kDefaultColumnWidth;
         m_columns[i].title = QStringLiteral("Col. %1").arg(i);
@@ -160,6 +166,10 @@ void CTolGrid::setColumnWidth(int index, int width) {
     if (index < 0 || index >= columnCount())
         return;
     m_columns[index].width = std::max(0, width);
+    if (index == 0) {
+        m_headingWidth = m_columns[0].width;
+        fitRowNumbers();
+    }
     placeEditor();
     updateScrollBars();
     viewport()->update();
@@ -178,6 +188,7 @@ QString CTolGrid::columnTitle(int index) const {
 void CTolGrid::setRowCount(int n) {
     cancelEdit();
     m_rowCount = std::max(0, n) + 1;
+    fitRowNumbers();
     m_curCol = 1;
     m_curRow = 1;
     m_firstRow = 1;
@@ -192,8 +203,9 @@ void CTolGrid::setRowCount(int n) {
 void CTolGrid::reset() {
     cancelEdit();
     m_columns = QVector<Column>(1);
-    m_columns[0].width = kDefaultHeadingWidth;
+    m_headingWidth = kDefaultHeadingWidth;
     m_rowCount = 1;
+    fitRowNumbers();
     m_curCol = 1;
     m_curRow = 1;
     m_firstCol = 1;
@@ -209,6 +221,7 @@ void CTolGrid::reset() {
 void CTolGrid::setRowSelect(bool on) {
     cancelEdit();
     m_rowSelect = on;
+    fitRowNumbers();
     if (on) {
         m_curRow = std::clamp(m_curRow, 1, lastNavigableRow());
         syncHighlight();
@@ -221,12 +234,30 @@ void CTolGrid::setRowSelect(bool on) {
 
 void CTolGrid::setRowNumbers(bool on) {
     m_rowNumbers = on;
+    fitRowNumbers();
+    updateScrollBars();
     viewport()->update();
 }
 
 void CTolGrid::setOwnerRowHeadings(bool on) {
     m_ownerHeadings = on;
+    fitRowNumbers();
+    updateScrollBars();
     viewport()->update();
+}
+
+void CTolGrid::fitRowNumbers() {
+    // The heading column widens so the largest row number fits (row 100 of a 20-pixel column would
+    // show "00"), and returns to the width it was given when the numbers shrink again.
+    int width = m_headingWidth;
+    if (m_rowNumbers && !m_ownerHeadings) {
+        const int last = m_rowSelect ? std::max(1, m_rowCount - 1) : m_rowCount;
+        width = std::max(width, QFontMetrics(m_cellFont).horizontalAdvance(QString::number(last)) + kRowNumberMargins);
+    }
+    if (m_columns[0].width == width)
+        return;
+    m_columns[0].width = width;
+    placeEditor();
 }
 
 void CTolGrid::setReadOnly(bool on) {
@@ -1079,7 +1110,20 @@ void CTolGrid::paintHeading(QPainter& p, const QRect& r, const QString& text, in
         return;
     p.setPen(pal.color(marked ? QPalette::HighlightedText : QPalette::ButtonText));
     const int shift = pressed ? 1 : 0;
-    p.drawText(r.adjusted(2 + shift, shift, -2 + shift, shift), flags, text);
+    const QRect area = r.adjusted(2 + shift, shift, -2 + shift, shift);
+    const int needed = p.fontMetrics().horizontalAdvance(text);
+    if (needed <= area.width() || area.width() <= 0) {
+        p.drawText(area, flags, text);
+        return;
+    }
+    // A title wider than its column is drawn narrower to fit, rather than spilling over the
+    // neighbours and being cut by the next heading ("Serie/Folio" reading "Serie/Folic").
+    p.save();
+    p.setClipRect(area);
+    p.translate(area.left(), 0);
+    p.scale(double(area.width()) / needed, 1.0);
+    p.drawText(QRect(0, area.top(), needed, area.height()), flags, text);
+    p.restore();
 }
 
 void CTolGrid::paintCheckBox(QPainter& p, const QRect& cell, bool checked) const {

@@ -190,6 +190,7 @@ private:
     void updateScrollBars();
     void placeEditor();
     void postRowChanged(int row);
+    void fitRowNumbers();
     void postRowActivate(int row);
 
     bool editingKey(int key);
@@ -218,6 +219,7 @@ private:
     int m_clickedHeading = 0;
     int m_firstCol = 1;
     int m_firstRow = 1;
+    int m_headingWidth = 20;  // the heading column's width as set; row numbers may widen it
 
     bool m_readOnly = false;
     bool m_noDelete = false;

@@ -43,13 +43,25 @@ int TolMessage(const QString& text, bool yesNo) {
     return box.exec();
 }
 
+int TolMessage(const QString& text, const QString& yes, const QString& no) {
+    if (!g_registered)
+        return 0;
+    QWidget* owner = g_mainWindow ? g_mainWindow.data() : QApplication::activeWindow();
+    CTolMessageDlg box(text, yes, no, owner);
+    return box.exec();
+}
+
 void CTolMessageDlg::registerToolkit() { g_registered = true; }
 bool CTolMessageDlg::isRegistered() { return g_registered; }
 void CTolMessageDlg::setMainWindow(QWidget* window) { g_mainWindow = window; }
 QWidget* CTolMessageDlg::mainWindow() { return g_mainWindow; }
 
 CTolMessageDlg::CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent)
-    : CTolDialog(parent), m_text(text), m_yesNo(yesNo) {
+    : CTolMessageDlg(text, yesNo ? QStringLiteral("Si") : QString(), QStringLiteral("No"), parent) {}
+
+CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QString& no, QWidget* parent)
+    : CTolDialog(parent), m_text(text), m_yesNo(!yes.isEmpty()) {
+    const bool yesNo = m_yesNo;
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setDragAnywhere(true);
     setWindowTitle(QString::fromUtf8(kApplicationTitle));
@@ -76,11 +88,11 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent)
     };
     const int top = height - 10 - 25;
     if (yesNo) {
-        QPushButton* yes = makeButton(QStringLiteral("Si"), kOkId, 1);
-        QPushButton* no = makeButton(QStringLiteral("No"), kNoId, 2);
-        yes->move((width - 140) / 2, top);
-        no->move((width - 140) / 2 + 75, top);
-        yes->setFocus();
+        QPushButton* yesButton = makeButton(yes, kOkId, 1);
+        QPushButton* noButton = makeButton(no, kNoId, 2);
+        yesButton->move((width - 140) / 2, top);
+        noButton->move((width - 140) / 2 + 75, top);
+        yesButton->setFocus();
     } else {
         QPushButton* ok = makeButton(QStringLiteral("OK"), kOkId, 1);
         ok->move((width - 65) / 2, top);

@@ -8,6 +8,8 @@ class QPushButton;
 // message of the program goes through here. Shows nothing and returns 0 until start-up has
 // registered the toolkit.
 int TolMessage(const QString& text, bool yesNo = false);
+// The question box with its two buttons captioned `yes` and `no` ("Reintentar", "Cancelar").
+int TolMessage(const QString& text, const QString& yes, const QString& no);
 
 // The program's own message box: captionless, dragged by pressing anywhere on it, sized to its
 // text, with the application title at its top-left and an icon at (20, 20).
@@ -18,6 +20,7 @@ public:
     static constexpr int kNoId = 1026;
 
     CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent = nullptr);
+    CTolMessageDlg(const QString& text, const QString& yes, const QString& no, QWidget* parent = nullptr);
 
     // Start-up registers the toolkit once; until then TolMessage is silent.
     static void registerToolkit();

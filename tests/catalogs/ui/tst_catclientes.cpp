@@ -1,6 +1,7 @@
 #include "catalogs/ui/AddEditCliente.h"
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
+#include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/ScratchDir.h"
 #include "toolkit/ui/TolEdit.h"
@@ -167,6 +168,21 @@ private Q_SLOTS:
         QCOMPARE(dlg.picked().dom1, QStringLiteral("Av. D'Artagnan 5"));
         CAddEditCliente editor(*m_db, dlg.picked().idCliente);
         QCOMPARE(editor.control<CTolEdit>(CAddEditCliente::kNombreId)->text(), QStringLiteral("O'Higgins y Cía."));
+    }
+
+    // A stored 80-character address opens scrolled to its start, as the operator reads it.
+    void longAddressOpensAtItsStart() {
+        const std::string address = "Avenida Insurgentes Sur 1234 interior 5, Colonia Del Valle Centro, Benito Juarez";
+        QCOMPARE(address.size(), std::size_t(80));
+        m_db->execute("INSERT INTO Clientes (Nombre, Dom1) VALUES (?, ?)", {std::string("Largo"), address});
+        CAddEditCliente editor(*m_db, static_cast<std::int32_t>(m_db->lastInsertId()));
+        activate(&editor);
+        auto* dom1 = editor.control<CTolEdit>(CAddEditCliente::kDom1Id);
+        QCOMPARE(dom1->text(), QString::fromStdString(address));
+        QVERIFY(!dom1->hasFocus());
+        QCOMPARE(dom1->cursorPosition(), 0);
+        QVERIFY(dom1->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 10);
+        saveShot(editor, QStringLiteral("cliente-largo"));
     }
 
     void editorLimitsAndMissingName() {

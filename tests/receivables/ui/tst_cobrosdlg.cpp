@@ -140,6 +140,25 @@ private Q_SLOTS:
         saveShot(box, QStringLiteral("askpago"));
     }
 
+    // Destroyed while shown with an amount typed: the amount box loses the focus inside ~QDialog
+    // and emits editingFinished, but nothing of the half-destroyed dialog may run then.
+    void destroyedWhileShownRunsNoSlotOfTheDialog() {
+        auto* box = new CAskPago(700);
+        box->show();
+        QVERIFY(QTest::qWaitForWindowActive(box));
+        auto* amount = box->control<CTolEdit>(CAskPago::kCantidadId);
+        QTRY_VERIFY(amount->hasFocus());
+        QTest::keyClick(amount, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(amount, QStringLiteral("900"));
+        int finished = 0;
+        QStringList texts;
+        connect(amount, &QLineEdit::editingFinished, amount, [&finished] { ++finished; });
+        connect(amount, &QLineEdit::textChanged, amount, [&texts](const QString& t) { texts << t; });
+        delete box;
+        QVERIFY2(finished > 0, "the scenario needs editingFinished from the destructor");
+        QVERIFY2(texts.isEmpty(), qPrintable(texts.join(QStringLiteral(", "))));
+    }
+
     void paymentsAreRegisteredAndAPaidDocumentLeavesTheList() {
         const auto id = add("A", 123, 700);
         add("B", 1, 50);

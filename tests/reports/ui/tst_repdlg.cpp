@@ -6,6 +6,12 @@
 #include "support/ModalAnswer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -181,6 +187,89 @@ private Q_SLOTS:
         const QString last = QString::fromUtf8(toText.readAllStandardOutput());
         QVERIFY2(last.contains(QStringLiteral("A100149")) && last.contains(QStringLiteral("MI NEGOCIO")),
                  qPrintable(last + QString::fromLocal8Bit(toText.readAllStandardError())));
+    }
+
+    // The print dialog's page range and "current page" print those pages only, to a PDF file
+    // chosen in the dialog.
+    void printsTheChosenPages() {
+        const CRepData data = report(150);
+        CRepDlg dlg(data, QStringLiteral("MI NEGOCIO"), QStringLiteral("- DIARIO DE DOCUMENTOS -"), true, false);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const int rows = dlg.page()->model().RowsPerPage();
+        QVERIFY(dlg.page()->model().PageCount() >= 3);
+        QTemporaryDir dir;
+        auto printWith = [&](const QString& file, const std::function<void(QPrintDialog*)>& choose) {
+            answerNextModal([file, choose](QWidget* w) {
+                auto* print = qobject_cast<QPrintDialog*>(w);
+                if (!print) {
+                    w->close();
+                    return;
+                }
+                auto* printers = print->findChild<QComboBox*>(QStringLiteral("printers"));
+                if (printers)
+                    printers->setCurrentIndex(printers->count() - 1); // the PDF file
+                auto* name = print->findChild<QLineEdit*>(QStringLiteral("filename"));
+                QVERIFY(name);
+                name->setFocus();
+                QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(name, file);
+                choose(print);
+                print->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+            QTest::mouseClick(dlg.control<QPushButton>(CRepDlg::kImprimirId), Qt::LeftButton);
+        };
+        auto pdfText = [](const QString& file, int page) {
+            QProcess p;
+            p.start(QStringLiteral("pdftotext"), {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                                 QString::number(page), file, QStringLiteral("-")});
+            p.waitForFinished(20000);
+            return QString::fromUtf8(p.readAllStandardOutput());
+        };
+        auto pageCount = [](const QString& file) {
+            QProcess p;
+            p.start(QStringLiteral("pdfinfo"), {file});
+            p.waitForFinished(20000);
+            const auto m = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromLatin1(p.readAllStandardOutput()));
+            return m.hasMatch() ? m.captured(1).toInt() : -1;
+        };
+
+        // Pages 2 to 3, typed in the range boxes.
+        const QString range = dir.filePath(QStringLiteral("rango.pdf"));
+        printWith(range, [](QPrintDialog* print) {
+            auto* pages = print->findChild<QRadioButton*>(QStringLiteral("printRange"));
+            QVERIFY(pages && pages->isEnabled());
+            pages->click();
+            for (auto [box, value] : {std::pair{"from", "2"}, std::pair{"to", "3"}}) {
+                auto* spin = print->findChild<QSpinBox*>(QString::fromLatin1(box));
+                QVERIFY(spin);
+                spin->setFocus();
+                QTest::keyClick(spin, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(spin, QString::fromLatin1(value));
+            }
+        });
+        QTRY_VERIFY(QFile::exists(range));
+        if (pageCount(range) < 0)
+            QSKIP("pdfinfo is not available");
+        QCOMPARE(pageCount(range), 2);
+        QVERIFY(pdfText(range, 1).contains(QStringLiteral("A%1").arg(100000 + rows)));
+        QVERIFY(!pdfText(range, 1).contains(QStringLiteral("A100000")));
+        QVERIFY(pdfText(range, 2).contains(QStringLiteral("A%1").arg(100000 + 2 * rows)));
+
+        // The page on screen: the third, reached with the "next" button.
+        dlg.control<QPushButton>(CRepDlg::kNextId)->click();
+        dlg.control<QPushButton>(CRepDlg::kNextId)->click();
+        QCOMPARE(dlg.page()->model().CurrentPage(), 3);
+        const QString current = dir.filePath(QStringLiteral("actual.pdf"));
+        printWith(current, [](QPrintDialog* print) {
+            auto* page = print->findChild<QRadioButton*>(QStringLiteral("printCurrentPage"));
+            QVERIFY(page && page->isEnabled());
+            page->click();
+        });
+        QTRY_VERIFY(QFile::exists(current));
+        QCOMPARE(pageCount(current), 1);
+        QVERIFY(pdfText(current, 1).contains(QStringLiteral("A%1").arg(100000 + 2 * rows)));
+        QCOMPARE(dlg.page()->model().CurrentPage(), 3);
     }
 
     void rendersAPage() {

@@ -115,6 +115,29 @@ private Q_SLOTS:
         QCOMPARE(serie->text(), QStringLiteral("ABC-1Ñ"));
     }
 
+    // A long text put in by the program shows from its start; what the operator types stays where
+    // the cursor is.
+    void longTextsShowTheirStart() {
+        QWidget host;
+        auto* edit = new CTolEdit(&host);
+        auto* other = new CTolEdit(&host);
+        edit->setGeometry(0, 0, 100, 22);
+        other->setGeometry(0, 30, 100, 22);
+        host.show();
+        QVERIFY(QTest::qWaitForWindowActive(&host));
+        other->setFocus();
+        const QString address = QStringLiteral("Avenida de los Insurgentes Sur número 1234, interior 5, colonia Del Valle, CDMX");
+        edit->setText(address);
+        QCOMPARE(edit->cursorPosition(), 0);
+        QVERIFY(edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < 10);
+        edit->setFocus();
+        QTRY_VERIFY(edit->hasFocus());
+        QTest::keyClick(edit, Qt::Key_End);
+        QTest::keyClicks(edit, QStringLiteral(" x"));
+        QCOMPARE(edit->text(), address + QStringLiteral(" x"));
+        QCOMPARE(edit->cursorPosition(), address.size() + 2);
+    }
+
     void captionBandsSitAboveTheText() {
         Owner dlg;
         auto* extra = new CTolEdit(&dlg);

@@ -602,6 +602,53 @@ private Q_SLOTS:
         QCOMPARE(m_grid->columnAt(5), 0);
     }
 
+    // Row 100 reads "100", not "00": the heading column widens for three digits and narrows again
+    // with fewer rows. A title wider than its column ("Serie/Folio" in 60 pixels) is drawn inside
+    // its own heading, not spilled over the neighbours and cut by the next one.
+    void headingsShowTheirWholeTexts() {
+        makeGrid(3, 120);
+        m_grid->setRowNumbers(true);
+        m_grid->setColumn(1, QStringLiteral("Serie/Folio"), 60, true);
+        for (int i = 1; i < 100; ++i)
+            key(Qt::Key_Down);
+        QCOMPARE(m_grid->currentRow(), 100);
+        const QFontMetrics fm(m_grid->cellFont());
+        // The number is drawn from x = 1 to 5 pixels short of the column's right edge.
+        QVERIFY2(m_grid->columnWidth(0) - 6 >= fm.horizontalAdvance(QStringLiteral("121")),
+                 qPrintable(QString::number(m_grid->columnWidth(0))));
+
+        QImage image(m_grid->viewport()->size(), QImage::Format_RGB32);
+        m_grid->viewport()->render(&image);
+        auto inkColumns = [&](int left, int right, int top, int bottom) {
+            QList<int> xs;
+            for (int x = std::max(0, left); x <= right; ++x)
+                for (int y = top; y <= bottom; ++y)
+                    if (qGray(image.pixel(x, y)) < 110) {
+                        xs << x;
+                        break;
+                    }
+            return xs;
+        };
+        // Three separate digits, the first clear of the left edge.
+        const int top = m_grid->cellRect(1, 100).top();
+        const QList<int> digits = inkColumns(0, m_grid->columnWidth(0) - 2, top + 2, top + CTolGrid::RowHeight - 3);
+        QVERIFY(!digits.isEmpty());
+        QVERIFY2(digits.first() >= 1, qPrintable(QString::number(digits.first())));
+        int runs = 1;
+        for (int i = 1; i < digits.size(); ++i)
+            runs += digits[i] > digits[i - 1] + 1;
+        QCOMPARE(runs, 3);
+        // Nothing of the title in the heading column's heading; all of it inside column 1.
+        const int left = m_grid->columnWidth(0);
+        QVERIFY(inkColumns(1, left - 2, 2, CTolGrid::HeadingHeight - 3).isEmpty());
+        const QList<int> title = inkColumns(left + 1, left + 60 + 20, 2, CTolGrid::HeadingHeight - 3);
+        QVERIFY(!title.isEmpty());
+        QVERIFY2(title.last() < left + 60 - 1, qPrintable(QString::number(title.last())));
+
+        m_grid->setRowCount(5);
+        QVERIFY(m_grid->columnWidth(0) < fm.horizontalAdvance(QStringLiteral("100")) + 6);
+    }
+
     void paintAsksOnlyForVisibleCells() {
         makeGrid(5, 100000);
         m_grid->setRowNumbers(true);

@@ -1,0 +1,54 @@
+#include "db/DbErrorText.h"
+
+#include "db/DbError.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+const char* leadSentence(int code) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return "La base de datos está ocupada por otro programa; intente de nuevo en unos segundos.";
+    case SQLITE_FULL:
+        return "El disco está lleno: libere espacio en el disco e intente de nuevo.";
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return "La base de datos está dañada: restaure un respaldo.";
+    case SQLITE_READONLY:
+        return "La base de datos es de sólo lectura: pida permiso de escritura sobre el archivo y su "
+               "carpeta, o abra una copia.";
+    case SQLITE_CANTOPEN:
+        return "No se pudo abrir la base de datos: revise que el archivo exista y que su carpeta se "
+               "pueda leer.";
+    case SQLITE_IOERR:
+        return "No se pudo leer o escribir la base de datos en el disco: revise el disco o la "
+               "conexión de red e intente de nuevo.";
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        return "El sistema negó el acceso a la base de datos: revise los permisos del archivo.";
+    case SQLITE_NOMEM:
+        return "No hay memoria suficiente: cierre otros programas e intente de nuevo.";
+    case SQLITE_CONSTRAINT:
+        return "La base de datos rechazó los datos porque repetirían o contradirían otros ya "
+               "guardados; no se guardó nada.";
+    default:
+        return "La base de datos no pudo completar la operación: si se repite, muestre a su técnico "
+               "el detalle de abajo.";
+    }
+}
+
+} // namespace
+
+std::string DbErrorText(const std::exception& error) {
+    const auto* db = dynamic_cast<const DbError*>(&error);
+    if (!db || db->code() == 0)
+        return error.what();
+    return std::string(leadSentence(db->code())) + "\n\n(" + error.what() + ")";
+}
+
+bool IsDbBusy(const DbError& error) {
+    const int primary = error.code() & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <exception>
+#include <string>
+
+class DbError;
+
+// What the operator reads for a failed operation: for a database error a Spanish sentence that
+// says what happened and what to do, then the engine's own text for the technician. A text of
+// ours (DbError code 0, or another exception) is already written for the operator and comes back
+// as it is.
+std::string DbErrorText(const std::exception& error);
+
+// True when the database was busy with another program or station: trying again later can work.
+bool IsDbBusy(const DbError& error);
