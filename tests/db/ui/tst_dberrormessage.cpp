@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "db/ui/DbErrorMessage.h"
+#include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -71,6 +72,7 @@ private Q_SLOTS:
                 text = box->text();
                 retry = box->control<QPushButton>(CTolMessageDlg::kOkId)->text();
                 cancel = box->control<QPushButton>(CTolMessageDlg::kNoId)->text();
+                saveShot(*box, QStringLiteral("reintentar"));
                 sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);  // the other program lets go
                 QTest::keyClick(box->control<QPushButton>(CTolMessageDlg::kOkId), Qt::Key_Space);
             },

@@ -1,3 +1,4 @@
+#include "support/LayoutCheck.h"
 #include "toolkit/ui/DropCell.h"
 #include "toolkit/ui/EditCell.h"
 #include "toolkit/ui/TolGrid.h"
@@ -619,6 +620,7 @@ private Q_SLOTS:
 
         QImage image(m_grid->viewport()->size(), QImage::Format_RGB32);
         m_grid->viewport()->render(&image);
+        saveShot(*m_host, QStringLiteral("grid-fila-100"));
         auto inkColumns = [&](int left, int right, int top, int bottom) {
             QList<int> xs;
             for (int x = std::max(0, left); x <= right; ++x)
