@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "designer/DesignFormat.h"
 #include "designer/FormatCatalog.h"
 #include "designer/QvfFile.h"
@@ -96,7 +97,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (!args.empty() && args[0] == kImport)
             return importFormat(args, out, err);
     } catch (const DbError& e) {
-        err << "Error: " << e.what() << '\n';
+        err << "Error: " << DbErrorText(e) << '\n';
         return 1;
     }
     err << kUsage << '\n';

@@ -1,6 +1,7 @@
 #include "printing/TicketOutput.h"
 
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "printing/DrawerCommand.h"
 #include "printing/FormatStore.h"
 #include "printing/PrintJob.h"
@@ -65,7 +66,7 @@ Result Print(Database& db, const CPrintJob& job, const TicketSettings& settings)
         if (!loaded)
             return {false, loaded.message};
     } catch (const DbError& e) {
-        return {false, e.what()};
+        return {false, DbErrorText(e)};
     }
     // A format left without rows prints nothing but would still open the drawer.
     if (format.Rows.empty())

@@ -180,6 +180,6 @@ int main(int argc, char** argv) {
     } catch (const DbError& e) {
         return fail(DbErrorText(e));
     } catch (const std::exception& e) {
-        return fail(e.what());
+        return fail(DbErrorText(e));
     }
 }

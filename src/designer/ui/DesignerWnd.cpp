@@ -3,6 +3,8 @@
 #include "app/ui/Help.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
+#include "db/ui/DbErrorMessage.h"
 #include "designer/DesignSheet.h"
 #include "designer/FormatCatalog.h"
 #include "designer/QvfFile.h"
@@ -348,7 +350,7 @@ void CDesignerWnd::ReloadList() {
                 m_list->setCurrentItem(item);
         }
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
     }
 }
 
@@ -367,7 +369,7 @@ bool CDesignerWnd::OpenFormat(std::int32_t id) {
     try {
         r = m_catalog->Load(id, loaded);
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
         return false;
     }
     if (r.status == CFormatCatalog::Status::Missing) {
@@ -413,7 +415,7 @@ bool CDesignerWnd::Save() {
             return false;
         }
     } catch (const DbError& e) {
-        TolMessage(QStringLiteral("No se pudo guardar el formato: %1").arg(text(e.what())));
+        TolMessage(QStringLiteral("No se pudo guardar el formato: %1").arg(text(DbErrorText(e))));
         return false;
     }
     m_rowModified = false;
@@ -571,7 +573,7 @@ void CDesignerWnd::newFormat() {
     try {
         m_catalog->Save(format);
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
         return;
     }
     ReloadList();
@@ -587,7 +589,7 @@ void CDesignerWnd::duplicateFormat() {
         if (!copy)
             TolMessage(text(CFormatCatalog::kMissingMessage));
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
     }
     ReloadList();
 }
@@ -605,7 +607,7 @@ void CDesignerWnd::renameFormat() {
     try {
         m_catalog->Rename(id, name.toStdString());
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
     }
     if (m_open && m_current.Id == id)
         m_current.Name = name.toStdString();
@@ -622,7 +624,7 @@ void CDesignerWnd::deleteFormat() {
     try {
         m_catalog->Delete(id);
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
         return;
     }
     if (m_open && m_current.Id == id) {
@@ -692,7 +694,7 @@ void CDesignerWnd::importFormat() {
         ReloadList();
         OpenFormat(id);
     } catch (const DbError& e) {
-        TolMessage(text(e.what()));
+        ShowDbError(e);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "designer/DesignerCommand.h"
 #include "designer/ui/DesignerWnd.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -47,7 +48,8 @@ int main(int argc, char** argv) {
     try {
         db = Database::open(path.toStdString());
     } catch (const DbError& e) {
-        TolMessage(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2").arg(path, QString::fromUtf8(e.what())));
+        TolMessage(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
+                       .arg(path, QString::fromStdString(DbErrorText(e))));
         return 1;
     }
     CDesignerWnd window(*db);

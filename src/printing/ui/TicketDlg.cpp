@@ -2,6 +2,7 @@
 
 #include "app/ApplicationState.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/Partida.h"
 #include "printing/FormatStore.h"
 #include "printing/SampleValues.h"
@@ -94,7 +95,7 @@ void CTicketDlg::load() {
         if (loaded.status == CFormatStore::Status::Damaged)
             TolMessage(QString::fromStdString(loaded.message));
     } catch (const DbError& e) {
-        TolMessage(QString::fromUtf8(e.what()));
+        ShowDbError(e);
     }
     for (CRenglonTicket& row : format.Rows)
         row.BuildPreview();
@@ -160,7 +161,7 @@ bool CTicketDlg::guardar() {
     try {
         CFormatStore(m_db).StoreTicketFormat(format);
     } catch (const DbError& e) {
-        TolMessage(QString::fromUtf8(e.what()));
+        ShowDbError(e);
         return false;
     }
     TolMessage(q(kSavedMessage));
