@@ -4,6 +4,7 @@
 #include "cfdi/CfdiBuilder.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "db/DbErrorText.h"
 
 #include <cstdio>
 #include <ctime>
@@ -114,7 +115,7 @@ bool CCfdiIssuer::Save(std::int32_t idDocumento, const Sealed& sealed, const std
         CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado);
     } catch (const std::exception& e) {
         fs::remove(file, ec);
-        error = e.what();
+        error = DbErrorText(e);
         return false;
     }
     return true;

@@ -206,7 +206,7 @@ void CAddEditArticulo::loadArticle() {
         if (const auto fiscal = CFiscalStore(m_db).articulo(m_article.idArticulo))
             m_fiscal->setValue(*fiscal);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     for (Slot slot : {kImp1, kImp2, kRet1, kRet2})
         selectSlot(slot);

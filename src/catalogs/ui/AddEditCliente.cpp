@@ -103,7 +103,7 @@ void CAddEditCliente::load() {
         if (const auto fiscal = CFiscalStore(m_db).cliente(m_idCliente))
             m_fiscal->setValue(*fiscal);
     } catch (const DbError& e) {
-        TolMessage(QString::fromStdString(e.what()));
+        ShowDbError(e);
     }
 }
 

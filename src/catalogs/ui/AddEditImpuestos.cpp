@@ -94,7 +94,7 @@ void CAddEditImpuestos::load() {
         if (const auto fiscal = CFiscalStore(m_db).impuesto(m_idImpuesto))
             m_fiscal->setValue(*fiscal);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
 }
 

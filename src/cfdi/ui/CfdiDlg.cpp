@@ -8,6 +8,7 @@
 #include "cfdi/ui/SatCombo.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "invoice/DocumentStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -33,7 +34,7 @@ void CCfdiDlg::Run(Database& db, const std::string& serie, std::int32_t folio, Q
         if (folio > 0)
             id = CDocumentStore(db).Find(serie, folio);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return;
     }
     if (!id) {
@@ -63,7 +64,7 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
         if (CFiscalStore(db).cfdi(idDocumento))
             sealedBefore = QStringLiteral("Ya tiene factura sellada; sellar de nuevo la reemplaza.");
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     auto* doc = new QLabel(title, this);
     place(doc, 7, 6, 246, 9);
@@ -134,7 +135,7 @@ bool CCfdiDlg::seal() {
         }
         m_written = QString::fromStdString(file.string());
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return false;
     }
     TolMessage(QStringLiteral("Factura electrónica sellada (todavía sin timbrar):\n%1").arg(m_written));

@@ -6,6 +6,7 @@
 #include "cfdi/SatCatalogs.h"
 #include "cfdi/ui/SatCombo.h"
 #include "db/DbError.h"
+#include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -38,7 +39,7 @@ CDatosFiscalesDlg::CDatosFiscalesDlg(Database& db, QWidget* parent) : CTolDialog
     try {
         m_value = CFiscalStore(db).emisor();
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
     }
     createControls();
 }
@@ -217,7 +218,7 @@ bool CDatosFiscalesDlg::save() {
     try {
         CFiscalStore(m_db).saveEmisor(v);
     } catch (const DbError& e) {
-        TolMessage(q(e.what()));
+        ShowDbError(e);
         return false;
     }
     m_value = v;
