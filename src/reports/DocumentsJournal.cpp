@@ -15,6 +15,24 @@ std::string folioText(const DbValue& serie, const DbValue& folio) {
     return valueToText(serie) + NumberToPaddedText(static_cast<long>(valueToInt(folio)));
 }
 
+// A consistent view of the file for a report read with more than one statement: a deferred
+// savepoint, released unchanged (it never writes).
+class ReadSnapshot final {
+public:
+    explicit ReadSnapshot(Database& db) : m_db(db) { m_db.execute("SAVEPOINT journal_read"); }
+    ~ReadSnapshot() {
+        try {
+            m_db.execute("RELEASE journal_read");
+        } catch (...) {
+        }
+    }
+    ReadSnapshot(const ReadSnapshot&) = delete;
+    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
+
+private:
+    Database& m_db;
+};
+
 std::string dateText(const DbValue& v) { return DateToText(OleDate{valueToDouble(v)}); }
 
 std::string number2(double v) {
@@ -118,61 +136,73 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
             params.insert(params.end(), period.params.begin(), period.params.end());
         }
     }
+    // The counts and the rows come from one snapshot, so the sizes fit the rows even while another
+    // station saves; the rows then go straight into the report, never held twice.
+    ReadSnapshot snapshot(db);
     Statement count = db.prepare("SELECT Count(Documentos.Id_Documento) AS CI FROM Documentos " + where);
     count.bindAll(params);
     const int d = count.step() ? static_cast<int>(count.integer(0)) : 0;
+    const std::string join =
+        "FROM Documentos INNER JOIN Detalles ON Documentos.Id_Documento = Detalles.Id_Documento " + where;
+    Statement lines = db.prepare("SELECT count(*) " + join);
+    lines.bindAll(params);
+    const int k = lines.step() ? static_cast<int>(lines.integer(0)) : 0;
+    if (k == 0) {
+        message = "- No hat elementos que mostrar -";
+        return false;
+    }
 
     Statement st = db.prepare(
         "SELECT Documentos.Serie, Documentos.Folio, Documentos.Fecha, Documentos.Nombre, Detalles.Clave, "
         "Detalles.Descripcion, Detalles.Cantidad, Detalles.Precio, Detalles.pDescuento, "
         "Detalles.Importe-Detalles.Descuento AS Expr1, Documentos.Id_Documento, Documentos.Subtotal, "
         "Documentos.Impuesto1+Documentos.Impuesto2 AS tImp, Documentos.Retencion1+Documentos.Retencion2 AS tRet, "
-        "Documentos.Total FROM Documentos INNER JOIN Detalles ON Documentos.Id_Documento = Detalles.Id_Documento " +
-        where + "ORDER BY Documentos.Serie,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
+        "Documentos.Total " + join +
+        "ORDER BY Documentos.Serie,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
     st.bindAll(params);
-    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
-    if (rows.empty()) {
-        message = "- No hat elementos que mostrar -";
-        return false;
-    }
-    const int k = static_cast<int>(rows.size());
     data.SetSize(k + 8 * d, 8);
     for (int c = 5; c <= 7; ++c)
         data.SetAlign(c, CRepData::kRight);
 
     int m = 0;
+    bool open = false;
     std::int64_t current = 0;
     std::string totals[4];
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::vector<DbValue>& row = rows[i];
-        if (valueToInt(row[10]) != current) {
-            current = valueToInt(row[10]);
+    // The totals block under a document's last line.
+    auto close = [&] {
+        data.SetCell(m, 7, "=============================================");
+        const char* labels[] = {"Subtotal:", "Impuestos:", "Retenciones:", "Total:"};
+        for (int t = 0; t < 4; ++t) {
+            data.SetCell(m + 1 + t, 6, labels[t]);
+            data.SetCell(m + 1 + t, 7, totals[t]);
+        }
+        m += 6;
+    };
+    while (st.step()) {
+        if (!open || valueToInt(st.column(10)) != current) {
+            if (open)
+                close();
+            open = true;
+            current = valueToInt(st.column(10));
             for (int t = 0; t < 4; ++t)
-                totals[t] = FormatMoney(valueToDouble(row[static_cast<std::size_t>(11 + t)]));
-            data.SetCell(m, 0,
-                         "Folio: " + folioText(row[0], row[1]) + "   " + dateText(row[2]) + "   " + valueToText(row[3]));
+                totals[t] = FormatMoney(valueToDouble(st.column(11 + t)));
+            data.SetCell(m, 0, "Folio: " + folioText(st.column(0), st.column(1)) + "   " + dateText(st.column(2)) +
+                                   "   " + valueToText(st.column(3)));
             const char* lineHeaders[] = {"Código", "Artículo", "Cantidad", "Precio", "Descuento", "Importe"};
             for (int c = 0; c < 6; ++c)
                 data.SetCell(m + 1, c + 2, lineHeaders[c]);
             m += 2;
         }
-        data.SetCell(m, 2, valueToText(row[4]));
-        data.SetCell(m, 3, valueToText(row[5]));
-        data.SetCell(m, 4, number2(valueToDouble(row[6])));
-        data.SetCell(m, 5, FormatMoney(valueToDouble(row[7])));
-        data.SetCell(m, 6, number2(valueToDouble(row[8])));
-        data.SetCell(m, 7, FormatMoney(valueToDouble(row[9])));
+        data.SetCell(m, 2, valueToText(st.column(4)));
+        data.SetCell(m, 3, valueToText(st.column(5)));
+        data.SetCell(m, 4, number2(valueToDouble(st.column(6))));
+        data.SetCell(m, 5, FormatMoney(valueToDouble(st.column(7))));
+        data.SetCell(m, 6, number2(valueToDouble(st.column(8))));
+        data.SetCell(m, 7, FormatMoney(valueToDouble(st.column(9))));
         ++m;
-        if (i + 1 == rows.size() || valueToInt(rows[i + 1][10]) != current) {
-            data.SetCell(m, 7, "=============================================");
-            const char* labels[] = {"Subtotal:", "Impuestos:", "Retenciones:", "Total:"};
-            for (int t = 0; t < 4; ++t) {
-                data.SetCell(m + 1 + t, 6, labels[t]);
-                data.SetCell(m + 1 + t, 7, totals[t]);
-            }
-            m += 6;
-        }
     }
+    if (open)
+        close();
     titleLines(data, f, today, "(Detallado, No incluye documentos cancelados)");
     return true;
 }
