@@ -134,6 +134,10 @@ TEST_F(ReportBuilders, JournalDetailListsLinesAndTotalsOfNonCancelledDocuments) 
         EXPECT_EQ(d.GetCell(9, c), "");
     // The cancelled folio 2 never appears; folio 3 starts after the blank row.
     EXPECT_EQ(d.GetCell(10, 0), "Folio: A000003   03/Mar/2024   Ana O'Higgins");
+    // The last document closes with its own totals too.
+    EXPECT_EQ(d.GetCell(13, 7), "=============================================");
+    EXPECT_EQ(d.GetCell(17, 6), "Total:");
+    EXPECT_EQ(d.GetCell(17, 7), "$58.00");
     for (int r = 0; r < d.GetRowCount(); ++r)
         EXPECT_EQ(d.GetCell(r, 0).find("A000002"), std::string::npos);
     EXPECT_EQ(d.TitleLines().back(), "(Detallado, No incluye documentos cancelados)");
