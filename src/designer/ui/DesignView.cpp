@@ -4,6 +4,7 @@
 #include "designer/ui/Ruler.h"
 
 #include <QKeyEvent>
+#include <QPixmapCache>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -14,6 +15,9 @@ CDesignView::CDesignView(CDesignScene* scene, QWidget* parent)
     : QGraphicsView(scene, parent), m_scene(scene), m_top(new CRuler(Qt::Horizontal, this)),
       m_left(new CRuler(Qt::Vertical, this)) {
     setViewportMargins(CRuler::kThickness, CRuler::kThickness, 0, 0);
+    // Every element keeps its drawn picture while a selection is dragged; a letter sheet of a few
+    // hundred elements, detail rows included, needs more than the default 10 MB for them.
+    QPixmapCache::setCacheLimit(std::max(QPixmapCache::cacheLimit(), 96 * 1024));
     setRenderHint(QPainter::Antialiasing);
     setRenderHint(QPainter::TextAntialiasing);
     setDragMode(NoDrag);
