@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/FormatosSet.h"
 #include "db/Transaction.h"
+#include "designer/FormatBackground.h"
 
 namespace {
 
@@ -126,6 +127,8 @@ bool CFormatCatalog::Delete(std::int32_t id) {
     if (set.IsEOF())
         return false;
     set.Delete();
+    // Its picture goes with it.
+    CFormatBackgroundStore(m_db).Remove(id);
     tx.commit();
     return true;
 }

@@ -5,6 +5,8 @@
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/FormatosSet.h"
+#include "db/Statement.h"
+#include "designer/FormatBackground.h"
 #include "designer/FormatCatalog.h"
 #include "printing/DefaultFormats.h"
 #include "support/ScratchDir.h"
@@ -150,4 +152,58 @@ TEST_F(FormatCatalog, DamagedStreamIsReportedAndKeptUntilANewLayoutIsSaved) {
     CDesignFormat again;
     ASSERT_TRUE(catalog.Load(id, again));
     EXPECT_EQ(again.Format.Elements.size(), 1u);
+}
+
+TEST_F(FormatCatalog, BackgroundPictureHasItsOwnTableMadeWhenFirstNeeded) {
+    CFormatCatalog catalog(*db);
+    const std::int32_t id = catalog.List()[0].id;
+    const Row before = ReadRow(*db, id);
+    CFormatBackgroundStore store(*db);
+    EXPECT_FALSE(store.Load(id)); // no table yet
+    store.Remove(id);             // nothing to remove, no error
+    auto tables = [&] {
+        Statement s = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = 'FondosFormato'");
+        s.step();
+        return s.integer(0);
+    };
+    EXPECT_EQ(tables(), 0);
+
+    FormatBackground b;
+    b.picture = {0x89, 'P', 'N', 'G', 0, 1, 2};
+    b.left = -12.5;
+    b.top = 30;
+    b.width = 2159;
+    b.height = 2794;
+    b.opacity = 35;
+    store.Store(id, b);
+    EXPECT_EQ(tables(), 1);
+    auto loaded = store.Load(id);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->picture, b.picture);
+    EXPECT_DOUBLE_EQ(loaded->left, -12.5);
+    EXPECT_EQ(loaded->opacity, 35);
+    b.opacity = 80;
+    store.Store(id, b);
+    EXPECT_EQ(store.Load(id)->opacity, 80);
+    // The format's own row and stream are untouched, and the file still opens as ours.
+    EXPECT_EQ(ReadRow(*db, id).detalle, before.detalle);
+    db.reset();
+    db = Database::open(dir.file("q.mdb"));
+    CFormatCatalog again(*db);
+    EXPECT_TRUE(CFormatBackgroundStore(*db).Load(id));
+    // Deleting the format deletes its picture.
+    ASSERT_TRUE(again.Delete(id));
+    EXPECT_FALSE(CFormatBackgroundStore(*db).Load(id));
+}
+
+TEST(FormatBackground, TwoReferencePointsPlaceAndScaleThePicture) {
+    FormatBackground b;
+    // A 1000 × 1300 pixel scan whose points (100, 100) and (900, 100) are at 10 mm and 210 mm.
+    const auto placed = b.AlignedBy({100, 100}, {900, 100}, {100, 150}, {2100, 150}, 1000, 1300);
+    ASSERT_TRUE(placed);
+    EXPECT_DOUBLE_EQ(placed->width, 2500);  // 2.5 units per pixel
+    EXPECT_DOUBLE_EQ(placed->height, 3250);
+    EXPECT_DOUBLE_EQ(placed->left, -150);
+    EXPECT_DOUBLE_EQ(placed->top, -100);
+    EXPECT_FALSE(b.AlignedBy({5, 5}, {5, 5}, {0, 0}, {100, 0}, 1000, 1300));
 }

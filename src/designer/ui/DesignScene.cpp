@@ -188,6 +188,10 @@ void CDesignScene::mousePressEvent(QGraphicsSceneMouseEvent* event) {
         p.setStyle(Qt::DashLine);
         return p;
     }();
+    if (m_tool == Tool::Pick) {
+        Q_EMIT pointPicked(m_pressAt);
+        return;
+    }
     if (m_tool != Tool::Select) {
         m_drag = Drag::Create;
         m_band = addRect(QRectF(m_pressAt, m_pressAt), bandPen);

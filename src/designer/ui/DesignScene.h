@@ -21,7 +21,8 @@ class QGraphicsRectItem;
 class CDesignScene final : public QGraphicsScene {
     Q_OBJECT
 public:
-    enum class Tool { Select, Text, Line, Rectangle };
+    // Pick: a click reports its point (aligning the background picture) and changes nothing.
+    enum class Tool { Select, Text, Line, Rectangle, Pick };
 
     CDesignScene(const CTextMeasure& measure, QObject* parent = nullptr);
 
@@ -55,6 +56,7 @@ Q_SIGNALS:
     void resizeRequested(std::size_t index, const ElementBox& box);
     void createRequested(CDesignScene::Tool tool, const ElementBox& box);
     void selectionIndicesChanged();
+    void pointPicked(const QPointF& scenePos);
 
 protected:
     void drawBackground(QPainter* painter, const QRectF& rect) override;

@@ -21,7 +21,12 @@
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -84,6 +89,7 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
         m_scene->Rebuild();
     });
     connect(m_scene, &CDesignScene::createRequested, this, &CDesignerWnd::createElement);
+    connect(m_scene, &CDesignScene::pointPicked, this, &CDesignerWnd::pointPicked);
     connect(m_view, &CDesignView::nudgeRequested, this, [this](std::int32_t dx, std::int32_t dy) {
         const ElementOps::Selection sel = m_scene->SelectedIndices();
         if (sel.empty())
@@ -263,6 +269,32 @@ void CDesignerWnd::buildActions() {
         m_scene->Show(&m_current.Format, on ? static_cast<const CFieldValueProvider*>(&m_samples) : &m_captions);
     });
 
+    QMenu* background = menuBar()->addMenu(QStringLiteral("F&ondo"));
+    addAction(background, QStringLiteral("fondo"), QStringLiteral("&Imagen de fondo…"),
+              QStringLiteral("Muestra bajo la hoja una imagen escaneada de la forma impresa; no se imprime"), {}, [this] {
+                  const QString path = QFileDialog::getOpenFileName(
+                      this, QStringLiteral("Imagen de fondo"), QString(),
+                      QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.bmp);;Todos (*)"));
+                  if (!path.isEmpty())
+                      SetBackgroundPicture(path);
+              });
+    addAction(background, QStringLiteral("alinearFondo"), QStringLiteral("&Alinear con dos puntos…"),
+              QStringLiteral("Haga clic en dos puntos de la imagen y escriba dónde están en la hoja"), {},
+              [this] { askBackgroundPoints(); });
+    addAction(background, QStringLiteral("opacidadFondo"), QStringLiteral("&Opacidad…"),
+              QStringLiteral("Qué tan fuerte se ve la imagen de fondo"), {}, [this] {
+                  if (!m_background)
+                      return;
+                  bool ok = false;
+                  const int percent = QInputDialog::getInt(this, QStringLiteral("Opacidad del fondo"),
+                                                           QStringLiteral("Opacidad (%):"), m_background->opacity, 5,
+                                                           100, 5, &ok);
+                  if (ok)
+                      SetBackgroundOpacity(percent);
+              });
+    addAction(background, QStringLiteral("quitarFondo"), QStringLiteral("&Quitar la imagen"),
+              QStringLiteral("Quita la imagen de fondo del formato"), {}, [this] { RemoveBackground(); });
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("A&yuda"));
     addAction(help, QStringLiteral("ayuda"), QStringLiteral("&Ayuda de Lantorela"),
               QStringLiteral("Cómo se usa el diseñador de formatos"), QKeySequence::HelpContents,
@@ -392,6 +424,16 @@ bool CDesignerWnd::OpenFormat(std::int32_t id) {
         sheet.height = std::clamp(paper[2].toInt(), 500, 20000);
     }
     setSheet(sheet);
+    m_picked.clear();
+    try {
+        m_background = CFormatBackgroundStore(m_db).Load(id);
+    } catch (const DbError&) {
+        m_background.reset();
+    }
+    m_backgroundImage = m_background ? QImage::fromData(m_background->picture.data(),
+                                                        static_cast<int>(m_background->picture.size()))
+                                     : QImage();
+    showBackground();
     m_scene->clearSelection();
     layoutChanged();
     ReloadList();
@@ -632,6 +674,8 @@ void CDesignerWnd::deleteFormat() {
         m_open = false;
         m_rowModified = false;
         m_current = CDesignFormat{};
+        m_background.reset();
+        showBackground();
         layoutChanged();
     }
     ReloadList();
@@ -724,4 +768,139 @@ void CDesignerWnd::printTest() {
         return;
     if (!PrintTest(printer))
         TolMessage(QStringLiteral("- No se pudo imprimir la prueba -"));
+}
+
+void CDesignerWnd::showBackground() {
+    if (!m_background || m_backgroundImage.isNull()) {
+        m_scene->SetBackground(QImage(), QRectF(), 0);
+        return;
+    }
+    const FormatBackground& b = *m_background;
+    m_scene->SetBackground(m_backgroundImage, QRectF(b.left, b.top, b.width, b.height), b.opacity / 100.0);
+}
+
+void CDesignerWnd::storeBackground() {
+    try {
+        if (m_background)
+            CFormatBackgroundStore(m_db).Store(m_current.Id, *m_background);
+        else
+            CFormatBackgroundStore(m_db).Remove(m_current.Id);
+    } catch (const DbError& e) {
+        TolMessage(QStringLiteral("No se pudo guardar la imagen de fondo: %1").arg(text(e.what())));
+    }
+    showBackground();
+}
+
+bool CDesignerWnd::SetBackgroundPicture(const QString& path) {
+    if (!m_open) {
+        TolMessage(QStringLiteral("- Abra o cree un formato primero -"));
+        return false;
+    }
+    QFile file(path);
+    const bool tooLarge = file.size() > static_cast<qint64>(CFormatBackgroundStore::kMaxPictureBytes);
+    QByteArray bytes;
+    if (!tooLarge && file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull()) {
+        TolMessage(QStringLiteral("No se pudo leer la imagen %1.\nUse un archivo PNG, JPEG o BMP.")
+                       .arg(QDir::toNativeSeparators(path)));
+        return false;
+    }
+    FormatBackground b;
+    b.picture.assign(bytes.begin(), bytes.end());
+    // At first the scan covers the sheet's width; two reference points place it exactly.
+    b.width = m_sheet.width;
+    b.height = m_sheet.width * static_cast<double>(image.height()) / image.width();
+    if (m_background)
+        b.opacity = m_background->opacity;
+    m_background = std::move(b);
+    m_backgroundImage = image;
+    storeBackground();
+    return true;
+}
+
+void CDesignerWnd::RemoveBackground() {
+    if (!m_open || !m_background)
+        return;
+    m_background.reset();
+    m_backgroundImage = QImage();
+    storeBackground();
+}
+
+void CDesignerWnd::SetBackgroundOpacity(int percent) {
+    if (!m_background)
+        return;
+    m_background->opacity = std::clamp(percent, 5, 100);
+    storeBackground();
+}
+
+bool CDesignerWnd::AlignBackground(QPointF clicked1, QPointF clicked2, QPointF true1, QPointF true2) {
+    if (!m_background || m_backgroundImage.isNull() || m_background->width <= 0 || m_background->height <= 0)
+        return false;
+    const FormatBackground& b = *m_background;
+    // Sheet points back to picture pixels through the present placement.
+    auto pixel = [&](QPointF p) {
+        return FormatBackground::Point{(p.x() - b.left) * m_backgroundImage.width() / b.width,
+                                       (p.y() - b.top) * m_backgroundImage.height() / b.height};
+    };
+    const auto placed = b.AlignedBy(pixel(clicked1), pixel(clicked2), {true1.x() * 10, true1.y() * 10},
+                                    {true2.x() * 10, true2.y() * 10}, m_backgroundImage.width(),
+                                    m_backgroundImage.height());
+    if (!placed) {
+        TolMessage(QStringLiteral("- Los dos puntos deben estar separados -"));
+        return false;
+    }
+    m_background = *placed;
+    storeBackground();
+    return true;
+}
+
+void CDesignerWnd::askBackgroundPoints() {
+    if (!m_background) {
+        TolMessage(QStringLiteral("- Primero ponga una imagen de fondo -"));
+        return;
+    }
+    m_picked.clear();
+    m_scene->SetTool(CDesignScene::Tool::Pick);
+    m_view->viewport()->setCursor(Qt::CrossCursor);
+    statusBar()->showMessage(QStringLiteral("Haga clic en el primer punto de referencia de la imagen"));
+}
+
+void CDesignerWnd::pointPicked(const QPointF& at) {
+    m_picked.push_back(at);
+    if (m_picked.size() < 2) {
+        statusBar()->showMessage(QStringLiteral("Haga clic en el segundo punto de referencia de la imagen"));
+        return;
+    }
+    m_scene->SetTool(CDesignScene::Tool::Select);
+    Action(QStringLiteral("herramienta_seleccionar"))->setChecked(true);
+    m_view->viewport()->unsetCursor();
+    statusBar()->clearMessage();
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Posición de los puntos"));
+    auto* form = new QFormLayout(&dialog);
+    QDoubleSpinBox* values[4];
+    const QString labels[4] = {QStringLiteral("Punto 1, desde la izquierda:"), QStringLiteral("Punto 1, desde arriba:"),
+                               QStringLiteral("Punto 2, desde la izquierda:"), QStringLiteral("Punto 2, desde arriba:")};
+    for (int k = 0; k < 4; ++k) {
+        values[k] = new QDoubleSpinBox;
+        values[k]->setDecimals(1);
+        values[k]->setRange(-1000, 3000);
+        values[k]->setSuffix(QStringLiteral(" mm"));
+        const QPointF& p = m_picked[static_cast<std::size_t>(k / 2)];
+        values[k]->setValue((k % 2 == 0 ? p.x() : p.y()) / 10.0);
+        form->addRow(labels[k], values[k]);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    const std::vector<QPointF> picked = m_picked;
+    m_picked.clear();
+    if (dialog.exec() == QDialog::Accepted)
+        AlignBackground(picked[0], picked[1], QPointF(values[0]->value(), values[1]->value()),
+                        QPointF(values[2]->value(), values[3]->value()));
 }

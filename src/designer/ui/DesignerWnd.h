@@ -1,6 +1,7 @@
 #pragma once
 
 #include "designer/DesignFormat.h"
+#include "designer/FormatBackground.h"
 #include "designer/ElementOps.h"
 #include "designer/CaptionValues.h"
 #include "designer/SheetSize.h"
@@ -8,6 +9,7 @@
 #include "printing/SampleValues.h"
 #include "printing/ui/QtTextMeasure.h"
 
+#include <QImage>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QUndoStack>
@@ -51,6 +53,16 @@ public:
     const CDesignFormat& Current() const { return m_current; }
     QAction* Action(const QString& objectName) const;
 
+    // The background picture of the open format from an image file; false (and said) when it
+    // cannot be read.
+    bool SetBackgroundPicture(const QString& path);
+    void RemoveBackground();
+    void SetBackgroundOpacity(int percent);
+    // Moves and scales the picture so that the two sheet points the operator clicked on it land
+    // at the true positions `true1`, `true2` (mm from the top-left corner).
+    bool AlignBackground(QPointF clicked1, QPointF clicked2, QPointF true1, QPointF true2);
+    const std::optional<FormatBackground>& Background() const { return m_background; }
+
     // "Imprimir prueba" onto `printer`, without asking: the format with the sample data.
     bool PrintTest(QPrinter& printer);
 
@@ -84,6 +96,10 @@ private:
     void importFormat();
     void printTest();
     std::int32_t listedId() const;
+    void showBackground();
+    void storeBackground();
+    void askBackgroundPoints();
+    void pointPicked(const QPointF& at);
 
     Database& m_db;
     std::unique_ptr<CFormatCatalog> m_catalog;
@@ -96,6 +112,9 @@ private:
     CCaptionValues m_captions;
     QUndoStack m_undo;
     std::vector<CRenglonFormato> m_clipboard;
+    std::optional<FormatBackground> m_background;
+    QImage m_backgroundImage;
+    std::vector<QPointF> m_picked;
 
     CDesignScene* m_scene;
     CDesignView* m_view;

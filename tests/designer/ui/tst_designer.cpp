@@ -17,6 +17,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QPainter>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPrinter>
@@ -301,6 +303,93 @@ private Q_SLOTS:
         QCOMPARE(texts.count(QStringLiteral("S001")), qsizetype(20));
         if (!shots.isEmpty())
             QFile::copy(pdf, shots + QStringLiteral("/muestra.pdf"));
+    }
+
+    void backgroundPictureAlignedByTwoPoints() {
+        CDesignerWnd w(*m_db);
+        w.resize(1300, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        const QByteArray streamBefore = [&] {
+            const auto bytes = CFormatCatalog(*m_db).RawStream(m_formatId).value();
+            return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        }();
+
+        // Not a picture: refused, nothing stored.
+        const QString junk = m_dir.filePath(QStringLiteral("forma.png"));
+        QFile bad(junk);
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("esto no es una imagen");
+        bad.close();
+        QVERIFY(!w.SetBackgroundPicture(junk));
+        QVERIFY(!w.Background());
+
+        // A scan of the printer's form at 100 dpi, a little off: its frame's corners, truly at
+        // (15, 20) mm and (200, 250) mm on the paper, sit elsewhere in the scan.
+        QImage scan(1000, 1200, QImage::Format_RGB32);
+        scan.fill(QColor(250, 248, 240));
+        {
+            QPainter p(&scan);
+            p.setPen(QPen(QColor(40, 60, 160), 3));
+            p.drawRect(QRect(QPoint(80, 90), QPoint(870, 1070)));
+            p.drawLine(80, 300, 870, 300);
+            QFont f = p.font();
+            f.setPixelSize(40);
+            p.setFont(f);
+            p.drawText(110, 160, QStringLiteral("IMPRENTA LA ESPERANZA"));
+        }
+        const QString scanPath = m_dir.filePath(QStringLiteral("escaneo.png"));
+        QVERIFY(scan.save(scanPath));
+        QVERIFY(w.SetBackgroundPicture(scanPath));
+        QVERIFY(w.Background());
+        const FormatBackground first = *w.Background();
+        QCOMPARE(first.width, 2159.0);
+
+        // The operator clicks the two corners on the sheet and types their true places.
+        auto onSheet = [&](double px, double py) {
+            return QPointF(first.left + px * first.width / 1000, first.top + py * first.height / 1200);
+        };
+        w.View()->SetZoom(0.5);
+        w.View()->centerOn(1000, 1300);
+        w.Action(QStringLiteral("alinearFondo"))->trigger();
+        answerNextModal([](QWidget* dialog) {
+            const auto spins = dialog->findChildren<QDoubleSpinBox*>();
+            const double truth[4] = {15, 20, 200, 250};
+            for (int k = 0; k < 4 && k < spins.size(); ++k)
+                spins[k]->setValue(truth[k]);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        QWidget* viewport = w.View()->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, w.View()->mapFromScene(onSheet(80, 90)));
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, w.View()->mapFromScene(onSheet(870, 1070)));
+        QVERIFY(w.Background());
+        const FormatBackground placed = *w.Background();
+        // Pixel (80, 90) now lies at (15, 20) mm, within the error of clicking a pixel at 50 %.
+        const double scale = placed.width / 1000;
+        QVERIFY2(qAbs(placed.left + 80 * scale - 150) < 8, qPrintable(QString::number(placed.left + 80 * scale)));
+        QVERIFY2(qAbs(placed.top + 90 * scale - 200) < 8, qPrintable(QString::number(placed.top + 90 * scale)));
+        QVERIFY(qAbs(placed.width - first.width) > 20);
+
+        // Stored in its own table for the next opening; the format's stream is untouched.
+        w.SetBackgroundOpacity(40);
+        CDesignerWnd again(*m_db);
+        QVERIFY(again.OpenFormat(m_formatId));
+        QVERIFY(again.Background());
+        QCOMPARE(again.Background()->opacity, 40);
+        QCOMPARE(again.Background()->left, w.Background()->left);
+        const auto bytes = CFormatCatalog(*m_db).RawStream(m_formatId).value();
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())),
+                 streamBefore);
+
+        const QString shots = qEnvironmentVariable("LANTORELA_SHOTS");
+        if (!shots.isEmpty()) {
+            w.View()->FitToWindow();
+            w.grab().save(shots + QStringLiteral("/fondo.png"));
+        }
+        w.RemoveBackground();
+        QVERIFY(!w.Background());
+        QVERIFY(!CFormatBackgroundStore(*m_db).Load(m_formatId));
     }
 
     void launcherReportsAProgramThatCannotStart() {
