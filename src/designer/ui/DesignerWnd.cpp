@@ -786,7 +786,7 @@ void CDesignerWnd::storeBackground() {
         else
             CFormatBackgroundStore(m_db).Remove(m_current.Id);
     } catch (const DbError& e) {
-        TolMessage(QStringLiteral("No se pudo guardar la imagen de fondo: %1").arg(text(e.what())));
+        TolMessage(QStringLiteral("No se pudo guardar la imagen de fondo: %1").arg(text(DbErrorText(e))));
     }
     showBackground();
 }
