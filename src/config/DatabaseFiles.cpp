@@ -5,20 +5,51 @@
 #include "db/DbErrorText.h"
 #include "db/Transaction.h"
 
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <random>
+#include <regex>
 #include <system_error>
 
 namespace fs = std::filesystem;
 
 namespace {
 
+fs::path FolderOf(const fs::path& target) { return target.has_parent_path() ? target.parent_path() : fs::path("."); }
+
+// Our temporary files are named ".<target>.tmp<pid>-<n>", with the engine's journals beside them.
+const std::regex& TempName() {
+    static const std::regex re(R"(^\..+\.tmp([0-9]+)-[0-9]+(-wal|-shm|-journal)?$)");
+    return re;
+}
+
+// Temporary files of ours that a program killed mid-way left in the folder: their process is gone.
+// Those of a process still running (another station making its backup now) are left alone.
+void RemoveStale(const fs::path& dir) {
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::smatch m;
+        if (!std::regex_match(name, m, TempName()))
+            continue;
+        const long pid = std::strtol(m[1].str().c_str(), nullptr, 10);
+        if (pid <= 0 || pid == ::getpid() || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        std::error_code ignored;
+        fs::remove(it->path(), ignored);
+    }
+}
+
 // A name no file has, beside the target, so the final rename stays on one file system.
 fs::path TempBeside(const fs::path& target) {
     std::random_device rd;
-    const fs::path dir = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const fs::path dir = FolderOf(target);
     for (;;) {
-        fs::path p = dir / ("." + target.filename().string() + ".tmp" + std::to_string(rd() % 1000000u));
+        fs::path p = dir / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) + "-" +
+                            std::to_string(rd() % 1000000u));
         std::error_code ec;
         if (!fs::exists(p, ec) && !ec)
             return p;
@@ -35,9 +66,13 @@ void RemoveQuietly(const fs::path& p) {
     fs::remove(p.string() + "-journal", ec);
 }
 
-bool SameFile(const Database& db, const fs::path& target) {
-    std::error_code ec;
-    return fs::equivalent(db.path(), target, ec) && !ec;
+// The operator chose the target; our temporary name means nothing to them.
+std::string WithTargetName(std::string text, const fs::path& temp, const fs::path& target) {
+    for (const auto& [from, to] : {std::pair{temp.string(), target.string()},
+                                   std::pair{temp.filename().string(), target.filename().string()}})
+        for (std::size_t at = 0; !from.empty() && (at = text.find(from, at)) != std::string::npos; at += to.size())
+            text.replace(at, from.size(), to);
+    return text;
 }
 
 // Writes the file with `fill`, then renames it over the target. Any failure removes the
@@ -45,10 +80,11 @@ bool SameFile(const Database& db, const fs::path& target) {
 std::string Replace(Database& db, const std::string& target, const CDatabaseFiles::BeforeReplace& hook,
                     const std::function<void(const fs::path&)>& fill) {
     const fs::path to(target);
-    if (SameFile(db, to))
+    if (CDatabaseFiles::InUse(db, target))
         return CDatabaseFiles::kMsgSameFile;
     fs::path temp;
     try {
+        RemoveStale(FolderOf(to));
         temp = TempBeside(to);
         fill(temp);
         if (hook)
@@ -60,16 +96,26 @@ std::string Replace(Database& db, const std::string& target, const CDatabaseFile
         fs::remove(to.string() + "-shm", ec);
         fs::rename(temp, to);
         return {};
+    } catch (const fs::filesystem_error& e) {
+        // Its text names both paths; the reason alone is what the operator needs.
+        if (!temp.empty())
+            RemoveQuietly(temp);
+        return "No se pudo escribir el archivo " + target + ": " + e.code().message();
     } catch (const std::exception& e) {
         if (!temp.empty())
             RemoveQuietly(temp);
-        return std::string("No se pudo escribir el archivo ") + target + ": " + DbErrorText(e);
+        return "No se pudo escribir el archivo " + target + ": " + WithTargetName(DbErrorText(e), temp, to);
     }
 }
 
 void CompactInto(Database& db, const fs::path& temp) { db.execute("VACUUM INTO ?", {temp.string()}); }
 
 } // namespace
+
+bool CDatabaseFiles::InUse(const Database& db, const std::string& target) {
+    std::error_code ec;
+    return fs::equivalent(db.path(), target, ec) && !ec;
+}
 
 std::string CDatabaseFiles::Backup(Database& db, const std::string& target, const BeforeReplace& hook) {
     return Replace(db, target, hook, [&db](const fs::path& temp) { CompactInto(db, temp); });

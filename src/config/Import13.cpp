@@ -1,6 +1,7 @@
 #include "config/Import13.h"
 
 #include "config/OldDatabase.h"
+#include "config/OldDatabaseProcess.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
@@ -25,12 +26,14 @@ std::string TaxName(double percent) {
     return "IVA " + std::string(buf, r.ec == std::errc() ? r.ptr : buf) + " %";
 }
 
-std::optional<std::int64_t> ArticleByKey(Database& db, const std::string& key) {
+// Ids of the articles whose key equals `key` but for case, as the old engine's index seek found them.
+std::vector<std::int64_t> ArticlesByKey(Database& db, const std::string& key) {
     Statement s = db.prepare("SELECT Id_Articulo FROM Articulos WHERE Clave = ? COLLATE NOCASE");
     s.bind(1, key);
-    if (s.step())
-        return s.integer(0);
-    return std::nullopt;
+    std::vector<std::int64_t> ids;
+    while (s.step())
+        ids.push_back(s.integer(0));
+    return ids;
 }
 
 // The first tax (not a withholding) with exactly this percentage, or a new one named after it.
@@ -52,19 +55,32 @@ bool CustomerExists(Database& db, const std::string& name) {
     return s.step();
 }
 
-} // namespace
-
-CImport13::Result CImport13::Run(Database& db, const std::string& oldPath, const Progress& progress) {
-    COldDatabase old;
-    if (!old.Read(oldPath)) {
-        Result r;
-        r.message = old.Error();
-        return r;
-    }
-    return Run(db, old, progress);
+// The key as the engine's NOCASE compares it: ASCII letters folded.
+std::string Folded(std::string key) {
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return key;
 }
 
-CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Progress& progress) {
+// Thrown from a row to roll the transaction back when the operator cancels.
+struct Cancelled {};
+
+} // namespace
+
+CImport13::Result CImport13::Run(Database& db, const std::string& oldPath, const Progress& progress, const Cancel& cancel) {
+    COldDatabase old;
+    COldDatabaseProcess reader;
+    if (!reader.Read(oldPath, old, cancel)) {
+        Result r;
+        r.cancelled = reader.Cancelled();
+        r.message = r.cancelled ? kMsgCancelled : reader.Error();
+        return r;
+    }
+    return Run(db, old, progress, cancel);
+}
+
+CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Progress& progress, const Cancel& cancel) {
     Result r;
     if (old.Version != kVersion) {
         r.message = kMsgWrongVersion;
@@ -76,27 +92,42 @@ CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Pr
         ++done;
         if (progress)
             progress(done, total);
+        if (cancel && cancel())
+            throw Cancelled();
     };
     try {
         Transaction t(db);
         std::set<std::int64_t> addedHere;
+        std::set<std::string> keysHere; // the old file's keys imported so far, exactly as written
+        std::set<std::string> fileKeys;  // every key of the old file, folded: no free key takes one
+        for (const COldDatabase::Article& a : old.Articles)
+            fileKeys.insert(Folded(a.Clave));
         for (const COldDatabase::Article& a : old.Articles) {
             step();
-            if (Blank(a.Clave))
-                continue; // no article without a key
+            // No article without a key; a key repeated exactly in the old file is the same article.
+            if (Blank(a.Clave) || keysHere.count(a.Clave)) {
+                ++r.articlesLeftOut;
+                continue;
+            }
             std::string key = a.Clave;
-            if (const auto found = ArticleByKey(db, key)) {
+            if (const std::vector<std::int64_t> found = ArticlesByKey(db, key); !found.empty()) {
                 // An article that was there before stays untouched. One added by this import from
                 // a key differing only by case is another article of the old file: it gets a free key.
-                if (!addedHere.count(*found))
+                bool before = false;
+                for (std::int64_t id : found)
+                    before = before || !addedHere.count(id);
+                if (before) {
+                    ++r.articlesLeftOut;
                     continue;
+                }
                 for (int n = 2;; ++n) {
                     key = a.Clave + "-" + std::to_string(n);
-                    if (!ArticleByKey(db, key))
+                    if (!fileKeys.count(Folded(key)) && ArticlesByKey(db, key).empty())
                         break;
                 }
                 r.renamedKeys.emplace_back(a.Clave, key);
             }
+            keysHere.insert(a.Clave);
             const std::int64_t tax = TaxFor(db, a.Impuesto, r.taxes);
             db.execute("INSERT INTO Articulos (Clave, Descripcion, Precio, Id_Imp1, PrecioNeto) VALUES (?, ?, ?, ?, ?)",
                        {key, a.Descripcion, a.Precio, tax, (a.Impuesto * 0.01 + 1) * a.Precio});
@@ -105,8 +136,10 @@ CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Pr
         }
         for (const COldDatabase::Customer& c : old.Customers) {
             step();
-            if (Blank(c.Nombre) || CustomerExists(db, c.Nombre))
+            if (Blank(c.Nombre) || CustomerExists(db, c.Nombre)) {
+                ++r.customersLeftOut;
                 continue;
+            }
             db.execute("INSERT INTO Clientes (Nombre, Dom1, Dom2, Dom3, RFC) VALUES (?, ?, ?, ?, ?)",
                        {c.Nombre, c.Dom1, c.Dom2, c.Dom3, c.RFC});
             ++r.customers;
@@ -121,12 +154,29 @@ CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Pr
             ++r.formats;
         }
         t.commit();
+    } catch (const Cancelled&) {
+        Result cancelled;
+        cancelled.cancelled = true;
+        cancelled.message = kMsgCancelled;
+        return cancelled;
     } catch (const std::exception& e) {
         Result failed;
         failed.message = DbErrorText(e);
         return failed;
     }
     r.ok = true;
-    r.message = kMsgDone;
+    r.message = Summary(r);
     return r;
+}
+
+std::string CImport13::Summary(const Result& r) {
+    std::string s = std::string(kMsgDone) + "\nArtículos importados: " + std::to_string(r.articles) +
+                    "; omitidos: " + std::to_string(r.articlesLeftOut) +
+                    "; renombrados: " + std::to_string(r.renamedKeys.size()) +
+                    "\nClientes importados: " + std::to_string(r.customers) +
+                    "; omitidos: " + std::to_string(r.customersLeftOut) +
+                    "\nFormatos importados: " + std::to_string(r.formats);
+    for (const auto& [from, to] : r.renamedKeys)
+        s += "\nClave " + from + " importada como " + to;
+    return s;
 }

@@ -1,7 +1,10 @@
 // The headless program as a technician runs it: exit codes, what it prints, and that it leaves a
 // file it refuses alone.
+#include "config/Import13.h"
+#include "config/OldDatabaseProcess.h"
 #include "db/Database.h"
 #include "db/Statement.h"
+#include "support/LoopingOldFile.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -234,6 +237,83 @@ TEST_F(QuintalevaCliTest, InfoListsTheRepeatedFoliosOfAnOlderFile) {
     // A file of ours made with the keys has nothing to list.
     ASSERT_EQ(run({"crear", dir.file("limpia.mdb")}).exitCode, 0);
     EXPECT_EQ(run({"info", dir.file("limpia.mdb")}).out.find("repetidos"), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+const std::string kOldFixture =
+    (fs::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+
+// Every row of the tables an import writes, each value quoted as the engine stores it.
+std::string Dump(Database& db) {
+    std::string out;
+    for (const char* table : {"Articulos", "Clientes", "Impuestos", "Formatos"}) {
+        std::string columns;
+        Statement info = db.prepare(std::string("SELECT name FROM pragma_table_info('") + table + "')");
+        while (info.step())
+            columns += (columns.empty() ? "quote(\"" : " || '|' || quote(\"") + info.text(0) + "\")";
+        Statement rows = db.prepare("SELECT " + columns + " FROM " + table + " ORDER BY rowid");
+        while (rows.step())
+            out += std::string(table) + ": " + rows.text(0) + "\n";
+    }
+    return out;
+}
+
+TEST_F(QuintalevaCliTest, ImportarWritesTheSameRowsAsTheProgramsImport) {
+    ::setenv(COldDatabaseProcess::kProgramEnv, QUINTALEVA_LECTOR13_PATH, 0);
+    const std::string byCli = dir.file("terminal.mdb"), byProgram = dir.file("programa.mdb");
+    ASSERT_EQ(run({"crear", byCli}).exitCode, 0);
+    ASSERT_EQ(run({"crear", byProgram}).exitCode, 0);
+
+    const CliResult r = run({"importar", byCli, kOldFixture});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "- Importación existosa -\n"
+                     "Artículos importados: 12; omitidos: 0; renombrados: 1\n"
+                     "Clientes importados: 8; omitidos: 0\n"
+                     "Formatos importados: 2\n"
+                     "Clave s001 importada como s001-2\n"
+                     "Impuestos nuevos: 3\n");
+    EXPECT_EQ(r.err, "");
+    {
+        auto db = Database::open(byProgram);
+        ASSERT_TRUE(CImport13::Run(*db, kOldFixture).ok);
+    }
+    auto cli = Database::open(byCli), program = Database::open(byProgram);
+    const std::string rows = Dump(*cli);
+    EXPECT_NE(rows.find("'Cuaderno profesional cuadro chico 100 hojas'"), std::string::npos);
+    EXPECT_EQ(rows, Dump(*program));
+
+    // A second run leaves out what is there and says so.
+    const CliResult again = run({"importar", byCli, kOldFixture});
+    EXPECT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.out.find("Artículos importados: 0; omitidos: 12; renombrados: 0\n"), std::string::npos) << again.out;
+}
+
+TEST_F(QuintalevaCliTest, ImportarRefusesADamagedFileQuietlyAndWritesNothing) {
+    const std::string path = dir.file("q.mdb");
+    ASSERT_EQ(run({"crear", path}).exitCode, 0);
+    const std::string before = Dump(*Database::open(path));
+
+    // A file that makes libmdb loop: refused at the time limit, libmdb's own output kept out of
+    // the terminal (only our message, with the technician's detail, on stderr).
+    const std::string looping = WriteLoopingOldFile(kOldFixture, dir.file("bucle.mdb"));
+    CliResult r = run({"importar", path, looping});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind(std::string("Error: ") + COldDatabaseProcess::kMsgUnreadable + "\n\nDetalle técnico: ", 0), 0u)
+        << r.err;
+    EXPECT_EQ(r.err.find("\nWarning"), std::string::npos) << r.err;
+
+    ScratchDir::writeAll(dir.file("texto.mdb"), "no soy una base de datos");
+    r = run({"importar", path, dir.file("texto.mdb")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "Error: El archivo no es una base de datos de Quintaleva 1.3\n");
+    EXPECT_EQ(run({"importar", path}).exitCode, 1);
+    EXPECT_EQ(run({"importar", dir.file("no-existe.mdb"), kOldFixture}).exitCode, 1);
+    EXPECT_FALSE(fs::exists(dir.file("no-existe.mdb")));
+    EXPECT_EQ(Dump(*Database::open(path)), before);
 }
 
 } // namespace

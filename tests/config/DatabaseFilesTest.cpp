@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 
@@ -31,6 +35,25 @@ std::unique_ptr<Database> Filled(const std::string& path) {
     db->execute("UPDATE General SET Nombre = 'Papelería'");
     db->execute("UPDATE CamposExtras SET Nombre = 'Color' WHERE Consec = 1");
     return db;
+}
+
+// Names in the folder that look like a temporary file of ours.
+std::vector<std::string> Temporaries(const std::filesystem::path& dir) {
+    std::vector<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename().string().find(".tmp") != std::string::npos)
+            found.push_back(e.path().filename().string());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The id of a process that has ended (and been reaped), as a killed program's would be.
+pid_t GonePid() {
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(0);
+    ::waitpid(pid, nullptr, 0);
+    return pid;
 }
 
 const char* const kTables[] = {"Articulos", "Clientes", "Documentos", "Detalles", "Cobros",
@@ -98,4 +121,51 @@ TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
     EXPECT_EQ(Count(*db, "Documentos"), 1);
     EXPECT_EQ(Count(*db, "Cobros"), 1);
     EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, db->path()), CDatabaseFiles::kMsgSameFile);
+}
+
+TEST(DatabaseFiles, StaleTemporariesOfAKilledRunGoAndNoneIsLeftOnAnError) {
+    ScratchDir dir;
+    auto db = Filled(dir.file("uso.mdb"));
+    // A backup and a new database killed mid-way, each with its journals; and one of a program still
+    // running (this test's parent), which is left alone.
+    const std::string dead = std::to_string(GonePid());
+    const std::string running = std::to_string(::getppid());
+    for (const std::string& name : {".respaldo.mdb.tmp" + dead + "-123456", ".respaldo.mdb.tmp" + dead + "-123456-wal",
+                                    ".respaldo.mdb.tmp" + dead + "-123456-shm", ".nueva.mdb.tmp" + dead + "-42",
+                                    ".otra.mdb.tmp" + running + "-7"})
+        ScratchDir::writeAll(dir.file(name), "restos");
+    ScratchDir::writeAll(dir.file(".mio.tmp"), "no es nuestro");
+
+    EXPECT_EQ(CDatabaseFiles::Backup(*db, dir.file("respaldo.mdb")), "");
+    EXPECT_EQ(Temporaries(dir.path()), (std::vector<std::string>{".mio.tmp", ".otra.mdb.tmp" + running + "-7"}));
+
+    // A new database that fails after its copy was opened and written: nothing of it is left.
+    std::string temp;
+    EXPECT_NE(CDatabaseFiles::CreateEmpty(*db, dir.file("nueva.mdb"), [&](const std::string& t) {
+        temp = t;
+        throw DbError("disco lleno");
+    }), "");
+    EXPECT_NE(temp.find(".nueva.mdb.tmp" + std::to_string(::getpid()) + "-"), std::string::npos) << temp;
+    EXPECT_EQ(Temporaries(dir.path()), (std::vector<std::string>{".mio.tmp", ".otra.mdb.tmp" + running + "-7"}));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("nueva.mdb")));
+}
+
+TEST(DatabaseFiles, ErrorsNameTheTargetNotTheTemporaryFile) {
+    ScratchDir dir;
+    auto db = Filled(dir.file("uso.mdb"));
+    // A folder where the operator named the file: the final rename fails.
+    const std::string target = dir.file("respaldo.mdb");
+    std::filesystem::create_directories(target + "/dentro");
+    const std::string message = CDatabaseFiles::Backup(*db, target);
+    EXPECT_EQ(message.rfind("No se pudo escribir el archivo " + target + ": ", 0), 0u) << message;
+    EXPECT_EQ(message.find(".tmp"), std::string::npos) << message;
+
+    // The engine's text names the file it failed on: ours is put back as the target.
+    const std::string other = dir.file("otro.mdb");
+    const std::string engine = CDatabaseFiles::Backup(*db, other, [](const std::string& t) {
+        throw DbError("unable to open database file: " + t);
+    });
+    EXPECT_EQ(engine, "No se pudo escribir el archivo " + other + ": unable to open database file: " + other);
+    EXPECT_TRUE(CDatabaseFiles::InUse(*db, dir.file("./uso.mdb")));
+    EXPECT_FALSE(CDatabaseFiles::InUse(*db, other));
 }

@@ -64,7 +64,11 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
         lastTotal = total;
     });
     ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(r.message, "- Importación existosa -");
+    EXPECT_EQ(r.message, "- Importación existosa -\n"
+                         "Artículos importados: 12; omitidos: 0; renombrados: 1\n"
+                         "Clientes importados: 8; omitidos: 0\n"
+                         "Formatos importados: 2\n"
+                         "Clave s001 importada como s001-2");
     EXPECT_EQ(lastDone, 22);
     EXPECT_EQ(lastTotal, 22);
 
@@ -122,6 +126,9 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     EXPECT_EQ(again.articles, 0);
     EXPECT_EQ(again.customers, 0);
     EXPECT_EQ(again.taxes, 0);
+    EXPECT_EQ(again.articlesLeftOut, 12);
+    EXPECT_EQ(again.customersLeftOut, 8);
+    EXPECT_TRUE(again.renamedKeys.empty());
     EXPECT_EQ(Count(*db, "Articulos"), 12);
     EXPECT_EQ(Count(*db, "Clientes"), 8);
     EXPECT_EQ(Count(*db, "Formatos"), formatsBefore + 4);
@@ -182,6 +189,37 @@ TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
     r = CImport13::Run(*db, dir.file("no-existe.mdb"));
     EXPECT_FALSE(r.ok);
     unchanged();
+}
+
+TEST(Import13, ExactRepeatsAreLeftOutAndCaseVariantsRenamed) {
+    ScratchDir dir;
+    auto db = Database::create(dir.file("q.mdb"));
+    db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('B1', 'Mío', 1)");
+    COldDatabase old;
+    old.Version = 130;
+    old.Articles = {{"TOR-3/8", "Tornillo", 1, 16},   {"TOR-3/8", "Tornillo otra vez", 2, 16},
+                    {"tor-3/8", "Tornillo chico", 3, 16}, {"tor-3/8", "Tornillo chico otra vez", 4, 16},
+                    {"TOR-3/8-2", "Otro tornillo", 5, 16}, {"b1", "Ya estaba", 6, 16},
+                    {"  ", "Sin clave", 7, 16}};
+    old.Customers = {{"Ana", "", "", "", ""}, {"ANA", "", "", "", ""}, {"Beto", "", "", "", ""}, {"", "", "", "", ""}};
+    CImport13::Result r = CImport13::Run(*db, old);
+    ASSERT_TRUE(r.ok) << r.message;
+    // The exact repeats, the article that was there and the blank key are left out; the case
+    // variant gets a key that no article of the file nor of the database has ("TOR-3/8-2" is the
+    // file's own, for the file's own article).
+    EXPECT_EQ(r.articles, 3);
+    EXPECT_EQ(r.articlesLeftOut, 4);
+    ASSERT_EQ(r.renamedKeys.size(), 1u);
+    EXPECT_EQ(r.renamedKeys[0], (std::pair<std::string, std::string>{"tor-3/8", "tor-3/8-3"}));
+    EXPECT_EQ(Count(*db, "Articulos"), 4);
+    EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "TOR-3/8"), "Tornillo");
+    EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "tor-3/8-3"), "Tornillo chico");
+    EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "TOR-3/8-2"), "Otro tornillo");
+    EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "B1"), "Mío");
+    EXPECT_EQ(r.customers, 2);
+    EXPECT_EQ(r.customersLeftOut, 2);
+    EXPECT_NE(r.message.find("Artículos importados: 3; omitidos: 4; renombrados: 1"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("Clientes importados: 2; omitidos: 2"), std::string::npos) << r.message;
 }
 
 TEST(Import13, WrongVersionAndDamagedFormatImportNothing) {

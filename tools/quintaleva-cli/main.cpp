@@ -2,6 +2,7 @@
 #include "Cfdi.h"
 #include "Generator.h"
 #include "Imprimir.h"
+#include "config/Import13.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -39,7 +40,8 @@ const char* const kUsage =
     "                                                sella el CFDI 4.0 de un documento (no lo timbra); la contraseña\n"
     "                                                de la llave, del archivo F o de QUINTALEVA_CSD_CLAVE\n"
     "  quintaleva-cli datos-fiscales ARCHIVO [--rfc RFC] [--razon TEXTO] [--regimen CLAVE] [--cp CP]\n"
-    "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n";
+    "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n"
+    "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -151,6 +153,17 @@ int generar(const std::vector<std::string>& args) {
     return 0;
 }
 
+// The import of the program's "Utilerias" menu: the same reader process, rules and transaction.
+int importar(const std::string& path, const std::string& origin) {
+    auto db = Database::open(path);
+    const CImport13::Result r = CImport13::Run(*db, origin);
+    if (!r.ok)
+        return fail(r.message);
+    std::printf("%s\n", r.message.c_str());
+    std::printf("Impuestos nuevos: %d\n", r.taxes);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -165,6 +178,11 @@ int main(int argc, char** argv) {
             if (args.size() != 2)
                 return fail("el comando " + command + " pide exactamente un ARCHIVO.\n" + kUsage);
             return command == "crear" ? crear(args[1]) : info(args[1]);
+        }
+        if (command == "importar") {
+            if (args.size() != 3)
+                return fail("el comando importar pide ARCHIVO y ORIGEN.mdb.\n" + std::string(kUsage));
+            return importar(args[1], args[2]);
         }
         if (command == "imprimir")
             return Imprimir(argc, argv, {args.begin() + 1, args.end()});

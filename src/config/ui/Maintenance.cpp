@@ -27,12 +27,18 @@ QString AskFile(QWidget* parent, const QString& title, const QString& filter, bo
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
     dialog.setDirectory(QFileInfo(q(db.path())).dir());
+    dialog.selectFile(QStringLiteral("*.mdb"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
-bool MayWrite(const QString& path) {
+// The database in use is refused before the overwrite question: a yes could not be honoured.
+bool MayWrite(const Database& db, const QString& path) {
+    if (CDatabaseFiles::InUse(db, s(path))) {
+        TolMessage(QString::fromUtf8(CDatabaseFiles::kMsgSameFile));
+        return false;
+    }
     return !QFileInfo::exists(path) || TolMessage(CMaintenance::OverwriteQuestion(path), true) == 1;
 }
 
@@ -66,7 +72,7 @@ bool CMaintenance::Import(Database& db, QWidget* parent) {
 }
 
 bool CMaintenance::RunNewDatabase(Database& db, const QString& path, QWidget* parent) {
-    if (!MayWrite(path))
+    if (!MayWrite(db, path))
         return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string error = CDatabaseFiles::CreateEmpty(db, s(path));
@@ -75,7 +81,7 @@ bool CMaintenance::RunNewDatabase(Database& db, const QString& path, QWidget* pa
 }
 
 bool CMaintenance::RunBackup(Database& db, const QString& path, QWidget* parent) {
-    if (!MayWrite(path))
+    if (!MayWrite(db, path))
         return false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string error = CDatabaseFiles::Backup(db, s(path));
@@ -84,14 +90,24 @@ bool CMaintenance::RunBackup(Database& db, const QString& path, QWidget* parent)
 }
 
 bool CMaintenance::RunImport(Database& db, const QString& path, QWidget* parent) {
-    QProgressDialog progress(QStringLiteral("Importando de Quintaleva 1.3..."), QString(), 0, 1, parent);
+    QProgressDialog progress(QStringLiteral("Importando de Quintaleva 1.3..."), QStringLiteral("Cancelar"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Importar de Quintaleva 1.3"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
-    const CImport13::Result r = CImport13::Run(db, s(path), [&progress](int done, int total) {
-        progress.setMaximum(total);
-        progress.setValue(done); // a modal progress dialog keeps the window painted meanwhile
-    });
+    progress.setAutoReset(false);
+    progress.setValue(0);
+    // While the reader process works the dialog stays painted and "Cancelar" stays live.
+    const auto cancel = [&progress] {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return progress.wasCanceled();
+    };
+    const CImport13::Result r = CImport13::Run(
+        db, s(path),
+        [&progress](int done, int total) {
+            progress.setMaximum(total);
+            progress.setValue(done);
+        },
+        cancel);
     progress.close();
     TolMessage(q(r.message));
     return r.ok;

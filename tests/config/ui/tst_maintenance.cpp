@@ -1,14 +1,20 @@
 #include "config/DatabaseFiles.h"
 #include "config/Import13.h"
 #include "config/OldDatabase.h"
+#include "config/OldDatabaseProcess.h"
 #include "config/ui/Maintenance.h"
 #include "db/Database.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <filesystem>
@@ -62,6 +68,7 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         CTolMessageDlg::registerToolkit();
+        qputenv(COldDatabaseProcess::kProgramEnv, QUINTALEVA_LECTOR13_PATH);
     }
 
     void overwriteNeedsTheOperatorsYes() {
@@ -101,9 +108,69 @@ private Q_SLOTS:
 
         log.texts.clear();
         QVERIFY(CMaintenance::RunImport(*db, kFixture, nullptr));
-        QCOMPARE(log.texts, QStringList{QStringLiteral("- Importación existosa -")});
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts[0].startsWith(QStringLiteral("- Importación existosa -\nArtículos importados: 12; omitidos: 0; renombrados: 1\n")),
+                 qPrintable(log.texts[0]));
         QCOMPARE(Count(*db, "Articulos"), 12);
         QCOMPARE(Count(*db, "Clientes"), 8);
+    }
+
+    // The open database is refused before the overwrite question, which it could not honour.
+    void theDatabaseInUseIsRefusedBeforeAnything() {
+        auto db = Database::create(m_dir.filePath(QStringLiteral("uso3.mdb")).toStdString());
+        MessageLog log;
+        const QString self = m_dir.filePath(QStringLiteral("uso3.mdb"));
+        QVERIFY(!CMaintenance::RunBackup(*db, self, nullptr));
+        QCOMPARE(log.texts, QStringList{QString::fromUtf8(CDatabaseFiles::kMsgSameFile)});
+        log.texts.clear();
+        QVERIFY(!CMaintenance::RunNewDatabase(*db, self, nullptr));
+        QCOMPARE(log.texts, QStringList{QString::fromUtf8(CDatabaseFiles::kMsgSameFile)});
+    }
+
+    // Each utility's file dialog opens on "*.mdb" in the database's folder.
+    void fileDialogsStartWithTheMdbPattern() {
+        auto db = Database::create(m_dir.filePath(QStringLiteral("uso4.mdb")).toStdString());
+        for (auto utility : {&CMaintenance::NewDatabase, &CMaintenance::Backup, &CMaintenance::Import}) {
+            QString typed;
+            QTimer::singleShot(0, [&typed] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                QVERIFY(name);
+                typed = name->text();
+                dialog->reject();
+            });
+            QVERIFY(!utility(*db, nullptr));
+            QCOMPARE(typed, QStringLiteral("*.mdb"));
+        }
+    }
+
+    // "Cancelar" on the progress dialog stops the reader and imports nothing.
+    void importCanBeCancelledWhileTheFileIsRead() {
+        auto db = Database::create(m_dir.filePath(QStringLiteral("uso5.mdb")).toStdString());
+        // A reader that never answers stands for a file that makes libmdb loop.
+        const QString sleeper = m_dir.filePath(QStringLiteral("lector-lento.sh"));
+        Write(sleeper, "#!/bin/sh\nexec sleep 30\n");
+        QFile::setPermissions(sleeper, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv(COldDatabaseProcess::kProgramEnv, sleeper.toLocal8Bit());
+        MessageLog log;
+        bool sawCancel = false;
+        QTimer::singleShot(300, [&sawCancel] {
+            auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+            QVERIFY(progress);
+            auto* button = progress->findChild<QPushButton*>();
+            QVERIFY(button);
+            sawCancel = button->text() == QStringLiteral("Cancelar");
+            QTest::mouseClick(button, Qt::LeftButton);
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!CMaintenance::RunImport(*db, kFixture, nullptr));
+        qputenv(COldDatabaseProcess::kProgramEnv, QUINTALEVA_LECTOR13_PATH);
+        QVERIFY(sawCancel);
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(log.texts, QStringList{QString::fromUtf8(CImport13::kMsgCancelled)});
+        QCOMPARE(Count(*db, "Articulos"), 0);
     }
 };
 
