@@ -1,5 +1,6 @@
 // quintaleva-cli imprimir … --ticket as a technician uses it: the settings file of the program
 // decides the device; the bytes that reach a file standing for the parallel port are the ticket.
+#include "support/ShellQuote.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "support/ScratchDir.h"
@@ -14,13 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 class CliTicket : public ::testing::Test {
 protected:

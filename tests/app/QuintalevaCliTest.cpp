@@ -1,5 +1,6 @@
 // The headless program as a technician runs it: exit codes, what it prints, and that it leaves a
 // file it refuses alone.
+#include "support/ShellQuote.h"
 #include "config/Import13.h"
 #include "config/OldDatabaseProcess.h"
 #include "db/Database.h"
@@ -28,13 +29,6 @@ std::string cliPath() {
         return {};
     const fs::path candidate = self.parent_path().parent_path() / "quintaleva-cli";
     return fs::exists(candidate) ? candidate.string() : std::string();
-}
-
-std::string quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
 }
 
 struct CliResult {
@@ -244,7 +238,7 @@ TEST_F(QuintalevaCliTest, InfoListsTheRepeatedFoliosOfAnOlderFile) {
 namespace {
 
 const std::string kOldFixture =
-    (fs::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+    (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
 
 // Every row of the tables an import writes, each value quoted as the engine stores it.
 std::string Dump(Database& db) {

@@ -1,4 +1,5 @@
 // quintaleva-cli's cfdi, datos-fiscales and generar as a technician runs them.
+#include "support/ShellQuote.h"
 #include "CfdiKit.h"
 #include "cfdi/CadenaOriginal.h"
 #include "db/Database.h"
@@ -14,13 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string quote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 class CfdiCliTest : public ::testing::Test {
 protected:

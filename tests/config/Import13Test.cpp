@@ -14,7 +14,7 @@
 namespace {
 
 const std::string kFixture =
-    (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+    (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
 
 std::int64_t Count(Database& db, const std::string& table) {
     Statement s = db.prepare("SELECT COUNT(*) FROM " + table);

@@ -19,7 +19,7 @@ namespace {
 const bool kReaderProgram = [] { return ::setenv(COldDatabaseProcess::kProgramEnv, QUINTALEVA_LECTOR13_PATH, 0) == 0; }();
 
 const std::string kFixture =
-    (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+    (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
 
 std::string LoopingFile(const ScratchDir& dir) { return WriteLoopingOldFile(kFixture, dir.file("bucle.mdb")); }
 

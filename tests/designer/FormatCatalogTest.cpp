@@ -18,7 +18,7 @@
 namespace {
 
 const std::string kFixture =
-    (std::filesystem::path(__FILE__).parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb").string();
+    (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
 
 struct Row {
     std::vector<unsigned char> detalle;

@@ -1,3 +1,4 @@
+#include "support/MessageLog.h"
 #include "app/ApplicationState.h"
 #include "app/SharedValues.h"
 #include "app/ui/Resources.h"
@@ -33,21 +34,6 @@ QSettings rawSettings() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsStore::kOrganization),
                      QLatin1String(SettingsStore::kApplication));
 }
-
-// Answers every message box with OK while it lives, keeping the texts.
-struct MessageLog {
-    QTimer timer;
-    QStringList texts;
-    MessageLog() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(1);
-            }
-        });
-        timer.start(10);
-    }
-};
 
 CTolEdit* edit(CTolDialog& dlg, int id) { return dlg.control<CTolEdit>(id); }
 QCheckBox* check(CTolDialog& dlg, int id) { return dlg.control<QCheckBox>(id); }

@@ -1,3 +1,4 @@
+#include "support/MessageLog.h"
 #include "config/DatabaseFiles.h"
 #include "config/Import13.h"
 #include "config/OldDatabase.h"
@@ -22,24 +23,8 @@
 namespace {
 
 const QString kFixture = QString::fromStdString(
-    (std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "fixtures" / "v13" / "ejemplo.mdb")
+    (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb")
         .string());
-
-// Answers every message box while it lives (1 "Si"/OK, 2 "No"), keeping the texts.
-struct MessageLog {
-    QTimer timer;
-    QStringList texts;
-    int answer = 1;
-    MessageLog() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(answer);
-            }
-        });
-        timer.start(10);
-    }
-};
 
 std::int64_t Count(Database& db, const char* table) {
     Statement s = db.prepare(std::string("SELECT COUNT(*) FROM ") + table);

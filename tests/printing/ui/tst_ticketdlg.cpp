@@ -1,6 +1,7 @@
 // The ticket designer driven as the operator would: composing rows in "Insertar datos" with their
 // column widths and alignment, selecting, moving, editing and deleting rows, saving the one ticket
 // format, and printing a test ticket on a file standing for the printer.
+#include "support/MessageLog.h"
 #include "app/ApplicationState.h"
 #include "app/ui/Resources.h"
 #include "db/Database.h"
@@ -33,21 +34,6 @@
 #include <memory>
 
 namespace {
-
-// Answers every message box with OK while it lives, keeping the texts.
-struct MessageLog {
-    QTimer timer;
-    QStringList texts;
-    MessageLog() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(1);
-            }
-        });
-        timer.start(10);
-    }
-};
 
 QString sample(const char* text, int width) { return QString::fromUtf8(text).leftJustified(width, QLatin1Char(' '), true); }
 

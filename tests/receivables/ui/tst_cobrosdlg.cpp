@@ -1,3 +1,4 @@
+#include "support/MessageLog.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/MoneyFormat.h"
@@ -26,21 +27,6 @@ QString cell(CCobrosDlg& dlg, int row, int column) {
 }
 
 void press(CTolDialog* dlg, int id) { dlg->control<QPushButton>(id)->click(); }
-
-// Answers every message box with OK while it lives, keeping the texts.
-struct MessageLog {
-    QTimer timer;
-    QStringList texts;
-    MessageLog() {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget())) {
-                texts << box->text();
-                box->done(1);
-            }
-        });
-        timer.start(10);
-    }
-};
 
 } // namespace
 
