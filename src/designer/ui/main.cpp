@@ -1,5 +1,4 @@
-#include "app/ui/LocaleMoneyFormat.h"
-#include "app/ui/Resources.h"
+#include "app/ui/DesktopApp.h"
 #include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -11,10 +10,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <iostream>
 
@@ -25,16 +20,10 @@ int main(int argc, char** argv) {
     if (DesignerCommand::IsCommand(args))
         return DesignerCommand::Run(args, std::cout, std::cerr);
 
+    if (!CheckDesktopSession(argc, argv))
+        return 1;
     QApplication app(argc, argv);
-    InitQuintalevaResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
-    QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
-    QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
-    QTranslator framework;
-    if (framework.load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
-                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&framework);
-    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    SetUpDesktopApplication();
     CTolMessageDlg::registerToolkit();
 
     QString path = args.empty() ? SettingsStore::readText("Path") : QString::fromStdString(args.front());

@@ -1,0 +1,34 @@
+#include "app/ui/DesktopApp.h"
+
+#include "app/DesktopSession.h"
+#include "app/ui/LocaleMoneyFormat.h"
+#include "app/ui/Resources.h"
+#include "app/ui/SettingsStore.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+void SetUpDesktopApplication() {
+    InitQuintalevaResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/quintaleva.png")));
+    QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
+    QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
+    // Every screen speaks Spanish, the framework's own dialogs (files, printing) included.
+    auto* framework = new QTranslator(qApp);
+    if (framework->load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(framework);
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+}
+
+bool CheckDesktopSession(int argc, char** argv) {
+    if (DesktopSession::Available(std::vector<std::string>(argv + 1, argv + argc)))
+        return true;
+    std::fputs(DesktopSession::MissingMessage().c_str(), stderr);
+    return false;
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What every desktop program of ours sets up once its QApplication exists: our resources and
+// icon, the settings' organisation and application names, the framework's own dialogs in Spanish
+// and the money format of the user's locale.
+void SetUpDesktopApplication();
+
+// False, after telling the operator in Spanish on standard error, when there is no desktop session
+// to open a window on; checked before QApplication exists, which would abort in English instead.
+bool CheckDesktopSession(int argc, char** argv);
