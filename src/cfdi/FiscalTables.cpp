@@ -39,6 +39,16 @@ bool allPresent(Database& db) {
 
 namespace FiscalTables {
 
+std::vector<std::string> names() {
+    return {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales", "ImpuestosFiscales", "DocumentosFiscales",
+            "Cfdis"};
+}
+
+void createTables(Database& db) {
+    for (const char* sql : kTables)
+        db.execute(sql);
+}
+
 void ensure(Database& db) {
     // Checked first so that a reader never takes the write lock when nothing is missing.
     if (allPresent(db))
@@ -47,8 +57,7 @@ void ensure(Database& db) {
     had.step();
     const bool newTaxTable = had.integer(0) == 0;
     Transaction tx(db);
-    for (const char* sql : kTables)
-        db.execute(sql);
+    createTables(db);
     // The usual taxes every new database starts with get their SAT meaning at once.
     if (newTaxTable)
         db.execute("INSERT INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "

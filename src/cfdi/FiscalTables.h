@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 class Database;
 
 // The tables of the electronic invoice, kept apart from the ten tables of the program so that a
@@ -8,5 +11,10 @@ namespace FiscalTables {
 
 // Creates the missing fiscal tables, in one transaction. Throws DbError.
 void ensure(Database& db);
+
+// The fiscal tables, each after those it refers to.
+std::vector<std::string> names();
+// Creates the missing ones in the caller's transaction, with no rows.
+void createTables(Database& db);
 
 } // namespace FiscalTables

@@ -1,6 +1,8 @@
 #include "config/DatabaseFiles.h"
 
+#include "config/DatabaseCopy.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/Transaction.h"
@@ -108,7 +110,14 @@ std::string Replace(Database& db, const std::string& target, const CDatabaseFile
     }
 }
 
-void CompactInto(Database& db, const fs::path& temp) { db.execute("VACUUM INTO ?", {temp.string()}); }
+// A file's database is compacted into the copy; a server's is copied table by table into a new
+// file, which opens anywhere.
+void CompactInto(Database& db, const fs::path& temp) {
+    if (DatabaseLocation::isServer(db.path()))
+        CDatabaseCopy::Run(db, temp.string());
+    else
+        db.execute("VACUUM INTO ?", {temp.string()});
+}
 
 } // namespace
 

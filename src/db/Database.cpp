@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/KeyIndexes.h"
 #include "db/Schema.h"
@@ -78,7 +79,11 @@ void Database::verify() {
     }
 }
 
-std::unique_ptr<Database> Database::open(const std::string& path) {
+std::unique_ptr<Database> Database::open(const std::string& path, const std::string& password) {
+    (void)password;
+    if (DatabaseLocation::isServer(path))
+        throw DbError("Esta versión del programa no puede abrir una base de datos en un servidor: \"" +
+                      DatabaseLocation::withoutPassword(path) + "\"");
     if (!std::filesystem::is_regular_file(path))
         throw DbError("unable to open database file: \"" + path + "\"", SQLITE_CANTOPEN);
     // A file we may not write is refused before the engine touches it: reading a WAL-mode file
@@ -101,6 +106,9 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
 
 std::unique_ptr<Database> Database::create(const std::string& path, const std::function<void(Database&)>& seed) {
     namespace fs = std::filesystem;
+    if (DatabaseLocation::isServer(path))
+        throw DbError("Esta versión del programa no puede crear una base de datos en un servidor: \"" +
+                      DatabaseLocation::withoutPassword(path) + "\"");
     if (fs::exists(path))
         throw DbError("El archivo \"" + path + "\" ya existe.");
     const std::string temp = path + ".nuevo-" + std::to_string(::getpid());

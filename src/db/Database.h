@@ -17,7 +17,9 @@ public:
     // Opens an existing database of ours. Throws DbError with the engine's description when the
     // file is missing, unreadable, read-only, not a database, another program's database, or
     // lacks one of our tables or columns. Nothing in the file is changed in that case.
-    static std::unique_ptr<Database> open(const std::string& path);
+    // A location starting with "postgresql://" or "postgres://" names a server; `password` is
+    // used when the server asks for one (DbError::kAuth when it is missing or refused).
+    static std::unique_ptr<Database> open(const std::string& path, const std::string& password = {});
     // Makes a new database from the schema and seed rows. The file appears complete or not at all:
     // it is built under a temporary name beside the target and renamed. Refuses an existing file.
     // `seed` adds further rows (the ready print layouts) inside the same transaction.

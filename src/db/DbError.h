@@ -12,6 +12,8 @@ public:
     // The engine's generic failure (SQLITE_ERROR), for the English texts of our record sets that
     // stand in for the engine's own.
     static constexpr int kGeneric = 1;
+    // The server wants a password, or refused the one given: ask the operator for it.
+    static constexpr int kAuth = 0x10017;
 
     explicit DbError(const std::string& description, int code = 0)
         : std::runtime_error(description), m_code(code) {}

@@ -52,3 +52,7 @@ bool IsDbBusy(const DbError& error) {
     const int primary = error.code() & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
+
+bool IsDbConflict(const DbError& error) {
+    return IsDbBusy(error) || error.code() == SQLITE_CONSTRAINT_UNIQUE || error.code() == SQLITE_CONSTRAINT_PRIMARYKEY;
+}

@@ -13,3 +13,7 @@ std::string DbErrorText(const std::exception& error);
 
 // True when the database was busy with another program or station: trying again later can work.
 bool IsDbBusy(const DbError& error);
+
+// True when the operation met another station's work (busy, or a unique key it stored first):
+// nothing was written, and doing it again on what is stored now can succeed.
+bool IsDbConflict(const DbError& error);

@@ -21,6 +21,11 @@ std::optional<FormatBackground> FormatBackground::AlignedBy(Point p1, Point p2, 
     return placed;
 }
 
+void CFormatBackgroundStore::CreateTable(Database& db) {
+    db.execute("CREATE TABLE IF NOT EXISTS FondosFormato (Id_Formato INTEGER PRIMARY KEY, Imagen BLOB, "
+               "Izquierda REAL, Arriba REAL, Ancho REAL, Alto REAL, Opacidad INTEGER)");
+}
+
 bool CFormatBackgroundStore::tableExists() {
     Statement s = m_db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
     s.bind(1, std::string(kTable));
@@ -49,8 +54,7 @@ std::optional<FormatBackground> CFormatBackgroundStore::Load(std::int32_t format
 
 void CFormatBackgroundStore::Store(std::int32_t formatId, const FormatBackground& b) {
     Transaction tx(m_db);
-    m_db.execute("CREATE TABLE IF NOT EXISTS FondosFormato (Id_Formato INTEGER PRIMARY KEY, Imagen BLOB, "
-                 "Izquierda REAL, Arriba REAL, Ancho REAL, Alto REAL, Opacidad INTEGER)");
+    CreateTable(m_db);
     m_db.execute("INSERT OR REPLACE INTO FondosFormato (Id_Formato, Imagen, Izquierda, Arriba, Ancho, Alto, Opacidad) "
                  "VALUES (?, ?, ?, ?, ?, ?, ?)",
                  {DbValue{std::int64_t{formatId}}, DbValue{b.picture}, DbValue{b.left}, DbValue{b.top},

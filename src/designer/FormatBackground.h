@@ -42,6 +42,8 @@ public:
     // Creates the table when missing and replaces the format's picture.
     void Store(std::int32_t formatId, const FormatBackground& background);
     void Remove(std::int32_t formatId);
+    // Creates the table when missing, in the caller's transaction.
+    static void CreateTable(Database& db);
 
 private:
     bool tableExists();

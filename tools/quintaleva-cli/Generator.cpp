@@ -2,11 +2,15 @@
 
 #include "cfdi/FiscalTables.h"
 #include "db/Database.h"
+#include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/OleDate.h"
 #include "db/Transaction.h"
+#include "invoice/DocumentStore.h"
 #include "invoice/DocumentTotals.h"
 #include "invoice/Partida.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <random>
@@ -147,21 +151,21 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         "INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) VALUES (?,?,?,?,?,?)");
     Statement addDocumentFiscal = db.prepare("INSERT INTO DocumentosFiscales (Id_Documento, FormaPago, MetodoPago, "
                                              "UsoCfdi, Exportacion) VALUES (?, ?, ?, ?, '01')");
+    // The catalogues are in place before the first document refers to them.
+    tx.commit();
+
     const std::array<std::string, 3> series = {"", "A", "B"};
-    // Series and folio name one document: the folios go on after the last stored ones.
-    std::array<std::int64_t, 3> folios = {0, 0, 0};
-    for (std::size_t s = 0; s < series.size(); ++s) {
-        Statement last = db.prepare(series[s].empty() ? "SELECT max(Folio) FROM Documentos WHERE Serie Is Null"
-                                                      : "SELECT max(Folio) FROM Documentos WHERE Serie = ?");
-        if (!series[s].empty())
-            last.bind(1, series[s]);
-        if (last.step())
-            folios[s] = last.integer(0);
-    }
+    CDocumentStore store(db);
     const double today = OleDate::today().value;
-    for (int d = 0; d < o.documentos; ++d) {
+    // Documents go in batches, each in one transaction that takes every folio from the store
+    // (after the last one stored in its series): another station, or another run of this, saving
+    // in the same series meanwhile never gets a folio twice. A batch that collides with one is
+    // rolled back and made again from the same random state.
+    auto addOne = [&](int d) {
         const std::size_t s = static_cast<std::size_t>(between(0, 2));
-        const std::int64_t folio = ++folios[s];
+        const std::int32_t folio = store.NextFolio(series[s]);
+        if (folio == 0)
+            throw DbError("La serie \"" + series[s] + "\" no tiene folios libres.");
         const Customer& c = customers.empty() ? Customer{0, "Público en General", "", "", "", ""}
                                               : customers[static_cast<std::size_t>(between(0, o.clientes - 1))];
         // About twenty documents a day back from today, during business hours.
@@ -191,7 +195,7 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         const double paid = cancelled ? 0 : paymentKind == 0 ? 0 : paymentKind == 1 ? totals.Total * 0.5 : totals.Total;
         addDocument.reset();
         addDocument.bindAll({c.id, c.nombre, c.dom1, c.dom3, c.rfc, fecha, fecha + 30,
-                             series[s].empty() ? DbValue() : DbValue(series[s]), folio,
+                             series[s].empty() ? DbValue() : DbValue(series[s]), std::int64_t{folio},
                              totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Total, paid,
                              std::int64_t{paid >= totals.Total ? 1 : 0}, std::int64_t{cancelled ? 1 : 0}});
         addDocument.execute();
@@ -213,8 +217,26 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
             addPayment.bindAll({id, std::int64_t{1}, fecha, paid, std::string("Efectivo"), c.id});
             addPayment.execute();
         }
-        if (progress && (d + 1) % 1000 == 0)
-            progress(d + 1, o.documentos);
+    };
+    constexpr int kBatch = 500;
+    for (int first = 0; first < o.documentos; first += kBatch) {
+        const int last = std::min(o.documentos, first + kBatch);
+        const std::mt19937 batchStart = rng;
+        for (int attempt = 1;; ++attempt) {
+            try {
+                Transaction batch(db);
+                for (int d = first; d < last; ++d)
+                    addOne(d);
+                batch.commit();
+                break;
+            } catch (const DbError& e) {
+                if (attempt >= 10 || !IsDbConflict(e))
+                    throw;
+                rng = batchStart;
+            }
+        }
+        if (progress)
+            progress(last, o.documentos);
     }
-    tx.commit();
 }
+

@@ -2,9 +2,11 @@
 #include "Cfdi.h"
 #include "Generator.h"
 #include "Imprimir.h"
+#include "config/DatabaseCopy.h"
 #include "config/Import13.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/GeneralSet.h"
@@ -41,16 +43,23 @@ const char* const kUsage =
     "                                                de la llave, del archivo F o de QUINTALEVA_CSD_CLAVE\n"
     "  quintaleva-cli datos-fiscales ARCHIVO [--rfc RFC] [--razon TEXTO] [--regimen CLAVE] [--cp CP]\n"
     "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n"
-    "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n";
+    "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
+    "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
+    "\n"
+    "ARCHIVO, ORIGEN y DESTINO pueden ser un archivo o un servidor: postgresql://usuario@servidor:5432/base\n"
+    "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD).\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
     return 1;
 }
 
+// Where the database is, as the operator reads it: a server's URI never shows a password.
+std::string shown(const std::string& location) { return DatabaseLocation::withoutPassword(location); }
+
 int crear(const std::string& path) {
     CreateNewDatabase(path);
-    std::printf("Base de datos creada: %s\n", path.c_str());
+    std::printf("Base de datos creada: %s\n", shown(path).c_str());
     return 0;
 }
 
@@ -58,7 +67,7 @@ int info(const std::string& path) {
     auto db = Database::open(path);
     CGeneralSet general(*db);
     general.Open(OpenType::Snapshot);
-    std::printf("Archivo: %s\n", path.c_str());
+    std::printf(DatabaseLocation::isServer(path) ? "Servidor: %s\n" : "Archivo: %s\n", shown(path).c_str());
     std::printf("Versión: %d\n", general.m_Version);
     std::printf("Negocio: %s\n", general.m_Nombre.c_str());
     std::printf("Moneda: %s %s\n", general.m_Moneda.c_str(), general.m_Postfijo.c_str());
@@ -143,13 +152,16 @@ int generar(const std::vector<std::string>& args) {
     }
     if (options.documentos > 0 && options.clientes == 0 && options.articulos == 0)
         options.clientes = 1;
-    std::unique_ptr<Database> db = std::filesystem::exists(args[0]) ? Database::open(args[0]) : CreateNewDatabase(args[0]);
+    // A server's database is made beforehand with "crear"; a file is made here when missing.
+    std::unique_ptr<Database> db = DatabaseLocation::isServer(args[0]) || std::filesystem::exists(args[0])
+                                       ? Database::open(args[0])
+                                       : CreateNewDatabase(args[0]);
     GenerateData(*db, options, [](int done, int total) {
         std::fprintf(stderr, "\r%d de %d documentos", done, total);
     });
     std::fprintf(stderr, "\n");
     std::printf("Listo: %d documentos, %d clientes, %d artículos en %s\n", options.documentos, options.clientes,
-                options.articulos, args[0].c_str());
+                options.articulos, shown(args[0]).c_str());
     return 0;
 }
 
@@ -161,6 +173,29 @@ int importar(const std::string& path, const std::string& origin) {
         return fail(r.message);
     std::printf("%s\n", r.message.c_str());
     std::printf("Impuestos nuevos: %d\n", r.taxes);
+    return 0;
+}
+
+int copiar(const std::string& from, const std::string& to) {
+    auto source = Database::open(from);
+    std::string shownTable;
+    const auto checks = CDatabaseCopy::Run(*source, to, [&](const std::string& table, std::int64_t done, std::int64_t total) {
+        if (table != shownTable && !shownTable.empty())
+            std::fprintf(stderr, "\n");
+        shownTable = table;
+        std::fprintf(stderr, "\rCopiando %s: %lld de %lld", table.c_str(), static_cast<long long>(done),
+                     static_cast<long long>(total));
+    });
+    if (!shownTable.empty())
+        std::fprintf(stderr, "\n");
+    std::printf("Copia terminada: %s -> %s\n", shown(from).c_str(), shown(to).c_str());
+    for (const CDatabaseCopy::TableCheck& c : checks) {
+        std::printf("%-18s %lld", c.table.c_str(), static_cast<long long>(c.rows));
+        for (const auto& [column, sum] : c.sums)
+            std::printf("  %s=%.2f", column.c_str(), sum);
+        std::printf("\n");
+    }
+    std::printf("Renglones y sumas iguales en el origen y en la copia.\n");
     return 0;
 }
 
@@ -183,6 +218,11 @@ int main(int argc, char** argv) {
             if (args.size() != 3)
                 return fail("el comando importar pide ARCHIVO y ORIGEN.mdb.\n" + std::string(kUsage));
             return importar(args[1], args[2]);
+        }
+        if (command == "copiar") {
+            if (args.size() != 3)
+                return fail("el comando copiar pide ORIGEN y DESTINO.\n" + std::string(kUsage));
+            return copiar(args[1], args[2]);
         }
         if (command == "imprimir")
             return Imprimir(argc, argv, {args.begin() + 1, args.end()});

@@ -1,11 +1,13 @@
 #include "app/ui/PrincipalApp.h"
 
 #include "app/SharedValues.h"
+#include "db/ui/DatabasePromptDlg.h"
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/SettingsStore.h"
 #include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/Statement.h"
@@ -38,6 +40,10 @@ CPrincipalApp::CPrincipalApp() {
         QMessageBox box(QMessageBox::Critical, QString::fromUtf8(kApplicationTitle), text, QMessageBox::Ok);
         box.exec();
     };
+    showMessage = [](const QString& text) { TolMessage(text); };
+    openServer = [](const std::string& location, const std::string& password) {
+        return Database::open(location, password);
+    };
     askPassword = [](Database& db) { return CPasswordDlg(db).exec() == QDialog::Accepted; };
     runMainWindow = [](ApplicationState& state) {
         CPrincipalDlg form(*state.database, state);
@@ -49,7 +55,7 @@ CPrincipalApp::CPrincipalApp() {
 
 CPrincipalApp::~CPrincipalApp() = default;
 
-QString CPrincipalApp::askForDatabase() {
+QString CPrincipalApp::askForFile() {
     QFileDialog dialog(nullptr, QStringLiteral("¿Que base de datos desea utilizar?"));
     dialog.setNameFilter(QStringLiteral("*.mdb (*.mdb)"));
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
@@ -65,9 +71,33 @@ QString CPrincipalApp::askForDatabase() {
     return QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
 }
 
-bool CPrincipalApp::openDatabase(const QString& path, bool created) {
+DatabaseChoice CPrincipalApp::askForDatabase(const DatabaseChoice& last, const QString& passwordNote) {
+    for (;;) {
+        CDatabasePromptDlg prompt;
+        if (const auto server = DatabaseLocation::parseServer(last.location.toStdString()))
+            prompt.setServer(*server);
+        if (!passwordNote.isEmpty())
+            prompt.askPassword(passwordNote);
+        if (prompt.exec() != QDialog::Accepted)
+            return {};
+        if (prompt.kind() == CDatabasePromptDlg::Kind::Server)
+            return {prompt.location(), prompt.password()};
+        // The file dialog cancelled goes back to the choice between file and server.
+        const QString file = askForFile();
+        if (!file.isEmpty())
+            return {file, {}};
+    }
+}
+
+CPrincipalApp::Opened CPrincipalApp::openDatabase(const DatabaseChoice& choice, bool created) {
+    const std::string location = choice.location.toStdString();
+    const bool server = DatabaseLocation::isServer(location);
+    // What the operator reads names the server without the password a typed URI may carry.
+    const QString shown = QString::fromStdString(DatabaseLocation::withoutPassword(location));
     try {
-        m_db = created ? CreateNewDatabase(path.toStdString()) : Database::open(path.toStdString());
+        m_db = server    ? openServer(location, choice.password.toStdString())
+               : created ? CreateNewDatabase(location)
+                         : Database::open(location);
         if (created)
             proposeDefaultTax(*m_db);
         ApplySettings(SettingsStore::read(), m_state);
@@ -82,31 +112,66 @@ bool CPrincipalApp::openDatabase(const QString& path, bool created) {
     } catch (const std::exception& e) {
         m_db.reset();
         m_state.database = nullptr;
-        // What happened and what to do, then the engine's own words.
-        showFatal(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
-                      .arg(path, QString::fromStdString(DbErrorText(e))));
-        return false;
+        const auto* dbError = dynamic_cast<const DbError*>(&e);
+        if (!server) {
+            // What happened and what to do, then the engine's own words.
+            showFatal(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
+                          .arg(shown, QString::fromStdString(DbErrorText(e))));
+            return Opened::FileFailed;
+        }
+        // No password given yet: the prompt asks for it, without an error first.
+        if (dbError && dbError->code() == DbError::kAuth && choice.password.isEmpty() &&
+            !DatabaseLocation::hasPassword(location))
+            return Opened::ServerWantsPassword;
+        showMessage(QStringLiteral("No se pudo abrir la base de datos del servidor\n%1\n\n%2")
+                        .arg(shown, QString::fromStdString(DbErrorText(e))));
+        return dbError && dbError->code() == DbError::kAuth ? Opened::ServerWantsPassword : Opened::ServerFailed;
     }
-    return true;
+    return Opened::Yes;
+}
+
+void CPrincipalApp::warnAboutNetworkFile(const QString& path) {
+    if (m_networkWarned)
+        return;
+    const std::string filesystem = NetworkFilesystem::name(path.toStdString(), probeFilesystem);
+    if (filesystem.empty())
+        return;
+    m_networkWarned = true;
+    showMessage(QString::fromStdString(NetworkFilesystem::warning(path.toStdString(), filesystem)));
 }
 
 int CPrincipalApp::run() {
     CTolMessageDlg::registerToolkit();
 
-    QString path = SettingsStore::readText("Path");
-    bool created = false;
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
-        path = chooseDatabase();
-        if (path.isEmpty())
-            return 0;
-        created = !QFileInfo::exists(path);
+    DatabaseChoice choice{SettingsStore::readText("Path"), {}};
+    bool ask = choice.location.isEmpty() ||
+               (!DatabaseLocation::isServer(choice.location.toStdString()) && !QFileInfo(choice.location).isFile());
+    QString passwordNote;
+    for (;;) {
+        if (ask) {
+            choice = chooseDatabase(choice, passwordNote);
+            if (choice.location.isEmpty())
+                return 0;
+        }
+        ask = true;
+        const bool server = DatabaseLocation::isServer(choice.location.toStdString());
+        const bool created = !server && !QFileInfo::exists(choice.location);
+        const Opened opened = openDatabase(choice, created);
+        if (opened == Opened::Yes)
+            break;
+        if (opened == Opened::FileFailed)
+            return 1;
+        passwordNote = opened == Opened::ServerWantsPassword
+                           ? QStringLiteral("El servidor pide la contraseña del usuario.")
+                           : QString();
     }
-    if (!openDatabase(path, created))
-        return 1;
-    // Stored only once the file opened: a bad choice is asked again at the next start instead of
-    // failing at every start.
-    if (SettingsStore::readText("Path") != path)
-        SettingsStore::write("Path", path);
+    // Stored only once the database opened: a bad choice is asked again at the next start
+    // instead of failing at every start. A password in a typed URI is never stored.
+    const QString stored = QString::fromStdString(DatabaseLocation::withoutPassword(choice.location.toStdString()));
+    if (SettingsStore::readText("Path") != stored)
+        SettingsStore::write("Path", stored);
+    if (!DatabaseLocation::isServer(stored.toStdString()))
+        warnAboutNetworkFile(stored);
 
     if (askPassword(*m_db))
         runMainWindow(m_state);

@@ -3,6 +3,7 @@
 #include "config/DatabaseFiles.h"
 #include "config/Import13.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QProgressDialog>
+#include <QStandardPaths>
 
 namespace {
 
@@ -26,7 +28,11 @@ QString AskFile(QWidget* parent, const QString& title, const QString& filter, bo
                       QFileDialog::ReadOnly);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
-    dialog.setDirectory(QFileInfo(q(db.path())).dir());
+    // Beside the database file; a server's backup goes to the documents folder.
+    if (DatabaseLocation::isServer(db.path()))
+        dialog.setDirectory(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    else
+        dialog.setDirectory(QFileInfo(q(db.path())).dir());
     dialog.selectFile(QStringLiteral("*.mdb"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

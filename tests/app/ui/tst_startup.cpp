@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
 
 QByteArray readAll(const QString& path) {
@@ -32,17 +34,26 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 struct Run {
     int prompts = 0;
     QStringList fatal;
+    QStringList messages;
     int passwords = 0;
     bool mainWindow = false;
     ApplicationState state;
     int exitCode = -1;
 };
 
-Run startUp(const QString& chosen, bool passwordOk = true) {
+// A local disk, so that where the test's folder happens to live does not matter.
+std::optional<NetworkFilesystem::Info> localDisk(const std::string&) { return NetworkFilesystem::Info{0xEF53, "ext4"}; }
+
+Run startUp(const QString& chosen, bool passwordOk = true, NetworkFilesystem::Probe probe = localDisk) {
     Run r;
     CPrincipalApp app;
-    app.chooseDatabase = [&] { ++r.prompts; return chosen; };
+    app.chooseDatabase = [&](const DatabaseChoice&, const QString&) {
+        ++r.prompts;
+        return DatabaseChoice{chosen, {}};
+    };
     app.showFatal = [&](const QString& text) { r.fatal << text; };
+    app.showMessage = [&](const QString& text) { r.messages << text; };
+    app.probeFilesystem = std::move(probe);
     app.askPassword = [&](Database&) { ++r.passwords; return passwordOk; };
     app.runMainWindow = [&](ApplicationState& s) { r.mainWindow = true; r.state = s; };
     r.exitCode = app.run();
@@ -164,6 +175,35 @@ private Q_SLOTS:
             QCOMPARE(stored.fatal.size(), 1);
             QCOMPARE(readAll(path), c.bytes);
         }
+    }
+
+    void aFileOnANetworkMountIsWarnedAboutOncePerStart() {
+        const QString path = file("red.mdb");
+        int asked = 0;
+        std::string seen;
+        Run nfs = startUp(path, true, [&](const std::string& p) {
+            ++asked;
+            seen = p;
+            return std::optional<NetworkFilesystem::Info>(NetworkFilesystem::Info{0x6969, "nfs4"});
+        });
+        QCOMPARE(nfs.messages.size(), 1);
+        QVERIFY(nfs.messages.first().contains(QStringLiteral("(NFS)")));
+        QVERIFY(nfs.messages.first().contains(QStringLiteral("\"Servidor compartido\"")));
+        QCOMPARE(asked, 1);
+        QCOMPARE(QString::fromStdString(seen), path);
+        // The warning does not stand in the way.
+        QVERIFY(nfs.mainWindow);
+        Run sshfs = startUp(QString(), true, [](const std::string&) {
+            return std::optional<NetworkFilesystem::Info>(NetworkFilesystem::Info{0x65735546, "fuse.sshfs"});
+        });
+        QCOMPARE(sshfs.messages.size(), 1);
+        QVERIFY(sshfs.messages.first().contains(QStringLiteral("SSHFS")));
+        // A USB drive read through FUSE and a local disk are not warned about.
+        Run usb = startUp(QString(), true, [](const std::string&) {
+            return std::optional<NetworkFilesystem::Info>(NetworkFilesystem::Info{0x65735546, "fuseblk"});
+        });
+        QVERIFY(usb.messages.isEmpty());
+        QVERIFY(startUp(QString()).messages.isEmpty());
     }
 
     void currencyWordsAndBusinessNameComeFromTheDatabase() {
