@@ -2,11 +2,10 @@
 // the document search and the customers catalogue (dialog, key set and first page), one paint of
 // each list, and the searches that query them again.
 //
-// The database comes from $QUINTALEVA_BENCH_DB; without it the benchmark generates one in a
-// temporary folder with quintaleva-cli (found beside this program's folder, or at
-// $QUINTALEVA_CLI), which takes about ten seconds.
+// The database is generated once and kept under the build folder (see BenchSetup).
 // Run with QT_QPA_PLATFORM=offscreen.
 
+#include "BenchSetup.h"
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "invoice/MoneyFormat.h"
@@ -15,11 +14,7 @@
 #include "toolkit/ui/TolGrid.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QImage>
-#include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -131,26 +126,6 @@ void BM_ClientesPaintSame(benchmark::State& state) {
     paintSame(state, dlg.grid(), dlg.customerCount());
 }
 
-QString generate(const QString& folder) {
-    QString cli = qEnvironmentVariable("QUINTALEVA_CLI");
-    if (cli.isEmpty())
-        cli = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("../quintaleva-cli"));
-    if (!QFileInfo(cli).isExecutable()) {
-        std::fprintf(stderr, "No quintaleva-cli at %s; set QUINTALEVA_CLI or QUINTALEVA_BENCH_DB\n", qPrintable(cli));
-        return {};
-    }
-    const QString file = QDir(folder).filePath(QStringLiteral("bench.mdb"));
-    std::fprintf(stderr, "Generating %s ...\n", qPrintable(file));
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(cli, {QStringLiteral("generar"), file, QStringLiteral("--documentos"), QStringLiteral("100000"),
-                  QStringLiteral("--clientes"), QStringLiteral("10000"), QStringLiteral("--articulos"),
-                  QStringLiteral("2000")});
-    if (!p.waitForFinished(300000) || p.exitCode() != 0)
-        return {};
-    return file;
-}
-
 } // namespace
 
 BENCHMARK(BM_BuscarOpen)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
@@ -171,17 +146,13 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
 
-    QTemporaryDir scratch;
-    QString file = qEnvironmentVariable("QUINTALEVA_BENCH_DB");
-    if (file.isEmpty())
-        file = generate(scratch.path());
-    if (file.isEmpty()) {
+    const std::string file = BenchSetup::CachedDatabase(BenchSetup::DocumentsWanted(100000));
+    if (file.empty()) {
         std::fprintf(stderr, "No database to measure.\n");
         return 1;
     }
-    std::unique_ptr<Database> db = Database::open(file.toStdString());
+    std::unique_ptr<Database> db = BenchSetup::Open(file);
     g_db = db.get();
-    benchmark::AddCustomContext("database", file.toStdString());
 
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -4,10 +4,11 @@
 //    (documents, payments) and the customer list;
 //  - one customer's detailed statement over all time against the rows it lists.
 //
-// The database comes from $QUINTALEVA_BENCH_DB; without it the benchmark generates one once with
-// quintaleva-cli (beside this program's folder, or $QUINTALEVA_CLI) and keeps it in
-// bench-data/ of the build folder for later runs.
+// The database is generated once and kept under the build folder (see BenchSetup); another size
+// with $QUINTALEVA_BENCH_DOCUMENTOS (1000000 for the one-customer figure at a million documents),
+// another file with $QUINTALEVA_BENCH_DB.
 
+#include "BenchSetup.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
 #include "db/Statement.h"
@@ -20,13 +21,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
 namespace {
-
-namespace fs = std::filesystem;
 
 Database* g_db = nullptr;
 long g_customer = 0;  // the customer with the most documents
@@ -117,27 +115,6 @@ void BM_StatementOneCustomerDetailedFloor(benchmark::State& state) {
     }
 }
 
-std::string cachedDatabase() {
-    if (const char* given = std::getenv("QUINTALEVA_BENCH_DB"))
-        return given;
-    const fs::path here = fs::canonical(fs::path("/proc/self/exe")).parent_path();  // build/bench
-    const fs::path file = here / "bench-data" / "statement-100k.mdb";
-    if (fs::exists(file))
-        return file.string();
-    const char* cliEnv = std::getenv("QUINTALEVA_CLI");
-    const fs::path cli = cliEnv ? fs::path(cliEnv) : here.parent_path() / "quintaleva-cli";
-    fs::create_directories(file.parent_path());
-    const fs::path partial = file.string() + ".parcial";
-    fs::remove(partial);
-    std::fprintf(stderr, "Generating %s (once) ...\n", file.c_str());
-    const std::string command = "'" + cli.string() + "' generar '" + partial.string() +
-                                "' --documentos 100000 --clientes 10000 --articulos 2000 >/dev/null";
-    if (std::system(command.c_str()) != 0 || !fs::exists(partial))
-        return {};
-    fs::rename(partial, file);
-    return file.string();
-}
-
 } // namespace
 
 BENCHMARK(BM_StatementSummaryAll)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
@@ -150,17 +127,16 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    const std::string file = cachedDatabase();
+    const std::string file = BenchSetup::CachedDatabase(BenchSetup::DocumentsWanted(100000));
     if (file.empty()) {
         std::fprintf(stderr, "No database to measure.\n");
         return 1;
     }
-    std::unique_ptr<Database> db = Database::open(file);  // an older file gains the indexes here
+    std::unique_ptr<Database> db = BenchSetup::Open(file);
     g_db = db.get();
     Statement busiest = db->prepare("SELECT Id_Cliente FROM Documentos GROUP BY Id_Cliente ORDER BY count(*) DESC LIMIT 1");
     if (busiest.step())
         g_customer = static_cast<long>(busiest.integer(0));
-    benchmark::AddCustomContext("database", file);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_db = nullptr;

@@ -19,25 +19,25 @@ bool BuildArticlesCatalog(Database& db, bool byDescription, OleDate today, CRepD
     message.clear();
     Statement st = db.prepare(std::string("SELECT Clave, Descripcion, Precio, PrecioNeto FROM Articulos ORDER BY ") +
                               (byDescription ? "Descripcion COLLATE ES, Id_Articulo" : "Clave COLLATE ES, Id_Articulo"));
-    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
-    if (rows.empty()) {
-        message = kNothing;
-        return false;
-    }
-    const int n = static_cast<int>(rows.size());
-    data.SetSize(n, 4);
+    data.SetSize(0, 4);
     data.SetHeader(0, "Clave");
     data.SetHeader(1, "Descripción");
     data.SetHeader(2, "Precio");
     data.SetHeader(3, "Precio neto");
     data.SetAlign(2, CRepData::kRight);
     data.SetAlign(3, CRepData::kRight);
-    for (int r = 0; r < n; ++r) {
-        const std::vector<DbValue>& row = rows[static_cast<std::size_t>(r)];
-        data.SetCell(r, 0, valueToText(row[0]));
-        data.SetCell(r, 1, valueToText(row[1]));
-        data.SetCell(r, 2, FormatMoney(valueToDouble(row[2])));
-        data.SetCell(r, 3, FormatMoney(valueToDouble(row[3])));
+    int n = 0;
+    for (; st.step(); ++n) {
+        data.SetRowCount(n + 1);
+        data.SetCell(n, 0, st.text(0));
+        data.SetCell(n, 1, st.text(1));
+        data.SetCell(n, 2, FormatMoney(st.real(2)));
+        data.SetCell(n, 3, FormatMoney(st.real(3)));
+    }
+    if (n == 0) {
+        data.SetSize(0, 0);
+        message = kNothing;
+        return false;
     }
     data.AddTitleLine("Fecha: " + DateToText(today));
     return true;
@@ -72,26 +72,22 @@ bool BuildCustomersCatalog(Database& db, const std::vector<std::string>& fields,
     sql += " FROM Clientes";
     Statement st = db.prepare(sql);
     const int k = static_cast<int>(fields.size());
-    std::vector<std::vector<std::string>> rows;
-    while (st.step()) {
-        std::vector<std::string> row;
+    data.SetSize(0, k);
+    for (int c = 0; c < k; ++c)
+        data.SetHeader(c, st.columnName(c));
+    int n = 0;
+    for (; st.step(); ++n) {
+        data.SetRowCount(n + 1);
         for (int c = 0; c < k; ++c)
-            row.push_back(st.text(c));
-        rows.push_back(std::move(row));
+            data.SetCell(n, c, st.text(c));
     }
-    if (rows.empty()) {
+    if (n == 0) {
+        data.SetSize(0, 0);
         message = "No hay datos que mostrar";
         if (plainBox)
             *plainBox = true;
         return false;
     }
-    const int n = static_cast<int>(rows.size());
-    data.SetSize(n, k);
-    for (int c = 0; c < k; ++c)
-        data.SetHeader(c, st.columnName(c));
-    for (int r = 0; r < n; ++r)
-        for (int c = 0; c < k; ++c)
-            data.SetCell(r, c, rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
     data.AddTitleLine("Fecha: " + DateToText(now));
     return true;
 }

@@ -7,6 +7,7 @@
 #include "invoice/MoneyText.h"
 #include "reports/RepData.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -114,53 +115,17 @@ void summary(Database& db, const StatementFilter& f, const std::vector<Customer>
 }
 
 bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer>& customers, OleDate today,
-              CRepData& data, std::string& message) {
+              CRepData& data, std::string& message, const ReportProgress& progress) {
     const SqlCondition period = BetweenDates(f.desde, f.hasta);
-    // Each customer's scratch rows are one run of rowids, written in the customers' order (name,
-    // then id), so customers who share a name keep their own block and balance.
-    struct Block {
-        std::int64_t first;
-        std::int64_t last;
-    };
-    std::vector<Block> blocks;
-    {
-        const auto figures = figuresOf(db, f, customers);
-        Transaction tx(db);
-        db.execute("DELETE FROM AuxEdo");
-        Statement insert = db.prepare(
-            "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)");
-        auto add = [&](const std::vector<DbValue>& values) {
-            insert.reset();
-            insert.bindAll(values);
-            insert.execute();
-            return db.lastInsertId();
-        };
-        for (const Customer& cu : customers) {
-            Block block{};
-            block.first = block.last = add({cu.nombre, f.desde.value, std::string("Saldo Inicial"), DbValue(),
-                                            figures.at(cu.id).initial(), 0.0});
-            Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
-                                        "Cancelada=0 AND Fecha " + period.sql);
-            docs.bindAll(withPeriod(cu.id, period));
-            while (docs.step())
-                block.last = add({cu.nombre, docs.column(0),
-                                  "Doc. " + docs.text(1) + NumberToPaddedText(static_cast<long>(docs.integer(2))),
-                                  DbValue(), docs.real(3), 0.0});
-            Statement pays = db.prepare(
-                "SELECT Cobros.Fecha, Documentos.Serie, Documentos.Folio, Cobros.Referencia, Cobros.Importe FROM "
-                "Documentos INNER JOIN Cobros ON Documentos.Id_Documento = Cobros.Id_Documento WHERE "
-                "Documentos.Cancelada=0 AND Documentos.Id_Cliente=? AND Cobros.Fecha " + period.sql);
-            pays.bindAll(withPeriod(cu.id, period));
-            while (pays.step())
-                block.last = add({cu.nombre, pays.column(0),
-                                  "Pago doc. " + pays.text(1) + NumberToPaddedText(static_cast<long>(pays.integer(2))),
-                                  pays.column(3), 0.0, pays.real(4)});
-            blocks.push_back(block);
-        }
-        tx.commit();
-    }
+    const auto figures = figuresOf(db, f, customers);
+    data.SetSize(0, 7);
+    const char* headers[] = {"Cliente", "Fecha", "Concepto", "Referencia", "Cargos", "Abonos", "Saldo final"};
+    for (int c = 0; c < 7; ++c)
+        data.SetHeader(c, headers[c]);
+
+    // One customer's movements at a time: they are staged in AuxEdo and, in date order, written
+    // straight into the report, so customers who share a name keep their own block and balance.
     struct Movement {
-        std::size_t customer;  // index into `customers`
         double fecha;
         std::string concepto;
         std::string referencia;
@@ -168,54 +133,68 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
         double abonos;
     };
     std::vector<Movement> moves;
-    Statement st = db.prepare("SELECT Fecha, Concepto, Referencia, Cargos, Abonos FROM AuxEdo "
-                              "WHERE rowid BETWEEN ? AND ? ORDER BY Fecha, rowid");
-    for (std::size_t b = 0; b < blocks.size(); ++b) {
-        st.reset();
-        st.bindAll({blocks[b].first, blocks[b].last});
-        while (st.step())
-            moves.push_back({b, st.real(0), st.text(1), st.text(2), st.real(3), st.real(4)});
-    }
-    if (moves.empty()) {
-        message = kNothing;
-        return false;
-    }
-    const int m = static_cast<int>(moves.size());
-    const int k = static_cast<int>(customers.size());
-    data.SetSize(m + 3 * k, 7);
-    const char* headers[] = {"Cliente", "Fecha", "Concepto", "Referencia", "Cargos", "Abonos", "Saldo final"};
-    for (int c = 0; c < 7; ++c)
-        data.SetHeader(c, headers[c]);
+    // Staging and reading are one transaction: a failure or a cancel leaves AuxEdo as it was.
+    Transaction tx(db);
+    db.execute("DELETE FROM AuxEdo");
+    Statement insert = db.prepare(
+        "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)");
+    Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
+                                "Cancelada=0 AND Fecha " + period.sql);
+    Statement pays = db.prepare(
+        "SELECT Cobros.Fecha, Documentos.Serie, Documentos.Folio, Cobros.Referencia, Cobros.Importe FROM "
+        "Documentos INNER JOIN Cobros ON Documentos.Id_Documento = Cobros.Id_Documento WHERE "
+        "Documentos.Cancelada=0 AND Documentos.Id_Cliente=? AND Cobros.Fecha " + period.sql);
     int r = 0;
-    std::size_t current = 0;
-    bool started = false;
-    double S = 0;
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        const Movement& mv = moves[i];
-        if (!started || mv.customer != current) {
-            started = true;
-            current = mv.customer;
-            data.SetCell(r, 0, customers[current].nombre);
-            S = 0;
+    const auto total = static_cast<std::int64_t>(customers.size());
+    for (std::int64_t i = 0; i < total; ++i) {
+        if (progress && !progress(i, total)) {
+            data.SetSize(0, 0);
+            message.clear();
+            return false;
+        }
+        const Customer& cu = customers[static_cast<std::size_t>(i)];
+        moves.clear();
+        moves.push_back({f.desde.value, "Saldo Inicial", std::string(), figures.at(cu.id).initial(), 0.0});
+        docs.reset();
+        docs.bindAll(withPeriod(cu.id, period));
+        while (docs.step())
+            moves.push_back({docs.real(0), "Doc. " + docs.text(1) + NumberToPaddedText(static_cast<long>(docs.integer(2))),
+                             std::string(), docs.real(3), 0.0});
+        pays.reset();
+        pays.bindAll(withPeriod(cu.id, period));
+        while (pays.step())
+            moves.push_back({pays.real(0),
+                             "Pago doc. " + pays.text(1) + NumberToPaddedText(static_cast<long>(pays.integer(2))),
+                             pays.text(3), 0.0, pays.real(4)});
+        for (const Movement& mv : moves) {
+            insert.reset();
+            insert.bindAll({cu.nombre, mv.fecha, mv.concepto,
+                            mv.referencia.empty() ? DbValue() : DbValue(mv.referencia), mv.cargos, mv.abonos});
+            insert.execute();
+        }
+        // By date; movements of the same moment keep the order they were staged in.
+        std::stable_sort(moves.begin(), moves.end(),
+                         [](const Movement& a, const Movement& b) { return a.fecha < b.fecha; });
+
+        // A name row, the movements, the final balance and a blank row.
+        data.SetRowCount(r + static_cast<int>(moves.size()) + 3);
+        data.SetCell(r++, 0, cu.nombre);
+        double S = 0;
+        for (const Movement& mv : moves) {
+            data.SetCell(r, 1, DateToText(OleDate{mv.fecha}));
+            data.SetCell(r, 2, mv.concepto);
+            data.SetCell(r, 3, mv.referencia);
+            if (mv.cargos > 0.01)
+                data.SetCell(r, 4, FormatMoney(mv.cargos));
+            if (mv.abonos > 0.01)
+                data.SetCell(r, 5, FormatMoney(mv.abonos));
+            S += mv.cargos - mv.abonos;
             ++r;
         }
-        data.SetCell(r, 1, DateToText(OleDate{mv.fecha}));
-        data.SetCell(r, 2, mv.concepto);
-        data.SetCell(r, 3, mv.referencia);
-        if (mv.cargos > 0.01)
-            data.SetCell(r, 4, FormatMoney(mv.cargos));
-        if (mv.abonos > 0.01)
-            data.SetCell(r, 5, FormatMoney(mv.abonos));
-        S += mv.cargos - mv.abonos;
-        if (i + 1 == moves.size()) {
-            data.SetCell(r + 1, 6, FormatMoney(S));
-        } else if (moves[i + 1].customer != current) {
-            data.SetCell(r + 1, 6, FormatMoney(S));
-            r += 3;
-        } else {
-            ++r;
-        }
+        data.SetCell(r, 6, FormatMoney(S));
+        r += 2;
     }
+    tx.commit();
     titleLines(data, f, today, "(Detallado)");
     return true;
 }
@@ -223,7 +202,7 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
 } // namespace
 
 bool BuildCustomerStatement(Database& db, const StatementFilter& f, OleDate today, CRepData& data,
-                            std::string& message) {
+                            std::string& message, const ReportProgress& progress) {
     message.clear();
     std::vector<Customer> customers;
     Statement st = db.prepare(f.clienteId != 0
@@ -241,5 +220,5 @@ bool BuildCustomerStatement(Database& db, const StatementFilter& f, OleDate toda
         summary(db, f, customers, today, data);
         return true;
     }
-    return detailed(db, f, customers, today, data, message);
+    return detailed(db, f, customers, today, data, message, progress);
 }

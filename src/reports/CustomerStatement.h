@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/OleDate.h"
+#include "reports/ReportProgress.h"
 
 #include <string>
 
@@ -18,9 +19,9 @@ struct StatementFilter final {
 // The customer statement ("- MOVIMIENTOS POR CLIENTE -"): per customer the balance before the
 // period, the charges (non-cancelled documents) and credits (payments) inside it and the final
 // balance; in detail every movement with a running balance, staged in the AuxEdo table in one
-// transaction. False with the operator's message when there is nothing to show; database errors
-// throw DbError and leave AuxEdo as it was.
+// transaction. False with the operator's message when there is nothing to show, with an empty one
+// when `progress` cancelled; database errors and cancels leave AuxEdo as it was.
 bool BuildCustomerStatement(Database& db, const StatementFilter& filter, OleDate today, CRepData& data,
-                            std::string& message);
+                            std::string& message, const ReportProgress& progress = {});
 
 inline constexpr const char* kStatementTitle = "- MOVIMIENTOS POR CLIENTE -";

@@ -33,6 +33,13 @@ private:
     Database& m_db;
 };
 
+// A cancelled build leaves no half report behind, and no message to show.
+bool cancelled(CRepData& data, std::string& message) {
+    data.SetSize(0, 0);
+    message.clear();
+    return false;
+}
+
 std::string dateText(const DbValue& v) { return DateToText(OleDate{valueToDouble(v)}); }
 
 std::string number2(double v) {
@@ -49,7 +56,8 @@ void titleLines(CRepData& data, const JournalFilter& f, OleDate today, const cha
     data.AddTitleLine(form);
 }
 
-bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message) {
+bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message,
+             const ReportProgress& progress) {
     std::string where;
     std::vector<DbValue> params;
     auto add = [&](const std::string& sql, std::vector<DbValue> values) {
@@ -78,31 +86,35 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
     Statement st = db.prepare("SELECT Serie, Folio, Cancelada, Fecha, Vence, Nombre, Total FROM Documentos " +
                               (where.empty() ? std::string() : "WHERE " + where) + " ORDER BY Serie, Folio");
     st.bindAll(params);
-    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
-    if (rows.empty()) {
-        message = "No hay elemnetos que mostrar";
-        return false;
-    }
-    const int n = static_cast<int>(rows.size());
-    data.SetSize(n + 2, 5);
+    // Rows go straight from the statement into the report, which grows as they come.
+    data.SetSize(0, 5);
     const char* headers[] = {"Serie/Folio", "Fecha", "Vencimiento", "Cliente", "Importe"};
     for (int c = 0; c < 5; ++c)
         data.SetHeader(c, headers[c]);
     data.SetAlign(4, CRepData::kRight);
     double total = 0;
-    for (int r = 0; r < n; ++r) {
-        const std::vector<DbValue>& row = rows[static_cast<std::size_t>(r)];
-        data.SetCell(r, 0, folioText(row[0], row[1]));
-        if (valueToInt(row[2]) != 0) {
-            data.SetCell(r, 3, "- CANCELADA -");
+    int n = 0;
+    for (; st.step(); ++n) {
+        if (progress && n % kProgressStep == 0 && !progress(n, 0))
+            return cancelled(data, message);
+        data.SetRowCount(n + 1);
+        data.SetCell(n, 0, folioText(st.column(0), st.column(1)));
+        if (valueToInt(st.column(2)) != 0) {
+            data.SetCell(n, 3, "- CANCELADA -");
             continue;
         }
-        data.SetCell(r, 1, dateText(row[3]));
-        data.SetCell(r, 2, dateText(row[4]));
-        data.SetCell(r, 3, valueToText(row[5]));
-        data.SetCell(r, 4, FormatMoney(valueToDouble(row[6])));
-        total += valueToDouble(row[6]);
+        data.SetCell(n, 1, dateText(st.column(3)));
+        data.SetCell(n, 2, dateText(st.column(4)));
+        data.SetCell(n, 3, valueToText(st.column(5)));
+        data.SetCell(n, 4, FormatMoney(valueToDouble(st.column(6))));
+        total += valueToDouble(st.column(6));
     }
+    if (n == 0) {
+        data.SetSize(0, 0);
+        message = "No hay elemnetos que mostrar";
+        return false;
+    }
+    data.SetRowCount(n + 2);
     data.SetCell(n, 4, "======================================");
     data.SetCell(n + 1, 3, "Total:");
     data.SetCell(n + 1, 4, FormatMoney(total));
@@ -110,7 +122,8 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
     return true;
 }
 
-bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message) {
+bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& data, std::string& message,
+              const ReportProgress& progress) {
     std::string where = "WHERE Documentos.Cancelada=0 ";
     std::vector<DbValue> params;
     if (f.folio != 0) {
@@ -178,7 +191,9 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
         }
         m += 6;
     };
-    while (st.step()) {
+    for (int read = 0; st.step(); ++read) {
+        if (progress && read % kProgressStep == 0 && !progress(read, k))
+            return cancelled(data, message);
         if (!open || valueToInt(st.column(10)) != current) {
             if (open)
                 close();
@@ -210,7 +225,8 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
 } // namespace
 
 bool BuildDocumentsJournal(Database& db, const JournalFilter& filter, OleDate today, CRepData& data,
-                           std::string& message) {
+                           std::string& message, const ReportProgress& progress) {
     message.clear();
-    return filter.detallado ? detailed(db, filter, today, data, message) : summary(db, filter, today, data, message);
+    return filter.detallado ? detailed(db, filter, today, data, message, progress)
+                            : summary(db, filter, today, data, message, progress);
 }

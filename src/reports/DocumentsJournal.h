@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/OleDate.h"
+#include "reports/ReportProgress.h"
 
 #include <string>
 
@@ -22,8 +23,9 @@ struct JournalFilter final {
 // The documents journal ("- DIARIO DE DOCUMENTOS -"): a summary line per document with a grand
 // total (cancelled documents marked, not added), or every line of every non-cancelled document
 // with its totals. `today` dates the report. False with the operator's message in `message` when
-// there is nothing to show; database errors throw DbError.
+// there is nothing to show, and with an empty message when `progress` cancelled (the report is
+// then empty); database errors throw DbError.
 bool BuildDocumentsJournal(Database& db, const JournalFilter& filter, OleDate today, CRepData& data,
-                           std::string& message);
+                           std::string& message, const ReportProgress& progress = {});
 
 inline constexpr const char* kJournalTitle = "- DIARIO DE DOCUMENTOS -";

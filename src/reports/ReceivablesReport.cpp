@@ -7,9 +7,11 @@
 #include "reports/RepData.h"
 
 #include <cmath>
+#include <string>
 #include <vector>
 
-bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepData& data, std::string& message) {
+bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepData& data, std::string& message,
+                            const ReportProgress& progress) {
     message.clear();
     std::string where = "WHERE Documentos.Cancelada=0 AND Documentos.Pagado=0 ";
     std::vector<DbValue> params;
@@ -39,13 +41,8 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
                               "Documentos.Vence, Documentos.Total, Total-YaPagado AS Expr1 FROM Documentos " +
                               where + "ORDER BY Documentos.Serie, Documentos.Folio");
     st.bindAll(params);
-    const std::vector<std::vector<DbValue>> rows = st.fetchAll();
-    if (rows.empty()) {
-        message = "- No hay elementos que mostrar -";
-        return false;
-    }
-    const int n = static_cast<int>(rows.size());
-    data.SetSize(n + 2, 7);
+    // Rows go straight from the statement into the report, which grows as they come.
+    data.SetSize(0, 7);
     const char* headers[] = {"Serie/Folio", "Cliente", "Fecha", "Vence", "Dias V.", "Importe", "Por pagar"};
     for (int c = 0; c < 7; ++c)
         data.SetHeader(c, headers[c]);
@@ -53,20 +50,32 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
     data.SetAlign(6, CRepData::kRight);
     double total = 0;
     double owed = 0;
-    for (int r = 0; r < n; ++r) {
-        const std::vector<DbValue>& row = rows[static_cast<std::size_t>(r)];
-        data.SetCell(r, 0, valueToText(row[0]) + NumberToPaddedText(static_cast<long>(valueToInt(row[1]))));
-        data.SetCell(r, 1, valueToText(row[2]));
-        data.SetCell(r, 2, DateToText(OleDate{valueToDouble(row[3])}));
-        data.SetCell(r, 3, DateToText(OleDate{valueToDouble(row[4])}));
+    int n = 0;
+    for (; st.step(); ++n) {
+        if (progress && n % kProgressStep == 0 && !progress(n, 0)) {
+            data.SetSize(0, 0);
+            return false;
+        }
+        data.SetRowCount(n + 1);
+        data.SetCell(n, 0, valueToText(st.column(0)) + NumberToPaddedText(static_cast<long>(st.integer(1))));
+        data.SetCell(n, 1, st.text(2));
+        data.SetCell(n, 2, DateToText(OleDate{st.real(3)}));
+        const double due = st.real(4);
+        data.SetCell(n, 3, DateToText(OleDate{due}));
         // Whole days since the due moment, truncated: less than a day late is not yet overdue.
-        const double days = std::trunc(now.value - valueToDouble(row[4]));
-        data.SetCell(r, 4, days <= 0 ? std::string("Por vencer") : std::to_string(static_cast<long long>(days)));
-        data.SetCell(r, 5, FormatMoney(valueToDouble(row[5])));
-        data.SetCell(r, 6, FormatMoney(valueToDouble(row[6])));
-        total += valueToDouble(row[5]);
-        owed += valueToDouble(row[6]);
+        const double days = std::trunc(now.value - due);
+        data.SetCell(n, 4, days <= 0 ? std::string("Por vencer") : std::to_string(static_cast<long long>(days)));
+        data.SetCell(n, 5, FormatMoney(st.real(5)));
+        data.SetCell(n, 6, FormatMoney(st.real(6)));
+        total += st.real(5);
+        owed += st.real(6);
     }
+    if (n == 0) {
+        data.SetSize(0, 0);
+        message = "- No hay elementos que mostrar -";
+        return false;
+    }
+    data.SetRowCount(n + 2);
     data.SetCell(n, 5, "================================");
     data.SetCell(n, 6, "================================");
     data.SetCell(n + 1, 5, FormatMoney(total));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/OleDate.h"
+#include "reports/ReportProgress.h"
 
 #include <string>
 
@@ -18,7 +19,9 @@ struct CxcFilter final {
 
 // The receivables report ("- CUENTAS POR COBRAR -"): every document neither cancelled nor paid,
 // with its total, the part still owed and the whole days since it fell due at `now`. False with
-// the operator's message when nothing matches; database errors throw DbError.
-bool BuildReceivablesReport(Database& db, const CxcFilter& filter, OleDate now, CRepData& data, std::string& message);
+// the operator's message when nothing matches, with an empty one when `progress` cancelled (the
+// report is then empty); database errors throw DbError.
+bool BuildReceivablesReport(Database& db, const CxcFilter& filter, OleDate now, CRepData& data, std::string& message,
+                            const ReportProgress& progress = {});
 
 inline constexpr const char* kReceivablesTitle = "- CUENTAS POR COBRAR -";

@@ -3,16 +3,19 @@
 #include "printing/Archive.h"
 #include "printing/ByteArrayFile.h"
 #include "printing/Windows1252.h"
+#include "toolkit/AtomicFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
 
 const std::string kEmpty;
+constexpr std::uint64_t kNoRow = ~std::uint64_t{0};
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+// Output is handed to its sink in pieces of about this size, never as one whole copy.
+constexpr std::size_t kFlushBytes = std::size_t{1} << 18;
 
 bool endsWithTxt(const std::string& path) {
     if (path.size() < 3)
@@ -22,6 +25,50 @@ bool endsWithTxt(const std::string& path) {
     return tail == "txt";
 }
 
+// A cell's length as a base-128 varint: one byte for the usual short texts.
+std::size_t lengthBytes(std::size_t n) {
+    std::size_t bytes = 1;
+    while (n >= 0x80) {
+        n >>= 7;
+        ++bytes;
+    }
+    return bytes;
+}
+
+char* putLength(char* at, std::size_t n) {
+    while (n >= 0x80) {
+        *at++ = static_cast<char>((n & 0x7F) | 0x80);
+        n >>= 7;
+    }
+    *at++ = static_cast<char>(n);
+    return at;
+}
+
+const char* getLength(const char* at, std::size_t& n) {
+    n = 0;
+    int shift = 0;
+    for (;;) {
+        const unsigned char b = static_cast<unsigned char>(*at++);
+        n |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if ((b & 0x80) == 0)
+            return at;
+        shift += 7;
+    }
+}
+
+void appendToString(void* context, std::string_view bytes) { static_cast<std::string*>(context)->append(bytes); }
+
+struct FileSink {
+    CAtomicFile* file;
+    bool ok = true;
+};
+
+void appendToFile(void* context, std::string_view bytes) {
+    auto* sink = static_cast<FileSink*>(context);
+    if (sink->ok)
+        sink->ok = sink->file->Write(bytes);
+}
+
 } // namespace
 
 void CRepData::SetSize(int rows, int columns) {
@@ -29,9 +76,24 @@ void CRepData::SetSize(int rows, int columns) {
     m_columns = std::max(columns, 0);
     m_headers.assign(static_cast<std::size_t>(m_columns), std::string());
     m_aligns.assign(static_cast<std::size_t>(m_columns), kLeft);
-    m_cells.assign(static_cast<std::size_t>(m_rows) * static_cast<std::size_t>(m_columns), std::string());
+    // Released, not only cleared: a report rebuilt smaller gives its memory back.
+    std::vector<std::uint64_t>(static_cast<std::size_t>(m_rows), kNoRow).swap(m_rowRefs);
+    std::vector<Block>().swap(m_blocks);
+    m_openRow = -1;
+    m_openCells.assign(static_cast<std::size_t>(m_columns), std::string());
     m_titles.clear();
     m_titleCursor = 0;
+}
+
+void CRepData::SetRowCount(int rows) {
+    rows = std::max(rows, 0);
+    if (m_openRow >= rows) {
+        m_openRow = -1;
+        for (std::string& cell : m_openCells)
+            cell.clear();
+    }
+    m_rowRefs.resize(static_cast<std::size_t>(rows), kNoRow);
+    m_rows = rows;
 }
 
 void CRepData::SetHeader(int column, std::string text) {
@@ -44,13 +106,77 @@ void CRepData::SetAlign(int column, int code) {
         m_aligns[static_cast<std::size_t>(column)] = code;
 }
 
-void CRepData::SetCell(int row, int column, std::string text) {
-    if (row >= 0 && row < m_rows && column >= 0 && column < m_columns)
-        m_cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column)] =
-            std::move(text);
+void CRepData::SetCell(int row, int column, std::string_view text) {
+    if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
+        return;
+    if (row != m_openRow)
+        openRow(row);
+    m_openCells[static_cast<std::size_t>(column)].assign(text);
 }
 
 void CRepData::AddTitleLine(std::string text) { m_titles.push_back(std::move(text)); }
+
+char* CRepData::reserve(std::size_t bytes, std::uint64_t& ref) {
+    if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < bytes) {
+        Block block;
+        block.size = std::max(bytes, kBlockBytes);
+        block.bytes = std::make_unique<char[]>(block.size);
+        m_blocks.push_back(std::move(block));
+    }
+    Block& block = m_blocks.back();
+    ref = (static_cast<std::uint64_t>(m_blocks.size() - 1) << 32) | block.used;
+    char* at = block.bytes.get() + block.used;
+    block.used += bytes;
+    return at;
+}
+
+// The open row goes into the blocks as its cells' lengths and texts; a row of empty cells takes
+// no bytes at all.
+void CRepData::closeOpenRow() {
+    if (m_openRow < 0)
+        return;
+    std::size_t bytes = 0;
+    bool any = false;
+    for (const std::string& cell : m_openCells) {
+        bytes += lengthBytes(cell.size()) + cell.size();
+        any = any || !cell.empty();
+    }
+    std::uint64_t ref = kNoRow;
+    if (any) {
+        char* at = reserve(bytes, ref);
+        for (std::string& cell : m_openCells) {
+            at = putLength(at, cell.size());
+            std::memcpy(at, cell.data(), cell.size());
+            at += cell.size();
+        }
+    }
+    m_rowRefs[static_cast<std::size_t>(m_openRow)] = ref;
+    for (std::string& cell : m_openCells)
+        cell.clear();
+    m_openRow = -1;
+}
+
+void CRepData::openRow(int row) {
+    closeOpenRow();
+    const std::uint64_t ref = m_rowRefs[static_cast<std::size_t>(row)];
+    if (ref != kNoRow)
+        for (int c = 0; c < m_columns; ++c)
+            m_openCells[static_cast<std::size_t>(c)].assign(storedCell(ref, c));
+    m_openRow = row;
+}
+
+std::string_view CRepData::storedCell(std::uint64_t ref, int column) const {
+    if (ref == kNoRow)
+        return {};
+    const char* at = m_blocks[static_cast<std::size_t>(ref >> 32)].bytes.get() + (ref & 0xFFFFFFFFu);
+    std::size_t n = 0;
+    for (int c = 0;; ++c) {
+        at = getLength(at, n);
+        if (c == column)
+            return {at, n};
+        at += n;
+    }
+}
 
 const std::string& CRepData::GetHeader(int column) const {
     return column >= 0 && column < m_columns ? m_headers[static_cast<std::size_t>(column)] : kEmpty;
@@ -60,10 +186,12 @@ int CRepData::GetAlign(int column) const {
     return column >= 0 && column < m_columns ? m_aligns[static_cast<std::size_t>(column)] : 0;
 }
 
-const std::string& CRepData::GetCell(int row, int column) const {
+std::string_view CRepData::GetCell(int row, int column) const {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
-        return kEmpty;
-    return m_cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(m_columns) + static_cast<std::size_t>(column)];
+        return {};
+    if (row == m_openRow)
+        return m_openCells[static_cast<std::size_t>(column)];
+    return storedCell(m_rowRefs[static_cast<std::size_t>(row)], column);
 }
 
 std::string CRepData::NextTitleLine() {
@@ -74,71 +202,103 @@ std::string CRepData::NextTitleLine() {
     return m_titles[m_titleCursor++];
 }
 
-std::string CRepData::ToText(std::string_view title) const {
+std::size_t CRepData::CellBytes() const {
+    std::size_t bytes = m_rowRefs.capacity() * sizeof(std::uint64_t);
+    for (const Block& b : m_blocks)
+        bytes += b.size;
+    return bytes;
+}
+
+bool CRepData::writeText(std::string_view title, void* context, Sink sink, const ReportProgress& progress) const {
     std::string out;
-    auto line = [&out](std::string_view utf8) {
+    std::string row;
+    auto line = [&](std::string_view utf8) {
         out += Windows1252::FromUtf8(utf8);
         out += "\r\n";
+        if (out.size() >= kFlushBytes) {
+            sink(context, out);
+            out.clear();
+        }
     };
     line(title);
     for (const std::string& t : m_titles)
         line(t);
-    std::string row;
     for (int c = 0; c < m_columns; ++c)
-        row += GetHeader(c) + '\t';
+        (row += GetHeader(c)) += '\t';
     line(row);
     for (int r = 0; r < m_rows; ++r) {
+        if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
+            return false;
         row.clear();
         for (int c = 0; c < m_columns; ++c)
-            row += GetCell(r, c) + '\t';
+            (row += GetCell(r, c)) += '\t';
         line(row);
     }
-    return out;
+    sink(context, out);
+    return true;
 }
 
 // Title; column and row counts; per column its header and alignment; the title lines with their
 // count; then every row's cells in column order.
-std::vector<unsigned char> CRepData::ToReportFile(std::string_view title) const {
+bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
+                               const ReportProgress& progress) const {
     CByteArrayFile file;
-    {
-        CArchive ar(file, CArchive::store);
-        ar.WriteString(title);
-        ar.WriteInt32(m_columns);
-        ar.WriteInt32(m_rows);
-        for (int c = 0; c < m_columns; ++c) {
-            ar.WriteString(GetHeader(c));
-            ar.WriteInt32(GetAlign(c));
-        }
-        ar.WriteInt32(static_cast<std::int32_t>(m_titles.size()));
-        for (const std::string& t : m_titles)
-            ar.WriteString(t);
-        for (int r = 0; r < m_rows; ++r)
-            for (int c = 0; c < m_columns; ++c)
-                ar.WriteString(GetCell(r, c));
+    CArchive ar(file, CArchive::store);
+    auto flush = [&] {
+        const CByteArrayFile::Bytes bytes = file.Detach();
+        sink(context, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    };
+    ar.WriteString(title);
+    ar.WriteInt32(m_columns);
+    ar.WriteInt32(m_rows);
+    for (int c = 0; c < m_columns; ++c) {
+        ar.WriteString(GetHeader(c));
+        ar.WriteInt32(GetAlign(c));
     }
-    return file.Detach();
+    ar.WriteInt32(static_cast<std::int32_t>(m_titles.size()));
+    for (const std::string& t : m_titles)
+        ar.WriteString(t);
+    for (int r = 0; r < m_rows; ++r) {
+        if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
+            return false;
+        for (int c = 0; c < m_columns; ++c)
+            ar.WriteString(GetCell(r, c));
+        if (file.GetLength() >= kFlushBytes)
+            flush();
+    }
+    flush();
+    return true;
 }
 
-bool CRepData::SaveToFile(const std::string& path, std::string_view title, std::string* error) const {
-    std::string bytes;
-    if (endsWithTxt(path)) {
-        bytes = ToText(title);
-    } else {
-        const std::vector<unsigned char> data = ToReportFile(title);
-        bytes.assign(data.begin(), data.end());
+std::string CRepData::ToText(std::string_view title) const {
+    std::string out;
+    writeText(title, &out, appendToString, {});
+    return out;
+}
+
+std::vector<unsigned char> CRepData::ToReportFile(std::string_view title) const {
+    std::string out;
+    writeReportFile(title, &out, appendToString, {});
+    return {out.begin(), out.end()};
+}
+
+bool CRepData::SaveToFile(const std::string& path, std::string_view title, std::string* error,
+                          const ReportProgress& progress) const {
+    return SaveAs(path, title, endsWithTxt(path), error, progress);
+}
+
+bool CRepData::SaveAs(const std::string& path, std::string_view title, bool text, std::string* error,
+                      const ReportProgress& progress) const {
+    CAtomicFile file(path);
+    FileSink sink{&file};
+    bool complete = false;
+    if (file.Open()) {
+        complete = text ? writeText(title, &sink, appendToFile, progress)
+                        : writeReportFile(title, &sink, appendToFile, progress);
+        if (complete && sink.ok && file.Commit())
+            return true;
     }
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) {
-        if (error)
-            *error = std::strerror(errno);
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool closed = std::fclose(f) == 0;
-    if (!(written && closed)) {
-        if (error)
-            *error = std::strerror(errno);
-        return false;
-    }
-    return true;
+    if (error)
+        *error = file.Error();  // empty after a cancel
+    return false;
 }

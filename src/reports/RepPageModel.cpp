@@ -57,13 +57,13 @@ CRepPageModel::Line CRepPageModel::metrics(FontKind kind) const {
 }
 
 // `top` counts downwards from the sheet's top edge; the page operations count upwards.
-void CRepPageModel::text(PrintPage& page, FontKind kind, const std::string& s, int x, int top, int align,
+void CRepPageModel::text(PrintPage& page, FontKind kind, std::string_view s, int x, int top, int align,
                          const FormatRect& clip) const {
     if (s.empty())
         return;
     PageOp op;
     op.kind = PageOp::Kind::Text;
-    op.text = s;
+    op.text = std::string(s);
     op.font = Font(kind);
     op.alignment = align;
     op.anchor = {x, -(top + metrics(kind).height)};
@@ -146,7 +146,7 @@ PrintPage CRepPageModel::DrawPage() {
     int top = y0;
     for (int r = first; r < last; ++r, top += L) {
         for (int c = 0; c < columns; ++c) {
-            const std::string& s = m_data.GetCell(r, c);
+            const std::string_view s = m_data.GetCell(r, c);
             const int x = m_colX[static_cast<std::size_t>(c)];
             int right = x + m_colWidth[static_cast<std::size_t>(c)];
             if (c == 0 && m_firstColumnSpans && !s.empty())

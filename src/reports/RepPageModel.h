@@ -4,6 +4,7 @@
 #include "printing/PrintPage.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CRepData;
@@ -67,7 +68,7 @@ private:
         int leading; // external leading
     };
     Line metrics(FontKind kind) const;
-    void text(PrintPage& page, FontKind kind, const std::string& s, int x, int top, int align, const FormatRect& clip) const;
+    void text(PrintPage& page, FontKind kind, std::string_view s, int x, int top, int align, const FormatRect& clip) const;
     void layoutColumns(int titleStep);
 
     const CRepData& m_data;

@@ -200,4 +200,42 @@ TEST_F(AccountReports, StatementDetailKeepsNamesakesApart) {
     EXPECT_EQ(d.GetCell(3, 4), "$300.00");
 }
 
+// "Cancelar" part-way through a report leaves no half report and, for the statement, the scratch
+// table as the last finished run left it.
+TEST_F(AccountReports, CancelledReportsLeaveNothingBehind) {
+    for (long folio = 1; folio <= 3; ++folio)
+        doc(1 + folio % 3, folio, at(1), at(2), 10);
+    StatementFilter f;
+    f.desde = at(1);
+    f.hasta = at(10);
+    f.detallado = true;
+    CRepData d;
+    std::string message;
+    ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
+    auto staged = [this] {
+        Statement st = db->prepare("SELECT count(*), Sum(Cargos) FROM AuxEdo");
+        st.step();
+        return std::to_string(st.integer(0)) + "/" + std::to_string(st.real(1));
+    };
+    const std::string before = staged();
+    EXPECT_EQ(before.substr(0, 2), "6/");  // three "Saldo Inicial" rows and three documents
+
+    db->execute("UPDATE Documentos SET Total = 20");
+    int calls = 0;
+    const ReportProgress cancelSecond = [&calls](std::int64_t, std::int64_t) { return ++calls < 2; };
+    message = "x";
+    EXPECT_FALSE(BuildCustomerStatement(*db, f, at(20), d, message, cancelSecond));
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(d.GetRowCount(), 0);
+    EXPECT_EQ(staged(), before);
+
+    calls = 0;
+    message = "x";
+    const ReportProgress cancelFirst = [&calls](std::int64_t, std::int64_t) { return ++calls > 1; };
+    EXPECT_FALSE(BuildReceivablesReport(*db, CxcFilter{}, at(20), d, message, cancelFirst));
+    EXPECT_EQ(message, "");
+    EXPECT_EQ(d.GetRowCount(), 0);
+}
+
 } // namespace

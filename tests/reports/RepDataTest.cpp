@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -124,6 +126,96 @@ TEST(RepData, ReportFileLayoutAndFormatChosenByExtension) {
     EXPECT_FALSE(error.empty());
 }
 
+// Rows are kept compactly once written; writing a row again, growing and shrinking the row count
+// and long texts must all read back as written.
+TEST(RepData, CompactCellsReadBackWhateverTheWritingOrder) {
+    CRepData d;
+    d.SetSize(4, 3);
+    d.SetCell(0, 2, "c");
+    d.SetCell(0, 0, "a");
+    d.SetCell(2, 1, "later row");
+    d.SetCell(0, 1, "back to row 0");  // a finished row written again
+    const std::string longText(70000, 'x');
+    d.SetCell(3, 0, longText);
+    d.SetCell(3, 2, "é");
+    EXPECT_EQ(d.GetCell(0, 0), "a");
+    EXPECT_EQ(d.GetCell(0, 1), "back to row 0");
+    EXPECT_EQ(d.GetCell(0, 2), "c");
+    EXPECT_EQ(d.GetCell(1, 0), "");
+    EXPECT_EQ(d.GetCell(2, 1), "later row");
+    EXPECT_EQ(d.GetCell(3, 0), longText);
+    EXPECT_EQ(d.GetCell(3, 1), "");
+    EXPECT_EQ(d.GetCell(3, 2), "é");
+
+    // Growing keeps every cell; shrinking drops the rows past the end, open one included.
+    d.SetRowCount(6);
+    EXPECT_EQ(d.GetRowCount(), 6);
+    EXPECT_EQ(d.GetCell(2, 1), "later row");
+    d.SetCell(5, 0, "z");
+    EXPECT_EQ(d.GetCell(5, 0), "z");
+    d.SetRowCount(3);
+    EXPECT_EQ(d.GetCell(5, 0), "");
+    d.SetRowCount(6);
+    EXPECT_EQ(d.GetCell(5, 0), "");
+    EXPECT_EQ(d.GetCell(0, 1), "back to row 0");
+
+    // Many rows in several blocks, each with its own texts.
+    CRepData big;
+    big.SetSize(0, 2);
+    const int n = 200000;
+    for (int r = 0; r < n; ++r) {
+        big.SetRowCount(r + 1);
+        big.SetCell(r, 1, "renglón " + std::to_string(r));
+    }
+    EXPECT_EQ(big.GetCell(0, 1), "renglón 0");
+    EXPECT_EQ(big.GetCell(n / 2, 1), "renglón " + std::to_string(n / 2));
+    EXPECT_EQ(big.GetCell(n - 1, 1), "renglón " + std::to_string(n - 1));
+    EXPECT_EQ(big.GetCell(n - 1, 0), "");
+    // About the texts themselves, not a string object per cell.
+    EXPECT_LT(big.CellBytes(), std::size_t(n) * 40);
+}
+
+// A save replaces the file only when complete: a cancel or a failure leaves an older file as it
+// was, and no temporary file beside it.
+TEST(RepData, SaveReplacesTheFileWholeOrNotAtAll) {
+    CRepData d = sample(10000);
+    ScratchDir dir;
+    const std::string target = dir.file("r.txt");
+    {
+        std::ofstream old(target, std::ios::binary);
+        old << "older";
+    }
+    std::string error = "x";
+    int calls = 0;
+    EXPECT_FALSE(d.SaveToFile(target, "RT", &error, [&calls](std::int64_t done, std::int64_t total) {
+        EXPECT_EQ(total, 10000);
+        return ++calls < 2;  // cancel part-way
+    }));
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(error.empty()) << error;
+    EXPECT_EQ(ScratchDir::readAll(target), "older");
+    auto files = [&dir] {
+        int count = 0;
+        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+            ++count;
+        return count;
+    };
+    EXPECT_EQ(files(), 1);
+
+    EXPECT_FALSE(d.SaveToFile(dir.path().string(), "RT", &error));
+    EXPECT_EQ(error, "No se pudo escribir el archivo " + dir.path().string() + ": es una carpeta");
+    EXPECT_FALSE(d.SaveToFile(dir.file("falta/r.txt"), "RT", &error));
+    EXPECT_EQ(error, "No se pudo escribir el archivo " + dir.file("falta/r.txt") + ": la carpeta no existe");
+    EXPECT_EQ(files(), 1);
+
+    ASSERT_TRUE(d.SaveAs(target, "RT", false));
+    const std::vector<unsigned char> rep = d.ToReportFile("RT");
+    EXPECT_EQ(ScratchDir::readAll(target), std::string(rep.begin(), rep.end()));
+    ASSERT_TRUE(d.SaveToFile(target, "RT"));
+    EXPECT_EQ(ScratchDir::readAll(target), d.ToText("RT"));
+    EXPECT_EQ(files(), 1);
+}
+
 TEST(RepPageModel, PageBreaksFollowRowsPerPage) {
     FakeMeasure measure;
     CRepData one = sample(1);
@@ -223,7 +315,7 @@ TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
     const std::vector<int>& w = m.ColumnWidth();
     ASSERT_EQ(x.size(), 4u);
     EXPECT_EQ(x[1], x[0] + w[0]); // laid out evenly and adjacent
-    const PageOp* first = findText(page, d.GetCell(0, 0));
+    const PageOp* first = findText(page, std::string(d.GetCell(0, 0)));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->clip.right, x[0] + w[0]);
     EXPECT_LT(first->clip.top, first->clip.bottom); // normalised, or a printer clips the text away
@@ -236,7 +328,7 @@ TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
 
     m.SetFirstColumnSpans(true);
     page = m.DrawPage();
-    EXPECT_EQ(findText(page, d.GetCell(0, 0))->clip.right, 2159);
+    EXPECT_EQ(findText(page, std::string(d.GetCell(0, 0)))->clip.right, 2159);
 }
 
 TEST(RepPageModel, DraggingAGripNeverLeavesAColumnNarrowerThanFour) {

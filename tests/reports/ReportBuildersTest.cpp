@@ -46,7 +46,7 @@ protected:
     static std::vector<std::string> column(const CRepData& d, int c) {
         std::vector<std::string> out;
         for (int r = 0; r < d.GetRowCount(); ++r)
-            out.push_back(d.GetCell(r, c));
+            out.emplace_back(d.GetCell(r, c));
         return out;
     }
 
@@ -145,6 +145,25 @@ TEST_F(ReportBuilders, JournalDetailListsLinesAndTotalsOfNonCancelledDocuments) 
     f.serie = "B";
     EXPECT_FALSE(BuildDocumentsJournal(*db, f, today, d, message));
     EXPECT_EQ(message, "- No hat elementos que mostrar -");
+}
+
+TEST_F(ReportBuilders, JournalCancelledPartWayLeavesAnEmptyReport) {
+    addDocument("A", 1, 1, today, 116, false, 3);
+    for (const bool detallado : {false, true}) {
+        JournalFilter f;
+        f.detallado = detallado;
+        CRepData d;
+        std::string message = "x";
+        std::int64_t seenTotal = -1;
+        EXPECT_FALSE(BuildDocumentsJournal(*db, f, today, d, message, [&seenTotal](std::int64_t, std::int64_t total) {
+            seenTotal = total;
+            return false;
+        }));
+        EXPECT_EQ(message, "");
+        EXPECT_EQ(d.GetRowCount(), 0);
+        // The detailed form knows its line count before it reads them; the summary does not.
+        EXPECT_EQ(seenTotal, detallado ? 3 : 0);
+    }
 }
 
 TEST_F(ReportBuilders, ArticlesCatalogOrderAndMoney) {

@@ -2,6 +2,7 @@
 #include "Cfdi.h"
 #include "Generator.h"
 #include "Imprimir.h"
+#include "Reporte.h"
 #include "config/DatabaseCopy.h"
 #include "config/Import13.h"
 #include "config/NewDatabase.h"
@@ -45,6 +46,12 @@ const char* const kUsage =
     "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
+    "  quintaleva-cli reporte NOMBRE ARCHIVO [--desde DD/MM/AAAA --hasta DD/MM/AAAA] [--cliente ID] [--serie S]\n"
+    "                  [--folio N] [--detallado] [--vencidas] [--por-descripcion] [--campos LISTA]\n"
+    "                  (--txt SALIDA | --rep SALIDA)\n"
+    "                                                guarda un reporte como el botón Guardar del visor; NOMBRE:\n"
+    "                                                documentos, cxc, movimientos, articulos o clientes; LISTA:\n"
+    "                                                campos de clientes separados por comas (Nombre,RFC,...)\n"
     "\n"
     "ARCHIVO, ORIGEN y DESTINO pueden ser un archivo o un servidor: postgresql://usuario@servidor:5432/base\n"
     "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD).\n";
@@ -232,6 +239,8 @@ int main(int argc, char** argv) {
             return CfdiCommand({args.begin() + 1, args.end()});
         if (command == "datos-fiscales")
             return DatosFiscalesCommand({args.begin() + 1, args.end()});
+        if (command == "reporte")
+            return ReporteCommand({args.begin() + 1, args.end()});
         if (command == "letra")
             return letra({args.begin() + 1, args.end()});
         return fail("comando desconocido \"" + command + "\".\n" + kUsage);

@@ -17,7 +17,7 @@ CRepCatart::CRepCatart(Database& db, const ApplicationState& state, QWidget* par
 
 void CRepCatart::generate() {
     const bool byDescription = m_descripcion->isChecked();
-    runReport(kArticlesTitle, false, [&](CRepData& data, std::string& message) {
+    runReport(kArticlesTitle, false, [&](CRepData& data, std::string& message, const ReportProgress&) {
         return BuildArticlesCatalog(database(), byDescription, OleDate::today(), data, message);
     });
 }

@@ -24,7 +24,7 @@ void CRepCxc::generate() {
     f.serie = serie();
     f.folio = takeFolio();
     f.vencidas = m_vencidas->isChecked();
-    runReport(kReceivablesTitle, false, [&](CRepData& data, std::string& message) {
-        return BuildReceivablesReport(database(), f, OleDate::now(), data, message);
+    runReport(kReceivablesTitle, false, [&](CRepData& data, std::string& message, const ReportProgress& progress) {
+        return BuildReceivablesReport(database(), f, OleDate::now(), data, message, progress);
     });
 }

@@ -3,6 +3,7 @@
 #include "reports/RepData.h"
 #include "reports/ui/FontsizeDlg.h"
 #include "reports/ui/RepPage.h"
+#include "reports/ui/ReportWait.h"
 #include "toolkit/ui/TolButton.h"
 
 #include <QApplication>
@@ -180,9 +181,9 @@ void CRepDlg::print() {
     goToPage(m_page->model().CurrentPage());
 }
 
-bool CRepDlg::saveTo(const QString& path, QString* error) const {
+bool CRepDlg::saveTo(const QString& path, QString* error, const ReportProgress& progress) const {
     std::string reason;
-    if (m_data.SaveToFile(path.toStdString(), m_title.toStdString(), &reason))
+    if (m_data.SaveToFile(path.toStdString(), m_title.toStdString(), &reason, progress))
         return true;
     if (error)
         *error = QString::fromStdString(reason);
@@ -198,13 +199,16 @@ void CRepDlg::save() {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     QString error;
-    const bool saved = saveTo(path, &error);
-    QApplication::restoreOverrideCursor();
+    bool saved = false;
+    {
+        CReportWait wait(this, QStringLiteral("Guardando el reporte..."));
+        saved = saveTo(path, &error, wait.progress());
+    }
     if (!saved) {
-        QMessageBox::warning(this, windowTitle(),
-                             QStringLiteral("No se pudo escribir el archivo %1.\n%2").arg(path, error));
+        // Nothing to say after "Cancelar": the file was left as it was.
+        if (!error.isEmpty())
+            QMessageBox::warning(this, windowTitle(), error);
         return;
     }
     QMessageBox::information(this, windowTitle(), QStringLiteral("- Reporte guardado -"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ReportProgress.h"
 #include "toolkit/ui/TolDialog.h"
 
 #include <QString>
@@ -38,8 +39,9 @@ public:
     QString pageText() const;
 
     // "Guardar" without its file dialog: writes `path` (text when it ends in "txt", any case;
-    // the report file otherwise). False with the reason in *error.
-    bool saveTo(const QString& path, QString* error = nullptr) const;
+    // the report file otherwise), replacing it only once complete. False with the operator's
+    // message in *error (empty when `progress` cancelled).
+    bool saveTo(const QString& path, QString* error = nullptr, const ReportProgress& progress = {}) const;
 
 protected:
     void onCommand(int id) override;

@@ -40,7 +40,7 @@ void CRepDoc::generate() {
     f.desde = FromQDateTime(m_desde->dateTime());
     f.hasta = FromQDateTime(m_hasta->dateTime());
     f.detallado = m_detallado->isChecked();
-    runReport(kJournalTitle, f.detallado, [&](CRepData& data, std::string& message) {
-        return BuildDocumentsJournal(database(), f, OleDate::now(), data, message);
+    runReport(kJournalTitle, f.detallado, [&](CRepData& data, std::string& message, const ReportProgress& progress) {
+        return BuildDocumentsJournal(database(), f, OleDate::now(), data, message, progress);
     });
 }

@@ -1,14 +1,9 @@
 #include "reports/ui/RepEdo.h"
 
-#include "db/DbError.h"
-#include "db/DbErrorText.h"
 #include "db/ui/OleDateQt.h"
 #include "reports/CustomerStatement.h"
-#include "reports/RepData.h"
 #include "toolkit/ui/TolDatePicker.h"
-#include "toolkit/ui/TolMessageDlg.h"
 
-#include <QApplication>
 #include <QDateTime>
 #include <QGroupBox>
 #include <QRadioButton>
@@ -39,20 +34,7 @@ void CRepEdo::generate() {
     f.desde = FromQDateTime(m_desde->dateTime());
     f.hasta = FromQDateTime(m_hasta->dateTime());
     f.detallado = m_detallado->isChecked();
-    CRepData data;
-    std::string message;
-    bool built = false;
-    // Staging the movements can take a while; the message box must not show the wait cursor.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        built = BuildCustomerStatement(database(), f, OleDate::now(), data, message);
-    } catch (const DbError& e) {
-        message = DbErrorText(e);
-    }
-    QApplication::restoreOverrideCursor();
-    if (!built) {
-        TolMessage(QString::fromStdString(message));
-        return;
-    }
-    showReport(data, kStatementTitle, false);
+    runReport(kStatementTitle, false, [&](CRepData& data, std::string& message, const ReportProgress& progress) {
+        return BuildCustomerStatement(database(), f, OleDate::now(), data, message, progress);
+    });
 }

@@ -7,6 +7,8 @@
 #include "db/ui/DbErrorMessage.h"
 #include "reports/RepData.h"
 #include "reports/ui/RepDlg.h"
+#include "reports/ui/ReportWait.h"
+#include "toolkit/FreeMemory.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -115,20 +117,31 @@ void CReportDlg::chooseCustomer() {
     }
 }
 
-void CReportDlg::runReport(const char* title, bool firstColumnSpans,
-                           const std::function<bool(CRepData&, std::string&)>& build) {
-    CRepData data;
-    std::string message;
-    try {
-        if (!build(data, message)) {
-            TolMessage(QString::fromStdString(message));
+void CReportDlg::runReport(const char* title, bool firstColumnSpans, const Builder& build) {
+    {
+        CRepData data;
+        std::string message;
+        bool built = false;
+        {
+            CReportWait wait(this, QStringLiteral("Generando el reporte..."));
+            try {
+                built = build(data, message, wait.progress());
+            } catch (const DbError& e) {
+                wait.finish();
+                ShowDbError(e);
+                return;
+            }
+        }
+        if (!built) {
+            // An empty message: the operator cancelled, and knows it.
+            if (!message.empty())
+                TolMessage(QString::fromStdString(message));
             return;
         }
-    } catch (const DbError& e) {
-        ShowDbError(e);
-        return;
+        showReport(data, title, firstColumnSpans);
     }
-    showReport(data, title, firstColumnSpans);
+    // The report is gone with the viewer; so is its memory.
+    ReturnFreeMemory();
 }
 
 void CReportDlg::showReport(const CRepData& data, const char* title, bool firstColumnSpans) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/ReportProgress.h"
 #include "toolkit/ui/TolDialog.h"
 
 #include <functional>
@@ -65,10 +66,11 @@ protected:
 
     // The customer lookup: a chosen customer fills the field; cancelling keeps the previous one.
     void chooseCustomer();
-    // Runs `build`, telling the operator its message (or the database's) when it yields nothing,
-    // and otherwise opens the viewer on the result.
-    void runReport(const char* title, bool firstColumnSpans,
-                   const std::function<bool(CRepData&, std::string&)>& build);
+    // Runs `build` with the wait cursor, and with progress and "Cancelar" when it takes longer
+    // than a second; tells the operator its message (or the database's) when it yields nothing,
+    // and otherwise opens the viewer on the result, whose memory is returned when it closes.
+    using Builder = std::function<bool(CRepData&, std::string&, const ReportProgress&)>;
+    void runReport(const char* title, bool firstColumnSpans, const Builder& build);
     void showReport(const CRepData& data, const char* title, bool firstColumnSpans);
 
     Database& database() const { return m_db; }

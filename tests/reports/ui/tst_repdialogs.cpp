@@ -10,11 +10,14 @@
 #include "reports/ui/RepDoc.h"
 #include "reports/ui/RepEdo.h"
 #include "reports/ui/RepPage.h"
+#include "reports/ui/ReportWait.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QCheckBox>
 #include <QListWidget>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -114,6 +117,32 @@ private Q_SLOTS:
                  QStringLiteral("- MOVIMIENTOS POR CLIENTE -|Cliente,Fecha,Concepto,Referencia,Cargos,Abonos,Saldo final,|1/1"));
         m_db->execute("DELETE FROM Clientes");
         QCOMPARE(generate(dlg, CRepEdo::kGenerarId), QStringLiteral("message:- No hay elementos que mostrar -"));
+    }
+
+    // A long report shows its progress with "Cancelar" once the delay has passed; "Cancelar"
+    // stops the builder at its next step.
+    void longReportShowsProgressAndCancels() {
+        QWidget parent;
+        parent.show();
+        CReportWait wait(&parent, QStringLiteral("Generando el reporte..."), 0);
+        const ReportProgress progress = wait.progress();
+        QVERIFY(progress(0, 100));
+        auto* dialog = parent.findChild<QProgressDialog*>();
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->labelText(), QStringLiteral("Generando el reporte..."));
+        auto* cancel = dialog->findChild<QPushButton*>();
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("Cancelar"));
+        QTest::qWait(60);  // past the pause between two looks at the events
+        QVERIFY(progress(50, 100));
+        QCOMPARE(dialog->value(), 500);
+        cancel->click();
+        QTest::qWait(60);
+        QVERIFY(!progress(60, 100));
+        QVERIFY(wait.cancelled());
+        wait.finish();
+        QVERIFY(!parent.findChild<QProgressDialog*>());
     }
 };
 

@@ -1,0 +1,66 @@
+#include "reports/ui/ReportWait.h"
+
+#include <QApplication>
+#include <QProgressDialog>
+
+namespace {
+
+// Events are handled this often while the builder runs, so the window repaints and
+// "Cancelar" answers without slowing the work down.
+constexpr qint64 kEventsEveryMs = 50;
+
+} // namespace
+
+CReportWait::CReportWait(QWidget* parent, QString label, int delayMs)
+    : m_parent(parent), m_label(std::move(label)), m_delayMs(delayMs) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_cursor = true;
+    m_clock.start();
+}
+
+CReportWait::~CReportWait() { finish(); }
+
+void CReportWait::finish() {
+    if (m_cursor) {
+        QApplication::restoreOverrideCursor();
+        m_cursor = false;
+    }
+    m_dialog.reset();
+}
+
+ReportProgress CReportWait::progress() {
+    return [this](std::int64_t done, std::int64_t total) { return step(done, total); };
+}
+
+bool CReportWait::step(std::int64_t done, std::int64_t total) {
+    if (m_cancelled)
+        return false;
+    const qint64 elapsed = m_clock.elapsed();
+    if (elapsed < m_delayMs)
+        return true;
+    if (!m_dialog) {
+        m_dialog = std::make_unique<QProgressDialog>(m_label, QStringLiteral("Cancelar"), 0, 0, m_parent);
+        m_dialog->setWindowTitle(QStringLiteral("Reportes"));
+        m_dialog->setWindowModality(Qt::WindowModal);
+        m_dialog->setMinimumDuration(0);
+        m_dialog->setAutoReset(false);
+        m_dialog->setAutoClose(false);
+        // The operator needs the arrow to reach "Cancelar".
+        if (m_cursor) {
+            QApplication::restoreOverrideCursor();
+            m_cursor = false;
+        }
+        m_dialog->show();
+        m_lastEvents = -kEventsEveryMs;
+    }
+    if (elapsed - m_lastEvents < kEventsEveryMs)
+        return true;
+    m_lastEvents = elapsed;
+    if (total > 0) {
+        m_dialog->setMaximum(1000);
+        m_dialog->setValue(static_cast<int>(std::min<std::int64_t>(1000, done * 1000 / total)));
+    }
+    QCoreApplication::processEvents();
+    m_cancelled = m_dialog->wasCanceled();
+    return !m_cancelled;
+}

@@ -1,0 +1,237 @@
+#include "Reporte.h"
+
+#include "app/ui/LocaleMoneyFormat.h"
+#include "db/Database.h"
+#include "db/OleDate.h"
+#include "db/Statement.h"
+#include "db/ValueFunctions.h"
+#include "reports/CatalogReports.h"
+#include "reports/CustomerStatement.h"
+#include "reports/DocumentsJournal.h"
+#include "reports/ReceivablesReport.h"
+#include "reports/RepData.h"
+#include "toolkit/AtomicFile.h"
+
+#include <QLocale>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <regex>
+
+namespace {
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "Error: %s\n", message.c_str());
+    return 1;
+}
+
+struct Options {
+    std::string name;
+    std::string database;
+    std::optional<OleDate> desde;
+    std::optional<OleDate> hasta;
+    long cliente = 0;
+    std::string serie;
+    long folio = 0;
+    bool detallado = false;
+    bool vencidas = false;
+    bool porDescripcion = false;
+    std::vector<std::string> campos;
+    std::string output;
+    bool text = false;
+};
+
+// DD/MM/AAAA, a real day of the calendar; midnight, as a date typed in the dialogs.
+std::optional<OleDate> parseDate(const std::string& text) {
+    static const std::regex form(R"(^([0-9]{1,2})/([0-9]{1,2})/([0-9]{4})$)");
+    std::smatch m;
+    if (!std::regex_match(text, m, form))
+        return std::nullopt;
+    const int day = std::stoi(m[1]), month = std::stoi(m[2]), year = std::stoi(m[3]);
+    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (year < 100 || month < 1 || month > 12 || day < 1 || day > days[month - 1] || (month == 2 && day == 29 && !leap))
+        return std::nullopt;
+    return OleDate::fromDate(year, month, day);
+}
+
+bool parseId(const std::string& text, long& value) {
+    if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    value = std::stol(text);
+    return true;
+}
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> items;
+    std::string item;
+    for (char c : text + ",") {
+        if (c == ',') {
+            if (!item.empty())
+                items.push_back(item);
+            item.clear();
+        } else if (c != ' ') {
+            item += c;
+        }
+    }
+    return items;
+}
+
+// Empty when the arguments make a report; otherwise why not.
+std::string parse(const std::vector<std::string>& args, Options& o) {
+    if (args.size() < 2)
+        return "el comando reporte pide NOMBRE y ARCHIVO.";
+    o.name = args[0];
+    o.database = args[1];
+    static const std::vector<std::string> names{"documentos", "cxc", "movimientos", "articulos", "clientes"};
+    if (std::find(names.begin(), names.end(), o.name) == names.end())
+        return "reporte desconocido \"" + o.name + "\"; los reportes son documentos, cxc, movimientos, articulos y clientes.";
+    int outputs = 0;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--detallado") {
+            o.detallado = true;
+            continue;
+        }
+        if (a == "--vencidas") {
+            o.vencidas = true;
+            continue;
+        }
+        if (a == "--por-descripcion") {
+            o.porDescripcion = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return a.rfind("--", 0) == 0 ? "falta el valor de la opción " + a + "." : "sobra el argumento \"" + a + "\".";
+        const std::string& v = args[++i];
+        if (a == "--desde" || a == "--hasta") {
+            const std::optional<OleDate> date = parseDate(v);
+            if (!date)
+                return "\"" + v + "\" no es una fecha; escríbala como DD/MM/AAAA.";
+            (a == "--desde" ? o.desde : o.hasta) = date;
+        } else if (a == "--cliente") {
+            if (!parseId(v, o.cliente) || o.cliente == 0)
+                return "\"" + v + "\" no es un número de cliente.";
+        } else if (a == "--serie") {
+            o.serie = v;
+            // The dialogs' series field holds two characters and drops the blanks around them.
+            o.serie.erase(0, o.serie.find_first_not_of(' '));
+            o.serie.erase(o.serie.find_last_not_of(' ') + 1);
+            if (o.serie.size() > 2)
+                return "la serie tiene a lo más 2 caracteres.";
+        } else if (a == "--folio") {
+            if (!parseId(v, o.folio))
+                return "\"" + v + "\" no es un folio.";
+        } else if (a == "--campos") {
+            o.campos = splitList(v);
+        } else if (a == "--txt" || a == "--rep") {
+            o.output = v;
+            o.text = a == "--txt";
+            ++outputs;
+        } else {
+            return "opción desconocida \"" + a + "\".";
+        }
+    }
+    if (outputs != 1)
+        return "indique la salida con --txt SALIDA o con --rep SALIDA (una de las dos).";
+    if (o.desde.has_value() != o.hasta.has_value())
+        return "el periodo pide --desde y --hasta.";
+    return {};
+}
+
+// The name the dialogs show for a chosen customer, as the report's title line needs it.
+std::optional<std::string> customerName(Database& db, long id) {
+    Statement st = db.prepare("SELECT Nombre FROM Clientes WHERE Id_Cliente=?");
+    st.bind(1, std::int64_t{id});
+    if (!st.step())
+        return std::nullopt;
+    return st.text(0);
+}
+
+} // namespace
+
+int ReporteCommand(const std::vector<std::string>& args) {
+    Options o;
+    if (const std::string why = parse(args, o); !why.empty())
+        return fail(why);
+    // An output that cannot be written is refused before the work of building the report.
+    if (CAtomicFile probe(o.output); !probe.Open())
+        return fail(probe.Error());
+    // Money as the program shows it on this computer.
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    std::unique_ptr<Database> db = Database::open(o.database);
+    std::string clienteNombre;
+    if (o.cliente != 0) {
+        const std::optional<std::string> name = customerName(*db, o.cliente);
+        if (!name)
+            return fail("no existe el cliente " + std::to_string(o.cliente) + ".");
+        clienteNombre = *name;
+    }
+
+    CRepData data;
+    std::string message;
+    const char* title = nullptr;
+    bool built = false;
+    if (o.name == "documentos") {
+        JournalFilter f;
+        f.clienteId = o.cliente;
+        f.clienteNombre = clienteNombre;
+        f.serie = o.serie;
+        f.folio = o.folio;
+        f.porPeriodo = o.desde.has_value();
+        if (f.porPeriodo) {
+            f.desde = *o.desde;
+            f.hasta = *o.hasta;
+        }
+        f.detallado = o.detallado;
+        title = kJournalTitle;
+        built = BuildDocumentsJournal(*db, f, OleDate::now(), data, message);
+    } else if (o.name == "cxc") {
+        CxcFilter f;
+        f.clienteId = o.cliente;
+        f.clienteNombre = clienteNombre;
+        f.serie = o.serie;
+        f.folio = o.folio;
+        f.vencidas = o.vencidas;
+        title = kReceivablesTitle;
+        built = BuildReceivablesReport(*db, f, OleDate::now(), data, message);
+    } else if (o.name == "movimientos") {
+        StatementFilter f;
+        f.clienteId = o.cliente;
+        f.clienteNombre = clienteNombre;
+        // Without a period, today's, as the dialog opens.
+        f.desde = o.desde.value_or(OleDate::now());
+        f.hasta = o.hasta.value_or(OleDate::now());
+        f.detallado = o.detallado;
+        title = kStatementTitle;
+        built = BuildCustomerStatement(*db, f, OleDate::now(), data, message);
+    } else if (o.name == "articulos") {
+        title = kArticlesTitle;
+        built = BuildArticlesCatalog(*db, o.porDescripcion, OleDate::today(), data, message);
+    } else {
+        const std::vector<std::string> known = CustomerReportFields();
+        for (const std::string& field : o.campos)
+            if (std::find(known.begin(), known.end(), field) == known.end()) {
+                std::string list;
+                for (const std::string& k : known)
+                    list += (list.empty() ? "" : ", ") + k;
+                return fail("campo desconocido \"" + field + "\"; los campos son " + list + ".");
+            }
+        // The columns follow the catalogue's order, as in the dialog's list.
+        std::vector<std::string> fields;
+        for (const std::string& k : known)
+            if (std::find(o.campos.begin(), o.campos.end(), k) != o.campos.end())
+                fields.push_back(k);
+        title = kCustomersTitle;
+        built = BuildCustomersCatalog(*db, fields, OleDate::now(), data, message);
+    }
+    if (!built)
+        return fail(message);
+    std::string error;
+    if (!data.SaveAs(o.output, title, o.text, &error))
+        return fail(error);
+    std::printf("- Reporte guardado - %s (%d renglones)\n", o.output.c_str(), data.GetRowCount());
+    return 0;
+}
