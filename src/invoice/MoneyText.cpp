@@ -3,6 +3,7 @@
 #include "db/SpanishText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -62,13 +63,15 @@ std::string FormatMoney(double value, bool plain, bool blankIfZero, const MoneyF
     // Neither "nan" nor "inf" may reach a document, plain or not.
     if (!std::isfinite(value))
         return {};
+    // to_chars gives printf's digits, exactly rounded, several times faster: reports format
+    // millions of amounts.
     char buf[512];
     if (plain) {
-        std::snprintf(buf, sizeof buf, "%.2f", value);
-        return buf;
+        const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
+        return std::string(buf, r.ptr);
     }
-    std::snprintf(buf, sizeof buf, "%f", std::fabs(value));
-    const std::string text = buf;
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::fixed, 6);
+    const std::string text(buf, r.ptr);
     const std::size_t dot = text.find('.');
     std::string integer = text.substr(0, dot);
     std::string fraction = dot == std::string::npos ? std::string() : text.substr(dot + 1);

@@ -178,6 +178,25 @@ std::string_view CRepData::storedCell(std::uint64_t ref, int column) const {
     }
 }
 
+void CRepData::rowCells(int row, std::vector<std::string_view>& cells) const {
+    cells.assign(static_cast<std::size_t>(m_columns), std::string_view());
+    if (row == m_openRow) {
+        for (int c = 0; c < m_columns; ++c)
+            cells[static_cast<std::size_t>(c)] = m_openCells[static_cast<std::size_t>(c)];
+        return;
+    }
+    const std::uint64_t ref = m_rowRefs[static_cast<std::size_t>(row)];
+    if (ref == kNoRow)
+        return;
+    const char* at = m_blocks[static_cast<std::size_t>(ref >> 32)].bytes.get() + (ref & 0xFFFFFFFFu);
+    std::size_t n = 0;
+    for (int c = 0; c < m_columns; ++c) {
+        at = getLength(at, n);
+        cells[static_cast<std::size_t>(c)] = std::string_view(at, n);
+        at += n;
+    }
+}
+
 const std::string& CRepData::GetHeader(int column) const {
     return column >= 0 && column < m_columns ? m_headers[static_cast<std::size_t>(column)] : kEmpty;
 }
@@ -226,12 +245,14 @@ bool CRepData::writeText(std::string_view title, void* context, Sink sink, const
     for (int c = 0; c < m_columns; ++c)
         (row += GetHeader(c)) += '\t';
     line(row);
+    std::vector<std::string_view> cells;
     for (int r = 0; r < m_rows; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
             return false;
         row.clear();
-        for (int c = 0; c < m_columns; ++c)
-            (row += GetCell(r, c)) += '\t';
+        rowCells(r, cells);
+        for (const std::string_view cell : cells)
+            (row += cell) += '\t';
         line(row);
     }
     sink(context, out);
@@ -258,11 +279,13 @@ bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
     ar.WriteInt32(static_cast<std::int32_t>(m_titles.size()));
     for (const std::string& t : m_titles)
         ar.WriteString(t);
+    std::vector<std::string_view> cells;
     for (int r = 0; r < m_rows; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
             return false;
-        for (int c = 0; c < m_columns; ++c)
-            ar.WriteString(GetCell(r, c));
+        rowCells(r, cells);
+        for (const std::string_view cell : cells)
+            ar.WriteString(cell);
         if (file.GetLength() >= kFlushBytes)
             flush();
     }

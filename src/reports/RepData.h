@@ -77,6 +77,8 @@ private:
     void closeOpenRow();
     void openRow(int row);
     std::string_view storedCell(std::uint64_t ref, int column) const;
+    // Every cell of `row` in one pass, for the writers.
+    void rowCells(int row, std::vector<std::string_view>& cells) const;
     char* reserve(std::size_t bytes, std::uint64_t& ref);
 
     struct Block {
