@@ -118,30 +118,32 @@ void CReportDlg::chooseCustomer() {
 }
 
 void CReportDlg::runReport(const char* title, bool firstColumnSpans, const Builder& build) {
+    buildAndShow(title, firstColumnSpans, build);
+    // Shown, cancelled or failed, the report is gone now; so is its memory.
+    ReturnFreeMemory();
+}
+
+void CReportDlg::buildAndShow(const char* title, bool firstColumnSpans, const Builder& build) {
+    CRepData data;
+    std::string message;
+    bool built = false;
     {
-        CRepData data;
-        std::string message;
-        bool built = false;
-        {
-            CReportWait wait(this, QStringLiteral("Generando el reporte..."));
-            try {
-                built = build(data, message, wait.progress());
-            } catch (const DbError& e) {
-                wait.finish();
-                ShowDbError(e);
-                return;
-            }
-        }
-        if (!built) {
-            // An empty message: the operator cancelled, and knows it.
-            if (!message.empty())
-                TolMessage(QString::fromStdString(message));
+        CReportWait wait(this, QStringLiteral("Generando el reporte..."));
+        try {
+            built = build(data, message, wait.progress());
+        } catch (const DbError& e) {
+            wait.finish();
+            ShowDbError(e);
             return;
         }
-        showReport(data, title, firstColumnSpans);
     }
-    // The report is gone with the viewer; so is its memory.
-    ReturnFreeMemory();
+    if (!built) {
+        // An empty message: the operator cancelled, and knows it.
+        if (!message.empty())
+            TolMessage(QString::fromStdString(message));
+        return;
+    }
+    showReport(data, title, firstColumnSpans);
 }
 
 void CReportDlg::showReport(const CRepData& data, const char* title, bool firstColumnSpans) {

@@ -82,6 +82,8 @@ protected:
     long takeFolio();
 
 private:
+    void buildAndShow(const char* title, bool firstColumnSpans, const Builder& build);
+
     Database& m_db;
     const ApplicationState& m_state;
     long m_clienteId = 0;
