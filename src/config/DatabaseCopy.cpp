@@ -16,6 +16,7 @@ namespace {
 
 struct CopyTable {
     std::string name;
+    std::string autoNumber;           // the column the engine numbers, if any
     std::vector<std::string> columns; // empty: those the source has
     std::string order;                // the key the rows are read in
     std::vector<std::string> sums;    // money columns
@@ -26,9 +27,11 @@ std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 std::vector<CopyTable> copyTables() {
     std::vector<CopyTable> all;
     for (const TableDef& t : Schema::tables()) {
-        CopyTable c{t.name, {}, t.primaryKey.empty() ? "" : quoted(t.primaryKey), {}};
+        CopyTable c{t.name, {}, {}, t.primaryKey.empty() ? "" : quoted(t.primaryKey), {}};
         for (const ColumnDef& col : t.columns) {
             c.columns.push_back(col.name);
+            if (col.autoNumber)
+                c.autoNumber = col.name;
             if (col.kind == ColumnKind::Double)
                 c.sums.push_back(col.name);
         }
@@ -40,8 +43,8 @@ std::vector<CopyTable> copyTables() {
     }
     // The tables other parts add when first needed; each is keyed by its first column.
     for (const std::string& name : FiscalTables::names())
-        all.push_back({name, {}, "1", {}});
-    all.push_back({CFormatBackgroundStore::kTable, {}, "1", {}});
+        all.push_back({name, {}, {}, "1", {}});
+    all.push_back({CFormatBackgroundStore::kTable, {}, {}, "1", {}});
     return all;
 }
 
@@ -149,6 +152,18 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
         progress(t.name, 0, total);
 }
 
+// Rows inserted with their own key values leave a server's identity sequence where it was: the
+// next row added there would be given a key already copied. SQLite's AUTOINCREMENT follows the
+// largest key by itself.
+void restartKeys(Database& db, const CopyTable& t) {
+    if (t.autoNumber.empty() || !DatabaseLocation::isServer(db.path()))
+        return;
+    Statement st = db.prepare("SELECT setval(pg_get_serial_sequence(?, ?), (SELECT COALESCE(max(" +
+                              quoted(t.autoNumber) + "), 0) + 1 FROM " + quoted(t.name) + "), false)");
+    st.bindAll({quoted(t.name), t.autoNumber});
+    st.step();
+}
+
 } // namespace
 
 std::vector<std::string> CDatabaseCopy::Tables() {
@@ -185,6 +200,7 @@ std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, cons
             copy.execute("DELETE FROM " + quoted(t->name));
         for (std::size_t i = 0; i < tables.size(); ++i) {
             copyRows(source, copy, tables[i], expected[i].rows, progress);
+            restartKeys(copy, tables[i]);
             if (afterTable)
                 afterTable(tables[i].name);
         }
