@@ -7,11 +7,13 @@
 #include "catalogs/ui/CatImpuestos.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/EsxtrasSet.h"
 #include "db/GeneralSet.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
+#include "db/ui/DatabasePromptDlg.h"
 #include "db/ui/DbErrorMessage.h"
 #include "invoice/AmountInWords.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
@@ -325,13 +327,49 @@ void CConfigDlg::browseLogo() {
 }
 
 void CConfigDlg::browseDatabase() {
+    // A file here or a shared server, as at start-up; the password only when the server asks.
+    DatabaseLocation::Server shown;
+    bool server = false;
+    if (const auto current = DatabaseLocation::parseServer(m_db.path())) {
+        shown = *current;
+        server = true;
+    }
+    QString note;
+    for (;;) {
+        CDatabasePromptDlg prompt(this);
+        if (server)
+            prompt.setServer(shown);
+        if (!note.isEmpty())
+            prompt.askPassword(note);
+        if (prompt.exec() != QDialog::Accepted)
+            return;
+        if (prompt.kind() == CDatabasePromptDlg::Kind::File)
+            break;
+        const std::string location = s(prompt.location());
+        shown = *DatabaseLocation::parseServer(location);
+        server = true;
+        try {
+            Database::open(location, s(prompt.password()));
+        } catch (const DbError& e) {
+            const bool wantsPassword = e.code() == DbError::kAuth;
+            // No password given yet: the prompt asks for it, without an error first.
+            if (!wantsPassword || !prompt.password().isEmpty())
+                ShowDbError(e);
+            note = wantsPassword ? QStringLiteral("El servidor pide la contraseña del usuario.") : QString();
+            continue;
+        }
+        rememberDatabase(q(location));
+        return;
+    }
+
     QFileDialog dialog(this, QStringLiteral("¿Que base de datos desea utilizar?"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setNameFilter(QStringLiteral("*.mdb (*.mdb)"));
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
-    dialog.setDirectory(QFileInfo(q(m_db.path())).dir());
+    if (!DatabaseLocation::isServer(m_db.path()))
+        dialog.setDirectory(QFileInfo(q(m_db.path())).dir());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     useDatabase(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath());
@@ -346,11 +384,15 @@ bool CConfigDlg::useDatabase(const QString& path) {
         ShowDbError(e);
         return false;
     }
-    SettingsStore::write("Path", path);
+    rememberDatabase(path);
+    return true;
+}
+
+void CConfigDlg::rememberDatabase(const QString& location) {
+    SettingsStore::write("Path", q(DatabaseLocation::withoutPassword(s(location))));
     TolMessage(QStringLiteral("- Debe reiniciar la aplicación para reflejar los cambios -"));
     m_databaseChanged = true;
     accept();
-    return true;
 }
 
 bool CConfigDlg::checkLength(CTolEdit* edit, int maxLength) {

@@ -86,6 +86,8 @@ private:
     void fillTaxes();
     void showDevice(int port);
     void browseDatabase();
+    // Writes the location (never a password) as "Path" and closes.
+    void rememberDatabase(const QString& location);
     void browseLogo();
     void runArticulos();
     void runImpuestos();

@@ -5,6 +5,7 @@
 #include "app/ui/SettingsStore.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "config/ui/ConfigDlg.h"
+#include "db/ui/DatabasePromptDlg.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/AmountInWords.h"
@@ -221,14 +222,19 @@ private Q_SLOTS:
         QVERIFY(!rawSettings().contains(QStringLiteral("Config/Path")));
 
         edit(dlg, CConfigDlg::kMonedaId)->setText(QStringLiteral("EUROS"));
+        // The prompt first: a file on this computer (its default), then the file dialog.
         answerNextModal(
-            [other](QWidget* w) {
-                auto* files = qobject_cast<QFileDialog*>(w);
-                auto* name = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
-                if (name)
-                    name->setText(other);  // typed whole: no wait for the folder listing
-                QMetaObject::invokeMethod(w, name ? "accept" : "reject");
-                QVERIFY(name);
+            [other](QWidget* prompt) {
+                QVERIFY(qobject_cast<CDatabasePromptDlg*>(prompt));
+                qobject_cast<QPushButton*>(static_cast<CTolDialog*>(prompt)->control(CDatabasePromptDlg::kOkId))->click();
+                answerNextModal([other](QWidget* w) {
+                    auto* files = qobject_cast<QFileDialog*>(w);
+                    auto* name = files ? files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")) : nullptr;
+                    if (name)
+                        name->setText(other);  // typed whole: no wait for the folder listing
+                    QMetaObject::invokeMethod(w, name ? "accept" : "reject");
+                    QVERIFY(name);
+                });
             },
             &dlg);
         dlg.sendCommand(CConfigDlg::kBrowseDatabaseCommand);
@@ -239,6 +245,40 @@ private Q_SLOTS:
         QCOMPARE(rawSettings().allKeys(), QStringList{QStringLiteral("Config/Path")});
         QCOMPARE(rawSettings().value(QStringLiteral("Config/Path")).toString(), other);
         QCOMPARE(text("SELECT Moneda FROM General"), std::string("PESOS"));
+    }
+
+    void aServerThatDoesNotAnswerIsReportedAndAskedAgain() {
+        CConfigDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        MessageLog messages;
+        int prompts = 0;
+        std::function<void(QWidget*)> answer = [&](QWidget* w) {
+            auto* prompt = qobject_cast<CDatabasePromptDlg*>(w);
+            if (!prompt) {  // the message box, which the log answers
+                answerNextModal(answer);
+                return;
+            }
+            if (++prompts == 1) {
+                prompt->control<QRadioButton>(CDatabasePromptDlg::kServerId)->click();
+                prompt->control<CTolEdit>(CDatabasePromptDlg::kHostId)->setText(QStringLiteral("127.0.0.1"));
+                prompt->control<CTolEdit>(CDatabasePromptDlg::kPortId)->setText(QStringLiteral("1"));
+                prompt->control<CTolEdit>(CDatabasePromptDlg::kDatabaseId)->setText(QStringLiteral("tienda"));
+                prompt->control<QPushButton>(CDatabasePromptDlg::kOkId)->click();
+                answerNextModal(answer);
+            } else {
+                // Asked again, with the server as typed.
+                QCOMPARE(prompt->location(), QStringLiteral("postgresql://127.0.0.1:1/tienda"));
+                prompt->reject();
+            }
+        };
+        answerNextModal(answer, &dlg);
+        dlg.sendCommand(CConfigDlg::kBrowseDatabaseCommand);
+        QTRY_COMPARE(prompts, 2);
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY(messages.texts.first().contains(QStringLiteral("127.0.0.1")));
+        QVERIFY(!dlg.databaseChanged());
+        QVERIFY(!rawSettings().contains(QStringLiteral("Config/Path")));
     }
 
     void mainFormAppliesTheConfiguration() {
