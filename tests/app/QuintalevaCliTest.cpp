@@ -217,9 +217,9 @@ TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceNeverStoreOneFolioTwice) {
     ASSERT_EQ(run({"generar", path, "--documentos", "10", "--clientes", "3", "--articulos", "5"}).exitCode, 0);
     // Both runs write the same series at the same time, each in its own process.
     std::string one = quote(program) + " generar " + quote(path) + " --documentos 1500 --clientes 0 --articulos 0";
-    const std::string both = "(" + one + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) + " & " + one +
+    const std::string both = "(" + one + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) + " & p1=$!; " + one +
                              " --semilla 2 >/dev/null 2>" + quote(dir.file("e2")) +
-                             " & wait %1; a=$?; wait %2; b=$?; exit $((a + b)))";
+                             " & p2=$!; wait $p1; a=$?; wait $p2; b=$?; exit $((a + b)))";
     const int status = std::system(("bash -c " + quote(both)).c_str());
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << ScratchDir::readAll(dir.file("e1")) << ScratchDir::readAll(dir.file("e2"));
