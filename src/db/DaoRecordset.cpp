@@ -411,6 +411,25 @@ void CDaoRecordset::SetBookmark(std::int64_t bookmark) {
     loadCurrent();
 }
 
+std::vector<std::string> CDaoRecordset::FieldNames() {
+    FieldExchange describe(FieldExchange::Mode::Describe);
+    doFieldExchange(describe);
+    if (!describe.names().empty())
+        return describe.names();
+    std::string table = defaultSql();
+    if (table.size() > 2 && table.front() == '[' && table.back() == ']')
+        table = table.substr(1, table.size() - 2);
+    std::vector<std::string> names;
+    for (const ColumnDef& c : Schema::table(table).columns)
+        names.push_back(c.name);
+    return names;
+}
+
+void CDaoRecordset::LoadFields(const std::vector<std::string>& names, const std::vector<DbValue>& row) {
+    FieldExchange load(names, row);
+    doFieldExchange(load);
+}
+
 DbValue CDaoRecordset::GetFieldValue(const std::string& name) const {
     const auto it = std::find(m_columns.begin(), m_columns.end(), name);
     if (it == m_columns.end())

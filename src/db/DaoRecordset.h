@@ -74,6 +74,11 @@ public:
     DbValue GetFieldValue(const std::string& name) const;
     const std::vector<std::string>& columnNames() const { return m_columns; }
 
+    // The columns the members are bound to (the table's, for a set that binds none), open or not.
+    std::vector<std::string> FieldNames();
+    // Fills the members from a row read elsewhere (a paged list's), leaving the set as it is.
+    void LoadFields(const std::vector<std::string>& names, const std::vector<DbValue>& row);
+
     Database& database() { return m_db; }
 
 protected:

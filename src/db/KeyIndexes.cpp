@@ -10,7 +10,7 @@ namespace {
 
 constexpr const char* kFolioIndex = "Documentos_Folio";
 constexpr const char* kPaymentIndex = "Cobros_NumPago";
-// Lookups by series and folio keep using Documentos_SerieFolio; this one only enforces.
+// Lookups by series and folio use Documentos_SerieFolioFecha; this one only enforces.
 constexpr const char* kCreateFolioIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS Documentos_Folio ON Documentos(IFNULL(Serie, ''), Folio)";
 // Serves the lookups of a document's payments as well.

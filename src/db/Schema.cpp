@@ -105,7 +105,12 @@ const TableDef& table(const std::string& name) {
 const std::vector<IndexDef>& lookupIndexes() {
     static const std::vector<IndexDef> all = {
         {"Detalles_Documento", "CREATE INDEX IF NOT EXISTS Detalles_Documento ON Detalles(Id_Documento, Renglon)"},
-        {"Documentos_SerieFolio", "CREATE INDEX IF NOT EXISTS Documentos_SerieFolio ON Documentos(Serie, Folio)"},
+        // The lists' order (series, folio, date, id) read straight from the index: all documents, and
+        // the open ones of the receivables list, which a scan of the table would find one by one.
+        {"Documentos_SerieFolioFecha",
+         "CREATE INDEX IF NOT EXISTS Documentos_SerieFolioFecha ON Documentos(Serie, Folio, Fecha)"},
+        {"Documentos_Abiertos",
+         "CREATE INDEX IF NOT EXISTS Documentos_Abiertos ON Documentos(Pagado, Cancelada, Serie, Folio, Fecha)"},
         {"Documentos_Fecha", "CREATE INDEX IF NOT EXISTS Documentos_Fecha ON Documentos(Fecha)"},
         // A customer's documents and payments before and inside a period (the statement).
         {"Documentos_ClienteFecha",
@@ -116,8 +121,8 @@ const std::vector<IndexDef>& lookupIndexes() {
 }
 
 const std::vector<std::string>& supersededIndexes() {
-    // Documentos_ClienteFecha begins with the same column.
-    static const std::vector<std::string> all = {"Documentos_Cliente"};
+    // Documentos_ClienteFecha and Documentos_SerieFolioFecha begin with the same columns.
+    static const std::vector<std::string> all = {"Documentos_Cliente", "Documentos_SerieFolio"};
     return all;
 }
 

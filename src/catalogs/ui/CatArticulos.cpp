@@ -4,6 +4,7 @@
 #include "catalogs/ui/AddEditArticulo.h"
 #include "db/ArticulosSet.h"
 #include "db/DbError.h"
+#include "db/KeysetPager.h"
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolGrid.h"
@@ -23,9 +24,7 @@ CCatArticulos::CCatArticulos(Database& db, const ApplicationState& state, bool p
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
     createControls();
-    m_set->m_strSort = "Descripcion COLLATE ES, Id_Articulo";
-    m_set->Open(OpenType::Dynaset);
-    m_grid->setRowCount(articleCount());
+    openList("Articulos", {{"Descripcion", true}}, "Id_Articulo");
     control(kBuscarId)->setFocus();
 }
 

@@ -4,6 +4,7 @@
 #include "db/ClientesSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/KeysetPager.h"
 #include "db/ui/DbErrorMessage.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -22,9 +23,7 @@ CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
     setModal(true);
     createControls();
     // Spanish order: "Núñez" between "Nuno" and "Nuza", accents and case aside.
-    m_set->m_strSort = "Nombre COLLATE ES, Id_Cliente";
-    m_set->Open(OpenType::Dynaset);
-    m_grid->setRowCount(customerCount());
+    openList("Clientes", {{"Nombre", true}}, "Id_Cliente");
     control(kBuscarId)->setFocus();
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalogs/ui/AddEditImpuestos.h"
 #include "db/DbError.h"
+#include "db/KeysetPager.h"
 #include "db/ImpuestosSet.h"
 #include "toolkit/ui/TolGrid.h"
 
@@ -12,9 +13,7 @@ CCatImpuestos::CCatImpuestos(Database& db, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
     createControls();
-    m_set->m_strSort = "Nombre COLLATE ES, Id_Impuesto";
-    m_set->Open(OpenType::Dynaset);
-    m_grid->setRowCount(taxCount());
+    openList("Impuestos", {{"Nombre", true}}, "Id_Impuesto");
     m_grid->setFocus();
 }
 

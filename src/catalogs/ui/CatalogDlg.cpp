@@ -2,7 +2,9 @@
 
 #include "catalogs/ContainsPattern.h"
 #include "db/DaoRecordset.h"
+#include "db/Database.h"
 #include "db/ui/DbErrorMessage.h"
+#include "db/ui/KeysetList.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -15,17 +17,42 @@
 
 CCatalogDlg::CCatalogDlg(QWidget* parent) : CTolDialog(parent) {}
 
-int CCatalogDlg::recordCount() const {
-    return records().IsOpen() ? static_cast<int>(records().GetRecordCount()) : 0;
+CCatalogDlg::~CCatalogDlg() = default;
+
+bool CCatalogDlg::isListOpen() const { return m_list && m_list->isOpen(); }
+
+int CCatalogDlg::recordCount() const { return isListOpen() ? m_list->listed() : 0; }
+
+void CCatalogDlg::settleCount() {
+    if (!isListOpen())
+        return;
+    try {
+        m_list->settleCount();
+    } catch (const std::exception& e) {
+        showError(e);
+    }
+}
+
+void CCatalogDlg::openList(const std::string& table, std::vector<KeysetOrder> order, const std::string& keyColumn) {
+    m_list = std::make_unique<CKeysetList>(records().database(), m_grid);
+    KeysetSource source;
+    source.table = table;
+    source.columns = records().FieldNames();
+    source.order = std::move(order);
+    source.keyColumn = keyColumn;
+    m_list->open(std::move(source));
 }
 
 bool CCatalogDlg::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= recordCount(); }
 
 bool CCatalogDlg::moveTo(int row) {
-    if (!validRow(row))
+    if (!validRow(row) || !m_list)
         return false;
-    records().SetAbsolutePosition(row - 1);
-    return !records().IsEOF();
+    const KeysetRow* found = m_list->rowOrThrow(row);
+    if (!found)
+        return false;
+    records().LoadFields(m_list->columns(), *found);
+    return true;
 }
 
 bool CCatalogDlg::tryMoveTo(int row) {
@@ -50,20 +77,15 @@ bool CCatalogDlg::moveToCell(TolGridCell& cell) {
 void CCatalogDlg::showError(const std::exception& e) { ShowDbError(e); }
 
 void CCatalogDlg::requery(int keepRow) {
+    if (!m_list)
+        return;
+    // After an edit or a deletion the highlight stays where the operator was.
     try {
-        if (records().IsOpen())
-            records().Requery();
-        else
-            records().Open(OpenType::Dynaset);
+        m_list->open(m_list->source(), keepRow);
     } catch (const std::exception& e) {
+        m_grid->setRowCount(0);
         showError(e);
     }
-    const int count = recordCount();
-    m_grid->setRowCount(count);
-    // After an edit or a deletion the highlight stays where the operator was.
-    if (keepRow > 1 && count > 0)
-        m_grid->setCurrentCell(1, std::min(keepRow, count));
-    m_grid->viewport()->update();
 }
 
 void CCatalogDlg::createSearchBox(const std::string& column, int maxLength, const QString& toolTip) {
@@ -87,28 +109,35 @@ bool CCatalogDlg::applySearch(const QString& text) {
     m_search = text;
     if (m_buscar->text() != text)
         m_buscar->setText(text);
-    CDaoRecordset& set = records();
+    if (!m_list)
+        return true;
+    KeysetSource source = m_list->source();
     if (text.isEmpty()) {
-        set.m_strFilter.clear();
-        set.m_filterParams.clear();
+        source.filter.clear();
+        source.params.clear();
     } else {
-        set.m_strFilter = "fold(" + m_searchColumn + ") LIKE ? ESCAPE '\\'";
-        set.m_filterParams = {ContainsPattern(text.toStdString())};
+        source.filter = "fold(" + m_searchColumn + ") LIKE ? ESCAPE '\\'";
+        source.params = {ContainsPattern(text.toStdString())};
     }
-    requery();
+    try {
+        m_list->open(std::move(source));
+    } catch (const std::exception& e) {
+        m_grid->setRowCount(0);
+        showError(e);
+    }
     return true;
 }
 
 bool CCatalogDlg::eventFilter(QObject* watched, QEvent* event) {
     // Not once the list is closed: hiding the dialog takes the focus away too.
-    if (watched == m_buscar && event->type() == QEvent::FocusOut && records().IsOpen())
+    if (watched == m_buscar && event->type() == QEvent::FocusOut && isListOpen())
         applySearch(m_buscar->text());
     return CTolDialog::eventFilter(watched, event);
 }
 
 void CCatalogDlg::showEvent(QShowEvent* event) {
     // Shown again after it closed its list (a dialog run twice): the list comes back.
-    if (!records().IsOpen())
+    if (m_list && !m_list->isOpen())
         requery();
     CTolDialog::showEvent(event);
 }
@@ -119,9 +148,13 @@ bool CCatalogDlg::eliminar(int row) {
     if (TolMessage(QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"), true) != 1)
         return false;
     try {
-        if (!moveTo(row))
+        const KeysetRow* found = validRow(row) ? m_list->rowOrThrow(row) : nullptr;
+        if (!found)
             return false;
-        records().Delete();
+        // By its identifier: a row another station deleted meanwhile is simply gone.
+        const KeysetSource& source = m_list->source();
+        records().database().execute(
+            "DELETE FROM \"" + source.table + "\" WHERE \"" + source.keyColumn + "\" = ?", {m_list->key(*found)});
     } catch (const std::exception& e) {
         showError(e);
         requery(row);
@@ -165,7 +198,8 @@ bool CCatalogDlg::tgmDeleteRows(int, int first, int) {
 }
 
 void CCatalogDlg::closeList() {
-    records().Close();
+    if (m_list)
+        m_list->close();
     m_grid->setRowCount(0);
 }
 

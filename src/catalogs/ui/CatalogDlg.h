@@ -6,15 +6,20 @@
 #include <QString>
 
 #include <exception>
+#include <memory>
 #include <string>
+#include <vector>
 
 class CDaoRecordset;
+class CKeysetList;
+struct KeysetOrder;
 class CTolButton;
 class CTolEdit;
 class CTolGrid;
 
-// What the catalogue dialogs (customers, articles, taxes) share: a row-select grid over one record
-// set, which the grid reads row by row. The list is read again after every change, keeping the
+// What the catalogue dialogs (customers, articles, taxes) share: a row-select grid over one table,
+// read a window at a time in the catalogue's order (see CKeysetList), its rows loaded into the
+// members of the catalogue's record set. The list is read again after every change, keeping the
 // highlight where it was; it comes back when the dialog is shown again and is closed when the
 // dialog ends. A row is deleted after the operator's yes; the Delete key does the same. A catalogue
 // may have a "Buscar:" box that narrows the list when the operator leaves it.
@@ -31,8 +36,11 @@ public:
     static constexpr int kSalirId = 1067;
 
     CTolGrid* grid() const { return m_grid; }
-    // Records listed (data rows of the grid).
+    // Records listed (data rows of the grid; the ones read so far until they are counted, when the
+    // event loop is next free).
     int recordCount() const;
+    // Counts the records now if that is still pending.
+    void settleCount();
     // The search text in force.
     const QString& searchText() const { return m_search; }
     // Applies a search text, as leaving the "Buscar:" box does: the list narrows to the records
@@ -54,9 +62,14 @@ public:
 
 protected:
     explicit CCatalogDlg(QWidget* parent);
+    ~CCatalogDlg() override;
 
-    // The subclass's record set, opened by the subclass before the list is shown.
+    // The subclass's record set: never opened, it holds the members of the row in use.
     virtual CDaoRecordset& records() const = 0;
+
+    // Lists `table` in `order` then by `keyColumn`, from the first row. Called by the subclass once
+    // its grid exists. Throws DbError.
+    void openList(const std::string& table, std::vector<KeysetOrder> order, const std::string& keyColumn);
 
     void showEvent(QShowEvent* event) override;
 
@@ -71,7 +84,7 @@ protected:
     CTolButton* addListButton(int id, int x, int y);
 
     bool validRow(int row) const;
-    // Moves the record set to data row `row`; false when the row is gone. Throws DbError.
+    // Loads data row `row` into the record set's members; false when the row is gone. Throws DbError.
     bool moveTo(int row);
     // moveTo() that says what went wrong instead of throwing.
     bool tryMoveTo(int row);
@@ -87,6 +100,9 @@ protected:
     CTolGrid* m_grid = nullptr;
 
 private:
+    bool isListOpen() const;
+
+    std::unique_ptr<CKeysetList> m_list;
     std::string m_searchColumn;
     CTolEdit* m_buscar = nullptr;
     QString m_search;

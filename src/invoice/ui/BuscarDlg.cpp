@@ -29,9 +29,7 @@ CBuscarDlg::CBuscarDlg(Database& db, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(true);
     createControls();
-    m_set->m_strSort = "Serie, Folio, Fecha";
-    m_set->Open(OpenType::Snapshot);
-    m_grid->setRowCount(resultCount());
+    openList(CDocumentStore::SearchCondition(filter()));
 }
 
 CBuscarDlg::~CBuscarDlg() = default;
@@ -120,7 +118,7 @@ DocumentFilter CBuscarDlg::filter() const {
 
 void CBuscarDlg::showEvent(QShowEvent* event) {
     // Shown again after it closed its list (a dialog run twice): the list comes back.
-    if (!m_set->IsOpen())
+    if (!isListOpen())
         requery(filter());
     m_idDocumento = 0;
     CDocumentListDlg::showEvent(event);
@@ -132,7 +130,7 @@ void CBuscarDlg::buscar() {
     requery(f);
 }
 
-void CBuscarDlg::requery(const DocumentFilter& f) { query(CDocumentStore::SearchCondition(f), OpenType::Snapshot); }
+void CBuscarDlg::requery(const DocumentFilter& f) { query(CDocumentStore::SearchCondition(f)); }
 
 void CBuscarDlg::rowTexts(QStringList& texts) const {
     texts << q(m_set->m_Serie + NumberToPaddedText(m_set->m_Folio)) << q(DateToText(m_set->m_Fecha));

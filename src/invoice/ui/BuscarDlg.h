@@ -13,8 +13,8 @@ struct DocumentFilter;
 // date, narrowed by customer (chosen from the catalogue), series, folio or period; ends with OK and
 // the chosen document's Id_Documento.
 //
-// The list's record set loads its keys once per search and fetches rows by page, so it opens on
-// 100,000 documents at once and every paint reads only the rows it shows.
+// The list reads a window of rows by seeks on series, folio, date and id (see CKeysetList), so it
+// opens on a million documents at once and every paint reads only the rows it shows.
 class CBuscarDlg final : public CDocumentListDlg {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CBuscarDlg)
@@ -45,7 +45,7 @@ public:
     // The filter as the controls give it now (folio 0 and customer 0 mean none).
     DocumentFilter filter() const;
 
-    // Documents listed (data rows of the grid).
+    // Documents listed (data rows of the grid; see documentsListed()).
     int resultCount() const { return documentsListed(); }
 
     // "Buscar": queries the list again with the filter of the controls.

@@ -5,6 +5,7 @@
 #include "db/ValueFunctions.h"
 #include "db/ui/DbErrorMessage.h"
 #include "db/ui/FolioExchange.h"
+#include "db/ui/KeysetList.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -19,6 +20,10 @@ namespace {
 
 const QColor kLightYellow(255, 255, 204);
 const QColor kRed(255, 0, 0);
+
+// What the two lists show and act on, not every column of a document.
+const std::vector<std::string> kListColumns = {"Id_Documento", "Serie",    "Folio",    "Fecha",    "Vence",
+                                               "Nombre",       "Total",    "YaPagado", "Cancelada"};
 
 } // namespace
 
@@ -98,30 +103,55 @@ void CDocumentListDlg::chooseCustomer() {
         setCliente(picked->idCliente, picked->nombre);
 }
 
-void CDocumentListDlg::query(const SqlCondition& condition, OpenType openType) {
-    m_set->m_strFilter = condition.sql;
-    m_set->m_filterParams = condition.params;
+void CDocumentListDlg::openList(const SqlCondition& condition) {
+    if (!m_list)
+        m_list = std::make_unique<CKeysetList>(m_db, m_grid);
+    KeysetSource source;
+    source.table = "Documentos";
+    source.columns = kListColumns;
+    source.filter = condition.sql;
+    source.params = condition.params;
+    source.order = {{"Serie"}, {"Folio"}, {"Fecha"}};
+    source.keyColumn = "Id_Documento";
     m_cachedRow = 0;
     try {
-        if (m_set->IsOpen())
-            m_set->Requery();
-        else
-            m_set->Open(openType);
+        m_list->open(std::move(source));
+    } catch (...) {
+        m_grid->setRowCount(0);
+        throw;
+    }
+}
+
+void CDocumentListDlg::query(const SqlCondition& condition) {
+    try {
+        openList(condition);
     } catch (const std::exception& e) {
         ShowDbError(e);
     }
-    m_grid->setRowCount(documentsListed());
 }
 
-int CDocumentListDlg::documentsListed() const {
-    return m_set->IsOpen() ? static_cast<int>(m_set->GetRecordCount()) : 0;
+bool CDocumentListDlg::isListOpen() const { return m_list && m_list->isOpen(); }
+
+int CDocumentListDlg::documentsListed() const { return isListOpen() ? m_list->listed() : 0; }
+
+void CDocumentListDlg::settleCount() {
+    if (!isListOpen())
+        return;
+    try {
+        m_list->settleCount();
+    } catch (const std::exception& e) {
+        ShowDbError(e);
+    }
 }
 
 bool CDocumentListDlg::moveTo(int row) {
-    if (row < 1 || row >= m_grid->rowCount() || row > documentsListed())
+    if (!isListOpen() || row < 1 || row >= m_grid->rowCount())
         return false;
-    m_set->SetAbsolutePosition(row - 1);
-    return !m_set->IsEOF();
+    const KeysetRow* found = m_list->rowOrThrow(row);
+    if (!found)
+        return false;
+    m_set->LoadFields(m_list->columns(), *found);
+    return true;
 }
 
 bool CDocumentListDlg::tryMoveTo(int row) {
@@ -155,7 +185,8 @@ void CDocumentListDlg::tgmGetCellText(int, TolGridCell& cell) {
 }
 
 void CDocumentListDlg::closeList() {
-    m_set->Close();
+    if (m_list)
+        m_list->close();
     m_cachedRow = 0;
     m_grid->setRowCount(0);
 }

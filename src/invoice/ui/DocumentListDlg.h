@@ -11,14 +11,15 @@
 #include <string>
 
 class CDocumentosSet;
+class CKeysetList;
 class CTolEdit;
 class CTolGrid;
 class Database;
-enum class OpenType;
 struct SqlCondition;
 
 // What the document search and the receivables list share: documents in a row-select grid that
-// reads them row by row (each row's texts once per paint), and the first line of the filter: the
+// reads them a window at a time in series, folio and date order (each row's texts once per paint,
+// see CKeysetList), and the first line of the filter: the
 // customer (chosen from the catalogue with the box's lookup button or F9), the series and the folio.
 class CDocumentListDlg : public CTolDialog, public ITolGridOwner {
     Q_OBJECT
@@ -38,6 +39,8 @@ public:
     void setCliente(std::int32_t idCliente, const QString& nombre);
 
     CTolGrid* grid() const { return m_grid; }
+    // Counts the documents now if that is still pending (the event loop does it otherwise).
+    void settleCount();
 
     void tgmGetCellText(int gridId, TolGridCell& cell) override;
     void reject() override;
@@ -55,22 +58,30 @@ protected:
     // Shows `folio` in its box as the search read it: six digits, or nothing for none.
     void showFolio(std::int32_t folio);
 
-    // Lists the documents that meet `condition`.
-    void query(const SqlCondition& condition, OpenType openType);
+    // Lists the documents that meet `condition`, from the first. Throws DbError.
+    void openList(const SqlCondition& condition);
+    // openList() that says what went wrong instead of throwing.
+    void query(const SqlCondition& condition);
+    bool isListOpen() const;
+    // Data rows of the grid; until the documents are counted (when the event loop is next free),
+    // the ones read so far.
     int documentsListed() const;
-    // Moves the record set to data row `row` (1-based); false when the row is gone. Throws DbError.
+    // Loads data row `row` (1-based) into the record set's members; false when the row is gone.
+    // Throws DbError.
     bool moveTo(int row);
     // moveTo() that says what went wrong instead of throwing.
     bool tryMoveTo(int row);
     // Closes the list, as a dialog that ends does.
     void closeList();
-    // The texts of the record the set stands on, one per column.
+    // The texts of the document in the record set's members, one per column.
     virtual void rowTexts(QStringList& texts) const = 0;
 
     void onCommand(int id) override;
 
     Database& m_db;
+    // Holds the members of the row in use; never opened.
     std::unique_ptr<CDocumentosSet> m_set;
+    std::unique_ptr<CKeysetList> m_list;
     // Created by the subclass with its columns.
     CTolGrid* m_grid = nullptr;
 

@@ -109,7 +109,7 @@ ReceivablesFilter CCobrosDlg::filter() const {
 
 void CCobrosDlg::showEvent(QShowEvent* event) {
     // Shown again after it closed its list (a dialog run twice): the list comes back.
-    if (!m_set->IsOpen())
+    if (!isListOpen())
         requery();
     CDocumentListDlg::showEvent(event);
 }
@@ -121,8 +121,7 @@ void CCobrosDlg::buscar() {
 }
 
 void CCobrosDlg::requery() {
-    m_set->m_strSort = CPaymentStore::kSort;
-    query(CPaymentStore::ReceivablesCondition(m_applied), OpenType::Dynaset);
+    query(CPaymentStore::ReceivablesCondition(m_applied));
 }
 
 void CCobrosDlg::rowTexts(QStringList& texts) const {

@@ -200,6 +200,28 @@ void CTolGrid::setRowCount(int n) {
     viewport()->update();
 }
 
+void CTolGrid::resizeRows(int n) {
+    const int count = std::max(0, n) + 1;
+    if (count == m_rowCount)
+        return;
+    m_rowCount = count;
+    fitRowNumbers();
+    const int last = lastNavigableRow();
+    const bool moved = m_curRow > last;
+    if (moved) {
+        cancelEdit();
+        m_curRow = last;
+    }
+    m_firstRow = std::clamp(m_firstRow, 1, std::max(1, m_rowCount));
+    if (moved || std::max(m_selFirst, m_selLast) > last)
+        m_selFirst = m_selLast = 0;
+    syncHighlight();
+    updateScrollBars();
+    if (moved)
+        postRowChanged(m_curRow);
+    viewport()->update();
+}
+
 void CTolGrid::reset() {
     cancelEdit();
     m_columns = QVector<Column>(1);

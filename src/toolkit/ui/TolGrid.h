@@ -65,6 +65,9 @@ public:
     // n data rows: row count n + 1, current cell (1, 1), no selection, append-row texts cleared;
     // the owner then gets tgmRowChanged(1). Any open edit is dropped.
     void setRowCount(int n);
+    // n data rows, keeping the current row, the selection and the scrolled place where they still
+    // fit (a list whose length became known after its first rows were shown).
+    void resizeRows(int n);
     // Data rows + 1 (the number of the append row).
     int rowCount() const { return m_rowCount; }
     // No columns, row count 1, current cell (1, 1), no selection.

@@ -1,0 +1,208 @@
+// The document search (F5) and the receivables list (F7) on generated files of 100,000 and
+// 1,000,000 documents (10,000 customers): open + first paint of the dialog, beside the floor
+// measured in the same run, the raw first-screen query (the rows the grid shows, in the list's order,
+// read with a prepared statement). Also the list's own data share (pager open and first screen), the
+// row count that follows the first paint, and End (last screen) on the opened list.
+//
+// The files are generated once with quintaleva-cli (beside this program's folder, or
+// $QUINTALEVA_CLI) and kept in bench-data/ of the build folder; the 1M one takes a few minutes.
+// $QUINTALEVA_BENCH_SIZES limits the sizes ("100000" for the small one only).
+// Run with QT_QPA_PLATFORM=offscreen.
+
+#include "db/Database.h"
+#include "db/KeysetPager.h"
+#include "db/Statement.h"
+#include "invoice/MoneyFormat.h"
+#include "invoice/ui/BuscarDlg.h"
+#include "receivables/PaymentStore.h"
+#include "receivables/ui/CobrosDlg.h"
+#include "toolkit/ui/TolGrid.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::map<long, std::unique_ptr<Database>> g_files;
+std::map<int, int> g_screen;  // rows each list's grid shows
+
+Database& file(const benchmark::State& state) { return *g_files.at(static_cast<long>(state.range(0))); }
+
+enum class List { Search, Receivables };
+
+std::unique_ptr<CDocumentListDlg> makeDialog(List list, Database& db) {
+    if (list == List::Search)
+        return std::make_unique<CBuscarDlg>(db);
+    return std::make_unique<CCobrosDlg>(db);
+}
+
+std::string condition(List list) { return list == List::Search ? "" : CPaymentStore::kOpenDocuments; }
+
+void paint(CTolGrid* grid, QImage& image) {
+    grid->viewport()->render(&image);
+    benchmark::DoNotOptimize(image.constBits());
+}
+
+void openAndPaint(benchmark::State& state, List list) {
+    Database& db = file(state);
+    int rows = 0;
+    int visible = 0;
+    for (auto _ : state) {
+        std::unique_ptr<CDocumentListDlg> dlg = makeDialog(list, db);
+        QImage image(dlg->grid()->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        paint(dlg->grid(), image);
+        state.PauseTiming();
+        visible = dlg->grid()->visibleRows();
+        dlg->settleCount();
+        rows = dlg->grid()->rowCount() - 1;
+        dlg.reset();
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = rows;
+    state.counters["screen"] = visible;
+}
+
+// The least the first screen costs: the rows the grid shows, in the list's order, one prepared
+// statement stepped through.
+void floorFirstScreen(benchmark::State& state, List list) {
+    Database& db = file(state);
+    const std::string where = condition(list).empty() ? "" : " WHERE " + condition(list);
+    for (auto _ : state) {
+        Statement st = db.prepare("SELECT Id_Documento, Serie, Folio, Fecha, Vence, Nombre, Total, YaPagado, "
+                                  "Cancelada FROM Documentos" + where +
+                                  " ORDER BY Serie, Folio, Fecha, Id_Documento LIMIT " +
+                                  std::to_string(g_screen[static_cast<int>(list)]));
+        double check = 0;
+        while (st.step())
+            check += st.real(6);
+        benchmark::DoNotOptimize(check);
+    }
+}
+
+KeysetSource source(List list) {
+    return {"Documentos", {"Id_Documento", "Serie", "Folio", "Fecha", "Vence", "Nombre", "Total", "YaPagado", "Cancelada"},
+            condition(list), {}, {{"Serie"}, {"Folio"}, {"Fecha"}}, "Id_Documento"};
+}
+
+void pagerFirstScreen(benchmark::State& state, List list) {
+    Database& db = file(state);
+    for (auto _ : state) {
+        KeysetPager pager(db, source(list));
+        for (long p = 0; p < g_screen[static_cast<int>(list)]; ++p)
+            benchmark::DoNotOptimize(pager.row(p));
+    }
+}
+
+void count(benchmark::State& state, List list) {
+    Database& db = file(state);
+    long n = 0;
+    for (auto _ : state) {
+        KeysetPager pager(db, source(list));
+        n = pager.count();
+    }
+    state.counters["rows"] = static_cast<double>(n);
+}
+
+// End on an opened, counted list: the last screen read from the end and painted.
+void end(benchmark::State& state, List list) {
+    Database& db = file(state);
+    std::unique_ptr<CDocumentListDlg> dlg = makeDialog(list, db);
+    dlg->settleCount();
+    QImage image(dlg->grid()->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        state.PauseTiming();
+        dlg->grid()->setCurrentCell(1, 1);
+        paint(dlg->grid(), image);
+        dlg->settleCount();  // a fresh list each round: Home, then End
+        state.ResumeTiming();
+        dlg->grid()->processKey(Qt::Key_End);
+        paint(dlg->grid(), image);
+    }
+}
+
+void BM_SearchOpenFirstPaint(benchmark::State& s) { openAndPaint(s, List::Search); }
+void BM_SearchFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, List::Search); }
+void BM_SearchPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, List::Search); }
+void BM_SearchCountAfterPaint(benchmark::State& s) { count(s, List::Search); }
+void BM_SearchEnd(benchmark::State& s) { end(s, List::Search); }
+void BM_ReceivablesOpenFirstPaint(benchmark::State& s) { openAndPaint(s, List::Receivables); }
+void BM_ReceivablesFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, List::Receivables); }
+void BM_ReceivablesPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, List::Receivables); }
+void BM_ReceivablesCountAfterPaint(benchmark::State& s) { count(s, List::Receivables); }
+void BM_ReceivablesEnd(benchmark::State& s) { end(s, List::Receivables); }
+
+std::string cachedDatabase(long documents) {
+    const fs::path here = fs::canonical(fs::path("/proc/self/exe")).parent_path();  // build/bench
+    const std::string name = documents >= 1000000 ? std::to_string(documents / 1000000) + "m"
+                                                  : std::to_string(documents / 1000) + "k";
+    const fs::path path = here / "bench-data" / ("documentos-" + name + ".mdb");
+    if (fs::exists(path))
+        return path.string();
+    const char* cliEnv = std::getenv("QUINTALEVA_CLI");
+    const fs::path cli = cliEnv ? fs::path(cliEnv) : here.parent_path() / "quintaleva-cli";
+    fs::create_directories(path.parent_path());
+    const fs::path partial = path.string() + ".parcial";
+    fs::remove(partial);
+    std::fprintf(stderr, "Generating %s (once) ...\n", path.c_str());
+    const std::string command = "'" + cli.string() + "' generar '" + partial.string() + "' --documentos " +
+                                std::to_string(documents) + " --clientes 10000 --articulos 2000 >/dev/null";
+    if (std::system(command.c_str()) != 0 || !fs::exists(partial))
+        return {};
+    fs::rename(partial, path);
+    return path.string();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    MoneyFormat::setCurrent(MoneyFormat::mexican());
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    std::vector<long> sizes = {100000, 1000000};
+    if (const char* only = std::getenv("QUINTALEVA_BENCH_SIZES"))
+        sizes = {std::atol(only)};
+    for (long size : sizes) {
+        const std::string path = cachedDatabase(size);
+        if (path.empty()) {
+            std::fprintf(stderr, "No database of %ld documents to measure.\n", size);
+            return 1;
+        }
+        g_files[size] = Database::open(path);  // an older file gains the indexes here
+        benchmark::AddCustomContext("database " + std::to_string(size), path);
+    }
+    for (List list : {List::Search, List::Receivables})
+        g_screen[static_cast<int>(list)] = makeDialog(list, *g_files.begin()->second)->grid()->visibleRows();
+    for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+             {"SearchOpenFirstPaint", BM_SearchOpenFirstPaint},
+             {"SearchFloorFirstScreen", BM_SearchFloorFirstScreen},
+             {"SearchPagerFirstScreen", BM_SearchPagerFirstScreen},
+             {"SearchCountAfterPaint", BM_SearchCountAfterPaint},
+             {"SearchEnd", BM_SearchEnd},
+             {"ReceivablesOpenFirstPaint", BM_ReceivablesOpenFirstPaint},
+             {"ReceivablesFloorFirstScreen", BM_ReceivablesFloorFirstScreen},
+             {"ReceivablesPagerFirstScreen", BM_ReceivablesPagerFirstScreen},
+             {"ReceivablesCountAfterPaint", BM_ReceivablesCountAfterPaint},
+             {"ReceivablesEnd", BM_ReceivablesEnd}}) {
+        auto* b = benchmark::RegisterBenchmark(name, fn);
+        for (long size : sizes)
+            b->Arg(size);
+        b->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    g_files.clear();
+    return 0;
+}
