@@ -1,6 +1,7 @@
 #include "catalogs/ui/AddEditCliente.h"
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
+#include "db/Transaction.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/ScratchDir.h"
@@ -302,6 +303,36 @@ private Q_SLOTS:
         editor.control<CTolEdit>(CAddEditCliente::kNombreId)->setText(QStringLiteral("Rescatado"));
         QVERIFY(editor.save());
         QCOMPARE(customerRows(*m_db), 1);
+    }
+
+    // A catalogue longer than its first rows: a deletion far down keeps the highlight on that row
+    // (the list is counted at once for it), and the search narrows and widens it again.
+    void aLongCatalogueKeepsItsPlaceAfterADeletion() {
+        {
+            Transaction tx(*m_db);
+            for (int i = 0; i < 250; ++i)
+                addCustomer(*m_db, QStringLiteral("Cliente %1").arg(i, 3, 10, QLatin1Char('0')).toStdString());
+            tx.commit();
+        }
+        CCatClientes dlg(*m_db);
+        activate(&dlg);
+        QTRY_COMPARE(dlg.customerCount(), 250);
+        dlg.grid()->setCurrentCell(1, 200);
+        auto message = answerMessage(true, &dlg);
+        QVERIFY(dlg.eliminar(200));
+        QCOMPARE(*message, QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"));
+        QCOMPARE(dlg.customerCount(), 249);
+        QCOMPARE(dlg.grid()->currentRow(), 200);
+        QCOMPARE(cell(dlg, 199, 1), QStringLiteral("Cliente 198"));
+        QCOMPARE(cell(dlg, 200, 1), QStringLiteral("Cliente 200"));
+
+        QVERIFY(dlg.applySearch(QStringLiteral("cliente 19")));
+        QTRY_COMPARE(dlg.customerCount(), 9);  // "Cliente 190" to "Cliente 198"
+        QVERIFY(dlg.applySearch(QString()));
+        QTRY_COMPARE(dlg.customerCount(), 249);
+        QCOMPARE(names(dlg).size(), 249);
+        QCOMPARE(names(dlg).last(), QStringLiteral("Cliente 249"));
+        dlg.reject();
     }
 
     void deleteAsksFirstAndKeepsDocuments() {

@@ -1,6 +1,7 @@
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
+#include "db/Transaction.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/BuscarDlg.h"
@@ -87,6 +88,60 @@ private Q_SLOTS:
     void cleanup() {
         m_db.reset();
         m_dir.reset();
+    }
+
+    // A list longer than the rows read at opening: it shows them at once, counts the rest when the
+    // event loop is free without moving the highlight, and End, Home and the pages in both
+    // directions read the rows in order; the series narrows it and leaving the box empty widens it.
+    void aLongListOpensAtOnceAndPagesBothWays() {
+        QStringList expected;
+        {
+            Transaction tx(*m_db);
+            for (int folio = 1; folio <= 400; ++folio)
+                addDoc(*m_db, {1, "Ana", std::nullopt, folio, day(2024, 3, 5), 10});
+            for (int folio = 1; folio <= 600; ++folio)
+                addDoc(*m_db, {1, "Ana", std::string("A"), folio, day(2024, 3, 5), 10});
+            tx.commit();
+        }
+        for (int folio = 1; folio <= 400; ++folio)
+            expected << QStringLiteral("%1").arg(folio, 6, 10, QLatin1Char('0'));
+        for (int folio = 1; folio <= 600; ++folio)
+            expected << QStringLiteral("A%1").arg(folio, 6, 10, QLatin1Char('0'));
+
+        CBuscarDlg dlg(*m_db);
+        dlg.show();
+        QVERIFY(dlg.resultCount() < 1000);
+        QCOMPARE(cell(dlg, 1, 1), QStringLiteral("000001"));
+        dlg.grid()->setCurrentCell(1, 50);
+        QTRY_COMPARE(dlg.resultCount(), 1000);
+        QCOMPARE(dlg.grid()->currentRow(), 50);
+
+        // End, then up to the first row one page at a time.
+        dlg.grid()->processKey(Qt::Key_End);
+        QCOMPARE(dlg.grid()->currentRow(), 1000);
+        QStringList upwards;
+        for (int row = 1000; row >= 1; --row)
+            upwards.prepend(cell(dlg, row, 1));
+        QCOMPARE(upwards, expected);
+        dlg.grid()->processKey(Qt::Key_Home);
+        QCOMPARE(dlg.grid()->currentRow(), 1);
+        QCOMPARE(listed(dlg), expected);
+        dlg.grid()->processKey(Qt::Key_PageDown);
+        QVERIFY(dlg.grid()->currentRow() > 1);
+        QCOMPARE(cell(dlg, dlg.grid()->currentRow(), 1), expected[dlg.grid()->currentRow() - 1]);
+
+        edit(dlg, CBuscarDlg::kSerieId)->setText(QStringLiteral("a"));
+        dlg.buscar();
+        QTRY_COMPARE(dlg.resultCount(), 600);
+        QCOMPARE(cell(dlg, 600, 1), QStringLiteral("A000600"));
+        edit(dlg, CBuscarDlg::kSerieId)->clear();
+        dlg.buscar();
+        QTRY_COMPARE(dlg.resultCount(), 1000);
+
+        // Choosing the last row ends with its document.
+        dlg.grid()->processKey(Qt::Key_End);
+        QVERIFY(dlg.seleccionar(dlg.grid()->currentRow()));
+        QCOMPARE(dlg.idDocumento(), *CDocumentStore(*m_db).Find("A", 600));
     }
 
     void listsEverythingFirstWithItsTexts() {
