@@ -2,7 +2,7 @@
 // of dragging a selection of 50 elements with the mouse, repaint of the whole view included.
 // A step must stay well under one frame (16 ms).
 
-#include "printing/SampleValues.h"
+#include "designer/SheetValues.h"
 #include "designer/ui/DesignScene.h"
 #include "designer/ui/DesignView.h"
 #include "printing/ui/QtTextMeasure.h"
@@ -46,7 +46,7 @@ CWindowsFormat bigFormat() {
 
 struct Sheet {
     CQtTextMeasure measure;
-    CSampleValues values;
+    const CSheetValues values = CSheetValues::Samples();
     CWindowsFormat format = bigFormat();
     CDesignScene scene{measure};
     CDesignView view{&scene};

@@ -6,6 +6,7 @@
 #include "db/DbError.h"
 #include "db/Schema.h"
 #include "designer/FormatBackground.h"
+#include "designer/FormatPaperStore.h"
 
 #include <algorithm>
 #include <optional>
@@ -45,6 +46,7 @@ std::vector<CopyTable> copyTables() {
     for (const std::string& name : FiscalTables::names())
         all.push_back({name, {}, {}, "1", {}});
     all.push_back({CFormatBackgroundStore::kTable, {}, {}, "1", {}});
+    all.push_back({CFormatPaperStore::kTable, {}, {}, "1", {}});
     return all;
 }
 
@@ -195,6 +197,8 @@ std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, cons
             FiscalTables::createTables(copy);
         if (has(CFormatBackgroundStore::kTable))
             CFormatBackgroundStore::CreateTable(copy);
+        if (has(CFormatPaperStore::kTable))
+            CFormatPaperStore::CreateTable(copy);
         // The seed rows of a new database make way for the source's own.
         for (auto t = tables.rbegin(); t != tables.rend(); ++t)
             copy.execute("DELETE FROM " + quoted(t->name));

@@ -5,13 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
-class CFieldValueProvider;
+class CSheetValues;
 class CTextMeasure;
 
 // How the designer's sheet shows each element: the same drawing operations the printed page
-// carries for it (through the page layout), with the texts of `values`; a detail element also
-// on the following detail rows, which the sheet shows faintly, up to Caben rows.
+// carries for it (through the page layout), with the data of `values`; a detail element also
+// on the following detail rows up to Caben, which the sheet shows faintly. As on paper, each
+// row's notes block pushes the rows below it down.
 class CDesignSheet final {
 public:
     static constexpr std::int32_t kMaxGhostRows = 60;
@@ -24,7 +26,12 @@ public:
     // `measure` must outlive the sheet.
     explicit CDesignSheet(const CTextMeasure& measure) : m_measure(measure) {}
 
-    Drawing Draw(const CWindowsFormat& format, std::size_t index, const CFieldValueProvider& values) const;
+    // Where each shown detail row lies: its vertical offset from the first (0.1 mm, 0 or less),
+    // one per row. A single row when the format has no pitch.
+    std::vector<std::int32_t> RowOffsets(const CWindowsFormat& format, const CSheetValues& values) const;
+    // `rows` from RowOffsets of the same format and values.
+    Drawing Draw(const CWindowsFormat& format, std::size_t index, const CSheetValues& values,
+                 const std::vector<std::int32_t>& rows) const;
 
 private:
     const CTextMeasure& m_measure;

@@ -54,12 +54,16 @@ std::optional<FormatBackground> CFormatBackgroundStore::Load(std::int32_t format
 
 void CFormatBackgroundStore::Store(std::int32_t formatId, const FormatBackground& b) {
     Transaction tx(m_db);
+    Write(formatId, b);
+    tx.commit();
+}
+
+void CFormatBackgroundStore::Write(std::int32_t formatId, const FormatBackground& b) {
     CreateTable(m_db);
     m_db.execute("INSERT OR REPLACE INTO FondosFormato (Id_Formato, Imagen, Izquierda, Arriba, Ancho, Alto, Opacidad) "
                  "VALUES (?, ?, ?, ?, ?, ?, ?)",
                  {DbValue{std::int64_t{formatId}}, DbValue{b.picture}, DbValue{b.left}, DbValue{b.top},
                   DbValue{b.width}, DbValue{b.height}, DbValue{std::int64_t{b.opacity}}});
-    tx.commit();
 }
 
 void CFormatBackgroundStore::Remove(std::int32_t formatId) {

@@ -27,6 +27,8 @@ struct FormatBackground final {
     };
     std::optional<FormatBackground> AlignedBy(Point p1, Point p2, Point s1, Point s2, double pixelsWide,
                                               double pixelsHigh) const;
+
+    friend bool operator==(const FormatBackground&, const FormatBackground&) = default;
 };
 
 class CFormatBackgroundStore final {
@@ -41,6 +43,8 @@ public:
     std::optional<FormatBackground> Load(std::int32_t formatId);
     // Creates the table when missing and replaces the format's picture.
     void Store(std::int32_t formatId, const FormatBackground& background);
+    // The same inside the caller's transaction.
+    void Write(std::int32_t formatId, const FormatBackground& background);
     void Remove(std::int32_t formatId);
     // Creates the table when missing, in the caller's transaction.
     static void CreateTable(Database& db);

@@ -4,6 +4,7 @@
 #include "db/FormatosSet.h"
 #include "db/Transaction.h"
 #include "designer/FormatBackground.h"
+#include "designer/FormatPaperStore.h"
 
 namespace {
 
@@ -42,6 +43,10 @@ CFormatCatalog::Result CFormatCatalog::Load(std::int32_t id, CDesignFormat& form
     read.Format.Caben = set.m_Caben;
     read.Format.Repetir = set.m_Repetir;
     read.CabenByHand = ok && set.m_Caben != CDesignFormat::DerivedCaben(read.Format);
+    set.Close();
+    read.Sheet = CFormatPaperStore(m_db).Load(id);
+    if (auto background = CFormatBackgroundStore(m_db).Load(id))
+        read.Background = std::make_shared<const FormatBackground>(std::move(*background));
     format = std::move(read);
     if (!ok)
         return {Status::Damaged, kDamagedMessage};
@@ -68,9 +73,15 @@ bool CFormatCatalog::Save(CDesignFormat& format) {
     set.m_Repetir = format.Format.Repetir;
     set.m_Detalle = format.Format.WriteStream();
     set.Update();
+    const std::int32_t id = format.Id != 0 ? format.Id : set.m_Id_Formato;
+    CFormatPaperStore(m_db).Write(id, format.Sheet);
+    CFormatBackgroundStore pictures(m_db);
+    if (format.Background)
+        pictures.Write(id, *format.Background);
+    else
+        pictures.Remove(id);
     tx.commit();
-    if (format.Id == 0)
-        format.Id = set.m_Id_Formato;
+    format.Id = id;
     return true;
 }
 
@@ -85,6 +96,13 @@ std::optional<std::vector<unsigned char>> CFormatCatalog::RawStream(std::int32_t
 std::int32_t CFormatCatalog::AddRaw(const std::string& name, const std::vector<unsigned char>& stream,
                                     std::int32_t caben, std::int32_t repetir, const std::string& observaciones) {
     Transaction tx(m_db);
+    const std::int32_t id = addRow(name, stream, caben, repetir, observaciones);
+    tx.commit();
+    return id;
+}
+
+std::int32_t CFormatCatalog::addRow(const std::string& name, const std::vector<unsigned char>& stream,
+                                    std::int32_t caben, std::int32_t repetir, const std::string& observaciones) {
     CFormatosSet set(m_db);
     set.Open(OpenType::Dynaset);
     set.AddNew();
@@ -95,7 +113,6 @@ std::int32_t CFormatCatalog::AddRaw(const std::string& name, const std::vector<u
     set.m_Repetir = repetir;
     set.m_Detalle = stream;
     set.Update();
-    tx.commit();
     return set.m_Id_Formato;
 }
 
@@ -104,7 +121,16 @@ std::optional<std::int32_t> CFormatCatalog::Duplicate(std::int32_t id, const std
     openById(set, id);
     if (set.IsEOF())
         return std::nullopt;
-    return AddRaw(name, set.m_Detalle, set.m_Caben, set.m_Repetir, set.m_Observaciones);
+    // The copy is laid out on the same paper over the same picture.
+    const SheetSize sheet = CFormatPaperStore(m_db).Load(id);
+    const auto background = CFormatBackgroundStore(m_db).Load(id);
+    Transaction tx(m_db);
+    const std::int32_t copy = addRow(name, set.m_Detalle, set.m_Caben, set.m_Repetir, set.m_Observaciones);
+    CFormatPaperStore(m_db).Write(copy, sheet);
+    if (background)
+        CFormatBackgroundStore(m_db).Write(copy, *background);
+    tx.commit();
+    return copy;
 }
 
 bool CFormatCatalog::Rename(std::int32_t id, const std::string& name) {
@@ -127,7 +153,8 @@ bool CFormatCatalog::Delete(std::int32_t id) {
     if (set.IsEOF())
         return false;
     set.Delete();
-    // Its picture goes with it.
+    // Its paper and picture go with it.
+    CFormatPaperStore(m_db).Remove(id);
     CFormatBackgroundStore(m_db).Remove(id);
     tx.commit();
     return true;

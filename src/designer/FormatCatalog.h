@@ -35,21 +35,28 @@ public:
 
     // By name, then id.
     std::vector<Entry> List();
-    // A damaged stream fills the row's name and remarks and leaves an empty layout.
+    // With its paper and background picture. A damaged stream fills the row's name and remarks
+    // and leaves an empty layout.
     Result Load(std::int32_t id, CDesignFormat& format);
-    // Writes the stream, Caben, Repetir, name and remarks; a format without an id becomes a new
-    // row and gets its id. False when its row has gone meanwhile.
+    // Writes the stream, Caben, Repetir, name and remarks, the paper and the background picture in
+    // one transaction; a format without an id becomes a new row and gets its id. False when its
+    // row has gone meanwhile.
     bool Save(CDesignFormat& format);
     // The stored stream of a Windows format, untouched.
     std::optional<std::vector<unsigned char>> RawStream(std::int32_t id);
     // A new row holding `stream` as it is (already checked to be a format); its id.
     std::int32_t AddRaw(const std::string& name, const std::vector<unsigned char>& stream, std::int32_t caben,
                         std::int32_t repetir, const std::string& observaciones = {});
-    // A copy of row `id` (stream bytes and all) named `name`; nothing when `id` is gone.
+    // A copy of row `id` (stream bytes and all, with its paper and picture) named `name`; nothing
+    // when `id` is gone.
     std::optional<std::int32_t> Duplicate(std::int32_t id, const std::string& name);
     bool Rename(std::int32_t id, const std::string& name);
     bool Delete(std::int32_t id);
 
 private:
+    // Inside the caller's transaction.
+    std::int32_t addRow(const std::string& name, const std::vector<unsigned char>& stream, std::int32_t caben,
+                        std::int32_t repetir, const std::string& observaciones);
+
     Database& m_db;
 };

@@ -138,17 +138,17 @@ std::vector<PrintPage> CPageLayout::LayoutJob(const CPrintJob& job) {
     for (std::int32_t copy = 0; copy < copies; ++copy) {
         std::int32_t next = 1;
         while (next < job.RowCount())
-            pages.push_back(layoutPage(values, job.Lines, next));
+            pages.push_back(LayoutPage(values, job.Lines, next));
     }
     return pages;
 }
 
 PrintPage CPageLayout::LayoutPage(const CPrintJob& job, std::int32_t& nextRow) {
     CDocumentValues values = job;
-    return layoutPage(values, job.Lines, nextRow);
+    return LayoutPage(values, job.Lines, nextRow);
 }
 
-PrintPage CPageLayout::layoutPage(CDocumentValues& values, const std::vector<CPartida>& lines,
+PrintPage CPageLayout::LayoutPage(CDocumentValues& values, const std::vector<CPartida>& lines,
                                   std::int32_t& nextRow) {
     PrintPage page;
     nextRow = std::max<std::int32_t>(nextRow, 1);
@@ -197,16 +197,17 @@ PrintPage CPageLayout::layoutPage(CDocumentValues& values, const std::vector<CPa
     return page;
 }
 
-void CPageLayout::LayoutElement(PrintPage& page, const CRenglonFormato& stored, std::int32_t offset) const {
+std::int32_t CPageLayout::LayoutElement(PrintPage& page, const CRenglonFormato& stored, std::int32_t offset) const {
     CRenglonFormato element = stored;
     bound(element);
     offset = std::clamp(offset, -kMaxOffset, kMaxOffset);
     if (element.IsShape())
         addShape(page, element);
     else if (element.IsNotesElement())
-        addNotes(page, element, offset);
+        return element.Text.empty() ? 0 : addNotes(page, element, offset);
     else
         addText(page, element, offset);
+    return 0;
 }
 
 void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {

@@ -44,6 +44,9 @@ public:
     // One sheet starting at grid row `nextRow` (1 for the first detail line); `nextRow` moves past
     // the lines laid on it. At least one line goes on a sheet, whatever `Caben` says.
     PrintPage LayoutPage(const CPrintJob& job, std::int32_t& nextRow);
+    // The same sheet with the data of `values` (a document, or the designers' samples) over
+    // `lines`; `values` is pointed at each line as it is laid.
+    PrintPage LayoutPage(CDocumentValues& values, const std::vector<CPartida>& lines, std::int32_t& nextRow);
 
     DrawingFont MakeDrawingFont(const LogFont& stored) const;
     // `text` broken into lines no wider than `width` (0.1 mm) in `font`: words are separated by
@@ -56,11 +59,11 @@ public:
     // The operations of one element whose text is built, as a sheet carries them: a line or
     // rectangle, a text box at vertical offset `offset`, or the wrapped notes block hanging
     // from it; each repeated `Repetir` lower when the format says so. The designer draws its
-    // sheet with these, so the screen shows what prints.
-    void LayoutElement(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    // sheet with these, so the screen shows what prints. How far the notes block moves the
+    // following detail lines down (0.1 mm); 0 for every other element.
+    std::int32_t LayoutElement(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
 
 private:
-    PrintPage layoutPage(CDocumentValues& values, const std::vector<CPartida>& lines, std::int32_t& nextRow);
     void addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
     void addShape(PrintPage& page, const CRenglonFormato& element) const;
     // The notes block of the current line at `offset`; its height (0.1 mm), by which the following

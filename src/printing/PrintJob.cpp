@@ -1,6 +1,7 @@
 #include "printing/PrintJob.h"
 
 #include "invoice/DocumentHeader.h"
+#include "invoice/DocumentStore.h"
 #include "invoice/DocumentTotals.h"
 #include "invoice/Lineas.h"
 
@@ -30,4 +31,21 @@ void CPrintJob::SetDocument(const DocumentHeader& header, std::vector<CPartida> 
     CurrentLine = nullptr;
     CurrentLineNumber = 0;
     Lines = std::move(lines);
+}
+
+CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string& serie, std::int32_t folio) {
+    CDocumentStore store(db);
+    const auto id = store.Find(serie, folio);
+    if (!id)
+        return CDocumentStore::LoadResult::NotFound;
+    DocumentHeader header;
+    std::vector<CPartida> lines;
+    const CDocumentStore::LoadResult loaded = store.Load(*id, header, lines);
+    if (loaded != CDocumentStore::LoadResult::Loaded)
+        return loaded;
+    DocumentTotals totals;
+    for (const CPartida& line : lines)
+        totals.Add(line);
+    SetDocument(header, std::move(lines), totals);
+    return loaded;
 }

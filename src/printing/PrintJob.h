@@ -1,12 +1,15 @@
 #pragma once
 
+#include "invoice/DocumentStore.h"
 #include "invoice/Partida.h"
 #include "printing/DocumentValues.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class CLineas;
+class Database;
 struct DocumentHeader;
 struct DocumentTotals;
 
@@ -29,4 +32,7 @@ public:
     void SetDocument(const DocumentHeader& header, const CLineas& lines, const DocumentTotals& totals);
     // The same for a stored document read back (lines in Renglon order).
     void SetDocument(const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals);
+    // The stored document with this series and folio, its totals summed from its lines. Leaves the
+    // job as it was unless the document is Loaded.
+    CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio);
 };

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "designer/FormatBackground.h"
+#include "designer/FormatPaperStore.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +72,7 @@ std::unique_ptr<Database> Filled(const std::string& path) {
     picture.picture = Bytes(70000, 9);
     picture.width = 2159;
     CFormatBackgroundStore(*db).Store(1, picture);
+    CFormatPaperStore(*db).Write(1, SheetSize::Named("Oficio"));
     db->execute("INSERT INTO AuxEdo (Cliente, Concepto, Cargos, Abonos, Saldo) VALUES ('Ana', 'Factura A1', 116, 0, 116)");
     return db;
 }

@@ -106,21 +106,63 @@ TEST(ElementOps, InsertAndRemoveKeepTheOtherElements) {
 }
 
 TEST(FormatEdit, UndoRedoAndNudgesMergeIntoOneStep) {
-    CWindowsFormat f;
-    f.Elements = {At(100, -100, 200, -150)};
-    const CWindowsFormat start = f;
-    CWindowsFormat a = f;
-    ElementOps::Move(a, {0}, 1, 0, kLetter);
+    CDesignFormat f;
+    f.Format.Elements = {At(100, -100, 200, -150)};
+    const CDesignFormat start = f;
+    CDesignFormat a = f;
+    ElementOps::Move(a.Format, {0}, 1, 0, kLetter);
     CFormatEdit first("Mover", f, a);
-    CWindowsFormat b = a;
-    ElementOps::Move(b, {0}, 1, 0, kLetter);
+    CDesignFormat b = a;
+    ElementOps::Move(b.Format, {0}, 1, 0, kLetter);
     EXPECT_TRUE(first.MergeWith(CFormatEdit("Mover", a, b)));
     EXPECT_FALSE(first.MergeWith(CFormatEdit("Alinear", b, b)));
     EXPECT_FALSE(first.MergeWith(CFormatEdit("Mover", a, b))); // does not start where it ends
     first.Redo(f);
-    EXPECT_EQ(Box(f, 0).left, 102);
+    EXPECT_EQ(Box(f.Format, 0).left, 102);
     first.Undo(f);
-    EXPECT_EQ(f, start);
+    EXPECT_TRUE(f.SameDesign(start));
     EXPECT_TRUE(first.Changes());
     EXPECT_FALSE(CFormatEdit("Mover", start, start).Changes());
+}
+
+TEST(FormatEdit, RemarksCabenPaperAndPictureAreUndoneButNotTheName) {
+    CDesignFormat f;
+    f.Id = 7;
+    f.Name = "Factura";
+    auto picture = std::make_shared<FormatBackground>();
+    picture->picture = {1, 2, 3};
+    picture->opacity = 50;
+    f.Background = picture;
+    const CDesignFormat start = f;
+
+    CDesignFormat after = f;
+    after.Observaciones = "Forma de la imprenta Esperanza";
+    after.CabenByHand = true;
+    after.Format.Caben = 12;
+    after.Sheet = SheetSize::Named("Media carta");
+    auto fainter = std::make_shared<FormatBackground>(*picture);
+    fainter->opacity = 30;
+    after.Background = fainter;
+    const CFormatEdit edit("Propiedades del formato", f, after);
+    EXPECT_TRUE(edit.Changes());
+
+    f.Name = "Factura renombrada"; // renamed meanwhile, outside the undo steps
+    edit.Redo(f);
+    EXPECT_EQ(f.Observaciones, "Forma de la imprenta Esperanza");
+    EXPECT_TRUE(f.CabenByHand);
+    EXPECT_EQ(f.Format.Caben, 12);
+    EXPECT_EQ(f.Sheet.height, 2159);
+    EXPECT_EQ(f.Background->opacity, 30);
+    edit.Undo(f);
+    EXPECT_TRUE(f.SameDesign(start));
+    EXPECT_EQ(f.Background->opacity, 50);
+    EXPECT_EQ(f.Id, 7);
+    EXPECT_EQ(f.Name, "Factura renombrada");
+
+    // An equal picture in another copy is no change; no picture at all is one.
+    CDesignFormat same = start;
+    same.Background = std::make_shared<FormatBackground>(*picture);
+    EXPECT_FALSE(CFormatEdit("Fondo", start, same).Changes());
+    same.Background.reset();
+    EXPECT_TRUE(CFormatEdit("Fondo", start, same).Changes());
 }

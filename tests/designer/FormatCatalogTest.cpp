@@ -8,6 +8,7 @@
 #include "db/Statement.h"
 #include "designer/FormatBackground.h"
 #include "designer/FormatCatalog.h"
+#include "designer/FormatPaperStore.h"
 #include "printing/DefaultFormats.h"
 #include "support/ScratchDir.h"
 
@@ -206,4 +207,61 @@ TEST(FormatBackground, TwoReferencePointsPlaceAndScaleThePicture) {
     EXPECT_DOUBLE_EQ(placed->left, -150);
     EXPECT_DOUBLE_EQ(placed->top, -100);
     EXPECT_FALSE(b.AlignedBy({5, 5}, {5, 5}, {0, 0}, {100, 0}, 1000, 1300));
+}
+
+TEST_F(FormatCatalog, PaperAndPictureAreSavedWithTheFormatAndFollowItsRow) {
+    CFormatCatalog catalog(*db);
+    const std::int32_t id = catalog.List()[0].id;
+    const Row before = ReadRow(*db, id);
+    CDesignFormat format;
+    ASSERT_TRUE(catalog.Load(id, format));
+    // Formats from before the paper was kept are on letter paper; reading makes no table.
+    EXPECT_EQ(format.Sheet, SheetSize::Standard().front());
+    EXPECT_FALSE(format.Background);
+    auto tables = [&](const char* name) {
+        Statement s = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = ?");
+        s.bind(1, std::string(name));
+        s.step();
+        return s.integer(0);
+    };
+    EXPECT_EQ(tables(CFormatPaperStore::kTable), 0);
+
+    format.Sheet = SheetSize::Named("Media carta");
+    auto picture = std::make_shared<FormatBackground>();
+    picture->picture = {'B', 'M', 1, 2, 3};
+    picture->opacity = 35;
+    format.Background = picture;
+    ASSERT_TRUE(catalog.Save(format));
+    EXPECT_EQ(ReadRow(*db, id).detalle, before.detalle); // the stream stays as it was
+
+    CDesignFormat loaded;
+    ASSERT_TRUE(catalog.Load(id, loaded));
+    EXPECT_EQ(loaded.Sheet, SheetSize::Named("Media carta"));
+    ASSERT_TRUE(loaded.Background);
+    EXPECT_EQ(*loaded.Background, *picture);
+
+    // A paper of the operator's own size; the picture taken off.
+    loaded.Sheet = {"", 1800, 2400};
+    loaded.Background.reset();
+    ASSERT_TRUE(catalog.Save(loaded));
+    ASSERT_TRUE(catalog.Load(id, format));
+    EXPECT_EQ(format.Sheet, (SheetSize{"", 1800, 2400}));
+    EXPECT_FALSE(format.Background);
+
+    // A copy keeps the paper; deleting a format deletes its paper row.
+    const auto copy = catalog.Duplicate(id, "Copia");
+    ASSERT_TRUE(copy);
+    ASSERT_TRUE(catalog.Load(*copy, format));
+    EXPECT_EQ(format.Sheet, (SheetSize{"", 1800, 2400}));
+    ASSERT_TRUE(catalog.Delete(*copy));
+    Statement rows = db->prepare("SELECT count(*) FROM PapelFormato WHERE Id_Formato = ?");
+    rows.bind(1, std::int64_t{*copy});
+    rows.step();
+    EXPECT_EQ(rows.integer(0), 0);
+
+    // The file still opens as ours with the added table.
+    db.reset();
+    db = Database::open(dir.file("q.mdb"));
+    ASSERT_TRUE(CFormatCatalog(*db).Load(id, format));
+    EXPECT_EQ(format.Sheet.width, 1800);
 }

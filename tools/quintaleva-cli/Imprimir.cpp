@@ -24,21 +24,14 @@ int fail(const std::string& message) {
     return 1;
 }
 
-// The document through the receipt printer's channel, with the settings, money format and
-// currency words as the program reads them at start-up.
-int imprimirTicket(Database& db, const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals) {
-    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
-    ApplicationState state;
-    ApplySettings(SettingsStore::read(), state);
-    LoadSharedValues(db, state);
-    CPrintJob job;
-    job.SetDocument(header, std::move(lines), totals);
+// The document through the receipt printer's channel, with the settings the program reads.
+int imprimirTicket(Database& db, const CPrintJob& job, const ApplicationState& state) {
     const TicketSettings settings = TicketSettingsOf(state);
     const TicketOutput::Result result = TicketOutput::Print(db, job, settings);
     if (!result)
         return fail(result.message);
-    std::printf("Documento %s%s enviado a la impresora de tickets %s\n", header.serie.c_str(),
-                NumberToPaddedText(header.folio).c_str(), TicketPort::ForSettings(settings).description().c_str());
+    std::printf("Documento %s%s enviado a la impresora de tickets %s\n", job.Serie.c_str(),
+                NumberToPaddedText(job.Folio).c_str(), TicketPort::ForSettings(settings).description().c_str());
     return 0;
 }
 } // namespace
@@ -79,20 +72,23 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     const std::int32_t folio = *read;
 
     auto db = Database::open(file);
-    CDocumentStore store(*db);
-    const auto id = store.Find(serie, folio);
-    if (!id)
+    CPrintJob job;
+    switch (job.LoadStored(*db, serie, folio)) {
+    case CDocumentStore::LoadResult::NotFound:
         return fail("no existe el documento " + serie + NumberToPaddedText(folio) + ".");
-    DocumentHeader header;
-    std::vector<CPartida> lines;
-    if (store.Load(*id, header, lines) != CDocumentStore::LoadResult::Loaded)
+    case CDocumentStore::LoadResult::NoLines:
         return fail("el documento " + serie + NumberToPaddedText(folio) + " no tiene partidas.");
-    DocumentTotals totals;
-    for (const CPartida& line : lines)
-        totals.Add(line);
+    case CDocumentStore::LoadResult::Loaded: break;
+    }
 
+    // The money format and the currency words of the amount in words, as the program reads them
+    // at start-up.
+    MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    ApplicationState state;
+    ApplySettings(SettingsStore::read(), state);
+    LoadSharedValues(*db, state);
     if (ticket)
-        return imprimirTicket(*db, header, std::move(lines), totals);
+        return imprimirTicket(*db, job, state);
 
     // Fonts and the PDF writer need a GUI application, but no screen; the framework's chatter
     // about the session it runs in is not for the technician.
@@ -103,8 +99,6 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
             std::fprintf(stderr, "%s\n", qPrintable(message));
     });
     QGuiApplication app(argc, argv);
-    CPrintJob job;
-    job.SetDocument(header, std::move(lines), totals);
     job.FormatId = static_cast<std::int32_t>(formato);
     job.Copies = 1;
     QString error;

@@ -1,6 +1,6 @@
 #include "designer/ui/DesignScene.h"
 
-#include "printing/FieldValueProvider.h"
+#include "designer/SheetValues.h"
 
 #include <QGraphicsRectItem>
 #include <QGraphicsSceneMouseEvent>
@@ -34,7 +34,7 @@ CDesignScene::CDesignScene(const CTextMeasure& measure, QObject* parent) : QGrap
     connect(this, &QGraphicsScene::selectionChanged, this, &CDesignScene::selectionIndicesChanged);
 }
 
-void CDesignScene::Show(const CWindowsFormat* format, const CFieldValueProvider* values) {
+void CDesignScene::Show(const CWindowsFormat* format, const CSheetValues* values) {
     m_format = format;
     m_values = values;
     Rebuild();
@@ -50,10 +50,11 @@ void CDesignScene::Rebuild() {
     m_resizing = nullptr;
     if (m_format && m_values) {
         const CDesignSheet sheet(m_measure);
+        const std::vector<std::int32_t> rows = sheet.RowOffsets(*m_format, *m_values);
         m_items.reserve(m_format->Elements.size());
         for (std::size_t i = 0; i < m_format->Elements.size(); ++i) {
             const CRenglonFormato& e = m_format->Elements[i];
-            auto* item = new CElementItem(i, ElementBox::Of(e.Position), !e.IsShape(), sheet.Draw(*m_format, i, *m_values));
+            auto* item = new CElementItem(i, ElementBox::Of(e.Position), !e.IsShape(), sheet.Draw(*m_format, i, *m_values, rows));
             addItem(item);
             m_items.push_back(item);
         }

@@ -10,7 +10,7 @@
 #include <QGraphicsScene>
 #include <QImage>
 
-class CFieldValueProvider;
+class CSheetValues;
 class CTextMeasure;
 class QGraphicsRectItem;
 
@@ -26,9 +26,9 @@ public:
 
     CDesignScene(const CTextMeasure& measure, QObject* parent = nullptr);
 
-    // Shows `format` (kept by the caller, not copied) with the texts of `values`; the selection is
-    // kept by index.
-    void Show(const CWindowsFormat* format, const CFieldValueProvider* values);
+    // Shows `format` with the data of `values` (both kept by the caller, not copied); the
+    // selection is kept by index.
+    void Show(const CWindowsFormat* format, const CSheetValues* values);
     void Rebuild();
     void SetSheet(const SheetSize& sheet);
     const SheetSize& Sheet() const { return m_sheet; }
@@ -78,7 +78,7 @@ private:
 
     const CTextMeasure& m_measure;
     const CWindowsFormat* m_format = nullptr;
-    const CFieldValueProvider* m_values = nullptr;
+    const CSheetValues* m_values = nullptr;
     SheetSize m_sheet = SheetSize::Standard().front();
     std::vector<CElementItem*> m_items;
     Tool m_tool = Tool::Select;

@@ -13,6 +13,8 @@
 #include "designer/ui/FormatPropertiesDlg.h"
 #include "designer/ui/UndoEdit.h"
 #include "printing/DefaultFormats.h"
+#include "printing/PageLayout.h"
+#include "printing/SampleValues.h"
 #include "printing/ui/PrintDocument.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -30,6 +32,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -40,13 +43,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
-#include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -55,9 +58,6 @@ constexpr int kNudgeMerge = 1;
 constexpr std::int32_t kPasteOffset = 50;
 
 QString text(const std::string& s) { return QString::fromStdString(s); }
-
-// The paper a format is drawn on is the designer's own setting, kept per format.
-QString paperKey(std::int32_t id) { return QStringLiteral("Lantorela/Papel/%1").arg(id); }
 
 } // namespace
 
@@ -70,6 +70,9 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
     m_panel = new CElementPanel;
     m_list = new QListWidget;
     m_zoomLabel = new QLabel;
+    m_dataLabel = new QLabel;
+    m_dataLabel->setObjectName(QStringLiteral("datosMostrados"));
+    statusBar()->addPermanentWidget(m_dataLabel);
     statusBar()->addPermanentWidget(m_zoomLabel);
     buildActions();
     buildDocks();
@@ -77,14 +80,14 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
     connect(m_scene, &CDesignScene::selectionIndicesChanged, this, &CDesignerWnd::selectionChanged);
     connect(m_scene, &CDesignScene::moveRequested, this, [this](std::int32_t dx, std::int32_t dy) {
         const ElementOps::Selection sel = m_scene->SelectedIndices();
-        apply(QStringLiteral("Mover"), [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_sheet); });
+        apply(QStringLiteral("Mover"), [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_current.Sheet); });
         // A move that the sheet's edge held back to nothing changes nothing: put the items back.
         m_scene->Rebuild();
     });
     connect(m_scene, &CDesignScene::resizeRequested, this, [this](std::size_t index, const ElementBox& box) {
         apply(QStringLiteral("Cambiar tamaño"), [&](CWindowsFormat& f) {
             if (index < f.Elements.size())
-                ElementOps::SetBox(f.Elements[index], box, m_sheet);
+                ElementOps::SetBox(f.Elements[index], box, m_current.Sheet);
         });
         m_scene->Rebuild();
     });
@@ -95,7 +98,7 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
         if (sel.empty())
             return;
         apply(QStringLiteral("Mover con las flechas"),
-              [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_sheet); }, kNudgeMerge);
+              [&](CWindowsFormat& f) { ElementOps::Move(f, sel, dx, dy, m_current.Sheet); }, kNudgeMerge);
     });
     connect(m_view, &CDesignView::zoomChanged, this,
             [this](double zoom) { m_zoomLabel->setText(QStringLiteral("%1 %").arg(std::lround(zoom * 100))); });
@@ -108,14 +111,14 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
             const bool moved = !(e.Position == element.Position);
             e = element;
             if (moved)
-                ElementOps::SetBox(e, ElementBox::Of(element.Position), m_sheet);
+                ElementOps::SetBox(e, ElementBox::Of(element.Position), m_current.Sheet);
         });
     });
     connect(&m_undo, &QUndoStack::cleanChanged, this, &CDesignerWnd::updateTitle);
     connect(m_list, &QListWidget::itemActivated, this,
             [this](QListWidgetItem* item) { OpenFormat(item->data(Qt::UserRole).toInt()); });
 
-    m_scene->Show(&m_current.Format, &m_samples);
+    showValues(CSheetValues::Samples());
     m_view->SetZoom(1);
     ReloadList();
     updateTitle();
@@ -126,6 +129,9 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
 CDesignerWnd::~CDesignerWnd() {
     // The undo commands refer to the layout: drop them before it goes.
     m_undo.clear();
+    // The scene goes after this window's members and tells of its selected items as it deletes
+    // them: nobody here listens any more.
+    m_scene->disconnect(this);
 }
 
 QAction* CDesignerWnd::Action(const QString& objectName) const { return findChild<QAction*>(objectName); }
@@ -213,19 +219,19 @@ void CDesignerWnd::buildActions() {
         addAction(arrange, QLatin1String(a.name), QString::fromUtf8(a.label),
                   QStringLiteral("Alinea la selección con el primer elemento seleccionado"), {}, [this, edge] {
                       const ElementOps::Selection sel = m_scene->SelectedIndices();
-                      apply(QStringLiteral("Alinear"), [&](CWindowsFormat& f) { ElementOps::Align(f, sel, edge, m_sheet); });
+                      apply(QStringLiteral("Alinear"), [&](CWindowsFormat& f) { ElementOps::Align(f, sel, edge, m_current.Sheet); });
                   });
     }
     arrange->addSeparator();
     addAction(arrange, QStringLiteral("mismoAncho"), QStringLiteral("Mismo a&ncho"),
               QStringLiteral("Da a la selección el ancho del primer elemento"), {}, [this] {
                   const ElementOps::Selection sel = m_scene->SelectedIndices();
-                  apply(QStringLiteral("Mismo ancho"), [&](CWindowsFormat& f) { ElementOps::SameWidth(f, sel, m_sheet); });
+                  apply(QStringLiteral("Mismo ancho"), [&](CWindowsFormat& f) { ElementOps::SameWidth(f, sel, m_current.Sheet); });
               });
     addAction(arrange, QStringLiteral("mismoAlto"), QStringLiteral("Mismo a&lto"),
               QStringLiteral("Da a la selección el alto del primer elemento"), {}, [this] {
                   const ElementOps::Selection sel = m_scene->SelectedIndices();
-                  apply(QStringLiteral("Mismo alto"), [&](CWindowsFormat& f) { ElementOps::SameHeight(f, sel, m_sheet); });
+                  apply(QStringLiteral("Mismo alto"), [&](CWindowsFormat& f) { ElementOps::SameHeight(f, sel, m_current.Sheet); });
               });
     addAction(arrange, QStringLiteral("distribuirHorizontal"), QStringLiteral("Distribuir a lo a&ncho"),
               QStringLiteral("Deja el mismo espacio entre los elementos, de izquierda a derecha"), {}, [this] {
@@ -261,13 +267,22 @@ void CDesignerWnd::buildActions() {
     auto gridChanged = [this, grid, snap] { m_scene->SetGrid(10, grid->isChecked(), snap->isChecked()); };
     connect(grid, &QAction::toggled, this, gridChanged);
     connect(snap, &QAction::toggled, this, gridChanged);
+    view->addSeparator();
+    auto* data = new QActionGroup(this);
+    QAction* captions = addAction(view, QStringLiteral("nombresDatos"), QStringLiteral("&Nombres de los datos"),
+                                  QStringLiteral("Muestra en cada dato su nombre, como \"Nombre Cliente\""), {},
+                                  [this] { ShowCaptions(); });
     QAction* samples = addAction(view, QStringLiteral("muestra"), QStringLiteral("Datos de &muestra"),
-                                 QStringLiteral("Muestra valores de ejemplo en lugar del nombre de cada dato"), {}, [] {});
-    samples->setCheckable(true);
+                                 QStringLiteral("Muestra valores de ejemplo en lugar del nombre de cada dato"), {},
+                                 [this] { ShowSamples(); });
+    QAction* document = addAction(view, QStringLiteral("documento"), QStringLiteral("Datos de un &documento…"),
+                                  QStringLiteral("Muestra los datos de un documento guardado, por serie y folio"), {},
+                                  [this] { askDocument(); });
+    for (QAction* a : {captions, samples, document}) {
+        a->setCheckable(true);
+        data->addAction(a);
+    }
     samples->setChecked(true);
-    connect(samples, &QAction::toggled, this, [this](bool on) {
-        m_scene->Show(&m_current.Format, on ? static_cast<const CFieldValueProvider*>(&m_samples) : &m_captions);
-    });
 
     QMenu* background = menuBar()->addMenu(QStringLiteral("F&ondo"));
     addAction(background, QStringLiteral("fondo"), QStringLiteral("&Imagen de fondo…"),
@@ -283,11 +298,11 @@ void CDesignerWnd::buildActions() {
               [this] { askBackgroundPoints(); });
     addAction(background, QStringLiteral("opacidadFondo"), QStringLiteral("&Opacidad…"),
               QStringLiteral("Qué tan fuerte se ve la imagen de fondo"), {}, [this] {
-                  if (!m_background)
+                  if (!m_current.Background)
                       return;
                   bool ok = false;
                   const int percent = QInputDialog::getInt(this, QStringLiteral("Opacidad del fondo"),
-                                                           QStringLiteral("Opacidad (%):"), m_background->opacity, 5,
+                                                           QStringLiteral("Opacidad (%):"), m_current.Background->opacity, 5,
                                                            100, 5, &ok);
                   if (ok)
                       SetBackgroundOpacity(percent);
@@ -414,39 +429,15 @@ bool CDesignerWnd::OpenFormat(std::int32_t id) {
     m_undo.clear();
     m_current = std::move(loaded);
     m_open = true;
-    m_rowModified = false;
-    const QSettings settings;
-    const QStringList paper = settings.value(paperKey(id)).toStringList();
-    SheetSize sheet = SheetSize::Standard().front();
-    if (paper.size() == 3) {
-        sheet.name = paper[0].toStdString();
-        sheet.width = std::clamp(paper[1].toInt(), 500, 10000);
-        sheet.height = std::clamp(paper[2].toInt(), 500, 20000);
-    }
-    setSheet(sheet);
     m_picked.clear();
-    try {
-        m_background = CFormatBackgroundStore(m_db).Load(id);
-    } catch (const DbError&) {
-        m_background.reset();
-    }
-    m_backgroundImage = m_background ? QImage::fromData(m_background->picture.data(),
-                                                        static_cast<int>(m_background->picture.size()))
-                                     : QImage();
-    showBackground();
     m_scene->clearSelection();
-    layoutChanged();
+    designChanged();
     ReloadList();
     m_view->FitToWindow();
     return true;
 }
 
-void CDesignerWnd::setSheet(const SheetSize& sheet) {
-    m_sheet = sheet;
-    m_scene->SetSheet(sheet);
-}
-
-bool CDesignerWnd::IsModified() const { return m_open && (!m_undo.isClean() || m_rowModified); }
+bool CDesignerWnd::IsModified() const { return m_open && !m_undo.isClean(); }
 
 bool CDesignerWnd::Save() {
     if (!m_open)
@@ -460,7 +451,6 @@ bool CDesignerWnd::Save() {
         TolMessage(QStringLiteral("No se pudo guardar el formato: %1").arg(text(DbErrorText(e))));
         return false;
     }
-    m_rowModified = false;
     m_undo.setClean();
     updateTitle();
     statusBar()->showMessage(QStringLiteral("Formato guardado"), 3000);
@@ -482,7 +472,6 @@ bool CDesignerWnd::maybeSave() {
     case QMessageBox::Yes: return Save();
     case QMessageBox::No:
         m_undo.clear();
-        m_rowModified = false;
         return true;
     default: return false;
     }
@@ -498,12 +487,29 @@ void CDesignerWnd::closeEvent(QCloseEvent* event) {
 void CDesignerWnd::apply(const QString& what, const std::function<void(CWindowsFormat&)>& change, int mergeId) {
     if (!m_open)
         return;
-    CWindowsFormat after = m_current.Format;
-    change(after);
-    if (after == m_current.Format)
+    CDesignFormat after = m_current;
+    change(after.Format);
+    applyDesign(what, std::move(after), mergeId);
+}
+
+void CDesignerWnd::applyDesign(const QString& what, CDesignFormat after, int mergeId) {
+    if (!m_open)
         return;
-    m_undo.push(new CUndoEdit(CFormatEdit(what.toStdString(), m_current.Format, std::move(after)), m_current.Format,
-                              [this] { layoutChanged(); }, mergeId));
+    // Unless fixed by hand, the lines per sheet follow the detail area at once, so the sheet
+    // shows as many detail rows as will print.
+    if (!after.CabenByHand)
+        after.Format.Caben = CDesignFormat::DerivedCaben(after.Format);
+    if (after.SameDesign(m_current))
+        return;
+    m_undo.push(new CUndoEdit(CFormatEdit(what.toStdString(), m_current, std::move(after)), m_current,
+                              [this] { designChanged(); }, mergeId));
+}
+
+void CDesignerWnd::designChanged() {
+    if (!(m_scene->Sheet() == m_current.Sheet))
+        m_scene->SetSheet(m_current.Sheet);
+    showBackground();
+    layoutChanged();
 }
 
 void CDesignerWnd::layoutChanged() {
@@ -539,7 +545,7 @@ void CDesignerWnd::createElement(CDesignScene::Tool tool, const ElementBox& box)
     CRenglonFormato e;
     e.IsLine = tool == CDesignScene::Tool::Line ? 1 : 0;
     e.IsRectangle = tool == CDesignScene::Tool::Rectangle ? 1 : 0;
-    ElementOps::SetBox(e, box, m_sheet);
+    ElementOps::SetBox(e, box, m_current.Sheet);
     // Stored as the old designer did: the upper edge in `top`.
     const ElementBox b = ElementBox::Of(e.Position);
     e.Position = {b.left, b.upper, b.right, b.lower};
@@ -564,7 +570,7 @@ void CDesignerWnd::paste() {
         return;
     ElementOps::Selection added;
     apply(QStringLiteral("Pegar"), [&](CWindowsFormat& f) {
-        added = ElementOps::Insert(f, m_clipboard, kPasteOffset, -kPasteOffset, m_sheet);
+        added = ElementOps::Insert(f, m_clipboard, kPasteOffset, -kPasteOffset, m_current.Sheet);
     });
     m_scene->SelectIndices(added);
     // The next paste lands a step further on.
@@ -672,11 +678,8 @@ void CDesignerWnd::deleteFormat() {
     if (m_open && m_current.Id == id) {
         m_undo.clear();
         m_open = false;
-        m_rowModified = false;
         m_current = CDesignFormat{};
-        m_background.reset();
-        showBackground();
-        layoutChanged();
+        designChanged();
     }
     ReloadList();
 }
@@ -684,29 +687,10 @@ void CDesignerWnd::deleteFormat() {
 void CDesignerWnd::formatProperties() {
     if (!m_open)
         return;
-    CFormatPropertiesDlg dialog(m_current, m_sheet, this);
+    CFormatPropertiesDlg dialog(m_current, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const CDesignFormat edited = dialog.Result();
-    if (edited.Observaciones != m_current.Observaciones || edited.CabenByHand != m_current.CabenByHand) {
-        m_current.Observaciones = edited.Observaciones;
-        m_current.CabenByHand = edited.CabenByHand;
-        m_rowModified = true;
-    }
-    apply(QStringLiteral("Propiedades del formato"), [&](CWindowsFormat& f) {
-        f.DetailTop = edited.Format.DetailTop;
-        f.DetailBottom = edited.Format.DetailBottom;
-        f.Pitch = edited.Format.Pitch;
-        f.Caben = edited.Format.Caben;
-        f.Repetir = edited.Format.Repetir;
-    });
-    const SheetSize sheet = dialog.Sheet();
-    if (!(sheet == m_sheet)) {
-        setSheet(sheet);
-        QSettings().setValue(paperKey(m_current.Id), QStringList{text(sheet.name), QString::number(sheet.width),
-                                                                 QString::number(sheet.height)});
-    }
-    updateTitle();
+    applyDesign(QStringLiteral("Propiedades del formato"), dialog.Result());
 }
 
 void CDesignerWnd::exportFormat() {
@@ -742,20 +726,106 @@ void CDesignerWnd::importFormat() {
     }
 }
 
+void CDesignerWnd::showValues(CSheetValues values) {
+    m_values = std::move(values);
+    m_scene->Show(&m_current.Format, &m_values);
+    const char* checked = "muestra";
+    QString shown = QStringLiteral("Datos de muestra");
+    switch (m_values.GetKind()) {
+    case CSheetValues::Kind::Captions:
+        checked = "nombresDatos";
+        shown = QStringLiteral("Nombres de los datos");
+        break;
+    case CSheetValues::Kind::Samples: break;
+    case CSheetValues::Kind::Document:
+        checked = "documento";
+        shown = QStringLiteral("Documento %1").arg(text(m_values.DocumentName()));
+        break;
+    }
+    Action(QLatin1String(checked))->setChecked(true);
+    m_dataLabel->setText(shown);
+}
+
+void CDesignerWnd::ShowCaptions() {
+    m_document.reset();
+    showValues(CSheetValues::Captions());
+}
+
+void CDesignerWnd::ShowSamples() {
+    m_document.reset();
+    showValues(CSheetValues::Samples());
+}
+
+bool CDesignerWnd::ShowDocument(const QString& serie, std::int32_t folio) {
+    CPrintJob job;
+    CDocumentStore::LoadResult loaded = CDocumentStore::LoadResult::NotFound;
+    try {
+        loaded = job.LoadStored(m_db, serie.trimmed().toStdString(), folio);
+    } catch (const DbError& e) {
+        ShowDbError(e);
+        showValues(m_values);
+        return false;
+    }
+    if (loaded != CDocumentStore::LoadResult::Loaded) {
+        TolMessage(loaded == CDocumentStore::LoadResult::NotFound ? QStringLiteral("- No existe el documento -")
+                                                                  : QStringLiteral("- El documento no tiene partidas -"));
+        // The menu's mark goes back to what the sheet still shows.
+        showValues(m_values);
+        return false;
+    }
+    job.Copies = 1;
+    m_document = std::move(job);
+    showValues(CSheetValues::Document(*m_document));
+    return true;
+}
+
+void CDesignerWnd::askDocument() {
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("elegirDocumento"));
+    dialog.setWindowTitle(QStringLiteral("Datos de un documento"));
+    auto* form = new QFormLayout(&dialog);
+    auto* serie = new QLineEdit(m_document ? text(m_document->Serie) : QString());
+    serie->setObjectName(QStringLiteral("serie"));
+    serie->setMaxLength(10);
+    serie->setToolTip(QStringLiteral("Serie del documento; vacía si no tiene"));
+    auto* folio = new QLineEdit(m_document ? QString::number(m_document->Folio) : QString());
+    folio->setObjectName(QStringLiteral("folio"));
+    folio->setValidator(new QIntValidator(0, std::numeric_limits<std::int32_t>::max(), folio));
+    folio->setToolTip(QStringLiteral("Folio del documento"));
+    form->addRow(QStringLiteral("Serie:"), serie);
+    form->addRow(QStringLiteral("Folio:"), folio);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // Enter in the series goes on to the folio; in the folio it accepts.
+    connect(serie, &QLineEdit::returnPressed, folio, qOverload<>(&QWidget::setFocus));
+    if (dialog.exec() != QDialog::Accepted || folio->text().isEmpty()) {
+        showValues(m_values);
+        return;
+    }
+    ShowDocument(serie->text(), folio->text().toInt());
+}
+
 bool CDesignerWnd::PrintTest(QPrinter& printer) {
     if (!m_open)
         return false;
-    // One sheet with the sample data, detail elements on every line the sheet holds.
-    const CSampleValues samples;
-    const CDesignSheet sheet(m_measure);
-    PrintPage page;
-    for (std::size_t i = 0; i < m_current.Format.Elements.size(); ++i) {
-        CDesignSheet::Drawing d = sheet.Draw(m_current.Format, i, samples);
-        page.ops.insert(page.ops.end(), d.ops.ops.begin(), d.ops.ops.end());
-        page.ops.insert(page.ops.end(), d.ghosts.ops.begin(), d.ghosts.ops.end());
+    CPageLayout layout(m_current.Format, m_measure);
+    std::vector<PrintPage> pages;
+    if (m_document) {
+        pages = layout.LayoutJob(*m_document);
+    } else {
+        // One sheet of samples, with every detail line it holds.
+        CSampleValues samples;
+        const std::vector<CPartida> lines(
+            static_cast<std::size_t>(std::clamp(m_current.Format.Caben, 1, CDesignSheet::kMaxGhostRows)));
+        std::int32_t next = 1;
+        pages.push_back(layout.LayoutPage(samples, lines, next));
     }
-    printer.setPageSize(QPageSize(QSizeF(m_sheet.width / 10.0, m_sheet.height / 10.0), QPageSize::Millimeter));
-    return PrintPages(printer, {page});
+    printer.setPageSize(QPageSize(QSizeF(m_current.Sheet.width / 10.0, m_current.Sheet.height / 10.0), QPageSize::Millimeter));
+    return PrintPages(printer, pages);
 }
 
 void CDesignerWnd::printTest() {
@@ -771,24 +841,21 @@ void CDesignerWnd::printTest() {
 }
 
 void CDesignerWnd::showBackground() {
-    if (!m_background || m_backgroundImage.isNull()) {
+    const std::shared_ptr<const FormatBackground>& b = m_current.Background;
+    if (!b) {
+        m_shownBackground.reset();
+        m_backgroundImage = QImage();
         m_scene->SetBackground(QImage(), QRectF(), 0);
         return;
     }
-    const FormatBackground& b = *m_background;
-    m_scene->SetBackground(m_backgroundImage, QRectF(b.left, b.top, b.width, b.height), b.opacity / 100.0);
-}
-
-void CDesignerWnd::storeBackground() {
-    try {
-        if (m_background)
-            CFormatBackgroundStore(m_db).Store(m_current.Id, *m_background);
-        else
-            CFormatBackgroundStore(m_db).Remove(m_current.Id);
-    } catch (const DbError& e) {
-        TolMessage(QStringLiteral("No se pudo guardar la imagen de fondo: %1").arg(text(DbErrorText(e))));
+    if (!m_shownBackground || (m_shownBackground != b && m_shownBackground->picture != b->picture))
+        m_backgroundImage = QImage::fromData(b->picture.data(), static_cast<int>(b->picture.size()));
+    m_shownBackground = b;
+    if (m_backgroundImage.isNull()) {
+        m_scene->SetBackground(QImage(), QRectF(), 0);
+        return;
     }
-    showBackground();
+    m_scene->SetBackground(m_backgroundImage, QRectF(b->left, b->top, b->width, b->height), b->opacity / 100.0);
 }
 
 bool CDesignerWnd::SetBackgroundPicture(const QString& path) {
@@ -807,38 +874,45 @@ bool CDesignerWnd::SetBackgroundPicture(const QString& path) {
                        .arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    FormatBackground b;
-    b.picture.assign(bytes.begin(), bytes.end());
+    auto b = std::make_shared<FormatBackground>();
+    b->picture.assign(bytes.begin(), bytes.end());
     // At first the scan covers the sheet's width; two reference points place it exactly.
-    b.width = m_sheet.width;
-    b.height = m_sheet.width * static_cast<double>(image.height()) / image.width();
-    if (m_background)
-        b.opacity = m_background->opacity;
-    m_background = std::move(b);
+    b->width = m_current.Sheet.width;
+    b->height = m_current.Sheet.width * static_cast<double>(image.height()) / image.width();
+    if (m_current.Background)
+        b->opacity = m_current.Background->opacity;
+    // Already decoded: the redraw need not decode it again.
+    m_shownBackground = b;
     m_backgroundImage = image;
-    storeBackground();
+    CDesignFormat after = m_current;
+    after.Background = std::move(b);
+    applyDesign(QStringLiteral("Imagen de fondo"), std::move(after));
     return true;
 }
 
 void CDesignerWnd::RemoveBackground() {
-    if (!m_open || !m_background)
+    if (!m_open || !m_current.Background)
         return;
-    m_background.reset();
-    m_backgroundImage = QImage();
-    storeBackground();
+    CDesignFormat after = m_current;
+    after.Background.reset();
+    applyDesign(QStringLiteral("Quitar la imagen de fondo"), std::move(after));
 }
 
 void CDesignerWnd::SetBackgroundOpacity(int percent) {
-    if (!m_background)
+    if (!m_current.Background)
         return;
-    m_background->opacity = std::clamp(percent, 5, 100);
-    storeBackground();
+    auto b = std::make_shared<FormatBackground>(*m_current.Background);
+    b->opacity = std::clamp(percent, 5, 100);
+    CDesignFormat after = m_current;
+    after.Background = std::move(b);
+    applyDesign(QStringLiteral("Opacidad del fondo"), std::move(after));
 }
 
 bool CDesignerWnd::AlignBackground(QPointF clicked1, QPointF clicked2, QPointF true1, QPointF true2) {
-    if (!m_background || m_backgroundImage.isNull() || m_background->width <= 0 || m_background->height <= 0)
+    const std::shared_ptr<const FormatBackground>& current = m_current.Background;
+    if (!current || m_backgroundImage.isNull() || current->width <= 0 || current->height <= 0)
         return false;
-    const FormatBackground& b = *m_background;
+    const FormatBackground& b = *current;
     // Sheet points back to picture pixels through the present placement.
     auto pixel = [&](QPointF p) {
         return FormatBackground::Point{(p.x() - b.left) * m_backgroundImage.width() / b.width,
@@ -851,13 +925,14 @@ bool CDesignerWnd::AlignBackground(QPointF clicked1, QPointF clicked2, QPointF t
         TolMessage(QStringLiteral("- Los dos puntos deben estar separados -"));
         return false;
     }
-    m_background = *placed;
-    storeBackground();
+    CDesignFormat after = m_current;
+    after.Background = std::make_shared<const FormatBackground>(*placed);
+    applyDesign(QStringLiteral("Alinear el fondo"), std::move(after));
     return true;
 }
 
 void CDesignerWnd::askBackgroundPoints() {
-    if (!m_background) {
+    if (!m_current.Background) {
         TolMessage(QStringLiteral("- Primero ponga una imagen de fondo -"));
         return;
     }

@@ -3,10 +3,10 @@
 #include "designer/DesignFormat.h"
 #include "designer/FormatBackground.h"
 #include "designer/ElementOps.h"
-#include "designer/CaptionValues.h"
+#include "designer/SheetValues.h"
 #include "designer/SheetSize.h"
 #include "designer/ui/DesignScene.h"
-#include "printing/SampleValues.h"
+#include "printing/PrintJob.h"
 #include "printing/ui/QtTextMeasure.h"
 
 #include <QImage>
@@ -61,9 +61,19 @@ public:
     // Moves and scales the picture so that the two sheet points the operator clicked on it land
     // at the true positions `true1`, `true2` (mm from the top-left corner).
     bool AlignBackground(QPointF clicked1, QPointF clicked2, QPointF true1, QPointF true2);
-    const std::optional<FormatBackground>& Background() const { return m_background; }
+    const std::shared_ptr<const FormatBackground>& Background() const { return m_current.Background; }
 
-    // "Imprimir prueba" onto `printer`, without asking: the format with the sample data.
+    // What the sheet shows for each datum: its caption, its sample value, or the stored document
+    // with this series and folio (false, and said, when there is none or it has no lines; the
+    // sheet keeps what it showed).
+    void ShowCaptions();
+    void ShowSamples();
+    bool ShowDocument(const QString& serie, std::int32_t folio);
+    const CSheetValues& SheetValues() const { return m_values; }
+
+    // "Imprimir prueba" onto `printer`, without asking, through the program's own page function:
+    // the format as it stands (saved or not) with the chosen document, or else one sheet of
+    // sample data with every detail line the sheet holds.
     bool PrintTest(QPrinter& printer);
 
 protected:
@@ -76,11 +86,14 @@ private:
                        const QKeySequence& key, std::function<void()> slot);
     // Asks "¿Guardar los cambios?" when there are unsaved changes: false when the operator cancels.
     bool maybeSave();
+    // Every change to the open format goes through these as one undoable step: a layout edit,
+    // or a change to the whole design (remarks, Caben, paper, background picture).
     void apply(const QString& text, const std::function<void(CWindowsFormat&)>& change, int mergeId = -1);
+    void applyDesign(const QString& text, CDesignFormat after, int mergeId = -1);
+    void designChanged();
     void layoutChanged();
     void selectionChanged();
     void updateTitle();
-    void setSheet(const SheetSize& sheet);
 
     void createElement(CDesignScene::Tool tool, const ElementBox& box);
     void copySelection();
@@ -95,9 +108,10 @@ private:
     void exportFormat();
     void importFormat();
     void printTest();
+    void askDocument();
+    void showValues(CSheetValues values);
     std::int32_t listedId() const;
     void showBackground();
-    void storeBackground();
     void askBackgroundPoints();
     void pointPicked(const QPointF& at);
 
@@ -105,14 +119,14 @@ private:
     std::unique_ptr<CFormatCatalog> m_catalog;
     CDesignFormat m_current;
     bool m_open = false;
-    bool m_rowModified = false; // remarks or a fixed Caben changed outside the undo stack
-    SheetSize m_sheet = SheetSize::Standard().front();
     CQtTextMeasure m_measure;
-    CSampleValues m_samples;
-    CCaptionValues m_captions;
+    CSheetValues m_values = CSheetValues::Samples();
+    std::optional<CPrintJob> m_document; // the stored document the sheet shows, if any
     QUndoStack m_undo;
     std::vector<CRenglonFormato> m_clipboard;
-    std::optional<FormatBackground> m_background;
+    // The picture decoded for the background it was decoded from; undo steps that only move it or
+    // change its opacity reuse it.
+    std::shared_ptr<const FormatBackground> m_shownBackground;
     QImage m_backgroundImage;
     std::vector<QPointF> m_picked;
 
@@ -122,4 +136,5 @@ private:
     QListWidget* m_list;
     QActionGroup* m_tools;
     QLabel* m_zoomLabel;
+    QLabel* m_dataLabel;
 };

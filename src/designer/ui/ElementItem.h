@@ -21,6 +21,8 @@ public:
     CElementItem(std::size_t index, const ElementBox& box, bool isText, CDesignSheet::Drawing drawing);
 
     int type() const override { return Type; }
+    // What the item shows: the element as printed and its following detail rows.
+    const CDesignSheet::Drawing& Drawing() const { return m_drawing; }
     std::size_t Index() const { return m_index; }
     const ElementBox& Box() const { return m_box; }
     // The box in scene coordinates.

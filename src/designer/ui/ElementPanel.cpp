@@ -127,6 +127,8 @@ CElementPanel::CElementPanel(QWidget* parent) : QWidget(parent) {
     m_height->setToolTip(QStringLiteral("Alto del elemento"));
     m_left->setObjectName(QStringLiteral("izquierda"));
     m_top->setObjectName(QStringLiteral("arriba"));
+    m_width->setObjectName(QStringLiteral("ancho"));
+    m_height->setObjectName(QStringLiteral("alto"));
     geometry->addRow(QStringLiteral("Izquierda:"), m_left);
     geometry->addRow(QStringLiteral("Arriba:"), m_top);
     geometry->addRow(QStringLiteral("Ancho:"), m_width);
@@ -143,6 +145,7 @@ CElementPanel::CElementPanel(QWidget* parent) : QWidget(parent) {
     m_face->addItems({QStringLiteral("Arial"), QStringLiteral("Arial Narrow"), QStringLiteral("Courier New"),
                       QStringLiteral("Times New Roman")});
     m_face->setToolTip(QStringLiteral("Tipo de letra"));
+    m_face->setObjectName(QStringLiteral("tipoLetra"));
     font->addRow(QStringLiteral("Tipo:"), m_face);
     m_fontHeight = millimetres(500);
     m_fontHeight->setMinimum(0.5);
@@ -154,6 +157,10 @@ CElementPanel::CElementPanel(QWidget* parent) : QWidget(parent) {
     m_italic = check(QStringLiteral("Cursiva"), QStringLiteral("Letra inclinada"));
     m_underline = check(QStringLiteral("Subrayado"), QStringLiteral("Texto subrayado"));
     m_strike = check(QStringLiteral("Tachado"), QStringLiteral("Texto tachado"));
+    m_bold->setObjectName(QStringLiteral("negrita"));
+    m_italic->setObjectName(QStringLiteral("cursiva"));
+    m_underline->setObjectName(QStringLiteral("subrayado"));
+    m_strike->setObjectName(QStringLiteral("tachado"));
     for (QCheckBox* c : {m_bold, m_italic, m_underline, m_strike})
         styles->addWidget(c);
     font->addRow(styles);

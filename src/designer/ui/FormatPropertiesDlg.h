@@ -17,14 +17,14 @@ class QSpinBox;
 class CFormatPropertiesDlg final : public QDialog {
     Q_OBJECT
 public:
-    CFormatPropertiesDlg(const CDesignFormat& format, const SheetSize& sheet, QWidget* parent = nullptr);
+    explicit CFormatPropertiesDlg(const CDesignFormat& format, QWidget* parent = nullptr);
 
-    // The format with the edited values (layout and row), and the chosen paper.
+    // The format with the edited values: remarks, paper, detail area, Caben and Repetir.
     CDesignFormat Result() const;
-    SheetSize Sheet() const;
 
 private:
     void updateCaben();
+    SheetSize sheet() const;
 
     CDesignFormat m_format;
     QPlainTextEdit* m_notes;

@@ -1,6 +1,6 @@
 #include "designer/ui/UndoEdit.h"
 
-CUndoEdit::CUndoEdit(CFormatEdit edit, CWindowsFormat& format, std::function<void()> changed, int mergeId)
+CUndoEdit::CUndoEdit(CFormatEdit edit, CDesignFormat& format, std::function<void()> changed, int mergeId)
     : QUndoCommand(QString::fromStdString(edit.Text())), m_edit(std::move(edit)), m_format(format),
       m_changed(std::move(changed)), m_mergeId(mergeId) {}
 

@@ -6,12 +6,12 @@
 
 #include <functional>
 
-// A layout edit on the designer's undo stack. `apply` is called with the layout after each redo
+// An edit of the open format on the designer's undo stack. `changed` is called after each redo
 // or undo so that the window redraws. Nudges of the same selection (same `mergeId`, not -1)
 // merge into one step.
 class CUndoEdit final : public QUndoCommand {
 public:
-    CUndoEdit(CFormatEdit edit, CWindowsFormat& format, std::function<void()> changed, int mergeId = -1);
+    CUndoEdit(CFormatEdit edit, CDesignFormat& format, std::function<void()> changed, int mergeId = -1);
 
     void redo() override;
     void undo() override;
@@ -20,7 +20,7 @@ public:
 
 private:
     CFormatEdit m_edit;
-    CWindowsFormat& m_format;
+    CDesignFormat& m_format;
     std::function<void()> m_changed;
     int m_mergeId;
 };

@@ -1,3 +1,5 @@
+#include "app/ApplicationState.h"
+#include "app/SharedValues.h"
 #include "app/ui/DesktopApp.h"
 #include "app/ui/SettingsStore.h"
 #include "db/Database.h"
@@ -40,6 +42,13 @@ int main(int argc, char** argv) {
         TolMessage(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
                        .arg(path, QString::fromStdString(DbErrorText(e))));
         return 1;
+    }
+    // A chosen document prints its total in words with the shop's currency words.
+    try {
+        ApplicationState state;
+        LoadSharedValues(*db, state);
+    } catch (const DbError&) {
+        // Only the words of the amount lack them; the layout itself is unaffected.
     }
     CDesignerWnd window(*db);
     CTolMessageDlg::setMainWindow(&window);

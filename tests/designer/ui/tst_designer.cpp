@@ -6,6 +6,7 @@
 #include "db/Statement.h"
 #include "designer/FormatCatalog.h"
 #include "designer/ui/DesignScene.h"
+#include "designer/ui/ElementItem.h"
 #include "designer/ui/DesignView.h"
 #include "designer/ui/DesignerLauncher.h"
 #include "designer/ui/DesignerWnd.h"
@@ -13,10 +14,17 @@
 #include "invoice/MoneyFormat.h"
 #include "printing/FormatStore.h"
 #include "printing/WindowsFormat.h"
+#include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QDoubleSpinBox>
 #include <QPainter>
 #include <QListWidget>
@@ -56,6 +64,21 @@ QList<Word> pdfWords(const QString& pdf) {
 }
 
 QString buildDir() { return QCoreApplication::applicationDirPath() + QStringLiteral("/.."); }
+
+// The texts an element shows on the sheet: on its first row, then on the following ones.
+QStringList shownTexts(CDesignerWnd& w, std::size_t index) {
+    QStringList texts;
+    const CDesignSheet::Drawing& d = w.Scene()->ItemAt(index)->Drawing();
+    for (const PrintPage* page : {&d.ops, &d.ghosts})
+        for (const PageOp& op : page->ops)
+            texts << QString::fromStdString(op.text);
+    return texts;
+}
+
+void clickOk(QWidget* dialog) {
+    auto* box = dialog->findChild<QDialogButtonBox*>();
+    QTest::mouseClick(box->button(QDialogButtonBox::Ok), Qt::LeftButton);
+}
 
 } // namespace
 
@@ -98,6 +121,8 @@ private:
 
 private Q_SLOTS:
     void initTestCase() {
+        // Messages are shown, so that the tests see them (and answer them).
+        CTolMessageDlg::registerToolkit();
         QVERIFY(m_dir.isValid());
         m_path = m_dir.filePath(QStringLiteral("tienda.mdb"));
         QProcess cli;
@@ -322,8 +347,14 @@ private Q_SLOTS:
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("esto no es una imagen");
         bad.close();
-        QVERIFY(!w.SetBackgroundPicture(junk));
+        {
+            MessageLog log;
+            QVERIFY(!w.SetBackgroundPicture(junk));
+            QCOMPARE(log.texts.size(), 1);
+            QVERIFY(log.texts[0].startsWith(QStringLiteral("No se pudo leer la imagen")));
+        }
         QVERIFY(!w.Background());
+        QVERIFY(!w.UndoStack()->canUndo());
 
         // A scan of the printer's form at 100 dpi, a little off: its frame's corners, truly at
         // (15, 20) mm and (200, 250) mm on the paper, sit elsewhere in the scan.
@@ -371,8 +402,26 @@ private Q_SLOTS:
         QVERIFY2(qAbs(placed.top + 90 * scale - 200) < 8, qPrintable(QString::number(placed.top + 90 * scale)));
         QVERIFY(qAbs(placed.width - first.width) > 20);
 
-        // Stored in its own table for the next opening; the format's stream is untouched.
+        // Every change to the picture is a step that undo takes back, like the element edits.
         w.SetBackgroundOpacity(40);
+        QCOMPARE(w.Background()->opacity, 40);
+        w.UndoStack()->undo();
+        QCOMPARE(w.Background()->left, placed.left);
+        QCOMPARE(w.Background()->opacity, first.opacity);
+        w.UndoStack()->undo();
+        QCOMPARE(w.Background()->left, first.left);
+        w.UndoStack()->undo();
+        QVERIFY(!w.Background());
+        QVERIFY(!w.IsModified());
+        for (int k = 0; k < 3; ++k)
+            w.UndoStack()->redo();
+        QCOMPARE(w.Background()->opacity, 40);
+        QCOMPARE(w.Background()->left, placed.left);
+        // Nothing is stored before the format is saved; then in its own table for the next
+        // opening, and the format's stream is untouched.
+        QVERIFY(!CFormatBackgroundStore(*m_db).Load(m_formatId));
+        QVERIFY(w.IsModified());
+        QVERIFY(w.Save());
         CDesignerWnd again(*m_db);
         QVERIFY(again.OpenFormat(m_formatId));
         QVERIFY(again.Background());
@@ -389,11 +438,224 @@ private Q_SLOTS:
         }
         w.RemoveBackground();
         QVERIFY(!w.Background());
+        QVERIFY(CFormatBackgroundStore(*m_db).Load(m_formatId));
+        QVERIFY(w.Save());
         QVERIFY(!CFormatBackgroundStore(*m_db).Load(m_formatId));
     }
 
+    void dataShownAsCaptionsSamplesOrAStoredDocument() {
+        // A format with the customer's name in the header and the article key on each line.
+        CDesignFormat format;
+        format.Name = "Nota de remisión";
+        format.Format.DetailTop = -800;
+        format.Format.DetailBottom = -950;
+        format.Format.Pitch = 50;
+        format.Format.Caben = 3;
+        CRenglonFormato name;
+        name.Position = {100, -300, 1500, -340};
+        name.Fields = {CRenglonField(FIELD_DOC, 2)};
+        CRenglonFormato key;
+        key.Position = {100, -800, 600, -840};
+        key.Fields = {CRenglonField(FIELD_DETAIL, 1)};
+        format.Format.Elements = {name, key};
+        QVERIFY(CFormatCatalog(*m_db).Save(format));
+
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(format.Id));
+        auto* shown = w.findChild<QLabel*>(QStringLiteral("datosMostrados"));
+        QVERIFY(w.Action(QStringLiteral("muestra"))->isChecked());
+        QCOMPARE(shownTexts(w, 1), QStringList(3, QStringLiteral("S001")));
+
+        w.Action(QStringLiteral("nombresDatos"))->trigger();
+        QCOMPARE(w.SheetValues().GetKind(), CSheetValues::Kind::Captions);
+        QCOMPARE(shownTexts(w, 0), QStringList{QStringLiteral("Nombre Cliente")});
+        QCOMPARE(shownTexts(w, 1).first(), QStringLiteral("Clave del artículo"));
+        QCOMPARE(shown->text(), QStringLiteral("Nombres de los datos"));
+        w.Action(QStringLiteral("muestra"))->trigger();
+        QCOMPARE(w.SheetValues().GetKind(), CSheetValues::Kind::Samples);
+
+        // A stored document chosen by series and folio: its customer, and its lines row by row.
+        Statement doc = m_db->prepare("SELECT Serie, Folio FROM Documentos ORDER BY Id_Documento LIMIT 1");
+        QVERIFY(doc.step());
+        const QString serie = QString::fromStdString(doc.text(0));
+        const auto folio = static_cast<std::int32_t>(doc.integer(1));
+        CPrintJob job;
+        QCOMPARE(job.LoadStored(*m_db, serie.toStdString(), folio), CDocumentStore::LoadResult::Loaded);
+        QVERIFY(!job.Lines.empty());
+        const QString customer = QString::fromStdString(job.Nombre);
+        QVERIFY(!customer.isEmpty());
+        answerNextModal([&](QWidget* dialog) {
+            auto* s = dialog->findChild<QLineEdit*>(QStringLiteral("serie"));
+            auto* f = dialog->findChild<QLineEdit*>(QStringLiteral("folio"));
+            s->setText(serie);
+            f->setText(QString::number(folio));
+            f->setFocus();
+            QTest::keyClick(f, Qt::Key_Return);
+        });
+        w.Action(QStringLiteral("documento"))->trigger();
+        QCOMPARE(w.SheetValues().GetKind(), CSheetValues::Kind::Document);
+        QVERIFY(w.Action(QStringLiteral("documento"))->isChecked());
+        QCOMPARE(shownTexts(w, 0), QStringList{customer});
+        const QStringList keys = shownTexts(w, 1);
+        QCOMPARE(keys.size(), std::min<qsizetype>(3, qsizetype(job.Lines.size())));
+        for (qsizetype k = 0; k < keys.size(); ++k)
+            QCOMPARE(keys[k], QString::fromStdString(job.Lines[static_cast<std::size_t>(k)].Clave));
+        QVERIFY(shown->text().contains(QString::fromStdString(job.Serie)));
+
+        // A folio that is not stored is said, and the sheet keeps the document it shows.
+        {
+            MessageLog log;
+            QVERIFY(!w.ShowDocument(serie, 999999));
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- No existe el documento -")});
+        }
+        QCOMPARE(w.SheetValues().GetKind(), CSheetValues::Kind::Document);
+        QVERIFY(w.Action(QStringLiteral("documento"))->isChecked());
+
+        // The test print carries the document: its customer's name, every one of its lines.
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString pdf = m_dir.filePath(QStringLiteral("documento.pdf"));
+        printer.setOutputFileName(pdf);
+        QVERIFY(w.PrintTest(printer));
+        QStringList words;
+        for (const Word& word : pdfWords(pdf))
+            words << word.text;
+        QVERIFY2(words.contains(customer.split(u' ').first()), qPrintable(words.join(u' ')));
+        for (const CPartida& line : job.Lines)
+            QVERIFY(words.contains(QString::fromStdString(line.Clave)));
+        QVERIFY(!words.contains(QStringLiteral("S001")));
+        const QString shots = qEnvironmentVariable("LANTORELA_SHOTS");
+        if (!shots.isEmpty())
+            QFile::copy(pdf, shots + QStringLiteral("/documento.pdf"));
+        QVERIFY(CFormatCatalog(*m_db).Delete(format.Id));
+    }
+
+    void propertiesDialogEditsAreUndoneAndSaved() {
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        const CDesignFormat before = w.Current();
+        QCOMPARE(w.Scene()->Sheet(), SheetSize::Standard().front());
+
+        // Remarks, the paper, a longer detail area and Caben fixed by hand, in one step.
+        answerNextModal([](QWidget* dialog) {
+            QCOMPARE(dialog->objectName(), QStringLiteral("propiedadesFormato"));
+            dialog->findChild<QPlainTextEdit*>(QStringLiteral("observaciones"))->setPlainText(QStringLiteral("Forma azul"));
+            auto* paper = dialog->findChild<QComboBox*>(QStringLiteral("papel"));
+            paper->setCurrentIndex(paper->findText(QStringLiteral("Media carta")));
+            // Not fixed: the lines per sheet follow the detail area as it is typed.
+            dialog->findChild<QDoubleSpinBox*>(QStringLiteral("finDetalle"))->setValue(200);
+            QCOMPARE(dialog->findChild<QSpinBox*>(QStringLiteral("caben"))->value(), 24); // (200 − 80) / 5
+            dialog->findChild<QCheckBox*>(QStringLiteral("fijarCaben"))->setChecked(true);
+            dialog->findChild<QSpinBox*>(QStringLiteral("caben"))->setValue(7);
+            dialog->findChild<QDoubleSpinBox*>(QStringLiteral("repetir"))->setValue(148.5);
+            clickOk(dialog);
+        });
+        w.Action(QStringLiteral("propiedades"))->trigger();
+        QCOMPARE(w.Current().Observaciones, std::string("Forma azul"));
+        QCOMPARE(w.Current().Sheet, SheetSize::Named("Media carta"));
+        QCOMPARE(w.Scene()->Sheet(), SheetSize::Named("Media carta"));
+        QCOMPARE(w.Current().Format.DetailBottom, -2000);
+        QVERIFY(w.Current().CabenByHand);
+        QCOMPARE(w.Current().Format.Caben, 7);
+        QCOMPARE(w.Current().Format.Repetir, 1485);
+        QVERIFY(w.IsModified());
+
+        // One step back restores all of it, as an element edit would be.
+        QCOMPARE(w.UndoStack()->count(), 1);
+        w.UndoStack()->undo();
+        QVERIFY(w.Current().SameDesign(before));
+        QCOMPARE(w.Scene()->Sheet(), SheetSize::Standard().front());
+        QVERIFY(!w.IsModified());
+        w.UndoStack()->redo();
+
+        // Cancelling changes nothing.
+        answerNextModal([](QWidget* dialog) {
+            dialog->findChild<QPlainTextEdit*>(QStringLiteral("observaciones"))->setPlainText(QStringLiteral("otra"));
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        w.Action(QStringLiteral("propiedades"))->trigger();
+        QCOMPARE(w.UndoStack()->count(), 1);
+        QCOMPARE(w.Current().Observaciones, std::string("Forma azul"));
+
+        // Saved: the row, Caben and the paper come back on the next opening.
+        QVERIFY(w.Save());
+        CDesignerWnd again(*m_db);
+        QVERIFY(again.OpenFormat(m_formatId));
+        QCOMPARE(again.Current().Observaciones, std::string("Forma azul"));
+        QCOMPARE(again.Current().Format.Caben, 7);
+        QVERIFY(again.Current().CabenByHand);
+        QCOMPARE(again.Scene()->Sheet(), SheetSize::Named("Media carta"));
+
+        // Put back as it was for the other tests.
+        CDesignFormat restore = again.Current();
+        restore.TakeDesign(before);
+        QVERIFY(CFormatCatalog(*m_db).Save(restore));
+    }
+
+    void fontEditsInThePanelAreStoredAsTheLogFont() {
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        const std::size_t count = w.Current().Format.Elements.size();
+        QVERIFY(count > 0);
+        w.Scene()->SelectIndices({0});
+        const LogFont original = w.Current().Format.Elements[0].Font;
+
+        CElementPanel* panel = w.Panel();
+        click(panel->findChild<QCheckBox*>(QStringLiteral("negrita")));
+        click(panel->findChild<QCheckBox*>(QStringLiteral("cursiva")));
+        click(panel->findChild<QCheckBox*>(QStringLiteral("subrayado")));
+        auto* height = panel->findChild<QDoubleSpinBox*>(QStringLiteral("alturaLetra"));
+        height->setValue(6.5);
+        auto* face = panel->findChild<QComboBox*>(QStringLiteral("tipoLetra"));
+        face->lineEdit()->setText(QStringLiteral("Courier New"));
+        face->setFocus();
+        QTest::keyClick(face, Qt::Key_Return);
+        // Outside Windows-1252: refused, the face stays.
+        face->lineEdit()->setText(QStringLiteral("Letra ☃"));
+        QTest::keyClick(face, Qt::Key_Return);
+
+        const LogFont& font = w.Current().Format.Elements[0].Font;
+        QCOMPARE(font.Weight, 700);
+        QCOMPARE(font.Italic, std::uint8_t{1});
+        QCOMPARE(font.Underline, std::uint8_t{1});
+        QCOMPARE(font.StrikeOut, std::uint8_t{0});
+        QCOMPARE(font.Height, -65);
+        QCOMPARE(font.FaceName, std::string("Courier New"));
+        QCOMPARE(font.Width, original.Width);
+        QCOMPARE(font.CharSet, original.CharSet);
+        // Each change its own step; undoing them all gives the font back.
+        QCOMPARE(w.UndoStack()->count(), 5);
+        while (w.UndoStack()->canUndo())
+            w.UndoStack()->undo();
+        QCOMPARE(w.Current().Format.Elements[0].Font, original);
+        while (w.UndoStack()->canRedo())
+            w.UndoStack()->redo();
+        QVERIFY(w.Save());
+        CWindowsFormat stored;
+        QVERIFY(CFormatStore(*m_db).LoadWindowsFormat(m_formatId, stored));
+        QCOMPARE(stored.Elements[0].Font.Weight, 700);
+        QCOMPARE(stored.Elements[0].Font.Height, -65);
+        QCOMPARE(stored.Elements[0].Font.FaceName, std::string("Courier New"));
+        // The panel shows what is stored.
+        w.Scene()->SelectIndices({});
+        w.Scene()->SelectIndices({0});
+        QVERIFY(panel->findChild<QCheckBox*>(QStringLiteral("negrita"))->isChecked());
+        QCOMPARE(height->value(), 6.5);
+        QCOMPARE(face->currentText(), QStringLiteral("Courier New"));
+    }
+
     void launcherReportsAProgramThatCannotStart() {
-        QVERIFY(!StartDesigner(m_dir.filePath(QStringLiteral("no-existe")), m_path));
+        {
+            MessageLog log;
+            QVERIFY(!StartDesigner(m_dir.filePath(QStringLiteral("no-existe")), m_path));
+            QCOMPARE(log.texts.size(), 1);
+        }
         QVERIFY(StartDesigner(QStringLiteral("/bin/true"), m_path));
     }
 };
