@@ -3,6 +3,7 @@
 #include "app/ui/DesktopApp.h"
 #include "app/ui/SettingsStore.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "designer/DesignerCommand.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
     CTolMessageDlg::registerToolkit();
 
     QString path = args.empty() ? SettingsStore::readText("Path") : QString::fromStdString(args.front());
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    // A shared server's URI is no file; the server says whether it can be reached.
+    if (path.isEmpty() || (!DatabaseLocation::isServer(path.toStdString()) && !QFileInfo(path).isFile())) {
         path = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Lantorela - Base de datos"), QString(),
                                             QStringLiteral("Bases de datos de Quintaleva (*.mdb);;Todos (*)"));
         if (path.isEmpty())
