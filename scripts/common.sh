@@ -11,6 +11,7 @@ PACKAGES=(
   fontconfig fonts-dejavu-core fonts-liberation
   poppler-utils xvfb xauth sqlite3
   libssl-dev libxml2-dev openssl xsltproc libxml2-utils
+  libpq-dev postgresql
 )
 
 install_missing() {
@@ -53,4 +54,33 @@ install_desktop_entry() {
   cp "$ROOT/resources/images/quintaleva.png" "$icons/quintaleva.png" 2>/dev/null || true
   sed -e "s|@EXEC@|$BUILD/quintaleva|" -e "s|@ICON@|quintaleva|" \
     "$ROOT/resources/quintaleva.desktop.in" > "$apps/quintaleva.desktop" 2>/dev/null || true
+}
+
+# A throw-away PostgreSQL cluster for the tests against a server: initdb in a temporary folder
+# owned by an unprivileged user (the server refuses root), its socket in that folder, a free port,
+# nothing listening on the network. Runs "$@" with QUINTALEVA_TEST_PG naming the cluster, and
+# stops the server whatever happens.
+with_test_postgres() {
+  local bin=/usr/lib/postgresql/15/bin
+  local dir port user=nobody group=nogroup status=0
+  dir=$(mktemp -d /tmp/qv-pg-XXXXXX)
+  local as=()
+  if [ "$(id -u)" -eq 0 ]; then
+    chown "$user:$group" "$dir"
+    as=(setpriv --reuid="$user" --regid="$group" --clear-groups)
+  else
+    user=$(id -un)
+  fi
+  chmod 700 "$dir"
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+  (
+    trap '"${as[@]}" "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true; rm -rf "$dir"' EXIT
+    "${as[@]}" "$bin/initdb" -D "$dir/data" -U "$user" -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
+      || { cat "$dir/initdb.log"; exit 1; }
+    "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "-k $dir -p $port -c listen_addresses='' -c fsync=off -c max_connections=60" start >/dev/null \
+      || { cat "$dir/server.log"; exit 1; }
+    export QUINTALEVA_TEST_PG="postgresql:///postgres?host=$dir&port=$port&user=$user"
+    "$@"
+  ) || status=$?
+  return $status
 }

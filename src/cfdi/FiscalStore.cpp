@@ -5,6 +5,9 @@
 #include "db/OleDate.h"
 #include "db/Transaction.h"
 
+#include <string>
+#include <vector>
+
 namespace {
 
 std::string t(const Statement& s, int c) { return s.text(c); }
@@ -14,6 +17,22 @@ Blob blobOf(const Statement& s, int c) {
     if (const Blob* b = std::get_if<Blob>(&v))
         return *b;
     return {};
+}
+
+// Writes a row keyed by its first column, replacing the row that has that key; `values` defaults to
+// one placeholder per column.
+std::string upsert(const std::string& table, const std::vector<std::string>& columns, std::string values = {}) {
+    std::string names, sets;
+    const bool placeholders = values.empty();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        names += (i ? ", " : "") + columns[i];
+        if (placeholders)
+            values += i ? ", ?" : "?";
+        if (i)
+            sets += (i > 1 ? ", " : "") + columns[i] + " = excluded." + columns[i];
+    }
+    return "INSERT INTO " + table + " (" + names + ") VALUES (" + values + ") ON CONFLICT (" + columns[0] +
+           ") DO UPDATE SET " + sets;
 }
 
 } // namespace
@@ -36,8 +55,8 @@ EmisorFiscal CFiscalStore::emisor() {
 }
 
 void CFiscalStore::saveEmisor(const EmisorFiscal& e) {
-    m_db.execute("INSERT OR REPLACE INTO DatosFiscales (Id, Rfc, RazonSocial, RegimenFiscal, CodigoPostal, "
-                 "Certificado, LlavePrivada) VALUES (1, ?, ?, ?, ?, ?, ?)",
+    m_db.execute(upsert("DatosFiscales", {"Id", "Rfc", "RazonSocial", "RegimenFiscal", "CodigoPostal", "Certificado",
+                                          "LlavePrivada"}, "1, ?, ?, ?, ?, ?, ?"),
                  {e.rfc, e.razonSocial, e.regimenFiscal, e.codigoPostal,
                   e.certificado.empty() ? DbValue{} : DbValue{e.certificado},
                   e.llavePrivada.empty() ? DbValue{} : DbValue{e.llavePrivada}});
@@ -52,8 +71,7 @@ std::optional<ClienteFiscal> CFiscalStore::cliente(std::int32_t id) {
 }
 
 void CFiscalStore::saveCliente(std::int32_t id, const ClienteFiscal& c) {
-    m_db.execute("INSERT OR REPLACE INTO ClientesFiscales (Id_Cliente, CodigoPostal, RegimenFiscal, UsoCfdi) "
-                 "VALUES (?, ?, ?, ?)",
+    m_db.execute(upsert("ClientesFiscales", {"Id_Cliente", "CodigoPostal", "RegimenFiscal", "UsoCfdi"}),
                  {std::int64_t{id}, c.codigoPostal, c.regimenFiscal, c.usoCfdi});
 }
 
@@ -67,8 +85,7 @@ std::optional<ArticuloFiscal> CFiscalStore::articulo(std::int32_t id) {
 }
 
 void CFiscalStore::saveArticulo(std::int32_t id, const ArticuloFiscal& a) {
-    m_db.execute("INSERT OR REPLACE INTO ArticulosFiscales (Id_Articulo, ClaveProdServ, ClaveUnidad, Unidad, "
-                 "ObjetoImp) VALUES (?, ?, ?, ?, ?)",
+    m_db.execute(upsert("ArticulosFiscales", {"Id_Articulo", "ClaveProdServ", "ClaveUnidad", "Unidad", "ObjetoImp"}),
                  {std::int64_t{id}, a.claveProdServ, a.claveUnidad, a.unidad, a.objetoImp});
 }
 
@@ -82,8 +99,7 @@ std::optional<ImpuestoFiscal> CFiscalStore::impuesto(std::int32_t id) {
 }
 
 void CFiscalStore::saveImpuesto(std::int32_t id, const ImpuestoFiscal& i) {
-    m_db.execute("INSERT OR REPLACE INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "
-                 "VALUES (?, ?, ?, ?)",
+    m_db.execute(upsert("ImpuestosFiscales", {"Id_Impuesto", "Impuesto", "TipoFactor", "TasaOCuota"}),
                  {std::int64_t{id}, i.impuesto, i.tipoFactor, i.tasaOCuota});
 }
 
@@ -97,8 +113,7 @@ std::optional<DocumentoFiscal> CFiscalStore::documento(std::int32_t id) {
 }
 
 void CFiscalStore::saveDocumento(std::int32_t id, const DocumentoFiscal& d) {
-    m_db.execute("INSERT OR REPLACE INTO DocumentosFiscales (Id_Documento, FormaPago, MetodoPago, UsoCfdi, "
-                 "Exportacion) VALUES (?, ?, ?, ?, ?)",
+    m_db.execute(upsert("DocumentosFiscales", {"Id_Documento", "FormaPago", "MetodoPago", "UsoCfdi", "Exportacion"}),
                  {std::int64_t{id}, d.formaPago, d.metodoPago, d.usoCfdi, d.exportacion});
 }
 
@@ -116,8 +131,7 @@ void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const s
     Transaction tx(m_db);
     saveDocumento(id, d);
     // Stored as bytes: the seal covers exactly these, whatever the text functions would make of them.
-    m_db.execute("INSERT OR REPLACE INTO Cfdis (Id_Documento, Xml, Estado, NoCertificado, Sellado) "
-                 "VALUES (?, ?, 'Sellado', ?, ?)",
+    m_db.execute(upsert("Cfdis", {"Id_Documento", "Xml", "Estado", "NoCertificado", "Sellado"}, "?, ?, 'Sellado', ?, ?"),
                  {std::int64_t{id}, Blob(xml.begin(), xml.end()), noCertificado, OleDate::now().value});
     tx.commit();
 }

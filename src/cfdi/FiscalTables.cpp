@@ -27,12 +27,14 @@ const char* const kTables[] = {
     "NoCertificado TEXT, Sellado REAL)",
 };
 
+const char* const kNames[] = {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales",
+                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis"};
+
 bool allPresent(Database& db) {
-    Statement count = db.prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                                 "('DatosFiscales', 'ClientesFiscales', 'ArticulosFiscales', "
-                                 "'ImpuestosFiscales', 'DocumentosFiscales', 'Cfdis')");
-    count.step();
-    return count.integer(0) == static_cast<std::int64_t>(std::size(kTables));
+    for (const char* name : kNames)
+        if (!db.hasTable(name))
+            return false;
+    return true;
 }
 
 } // namespace
@@ -53,9 +55,7 @@ void ensure(Database& db) {
     // Checked first so that a reader never takes the write lock when nothing is missing.
     if (allPresent(db))
         return;
-    Statement had = db.prepare("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'ImpuestosFiscales'");
-    had.step();
-    const bool newTaxTable = had.integer(0) == 0;
+    const bool newTaxTable = !db.hasTable("ImpuestosFiscales");
     Transaction tx(db);
     createTables(db);
     // The usual taxes every new database starts with get their SAT meaning at once.

@@ -65,12 +65,11 @@ bool hasTable(Database& db, const std::string& table) {
 class ReadSnapshot final {
 public:
     explicit ReadSnapshot(Database& db) : m_db(db) {
-        m_db.execute(DatabaseLocation::isServer(db.path()) ? "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"
-                                                           : "BEGIN");
+        m_db.execute(db.dialect().beginRead());
     }
     ~ReadSnapshot() {
         try {
-            m_db.execute("ROLLBACK");
+            m_db.execute(m_db.dialect().endRead());
         } catch (...) {
         }
     }
@@ -158,12 +157,9 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
 // next row added there would be given a key already copied. SQLite's AUTOINCREMENT follows the
 // largest key by itself.
 void restartKeys(Database& db, const CopyTable& t) {
-    if (t.autoNumber.empty() || !DatabaseLocation::isServer(db.path()))
-        return;
-    Statement st = db.prepare("SELECT setval(pg_get_serial_sequence(?, ?), (SELECT COALESCE(max(" +
-                              quoted(t.autoNumber) + "), 0) + 1 FROM " + quoted(t.name) + "), false)");
-    st.bindAll({quoted(t.name), t.autoNumber});
-    st.step();
+    const std::string sql = db.dialect().continueNumberingSql(t.name);
+    if (!sql.empty())
+        db.execute(sql);
 }
 
 } // namespace

@@ -80,8 +80,8 @@ void CDaoRecordset::Requery() {
     m_afterDelete = false;
     if (!m_table.empty()) {
         m_keysByRowid = m_strSort.empty();
-        const std::string order = m_keysByRowid ? " ORDER BY rowid" : " ORDER BY " + m_strSort;
-        Statement st = m_db.prepare("SELECT rowid FROM " + quoted(m_table) + whereClause() + order);
+        const std::string order = m_keysByRowid ? " ORDER BY " + rowKey() : " ORDER BY " + m_strSort;
+        Statement st = m_db.prepare("SELECT " + rowKey() + " FROM " + quoted(m_table) + whereClause() + order);
         st.bindAll(whereParams());
         while (st.step())
             m_keys.push_back(st.integer(0));
@@ -89,7 +89,7 @@ void CDaoRecordset::Requery() {
         std::string sql = m_query;
         std::vector<DbValue> params = m_queryParams;
         if (!m_strFilter.empty() || !m_strSort.empty()) {
-            sql = "SELECT * FROM (" + m_query + ")" + whereClause() + (m_strSort.empty() ? "" : " ORDER BY " + m_strSort);
+            sql = "SELECT * FROM (" + m_query + ") AS q" + whereClause() + (m_strSort.empty() ? "" : " ORDER BY " + m_strSort);
             const auto extra = whereParams();
             params.insert(params.end(), extra.begin(), extra.end());
         }
@@ -191,10 +191,10 @@ const std::vector<DbValue>& CDaoRecordset::rowAt(long position) {
 
 void CDaoRecordset::fetchPage(long page) {
     if (!m_pageStatement) {
-        std::string sql = "SELECT rowid";
+        std::string sql = "SELECT " + rowKey();
         for (const std::string& c : m_columns)
             sql += ", " + quoted(c);
-        sql += " FROM " + quoted(m_table) + " WHERE rowid IN (";
+        sql += " FROM " + quoted(m_table) + " WHERE " + rowKey() + " IN (";
         for (long i = 0; i < kPageSize; ++i)
             sql += i ? ",?" : "?";
         m_pageStatement = std::make_unique<Statement>(m_db.prepare(sql + ")"));
@@ -233,7 +233,7 @@ bool CDaoRecordset::FindFirst(const std::string& condition, const std::vector<Db
     requireOpen();
     if (m_table.empty())
         throw DbError("Operation is not supported for this type of object: FindFirst on a query.", DbError::kGeneric);
-    Statement st = m_db.prepare("SELECT rowid FROM " + quoted(m_table) + whereClause(condition));
+    Statement st = m_db.prepare("SELECT " + rowKey() + " FROM " + quoted(m_table) + whereClause(condition));
     st.bindAll(whereParams(params));
     std::unordered_set<std::int64_t> matches;
     while (st.step())
@@ -265,8 +265,8 @@ bool CDaoRecordset::Seek(const DbValue& key) {
     requireOpen();
     if (m_indexColumn.empty())
         throw DbError("Operation is not supported for this type of object: no current index.", DbError::kGeneric);
-    Statement st = m_db.prepare("SELECT rowid FROM " + quoted(m_table) + " WHERE " + quoted(m_indexColumn) + " = ?" +
-                                (m_indexNoCase ? " COLLATE NOCASE" : "") + " ORDER BY rowid LIMIT 1");
+    Statement st = m_db.prepare("SELECT " + rowKey() + " FROM " + quoted(m_table) + " WHERE " + quoted(m_indexColumn) +
+                                " = ?" + (m_indexNoCase ? " COLLATE NOCASE" : "") + " ORDER BY " + rowKey() + " LIMIT 1");
     st.bind(1, key);
     m_afterDelete = false;
     bool found = false;
@@ -291,6 +291,8 @@ bool CDaoRecordset::Seek(const DbValue& key) {
     loadCurrent();
     return found;
 }
+
+std::string CDaoRecordset::rowKey() const { return m_db.dialect().rowKey(m_table); }
 
 std::string CDaoRecordset::autoNumberColumn() const {
     for (const ColumnDef& c : Schema::table(m_table).columns)
@@ -358,7 +360,7 @@ void CDaoRecordset::Update() {
             sets += (i ? ", " : "") + quoted(names[i]) + " = ?";
         values.push_back(m_keys[static_cast<std::size_t>(m_pos)]);
         // A row deleted through another record set since it was read: the edit would vanish.
-        if (m_db.execute("UPDATE " + quoted(m_table) + " SET " + sets + " WHERE rowid = ?", values) == 0)
+        if (m_db.execute("UPDATE " + quoted(m_table) + " SET " + sets + " WHERE " + rowKey() + " = ?", values) == 0)
             throw DbError("Record is deleted.", DbError::kGeneric);
         m_lastModified = m_keys[static_cast<std::size_t>(m_pos)];
     }
@@ -383,7 +385,7 @@ void CDaoRecordset::Delete() {
     requireTable("Delete");
     if (IsEOF() || IsBOF() || m_afterDelete)
         throw DbError("No current record.", DbError::kGeneric);
-    m_db.execute("DELETE FROM " + quoted(m_table) + " WHERE rowid = ?", {m_keys[static_cast<std::size_t>(m_pos)]});
+    m_db.execute("DELETE FROM " + quoted(m_table) + " WHERE " + rowKey() + " = ?", {m_keys[static_cast<std::size_t>(m_pos)]});
     m_keys.erase(m_keys.begin() + m_pos);
     invalidatePages();
     m_current.clear();

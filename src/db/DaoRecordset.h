@@ -99,6 +99,8 @@ private:
     std::string whereClause(const std::string& extra = {}) const;
     std::vector<DbValue> whereParams(const std::vector<DbValue>& extra = {}) const;
     std::string autoNumberColumn() const;
+    // The column that keys the table's rows in the order they were added.
+    std::string rowKey() const;
 
     Database& m_db;
     bool m_open = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/DbValue.h"
+#include "db/Dialect.h"
 #include "db/Statement.h"
 
 #include <functional>
@@ -8,29 +9,37 @@
 #include <string>
 #include <vector>
 
-struct sqlite3;
+class Connection;
 
-// The one open database file: an SQLite file marked as ours, with WAL journal, foreign keys on,
-// a busy timeout, and the Spanish collation "ES" and folding function fold() registered.
+// The one open database: a file of ours (SQLite) or a database of ours on a PostgreSQL server,
+// named by a location that starts with "postgresql://" or "postgres://". The rest of the program
+// sees one interface; the few SQL differences are asked of dialect().
 class Database final {
 public:
     // Opens an existing database of ours. Throws DbError with the engine's description when the
     // file is missing, unreadable, read-only, not a database, another program's database, or
-    // lacks one of our tables or columns. Nothing in the file is changed in that case.
-    // A location starting with "postgresql://" or "postgres://" names a server; `password` is
-    // used when the server asks for one (DbError::kAuth when it is missing or refused).
-    static std::unique_ptr<Database> open(const std::string& path, const std::string& password = {});
-    // Makes a new database from the schema and seed rows. The file appears complete or not at all:
-    // it is built under a temporary name beside the target and renamed. Refuses an existing file.
-    // `seed` adds further rows (the ready print layouts) inside the same transaction.
-    static std::unique_ptr<Database> create(const std::string& path,
-                                            const std::function<void(Database&)>& seed = {});
+    // lacks one of our tables or columns; for a server also when it is down or refuses us
+    // (DbError::kAuth when it wants a password, or another one: `password` is tried with the
+    // location, and libpq reads ~/.pgpass itself). Nothing is changed in that case.
+    static std::unique_ptr<Database> open(const std::string& location, const std::string& password = {});
+    // Makes a new database from the schema and seed rows. A file appears complete or not at all:
+    // it is built under a temporary name beside the target and renamed; an existing file is
+    // refused. On a server the (empty) database must exist; it is filled in one transaction and
+    // refused when it already holds tables of ours. `seed` adds further rows (the ready print
+    // layouts) inside the same transaction.
+    static std::unique_ptr<Database> create(const std::string& location,
+                                            const std::function<void(Database&)>& seed = {},
+                                            const std::string& password = {});
 
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // The location it was opened with (a file path, or the server's URI as given).
     const std::string& path() const { return m_path; }
+    const Dialect& dialect() const;
+    bool hasTable(const std::string& name);
+    bool hasIndex(const std::string& name);
 
     // Runs one statement with bound parameters; the number of rows changed.
     int execute(const std::string& sql, const std::vector<DbValue>& params = {});
@@ -38,11 +47,11 @@ public:
     std::int64_t lastInsertId() const;
 
 private:
-    Database(sqlite3* handle, std::string path);
-    static sqlite3* openHandle(const std::string& path, int flags);
-    void configure();
+    Database(std::unique_ptr<Connection> connection, std::string path);
+    static std::unique_ptr<Connection> connect(const std::string& location, const std::string& password);
     void verify();
+    bool exists(const std::string& sql, const std::string& name);
 
-    sqlite3* m_db;
+    std::unique_ptr<Connection> m_conn;
     std::string m_path;
 };

@@ -4,16 +4,25 @@
 #include <string>
 
 // The one exception of the data layer. Its text is the engine's own description of the failure
-// (or ours, in Spanish, for a file that is not one of our databases); `code()` is the engine's
-// extended result code, 0 when the text is ours and already speaks to the operator. The dialog
+// (or ours, in Spanish, for a database that is not one of ours); `code()` is SQLite's extended
+// result code (a server's SQLSTATE is given the code of the same meaning, or one of the server's
+// own below), 0 when the text is ours and already speaks to the operator. The dialog
 // that ran the operation shows it through DbErrorText (db/DbErrorText.h).
 class DbError final : public std::runtime_error {
 public:
     // The engine's generic failure (SQLITE_ERROR), for the English texts of our record sets that
     // stand in for the engine's own.
     static constexpr int kGeneric = 1;
-    // The server wants a password, or refused the one given: ask the operator for it.
-    static constexpr int kAuth = 0x10017;
+    static constexpr int kBusy = 5;
+    static constexpr int kCantOpen = 14;
+    static constexpr int kConstraint = 19;
+    static constexpr int kUniqueViolation = 19 | (8 << 8);  // SQLITE_CONSTRAINT_UNIQUE
+    // A server's own: it wants a password, or refused the one given (ask and try again).
+    static constexpr int kAuth = 200;
+    // The server is down, unreachable, or the connection was lost.
+    static constexpr int kServer = 201;
+    // Another station's transaction conflicted with ours; running it again can succeed.
+    static constexpr int kConflict = 202;
 
     explicit DbError(const std::string& description, int code = 0)
         : std::runtime_error(description), m_code(code) {}

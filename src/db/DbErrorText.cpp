@@ -7,6 +7,19 @@
 namespace {
 
 const char* leadSentence(int code) {
+    switch (code) {
+    case DbError::kAuth:
+        return "El servidor de la base de datos pide una contraseña, o no aceptó la que se dio: escriba la "
+               "contraseña del usuario e intente de nuevo.";
+    case DbError::kServer:
+        return "No se pudo comunicar con el servidor de la base de datos: revise que el servidor esté "
+               "encendido, la dirección y la red; lo que no se guardó debe guardarse de nuevo.";
+    case DbError::kConflict:
+        return "Otra estación modificó los mismos datos al mismo tiempo; no se guardó nada: intente de "
+               "nuevo.";
+    default:
+        break;
+    }
     switch (code & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -49,6 +62,8 @@ std::string DbErrorText(const std::exception& error) {
 }
 
 bool IsDbBusy(const DbError& error) {
+    if (error.code() == DbError::kConflict)
+        return true;
     const int primary = error.code() & 0xff;
     return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }

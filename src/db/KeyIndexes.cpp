@@ -12,16 +12,12 @@ constexpr const char* kFolioIndex = "Documentos_Folio";
 constexpr const char* kPaymentIndex = "Cobros_NumPago";
 // Lookups by series and folio use Documentos_SerieFolioFecha; this one only enforces.
 constexpr const char* kCreateFolioIndex =
-    "CREATE UNIQUE INDEX IF NOT EXISTS Documentos_Folio ON Documentos(IFNULL(Serie, ''), Folio)";
+    "CREATE UNIQUE INDEX IF NOT EXISTS Documentos_Folio ON Documentos((COALESCE(Serie, '')), Folio)";
 // Serves the lookups of a document's payments as well.
 constexpr const char* kCreatePaymentIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS Cobros_NumPago ON Cobros(Id_Documento, NumPago)";
 
-bool hasIndex(Database& db, const char* name) {
-    Statement st = db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?");
-    st.bind(1, std::string(name));
-    return st.step();
-}
+bool hasIndex(Database& db, const char* name) { return db.hasIndex(name); }
 
 bool exists(Database& db, const std::string& sql) {
     Statement st = db.prepare("SELECT EXISTS (" + sql + ")");
@@ -30,9 +26,9 @@ bool exists(Database& db, const std::string& sql) {
 }
 
 const std::string kFolioGroups =
-    "SELECT IFNULL(Serie, '') AS s, Folio, count(*) AS n FROM Documentos GROUP BY s, Folio HAVING n > 1";
+    "SELECT COALESCE(Serie, '') AS s, Folio, count(*) AS n FROM Documentos GROUP BY s, Folio HAVING count(*) > 1";
 const std::string kPaymentGroups =
-    "SELECT c.Id_Documento, c.NumPago, count(*) AS n FROM Cobros c GROUP BY c.Id_Documento, c.NumPago HAVING n > 1";
+    "SELECT c.Id_Documento, c.NumPago, count(*) AS n FROM Cobros c GROUP BY c.Id_Documento, c.NumPago HAVING count(*) > 1";
 
 } // namespace
 
@@ -93,7 +89,7 @@ std::vector<Repeated> repeatedFolios(Database& db, int limit) {
 
 std::vector<Repeated> repeatedPaymentNumbers(Database& db, int limit) {
     std::vector<Repeated> list;
-    Statement st = db.prepare("SELECT IFNULL(d.Serie, ''), d.Folio, r.NumPago, r.n FROM (" + kPaymentGroups +
+    Statement st = db.prepare("SELECT COALESCE(d.Serie, ''), d.Folio, r.NumPago, r.n FROM (" + kPaymentGroups +
                               ") r LEFT JOIN Documentos d ON d.Id_Documento = r.Id_Documento "
                               "ORDER BY 1, 2, 3 LIMIT ?");
     st.bind(1, std::int64_t{limit});

@@ -74,7 +74,7 @@ std::string sqlType(const ColumnDef& c) {
     return "";
 }
 
-std::string createTableSql(const TableDef& t) {
+std::string createTableSql(const TableDef& t, const Dialect& dialect) {
     std::string sql = "CREATE TABLE \"" + t.name + "\" (";
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         const ColumnDef& c = t.columns[i];
@@ -83,7 +83,7 @@ std::string createTableSql(const TableDef& t) {
         if ((t.name == "Detalles" || t.name == "Cobros") && c.name == "Id_Documento")
             sql += " NOT NULL REFERENCES Documentos(Id_Documento) ON DELETE CASCADE";
     }
-    return sql + ")";
+    return sql + dialect.hiddenColumns(t) + ")";
 }
 
 } // namespace
@@ -128,7 +128,7 @@ const std::vector<std::string>& supersededIndexes() {
 
 void create(Database& db) {
     for (const TableDef& t : tables())
-        db.execute(createTableSql(t));
+        db.execute(createTableSql(t, db.dialect()));
     // "Clave" is sought case-insensitively: "s001" finds "S001".
     db.execute("CREATE UNIQUE INDEX Clave ON Articulos(Clave COLLATE NOCASE)");
     for (const IndexDef& index : lookupIndexes())

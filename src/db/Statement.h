@@ -2,23 +2,23 @@
 
 #include "db/DbValue.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
+class StatementBackend;
 
 // A prepared statement. Values only ever reach SQL through bind(); no text is pasted in.
 class Statement final {
 public:
-    Statement(sqlite3* db, const std::string& sql);
+    explicit Statement(std::unique_ptr<StatementBackend> backend);
     ~Statement();
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&&) = delete;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
-    // Parameters count from 1, as SQLite's do. Empty text binds as Null, like an unset text field.
+    // Parameters count from 1. Empty text binds as Null, like an unset text field.
     Statement& bind(int index, const DbValue& value);
     Statement& bindAll(const std::vector<DbValue>& values);
     // Steps once: true while a row is available.
@@ -37,8 +37,5 @@ public:
     double real(int column) const;
 
 private:
-    [[noreturn]] void fail() const;
-
-    sqlite3* m_db;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<StatementBackend> m_impl;
 };

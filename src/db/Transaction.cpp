@@ -2,7 +2,7 @@
 
 #include "db/Database.h"
 
-Transaction::Transaction(Database& db) : m_db(db) { m_db.execute("BEGIN IMMEDIATE"); }
+Transaction::Transaction(Database& db) : m_db(db) { m_db.execute(m_db.dialect().beginWrite()); }
 
 Transaction::~Transaction() {
     if (m_done)

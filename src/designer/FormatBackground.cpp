@@ -27,9 +27,7 @@ void CFormatBackgroundStore::CreateTable(Database& db) {
 }
 
 bool CFormatBackgroundStore::tableExists() {
-    Statement s = m_db.prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-    s.bind(1, std::string(kTable));
-    return s.step();
+    return m_db.hasTable(kTable);
 }
 
 std::optional<FormatBackground> CFormatBackgroundStore::Load(std::int32_t formatId) {
@@ -60,8 +58,10 @@ void CFormatBackgroundStore::Store(std::int32_t formatId, const FormatBackground
 
 void CFormatBackgroundStore::Write(std::int32_t formatId, const FormatBackground& b) {
     CreateTable(m_db);
-    m_db.execute("INSERT OR REPLACE INTO FondosFormato (Id_Formato, Imagen, Izquierda, Arriba, Ancho, Alto, Opacidad) "
-                 "VALUES (?, ?, ?, ?, ?, ?, ?)",
+    m_db.execute("INSERT INTO FondosFormato (Id_Formato, Imagen, Izquierda, Arriba, Ancho, Alto, Opacidad) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (Id_Formato) DO UPDATE SET Imagen = excluded.Imagen, "
+                 "Izquierda = excluded.Izquierda, Arriba = excluded.Arriba, Ancho = excluded.Ancho, "
+                 "Alto = excluded.Alto, Opacidad = excluded.Opacidad",
                  {DbValue{std::int64_t{formatId}}, DbValue{b.picture}, DbValue{b.left}, DbValue{b.top},
                   DbValue{b.width}, DbValue{b.height}, DbValue{std::int64_t{b.opacity}}});
 }

@@ -2,10 +2,12 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/RetryConflicts.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -42,6 +44,20 @@ const std::vector<std::string> kDetailColumns = {
     "Id_Documento", "Renglon", "Id_Articulo", "Clave", "Descripcion", "Precio", "Cantidad", "pDescuento",
     "Importe", "Descuento", "Imp1", "Imp2", "Ret1", "Ret2", "Total", "Observeciones",
     "Extra1", "Extra2", "Extra3", "Extra4", "pI1", "pI2", "pR1", "pR2"};
+
+// A value in a document's stamp, told apart from every other value of any type.
+void appendStamp(std::string& stamp, const DbValue& v) {
+    if (isNull(v))
+        stamp += "N|";
+    else if (auto i = std::get_if<std::int64_t>(&v))
+        stamp += "i" + std::to_string(*i) + "|";
+    else if (auto d = std::get_if<double>(&v))
+        stamp += "r" + std::to_string(std::bit_cast<std::uint64_t>(*d)) + "|";
+    else {
+        const std::string text = valueToText(v);
+        stamp += "t" + std::to_string(text.size()) + ":" + text + "|";
+    }
+}
 
 } // namespace
 
@@ -97,28 +113,42 @@ std::optional<std::int32_t> CDocumentStore::Find(const std::string& serie, std::
 std::optional<StoredDocument> CDocumentStore::FindStored(const std::string& serie, std::int32_t folio) {
     // Every header column and every payment: a payment, a cancellation or a replacement made by
     // another station shows as a different stamp (a replacement also as a different id).
-    static const std::string stampSql = [] {
+    static const std::string headerSql = [] {
         std::string sql;
         for (const ColumnDef& c : Schema::table("Documentos").columns)
-            sql += (sql.empty() ? "quote(d.\"" : " || '|' || quote(d.\"") + c.name + "\")";
-        return sql + " || '|' || IFNULL((SELECT group_concat(p, ';') FROM (SELECT quote(NumPago) || ',' || "
-                     "quote(Fecha) || ',' || quote(Importe) || ',' || quote(Referencia) || ',' || "
-                     "quote(Observaciones) AS p FROM Cobros c WHERE c.Id_Documento = d.Id_Documento "
-                     "ORDER BY NumPago)), '')";
+            sql += (sql.empty() ? "d.\"" : ", d.\"") + c.name + "\"";
+        return sql;
     }();
     const SqlCondition series = seriesCondition(serie, "d.Serie");
-    Statement st = m_db.prepare("SELECT d.Id_Documento, " + stampSql + " FROM Documentos d WHERE " + series.sql +
+    Statement st = m_db.prepare("SELECT " + headerSql + " FROM Documentos d WHERE " + series.sql +
                                 " AND d.Folio = ? ORDER BY d.Id_Documento LIMIT 1");
     auto params = series.params;
     params.push_back(toInt(folio));
     st.bindAll(params);
     if (!st.step())
         return std::nullopt;
-    return StoredDocument{static_cast<std::int32_t>(st.integer(0)), st.text(1)};
+    const auto id = static_cast<std::int32_t>(st.integer(0));
+    std::string stamp;
+    for (int c = 0; c < st.columnCount(); ++c)
+        appendStamp(stamp, st.column(c));
+    Statement pays = m_db.prepare("SELECT NumPago, Fecha, Importe, Referencia, Observaciones FROM Cobros "
+                                  "WHERE Id_Documento = ? ORDER BY NumPago");
+    pays.bind(1, toInt(id));
+    while (pays.step()) {
+        stamp += ';';
+        for (int c = 0; c < 5; ++c)
+            appendStamp(stamp, pays.column(c));
+    }
+    return StoredDocument{id, stamp};
 }
 
 SaveResult CDocumentStore::Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
                                 const FirstPayment& payment, const std::optional<StoredDocument>& replace) {
+    return RetryConflicts([&] { return saveOnce(header, lines, totals, payment, replace); });
+}
+
+SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
+                                    const FirstPayment& payment, const std::optional<StoredDocument>& replace) {
     if (!std::isfinite(totals.Total) || !std::isfinite(payment.importe))
         throw DbError("- Los importes del documento están fuera de rango -");
     const double paid = payment.registrar ? std::min(payment.importe, totals.Total) : 0.0;
@@ -294,7 +324,7 @@ void CDocumentStore::Cancel(const std::string& serie, std::int32_t folio) {
     Transaction tx(m_db);
     if (const auto id = Find(serie, folio)) {
         m_db.execute("DELETE FROM Cobros WHERE Id_Documento = ?", {toInt(*id)});
-        m_db.execute("UPDATE Documentos SET Cancelada = 1, YaPagado = 0, Pagado = (Total <= 0) "
+        m_db.execute("UPDATE Documentos SET Cancelada = 1, YaPagado = 0, Pagado = CASE WHEN Total <= 0 THEN 1 ELSE 0 END "
                      "WHERE Id_Documento = ?",
                      {toInt(*id)});
     } else {

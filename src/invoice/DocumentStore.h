@@ -94,6 +94,8 @@ public:
     int DeleteBefore(OleDate date);
 
 private:
+    SaveResult saveOnce(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
+                        const FirstPayment& payment, const std::optional<StoredDocument>& replace);
     // "Serie = ?" or "Serie Is Null" (on `column`), with its value.
     static SqlCondition seriesCondition(const std::string& serie, const std::string& column = "Serie");
 

@@ -1,6 +1,7 @@
 #include "receivables/PaymentStore.h"
 
 #include "db/Database.h"
+#include "db/RetryConflicts.h"
 #include "db/SpanishText.h"
 #include "db/Statement.h"
 #include "db/Transaction.h"
@@ -61,6 +62,11 @@ std::int32_t CPaymentStore::NextPaymentNumber(std::int32_t idDocumento) {
 
 CPaymentStore::Result CPaymentStore::Receive(std::int32_t idDocumento, const Payment& payment,
                                              std::optional<double> balanceShown) {
+    return RetryConflicts([&] { return receiveOnce(idDocumento, payment, balanceShown); });
+}
+
+CPaymentStore::Result CPaymentStore::receiveOnce(std::int32_t idDocumento, const Payment& payment,
+                                                 std::optional<double> balanceShown) {
     Result r;
     Transaction tx(m_db);
     Statement doc = m_db.prepare(

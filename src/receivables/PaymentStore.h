@@ -31,9 +31,10 @@ struct Payment final {
 // and Pagado is set once YaPagado reaches Total.
 class CPaymentStore final {
 public:
-    // The documents that are still receivable, and the order the list shows them in.
+    // The documents that are still receivable, and the order the list shows them in (those without
+    // a series first, as the file sorts Null; the server would put them last).
     static constexpr const char* kOpenDocuments = "Pagado = 0 AND Cancelada = 0";
-    static constexpr const char* kSort = "Serie, Folio, Fecha";
+    static constexpr const char* kSort = "Serie NULLS FIRST, Folio, Fecha";
     static constexpr std::size_t kReferenciaLength = 35;
     // An amount this close to the balance settles it exactly.
     static constexpr double kCent = 0.01;
@@ -79,5 +80,7 @@ public:
                    std::optional<double> balanceShown = std::nullopt);
 
 private:
+    Result receiveOnce(std::int32_t idDocumento, const Payment& payment, std::optional<double> balanceShown);
+
     Database& m_db;
 };

@@ -15,14 +15,14 @@ std::string folioText(const DbValue& serie, const DbValue& folio) {
     return valueToText(serie) + NumberToPaddedText(static_cast<long>(valueToInt(folio)));
 }
 
-// A consistent view of the file for a report read with more than one statement: a deferred
-// savepoint, released unchanged (it never writes).
+// A consistent view of the database for a report read with more than one statement, ended
+// unchanged (it never writes).
 class ReadSnapshot final {
 public:
-    explicit ReadSnapshot(Database& db) : m_db(db) { m_db.execute("SAVEPOINT journal_read"); }
+    explicit ReadSnapshot(Database& db) : m_db(db) { m_db.execute(m_db.dialect().beginRead()); }
     ~ReadSnapshot() {
         try {
-            m_db.execute("RELEASE journal_read");
+            m_db.execute(m_db.dialect().endRead());
         } catch (...) {
         }
     }
@@ -85,7 +85,7 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
         }
     }
     Statement st = db.prepare("SELECT Serie, Folio, Cancelada, Fecha, Vence, Nombre, Total FROM Documentos " +
-                              (where.empty() ? std::string() : "WHERE " + where) + " ORDER BY Serie, Folio");
+                              (where.empty() ? std::string() : "WHERE " + where) + " ORDER BY Serie NULLS FIRST, Folio");
     st.bindAll(params);
     // Rows go straight from the statement into the report, which grows as they come.
     data.SetSize(0, 5);
@@ -172,7 +172,7 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
         "Detalles.Importe-Detalles.Descuento AS Expr1, Documentos.Id_Documento, Documentos.Subtotal, "
         "Documentos.Impuesto1+Documentos.Impuesto2 AS tImp, Documentos.Retencion1+Documentos.Retencion2 AS tRet, "
         "Documentos.Total " + join +
-        "ORDER BY Documentos.Serie,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
+        "ORDER BY Documentos.Serie NULLS FIRST,Documentos.Folio,Documentos.Id_Documento,Detalles.Renglon,Detalles.Id_Detalle");
     st.bindAll(params);
     data.SetSize(k + 8 * d, 8);
     for (int c = 5; c <= 7; ++c)

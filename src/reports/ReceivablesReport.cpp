@@ -39,7 +39,7 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
     }
     Statement st = db.prepare("SELECT Documentos.Serie, Documentos.Folio, Documentos.Nombre, Documentos.Fecha, "
                               "Documentos.Vence, Documentos.Total, Total-YaPagado AS Expr1 FROM Documentos " +
-                              where + "ORDER BY Documentos.Serie, Documentos.Folio");
+                              where + "ORDER BY Documentos.Serie NULLS FIRST, Documentos.Folio");
     st.bindAll(params);
     // Rows go straight from the statement into the report, which grows as they come.
     data.SetSize(0, 7);

@@ -11,7 +11,7 @@
 #include "db/SpanishText.h"
 #include "db/TolRecordset.h"
 #include "db/Transaction.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +27,7 @@ std::string numbered(const char* prefix, int n) {
 
 class RecordsetTest : public ::testing::Test {
 protected:
-    void SetUp() override { db = Database::create(dir.file("prueba.mdb")); }
+    void SetUp() override { db = testDb.create(); }
 
     std::int64_t scalar(const std::string& sql, const std::vector<DbValue>& params = {}) {
         Statement st = db->prepare(sql);
@@ -55,7 +55,7 @@ protected:
         return out;
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 

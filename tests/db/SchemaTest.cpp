@@ -13,10 +13,12 @@
 #include "db/GeneralSet.h"
 #include "db/ImpuestosSet.h"
 #include "db/Schema.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <utility>
 #include <vector>
@@ -66,7 +68,7 @@ const std::map<std::string, Columns>& expectedTables() {
 
 class SchemaTest : public ::testing::Test {
 protected:
-    void SetUp() override { db = Database::create(dir.file("nueva.mdb")); }
+    void SetUp() override { db = testDb.create(); }
 
     std::int64_t scalar(const std::string& sql, const std::vector<DbValue>& params = {}) {
         Statement st = db->prepare(sql);
@@ -75,32 +77,62 @@ protected:
         return st.integer(0);
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 
-TEST_F(SchemaTest, TenTablesWithTheirColumnsInBindingOrder) {
+// The engine's own catalogue, in its terms: the file's declared types, or the server's mapped back
+// to them (bigint → INTEGER, double precision → REAL, text → TEXT, bytea → BLOB). Table and column
+// names compare without case: the server keeps them in lower case.
+std::string lowered(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::vector<std::string> catalogTables(Database& db) {
     std::vector<std::string> names;
-    Statement list = db->prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
-                                 "ORDER BY name");
+    Statement list = db.dialect().isServer()
+                         ? db.prepare("SELECT table_name FROM information_schema.tables WHERE table_schema = "
+                                      "current_schema() AND table_name <> 'quintaleva'")
+                         : db.prepare("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'");
     while (list.step())
-        names.push_back(list.text(0));
+        names.push_back(lowered(list.text(0)));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Columns catalogColumns(Database& db, const std::string& table, std::vector<std::string>& autoNumbers) {
+    Columns actual;
+    const bool server = db.dialect().isServer();
+    Statement info = server ? db.prepare("SELECT column_name, CASE data_type WHEN 'bigint' THEN 'INTEGER' "
+                                         "WHEN 'double precision' THEN 'REAL' WHEN 'bytea' THEN 'BLOB' "
+                                         "WHEN 'text' THEN 'TEXT' ELSE data_type END, is_identity = 'YES' "
+                                         "FROM information_schema.columns WHERE table_schema = current_schema() "
+                                         "AND table_name = lower(?) AND column_name <> 'rowid' ORDER BY ordinal_position")
+                            : db.prepare("SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
+    info.bind(1, table);
+    while (info.step()) {
+        actual.emplace_back(lowered(info.text(0)), info.text(1));
+        if (info.integer(2))
+            autoNumbers.push_back(lowered(info.text(0)));
+    }
+    return actual;
+}
+
+TEST_F(SchemaTest, TenTablesWithTheirColumnsInBindingOrder) {
     std::vector<std::string> wanted;
     for (const auto& [name, columns] : expectedTables())
-        wanted.push_back(name);
-    EXPECT_EQ(names, wanted);
+        wanted.push_back(lowered(name));
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(catalogTables(*db), wanted);
 
     for (const auto& [table, columns] : expectedTables()) {
-        Columns actual;
         std::vector<std::string> autoNumbers;
-        Statement info = db->prepare("SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
-        info.bind(1, table);
-        while (info.step()) {
-            actual.emplace_back(info.text(0), info.text(1));
-            if (info.integer(2))
-                autoNumbers.push_back(info.text(0));
-        }
-        EXPECT_EQ(actual, columns) << table;
+        Columns lowerColumns;
+        for (const auto& [name, type] : columns)
+            lowerColumns.emplace_back(lowered(name), type);
+        EXPECT_EQ(catalogColumns(*db, table, autoNumbers), lowerColumns) << table;
         // The record-set class of the table binds the same list.
         const TableDef& def = Schema::table(table);
         ASSERT_EQ(def.columns.size(), columns.size()) << table;
@@ -108,11 +140,15 @@ TEST_F(SchemaTest, TenTablesWithTheirColumnsInBindingOrder) {
             EXPECT_EQ(def.columns[i].name, columns[i].first) << table;
         // The four identifiers the engine numbers are AutoNumber keys; the others may not be.
         if (table == "Documentos" || table == "Detalles" || table == "Clientes" || table == "Articulos") {
-            EXPECT_EQ(autoNumbers, std::vector<std::string>{columns.front().first}) << table;
+            EXPECT_EQ(autoNumbers, std::vector<std::string>{lowered(columns.front().first)}) << table;
         }
     }
-    EXPECT_EQ(scalar("PRAGMA application_id"), Schema::kApplicationId);
-    EXPECT_EQ(scalar("PRAGMA foreign_keys"), 1);
+    if (db->dialect().isServer()) {
+        EXPECT_EQ(scalar("SELECT version FROM quintaleva WHERE aplicacion = 'QVL2'"), 1);
+    } else {
+        EXPECT_EQ(scalar("PRAGMA application_id"), Schema::kApplicationId);
+        EXPECT_EQ(scalar("PRAGMA foreign_keys"), 1);
+    }
 }
 
 template <typename Set>
@@ -179,9 +215,12 @@ TEST_F(SchemaTest, DeletingADocumentTakesItsLinesAndPaymentsAlong) {
 
 TEST_F(SchemaTest, ClaveIndexIsUniqueWithoutRegardToCase) {
     bool found = false, unique = false;
-    Statement list = db->prepare("SELECT name, \"unique\" FROM pragma_index_list('Articulos')");
+    Statement list = db->dialect().isServer()
+                         ? db->prepare("SELECT indexname, indexdef LIKE 'CREATE UNIQUE%' FROM pg_indexes WHERE "
+                                       "tablename = 'articulos'")
+                         : db->prepare("SELECT name, \"unique\" FROM pragma_index_list('Articulos')");
     while (list.step())
-        if (list.text(0) == "Clave") {
+        if (lowered(list.text(0)) == "clave") {
             found = true;
             unique = list.integer(1) != 0;
         }

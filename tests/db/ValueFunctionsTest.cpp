@@ -3,7 +3,7 @@
 #include "db/Database.h"
 #include "db/OleDate.h"
 #include "db/ValueFunctions.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ TEST(OleDate, InvalidValues) {
 class BetweenDatesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        db = Database::create(dir.file("fechas.mdb"));
+        db = testDb.create();
         const OleDate stamps[] = {
             OleDate::fromDate(2004, 2, 29, 23, 59, 59), // the day before the period
             OleDate::fromDate(2004, 3, 1, 0, 0, 0),     // first moment of the period
@@ -99,7 +99,7 @@ protected:
         return out;
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 

@@ -4,7 +4,7 @@
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/MoneyText.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,7 @@ class DetailLines : public ::testing::Test {
 protected:
     void SetUp() override {
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = Database::create(dir.file("lineas.mdb"));
+        db = testDb.create();
         iva15 = addTax("IVA 15 %", 15, false);
         tax10 = addTax("Diez", 10, false);
         ret110 = addTax("Anula", 110, true);
@@ -69,7 +69,7 @@ protected:
         ASSERT_TRUE(l.CommitNewLine().accepted);
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
     std::unique_ptr<CArticulosSet> articles;
     std::unique_ptr<CImpuestosSet> taxes;

@@ -2,7 +2,7 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,8 @@ DocumentTotals totalsOf(const std::vector<CPartida>& lines) {
 
 class DocumentStoreTest : public ::testing::Test {
 protected:
-    ScratchDir dir;
-    std::unique_ptr<Database> db = Database::create(dir.file("docs.mdb"));
+    TestDatabase testDb;
+    std::unique_ptr<Database> db = testDb.create();
     CDocumentStore store{*db};
 
     DocumentHeader header(const std::string& serie, std::int32_t folio, const std::string& nombre = "O'Higgins y Cía.") {
@@ -153,8 +153,7 @@ TEST_F(DocumentStoreTest, TotalZeroIsPaidWithoutPaymentAndFreeKeysMatchTheCatalo
 
 TEST_F(DocumentStoreTest, AFailureBetweenTwoInsertsWritesNothingAndKeepsTheFormsIds) {
     std::vector<CPartida> lines = {line("K1", 10, 1), line("K2", 20, 1), line("K3", 30, 1)};
-    db->execute("CREATE TRIGGER falla BEFORE INSERT ON Detalles WHEN NEW.Renglon = 3 "
-                "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+    TestDatabase::injectFailure(*db, "Detalles", "INSERT", "NEW.Renglon = 3");
     DocumentHeader h = header("B", 1);
     EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {true, 5, ""}, std::nullopt), DbError);
     for (const char* table : {"Documentos", "Detalles", "Cobros", "Clientes", "Articulos"})
@@ -163,10 +162,9 @@ TEST_F(DocumentStoreTest, AFailureBetweenTwoInsertsWritesNothingAndKeepsTheForms
     EXPECT_EQ(lines[0].Id_Articulo, 0);
 
     // A replacement that fails keeps the stored document and its payment.
-    db->execute("DROP TRIGGER falla");
+    TestDatabase::clearFailure(*db, "Detalles");
     store.Save(h, lines, totalsOf(lines), {true, 5, ""}, std::nullopt);
-    db->execute("CREATE TRIGGER falla BEFORE INSERT ON Detalles WHEN NEW.Renglon = 2 "
-                "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+    TestDatabase::injectFailure(*db, "Detalles", "INSERT", "NEW.Renglon = 2");
     EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {}, store.FindStored("B", 1)), DbError);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), 1);
     EXPECT_EQ(count(*db, "SELECT count(*) FROM Detalles"), 3);

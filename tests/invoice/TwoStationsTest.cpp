@@ -5,10 +5,13 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
-#include "support/ScratchDir.h"
+#include "receivables/PaymentStore.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 #include <sys/wait.h>
@@ -53,9 +56,9 @@ SaveResult station(const std::string& path, const std::string& nombre, const std
 }
 
 TEST(TwoStations, TheSameProposedFolioFromTwoProcessesIsStoredOnceAndTheSecondIsTold) {
-    ScratchDir dir;
-    const std::string path = dir.file("dos.mdb");
-    Database::create(path);
+    TestDatabase testDb;
+    const std::string path = testDb.location();
+    testDb.create();
     for (int round = 1; round <= 6; ++round) {
         int toParent[2], toChild[2];
         ASSERT_EQ(::pipe(toParent), 0);
@@ -105,8 +108,8 @@ TEST(TwoStations, TheSameProposedFolioFromTwoProcessesIsStoredOnceAndTheSecondIs
 class ReplaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        path = dir.file("r.mdb");
-        Database::create(path);
+        path = testDb.location();
+        testDb.create();
         mine = Database::open(path);
         other = Database::open(path);
     }
@@ -130,7 +133,7 @@ protected:
         return st.step() ? st.text(0) : std::string("(ninguno)");
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::string path;
     std::unique_ptr<Database> mine, other;
 };
@@ -188,6 +191,88 @@ TEST_F(ReplaceTest, TheUniqueKeysHoldWhateverWritesTheRows) {
     EXPECT_THROW(mine->execute("INSERT INTO Documentos (Serie, Folio) VALUES ('A', 1)"), DbError);
     mine->execute("INSERT INTO Cobros (Id_Documento, NumPago) VALUES (1, 1), (1, 2), (2, 1)");
     EXPECT_THROW(mine->execute("INSERT INTO Cobros (Id_Documento, NumPago) VALUES (1, 2)"), DbError);
+}
+
+// One station saving `count` documents of three lines in series "C" as fast as it can, each at the
+// series' next folio (the one offered when another station took it first), and paying 1 peso on
+// the document it saved and on one a few folios back, which the other station may be paying too.
+bool busyStation(const std::string& path, int count, const std::string& nombre) {
+    auto db = Database::open(path);
+    CDocumentStore store(*db);
+    CPaymentStore payments(*db);
+    std::vector<CPartida> lines(3);
+    DocumentTotals totals;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        lines[i].Descripcion = nombre + " " + std::to_string(i);
+        lines[i].Precio = 10.0 * static_cast<double>(i + 1);
+        lines[i].Cantidad = 1;
+        lines[i].Recalculate();
+        totals.Add(lines[i]);
+    }
+    Payment peso;
+    peso.fecha = OleDate::fromDate(2026, 12, 7, 12, 0);
+    peso.importe = 1;
+    peso.referencia = nombre;
+    for (int n = 0; n < count; ++n) {
+        DocumentHeader h = header(nombre, "C", store.NextFolio("C"));
+        SaveResult r = store.Save(h, lines, totals, {true, 2, nombre}, std::nullopt);
+        for (int tries = 0; r.outcome == Outcome::FolioTaken && tries < 50; ++tries) {
+            h.folio = r.nextFolio;
+            r = store.Save(h, lines, totals, {true, 2, nombre}, std::nullopt);
+        }
+        if (r.outcome != Outcome::Saved)
+            return false;
+        for (const std::int32_t folio : {h.folio, std::max(1, h.folio - 3)}) {
+            const auto id = store.Find("C", folio);
+            if (!id || payments.Receive(*id, peso).outcome != CPaymentStore::Outcome::Registered)
+                return false;
+        }
+    }
+    return true;
+}
+
+TEST(TwoStations, ManySavesAndPaymentsAtOnceNeverRepeatAFolioOrAPaymentNumber) {
+    const char* wanted = std::getenv("QUINTALEVA_TWO_STATIONS_COUNT");
+    const int saves = wanted && std::atoi(wanted) > 0 ? std::atoi(wanted) : 40;
+    TestDatabase testDb;
+    testDb.create();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        bool ok = false;
+        try {
+            ok = busyStation(testDb.location(), saves, "Caja 2");
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    bool mine = false;
+    try {
+        mine = busyStation(testDb.location(), saves, "Caja 1");
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(mine);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    auto db = testDb.open();
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), 2 * saves);
+    EXPECT_EQ(count(*db, "SELECT count(DISTINCT Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
+    EXPECT_EQ(count(*db, "SELECT max(Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT count(*) FROM Detalles l "
+                         "WHERE l.Id_Documento = d.Id_Documento) <> 3"), 0);
+    // The first payment of each save plus two pesos from each station per document saved.
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 2 * saves * 3);
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM (SELECT Id_Documento, NumPago FROM Cobros "
+                         "GROUP BY Id_Documento, NumPago HAVING count(*) > 1) AS r"), 0);
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE abs(d.YaPagado - (SELECT sum(c.Importe) "
+                         "FROM Cobros c WHERE c.Id_Documento = d.Id_Documento)) > 0.001"), 0);
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT max(NumPago) FROM Cobros c "
+                         "WHERE c.Id_Documento = d.Id_Documento) <> (SELECT count(*) FROM Cobros c "
+                         "WHERE c.Id_Documento = d.Id_Documento)"), 0);
 }
 
 } // namespace

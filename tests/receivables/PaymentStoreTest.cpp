@@ -3,7 +3,7 @@
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
 #include "receivables/PaymentStore.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -29,8 +29,8 @@ struct Doc {
 
 class PaymentStoreTest : public ::testing::Test {
 protected:
-    ScratchDir dir;
-    std::unique_ptr<Database> db = Database::create(dir.file("cobros.mdb"));
+    TestDatabase testDb;
+    std::unique_ptr<Database> db = testDb.create();
     CPaymentStore store{*db};
 
     std::int32_t add(const Doc& d) {
@@ -156,12 +156,11 @@ TEST_F(PaymentStoreTest, RefusalsAndFailuresWriteNothing) {
     EXPECT_EQ(store.Receive(add({.folio = 3, .yaPagado = 1000}), payment(10)).outcome, Outcome::NothingToPay);
 
     // The document's update fails after the payment row went in: both are rolled back.
-    db->execute("CREATE TRIGGER falla BEFORE UPDATE OF YaPagado ON Documentos "
-                "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+    TestDatabase::injectFailure(*db, "Documentos", "UPDATE OF YaPagado");
     EXPECT_THROW(store.Receive(id, payment(250)), DbError);
     EXPECT_EQ(number("SELECT count(*) FROM Cobros WHERE Id_Documento >= ?", 0), 0);
     EXPECT_EQ(yaPagado(id), 0.0);
-    db->execute("DROP TRIGGER falla");
+    TestDatabase::clearFailure(*db, "Documentos");
     EXPECT_EQ(store.Receive(id, payment(250)).numPago, 1);  // no transaction was left open
 }
 
@@ -180,8 +179,8 @@ TEST_F(PaymentStoreTest, ABalanceChangedElsewhereSinceItWasShownRegistersNothing
 }
 
 TEST(PaymentNumbers, TwoProcessesPayingOneDocumentNeverRepeatANumber) {
-    ScratchDir dir;
-    const std::string path = dir.file("dos cajas.mdb");
+    TestDatabase testDb;
+    const std::string path = testDb.location();
     std::int64_t id = 0;
     {
         auto db = Database::create(path);

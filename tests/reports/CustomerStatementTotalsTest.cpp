@@ -10,7 +10,7 @@
 #include "invoice/MoneyText.h"
 #include "reports/CustomerStatement.h"
 #include "reports/RepData.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         saved = MoneyFormat::current();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = Database::create(dir.file("g.mdb"));
+        db = testDb.create();
         GenerateData(*db, GeneratorOptions{3000, 120, 50, 11});
         // A customer no document names, and a payment of a cancelled document before the period.
         db->execute("INSERT INTO Clientes (Nombre) VALUES ('Sin movimientos')");
@@ -50,7 +50,7 @@ protected:
         return {I, Ch, Cr, (Ch + I) - Cr};
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
     MoneyFormat saved;
 };
@@ -86,7 +86,8 @@ TEST_F(StatementTotals, SummaryOfEveryCustomerMatchesOneSumPerCustomer) {
 
 TEST_F(StatementTotals, OneCustomerInDetailStartsFromTheSameInitialBalance) {
     const double today = OleDate::today().value;
-    Statement busiest = db->prepare("SELECT Id_Cliente, Nombre FROM Documentos GROUP BY Id_Cliente ORDER BY count(*) DESC LIMIT 1");
+    Statement busiest = db->prepare("SELECT Id_Cliente, min(Nombre) FROM Documentos GROUP BY Id_Cliente "
+                                    "ORDER BY count(*) DESC, Id_Cliente LIMIT 1");
     ASSERT_TRUE(busiest.step());
     StatementFilter f;
     f.clienteId = static_cast<long>(busiest.integer(0));

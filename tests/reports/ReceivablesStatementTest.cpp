@@ -5,7 +5,7 @@
 #include "reports/CustomerStatement.h"
 #include "reports/ReceivablesReport.h"
 #include "reports/RepData.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         saved = MoneyFormat::current();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = Database::create(dir.file("r.mdb"));
+        db = testDb.create();
         db->execute("INSERT INTO Clientes (Id_Cliente, Nombre) VALUES (1, 'Zapata'), (2, 'álvarez'), (3, 'Beto')");
     }
     void TearDown() override { MoneyFormat::setCurrent(saved); }
@@ -39,7 +39,7 @@ protected:
                     {docId, fecha.value, importe, std::string(ref), std::int64_t{cliente}});
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
     MoneyFormat saved;
 };

@@ -5,7 +5,7 @@
 #include "reports/CatalogReports.h"
 #include "reports/DocumentsJournal.h"
 #include "reports/RepData.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         saved = MoneyFormat::current();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = Database::create(dir.file("r.mdb"));
+        db = testDb.create();
         db->execute("INSERT INTO Clientes (Id_Cliente, Nombre, RFC) VALUES (1, 'Pérez', 'PEPJ800101'), "
                     "(2, 'Ana O''Higgins', NULL)");
     }
@@ -50,7 +50,7 @@ protected:
         return out;
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
     MoneyFormat saved;
     const OleDate today = OleDate::fromDate(2024, 3, 20);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "db/DbValue.h"
+#include "db/Dialect.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// One engine's prepared statement, behind Statement.
+class StatementBackend {
+public:
+    virtual ~StatementBackend() = default;
+    // Parameters count from 1.
+    virtual void bind(int index, const DbValue& value) = 0;
+    virtual bool step() = 0;
+    // Rows changed by the statement that step() ran to its end.
+    virtual int changes() const = 0;
+    virtual void reset() = 0;
+    virtual int columnCount() const = 0;
+    virtual std::string columnName(int column) const = 0;
+    virtual DbValue column(int column) const = 0;
+    virtual std::string text(int column) const { return valueToText(this->column(column)); }
+    virtual std::int64_t integer(int column) const { return valueToInt(this->column(column)); }
+    virtual double real(int column) const { return valueToDouble(this->column(column)); }
+};
+
+// One engine's open connection, behind Database; it also answers for its SQL dialect.
+class Connection : public Dialect {
+public:
+    virtual std::unique_ptr<StatementBackend> prepare(const std::string& sql) = 0;
+    virtual std::int64_t lastInsertId() = 0;
+    // Throws DbError unless the database is one of ours (its mark), writable by us.
+    virtual void checkOurs(const std::string& location) = 0;
+    // Marks a new, empty database as ours and adds what its SQL needs (collation, functions);
+    // runs inside the creation's transaction.
+    virtual void markOurs() = 0;
+    // Settings for an opened database of ours.
+    virtual void opened() {}
+};

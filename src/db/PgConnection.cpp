@@ -1,0 +1,213 @@
+#include "db/PgConnection.h"
+
+#include "db/DatabaseLocation.h"
+#include "db/DbError.h"
+#include "db/PgStatement.h"
+#include "db/Schema.h"
+#include "db/SpanishText.h"
+#include "db/Utf8.h"
+
+#include <libpq-fe.h>
+
+#include <cctype>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+std::string trimmed(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+int codeOfState(const char* state) {
+    const std::string s = state ? state : "";
+    if (s == "23505")
+        return DbError::kUniqueViolation;
+    if (s.rfind("23", 0) == 0)
+        return DbError::kConstraint;
+    if (s == "40001" || s == "40P01")
+        return DbError::kConflict;
+    if (s == "55P03")
+        return DbError::kBusy;
+    if (s.rfind("08", 0) == 0 || s.rfind("57P", 0) == 0)
+        return DbError::kServer;
+    if (s == "28P01" || s == "28000")
+        return DbError::kAuth;
+    if (s == "53100")
+        return 13;  // SQLITE_FULL
+    if (s == "25006")
+        return 8;  // SQLITE_READONLY
+    if (s == "42501")
+        return 3;  // SQLITE_PERM
+    return DbError::kGeneric;
+}
+
+// The body of fold(): the same letters SpanishText::fold folds, for translate().
+std::string foldFunctionSql() {
+    std::string from, to;
+    for (char32_t cp = 'A'; cp <= 0xFF; ++cp) {
+        if (cp > 'Z' && cp < 0xC0)
+            continue;
+        std::string original;
+        Utf8::append(original, cp);
+        const std::string folded = SpanishText::fold(original);
+        if (folded != original) {
+            from += original;
+            to += folded;
+        }
+    }
+    return "CREATE OR REPLACE FUNCTION fold(text) RETURNS text LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE "
+           "AS $$ SELECT translate($1, '" + from + "', '" + to + "') $$";
+}
+
+} // namespace
+
+std::unique_ptr<PgConnection> PgConnection::connect(const std::string& location, const std::string& password) {
+    std::vector<const char*> keys = {"dbname", "client_encoding", "application_name", "connect_timeout"};
+    std::vector<const char*> values = {location.c_str(), "UTF8", "quintaleva", "10"};
+    if (!password.empty()) {
+        keys.push_back("password");
+        values.push_back(password.c_str());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
+    if (!conn)
+        throw DbError("out of memory", DbError::kServer);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        const std::string message = trimmed(PQerrorMessage(conn));
+        const bool auth = PQconnectionNeedsPassword(conn) ||
+                          message.find("password authentication failed") != std::string::npos;
+        PQfinish(conn);
+        throw DbError(message + " (" + DatabaseLocation::withoutPassword(location) + ")", auth ? DbError::kAuth : DbError::kServer);
+    }
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    return std::unique_ptr<PgConnection>(new PgConnection(conn));
+}
+
+PgConnection::~PgConnection() { PQfinish(m_conn); }
+
+void PgConnection::fail(const pg_result* result) const {
+    if (PQstatus(m_conn) == CONNECTION_BAD)
+        throw DbError(trimmed(PQerrorMessage(m_conn)), DbError::kServer);
+    if (!result)
+        throw DbError(trimmed(PQerrorMessage(m_conn)), DbError::kServer);
+    const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    std::string message = primary ? primary : trimmed(PQresultErrorMessage(result));
+    if (const char* detail = PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL))
+        message += std::string(" ") + detail;
+    throw DbError(message, codeOfState(PQresultErrorField(result, PG_DIAG_SQLSTATE)));
+}
+
+void PgConnection::run(const std::string& sql) {
+    PGresult* r = PQexec(m_conn, sql.c_str());
+    const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        try {
+            fail(r);
+        } catch (...) {
+            PQclear(r);
+            throw;
+        }
+    }
+    PQclear(r);
+}
+
+std::unique_ptr<StatementBackend> PgConnection::prepare(const std::string& sql) {
+    return std::make_unique<PgStatement>(*this, sql);
+}
+
+const std::string* PgConnection::preparedName(const std::string& sql, int parameters) {
+    if (auto it = m_prepared.find(sql); it != m_prepared.end())
+        return &it->second;
+    // Statements built from the operator's filters vary without end; only repeated ones are kept,
+    // and not without bound.
+    if (++m_seen[sql] < 2 || m_prepared.size() >= 500)
+        return nullptr;
+    std::string name = "q" + std::to_string(m_prepared.size() + 1);
+    PGresult* r = PQprepare(m_conn, name.c_str(), sql.c_str(), parameters, nullptr);
+    const bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
+    PQclear(r);
+    // A statement the server cannot prepare now (such as inside a failed transaction) runs unnamed,
+    // where it fails with the server's own text.
+    if (!ok)
+        return nullptr;
+    return &m_prepared.emplace(sql, std::move(name)).first->second;
+}
+
+void PgConnection::checkOurs(const std::string& location) {
+    const std::string shown = DatabaseLocation::withoutPassword(location);
+    const std::string notOurs = "La base de datos \"" + shown + "\" del servidor no es una base de datos de Quintaleva 2.";
+    PGresult* r = PQexecParams(m_conn,
+                               "SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() "
+                               "AND tablename = 'quintaleva'",
+                               0, nullptr, nullptr, nullptr, nullptr, 0);
+    if (!r || PQresultStatus(r) != PGRES_TUPLES_OK) {
+        try {
+            fail(r);
+        } catch (...) {
+            PQclear(r);
+            throw;
+        }
+    }
+    const bool marked = PQntuples(r) == 1;
+    PQclear(r);
+    if (!marked)
+        throw DbError(notOurs);
+    r = PQexec(m_conn, "SELECT aplicacion, version FROM quintaleva");
+    const bool ours = r && PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
+                      std::strcmp(PQgetvalue(r, 0, 0), "QVL2") == 0;
+    const long version = ours ? std::strtol(PQgetvalue(r, 0, 1), nullptr, 10) : 0;
+    PQclear(r);
+    if (!ours)
+        throw DbError(notOurs);
+    if (version > kSchemaVersion)
+        throw DbError("La base de datos \"" + shown + "\" es de una versión más nueva de Quintaleva 2 (" +
+                      std::to_string(version) + "); actualice el programa.");
+}
+
+void PgConnection::markOurs() {
+    run("CREATE TABLE quintaleva (aplicacion text NOT NULL, version bigint NOT NULL)");
+    run("INSERT INTO quintaleva VALUES ('QVL2', " + std::to_string(kSchemaVersion) + ")");
+    run("COMMENT ON TABLE quintaleva IS 'Base de datos de Quintaleva 2 y la versión de su esquema'");
+    // Names sort as a Spanish reader expects (case and accents ignored, ñ after n; ties by bytes,
+    // as the file's collation), and keys compare without case.
+    run("CREATE COLLATION IF NOT EXISTS es (provider = icu, locale = 'es-u-ks-level1')");
+    run("CREATE COLLATION IF NOT EXISTS nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false)");
+    run(foldFunctionSql());
+    run("CREATE OR REPLACE FUNCTION round(double precision, integer) RETURNS double precision LANGUAGE sql "
+        "IMMUTABLE STRICT PARALLEL SAFE AS $$ SELECT round($1::numeric, $2)::double precision $$");
+}
+
+std::string PgConnection::rowKey(const std::string& table) const {
+    for (const TableDef& t : Schema::tables())
+        if (t.name == table)
+            for (const ColumnDef& c : t.columns)
+                if (c.autoNumber)
+                    return "\"" + c.name + "\"";
+    return "rowid";
+}
+
+std::string PgConnection::hiddenColumns(const TableDef& table) const {
+    for (const ColumnDef& c : table.columns)
+        if (c.autoNumber)
+            return {};
+    // Rows in the order they were added, for the tables without an autonumber key.
+    return ", rowid BIGINT GENERATED BY DEFAULT AS IDENTITY UNIQUE";
+}
+
+std::string PgConnection::continueNumberingSql(const std::string& table) const {
+    std::string key = rowKey(table), name = table;
+    if (key.front() == '"')
+        key = key.substr(1, key.size() - 2);
+    for (std::string* s : {&key, &name})
+        for (char& c : *s)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const TableDef& t : Schema::tables())
+        if (t.name == table)
+            return "SELECT setval(pg_get_serial_sequence('" + name + "', '" + key + "'), COALESCE(max(" + key +
+                   "), 0) + 1, false) FROM " + name;
+    return {};
+}

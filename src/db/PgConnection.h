@@ -1,0 +1,61 @@
+#pragma once
+
+#include "db/Connection.h"
+
+#include <unordered_map>
+
+struct pg_conn;
+struct pg_result;
+
+// A database of ours on a PostgreSQL server, through libpq. Statements run serializable inside
+// write transactions; a conflict with another station comes back as DbError::kConflict.
+class PgConnection final : public Connection {
+public:
+    // The table that marks a database as ours and holds its schema version.
+    static constexpr const char* kMarkTable = "quintaleva";
+    static constexpr int kSchemaVersion = 1;
+
+    // `location` is a libpq URI; `password`, when not empty, is used instead of one in ~/.pgpass.
+    static std::unique_ptr<PgConnection> connect(const std::string& location, const std::string& password);
+    ~PgConnection() override;
+
+    std::unique_ptr<StatementBackend> prepare(const std::string& sql) override;
+    std::int64_t lastInsertId() override { return m_lastInsertId; }
+    void checkOurs(const std::string& location) override;
+    void markOurs() override;
+
+    bool isServer() const override { return true; }
+    std::string beginWrite() const override { return "BEGIN ISOLATION LEVEL SERIALIZABLE"; }
+    std::string rowKey(const std::string& table) const override;
+    std::string hiddenColumns(const TableDef& table) const override;
+    std::string tableExistsSql() const override {
+        return "SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema() AND tablename = lower(?)";
+    }
+    std::string indexExistsSql() const override {
+        return "SELECT 1 FROM pg_catalog.pg_indexes WHERE schemaname = current_schema() AND indexname = lower(?)";
+    }
+    std::string beginRead() const override { return "BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"; }
+    std::string endRead() const override { return "COMMIT"; }
+    std::string wholeTableHint() const override { return {}; }
+    std::string continueNumberingSql(const std::string& table) const override;
+    std::string compactSql() const override { return "ANALYZE"; }
+
+    // For PgStatement.
+    pg_conn* handle() const { return m_conn; }
+    void setLastInsertId(std::int64_t id) { m_lastInsertId = id; }
+    // The name of a server-side prepared statement for `sql` once it has been run before, so a
+    // statement the program runs again and again is planned once per connection.
+    const std::string* preparedName(const std::string& sql, int parameters);
+    // Throws the DbError of a failed result (or of the connection when `result` is null).
+    [[noreturn]] void fail(const pg_result* result) const;
+    // Runs SQL of our own without parameters; throws DbError on failure.
+    void run(const std::string& sql);
+
+private:
+    explicit PgConnection(pg_conn* conn) : m_conn(conn) {}
+
+    pg_conn* m_conn;
+    std::int64_t m_lastInsertId = 0;
+    std::unordered_map<std::string, int> m_seen;
+    std::unordered_map<std::string, std::string> m_prepared;
+};

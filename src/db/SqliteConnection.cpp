@@ -1,0 +1,93 @@
+#include "db/SqliteConnection.h"
+
+#include "db/DbError.h"
+#include "db/Schema.h"
+#include "db/SpanishText.h"
+#include "db/SqliteStatement.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+int spanishCollation(void*, int na, const void* a, int nb, const void* b) {
+    return SpanishText::compare({static_cast<const char*>(a), static_cast<std::size_t>(na)},
+                                {static_cast<const char*>(b), static_cast<std::size_t>(nb)});
+}
+
+void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::string folded = SpanishText::fold({text, static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))});
+    sqlite3_result_text(ctx, folded.data(), static_cast<int>(folded.size()), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+std::unique_ptr<SqliteConnection> SqliteConnection::open(const std::string& path, bool create) {
+    if (!create) {
+        if (!std::filesystem::is_regular_file(path))
+            throw DbError("unable to open database file: \"" + path + "\"", SQLITE_CANTOPEN);
+        // A file we may not write is refused before the engine touches it: reading a WAL-mode
+        // file creates its -wal and -shm files, which would outlive the refusal with the file's
+        // permissions and make every later save fail once the file is writable again.
+        if (std::FILE* probe = std::fopen(path.c_str(), "r+b"))
+            std::fclose(probe);
+        else
+            throw DbError("attempt to write a readonly database: \"" + path + "\"", SQLITE_READONLY);
+    }
+    sqlite3* handle = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    if (sqlite3_open_v2(path.c_str(), &handle, flags, nullptr) != SQLITE_OK) {
+        const std::string message = handle ? sqlite3_errmsg(handle) : "out of memory";
+        const int code = handle ? sqlite3_extended_errcode(handle) : SQLITE_NOMEM;
+        sqlite3_close_v2(handle);
+        throw DbError(message, code);
+    }
+    sqlite3_extended_result_codes(handle, 1);
+    std::unique_ptr<SqliteConnection> conn(new SqliteConnection(handle));
+    sqlite3_busy_timeout(handle, 5000);
+    // Every column name is written in double quotes; without this a misspelt or missing column
+    // would be read as a text literal instead of failing (and the check of our columns would pass
+    // on a file that lacks one).
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_create_collation(handle, "ES", SQLITE_UTF8, nullptr, spanishCollation);
+    sqlite3_create_function(handle, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
+                            nullptr);
+    conn->execute("PRAGMA foreign_keys = ON");
+    return conn;
+}
+
+SqliteConnection::~SqliteConnection() { sqlite3_close_v2(m_db); }
+
+void SqliteConnection::execute(const std::string& sql) {
+    SqliteStatement st(m_db, sql);
+    while (st.step()) {
+    }
+}
+
+std::unique_ptr<StatementBackend> SqliteConnection::prepare(const std::string& sql) {
+    return std::make_unique<SqliteStatement>(m_db, sql);
+}
+
+std::int64_t SqliteConnection::lastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+
+void SqliteConnection::checkOurs(const std::string& location) {
+    // The first read of a file that is not a database fails here with the engine's own text.
+    SqliteStatement appId(m_db, "PRAGMA application_id");
+    appId.step();
+    if (appId.integer(0) != Schema::kApplicationId)
+        throw DbError("El archivo \"" + location + "\" no es una base de datos de Quintaleva 2.");
+    if (sqlite3_db_readonly(m_db, "main") == 1)
+        throw DbError("attempt to write a readonly database: \"" + location + "\"", SQLITE_READONLY);
+}
+
+void SqliteConnection::markOurs() { execute("PRAGMA application_id = " + std::to_string(Schema::kApplicationId)); }
+
+void SqliteConnection::opened() { execute("PRAGMA journal_mode = WAL"); }

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "db/Connection.h"
+
+struct sqlite3;
+
+// A database file of ours: WAL journal, foreign keys on, a busy timeout, and the Spanish collation
+// "ES" and folding function fold() registered.
+class SqliteConnection final : public Connection {
+public:
+    // `create` makes the file; otherwise it must exist and be writable.
+    static std::unique_ptr<SqliteConnection> open(const std::string& path, bool create);
+    ~SqliteConnection() override;
+
+    std::unique_ptr<StatementBackend> prepare(const std::string& sql) override;
+    std::int64_t lastInsertId() override;
+    void checkOurs(const std::string& location) override;
+    void markOurs() override;
+    void opened() override;
+
+    bool isServer() const override { return false; }
+    std::string beginWrite() const override { return "BEGIN IMMEDIATE"; }
+    std::string rowKey(const std::string&) const override { return "rowid"; }
+    std::string hiddenColumns(const TableDef&) const override { return {}; }
+    std::string tableExistsSql() const override {
+        return "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?";
+    }
+    std::string indexExistsSql() const override {
+        return "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?";
+    }
+    // A deferred savepoint: a read transaction that takes no write lock.
+    std::string beginRead() const override { return "SAVEPOINT report_read"; }
+    std::string endRead() const override { return "RELEASE report_read"; }
+    std::string wholeTableHint() const override { return " NOT INDEXED"; }
+    std::string continueNumberingSql(const std::string&) const override { return {}; }
+    std::string compactSql() const override { return "VACUUM"; }
+
+private:
+    explicit SqliteConnection(sqlite3* handle) : m_db(handle) {}
+    void execute(const std::string& sql);
+
+    sqlite3* m_db;
+};

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "db/Database.h"
+#include "support/ScratchDir.h"
+
+#include <libpq-fe.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+// A fresh database for one test: a file in a scratch folder, or, when QUINTALEVA_TEST_PG names a
+// PostgreSQL server (a URI to its maintenance database, e.g.
+// "postgresql:///postgres?host=/tmp/pg&port=5499&user=nobody"), a database of its own created on
+// that server and dropped when the test ends. The same test then checks both engines.
+class TestDatabase final {
+public:
+    explicit TestDatabase(const std::string& name = "prueba") {
+        const std::string server = serverUri();
+        if (server.empty()) {
+            m_location = m_dir.file(name + ".mdb");
+            return;
+        }
+        static std::atomic<int> counter{0};
+        m_name = "qvt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+        admin("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
+        admin("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
+        m_location = withDatabase(server, m_name);
+    }
+    ~TestDatabase() {
+        if (!m_name.empty()) {
+            try {
+                admin("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
+            } catch (...) {
+            }
+        }
+    }
+    TestDatabase(const TestDatabase&) = delete;
+    TestDatabase& operator=(const TestDatabase&) = delete;
+
+    static bool onServer() { return !serverUri().empty(); }
+
+    // Where the database lives: a file path or the server URI of the test's own database.
+    const std::string& location() const { return m_location; }
+    // A scratch folder for the test's other files.
+    const ScratchDir& dir() const { return m_dir; }
+
+    std::unique_ptr<Database> create(const std::function<void(Database&)>& seed = {}) const {
+        return Database::create(m_location, seed);
+    }
+    std::unique_ptr<Database> open() const { return Database::open(m_location); }
+
+    // Makes `event` ("INSERT", "UPDATE OF YaPagado") on `table` fail with "disco lleno" for the
+    // rows that meet `condition` (on NEW), standing for a disk that fails part-way through an
+    // operation; clearFailure() removes it.
+    static void injectFailure(Database& db, const std::string& table, const std::string& event,
+                              const std::string& condition = "1 = 1") {
+        if (db.dialect().isServer()) {
+            db.execute("CREATE OR REPLACE FUNCTION falla() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " +
+                       condition + " THEN RAISE EXCEPTION 'disco lleno'; END IF; RETURN NEW; END $$");
+            db.execute("CREATE TRIGGER falla BEFORE " + event + " ON " + table +
+                       " FOR EACH ROW EXECUTE FUNCTION falla()");
+        } else {
+            db.execute("CREATE TRIGGER falla BEFORE " + event + " ON " + table + " WHEN " + condition +
+                       " BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+        }
+    }
+    static void clearFailure(Database& db, const std::string& table) {
+        db.execute(db.dialect().isServer() ? "DROP TRIGGER falla ON " + table : std::string("DROP TRIGGER falla"));
+    }
+
+private:
+    static std::string serverUri() {
+        const char* uri = std::getenv("QUINTALEVA_TEST_PG");
+        return uri && *uri ? uri : "";
+    }
+
+    // The server URI with its database (the path after the host) replaced by `name`.
+    static std::string withDatabase(const std::string& uri, const std::string& name) {
+        const std::size_t scheme = uri.find("://");
+        const std::size_t slash = uri.find('/', scheme + 3);
+        const std::size_t query = uri.find('?', scheme + 3);
+        if (slash == std::string::npos || (query != std::string::npos && slash > query))
+            return uri.substr(0, query) + "/" + name + (query == std::string::npos ? "" : uri.substr(query));
+        const std::size_t end = query == std::string::npos ? uri.size() : query;
+        return uri.substr(0, slash + 1) + name + uri.substr(end);
+    }
+
+    static void admin(const std::string& sql) {
+        PGconn* conn = PQconnectdb(serverUri().c_str());
+        if (PQstatus(conn) != CONNECTION_OK) {
+            const std::string message = PQerrorMessage(conn);
+            PQfinish(conn);
+            throw std::runtime_error("test server: " + message);
+        }
+        PGresult* r = PQexec(conn, sql.c_str());
+        const bool ok = PQresultStatus(r) == PGRES_COMMAND_OK;
+        const std::string message = ok ? "" : PQresultErrorMessage(r);
+        PQclear(r);
+        PQfinish(conn);
+        if (!ok)
+            throw std::runtime_error("test server: " + sql + ": " + message);
+    }
+
+    ScratchDir m_dir;
+    std::string m_name;
+    std::string m_location;
+};
