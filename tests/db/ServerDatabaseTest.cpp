@@ -1,0 +1,83 @@
+// What only a server database does: refusals with the server's text and a code the prompt acts on,
+// and the mark that tells our databases from others.
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/DbErrorText.h"
+#include "support/TestDatabase.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DbError failure(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no DbError";
+    return DbError("");
+}
+
+TEST(ServerDatabase, RefusalsSayWhyInSpanishWithTheServersText) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "QUINTALEVA_TEST_PG names no server";
+    TestDatabase other;
+    // An empty database, or another program's, is not opened and gets no tables of ours.
+    const DbError notOurs = failure([&] { other.open(); });
+    EXPECT_EQ(notOurs.code(), 0);
+    EXPECT_NE(std::string(notOurs.what()).find("no es una base de datos de Quintaleva 2"), std::string::npos);
+    {
+        auto db = other.create();
+        EXPECT_FALSE(db->hasTable("NoExiste"));
+        EXPECT_TRUE(db->hasTable("Documentos"));
+        EXPECT_TRUE(db->hasIndex("Documentos_Folio"));
+    }
+    // Made once only.
+    EXPECT_THROW(other.create(), DbError);
+    EXPECT_NO_THROW(other.open());
+
+    // A server that does not answer: its own text after a Spanish lead, and the code of a server.
+    std::string down = other.location();
+    const std::size_t port = down.find("port=");
+    ASSERT_NE(port, std::string::npos);
+    down.replace(port, down.find('&', port) - port, "port=1");
+    const DbError unreachable = failure([&] { Database::open(down, "secreta"); });
+    EXPECT_EQ(unreachable.code(), DbError::kServer);
+    const std::string text = DbErrorText(unreachable);
+    EXPECT_EQ(text.rfind("No se pudo comunicar con el servidor", 0), 0u) << text;
+    EXPECT_EQ(text.find("secreta"), std::string::npos);
+}
+
+TEST(ServerDatabase, NamesAndTextsReadBackAsTheyWereWritten) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "QUINTALEVA_TEST_PG names no server";
+    TestDatabase server;
+    auto db = server.create();
+    db->execute("INSERT INTO Formatos (Nombre, Detalle, Caben, Observaciones) VALUES (?, ?, ?, ?)",
+                {std::string("Ñandú 'uno' ?"), Blob{0, 1, 0xFF, '\\', 'x'}, std::int64_t{1} << 40, 1.5});
+    const std::int64_t id = db->lastInsertId();
+    Statement st = db->prepare("SELECT Nombre, Detalle, Caben, Observaciones, 2.5 AS Mitad, Id_Formato > 0 AS Hay "
+                               "FROM Formatos WHERE Id_Formato = ?");
+    st.bind(1, id);
+    ASSERT_TRUE(st.step());
+    EXPECT_EQ(st.columnName(0), "Nombre");
+    EXPECT_EQ(st.columnName(4), "Mitad");
+    EXPECT_EQ(st.text(0), "Ñandú 'uno' ?");
+    EXPECT_EQ(std::get<Blob>(st.column(1)), (Blob{0, 1, 0xFF, '\\', 'x'}));
+    EXPECT_EQ(st.integer(2), std::int64_t{1} << 40);
+    EXPECT_EQ(st.text(3), "1.5");
+    EXPECT_DOUBLE_EQ(std::get<double>(st.column(4)), 2.5);
+    EXPECT_EQ(std::get<std::int64_t>(st.column(5)), 1);
+    // fold() and the collations behave as the file's.
+    Statement folded = db->prepare("SELECT fold('ÁÉÍÓÚÜÑ áéíóúüñ Zz'), 'perez' = 'Pérez' COLLATE ES, "
+                                   "'n' < 'ñ' COLLATE ES, 'ñ' < 'o' COLLATE ES, 'S001' = 's001' COLLATE NOCASE");
+    ASSERT_TRUE(folded.step());
+    EXPECT_EQ(folded.text(0), "aeiouun aeiouun zz");
+    EXPECT_EQ(folded.integer(1), 0) << "deterministic: equal only byte for byte";
+    EXPECT_EQ(folded.integer(2), 1);
+    EXPECT_EQ(folded.integer(3), 1);
+    EXPECT_EQ(folded.integer(4), 1);
+}
+
+} // namespace
