@@ -75,6 +75,9 @@ with_test_postgres() {
   port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
   (
     trap '"${as[@]}" "$bin/pg_ctl" -D "$dir/data" -m immediate stop >/dev/null 2>&1 || true; rm -rf "$dir"' EXIT
+    # A run that is interrupted or killed still stops its server: the signals end the shell through EXIT.
+    trap 'exit 130' INT
+    trap 'exit 143' TERM HUP
     "${as[@]}" "$bin/initdb" -D "$dir/data" -U "$user" -A trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
       || { cat "$dir/initdb.log"; exit 1; }
     "${as[@]}" "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -o "-k $dir -p $port -c listen_addresses='' -c fsync=off -c max_connections=60" start >/dev/null \

@@ -8,6 +8,7 @@
 #include "printing/PrintJob.h"
 #include "printing/SampleValues.h"
 #include "printing/TextMeasure.h"
+#include "support/FakeMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,6 @@
 #include <cmath>
 
 namespace {
-
-class FakeMeasure final : public CTextMeasure {
-public:
-    Metrics FontMetrics(const LogFont& font) const override {
-        const double h = std::abs(font.Height);
-        return {0.8 * h, 0.2 * h, 0.1 * h, 0.5 * h};
-    }
-    double TextWidth(std::string_view text, const LogFont& font) const override {
-        return 0.5 * std::abs(font.Height) * static_cast<double>(text.size());
-    }
-};
 
 CRenglonFormato element(FormatRect box, std::vector<CRenglonField> fields) {
     CRenglonFormato e;

@@ -10,6 +10,7 @@
 #include "printing/PrintJob.h"
 #include "printing/TextMeasure.h"
 #include "support/ScratchDir.h"
+#include "support/FakeMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -19,19 +20,6 @@
 #include <limits>
 
 namespace {
-
-// Every character is half the character height wide; the cell is 0.8 h above the baseline and
-// 0.2 h below, with 0.1 h between lines.
-class FakeMeasure final : public CTextMeasure {
-public:
-    Metrics FontMetrics(const LogFont& font) const override {
-        const double h = std::abs(font.Height);
-        return {0.8 * h, 0.2 * h, 0.1 * h, 0.5 * h};
-    }
-    double TextWidth(std::string_view text, const LogFont& font) const override {
-        return 0.5 * std::abs(font.Height) * static_cast<double>(text.size());
-    }
-};
 
 CRenglonFormato textElement(FormatRect box, std::vector<CRenglonField> fields, std::int32_t alignment = ALIGN_LEFT,
                             std::int32_t height = -30) {

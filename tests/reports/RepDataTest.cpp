@@ -2,6 +2,7 @@
 #include "reports/RepData.h"
 #include "reports/RepPageModel.h"
 #include "support/ScratchDir.h"
+#include "support/FakeMeasure.h"
 
 #include <gtest/gtest.h>
 
@@ -11,24 +12,6 @@
 #include <string>
 
 namespace {
-
-// Metrics proportional to the font's height, as a real face's would be: ascent 0.9 h,
-// descent 0.2 h, leading 0.05 h.
-class FakeMeasure final : public CTextMeasure {
-public:
-    Metrics FontMetrics(const LogFont& font) const override {
-        const double h = std::abs(font.Height);
-        Metrics m;
-        m.ascent = 0.9 * h;
-        m.descent = 0.2 * h;
-        m.externalLeading = 0.05 * h;
-        m.averageCharWidth = 0.5 * h;
-        return m;
-    }
-    double TextWidth(std::string_view text, const LogFont& font) const override {
-        return 0.5 * std::abs(font.Height) * static_cast<double>(text.size());
-    }
-};
 
 int countText(const PrintPage& page, const std::string& text) {
     int n = 0;
@@ -217,7 +200,7 @@ TEST(RepData, SaveReplacesTheFileWholeOrNotAtAll) {
 }
 
 TEST(RepPageModel, PageBreaksFollowRowsPerPage) {
-    FakeMeasure measure;
+    const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData one = sample(1);
     CRepPageModel probe(one, measure);
     probe.DrawPage();
@@ -249,7 +232,7 @@ TEST(RepPageModel, PageBreaksFollowRowsPerPage) {
 }
 
 TEST(RepPageModel, HeadingsTitlesAndHeadersOnEveryPage) {
-    FakeMeasure measure;
+    const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData d = sample(200);
     d.AddTitleLine("Fecha: hoy");
     d.AddTitleLine("(Resumido)");
@@ -276,7 +259,7 @@ TEST(RepPageModel, HeadingsTitlesAndHeadersOnEveryPage) {
 }
 
 TEST(RepPageModel, ZoomTitlesAndOrientationChangeThePagination) {
-    FakeMeasure measure;
+    const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData d = sample(500);
     CRepPageModel m(d, measure);
     m.DrawPage();
@@ -304,7 +287,7 @@ TEST(RepPageModel, ZoomTitlesAndOrientationChangeThePagination) {
 }
 
 TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
-    FakeMeasure measure;
+    const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData d = sample(1, 4);
     d.SetCell(0, 0, "Folio: A000001   05/Mar/2004   Cliente con nombre largo");
     d.SetCell(0, 2, "derecha");
@@ -332,7 +315,7 @@ TEST(RepPageModel, CellsAreClippedToTheirColumnUnlessTheFirstSpans) {
 }
 
 TEST(RepPageModel, DraggingAGripNeverLeavesAColumnNarrowerThanFour) {
-    FakeMeasure measure;
+    const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData d = sample(3, 3);
     CRepPageModel m(d, measure);
     m.DrawPage();

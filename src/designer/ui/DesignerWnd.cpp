@@ -16,6 +16,7 @@
 #include "printing/PageLayout.h"
 #include "printing/SampleValues.h"
 #include "printing/ui/PrintDocument.h"
+#include "toolkit/ui/AcceptCancelButtons.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QAction>
@@ -794,12 +795,7 @@ void CDesignerWnd::askDocument() {
     folio->setToolTip(QStringLiteral("Folio del documento"));
     form->addRow(QStringLiteral("Serie:"), serie);
     form->addRow(QStringLiteral("Folio:"), folio);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-    form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(AcceptCancelButtons(&dialog));
     // Enter in the series goes on to the folio; in the folio it accepts.
     connect(serie, &QLineEdit::returnPressed, folio, qOverload<>(&QWidget::setFocus));
     if (dialog.exec() != QDialog::Accepted || folio->text().isEmpty()) {
@@ -967,12 +963,7 @@ void CDesignerWnd::pointPicked(const QPointF& at) {
         values[k]->setValue((k % 2 == 0 ? p.x() : p.y()) / 10.0);
         form->addRow(labels[k], values[k]);
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-    form->addRow(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(AcceptCancelButtons(&dialog));
     const std::vector<QPointF> picked = m_picked;
     m_picked.clear();
     if (dialog.exec() == QDialog::Accepted)

@@ -1,9 +1,10 @@
 #include "designer/ui/FormatPropertiesDlg.h"
 
+#include "toolkit/ui/AcceptCancelButtons.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QPlainTextEdit>
@@ -103,12 +104,7 @@ CFormatPropertiesDlg::CFormatPropertiesDlg(const CDesignFormat& format, QWidget*
     m_repetir->setValue(f.Repetir / 10.0);
     form->addRow(QStringLiteral("Repetir más abajo:"), m_repetir);
     layout->addLayout(form);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Aceptar"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(AcceptCancelButtons(this));
     for (QDoubleSpinBox* spin : {m_detailTop, m_detailBottom, m_pitch})
         connect(spin, &QDoubleSpinBox::valueChanged, this, &CFormatPropertiesDlg::updateCaben);
     connect(m_byHand, &QCheckBox::toggled, this, &CFormatPropertiesDlg::updateCaben);

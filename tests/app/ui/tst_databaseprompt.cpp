@@ -7,6 +7,7 @@
 #include "db/DbError.h"
 #include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
+#include "support/ScratchSettings.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -50,14 +51,12 @@ class TestDatabasePrompt final : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
+        UseScratchSettings(m_dir.filePath(QStringLiteral("config")));
         CTolMessageDlg::registerToolkit();
     }
 
     void init() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsStore::kOrganization),
-                  QLatin1String(SettingsStore::kApplication))
-            .clear();
+        ProgramSettings().clear();
     }
 
     void theServerFormBuildsTheUri() {

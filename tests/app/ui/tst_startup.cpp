@@ -6,6 +6,7 @@
 #include "db/GeneralSet.h"
 #include "invoice/AmountInWords.h"
 #include "support/ModalAnswer.h"
+#include "support/ScratchSettings.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QFile>
@@ -71,14 +72,12 @@ class TestStartup final : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
+        UseScratchSettings(m_dir.filePath(QStringLiteral("config")));
         CTolMessageDlg::registerToolkit();
     }
 
     void init() {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsStore::kOrganization),
-                  QLatin1String(SettingsStore::kApplication))
-            .clear();
+        ProgramSettings().clear();
         SetCurrencyWords("PESOS", "M.N.");
     }
 

@@ -12,6 +12,7 @@
 #include "invoice/ui/PrincipalDlg.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/ScratchSettings.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolTextEdit.h"
@@ -30,11 +31,6 @@
 #include <memory>
 
 namespace {
-
-QSettings rawSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QLatin1String(SettingsStore::kOrganization),
-                     QLatin1String(SettingsStore::kApplication));
-}
 
 CTolEdit* edit(CTolDialog& dlg, int id) { return dlg.control<CTolEdit>(id); }
 QCheckBox* check(CTolDialog& dlg, int id) { return dlg.control<QCheckBox>(id); }
@@ -58,12 +54,12 @@ class TestConfigDlg final : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
+        UseScratchSettings(m_dir.filePath(QStringLiteral("config")));
         InitQuintalevaResources();
         CTolMessageDlg::registerToolkit();
     }
     void init() {
-        rawSettings().clear();
+        ProgramSettings().clear();
         m_db = Database::create(m_dir.filePath(QStringLiteral("q%1.mdb").arg(++m_n)).toStdString());
         m_state = ApplicationState{};
         m_state.database = m_db.get();
@@ -118,7 +114,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
 
         // The settings store, as integers, and the running program.
-        QSettings raw = rawSettings();
+        QSettings raw = ProgramSettings();
         const std::pair<const char*, int> ints[] = {{"PrcAiva", 0}, {"pWin", 0}, {"pPos", 3},
                                                     {"Rapido", 1}, {"AskPrinter", 0}, {"Impuesto", 1}};
         for (const auto& [name, value] : ints) {
@@ -158,7 +154,7 @@ private Q_SLOTS:
         edit(dlg, CConfigDlg::kComandoCorteId)->setText(QStringLiteral("29,86,0"));
         QVERIFY(dlg.guardar());
 
-        QSettings raw = rawSettings();
+        QSettings raw = ProgramSettings();
         QCOMPARE(raw.value(QStringLiteral("Config/pPos")).toInt(), 1);
         QCOMPARE(raw.value(QStringLiteral("Config/DispositivoLPT1")).toString(), QStringLiteral("/dev/lp0"));
         QCOMPARE(raw.value(QStringLiteral("Config/DispositivoLPT2")).toString(), QStringLiteral("tcp://127.0.0.1:9100"));
@@ -176,7 +172,7 @@ private Q_SLOTS:
         QCOMPARE(read.dispositivoLpt2, std::string("tcp://127.0.0.1:9100"));
         QCOMPARE(read.dispositivoCom2, std::string());
         QCOMPARE(read.comandoCorte, std::string("29,86,0"));
-        rawSettings().clear();
+        ProgramSettings().clear();
         QCOMPARE(SettingsStore::read().dispositivoCom2, std::string("/dev/ttyS1"));
     }
 
@@ -201,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(dlg.result(), int(QDialog::Rejected));
         QCOMPARE(text("SELECT Nombre FROM CamposExtras WHERE Consec = 7"), std::string());
         QCOMPARE(text("SELECT \"In\" FROM General"), std::string());
-        QVERIFY(rawSettings().allKeys().isEmpty());
+        QVERIFY(ProgramSettings().allKeys().isEmpty());
     }
 
     void anotherDatabaseIsCheckedWrittenAndEndsTheDialog() {
@@ -219,7 +215,7 @@ private Q_SLOTS:
         file.close();
         QVERIFY(!dlg.useDatabase(junk));
         QCOMPARE(messages.texts.size(), 1);
-        QVERIFY(!rawSettings().contains(QStringLiteral("Config/Path")));
+        QVERIFY(!ProgramSettings().contains(QStringLiteral("Config/Path")));
 
         edit(dlg, CConfigDlg::kMonedaId)->setText(QStringLiteral("EUROS"));
         // The prompt first: a file on this computer (its default), then the file dialog.
@@ -242,8 +238,8 @@ private Q_SLOTS:
         QVERIFY(dlg.databaseChanged());
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         // Only the path is written.
-        QCOMPARE(rawSettings().allKeys(), QStringList{QStringLiteral("Config/Path")});
-        QCOMPARE(rawSettings().value(QStringLiteral("Config/Path")).toString(), other);
+        QCOMPARE(ProgramSettings().allKeys(), QStringList{QStringLiteral("Config/Path")});
+        QCOMPARE(ProgramSettings().value(QStringLiteral("Config/Path")).toString(), other);
         QCOMPARE(text("SELECT Moneda FROM General"), std::string("PESOS"));
     }
 
@@ -278,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(messages.texts.size(), 1);
         QVERIFY(messages.texts.first().contains(QStringLiteral("127.0.0.1")));
         QVERIFY(!dlg.databaseChanged());
-        QVERIFY(!rawSettings().contains(QStringLiteral("Config/Path")));
+        QVERIFY(!ProgramSettings().contains(QStringLiteral("Config/Path")));
     }
 
     void mainFormAppliesTheConfiguration() {
