@@ -4,6 +4,7 @@
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/ReadSnapshot.h"
 #include "db/Schema.h"
 #include "designer/FormatBackground.h"
 #include "designer/FormatPaperStore.h"
@@ -60,25 +61,6 @@ bool hasTable(Database& db, const std::string& table) {
         return false;
     }
 }
-
-// One consistent view of the source while it is read, whatever other stations write meanwhile.
-class ReadSnapshot final {
-public:
-    explicit ReadSnapshot(Database& db) : m_db(db) {
-        m_db.execute(db.dialect().beginRead());
-    }
-    ~ReadSnapshot() {
-        try {
-            m_db.execute(m_db.dialect().endRead());
-        } catch (...) {
-        }
-    }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
-private:
-    Database& m_db;
-};
 
 CDatabaseCopy::TableCheck check(Database& db, const CopyTable& t) {
     std::string sql = "SELECT count(*)";

@@ -1,6 +1,7 @@
 #include "reports/DocumentsJournal.h"
 
 #include "db/Database.h"
+#include "db/ReadSnapshot.h"
 #include "db/Statement.h"
 #include "db/ValueFunctions.h"
 #include "invoice/MoneyText.h"
@@ -14,24 +15,6 @@ namespace {
 std::string folioText(const DbValue& serie, const DbValue& folio) {
     return valueToText(serie) + NumberToPaddedText(static_cast<long>(valueToInt(folio)));
 }
-
-// A consistent view of the database for a report read with more than one statement, ended
-// unchanged (it never writes).
-class ReadSnapshot final {
-public:
-    explicit ReadSnapshot(Database& db) : m_db(db) { m_db.execute(m_db.dialect().beginRead()); }
-    ~ReadSnapshot() {
-        try {
-            m_db.execute(m_db.dialect().endRead());
-        } catch (...) {
-        }
-    }
-    ReadSnapshot(const ReadSnapshot&) = delete;
-    ReadSnapshot& operator=(const ReadSnapshot&) = delete;
-
-private:
-    Database& m_db;
-};
 
 // A cancelled build leaves no half report behind, and no message to show.
 bool cancelled(CRepData& data, std::string& message) {
