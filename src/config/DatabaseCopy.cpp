@@ -96,6 +96,15 @@ std::string describe(const CDatabaseCopy::TableCheck& c) {
     return text;
 }
 
+bool isBinaryColumn(const std::string& table, const std::string& column) {
+    for (const TableDef& def : Schema::tables())
+        if (def.name == table)
+            for (const ColumnDef& c : def.columns)
+                if (c.name == column)
+                    return c.kind == ColumnKind::Binary;
+    return false;
+}
+
 void copyRows(Database& source, Database& target, const CopyTable& t, std::int64_t total,
               const CDatabaseCopy::Progress& progress) {
     std::string select = "SELECT ";
@@ -111,6 +120,7 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
     Statement read = source.prepare(select);
     std::optional<Statement> write;
     std::vector<DbValue> row;
+    std::vector<bool> binary;
     std::int64_t done = 0;
     while (read.step()) {
         if (!write) {
@@ -119,12 +129,18 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
             for (int i = 0; i < read.columnCount(); ++i) {
                 columns += (i ? ", " : "") + quoted(read.columnName(i));
                 marks += i ? ", ?" : "?";
+                binary.push_back(isBinaryColumn(t.name, read.columnName(i)));
             }
             write.emplace(target.prepare("INSERT INTO " + quoted(t.name) + " (" + columns + ") VALUES (" + marks + ")"));
             row.resize(static_cast<std::size_t>(read.columnCount()));
         }
-        for (std::size_t i = 0; i < row.size(); ++i)
+        for (std::size_t i = 0; i < row.size(); ++i) {
             row[i] = read.column(static_cast<int>(i));
+            // An older file may hold text in a binary column (General.In); a server takes its
+            // bytes only as binary.
+            if (binary[i] && std::holds_alternative<std::string>(row[i]) && target.dialect().isServer())
+                row[i] = Blob(std::get<std::string>(row[i]).begin(), std::get<std::string>(row[i]).end());
+        }
         write->reset();
         write->bindAll(row);
         write->execute();

@@ -57,6 +57,11 @@ void FieldExchange::field(const char* name, std::string& value) {
              [](const std::string& m) { return m.empty() ? DbValue{} : DbValue{m}; });
 }
 
+void FieldExchange::bytes(const char* name, std::string& value) {
+    exchange(name, value, [](const DbValue& v) { return valueToText(v); },
+             [](const std::string& m) { return m.empty() ? DbValue{} : DbValue{Blob(m.begin(), m.end())}; });
+}
+
 void FieldExchange::field(const char* name, Blob& value) {
     exchange(name, value,
              [](const DbValue& v) {

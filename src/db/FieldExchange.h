@@ -30,6 +30,9 @@ public:
     void field(const char* name, OleDate& value);
     void field(const char* name, std::string& value);
     void field(const char* name, Blob& value);
+    // Bytes that are not text in any encoding, kept in a string: stored as binary, read from
+    // binary or from the text an older file holds.
+    void bytes(const char* name, std::string& value);
 
 private:
     const DbValue* loaded(const char* name) const;

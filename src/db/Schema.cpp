@@ -45,7 +45,7 @@ std::vector<TableDef> makeTables() {
          {{"Id_Impuesto", K::Long, true}, {"Nombre", K::Text}, {"Porcentaje", K::Double}, {"Retencion", K::Bool}},
          "Id_Impuesto"},
         {"General",
-         {{"Version", K::Long}, {"Moneda", K::Text}, {"Postfijo", K::Text}, {"Nombre", K::Text}, {"In", K::Text}},
+         {{"Version", K::Long}, {"Moneda", K::Text}, {"Postfijo", K::Text}, {"Nombre", K::Text}, {"In", K::Binary}},
          ""},
         {"CamposExtras",
          {{"Consec", K::Long}, {"Id_Extra", K::Long}, {"DeDetalle", K::Bool}, {"Nombre", K::Text},

@@ -14,23 +14,19 @@ constexpr std::int32_t kMaxHeight = 20'000;
 } // namespace
 
 SheetSize CFormatPaperStore::Load(std::int32_t formatId) {
-    std::optional<Statement> s;
-    try {
-        s.emplace(m_db.prepare("SELECT Nombre, Ancho, Alto FROM PapelFormato WHERE Id_Formato = ?"));
-    } catch (const DbError& e) {
-        // No such table yet: every format is on letter paper. Anything else (a busy or damaged
-        // file) is reported, not taken for letter paper that a save would then write back.
-        if (e.code() != DbError::kGeneric)
-            throw;
+    // No such table yet: every format is on letter paper. Asked beforehand rather than tried: a
+    // failed statement ends a server's transaction. Anything else (a busy or damaged file) is
+    // reported, not taken for letter paper that a save would then write back.
+    if (!m_db.hasTable("PapelFormato"))
         return SheetSize::Standard().front();
-    }
-    s->bind(1, std::int64_t{formatId});
-    if (!s->step())
+    Statement s = m_db.prepare("SELECT Nombre, Ancho, Alto FROM PapelFormato WHERE Id_Formato = ?");
+    s.bind(1, std::int64_t{formatId});
+    if (!s.step())
         return SheetSize::Standard().front();
     SheetSize sheet;
-    sheet.name = s->text(0);
-    sheet.width = static_cast<std::int32_t>(std::clamp<std::int64_t>(s->integer(1), kMinSide, kMaxWidth));
-    sheet.height = static_cast<std::int32_t>(std::clamp<std::int64_t>(s->integer(2), kMinSide, kMaxHeight));
+    sheet.name = s.text(0);
+    sheet.width = static_cast<std::int32_t>(std::clamp<std::int64_t>(s.integer(1), kMinSide, kMaxWidth));
+    sheet.height = static_cast<std::int32_t>(std::clamp<std::int64_t>(s.integer(2), kMinSide, kMaxHeight));
     // A standard paper is known by its name; its size is ours, not what a row says.
     for (const SheetSize& standard : SheetSize::Standard())
         if (standard.name == sheet.name)

@@ -3,7 +3,7 @@
 #include "support/ShellQuote.h"
 #include "db/Database.h"
 #include "db/Statement.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -46,11 +46,15 @@ protected:
     }
 
     std::string program;
-    ScratchDir dir;
+    TestDatabase testDb{"tienda"};
+    const ScratchDir& dir = testDb.dir();
 };
 
 TEST_F(CliTicket, SendsAStoredDocumentToTheConfiguredDevice) {
-    const std::string base = dir.file("tienda.mdb");
+    const std::string base = testDb.location();
+    if (TestDatabase::onServer()) {
+        ASSERT_EQ(run({"crear", base}), 0);
+    }
     ASSERT_EQ(run({"generar", base, "--documentos", "3", "--clientes", "1", "--articulos", "2", "--semilla", "7"}), 0);
     std::string folio;
     {

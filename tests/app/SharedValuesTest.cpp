@@ -1,10 +1,11 @@
 // What start-up reads from the database for the whole run, and the access password kept there.
 #include "app/ApplicationState.h"
 #include "app/SharedValues.h"
+#include "config/DatabaseCopy.h"
 #include "db/Database.h"
 #include "db/GeneralSet.h"
 #include "invoice/AmountInWords.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,7 @@ class SharedValuesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SetCurrencyWords("PESOS", "M.N.");
-        db = Database::create(dir.file("negocio.mdb"));
+        db = testDb.create();
         state.database = db.get();
     }
     void TearDown() override { SetCurrencyWords("PESOS", "M.N."); }
@@ -37,7 +38,7 @@ protected:
         return static_cast<std::int32_t>(st.integer(0));
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
     ApplicationState state;
 };
@@ -78,9 +79,9 @@ TEST_F(SharedValuesTest, PasswordWithAColonSurvivesItsNulByte) {
     // ':' scrambles to a zero byte; the stored text must keep it and the bytes after it.
     const std::string password = "a:b:";
     editGeneral([&](CGeneralSet& g) { g.m_In = ScramblePassword(password); });
-    Statement raw = db->prepare("SELECT length(CAST(\"In\" AS BLOB)) FROM General");
+    Statement raw = db->prepare("SELECT \"In\" FROM General");
     ASSERT_TRUE(raw.step());
-    EXPECT_EQ(raw.integer(0), 4);
+    EXPECT_EQ(raw.column(0), DbValue(Blob{0x5B, 0x00, 0x58, 0x00}));
     EXPECT_EQ(StoredPassword(*db), password);
     EXPECT_TRUE(IsAccessPassword(*db, password));
     EXPECT_FALSE(IsAccessPassword(*db, "a"));
@@ -89,6 +90,23 @@ TEST_F(SharedValuesTest, PasswordWithAColonSurvivesItsNulByte) {
     editGeneral([](CGeneralSet& g) { g.m_In = ScramblePassword(":"); });
     EXPECT_TRUE(IsAccessPassword(*db, ":"));
     EXPECT_FALSE(IsAccessPassword(*db, ""));
+}
+
+TEST(SharedValues, APasswordAnOlderFileKeepsAsTextSurvivesTheCopyToAServer) {
+    // Files made before kept the scrambled bytes as text; "año:" scrambles to bytes that are no
+    // UTF-8, with a zero byte among them.
+    ScratchDir dir;
+    const std::string password = "año:";
+    {
+        auto old = Database::create(dir.file("anterior.mdb"));
+        old->execute("UPDATE General SET \"In\" = ?", {ScramblePassword(password)});
+    }
+    auto old = Database::open(dir.file("anterior.mdb"));
+    TestDatabase target("copia");
+    CDatabaseCopy::Run(*old, target.location());
+    auto copy = target.open();
+    EXPECT_EQ(StoredPassword(*copy), password);
+    EXPECT_TRUE(IsAccessPassword(*copy, password));
 }
 
 TEST_F(SharedValuesTest, CurrencyWordsAndBusinessNameFromGeneral) {

@@ -4,7 +4,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "invoice/Partida.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 class Catalogs : public ::testing::Test {
 protected:
-    void SetUp() override { db = Database::create(dir.file("catalogos.mdb")); }
+    void SetUp() override { db = testDb.create(); }
 
     std::int32_t addTax(const std::string& name, double percent, bool withholding) {
         db->execute("INSERT INTO Impuestos (Nombre, Porcentaje, Retencion) VALUES (?, ?, ?)",
@@ -39,7 +39,7 @@ protected:
         return st.real(0);
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 
@@ -175,8 +175,7 @@ TEST_F(Catalogs, AFailedTaxSaveLeavesTaxAndArticlesAsTheyWere) {
     const std::int32_t first = addArticle("A", 100, 115, iva, 0, 0, 0);
     const std::int32_t second = addArticle("B", 200, 230, iva, 0, 0, 0);
     // The second article's update fails part-way through the save.
-    db->execute("CREATE TRIGGER falla BEFORE UPDATE OF PrecioNeto ON Articulos WHEN old.Clave = 'B' "
-                "BEGIN SELECT RAISE(ABORT, 'disco lleno'); END");
+    TestDatabase::injectFailure(*db, "Articulos", "UPDATE OF PrecioNeto", "OLD.Clave = 'B'");
     Impuesto tax = *CImpuestosCatalog::Load(*db, iva);
     tax.porcentaje = 16;
     EXPECT_THROW(CImpuestosCatalog::Save(*db, tax), DbError);

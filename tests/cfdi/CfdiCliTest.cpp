@@ -4,7 +4,7 @@
 #include "cfdi/CadenaOriginal.h"
 #include "db/Database.h"
 #include "db/Statement.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -18,7 +18,8 @@ namespace {
 
 class CfdiCliTest : public ::testing::Test {
 protected:
-    ScratchDir dir;
+    TestDatabase testDb{"gen"};
+    const ScratchDir& dir = testDb.dir();
     std::string program;
 
     void SetUp() override {
@@ -43,8 +44,11 @@ protected:
 } // namespace
 
 TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWritesNothing) {
-    const std::string base = dir.file("gen.mdb");
+    const std::string base = testDb.location();
     std::string err;
+    if (TestDatabase::onServer()) {
+        ASSERT_EQ(run({"crear", base}, err), 0) << err;
+    }
     ASSERT_EQ(run({"generar", base, "--documentos", "60", "--clientes", "12", "--articulos", "20"}, err), 0) << err;
     const fs::path kit = CfdiKit::dir() / "csd";
     EXPECT_EQ(run({"datos-fiscales", base, "--rfc", "XIA190128J61", "--razon", "ESCUELA KEMPER URGATE", "--regimen",

@@ -4,15 +4,16 @@
 #include "cfdi/FiscalStore.h"
 #include "db/Database.h"
 #include "invoice/DocumentStore.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <memory>
 
 // A database with the test CSD's business, customers, articles and every kind of tax the SAT
 // meaning allows, and a function to save documents into it.
 struct CfdiFixture {
-    ScratchDir dir;
-    std::unique_ptr<Database> db = Database::create(dir.file("cfdi.mdb"));
+    TestDatabase testDb;
+    const ScratchDir& dir = testDb.dir();
+    std::unique_ptr<Database> db = testDb.create();
     CFiscalStore fiscal{*db};
     // Ids of the taxes: the seeded ones and two added here.
     std::int32_t iva16 = 1, iva8 = 2, iva0 = 3, retIva = 4, retIsr = 5, exento = 0, ieps8 = 0;

@@ -54,7 +54,7 @@ const std::map<std::string, Columns>& expectedTables() {
          {{"Id_Articulo", L}, {"Clave", T}, {"Descripcion", T}, {"Precio", D}, {"Id_Imp1", L},
           {"Id_Imp2", L}, {"Id_Ret1", L}, {"Id_Ret2", L}, {"Observaciones", T}, {"PrecioNeto", D}}},
         {"Impuestos", {{"Id_Impuesto", L}, {"Nombre", T}, {"Porcentaje", D}, {"Retencion", L}}},
-        {"General", {{"Version", L}, {"Moneda", T}, {"Postfijo", T}, {"Nombre", T}, {"In", T}}},
+        {"General", {{"Version", L}, {"Moneda", T}, {"Postfijo", T}, {"Nombre", T}, {"In", B}}},
         {"CamposExtras", {{"Consec", L}, {"Id_Extra", L}, {"DeDetalle", L}, {"Nombre", T}, {"Formato", L}}},
         {"Formatos",
          {{"Id_Formato", L}, {"Nombre", T}, {"Detalle", B}, {"Observaciones", T}, {"Caben", L},

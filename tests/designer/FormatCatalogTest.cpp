@@ -10,7 +10,7 @@
 #include "designer/FormatCatalog.h"
 #include "designer/FormatPaperStore.h"
 #include "printing/DefaultFormats.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -38,8 +38,8 @@ Row ReadRow(Database& db, std::int32_t id) {
 
 class FormatCatalog : public ::testing::Test {
 protected:
-    void SetUp() override { db = CreateNewDatabase(dir.file("q.mdb")); }
-    ScratchDir dir;
+    void SetUp() override { db = CreateNewDatabase(testDb.location()); }
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 
@@ -162,11 +162,7 @@ TEST_F(FormatCatalog, BackgroundPictureHasItsOwnTableMadeWhenFirstNeeded) {
     CFormatBackgroundStore store(*db);
     EXPECT_FALSE(store.Load(id)); // no table yet
     store.Remove(id);             // nothing to remove, no error
-    auto tables = [&] {
-        Statement s = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = 'FondosFormato'");
-        s.step();
-        return s.integer(0);
-    };
+    auto tables = [&] { return db->hasTable("FondosFormato") ? 1 : 0; };
     EXPECT_EQ(tables(), 0);
 
     FormatBackground b;
@@ -189,7 +185,7 @@ TEST_F(FormatCatalog, BackgroundPictureHasItsOwnTableMadeWhenFirstNeeded) {
     // The format's own row and stream are untouched, and the file still opens as ours.
     EXPECT_EQ(ReadRow(*db, id).detalle, before.detalle);
     db.reset();
-    db = Database::open(dir.file("q.mdb"));
+    db = testDb.open();
     CFormatCatalog again(*db);
     EXPECT_TRUE(CFormatBackgroundStore(*db).Load(id));
     // Deleting the format deletes its picture.
@@ -218,12 +214,7 @@ TEST_F(FormatCatalog, PaperAndPictureAreSavedWithTheFormatAndFollowItsRow) {
     // Formats from before the paper was kept are on letter paper; reading makes no table.
     EXPECT_EQ(format.Sheet, SheetSize::Standard().front());
     EXPECT_FALSE(format.Background);
-    auto tables = [&](const char* name) {
-        Statement s = db->prepare("SELECT count(*) FROM sqlite_master WHERE name = ?");
-        s.bind(1, std::string(name));
-        s.step();
-        return s.integer(0);
-    };
+    auto tables = [&](const char* name) { return db->hasTable(name) ? 1 : 0; };
     EXPECT_EQ(tables(CFormatPaperStore::kTable), 0);
 
     format.Sheet = SheetSize::Named("Media carta");
@@ -261,7 +252,7 @@ TEST_F(FormatCatalog, PaperAndPictureAreSavedWithTheFormatAndFollowItsRow) {
 
     // The file still opens as ours with the added table.
     db.reset();
-    db = Database::open(dir.file("q.mdb"));
+    db = testDb.open();
     ASSERT_TRUE(CFormatCatalog(*db).Load(id, format));
     EXPECT_EQ(format.Sheet.width, 1800);
 }

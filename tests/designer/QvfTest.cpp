@@ -6,7 +6,7 @@
 #include "designer/DesignerCommand.h"
 #include "designer/FormatCatalog.h"
 #include "designer/QvfFile.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@ namespace {
 class Qvf : public ::testing::Test {
 protected:
     void SetUp() override {
-        path = dir.file("q.mdb");
+        path = testDb.location();
         CreateNewDatabase(path);
     }
     int run(const std::vector<std::string>& args) {
@@ -34,7 +34,8 @@ protected:
         return CFormatCatalog(*db).RawStream(id).value_or(std::vector<unsigned char>{});
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
+    const ScratchDir& dir = testDb.dir();
     std::string path;
     std::ostringstream out, err;
 };

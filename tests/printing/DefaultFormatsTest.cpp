@@ -11,7 +11,7 @@
 #include "printing/TextMeasure.h"
 #include "printing/TicketFormat.h"
 #include "printing/WindowsFormat.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ class DefaultFormats : public ::testing::Test {
 protected:
     void SetUp() override {
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = CreateNewDatabase(dir.file("nueva.mdb"));
+        db = CreateNewDatabase(testDb.location());
     }
 
     std::int32_t invoiceId() {
@@ -49,7 +49,7 @@ protected:
         return set.IsEOF() ? -1 : set.m_Id_Formato;
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 
@@ -64,7 +64,8 @@ TEST_F(DefaultFormats, NewDatabaseHasTheInvoiceAndTheTicket) {
     ASSERT_TRUE(CFormatStore(*db).LoadTicketFormat(ticket));
     EXPECT_FALSE(ticket.Rows.empty());
     // A database made without the seed has neither.
-    auto bare = Database::create(dir.file("sin.mdb"));
+    TestDatabase bareDb("sin");
+    auto bare = bareDb.create();
     CFormatosSet none(*bare);
     none.Open();
     EXPECT_EQ(none.GetRecordCount(), 0);

@@ -5,7 +5,7 @@
 #include "printing/FormatStore.h"
 #include "printing/TicketFormat.h"
 #include "printing/WindowsFormat.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@ namespace {
 
 class FormatStore : public ::testing::Test {
 protected:
-    void SetUp() override { db = Database::create(dir.file("formatos.mdb")); }
+    void SetUp() override { db = testDb.create(); }
 
     long rows(const std::string& filter = {}) {
         CFormatosSet set(*db);
@@ -22,7 +22,7 @@ protected:
         return set.GetRecordCount();
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
     std::unique_ptr<Database> db;
 };
 

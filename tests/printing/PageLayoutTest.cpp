@@ -9,7 +9,7 @@
 #include "printing/PageLayout.h"
 #include "printing/PrintJob.h"
 #include "printing/TextMeasure.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "support/FakeMeasure.h"
 
 #include <gtest/gtest.h>
@@ -313,8 +313,8 @@ TEST_F(PageLayout, WrapKeepsLongWordsWholeAndDropsTrailingBreaks) {
 }
 
 TEST(PrintJob, TakesTheDocumentOnScreen) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("job.mdb"));
+    TestDatabase testDb;
+    auto db = testDb.create();
     CArticulosSet articles(*db);
     articles.Open(OpenType::Table);
     CImpuestosSet taxes(*db);

@@ -11,7 +11,7 @@
 #include "printing/TicketFormat.h"
 #include "printing/TicketOutput.h"
 #include "printing/TicketPort.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +111,7 @@ class TicketPrint : public ::testing::Test {
 protected:
     void SetUp() override {
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        db = Database::create(dir.file("tickets.mdb"));
+        db = testDb.create();
         settings.dispositivoLpt1 = dir.file("lpt1.prn");
         settings.comando = "27,112,0,25,250";
         format.Rows.push_back(row(ALIGN_CENTER, {text("NOTA")}));
@@ -119,7 +119,8 @@ protected:
         job.Lines = {line("A1"), line("B2")};
     }
 
-    ScratchDir dir;
+    TestDatabase testDb;
+    const ScratchDir& dir = testDb.dir();
     std::unique_ptr<Database> db;
     TicketSettings settings;
     CTicketFormat format;
