@@ -1,6 +1,6 @@
 // The serial port over a pseudo-terminal pair: line settings as the far side reads them, bytes
 // unchanged, errors with the system's number and text, and the write time-out.
-#include "PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "printing/SerialException.h"
 #include "printing/SerialPort.h"
 #include "support/ScratchDir.h"

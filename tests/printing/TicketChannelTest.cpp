@@ -1,7 +1,7 @@
 // The ticket channel on each kind of device: a serial port (pseudo-terminal), a parallel device
 // that is a file, a network printer on a loopback listener; and what the operator is told when
 // a device fails, after which the next ticket goes out.
-#include "PseudoTerminal.h"
+#include "support/PseudoTerminal.h"
 #include "printing/DeviceStream.h"
 #include "printing/TicketChannel.h"
 #include "printing/TicketOutput.h"

@@ -9,8 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-// A pseudo-terminal pair standing in for a serial printer: the program opens the slave's path as
-// its port; the test reads and writes the master side.
+// A pseudo-terminal pair: a serial printer whose slave path the program opens as its port, or the
+// terminal a command is run from. The test reads and writes the master side.
 class PseudoTerminal final {
 public:
     PseudoTerminal() {

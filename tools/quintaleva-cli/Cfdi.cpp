@@ -1,4 +1,5 @@
 #include "Cfdi.h"
+#include "CliDatabase.h"
 
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/Csd.h"
@@ -78,7 +79,7 @@ int CfdiCommand(const std::vector<std::string>& args) {
         return fail("falta la contraseña de la llave privada: --clave-archivo F o la variable QUINTALEVA_CSD_CLAVE.");
     }
 
-    auto db = Database::open(args[0]);
+    auto db = OpenDatabase(args[0]);
     const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
     if (!id)
         return fail("no existe el documento " + serie + std::to_string(folio) + ".");
@@ -106,7 +107,7 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
     std::string error;
     if (!readOptions(args, 1, {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key"}, o, error))
         return fail(error);
-    auto db = Database::open(args[0]);
+    auto db = OpenDatabase(args[0]);
     CFiscalStore store(*db);
     EmisorFiscal e = store.emisor();
     if (o.count("--rfc")) {

@@ -1,4 +1,5 @@
 #include "Imprimir.h"
+#include "CliDatabase.h"
 
 #include "app/ApplicationState.h"
 #include "app/SharedValues.h"
@@ -71,7 +72,7 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
         return fail("\"" + folioText + "\" no es un folio.");
     const std::int32_t folio = *read;
 
-    auto db = Database::open(file);
+    auto db = OpenDatabase(file);
     CPrintJob job;
     switch (job.LoadStored(*db, serie, folio)) {
     case CDocumentStore::LoadResult::NotFound:

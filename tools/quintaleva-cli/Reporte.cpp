@@ -1,4 +1,5 @@
 #include "Reporte.h"
+#include "CliDatabase.h"
 
 #include "app/ui/LocaleMoneyFormat.h"
 #include "db/Database.h"
@@ -161,7 +162,7 @@ int ReporteCommand(const std::vector<std::string>& args) {
         return fail(probe.Error());
     // Money as the program shows it on this computer.
     MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
-    std::unique_ptr<Database> db = Database::open(o.database);
+    std::unique_ptr<Database> db = OpenDatabase(o.database);
     std::string clienteNombre;
     if (o.cliente != 0) {
         const std::optional<std::string> name = customerName(*db, o.cliente);

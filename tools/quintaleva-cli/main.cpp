@@ -1,5 +1,6 @@
 // quintaleva-cli: headless commands for technicians and scripts.
 #include "Cfdi.h"
+#include "CliDatabase.h"
 #include "Generator.h"
 #include "Imprimir.h"
 #include "Reporte.h"
@@ -54,7 +55,8 @@ const char* const kUsage =
     "                                                campos de clientes separados por comas (Nombre,RFC,...)\n"
     "\n"
     "ARCHIVO, ORIGEN y DESTINO pueden ser un archivo o un servidor: postgresql://usuario@servidor:5432/base\n"
-    "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD).\n";
+    "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD; si el servidor la pide y no está ahí, se\n"
+    "pregunta en la terminal sin mostrarla; el DESTINO de copiar la toma sólo de ~/.pgpass o PGPASSWORD).\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -65,13 +67,13 @@ int fail(const std::string& message) {
 std::string shown(const std::string& location) { return DatabaseLocation::withoutPassword(location); }
 
 int crear(const std::string& path) {
-    CreateNewDatabase(path);
+    CreateDatabase(path);
     std::printf("Base de datos creada: %s\n", shown(path).c_str());
     return 0;
 }
 
 int info(const std::string& path) {
-    auto db = Database::open(path);
+    auto db = OpenDatabase(path);
     CGeneralSet general(*db);
     general.Open(OpenType::Snapshot);
     std::printf(DatabaseLocation::isServer(path) ? "Servidor: %s\n" : "Archivo: %s\n", shown(path).c_str());
@@ -119,7 +121,7 @@ int letra(const std::vector<std::string>& args) {
     if (!amount)
         return fail("\"" + amountText + "\" no es un importe.");
     if (!base.empty()) {
-        auto db = Database::open(base);
+        auto db = OpenDatabase(base);
         CGeneralSet general(*db);
         general.Open(OpenType::Snapshot);
         SetCurrencyWords(general.m_Moneda, general.m_Postfijo);
@@ -161,8 +163,8 @@ int generar(const std::vector<std::string>& args) {
         options.clientes = 1;
     // A server's database is made beforehand with "crear"; a file is made here when missing.
     std::unique_ptr<Database> db = DatabaseLocation::isServer(args[0]) || std::filesystem::exists(args[0])
-                                       ? Database::open(args[0])
-                                       : CreateNewDatabase(args[0]);
+                                       ? OpenDatabase(args[0])
+                                       : CreateDatabase(args[0]);
     GenerateData(*db, options, [](int done, int total) {
         std::fprintf(stderr, "\r%d de %d documentos", done, total);
     });
@@ -174,7 +176,7 @@ int generar(const std::vector<std::string>& args) {
 
 // The import of the program's "Utilerias" menu: the same reader process, rules and transaction.
 int importar(const std::string& path, const std::string& origin) {
-    auto db = Database::open(path);
+    auto db = OpenDatabase(path);
     const CImport13::Result r = CImport13::Run(*db, origin);
     if (!r.ok)
         return fail(r.message);
@@ -184,7 +186,7 @@ int importar(const std::string& path, const std::string& origin) {
 }
 
 int copiar(const std::string& from, const std::string& to) {
-    auto source = Database::open(from);
+    auto source = OpenDatabase(from);
     std::string shownTable;
     const auto checks = CDatabaseCopy::Run(*source, to, [&](const std::string& table, std::int64_t done, std::int64_t total) {
         if (table != shownTable && !shownTable.empty())
