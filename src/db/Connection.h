@@ -4,6 +4,7 @@
 #include "db/Dialect.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,4 +38,7 @@ public:
     virtual void markOurs() = 0;
     // Settings for an opened database of ours.
     virtual void opened() {}
+    // While set, called now and then during long statements; returning false interrupts the
+    // statement, which then fails. Engines that cannot call back ignore it.
+    virtual void watchLongWork(std::function<bool()> keepGoing) { (void)keepGoing; }
 };

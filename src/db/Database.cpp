@@ -35,12 +35,17 @@ void Database::verify() {
     }
 }
 
-std::unique_ptr<Database> Database::open(const std::string& location, const std::string& password) {
+std::unique_ptr<Database> Database::open(const std::string& location, const std::string& password,
+                                         const std::function<bool()>& keepGoing) {
     std::unique_ptr<Database> db(new Database(connect(location, password), location));
     db->verify();
     db->m_conn->opened();
-    // Databases made before the unique keys of documents and payments get them now.
+    // Databases made before the unique keys of documents and payments, or before the lists'
+    // indexes, get them now; an interrupted upgrade is rolled back whole and tried again next time.
+    if (keepGoing)
+        db->m_conn->watchLongWork(keepGoing);
     KeyIndexes::addWhereAllowed(*db);
+    db->m_conn->watchLongWork({});
     return db;
 }
 

@@ -21,7 +21,10 @@ public:
     // lacks one of our tables or columns; for a server also when it is down or refuses us
     // (DbError::kAuth when it wants a password, or another one: `password` is tried with the
     // location, and libpq reads ~/.pgpass itself). Nothing is changed in that case.
-    static std::unique_ptr<Database> open(const std::string& location, const std::string& password = {});
+    // `keepGoing`, when given, is called now and then while an older file gains its indexes (the one
+    // slow part of opening a large file); returning false leaves them for a later opening.
+    static std::unique_ptr<Database> open(const std::string& location, const std::string& password = {},
+                                          const std::function<bool()>& keepGoing = {});
     // Makes a new database from the schema and seed rows. A file appears complete or not at all:
     // it is built under a temporary name beside the target and renamed; an existing file is
     // refused. On a server the (empty) database must exist; it is filled in one transaction and

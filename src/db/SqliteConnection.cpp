@@ -91,3 +91,23 @@ void SqliteConnection::checkOurs(const std::string& location) {
 void SqliteConnection::markOurs() { execute("PRAGMA application_id = " + std::to_string(Schema::kApplicationId)); }
 
 void SqliteConnection::opened() { execute("PRAGMA journal_mode = WAL"); }
+
+void SqliteConnection::watchLongWork(std::function<bool()> keepGoing) {
+    m_keepGoing = std::move(keepGoing);
+    if (!m_keepGoing) {
+        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        return;
+    }
+    // About every millisecond of work: often enough for a window to repaint and answer.
+    constexpr int kInstructions = 20000;
+    sqlite3_progress_handler(
+        m_db, kInstructions,
+        [](void* self) -> int {
+            try {
+                return static_cast<SqliteConnection*>(self)->m_keepGoing() ? 0 : 1;
+            } catch (...) {
+                return 1;  // nothing may unwind through the engine
+            }
+        },
+        this);
+}

@@ -17,6 +17,7 @@ public:
     void checkOurs(const std::string& location) override;
     void markOurs() override;
     void opened() override;
+    void watchLongWork(std::function<bool()> keepGoing) override;
 
     bool isServer() const override { return false; }
     std::string beginWrite() const override { return "BEGIN IMMEDIATE"; }
@@ -40,4 +41,5 @@ private:
     void execute(const std::string& sql);
 
     sqlite3* m_db;
+    std::function<bool()> m_keepGoing;
 };

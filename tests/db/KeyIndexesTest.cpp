@@ -132,4 +132,46 @@ TEST(KeyIndexes, AnOlderFileGainsTheLookupIndexesOnceAndTheStatementUsesThem) {
               std::string::npos);
 }
 
+TEST(KeyIndexes, AnInterruptedUpgradeOpensTheFileAsItWasAndTheNextOpeningFinishesIt) {
+    ScratchDir dir;
+    const std::string path = dir.file("grande.mdb");
+    {
+        auto db = Database::create(path);
+        Transaction tx(*db);
+        Statement insert = db->prepare("INSERT INTO Documentos (Serie, Folio, Fecha, Id_Cliente) VALUES ('A', ?, ?, 1)");
+        for (int folio = 1; folio <= 20000; ++folio) {
+            insert.bind(1, std::int64_t{folio});
+            insert.bind(2, std::int64_t{40000 + folio % 365});
+            insert.step();
+            insert.reset();
+        }
+        tx.commit();
+        db->execute("DROP INDEX Documentos_Abiertos");
+        db->execute("DROP INDEX Documentos_SerieFolioFecha");
+        db->execute("CREATE INDEX Documentos_SerieFolio ON Documentos(Serie, Folio)");
+    }
+    const std::vector<std::string> missing{"Documentos_SerieFolioFecha", "Documentos_Abiertos"};
+
+    // The operator cancels the wait: the file opens, whole and without the new indexes.
+    int calls = 0;
+    {
+        auto db = Database::open(path, {}, [&] { return ++calls < 3; });
+        EXPECT_GE(calls, 3);
+        EXPECT_EQ(KeyIndexes::missingLookupIndexes(*db), missing);
+        EXPECT_TRUE(db->hasIndex("Documentos_SerieFolio"));
+        Statement count = db->prepare("SELECT count(*) FROM Documentos");
+        count.step();
+        EXPECT_EQ(count.integer(0), 20000);
+        // The wait ended with the upgrade: later statements are not interrupted.
+        db->execute("UPDATE Documentos SET Pagado = 0");
+    }
+
+    // Waited out, the next opening adds them.
+    calls = 0;
+    auto db = Database::open(path, {}, [&] { return ++calls > 0; });
+    EXPECT_GT(calls, 0);
+    EXPECT_TRUE(KeyIndexes::missingLookupIndexes(*db).empty());
+    EXPECT_FALSE(db->hasIndex("Documentos_SerieFolio"));
+}
+
 } // namespace

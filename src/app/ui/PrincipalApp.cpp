@@ -13,6 +13,7 @@
 #include "db/Statement.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolWait.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -89,6 +90,15 @@ DatabaseChoice CPrincipalApp::askForDatabase(const DatabaseChoice& last, const Q
     }
 }
 
+std::unique_ptr<Database> CPrincipalApp::openFile(const std::string& location) {
+    // A large file from an older version gains the lists' indexes at its first opening, which can
+    // take a while; cancelling leaves them for the next opening.
+    CTolWait wait(nullptr, QString::fromUtf8(kApplicationTitle),
+                  QStringLiteral("Preparando el archivo para esta versión del programa.\n"
+                                 "Esto se hace una sola vez y puede tardar unos minutos..."));
+    return Database::open(location, {}, wait.keepGoing());
+}
+
 CPrincipalApp::Opened CPrincipalApp::openDatabase(const DatabaseChoice& choice, bool created) {
     const std::string location = choice.location.toStdString();
     const bool server = DatabaseLocation::isServer(location);
@@ -97,7 +107,7 @@ CPrincipalApp::Opened CPrincipalApp::openDatabase(const DatabaseChoice& choice, 
     try {
         m_db = server    ? openServer(location, choice.password.toStdString())
                : created ? CreateNewDatabase(location)
-                         : Database::open(location);
+                         : openFile(location);
         if (created)
             proposeDefaultTax(*m_db);
         ApplySettings(SettingsStore::read(), m_state);

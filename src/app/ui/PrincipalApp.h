@@ -50,6 +50,7 @@ public:
 private:
     enum class Opened { Yes, FileFailed, ServerFailed, ServerWantsPassword };
     Opened openDatabase(const DatabaseChoice& choice, bool created);
+    static std::unique_ptr<Database> openFile(const std::string& location);
     void warnAboutNetworkFile(const QString& path);
 
     std::unique_ptr<Database> m_db;

@@ -3,7 +3,7 @@
 #include "reports/RepData.h"
 #include "reports/ui/FontsizeDlg.h"
 #include "reports/ui/RepPage.h"
-#include "reports/ui/ReportWait.h"
+#include "toolkit/ui/TolWait.h"
 #include "toolkit/ui/TolButton.h"
 
 #include <QApplication>
@@ -202,7 +202,7 @@ void CRepDlg::save() {
     QString error;
     bool saved = false;
     {
-        CReportWait wait(this, QStringLiteral("Guardando el reporte..."));
+        CTolWait wait(this, QStringLiteral("Reportes"), QStringLiteral("Guardando el reporte..."));
         saved = saveTo(path, &error, wait.progress());
     }
     if (!saved) {

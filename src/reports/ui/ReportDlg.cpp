@@ -7,7 +7,7 @@
 #include "db/ui/DbErrorMessage.h"
 #include "reports/RepData.h"
 #include "reports/ui/RepDlg.h"
-#include "reports/ui/ReportWait.h"
+#include "toolkit/ui/TolWait.h"
 #include "toolkit/FreeMemory.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
@@ -128,7 +128,7 @@ void CReportDlg::buildAndShow(const char* title, bool firstColumnSpans, const Bu
     std::string message;
     bool built = false;
     {
-        CReportWait wait(this, QStringLiteral("Generando el reporte..."));
+        CTolWait wait(this, QStringLiteral("Reportes"), QStringLiteral("Generando el reporte..."));
         try {
             built = build(data, message, wait.progress());
         } catch (const DbError& e) {

@@ -10,7 +10,7 @@
 #include "reports/ui/RepDoc.h"
 #include "reports/ui/RepEdo.h"
 #include "reports/ui/RepPage.h"
-#include "reports/ui/ReportWait.h"
+#include "toolkit/ui/TolWait.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -124,7 +124,7 @@ private Q_SLOTS:
     void longReportShowsProgressAndCancels() {
         QWidget parent;
         parent.show();
-        CReportWait wait(&parent, QStringLiteral("Generando el reporte..."), 0);
+        CTolWait wait(&parent, QStringLiteral("Reportes"), QStringLiteral("Generando el reporte..."), 0);
         const ReportProgress progress = wait.progress();
         QVERIFY(progress(0, 100));
         auto* dialog = parent.findChild<QProgressDialog*>();

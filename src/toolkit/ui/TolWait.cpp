@@ -1,26 +1,26 @@
-#include "reports/ui/ReportWait.h"
+#include "toolkit/ui/TolWait.h"
 
 #include <QApplication>
 #include <QProgressDialog>
 
 namespace {
 
-// Events are handled this often while the builder runs, so the window repaints and
+// Events are handled this often while the work runs, so the window repaints and
 // "Cancelar" answers without slowing the work down.
 constexpr qint64 kEventsEveryMs = 50;
 
 } // namespace
 
-CReportWait::CReportWait(QWidget* parent, QString label, int delayMs)
-    : m_parent(parent), m_label(std::move(label)), m_delayMs(delayMs) {
+CTolWait::CTolWait(QWidget* parent, QString title, QString label, int delayMs)
+    : m_parent(parent), m_title(std::move(title)), m_label(std::move(label)), m_delayMs(delayMs) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_cursor = true;
     m_clock.start();
 }
 
-CReportWait::~CReportWait() { finish(); }
+CTolWait::~CTolWait() { finish(); }
 
-void CReportWait::finish() {
+void CTolWait::finish() {
     if (m_cursor) {
         QApplication::restoreOverrideCursor();
         m_cursor = false;
@@ -28,11 +28,15 @@ void CReportWait::finish() {
     m_dialog.reset();
 }
 
-ReportProgress CReportWait::progress() {
+std::function<bool(std::int64_t, std::int64_t)> CTolWait::progress() {
     return [this](std::int64_t done, std::int64_t total) { return step(done, total); };
 }
 
-bool CReportWait::step(std::int64_t done, std::int64_t total) {
+std::function<bool()> CTolWait::keepGoing() {
+    return [this] { return step(0, 0); };
+}
+
+bool CTolWait::step(std::int64_t done, std::int64_t total) {
     if (m_cancelled)
         return false;
     const qint64 elapsed = m_clock.elapsed();
@@ -40,7 +44,7 @@ bool CReportWait::step(std::int64_t done, std::int64_t total) {
         return true;
     if (!m_dialog) {
         m_dialog = std::make_unique<QProgressDialog>(m_label, QStringLiteral("Cancelar"), 0, 0, m_parent);
-        m_dialog->setWindowTitle(QStringLiteral("Reportes"));
+        m_dialog->setWindowTitle(m_title);
         m_dialog->setWindowModality(Qt::WindowModal);
         m_dialog->setMinimumDuration(0);
         m_dialog->setAutoReset(false);
