@@ -34,4 +34,14 @@ public:
     virtual std::string continueNumberingSql(const std::string& table) const = 0;
     // Reclaims space and refreshes the planner's statistics.
     virtual std::string compactSql() const = 0;
+
+    // Where an operation stages scratch rows of `table` that only it reads back: the table itself
+    // in a file, written by one station at a time; on a server a temporary table of the same
+    // columns that belongs to the connection, so two stations never meet in it. `createSql` makes
+    // it when missing (the first use on a connection); it runs inside the operation's transaction.
+    struct Staging {
+        std::string table;
+        std::string createSql;
+    };
+    virtual Staging staging(const std::string& table) const = 0;
 };

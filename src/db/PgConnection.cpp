@@ -115,6 +115,65 @@ void PgConnection::run(const std::string& sql) {
     PQclear(r);
 }
 
+namespace {
+
+// The statement's first word in upper case ("ROLLBACK", "COMMIT", ...).
+std::string firstWord(const std::string& sql) {
+    std::string word;
+    for (char c : sql) {
+        if (std::isspace(static_cast<unsigned char>(c))) {
+            if (word.empty())
+                continue;
+            break;
+        }
+        if (c == ';')
+            break;
+        word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return word;
+}
+
+} // namespace
+
+bool PgConnection::prepareToRun(const std::string& sql) {
+    if (PQstatus(m_conn) != CONNECTION_BAD)
+        return true;
+    if (m_lostInTransaction) {
+        const std::string word = firstWord(sql);
+        if (word == "ROLLBACK" || word == "COMMIT" || word == "END")
+            m_lostInTransaction = false;
+        if (word == "ROLLBACK")
+            return false;
+        throw DbError("the connection to the server was lost in the middle of a transaction; nothing of it was stored",
+                      DbError::kServer);
+    }
+    PQreset(m_conn);
+    if (PQstatus(m_conn) != CONNECTION_OK)
+        throw DbError(trimmed(PQerrorMessage(m_conn)), DbError::kServer);
+    // The statements prepared on the old session went with it.
+    m_prepared.clear();
+    m_seen.clear();
+    m_inTransaction = false;
+    return true;
+}
+
+bool PgConnection::ran(const std::string& sql, bool failed, bool resent) {
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    if (status != PQTRANS_UNKNOWN) {
+        m_inTransaction = status != PQTRANS_IDLE;
+        return false;
+    }
+    const bool wasInTransaction = m_inTransaction;
+    m_lostInTransaction = m_lostInTransaction || wasInTransaction;
+    m_inTransaction = false;
+    // A server restarted while the station sat idle: the first statement finds the connection
+    // gone. Only a BEGIN or a read is sent again; nothing else may run twice.
+    if (!failed || wasInTransaction || resent)
+        return false;
+    const std::string word = firstWord(sql);
+    return word == "BEGIN" || word == "SELECT";
+}
+
 std::unique_ptr<StatementBackend> PgConnection::prepare(const std::string& sql) {
     return std::make_unique<PgStatement>(*this, sql);
 }

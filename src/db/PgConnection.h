@@ -8,7 +8,10 @@ struct pg_conn;
 struct pg_result;
 
 // A database of ours on a PostgreSQL server, through libpq. Statements run serializable inside
-// write transactions; a conflict with another station comes back as DbError::kConflict.
+// write transactions; a conflict with another station comes back as DbError::kConflict. A
+// connection the server dropped is opened again on the next statement, but never in the middle of
+// a transaction: one lost there fails (DbError::kServer) up to its ROLLBACK or COMMIT, so no part
+// of it is ever run again outside it.
 class PgConnection final : public Connection {
 public:
     // The table that marks a database as ours and holds its schema version.
@@ -39,6 +42,10 @@ public:
     std::string wholeTableHint() const override { return {}; }
     std::string continueNumberingSql(const std::string& table) const override;
     std::string compactSql() const override { return "ANALYZE"; }
+    Staging staging(const std::string& table) const override {
+        return {table + "Local", "CREATE TEMPORARY TABLE IF NOT EXISTS " + table + "Local (LIKE " + table +
+                                     " INCLUDING DEFAULTS INCLUDING IDENTITY)"};
+    }
 
     // For PgStatement.
     pg_conn* handle() const { return m_conn; }
@@ -50,12 +57,23 @@ public:
     [[noreturn]] void fail(const pg_result* result) const;
     // Runs SQL of our own without parameters; throws DbError on failure.
     void run(const std::string& sql);
+    // Before a statement: false for a ROLLBACK of a transaction the lost connection already ended
+    // (there is nothing to run). Reconnects a lost connection outside a transaction; throws
+    // DbError::kServer for the statements of a transaction it was lost in, and when the server
+    // cannot be reached again.
+    bool prepareToRun(const std::string& sql);
+    // After a statement, ran or failed: notes whether a transaction is open, and whether the
+    // connection was lost inside one. True when it should be sent once more: it failed on a
+    // connection that had dropped while idle, and it is a BEGIN or a read outside a transaction.
+    bool ran(const std::string& sql, bool failed, bool resent);
 
 private:
     explicit PgConnection(pg_conn* conn) : m_conn(conn) {}
 
     pg_conn* m_conn;
     std::int64_t m_lastInsertId = 0;
+    bool m_inTransaction = false;
+    bool m_lostInTransaction = false;
     std::unordered_map<std::string, int> m_seen;
     std::unordered_map<std::string, std::string> m_prepared;
 };

@@ -124,20 +124,33 @@ void PgStatement::run() {
         if (m_binary[i])
             types[i] = kBytea;
     }
-    const int n = m_parameters;
-    const std::string* name = m_conn.preparedName(m_sql, n);
-    PGresult* r = name ? PQexecPrepared(m_conn.handle(), name->c_str(), n, values.data(), lengths.data(),
-                                        m_binary.data(), 0)
-                       : PQexecParams(m_conn.handle(), m_sql.c_str(), n, types.data(), values.data(), lengths.data(),
-                                      m_binary.data(), 0);
-    const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
-    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
-        try {
-            m_conn.fail(r);
-        } catch (...) {
-            PQclear(r);
-            throw;
+    PGresult* r = nullptr;
+    for (bool resent = false;; resent = true) {
+        if (!m_conn.prepareToRun(m_original)) {
+            m_ran = true;
+            m_changes = 0;
+            return;
         }
+        const int n = m_parameters;
+        const std::string* name = m_conn.preparedName(m_sql, n);
+        r = name ? PQexecPrepared(m_conn.handle(), name->c_str(), n, values.data(), lengths.data(), m_binary.data(), 0)
+                 : PQexecParams(m_conn.handle(), m_sql.c_str(), n, types.data(), values.data(), lengths.data(),
+                                m_binary.data(), 0);
+        const ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
+        const bool failed = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+        if (m_conn.ran(m_original, failed, resent)) {
+            PQclear(r);
+            continue;
+        }
+        if (failed) {
+            try {
+                m_conn.fail(r);
+            } catch (...) {
+                PQclear(r);
+                throw;
+            }
+        }
+        break;
     }
     m_result = r;
     m_ran = true;

@@ -35,6 +35,7 @@ public:
     std::string wholeTableHint() const override { return " NOT INDEXED"; }
     std::string continueNumberingSql(const std::string&) const override { return {}; }
     std::string compactSql() const override { return "VACUUM"; }
+    Staging staging(const std::string& table) const override { return {table, {}}; }
 
 private:
     explicit SqliteConnection(sqlite3* handle) : m_db(handle) {}

@@ -123,8 +123,9 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
     for (int c = 0; c < 7; ++c)
         data.SetHeader(c, headers[c]);
 
-    // One customer's movements at a time: they are staged in AuxEdo and, in date order, written
-    // straight into the report, so customers who share a name keep their own block and balance.
+    // One customer's movements at a time: they are staged in AuxEdo (on a server the station's own
+    // copy of it) and, in date order, written straight into the report, so customers who share a
+    // name keep their own block and balance.
     struct Movement {
         double fecha;
         std::string concepto;
@@ -134,10 +135,14 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
     };
     std::vector<Movement> moves;
     // Staging and reading are one transaction: a failure or a cancel leaves AuxEdo as it was.
+    const Dialect::Staging staging = db.dialect().staging("AuxEdo");
     Transaction tx(db);
-    db.execute("DELETE FROM AuxEdo");
+    if (!staging.createSql.empty())
+        db.execute(staging.createSql);
+    db.execute("DELETE FROM " + staging.table);
     Statement insert = db.prepare(
-        "INSERT INTO AuxEdo (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)");
+        "INSERT INTO " + staging.table +
+        " (Cliente, Fecha, Concepto, Referencia, Cargos, Abonos) VALUES (?, ?, ?, ?, ?, ?)");
     Statement docs = db.prepare("SELECT Fecha, Serie, Folio, Total FROM Documentos WHERE Id_Cliente=? AND "
                                 "Cancelada=0 AND Fecha " + period.sql);
     Statement pays = db.prepare(

@@ -18,8 +18,8 @@ struct StatementFilter final {
 
 // The customer statement ("- MOVIMIENTOS POR CLIENTE -"): per customer the balance before the
 // period, the charges (non-cancelled documents) and credits (payments) inside it and the final
-// balance; in detail every movement with a running balance, staged in the AuxEdo table in one
-// transaction. False with the operator's message when there is nothing to show, with an empty one
+// balance; in detail every movement with a running balance, staged in the AuxEdo table (on a
+// server a temporary copy of the connection's own, see Dialect::staging) in one transaction. False with the operator's message when there is nothing to show, with an empty one
 // when `progress` cancelled; database errors and cancels leave AuxEdo as it was.
 bool BuildCustomerStatement(Database& db, const StatementFilter& filter, OleDate today, CRepData& data,
                             std::string& message, const ReportProgress& progress = {});

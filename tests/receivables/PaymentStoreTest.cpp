@@ -1,5 +1,6 @@
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
 #include "receivables/PaymentStore.h"
@@ -224,6 +225,34 @@ TEST(PaymentNumbers, TwoProcessesPayingOneDocumentNeverRepeatANumber) {
     EXPECT_EQ(st.integer(2), 1);
     EXPECT_EQ(st.integer(3), 50);
     EXPECT_DOUBLE_EQ(st.real(4), 50);
+}
+
+// The connection lost between the payment's row and the document's balance: neither is stored,
+// the operator hears of the server, and the payment registers once the server answers.
+TEST_F(PaymentStoreTest, APaymentCutOffByALostConnectionStoresNothing) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "a file has no connection to lose";
+    const auto id = add({.serie = "A", .folio = 1});
+    auto watcher = testDb.open();
+    TestDatabase::injectLostConnection(*watcher, "Documentos", "UPDATE");
+    try {
+        store.Receive(id, payment(400));
+        FAIL() << "the payment reported success";
+    } catch (const DbError& e) {
+        EXPECT_EQ(e.code(), DbError::kServer);
+        EXPECT_EQ(DbErrorText(e).rfind("No se pudo comunicar con el servidor de la base de datos", 0), 0u) << DbErrorText(e);
+    }
+    TestDatabase::clearLostConnection(*watcher, "Documentos");
+    Statement stored = watcher->prepare("SELECT (SELECT count(*) FROM Cobros), YaPagado FROM Documentos");
+    ASSERT_TRUE(stored.step());
+    EXPECT_EQ(stored.integer(0), 0);
+    EXPECT_EQ(stored.real(1), 0.0);
+
+    const auto result = store.Receive(id, payment(400));
+    EXPECT_EQ(result.outcome, Outcome::Registered);
+    EXPECT_EQ(result.numPago, 1);
+    EXPECT_EQ(payments(id), 1);
+    EXPECT_EQ(yaPagado(id), 400);
 }
 
 } // namespace

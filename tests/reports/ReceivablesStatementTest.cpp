@@ -9,8 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -24,6 +28,14 @@ protected:
         db->execute("INSERT INTO Clientes (Id_Cliente, Nombre) VALUES (1, 'Zapata'), (2, 'álvarez'), (3, 'Beto')");
     }
     void TearDown() override { MoneyFormat::setCurrent(saved); }
+
+    // The statement's scratch table as this connection sees it, made if it is not there yet.
+    static std::string stagingOf(Database& on) {
+        const Dialect::Staging staging = on.dialect().staging("AuxEdo");
+        if (!staging.createSql.empty())
+            on.execute(staging.createSql);
+        return staging.table;
+    }
 
     std::int64_t doc(long cliente, long folio, OleDate fecha, OleDate vence, double total, double pagado = 0,
                      bool cancelada = false) {
@@ -124,7 +136,7 @@ TEST_F(AccountReports, StatementDetailRunsTheBalancePerCustomer) {
     pay(inPeriod, 1, at(7), 30, "TRANSF 1");
     const std::int64_t cancelled = doc(1, 3, at(5), at(5), 999, 0, true);
     pay(cancelled, 1, at(4), 50);           // before the period: in the initial balance
-    db->execute("INSERT INTO AuxEdo (Cliente, Concepto) VALUES ('viejo', 'de otra corrida')");
+    db->execute("INSERT INTO " + stagingOf(*db) + " (Cliente, Concepto) VALUES ('viejo', 'de otra corrida')");
 
     StatementFilter f;
     f.desde = at(5, 15, 0);
@@ -153,7 +165,7 @@ TEST_F(AccountReports, StatementDetailRunsTheBalancePerCustomer) {
     EXPECT_EQ(d.TitleLines().back(), "(Detallado)");
 
     // The scratch rows are this run's only.
-    Statement st = db->prepare("SELECT Count(*) FROM AuxEdo WHERE Cliente='viejo'");
+    Statement st = db->prepare("SELECT Count(*) FROM " + stagingOf(*db) + " WHERE Cliente='viejo'");
     ASSERT_TRUE(st.step());
     EXPECT_EQ(st.integer(0), 0);
 
@@ -213,7 +225,7 @@ TEST_F(AccountReports, CancelledReportsLeaveNothingBehind) {
     std::string message;
     ASSERT_TRUE(BuildCustomerStatement(*db, f, at(20), d, message));
     auto staged = [this] {
-        Statement st = db->prepare("SELECT count(*), Sum(Cargos) FROM AuxEdo");
+        Statement st = db->prepare("SELECT count(*), Sum(Cargos) FROM " + stagingOf(*db));
         st.step();
         return std::to_string(st.integer(0)) + "/" + std::to_string(st.real(1));
     };
@@ -236,6 +248,71 @@ TEST_F(AccountReports, CancelledReportsLeaveNothingBehind) {
     EXPECT_FALSE(BuildReceivablesReport(*db, CxcFilter{}, at(20), d, message, cancelFirst));
     EXPECT_EQ(message, "");
     EXPECT_EQ(d.GetRowCount(), 0);
+}
+
+// Two stations print the statement at the same moment on one server: each stages in its own rows,
+// neither waits for nor conflicts with the other, and each keeps exactly what it staged.
+TEST_F(AccountReports, TwoStationsStageTheStatementAtOnce) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "a file has one writer at a time";
+    doc(1, 1, at(2), at(2), 100);
+    doc(2, 2, at(3), at(3), 50);
+
+    std::mutex mutex;
+    std::condition_variable both;
+    int staging = 0;
+    // Called before each customer: from the second one on, the station has rows staged and
+    // uncommitted; it waits there until the other station has too.
+    auto meet = [&](std::int64_t i, std::int64_t) {
+        if (i == 1) {
+            std::unique_lock lock(mutex);
+            ++staging;
+            both.notify_all();
+            both.wait_for(lock, std::chrono::seconds(10), [&] { return staging == 2; });
+        }
+        return true;
+    };
+    struct Station {
+        std::unique_ptr<Database> db;
+        StatementFilter filter;
+        std::string error;
+        bool built = false;
+    };
+    Station early{testDb.open(), {}, {}, false}, late{testDb.open(), {}, {}, false};
+    early.filter.desde = at(1);
+    early.filter.hasta = at(10);
+    late.filter.desde = at(15);  // nothing in its period: only the three "Saldo Inicial" rows
+    late.filter.hasta = at(19);
+    for (Station* s : {&early, &late})
+        s->filter.detallado = true;
+    auto run = [&](Station& s) {
+        try {
+            CRepData d;
+            std::string message;
+            s.built = BuildCustomerStatement(*s.db, s.filter, at(20), d, message, meet);
+        } catch (const std::exception& e) {
+            s.error = e.what();
+        }
+    };
+    std::thread first(run, std::ref(early)), second(run, std::ref(late));
+    first.join();
+    second.join();
+    EXPECT_EQ(staging, 2);
+    for (Station* s : {&early, &late}) {
+        EXPECT_EQ(s->error, "");
+        EXPECT_TRUE(s->built);
+    }
+    auto staged = [](Database& on) {
+        Statement st = on.prepare("SELECT count(*), coalesce(Sum(Cargos), 0) FROM " + stagingOf(on));
+        st.step();
+        return std::to_string(st.integer(0)) + "/" + std::to_string(st.real(1));
+    };
+    EXPECT_EQ(staged(*early.db), "5/" + std::to_string(150.0));
+    EXPECT_EQ(staged(*late.db), "3/" + std::to_string(150.0));  // the documents are in its initial balance
+    // The shared table is left alone.
+    Statement shared = db->prepare("SELECT count(*) FROM AuxEdo");
+    ASSERT_TRUE(shared.step());
+    EXPECT_EQ(shared.integer(0), 0);
 }
 
 } // namespace

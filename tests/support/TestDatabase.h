@@ -54,14 +54,15 @@ public:
     }
     std::unique_ptr<Database> open() const { return Database::open(m_location); }
 
-    // Makes `event` ("INSERT", "UPDATE OF YaPagado") on `table` fail with "disco lleno" for the
-    // rows that meet `condition` (on NEW), standing for a disk that fails part-way through an
-    // operation; clearFailure() removes it.
+    // Makes `event` ("INSERT", "UPDATE OF YaPagado", "DELETE") on `table` fail with "disco lleno"
+    // for the rows that meet `condition` (on NEW, or OLD for a delete), standing for a disk that
+    // fails part-way through an operation; clearFailure() removes it.
     static void injectFailure(Database& db, const std::string& table, const std::string& event,
                               const std::string& condition = "1 = 1") {
         if (db.dialect().isServer()) {
             db.execute("CREATE OR REPLACE FUNCTION falla() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " +
-                       condition + " THEN RAISE EXCEPTION 'disco lleno'; END IF; RETURN NEW; END $$");
+                       condition + " THEN RAISE EXCEPTION 'disco lleno'; END IF; "
+                       "IF TG_OP = 'DELETE' THEN RETURN OLD; END IF; RETURN NEW; END $$");
             db.execute("CREATE TRIGGER falla BEFORE " + event + " ON " + table +
                        " FOR EACH ROW EXECUTE FUNCTION falla()");
         } else {
@@ -71,6 +72,26 @@ public:
     }
     static void clearFailure(Database& db, const std::string& table) {
         db.execute(db.dialect().isServer() ? "DROP TRIGGER falla ON " + table : std::string("DROP TRIGGER falla"));
+    }
+
+    // On a server only: the connection that runs `event` on `table` for a row that meets
+    // `condition` is ended by the server in the middle of the statement, as a restarted server
+    // or a cut cable would end it; clearLostConnection() removes it.
+    static void injectLostConnection(Database& db, const std::string& table, const std::string& event,
+                                     const std::string& condition = "1 = 1") {
+        db.execute("CREATE OR REPLACE FUNCTION corta() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN IF " + condition +
+                   " THEN PERFORM pg_terminate_backend(pg_backend_pid()); END IF; "
+                   "IF TG_OP = 'DELETE' THEN RETURN OLD; END IF; RETURN NEW; END $$");
+        db.execute("CREATE TRIGGER corta BEFORE " + event + " ON " + table + " FOR EACH ROW EXECUTE FUNCTION corta()");
+    }
+    static void clearLostConnection(Database& db, const std::string& table) {
+        db.execute("DROP TRIGGER corta ON " + table);
+    }
+    // On a server only: ends every other connection to `db`'s database, as a restart of the
+    // server does to the stations that sit idle.
+    static void endOtherConnections(Database& db) {
+        db.execute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+                   "AND pid <> pg_backend_pid()");
     }
 
 private:

@@ -11,7 +11,7 @@
 #include "invoice/ui/PrincipalDlg.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/EditCell.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -79,7 +79,7 @@ QString netShown(CTolDialog* d) { return edit(d, CAddEditArticulo::kPrecioNetoId
 class TestCatArticulos final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
     std::int32_t m_t15 = 0;
@@ -117,8 +117,8 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_dir = std::make_unique<ScratchDir>();
-        m_db = Database::create(m_dir->file("articulos.mdb"));
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
         m_state = ApplicationState{};
         m_state.database = m_db.get();
         m_state.impuesto = kIva16;
@@ -129,7 +129,7 @@ private Q_SLOTS:
 
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     void listSearchesDescriptionsAndShowsMoney() {

@@ -4,7 +4,7 @@
 #include "db/Transaction.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -71,20 +71,20 @@ void activate(QWidget* w) {
 class TestCatClientes final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
 private Q_SLOTS:
     void initTestCase() { CTolMessageDlg::registerToolkit(); }
 
     void init() {
-        m_dir = std::make_unique<ScratchDir>();
-        m_db = Database::create(m_dir->file("clientes.mdb"));
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
     }
 
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     void listsInSpanishOrderAndSearchIgnoresCaseAndAccents() {

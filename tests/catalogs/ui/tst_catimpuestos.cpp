@@ -3,7 +3,7 @@
 #include "db/Database.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -56,7 +56,7 @@ double scalar(Database& db, const std::string& sql, std::vector<DbValue> params 
 class TestCatImpuestos final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
     std::int32_t addTax(const std::string& name, double percent, bool withholding) {
@@ -70,13 +70,13 @@ private Q_SLOTS:
     void initTestCase() { CTolMessageDlg::registerToolkit(); }
 
     void init() {
-        m_dir = std::make_unique<ScratchDir>();
-        m_db = Database::create(m_dir->file("impuestos.mdb"));
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
     }
 
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     void listsTaxesByNameWithPercentAndWithholdingMark() {

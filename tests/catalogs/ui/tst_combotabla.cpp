@@ -1,8 +1,8 @@
 #include "catalogs/ui/ComboTabla.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "support/TestDatabase.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
@@ -36,20 +36,19 @@ class TestComboTabla final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
 private Q_SLOTS:
     // A fresh database for every test.
     void init() {
         m_db.reset();
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        m_db = Database::create(m_dir->filePath(QStringLiteral("combo.mdb")).toStdString());
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
     }
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     void fillListsInSpanishOrderWithoutTickets() {

@@ -6,7 +6,7 @@
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/BuscarDlg.h"
 #include "support/ModalAnswer.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -63,7 +63,7 @@ OleDate day(int y, int m, int d, int h = 0, int min = 0) { return OleDate::fromD
 class TestBuscarDlg final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
     CTolEdit* edit(CBuscarDlg& dlg, int id) { return dlg.control<CTolEdit>(id); }
@@ -81,13 +81,13 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_dir = std::make_unique<ScratchDir>();
-        m_db = Database::create(m_dir->file("buscar.mdb"));
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
     }
 
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     // A list longer than the rows read at opening: it shows them at once, counts the rest when the

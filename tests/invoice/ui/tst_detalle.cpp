@@ -9,13 +9,12 @@
 #include "toolkit/ui/EditCell.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 // The detail grid and the totals panel together, typed into with real key events.
 class TestDetalle final : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CArticulosSet> m_articles;
     std::unique_ptr<CImpuestosSet> m_taxes;
@@ -44,7 +43,9 @@ private Q_SLOTS:
     void initTestCase() { CTolMessageDlg::registerToolkit(); MoneyFormat::setCurrent(MoneyFormat::mexican()); }
 
     void init() {
-        m_db = Database::create(m_dir.filePath(QStringLiteral("d%1.mdb").arg(QDateTime::currentMSecsSinceEpoch())).toStdString());
+        m_db.reset();
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
         m_db->execute("INSERT INTO Impuestos (Id_Impuesto, Nombre, Porcentaje, Retencion) VALUES (50, 'IVA 15', 15, 0)");
         m_db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio, PrecioNeto, Id_Imp1) "
                       "VALUES ('S001', 'Cuaderno profesional', 100, 115, 50), ('GRATIS', 'Muestra', 0, 0, 50)");
@@ -185,3 +186,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestDetalle)
 #include "tst_detalle.moc"
+#include "support/TestDatabase.h"

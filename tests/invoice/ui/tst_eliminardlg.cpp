@@ -3,7 +3,7 @@
 #include "invoice/DocumentStore.h"
 #include "invoice/ui/EliminarDlg.h"
 #include "support/ModalAnswer.h"
-#include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -58,7 +58,7 @@ std::int64_t rowsOf(Database& db, std::int32_t id) {
 class TestEliminarDlg final : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<ScratchDir> m_dir;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
     // Runs the dialog with `accion` chosen and "Proceder" pressed; the dialog's result and the
@@ -80,13 +80,13 @@ private Q_SLOTS:
     void initTestCase() { CTolMessageDlg::registerToolkit(); }
 
     void init() {
-        m_dir = std::make_unique<ScratchDir>();
-        m_db = Database::create(m_dir->file("eliminar.mdb"));
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
     }
 
     void cleanup() {
         m_db.reset();
-        m_dir.reset();
+        m_testDb.reset();
     }
 
     void controlsAndTheirStart() {
@@ -185,12 +185,11 @@ private Q_SLOTS:
         // The engine refuses: its own words reach the operator, the dialog ends without OK, and
         // nothing is deleted, not even part of a purge.
         addDoc(*m_db, std::string("A"), 2, OleDate::fromDate(2020, 1, 1));
-        m_db->execute("CREATE TRIGGER keep_a1 BEFORE DELETE ON Documentos WHEN old.Folio = 1 "
-                      "BEGIN SELECT RAISE(ABORT, 'documento protegido'); END");
+        TestDatabase::injectFailure(*m_db, "Documentos", "DELETE", "OLD.Folio = 1");
         for (auto accion : {CEliminarDlg::Eliminar, CEliminarDlg::EliminarAnteriores}) {
             auto [result, message] = proceed(QStringLiteral("A"), 1, accion, QDate(2024, 1, 1));
             QCOMPARE(result, int(QDialog::Rejected));
-            QVERIFY2(message.contains(QStringLiteral("documento protegido")), qPrintable(message));
+            QVERIFY2(message.contains(QStringLiteral("disco lleno")), qPrintable(message));
             QCOMPARE(count(*m_db, "SELECT count(*) FROM Documentos"), 2);
             QCOMPARE(count(*m_db, "SELECT count(*) FROM Cobros"), 2);
         }

@@ -14,15 +14,13 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
 
 class TestPrincipalDlg final : public QObject {
     Q_OBJECT
-    QTemporaryDir m_dir;
-    int m_n = 0;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
     std::unique_ptr<CPrincipalDlg> m_form;
@@ -54,7 +52,9 @@ private Q_SLOTS:
     }
 
     void init() {
-        m_db = Database::create(m_dir.filePath(QStringLiteral("f%1.mdb").arg(++m_n)).toStdString());
+        m_db.reset();
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
         m_state = ApplicationState{};
         m_state.database = m_db.get();
     }
@@ -284,7 +284,7 @@ private Q_SLOTS:
 
     void aFolioTakenByAnotherStationMeanwhileIsNotSavedTwice() {
         openForm();
-        auto other = Database::open(m_db->path());
+        auto other = m_testDb->open();
         typeDocument(QStringLiteral("Caja uno"));
         QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000001"));
         // While this operator is on the registration dialog, the other station stores folio 1.
@@ -314,7 +314,7 @@ private Q_SLOTS:
     void aReplacementAsksAgainWhenTheDocumentChangedMeanwhile() {
         saveDocument("", 3);
         openForm();
-        auto other = Database::open(m_db->path());
+        auto other = m_testDb->open();
         typeDocument(QStringLiteral("Sustituto"));
         edit(CPrincipalDlg::kFolio)->setFocus();
         QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_A, Qt::ControlModifier);
@@ -344,6 +344,35 @@ private Q_SLOTS:
         QCOMPARE(documents("Folio = 3 AND Nombre = 'Sustituto'"), 1);
     }
 
+    // The server drops the connection in the middle of the save: the operator is told, nothing is
+    // stored, the document stays on the form, and F3 saves it once the server answers again.
+    void aConnectionLostDuringTheSaveKeepsTheDocumentToSaveAgain() {
+        if (!TestDatabase::onServer())
+            QSKIP("a file has no connection to lose");
+        openForm();
+        auto other = m_testDb->open();
+        TestDatabase::injectLostConnection(*other, "Detalles", "INSERT");
+        typeDocument(QStringLiteral("Caja uno"));
+        onRegistration(registrar);
+        QStringList told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")),
+                 qPrintable(told[0]));
+        Statement stored = other->prepare("SELECT count(*) FROM Documentos");
+        QVERIFY(stored.step());
+        QCOMPARE(stored.integer(0), 0);
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Caja uno"));
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000001"));
+        QCOMPARE(m_form->lines().LineCount(), 1);
+
+        TestDatabase::clearLostConnection(*other, "Detalles");
+        onRegistration(registrar);
+        told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
+    }
+
     void aFolioALongCannotHoldIsRefusedAndTheLastOneDoesNotWrap() {
         openForm();
         typeDocument(QStringLiteral("Cliente"));
@@ -371,3 +400,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestPrincipalDlg)
 #include "tst_principaldlg.moc"
+#include "support/TestDatabase.h"

@@ -4,7 +4,6 @@
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/TotalWnd.h"
-#include "support/ScratchDir.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -15,7 +14,7 @@
 class TestTotalWnd final : public QObject {
     Q_OBJECT
 
-    ScratchDir m_dir;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<CArticulosSet> m_articles;
     std::unique_ptr<CImpuestosSet> m_taxes;
@@ -39,7 +38,7 @@ class TestTotalWnd final : public QObject {
 private Q_SLOTS:
     void initTestCase() {
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        m_db = Database::create(m_dir.file("totales.mdb"));
+        m_db = m_testDb.create();
         m_articles = std::make_unique<CArticulosSet>(*m_db);
         m_articles->Open(OpenType::Table);
         m_taxes = std::make_unique<CImpuestosSet>(*m_db);
@@ -149,3 +148,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestTotalWnd)
 #include "tst_totalwnd.moc"
+#include "support/TestDatabase.h"

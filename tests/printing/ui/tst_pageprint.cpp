@@ -2,7 +2,6 @@
 // sheets per copy, positions in millimetres, the notes block, repetition, failures, and the
 // ready invoice layout.
 #include "app/ApplicationState.h"
-#include "config/NewDatabase.h"
 #include "db/Database.h"
 #include "db/FormatosSet.h"
 #include "invoice/MoneyFormat.h"
@@ -17,6 +16,7 @@
 #include "printing/ui/PrintFont.h"
 #include "printing/ui/QtTextMeasure.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QDir>
@@ -118,6 +118,7 @@ class TestPagePrint final : public QObject {
 
 private:
     QTemporaryDir m_dir;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
 
@@ -155,7 +156,7 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        m_db = CreateNewDatabase(path(QStringLiteral("impresion.mdb")).toStdString());
+        m_db = m_testDb.create([](Database& db) { AddDefaultFormats(db); });
         m_state.database = m_db.get();
         CTolMessageDlg::registerToolkit();
     }

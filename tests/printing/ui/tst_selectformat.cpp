@@ -7,7 +7,6 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -64,7 +63,7 @@ class TestSelectFormat final : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     std::int32_t m_carta = 0;
     std::int32_t m_oficio = 0;
@@ -72,8 +71,7 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         CTolMessageDlg::registerToolkit();
-        QVERIFY(m_dir.isValid());
-        m_db = Database::create(m_dir.filePath(QStringLiteral("formatos.mdb")).toStdString());
+        m_db = m_testDb.create();
         addFormat(*m_db, "A ticket", true);
         m_oficio = addFormat(*m_db, "Oficio \"grande\"", false);
         m_carta = addFormat(*m_db, "Carta", false);
@@ -137,8 +135,8 @@ private Q_SLOTS:
         QVERIFY(!run(*m_db, [](CSelectFormat* dlg) { QTest::keyClick(dlg, Qt::Key_Escape); }));
 
         // Only a ticket format stored: nothing to choose, and OK says so with -1.
-        QTemporaryDir dir;
-        auto tickets = Database::create(dir.filePath(QStringLiteral("tickets.mdb")).toStdString());
+        TestDatabase other("tickets");
+        auto tickets = other.create();
         addFormat(*tickets, "TICKET", true);
         const auto result = run(*tickets, [](CSelectFormat* dlg) { press(dlg, CSelectFormat::kOkId); });
         QVERIFY(result);
@@ -149,3 +147,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestSelectFormat)
 #include "tst_selectformat.moc"
+#include "support/TestDatabase.h"

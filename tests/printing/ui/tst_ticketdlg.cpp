@@ -71,6 +71,7 @@ class TestTicketDlg final : public QObject {
 
     QTemporaryDir m_dir;
     int m_n = 0;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
 
@@ -93,7 +94,9 @@ private Q_SLOTS:
         MoneyFormat::setCurrent(MoneyFormat::mexican());
     }
     void init() {
-        m_db = Database::create(m_dir.filePath(QStringLiteral("t%1.mdb").arg(++m_n)).toStdString());
+        m_db.reset();
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
         m_state = ApplicationState{};
         m_state.database = m_db.get();
         m_state.dispositivoLpt1 = m_dir.filePath(QStringLiteral("lpt1-%1.prn").arg(m_n)).toStdString();
@@ -375,3 +378,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestTicketDlg)
 #include "tst_ticketdlg.moc"
+#include "support/TestDatabase.h"

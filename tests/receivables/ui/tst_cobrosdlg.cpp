@@ -12,7 +12,6 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -33,8 +32,7 @@ void press(CTolDialog* dlg, int id) { dlg->control<QPushButton>(id)->click(); }
 class TestCobrosDlg final : public QObject {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    int m_n = 0;
+    std::unique_ptr<TestDatabase> m_testDb;
     std::unique_ptr<Database> m_db;
 
     std::int32_t add(const char* serie, int folio, double total, const char* nombre = "Cliente") {
@@ -70,7 +68,11 @@ private Q_SLOTS:
         CTolMessageDlg::registerToolkit();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
     }
-    void init() { m_db = Database::create(m_dir.filePath(QStringLiteral("c%1.mdb").arg(++m_n)).toStdString()); }
+    void init() {
+        m_db.reset();
+        m_testDb = std::make_unique<TestDatabase>();
+        m_db = m_testDb->create();
+    }
     void cleanup() { m_db.reset(); }
 
     void listsOpenDocumentsWithTheirBalance() {
@@ -244,3 +246,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestCobrosDlg)
 #include "tst_cobrosdlg.moc"
+#include "support/TestDatabase.h"

@@ -9,7 +9,6 @@
 
 #include <QGroupBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <functional>
@@ -53,7 +52,7 @@ class TestRegDoc final : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     std::int32_t m_carta = 0;
     std::int32_t m_media = 0;
@@ -78,8 +77,7 @@ private Q_SLOTS:
     void initTestCase() {
         CTolMessageDlg::registerToolkit();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        QVERIFY(m_dir.isValid());
-        m_db = Database::create(m_dir.filePath(QStringLiteral("regdoc.mdb")).toStdString());
+        m_db = m_testDb.create();
         m_media = addFormat(*m_db, "Media carta", false);
         addFormat(*m_db, "TICKET", true);
         m_carta = addFormat(*m_db, "Carta O'Higgins", false);
@@ -235,8 +233,8 @@ private Q_SLOTS:
     }
 
     void noFormatsGivesMinusOne() {
-        QTemporaryDir dir;
-        auto empty = Database::create(dir.filePath(QStringLiteral("vacia.mdb")).toStdString());
+        TestDatabase other("vacia");
+        auto empty = other.create();
         answerNextModal([](QWidget* w) {
             auto* dlg = static_cast<CRegDoc*>(w);
             group(dlg, CRegDoc::kImprimirGroupId)->setChecked(true);
@@ -252,3 +250,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestRegDoc)
 #include "tst_regdoc.moc"
+#include "support/TestDatabase.h"

@@ -12,6 +12,7 @@
 #include "reports/ui/RepDoc.h"
 #include "reports/ui/RepEdo.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -36,6 +37,7 @@ class TestRepCli : public QObject {
 private:
     QTemporaryDir m_dir;
     QString m_file;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
 
@@ -137,8 +139,8 @@ private Q_SLOTS:
         CTolMessageDlg::registerToolkit();
         // The command takes the money format of the computer, as the program does.
         MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
-        m_file = m_dir.filePath(QStringLiteral("reportes.mdb"));
-        m_db = Database::create(m_file.toStdString());
+        m_file = QString::fromStdString(m_testDb.location());
+        m_db = m_testDb.create();
         m_state.nombre = "MI NEGOCIO";
         m_db->execute("INSERT INTO Clientes (Id_Cliente, Nombre, Dom1, RFC, Telefono) VALUES "
                       "(1, 'Pérez Ñuño', 'Calle 5', 'PENU800101AB1', '555'), (2, 'Ana O''Higgins', NULL, NULL, ''), "

@@ -19,7 +19,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -28,7 +27,7 @@
 class TestRepDialogs : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir m_dir;
+    TestDatabase m_testDb;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
 
@@ -63,7 +62,7 @@ private Q_SLOTS:
         InitQuintalevaResources();
         CTolMessageDlg::registerToolkit();
         MoneyFormat::setCurrent(MoneyFormat::mexican());
-        m_db = Database::create(m_dir.filePath(QStringLiteral("r.mdb")).toStdString());
+        m_db = m_testDb.create();
         m_state.nombre = "MI NEGOCIO";
     }
 
@@ -148,3 +147,4 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestRepDialogs)
 #include "tst_repdialogs.moc"
+#include "support/TestDatabase.h"
