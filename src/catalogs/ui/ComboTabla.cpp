@@ -78,7 +78,7 @@ bool CComboTabla::readSelected(std::int32_t* key, QVariant* extra) const {
         return false;
     // The record read again by its key, through the same condition: a row deleted or changed
     // since Fill (the layout designer runs beside us) no longer counts.
-    const QString sql = QStringLiteral("SELECT * FROM (%1) WHERE %2 = ? LIMIT 1").arg(selectSql(), QLatin1String(kKeyAlias));
+    const QString sql = QStringLiteral("SELECT * FROM (%1) AS lista WHERE %2 = ? LIMIT 1").arg(selectSql(), QLatin1String(kKeyAlias));
     Statement query = m_db->prepare(sql.toStdString());
     std::vector<DbValue> params = m_conditionParams;
     params.emplace_back(std::int64_t(stored.toLongLong()));

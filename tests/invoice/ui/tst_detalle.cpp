@@ -6,6 +6,7 @@
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/TotalWnd.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/EditCell.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -186,4 +187,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestDetalle)
 #include "tst_detalle.moc"
-#include "support/TestDatabase.h"

@@ -4,6 +4,7 @@
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/TotalWnd.h"
+#include "support/TestDatabase.h"
 
 #include <QFontInfo>
 #include <QImage>
@@ -148,4 +149,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestTotalWnd)
 #include "tst_totalwnd.moc"
-#include "support/TestDatabase.h"

@@ -3,6 +3,7 @@
 #include "printing/ui/SelectFormat.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -147,4 +148,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestSelectFormat)
 #include "tst_selectformat.moc"
-#include "support/TestDatabase.h"

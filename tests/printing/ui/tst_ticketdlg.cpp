@@ -19,6 +19,7 @@
 #include "printing/ui/TicketPreview.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -378,4 +379,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestTicketDlg)
 #include "tst_ticketdlg.moc"
-#include "support/TestDatabase.h"

@@ -6,6 +6,7 @@
 #include "receivables/ui/CobrosDlg.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolGrid.h"
@@ -246,4 +247,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestCobrosDlg)
 #include "tst_cobrosdlg.moc"
-#include "support/TestDatabase.h"

@@ -4,6 +4,7 @@
 #include "receivables/ui/RegDoc.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -250,4 +251,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestRegDoc)
 #include "tst_regdoc.moc"
-#include "support/TestDatabase.h"

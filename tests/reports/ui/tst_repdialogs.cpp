@@ -12,6 +12,7 @@
 #include "reports/ui/RepPage.h"
 #include "toolkit/ui/TolWait.h"
 #include "support/ModalAnswer.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QCheckBox>
@@ -147,4 +148,3 @@ private Q_SLOTS:
 
 QTEST_MAIN(TestRepDialogs)
 #include "tst_repdialogs.moc"
-#include "support/TestDatabase.h"
