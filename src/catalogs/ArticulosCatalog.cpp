@@ -52,7 +52,7 @@ std::optional<Articulo> CArticulosCatalog::Load(Database& db, std::int32_t id) {
     return a;
 }
 
-void CArticulosCatalog::Save(Database& db, Articulo& article) {
+void CArticulosCatalog::Save(Database& db, Articulo& article, const std::function<void(std::int32_t id)>& alsoWrite) {
     const std::vector<DbValue> values = {article.clave,
                                          article.descripcion,
                                          std::int64_t{article.idImp1},
@@ -78,6 +78,8 @@ void CArticulosCatalog::Save(Database& db, Articulo& article) {
         // Deleted from the list meanwhile: saying "saved" would lose what was typed.
         if (changed == 0)
             throw DbError("Record is deleted.", DbError::kGeneric);
+        if (alsoWrite)
+            alsoWrite(article.idArticulo);
         tx.commit();
         return;
     }
@@ -85,6 +87,8 @@ void CArticulosCatalog::Save(Database& db, Articulo& article) {
                "PrecioNeto) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)",
                values);
     const auto id = static_cast<std::int32_t>(db.lastInsertId());
+    if (alsoWrite)
+        alsoWrite(id);
     tx.commit();
     article.idArticulo = id;
 }

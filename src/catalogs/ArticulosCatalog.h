@@ -3,6 +3,7 @@
 #include "catalogs/Articulo.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -30,6 +31,9 @@ public:
     static std::optional<Articulo> Load(Database& db, std::int32_t id);
 
     // Writes `article` in one transaction: updates its row (idArticulo ≠ 0) or adds it and sets
-    // idArticulo. Throws DbError (a key already used, a row deleted meanwhile) with nothing written.
-    static void Save(Database& db, Articulo& article);
+    // idArticulo. `alsoWrite`, when given, writes what goes with the article (its fiscal data) in
+    // the same transaction, told the article's id. Throws DbError (a key already used, a row deleted
+    // meanwhile, or from `alsoWrite`) with nothing written.
+    static void Save(Database& db, Articulo& article,
+                     const std::function<void(std::int32_t id)>& alsoWrite = {});
 };

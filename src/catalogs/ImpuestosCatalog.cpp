@@ -75,12 +75,14 @@ std::optional<Impuesto> CImpuestosCatalog::Load(Database& db, std::int32_t id) {
     return tax;
 }
 
-int CImpuestosCatalog::Save(Database& db, Impuesto& tax) {
+int CImpuestosCatalog::Save(Database& db, Impuesto& tax, const std::function<void(std::int32_t id)>& alsoWrite) {
     Transaction tx(db);
     if (tax.idImpuesto == 0) {
         db.execute("INSERT INTO Impuestos (Nombre, Porcentaje, Retencion) VALUES (?, ?, ?)",
                    {tax.nombre, tax.porcentaje, std::int64_t{tax.retencion ? 1 : 0}});
         const auto id = static_cast<std::int32_t>(db.lastInsertId());
+        if (alsoWrite)
+            alsoWrite(id);
         tx.commit();
         tax.idImpuesto = id;
         return 0;
@@ -94,6 +96,8 @@ int CImpuestosCatalog::Save(Database& db, Impuesto& tax) {
     db.execute("UPDATE Impuestos SET Nombre = ?, Porcentaje = ? WHERE Id_Impuesto = ?",
                {tax.nombre, tax.porcentaje, std::int64_t{tax.idImpuesto}});
     const int updated = UpdateArticleNetPrices(db, tax.idImpuesto, retencion);
+    if (alsoWrite)
+        alsoWrite(tax.idImpuesto);
     tx.commit();
     tax.retencion = retencion;
     return updated;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,9 +39,11 @@ public:
     // Writes `tax` in one transaction: adds it (idImpuesto 0, which then gets the new id) or
     // updates its name and percentage. An existing tax keeps its withholding flag, and every
     // article that uses it (as a tax or as a withholding, as it is one or the other) gets its
-    // stored net price recomputed from the catalogue as it is now. Returns how many articles were
-    // recomputed. Throws DbError with nothing written (also when the tax was deleted meanwhile).
-    static int Save(Database& db, Impuesto& tax);
+    // stored net price recomputed from the catalogue as it is now. `alsoWrite`, when given, writes
+    // what goes with the tax (its fiscal data) in the same transaction, told the tax's id. Returns
+    // how many articles were recomputed. Throws DbError with nothing written (also when the tax was
+    // deleted meanwhile, or from `alsoWrite`).
+    static int Save(Database& db, Impuesto& tax, const std::function<void(std::int32_t id)>& alsoWrite = {});
 
     // Recomputes the stored net price of the articles that use the tax `id` in the slots of its
     // kind; call inside the caller's transaction. A reference that finds no tax counts as rate 0.

@@ -219,4 +219,38 @@ TEST_F(Catalogs, ArticlesAreAddedEditedAndRefusedWhole) {
     EXPECT_FALSE(CArticulosCatalog::Load(*db, a.idArticulo).has_value());
 }
 
+TEST_F(Catalogs, WhatGoesWithAnArticleOrTaxIsWrittenInTheSameTransaction) {
+    Articulo a;
+    a.clave = "F1";
+    a.descripcion = "Con datos fiscales";
+    // Their own data failing leaves no article behind, so the operator's retry is not a twin.
+    EXPECT_THROW(CArticulosCatalog::Save(*db, a, [](std::int32_t) { throw DbError("disco lleno"); }), DbError);
+    EXPECT_EQ(a.idArticulo, 0);
+    Statement none = db->prepare("SELECT count(*) FROM Articulos WHERE Clave = 'F1'");
+    none.step();
+    EXPECT_EQ(none.integer(0), 0);
+    std::int32_t told = 0;
+    CArticulosCatalog::Save(*db, a, [&](std::int32_t id) { told = id; });
+    EXPECT_GT(told, 0);
+    EXPECT_EQ(told, a.idArticulo);
+    a.descripcion = "Editado";
+    EXPECT_THROW(CArticulosCatalog::Save(*db, a, [](std::int32_t) { throw DbError("disco lleno"); }), DbError);
+    EXPECT_EQ(CArticulosCatalog::Load(*db, a.idArticulo)->descripcion, "Con datos fiscales");
+
+    Impuesto tax;
+    tax.nombre = "IEPS";
+    tax.porcentaje = 8;
+    EXPECT_THROW(CImpuestosCatalog::Save(*db, tax, [](std::int32_t) { throw DbError("disco lleno"); }), DbError);
+    EXPECT_EQ(tax.idImpuesto, 0);
+    Statement noTax = db->prepare("SELECT count(*) FROM Impuestos WHERE Nombre = 'IEPS'");
+    noTax.step();
+    EXPECT_EQ(noTax.integer(0), 0);
+    told = 0;
+    CImpuestosCatalog::Save(*db, tax, [&](std::int32_t id) { told = id; });
+    EXPECT_EQ(told, tax.idImpuesto);
+    tax.porcentaje = 9;
+    EXPECT_THROW(CImpuestosCatalog::Save(*db, tax, [](std::int32_t) { throw DbError("disco lleno"); }), DbError);
+    EXPECT_EQ(CImpuestosCatalog::Load(*db, tax.idImpuesto)->porcentaje, 8);
+}
+
 } // namespace

@@ -320,10 +320,13 @@ bool CAddEditArticulo::save() {
     const bool editing = m_article.idArticulo != 0;
     Articulo stored = m_article;
     try {
-        CArticulosCatalog::Save(m_db, stored);
+        // The fiscal data go in the article's own transaction: a failure leaves neither. The store
+        // is made first, as it may add its tables in a transaction of its own.
         CFiscalStore fiscal(m_db);
-        if (!m_fiscal->isEmpty() || fiscal.articulo(stored.idArticulo))
-            fiscal.saveArticulo(stored.idArticulo, m_fiscal->value());
+        CArticulosCatalog::Save(m_db, stored, [&](std::int32_t id) {
+            if (!m_fiscal->isEmpty() || fiscal.articulo(id))
+                fiscal.saveArticulo(id, m_fiscal->value());
+        });
     } catch (const DbError& e) {
         return ShowDbError(e, true) && save();
     }

@@ -129,10 +129,13 @@ bool CAddEditImpuestos::save() {
     }
     const bool editing = m_idImpuesto != 0;
     try {
-        m_articlesUpdated = CImpuestosCatalog::Save(m_db, tax);
+        // The fiscal data go in the tax's own transaction: a failure leaves neither. The store is
+        // made first, as it may add its tables in a transaction of its own.
         CFiscalStore fiscal(m_db);
-        if (!m_fiscal->isEmpty() || fiscal.impuesto(tax.idImpuesto))
-            fiscal.saveImpuesto(tax.idImpuesto, m_fiscal->value(tax.porcentaje));
+        m_articlesUpdated = CImpuestosCatalog::Save(m_db, tax, [&](std::int32_t id) {
+            if (!m_fiscal->isEmpty() || fiscal.impuesto(id))
+                fiscal.saveImpuesto(id, m_fiscal->value(tax.porcentaje));
+        });
     } catch (const DbError& e) {
         return ShowDbError(e, true) && save();
     }
