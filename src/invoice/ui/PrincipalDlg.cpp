@@ -466,8 +466,8 @@ void CPrincipalDlg::onSave() {
                 // Another station stored this folio while the operator was on the dialogs.
                 m_doc.folio = result.nextFolio;
                 m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
-                TolMessage(QStringLiteral("- El folio %1 ya fue usado: se propone el %2 -")
-                               .arg(folio, q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio))));
+                TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
+                               .arg(q(NumberToPaddedText(m_doc.folio))));
                 return;
             }
             // The document the operator agreed to replace changed or went meanwhile: ask about

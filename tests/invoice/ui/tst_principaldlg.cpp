@@ -299,7 +299,7 @@ private Q_SLOTS:
             registrar(w);
         });
         QStringList told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
-        QCOMPARE(told, QStringList{QStringLiteral("- El folio 000001 ya fue usado: se propone el 000002 -")});
+        QCOMPARE(told, QStringList{QStringLiteral("- El folio ya fue usado en otra estación: se propone el 000002 -")});
         QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000002"));
         QCOMPARE(documents("Folio = 1"), 1);
         QCOMPARE(documents("Nombre = 'Caja dos'"), 1);
