@@ -1,6 +1,7 @@
 #include "config/DatabaseCopy.h"
 
 #include "cfdi/FiscalTables.h"
+#include "db/BulkInsert.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -118,21 +119,20 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
     if (!t.order.empty())
         select += " ORDER BY " + t.order;
     Statement read = source.prepare(select);
-    std::optional<Statement> write;
+    std::optional<BulkInsert> write;
     std::vector<DbValue> row;
     std::vector<bool> binary;
     std::int64_t done = 0;
     while (read.step()) {
         if (!write) {
             // The column names are known for sure once a row is read, on every engine.
-            std::string columns, marks;
+            std::vector<std::string> columns;
             for (int i = 0; i < read.columnCount(); ++i) {
-                columns += (i ? ", " : "") + quoted(read.columnName(i));
-                marks += i ? ", ?" : "?";
+                columns.push_back(read.columnName(i));
                 binary.push_back(isBinaryColumn(t.name, read.columnName(i)));
             }
-            write.emplace(target.prepare("INSERT INTO " + quoted(t.name) + " (" + columns + ") VALUES (" + marks + ")"));
-            row.resize(static_cast<std::size_t>(read.columnCount()));
+            write.emplace(target, t.name, columns);
+            row.resize(columns.size());
         }
         for (std::size_t i = 0; i < row.size(); ++i) {
             row[i] = read.column(static_cast<int>(i));
@@ -141,14 +141,14 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
             if (binary[i] && std::holds_alternative<std::string>(row[i]) && target.dialect().isServer())
                 row[i] = Blob(std::get<std::string>(row[i]).begin(), std::get<std::string>(row[i]).end());
         }
-        write->reset();
-        write->bindAll(row);
-        write->execute();
-        if (progress && (++done % 5000 == 0 || done == total))
+        write->add(row);
+        if (++done % 5000 == 0 && done < total && progress)
             progress(t.name, done, total);
     }
-    if (progress && done == 0)
-        progress(t.name, 0, total);
+    if (write)
+        write->finish();
+    if (progress)
+        progress(t.name, done, total);
 }
 
 // Rows inserted with their own key values leave a server's identity sequence where it was: the

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One engine's prepared statement, behind Statement.
 class StatementBackend {
@@ -26,10 +27,23 @@ public:
     virtual double real(int column) const { return valueToDouble(this->column(column)); }
 };
 
+// One engine's way of taking many rows for one table, behind BulkInsert.
+class BulkBackend {
+public:
+    virtual ~BulkBackend() = default;
+    virtual void add(const std::vector<DbValue>& row) = 0;
+    virtual void finish() = 0;
+};
+
 // One engine's open connection, behind Database; it also answers for its SQL dialect.
 class Connection : public Dialect {
 public:
     virtual std::unique_ptr<StatementBackend> prepare(const std::string& sql) = 0;
+    // Rows in bulk for `table`; null where one prepared INSERT a row is as fast as it gets.
+    virtual std::unique_ptr<BulkBackend> bulkInsert(const std::string& /*table*/,
+                                                    const std::vector<std::string>& /*columns*/) {
+        return nullptr;
+    }
     virtual std::int64_t lastInsertId() = 0;
     // Throws DbError unless the database is one of ours (its mark), writable by us.
     virtual void checkOurs(const std::string& location) = 0;

@@ -118,3 +118,32 @@ int Database::execute(const std::string& sql, const std::vector<DbValue>& params
 Statement Database::prepare(const std::string& sql) { return Statement(m_conn->prepare(sql)); }
 
 std::int64_t Database::lastInsertId() const { return m_conn->lastInsertId(); }
+
+namespace {
+
+class InsertEachRow final : public BulkBackend {
+public:
+    explicit InsertEachRow(Statement st) : m_st(std::move(st)) {}
+    void add(const std::vector<DbValue>& row) override {
+        m_st.reset();
+        m_st.bindAll(row);
+        m_st.execute();
+    }
+    void finish() override {}
+
+private:
+    Statement m_st;
+};
+
+} // namespace
+
+std::unique_ptr<BulkBackend> Database::bulkInsert(const std::string& table, const std::vector<std::string>& columns) {
+    if (std::unique_ptr<BulkBackend> own = m_conn->bulkInsert(table, columns))
+        return own;
+    std::string names, marks;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        names += (i ? ", \"" : "\"") + columns[i] + "\"";
+        marks += i ? ", ?" : "?";
+    }
+    return std::make_unique<InsertEachRow>(prepare("INSERT INTO \"" + table + "\" (" + names + ") VALUES (" + marks + ")"));
+}

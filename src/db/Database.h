@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class BulkBackend;
 class Connection;
 
 // The one open database: a file of ours (SQLite) or a database of ours on a PostgreSQL server,
@@ -48,6 +49,8 @@ public:
     int execute(const std::string& sql, const std::vector<DbValue>& params = {});
     Statement prepare(const std::string& sql);
     std::int64_t lastInsertId() const;
+    // For BulkInsert: the engine's bulk writer, or one prepared INSERT stepped once a row.
+    std::unique_ptr<BulkBackend> bulkInsert(const std::string& table, const std::vector<std::string>& columns);
 
 private:
     Database(std::unique_ptr<Connection> connection, std::string path);

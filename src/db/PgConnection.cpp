@@ -2,6 +2,7 @@
 
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/PgCopy.h"
 #include "db/PgStatement.h"
 #include "db/Schema.h"
 #include "db/SpanishText.h"
@@ -176,6 +177,10 @@ bool PgConnection::ran(const std::string& sql, bool failed, bool resent) {
 
 std::unique_ptr<StatementBackend> PgConnection::prepare(const std::string& sql) {
     return std::make_unique<PgStatement>(*this, sql);
+}
+
+std::unique_ptr<BulkBackend> PgConnection::bulkInsert(const std::string& table, const std::vector<std::string>& columns) {
+    return std::make_unique<PgCopy>(*this, table, columns);
 }
 
 const std::string* PgConnection::preparedName(const std::string& sql, int parameters) {

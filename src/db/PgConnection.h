@@ -23,6 +23,7 @@ public:
     ~PgConnection() override;
 
     std::unique_ptr<StatementBackend> prepare(const std::string& sql) override;
+    std::unique_ptr<BulkBackend> bulkInsert(const std::string& table, const std::vector<std::string>& columns) override;
     std::int64_t lastInsertId() override { return m_lastInsertId; }
     void checkOurs(const std::string& location) override;
     void markOurs() override;

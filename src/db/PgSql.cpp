@@ -1,6 +1,8 @@
 #include "db/PgSql.h"
 
 #include <cctype>
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -102,6 +104,16 @@ Translated translate(const std::string& in) {
         }
     }
     return t;
+}
+
+std::string doubleText(double d) {
+    if (std::isnan(d))
+        return "NaN";
+    if (std::isinf(d))
+        return d > 0 ? "Infinity" : "-Infinity";
+    char buf[40];
+    const auto end = std::to_chars(buf, buf + sizeof buf, d).ptr;
+    return std::string(buf, end);
 }
 
 std::string spellingIn(const std::string& sql, const std::string& name) {

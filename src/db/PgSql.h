@@ -20,6 +20,10 @@ struct Translated {
 
 Translated translate(const std::string& sql);
 
+// A double as the server reads it, whatever the program's locale (its decimal separator may be a
+// comma): the shortest text that reads back as the same value; NaN and the infinities spelt out.
+std::string doubleText(double d);
+
 // The spelling `name` has in `sql` when it appears there ignoring case (the server gives result
 // columns in lower case); `name` itself otherwise.
 std::string spellingIn(const std::string& sql, const std::string& name);

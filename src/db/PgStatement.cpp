@@ -19,18 +19,8 @@ namespace {
 constexpr Oid kBool = 16, kBytea = 17, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700,
               kFloat8 = 701, kNumeric = 1700;
 
-// Locale-independent both ways: the program runs under the operator's locale, whose decimal
-// separator may be a comma.
-std::string doubleText(double d) {
-    if (std::isnan(d))
-        return "NaN";
-    if (std::isinf(d))
-        return d > 0 ? "Infinity" : "-Infinity";
-    char buf[40];
-    const auto end = std::to_chars(buf, buf + sizeof buf, d).ptr;
-    return std::string(buf, end);
-}
-
+// Locale-independent, as doubleText(): the program runs under the operator's locale, whose
+// decimal separator may be a comma.
 double parseDouble(const char* text) {
     if (std::strcmp(text, "NaN") == 0)
         return std::numeric_limits<double>::quiet_NaN();
@@ -101,7 +91,7 @@ void PgStatement::bind(int index, const DbValue& value) {
     if (auto n = std::get_if<std::int64_t>(&value)) {
         m_values[i] = std::to_string(*n);
     } else if (auto d = std::get_if<double>(&value)) {
-        m_values[i] = doubleText(*d);
+        m_values[i] = PgSql::doubleText(*d);
     } else if (auto s = std::get_if<std::string>(&value)) {
         // Empty text is stored as Null, as on the file.
         m_values[i] = s->empty() ? std::nullopt : std::optional<std::string>(*s);
