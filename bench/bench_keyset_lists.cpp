@@ -5,12 +5,17 @@
 // data share (pager open and first screen), the
 // row count that follows the first paint, and End (last screen) on the opened list.
 //
-// The files are generated once with quintaleva-cli (beside this program's folder, or
-// $QUINTALEVA_CLI) and kept in bench-data/ of the build folder; the 1M one takes a few minutes.
-// $QUINTALEVA_BENCH_SIZES limits the sizes ("100000" for the small one only).
+// The files are generated once (BenchSetup) and kept in bench-data/ of the build folder; the 1M one
+// takes a few minutes. $QUINTALEVA_BENCH_SIZES limits the sizes ("100000" for the small one only, "0,100000").
+// With $QUINTALEVA_BENCH_PG the lists are measured on copies of the files on that server, and the
+// floor of each open is also the first-screen query run by `psql -X` (its own \timing) in the same
+// run: counters `psql_ms` and `ratio` (open + first paint / psql).
 // Run with QT_QPA_PLATFORM=offscreen.
 
+#include "BenchSetup.h"
+
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/KeysetPager.h"
 #include "db/Statement.h"
 #include "invoice/MoneyFormat.h"
@@ -24,6 +29,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -55,14 +61,36 @@ void paint(CTolGrid* grid, QImage& image) {
     benchmark::DoNotOptimize(image.constBits());
 }
 
+KeysetSource source(List list);
+
+// What the list sends the server at open, as psql sends it: the first page of rows, in the list's
+// order (KeysetPager's read from the start).
+std::string firstScreenSql(List list) {
+    const KeysetSource s = source(list);
+    std::string sql = "SELECT ";
+    for (std::size_t i = 0; i < s.columns.size(); ++i)
+        sql += (i ? ", \"" : "\"") + s.columns[i] + "\"";
+    sql += " FROM \"" + s.table + "\"";
+    if (!s.filter.empty())
+        sql += " WHERE (" + s.filter + ")";
+    sql += " ORDER BY ";
+    for (const KeysetOrder& o : s.order)
+        sql += "\"" + o.column + "\" ASC NULLS FIRST, ";
+    sql += "\"" + s.keyColumn + "\" ASC NULLS FIRST LIMIT ? OFFSET ?";
+    return BenchSetup::ServerSql(sql, {std::int64_t{KeysetPager::kPage}, std::int64_t{0}});
+}
+
 void openAndPaint(benchmark::State& state, List list) {
     Database& db = file(state);
     int rows = 0;
     int visible = 0;
+    double program = 0;
     for (auto _ : state) {
+        const auto started = std::chrono::steady_clock::now();
         std::unique_ptr<CDocumentListDlg> dlg = makeDialog(list, db);
         QImage image(dlg->grid()->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
         paint(dlg->grid(), image);
+        program += std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
         state.PauseTiming();
         visible = dlg->grid()->visibleRows();
         dlg->settleCount();
@@ -72,6 +100,19 @@ void openAndPaint(benchmark::State& state, List list) {
     }
     state.counters["rows"] = rows;
     state.counters["screen"] = visible;
+    if (BenchSetup::OnServer()) {
+        // The same number of runs of the query by psql, in one session of its own.
+        std::string script;
+        for (benchmark::IterationCount i = 0; i < state.iterations(); ++i)
+            script += firstScreenSql(list) + ";\n";
+        const double floor = BenchSetup::PsqlMilliseconds(db.path(), script);
+        if (floor <= 0) {
+            state.SkipWithError("psql failed");
+            return;
+        }
+        state.counters["psql_ms"] = floor / static_cast<double>(state.iterations());
+        state.counters["ratio"] = program / floor;
+    }
 }
 
 // The least the first screen costs: the rows the grid shows, in the list's order, one prepared
@@ -143,32 +184,6 @@ void BM_ReceivablesPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, L
 void BM_ReceivablesCountAfterPaint(benchmark::State& s) { count(s, List::Receivables); }
 void BM_ReceivablesEnd(benchmark::State& s) { end(s, List::Receivables); }
 
-std::string cachedDatabase(long documents) {
-    const fs::path here = fs::canonical(fs::path("/proc/self/exe")).parent_path();  // build/bench
-    const std::string name = documents >= 1000000 ? std::to_string(documents / 1000000) + "m"
-                                                  : std::to_string(documents / 1000) + "k";
-    const fs::path path = here / "bench-data" / ("documentos-" + name + ".mdb");
-    if (fs::exists(path))
-        return path.string();
-    if (documents == 0) {  // the dialog's own cost, with no rows to read
-        fs::create_directories(path.parent_path());
-        Database::create(path.string());
-        return path.string();
-    }
-    const char* cliEnv = std::getenv("QUINTALEVA_CLI");
-    const fs::path cli = cliEnv ? fs::path(cliEnv) : here.parent_path() / "quintaleva-cli";
-    fs::create_directories(path.parent_path());
-    const fs::path partial = path.string() + ".parcial";
-    fs::remove(partial);
-    std::fprintf(stderr, "Generating %s (once) ...\n", path.c_str());
-    const std::string command = "'" + cli.string() + "' generar '" + partial.string() + "' --documentos " +
-                                std::to_string(documents) + " --clientes 10000 --articulos 2000 >/dev/null";
-    if (std::system(command.c_str()) != 0 || !fs::exists(partial))
-        return {};
-    fs::rename(partial, path);
-    return path.string();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -178,16 +193,25 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     std::vector<long> sizes = {0, 100000, 1000000};
-    if (const char* only = std::getenv("QUINTALEVA_BENCH_SIZES"))
-        sizes = {std::atol(only)};
+    if (const char* only = std::getenv("QUINTALEVA_BENCH_SIZES")) {  // "100000", or "0,100000"
+        sizes.clear();
+        for (const char* p = only; *p;) {
+            char* end = nullptr;
+            sizes.push_back(std::strtol(p, &end, 10));
+            p = *end == ',' ? end + 1 : end;
+            if (end == p && *p)
+                break;
+        }
+    }
     for (long size : sizes) {
-        const std::string path = cachedDatabase(size);
+        const std::string path = BenchSetup::CachedDatabase(static_cast<int>(size));
         if (path.empty()) {
             std::fprintf(stderr, "No database of %ld documents to measure.\n", size);
             return 1;
         }
-        g_files[size] = Database::open(path);  // an older file gains the indexes here
-        benchmark::AddCustomContext("database " + std::to_string(size), path);
+        g_files[size] = Database::open(BenchSetup::Location(path));  // an older file gains the indexes here
+        benchmark::AddCustomContext("database " + std::to_string(size),
+                                    DatabaseLocation::withoutPassword(BenchSetup::Location(path)));
     }
     for (List list : {List::Search, List::Receivables}) {
         std::unique_ptr<CDocumentListDlg> probe = makeDialog(list, *g_files.begin()->second);

@@ -48,6 +48,47 @@ std::string columnType(const std::string& word) {
     return word;
 }
 
+// The terms of an index's column list, each placed as the file places it: Null before every value
+// going up (NULLS FIRST), after them going down. A list read in the file's order then comes
+// straight from the index instead of sorting the whole table.
+std::string nullsAsTheFile(const std::string& sql) {
+    const std::size_t on = upper(sql).find(" ON ");
+    const std::size_t open = on == std::string::npos ? on : sql.find('(', on);
+    if (open == std::string::npos)
+        return sql;
+    std::string out = sql.substr(0, open + 1);
+    std::string term;
+    int depth = 0;
+    bool quoted = false;
+    const auto flush = [&](char after) {
+        std::size_t end = term.size();
+        while (end > 0 && std::isspace(static_cast<unsigned char>(term[end - 1])))
+            --end;
+        term.resize(end);
+        const std::string u = upper(term);
+        if (u.find("NULLS ") == std::string::npos)
+            term += u.size() >= 5 && u.compare(u.size() - 5, 5, " DESC") == 0 ? " NULLS LAST" : " NULLS FIRST";
+        out += term + after;
+        term.clear();
+    };
+    for (std::size_t i = open + 1; i < sql.size(); ++i) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"')
+            quoted = !quoted;
+        if (!quoted && c == '(') {
+            ++depth;
+        } else if (!quoted && c == ')' && depth-- == 0) {
+            flush(')');
+            return out + sql.substr(i + 1);
+        } else if (!quoted && c == ',' && depth == 0) {
+            flush(',');
+            continue;
+        }
+        term += c;
+    }
+    return sql;
+}
+
 } // namespace
 
 namespace PgSql {
@@ -103,6 +144,9 @@ Translated translate(const std::string& in) {
             ++i;
         }
     }
+    const std::string words = leadingWords(in, 3);
+    if (words.rfind("CREATE INDEX", 0) == 0 || words == "CREATE UNIQUE INDEX")
+        out = nullsAsTheFile(out);
     return t;
 }
 

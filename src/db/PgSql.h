@@ -8,7 +8,9 @@
 // - [Name] and "Name" become "name": tables and columns are made in lower case on the server,
 //   which is also what it folds unquoted names to, so either spelling finds them;
 // - in CREATE TABLE the file's type names become the server's (INTEGER → BIGINT, REAL → DOUBLE
-//   PRECISION, BLOB → BYTEA, an autonumber key → an identity column).
+//   PRECISION, BLOB → BYTEA, an autonumber key → an identity column);
+// - in CREATE INDEX each column is placed as the file places it, Null first going up, so that the
+//   lists, which order that way, read from the index.
 namespace PgSql {
 
 struct Translated {

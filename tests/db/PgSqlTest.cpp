@@ -26,6 +26,18 @@ TEST(PgSql, CreateTableTakesTheServersTypesAndInsertsNameTheirTable) {
     EXPECT_EQ(PgSql::translate("  insert into Cobros (NumPago) VALUES (?)").insertTable, "Cobros");
 }
 
+TEST(PgSql, IndexesPlaceNullAsTheFileDoes) {
+    EXPECT_EQ(PgSql::translate("CREATE INDEX IF NOT EXISTS Documentos_SerieFolioFecha ON Documentos(Serie, Folio, Fecha)").sql,
+              "CREATE INDEX IF NOT EXISTS Documentos_SerieFolioFecha ON Documentos(Serie NULLS FIRST, Folio NULLS FIRST, "
+              "Fecha NULLS FIRST)");
+    EXPECT_EQ(PgSql::translate("create unique index K on \"T\" ((COALESCE(Serie, '')), \"A,b\" DESC, Clave COLLATE NOCASE, "
+                               "C ASC NULLS LAST) WHERE x = '(,'")
+                  .sql,
+              "create unique index K on \"t\" ((COALESCE(Serie, '')) NULLS FIRST, \"a,b\" DESC NULLS LAST, "
+              "Clave COLLATE NOCASE NULLS FIRST, C ASC NULLS LAST) WHERE x = '(,'");
+    EXPECT_EQ(PgSql::translate("SELECT a FROM t ORDER BY a").sql, "SELECT a FROM t ORDER BY a");
+}
+
 TEST(PgSql, ResultColumnsGetTheSpellingOfTheStatement) {
     const std::string sql = "SELECT Id_Cliente, sum(Total) AS TotalCobrado FROM Documentos";
     EXPECT_EQ(PgSql::spellingIn(sql, "totalcobrado"), "TotalCobrado");
