@@ -170,7 +170,8 @@ std::vector<std::string> CDatabaseCopy::Tables() {
 }
 
 std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, const std::string& target,
-                                                          const Progress& progress, const AfterTable& afterTable) {
+                                                          const Progress& progress, const AfterTable& afterTable,
+                                                          const std::string& password) {
     std::vector<CopyTable> tables;
     for (CopyTable& t : copyTables())
         if (hasTable(source, t.name))
@@ -208,6 +209,6 @@ std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, cons
                 throw DbError("La copia de la tabla " + tables[i].name + " no cuadra con el origen (origen: " +
                               describe(expected[i]) + "; copia: " + describe(written) + "); no se escribió nada.");
         }
-    });
+    }, password);
     return expected;
 }

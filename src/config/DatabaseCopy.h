@@ -28,8 +28,9 @@ public:
 
     // Copies `source` into the new database at `target` (refused when it exists). The figures of
     // every table, as checked on both sides. Throws DbError with the target not written.
+    // `password` is for a server target that asks for one.
     static std::vector<TableCheck> Run(Database& source, const std::string& target, const Progress& progress = {},
-                                       const AfterTable& afterTable = {});
+                                       const AfterTable& afterTable = {}, const std::string& password = {});
 
     // The tables copied, each after those it refers to.
     static std::vector<std::string> Tables();

@@ -112,11 +112,28 @@ std::string Replace(Database& db, const std::string& target, const CDatabaseFile
 
 // A file's database is compacted into the copy; a server's is copied table by table into a new
 // file, which opens anywhere.
-void CompactInto(Database& db, const fs::path& temp) {
+void CompactInto(Database& db, const fs::path& temp, const CDatabaseCopy::Progress& progress) {
     if (DatabaseLocation::isServer(db.path()))
-        CDatabaseCopy::Run(db, temp.string());
+        CDatabaseCopy::Run(db, temp.string(), progress);
     else
         db.execute("VACUUM INTO ?", {temp.string()});
+}
+
+// The copy with everything but the articles, customers and documents: lines and payments go with
+// their documents through the cascading references.
+void EmptyInto(Database& db, const fs::path& temp, const CDatabaseCopy::Progress& progress) {
+    CompactInto(db, temp, progress);
+    std::unique_ptr<Database> copy = Database::open(temp.string());
+    {
+        Transaction t(*copy);
+        copy->execute("DELETE FROM Articulos");
+        copy->execute("DELETE FROM Clientes");
+        copy->execute("DELETE FROM Documentos");
+        t.commit();
+    }
+    copy->execute("VACUUM");
+    // No journal beside the file when it takes the target's name.
+    copy->execute("PRAGMA journal_mode=DELETE");
 }
 
 } // namespace
@@ -126,25 +143,51 @@ bool CDatabaseFiles::InUse(const Database& db, const std::string& target) {
     return fs::equivalent(db.path(), target, ec) && !ec;
 }
 
-std::string CDatabaseFiles::Backup(Database& db, const std::string& target, const BeforeReplace& hook) {
-    return Replace(db, target, hook, [&db](const fs::path& temp) { CompactInto(db, temp); });
+std::string CDatabaseFiles::Backup(Database& db, const std::string& target, const BeforeReplace& hook,
+                                   const CDatabaseCopy::Progress& progress) {
+    return Replace(db, target, hook, [&](const fs::path& temp) { CompactInto(db, temp, progress); });
 }
 
-std::string CDatabaseFiles::CreateEmpty(Database& db, const std::string& target, const BeforeReplace& hook) {
-    return Replace(db, target, hook, [&db](const fs::path& temp) {
-        CompactInto(db, temp);
-        std::unique_ptr<Database> copy = Database::open(temp.string());
-        {
-            // Lines and payments go with their documents through the cascading references.
-            Transaction t(*copy);
-            copy->execute("DELETE FROM Articulos");
-            copy->execute("DELETE FROM Clientes");
-            copy->execute("DELETE FROM Documentos");
-            t.commit();
+std::string CDatabaseFiles::CreateEmpty(Database& db, const std::string& target, const BeforeReplace& hook,
+                                        const CDatabaseCopy::Progress& progress) {
+    return Replace(db, target, hook, [&](const fs::path& temp) { EmptyInto(db, temp, progress); });
+}
+
+void CDatabaseFiles::CreateEmptyOnServer(Database& db, const std::string& location, const std::string& password,
+                                         const CDatabaseCopy::Progress& progress) {
+    // Refused, or a password asked for, before the long part.
+    Database::checkServerTarget(location, password);
+    const fs::path folder = fs::temp_directory_path();
+    RemoveStale(folder);
+    const fs::path temp = TempBeside(folder / "nueva.mdb");
+    try {
+        EmptyInto(db, temp, progress);
+        std::unique_ptr<Database> source = Database::open(temp.string());
+        CDatabaseCopy::Run(*source, location, progress, {}, password);
+    } catch (...) {
+        RemoveQuietly(temp);
+        throw;
+    }
+    RemoveQuietly(temp);
+}
+
+std::string CDatabaseFiles::Compact(Database& db, const CDatabaseCopy::Progress& progress) {
+    try {
+        std::vector<std::string> tables;
+        for (const std::string& t : CDatabaseCopy::Tables())
+            if (!db.dialect().compactSql(t).empty() && db.hasTable(t))
+                tables.push_back(t);
+        const auto total = static_cast<std::int64_t>(tables.size());
+        for (std::int64_t i = 0; i < total; ++i) {
+            const std::string& table = tables[static_cast<std::size_t>(i)];
+            if (progress)
+                progress(table, i, total);
+            db.execute(db.dialect().compactSql(table));
         }
-        copy->execute("VACUUM");
-        // No journal beside the file when it takes the target's name.
-        copy->execute("PRAGMA journal_mode=DELETE");
-        copy.reset();
-    });
+        if (progress && total > 0)
+            progress(tables.back(), total, total);
+        return {};
+    } catch (const std::exception& e) {
+        return "No se pudo compactar la base de datos del servidor: " + DbErrorText(e);
+    }
 }

@@ -68,8 +68,7 @@ std::unique_ptr<Database> Database::create(const std::string& location, const st
         std::unique_ptr<Connection> conn = PgConnection::connect(location, password);
         Connection& raw = *conn;
         std::unique_ptr<Database> db(new Database(std::move(conn), location));
-        if (db->hasTable("Documentos") || db->hasTable(PgConnection::kMarkTable))
-            throw DbError("La base de datos \"" + location + "\" del servidor ya tiene tablas de Quintaleva 2.");
+        db->refuseTables();
         fill(*db, raw, seed);
         db.reset();
         return open(location, password);
@@ -95,6 +94,21 @@ std::unique_ptr<Database> Database::create(const std::string& location, const st
         throw;
     }
     return open(location);
+}
+
+void Database::checkServerTarget(const std::string& location, const std::string& password) {
+    Database db(PgConnection::connect(location, password), location);
+    db.refuseTables();
+}
+
+void Database::refuseTables() {
+    const std::string shown = DatabaseLocation::withoutPassword(m_path);
+    if (hasTable("Documentos") || hasTable(PgConnection::kMarkTable))
+        throw DbError("La base de datos \"" + shown + "\" del servidor ya tiene tablas de Quintaleva 2.");
+    // Another program's tables: the message that opening it gives.
+    Statement any = prepare("SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = current_schema()");
+    if (any.step())
+        throw DbError("La base de datos \"" + shown + "\" del servidor no es una base de datos de Quintaleva 2.");
 }
 
 const Dialect& Database::dialect() const { return *m_conn; }

@@ -34,6 +34,10 @@ public:
     static std::unique_ptr<Database> create(const std::string& location,
                                             const std::function<void(Database&)>& seed = {},
                                             const std::string& password = {});
+    // Throws, as create() would, when the server database at `location` cannot be reached or
+    // already holds tables: ours are never overwritten, another program's are not ours to fill.
+    // Nothing is written.
+    static void checkServerTarget(const std::string& location, const std::string& password = {});
 
     ~Database();
     Database(const Database&) = delete;
@@ -56,6 +60,7 @@ private:
     Database(std::unique_ptr<Connection> connection, std::string path);
     static std::unique_ptr<Connection> connect(const std::string& location, const std::string& password);
     void verify();
+    void refuseTables();
     bool exists(const std::string& sql, const std::string& name);
 
     std::unique_ptr<Connection> m_conn;

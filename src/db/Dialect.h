@@ -32,8 +32,10 @@ public:
     // After rows were written with their identifiers given: makes the table's numbering continue
     // after the largest one (empty where the engine does it by itself).
     virtual std::string continueNumberingSql(const std::string& table) const = 0;
-    // Reclaims space and refreshes the planner's statistics.
-    virtual std::string compactSql() const = 0;
+    // Reclaims the space of deleted rows of one table and refreshes its statistics for the planner,
+    // run outside any transaction; empty where the engine compacts only a whole database (a file
+    // is compacted into its backup copy instead).
+    virtual std::string compactSql(const std::string& table) const = 0;
 
     // Where an operation stages scratch rows of `table` that only it reads back: the table itself
     // in a file, written by one station at a time; on a server a temporary table of the same

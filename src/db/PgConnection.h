@@ -42,7 +42,9 @@ public:
     std::string endRead() const override { return "COMMIT"; }
     std::string wholeTableHint() const override { return {}; }
     std::string continueNumberingSql(const std::string& table) const override;
-    std::string compactSql() const override { return "ANALYZE"; }
+    std::string compactSql(const std::string& table) const override {
+        return "VACUUM (ANALYZE) \"" + table + "\"";
+    }
     Staging staging(const std::string& table) const override {
         return {table + "Local", "CREATE TEMPORARY TABLE IF NOT EXISTS " + table + "Local (LIKE " + table +
                                      " INCLUDING DEFAULTS INCLUDING IDENTITY)"};

@@ -34,7 +34,7 @@ public:
     std::string endRead() const override { return "RELEASE report_read"; }
     std::string wholeTableHint() const override { return " NOT INDEXED"; }
     std::string continueNumberingSql(const std::string&) const override { return {}; }
-    std::string compactSql() const override { return "VACUUM"; }
+    std::string compactSql(const std::string&) const override { return {}; }
     Staging staging(const std::string& table) const override { return {table, {}}; }
 
 private:

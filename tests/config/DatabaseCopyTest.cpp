@@ -210,3 +210,29 @@ TEST(DatabaseCopyTest, AwkwardValuesComeThroughIntoAServerToo) {
     copy->execute("INSERT INTO Clientes (Nombre) VALUES ('Nuevo')");
     EXPECT_EQ(copy->lastInsertId(), last.integer(0) + 1);
 }
+
+TEST(DatabaseCopyTest, AFileGoesToAServerAndBackRowForRow) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "needs the test server";
+    ScratchDir dir;
+    auto source = Filled(dir.file("origen.mdb"));
+    TestDatabase server("copia");
+    // A failure part-way leaves the server database empty, and the copy can be made again.
+    EXPECT_THROW(CDatabaseCopy::Run(*source, server.location(), {},
+                                    [](const std::string& table) {
+                                        if (table == "Cfdis")
+                                            throw DbError("conexión perdida", 10);
+                                    }),
+                 DbError);
+    EXPECT_NO_THROW(Database::checkServerTarget(server.location()));
+
+    CDatabaseCopy::Run(*source, server.location());
+    auto onServer = server.open();
+    CDatabaseCopy::Run(*onServer, dir.file("vuelta.mdb"));
+    auto returned = Database::open(dir.file("vuelta.mdb"));
+    for (const std::string& table : CDatabaseCopy::Tables())
+        EXPECT_EQ(AllRows(*returned, table), AllRows(*source, table)) << table;
+    // Work goes on on the server after the copied keys.
+    onServer->execute("INSERT INTO Documentos (Folio) VALUES (99)");
+    EXPECT_EQ(onServer->lastInsertId(), 41);
+}

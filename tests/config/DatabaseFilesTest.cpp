@@ -2,6 +2,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +23,9 @@ std::int64_t Count(Database& db, const std::string& table) {
 
 // A database with a little of everything: an article, a customer, a document with a line and a
 // payment, an extra tax and a format.
-std::unique_ptr<Database> Filled(const std::string& path) {
-    auto db = Database::create(path);
+// It is on the test server when there is one: its backup and new database are files all the same.
+std::unique_ptr<Database> Filled(const TestDatabase& where) {
+    auto db = where.create();
     db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('A1', 'Uno', 10)");
     db->execute("INSERT INTO Clientes (Nombre) VALUES ('O''Higgins')");
     db->execute("INSERT INTO Documentos (Folio) VALUES (1)");
@@ -62,8 +64,9 @@ const char* const kTables[] = {"Articulos", "Clientes", "Documentos", "Detalles"
 } // namespace
 
 TEST(DatabaseFiles, BackupEqualsTheSourceAndReplacesAnOldTarget) {
-    ScratchDir dir;
-    auto db = Filled(dir.file("uso.mdb"));
+    TestDatabase used("uso");
+    const ScratchDir& dir = used.dir();
+    auto db = Filled(used);
     const std::string target = dir.file("respaldo.mdb");
     ScratchDir::writeAll(target, "un respaldo anterior");
 
@@ -77,8 +80,9 @@ TEST(DatabaseFiles, BackupEqualsTheSourceAndReplacesAnOldTarget) {
 }
 
 TEST(DatabaseFiles, InterruptedBackupLeavesTheOldTarget) {
-    ScratchDir dir;
-    auto db = Filled(dir.file("uso.mdb"));
+    TestDatabase used("uso");
+    const ScratchDir& dir = used.dir();
+    auto db = Filled(used);
     const std::string target = dir.file("respaldo.mdb");
     ScratchDir::writeAll(target, "un respaldo anterior");
     std::string temp;
@@ -94,13 +98,15 @@ TEST(DatabaseFiles, InterruptedBackupLeavesTheOldTarget) {
     // A folder that does not exist: a message, no exception.
     EXPECT_NE(CDatabaseFiles::Backup(*db, dir.file("no/existe.mdb")), "");
     // Never over the database in use.
-    EXPECT_EQ(CDatabaseFiles::Backup(*db, db->path()), CDatabaseFiles::kMsgSameFile);
+    if (!TestDatabase::onServer())
+        EXPECT_EQ(CDatabaseFiles::Backup(*db, db->path()), CDatabaseFiles::kMsgSameFile);
     EXPECT_EQ(Count(*db, "Articulos"), 1);
 }
 
 TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
-    ScratchDir dir;
-    auto db = Filled(dir.file("uso.mdb"));
+    TestDatabase used("uso");
+    const ScratchDir& dir = used.dir();
+    auto db = Filled(used);
     const std::string target = dir.file("nueva.mdb");
 
     // An existing target survives an interruption whole, and is replaced when the run completes.
@@ -120,12 +126,14 @@ TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
     // The database in use is as it was.
     EXPECT_EQ(Count(*db, "Documentos"), 1);
     EXPECT_EQ(Count(*db, "Cobros"), 1);
-    EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, db->path()), CDatabaseFiles::kMsgSameFile);
+    if (!TestDatabase::onServer())
+        EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, db->path()), CDatabaseFiles::kMsgSameFile);
 }
 
 TEST(DatabaseFiles, StaleTemporariesOfAKilledRunGoAndNoneIsLeftOnAnError) {
-    ScratchDir dir;
-    auto db = Filled(dir.file("uso.mdb"));
+    TestDatabase used("uso");
+    const ScratchDir& dir = used.dir();
+    auto db = Filled(used);
     // A backup and a new database killed mid-way, each with its journals; and one of a program still
     // running (this test's parent), which is left alone.
     const std::string dead = std::to_string(GonePid());
@@ -151,8 +159,9 @@ TEST(DatabaseFiles, StaleTemporariesOfAKilledRunGoAndNoneIsLeftOnAnError) {
 }
 
 TEST(DatabaseFiles, ErrorsNameTheTargetNotTheTemporaryFile) {
-    ScratchDir dir;
-    auto db = Filled(dir.file("uso.mdb"));
+    TestDatabase used("uso");
+    const ScratchDir& dir = used.dir();
+    auto db = Filled(used);
     // A folder where the operator named the file: the final rename fails.
     const std::string target = dir.file("respaldo.mdb");
     std::filesystem::create_directories(target + "/dentro");
@@ -166,6 +175,94 @@ TEST(DatabaseFiles, ErrorsNameTheTargetNotTheTemporaryFile) {
         throw DbError("unable to open database file: " + t);
     });
     EXPECT_EQ(engine, "No se pudo escribir el archivo " + other + ": unable to open database file: " + other);
-    EXPECT_TRUE(CDatabaseFiles::InUse(*db, dir.file("./uso.mdb")));
+    EXPECT_EQ(CDatabaseFiles::InUse(*db, dir.file("./uso.mdb")), !TestDatabase::onServer());
     EXPECT_FALSE(CDatabaseFiles::InUse(*db, other));
+}
+
+namespace {
+
+// Runs SQL on a server database as its technician would, outside the program.
+void OnServer(const std::string& location, const std::string& sql) {
+    PGconn* conn = PQconnectdb(location.c_str());
+    ASSERT_EQ(PQstatus(conn), CONNECTION_OK) << PQerrorMessage(conn);
+    PGresult* r = PQexec(conn, sql.c_str());
+    EXPECT_EQ(PQresultStatus(r), PGRES_COMMAND_OK) << PQresultErrorMessage(r);
+    PQclear(r);
+    PQfinish(conn);
+}
+
+std::string Refusal(Database& db, const std::string& location) {
+    try {
+        CDatabaseFiles::CreateEmptyOnServer(db, location);
+    } catch (const DbError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(DatabaseFiles, NewDatabaseOnAnEmptyServerDatabaseAndNeverOverAnother) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "the new database is written into a server database";
+    TestDatabase used("uso");
+    auto db = Filled(used);
+    TestDatabase target("nueva");
+    std::vector<std::string> progressed;
+    CDatabaseFiles::CreateEmptyOnServer(*db, target.location(), {},
+                                        [&](const std::string& table, std::int64_t, std::int64_t) {
+                                            progressed.push_back(table);
+                                        });
+    EXPECT_FALSE(progressed.empty());
+    {
+        auto fresh = target.open();
+        for (const char* t : {"Articulos", "Clientes", "Documentos", "Detalles", "Cobros"})
+            EXPECT_EQ(Count(*fresh, t), 0) << t;
+        for (const char* t : {"Impuestos", "Formatos", "General", "CamposExtras"})
+            EXPECT_EQ(Count(*fresh, t), Count(*db, t)) << t;
+        // Ready for work: new rows are numbered after the copied ones.
+        fresh->execute("INSERT INTO Impuestos (Nombre, Porcentaje) VALUES ('Nuevo', 1)");
+        fresh->execute("INSERT INTO Clientes (Nombre) VALUES ('Ana')");
+    }
+    EXPECT_EQ(Count(*db, "Documentos"), 1);
+
+    // A database of ours is not written over; another program's is not ours to fill.
+    EXPECT_NE(Refusal(*db, target.location()).find("ya tiene tablas de Quintaleva 2"), std::string::npos);
+    EXPECT_EQ(Count(*target.open(), "Clientes"), 1);
+    TestDatabase foreign("ajena");
+    OnServer(foreign.location(), "CREATE TABLE ventas (id integer)");
+    EXPECT_NE(Refusal(*db, foreign.location()).find("no es una base de datos de Quintaleva 2"), std::string::npos);
+    EXPECT_THROW(foreign.open(), DbError); // still not marked as ours
+
+    // A server that is down: its own words, and no copy left behind in the temporary folder.
+    EXPECT_NE(Refusal(*db, "postgresql://nadie@127.0.0.1:1/nada").find("127.0.0.1"), std::string::npos);
+    const std::string ours = ".nueva.mdb.tmp" + std::to_string(::getpid()) + "-";
+    for (const std::string& name : Temporaries(std::filesystem::temp_directory_path()))
+        EXPECT_NE(name.rfind(ours, 0), 0u) << name;
+}
+
+TEST(DatabaseFiles, CompactingAServerDatabaseIsItsOwnMaintenance) {
+    TestDatabase used("uso");
+    auto db = Filled(used);
+    db->execute("DELETE FROM Documentos");
+    std::int64_t lastDone = -1, lastTotal = -1;
+    EXPECT_EQ(CDatabaseFiles::Compact(*db, [&](const std::string&, std::int64_t done, std::int64_t total) {
+        EXPECT_GT(done, lastDone);
+        lastDone = done;
+        lastTotal = total;
+    }), "");
+    if (!TestDatabase::onServer()) {
+        // A file is compacted into its backups; nothing to do in place.
+        EXPECT_EQ(lastDone, -1);
+        return;
+    }
+    EXPECT_EQ(lastDone, lastTotal);
+    EXPECT_GE(lastTotal, 9);
+    Statement s = db->prepare("SELECT count(*) FROM pg_catalog.pg_stat_user_tables "
+                              "WHERE relname = 'documentos' AND last_vacuum IS NOT NULL AND last_analyze IS NOT NULL");
+    ASSERT_TRUE(s.step());
+    EXPECT_EQ(s.integer(0), 1);
+    // The rows other stations add meanwhile are there afterwards.
+    db->execute("INSERT INTO Documentos (Folio) VALUES (2)");
+    EXPECT_EQ(Count(*db, "Documentos"), 1);
 }

@@ -4,6 +4,7 @@
 #include "printing/OldFormat.h"
 #include "printing/WindowsFormat.h"
 #include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
@@ -53,8 +54,8 @@ TEST(OldDatabase, ReadsTheFixtureByPosition) {
 }
 
 TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase t;
+    auto db = t.create();
     const std::int64_t taxesBefore = Count(*db, "Impuestos");
     const std::int64_t formatsBefore = Count(*db, "Formatos");
     int lastDone = 0, lastTotal = 0;
@@ -103,7 +104,7 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     EXPECT_EQ(Count(*db, "Clientes"), 8);
     EXPECT_EQ(Text(*db, "SELECT Dom1 FROM Clientes WHERE Nombre = ?", "O'Higgins y Cía."), "Paseo de la Reforma 505, piso 3");
     EXPECT_EQ(Text(*db, "SELECT Dom1 FROM Clientes WHERE Nombre = ?", "Ángela Güemes de la Torre"), "Privada Ñandú 7");
-    EXPECT_EQ(Text(*db, "SELECT IFNULL(RFC, '') FROM Clientes WHERE Nombre = ?", "Ferretería El Martillo"), "");
+    EXPECT_EQ(Text(*db, "SELECT COALESCE(RFC, '') FROM Clientes WHERE Nombre = ?", "Ferretería El Martillo"), "");
     EXPECT_EQ(Text(*db, "SELECT RFC FROM Clientes WHERE Nombre = ?", "José Ramírez Núñez"), "RANJ750812QX3");
 
     EXPECT_EQ(Count(*db, "Formatos"), formatsBefore + 2);
@@ -135,8 +136,8 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
 }
 
 TEST(Import13, ExistingRowsStayUntouched) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase t;
+    auto db = t.create();
     db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('s001', 'Mío', 1)");
     db->execute("INSERT INTO Clientes (Nombre, Dom1) VALUES ('Público en General', 'Otro')");
     CImport13::Result r = CImport13::Run(*db, kFixture);
@@ -150,8 +151,9 @@ TEST(Import13, ExistingRowsStayUntouched) {
 }
 
 TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase t;
+    const ScratchDir& dir = t.dir();
+    auto db = t.create();
     const COldDatabase::Bytes whole = FixtureBytes();
     ASSERT_EQ(whole.size(), 172032u);
 
@@ -183,7 +185,8 @@ TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
     }
 
     // Our own database is no 1.3 file either.
-    r = CImport13::Run(*db, dir.file("q.mdb"));
+    Database::create(dir.file("nuestra.mdb"));
+    r = CImport13::Run(*db, dir.file("nuestra.mdb"));
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, COldDatabase::kMsgNotDatabase);
     r = CImport13::Run(*db, dir.file("no-existe.mdb"));
@@ -192,8 +195,8 @@ TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
 }
 
 TEST(Import13, ExactRepeatsAreLeftOutAndCaseVariantsRenamed) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase t;
+    auto db = t.create();
     db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('B1', 'Mío', 1)");
     COldDatabase old;
     old.Version = 130;
@@ -223,8 +226,8 @@ TEST(Import13, ExactRepeatsAreLeftOutAndCaseVariantsRenamed) {
 }
 
 TEST(Import13, WrongVersionAndDamagedFormatImportNothing) {
-    ScratchDir dir;
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase t;
+    auto db = t.create();
     COldDatabase old;
     ASSERT_TRUE(old.Read(kFixture));
 

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "support/LoopingOldFile.h"
 #include "support/ScratchDir.h"
+#include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -90,7 +91,8 @@ TEST(OldDatabaseProcess, AFileThatMakesLibmdbLoopIsRefusedWithinTheLimitAndWrite
     EXPECT_EQ(limit, 4000); // 3 s, and 1 s for each MB begun
     EXPECT_EQ(COldDatabaseProcess::TimeLimitMs(50u << 20), 53000);
 
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase target;
+    auto db = target.create();
     const std::int64_t taxes = Count(*db, "Impuestos");
     const auto start = std::chrono::steady_clock::now();
     const CImport13::Result r = CImport13::Run(*db, looping);
@@ -131,7 +133,8 @@ TEST(OldDatabaseProcess, AChildKilledOrCancelledMidReadIsACleanRefusal) {
     EXPECT_NE(::kill(child, 0), 0); // reaped, not left a zombie
 
     // "Cancelar" on the progress dialog: the import ends at once, nothing written.
-    auto db = Database::create(dir.file("q.mdb"));
+    TestDatabase target;
+    auto db = target.create();
     polls = 0;
     const CImport13::Result r = CImport13::Run(*db, looping, {}, [&] { return ++polls > 5; });
     EXPECT_FALSE(r.ok);

@@ -4,6 +4,9 @@
 #include "config/Import13.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
+#include "db/DbError.h"
+#include "db/DbErrorText.h"
+#include "db/ui/DatabasePromptDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
@@ -12,6 +15,9 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QStandardPaths>
+
+#include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -53,6 +59,73 @@ bool Report(const std::string& error, const char* success) {
     return error.empty();
 }
 
+// The long runs on a server, painted between tables and every few thousand rows. No "Cancelar":
+// a copy is one transaction that ends whole either way, and the maintenance ends table by table.
+class ServerProgress final {
+public:
+    ServerProgress(QWidget* parent, const QString& title) : m_dialog(parent) {
+        m_dialog.setWindowTitle(title);
+        m_dialog.setCancelButton(nullptr);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(0);
+        m_dialog.setAutoReset(false);
+        m_dialog.setAutoClose(false);
+        m_dialog.setMinimumWidth(360);
+    }
+    ~ServerProgress() { m_dialog.close(); }
+
+    // `label` names the table with %1.
+    CDatabaseCopy::Progress step(const QString& label) {
+        return [this, label](const std::string& table, std::int64_t done, std::int64_t total) {
+            m_dialog.setLabelText(label.arg(q(table)));
+            m_dialog.setMaximum(static_cast<int>(std::clamp<std::int64_t>(total, 1, INT_MAX)));
+            m_dialog.setValue(static_cast<int>(std::clamp<std::int64_t>(done, 0, INT_MAX)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        };
+    }
+    void close() { m_dialog.close(); }
+
+private:
+    QProgressDialog m_dialog;
+};
+
+const QString kCopying = QStringLiteral("Copiando la tabla %1...");
+
+// While on a server: a file here, as the backup, or an empty database a technician made on a
+// server, chosen in the start-up prompt with the server in use shown.
+bool NewDatabaseFromServer(Database& db, QWidget* parent) {
+    DatabaseLocation::Server shown = DatabaseLocation::parseServer(db.path()).value_or(DatabaseLocation::Server{});
+    shown.database.clear();
+    QString note;
+    for (;;) {
+        CDatabasePromptDlg prompt(parent);
+        prompt.setWindowTitle(QStringLiteral("Crear nueva base de datos"));
+        prompt.setServer(shown);
+        if (!note.isEmpty())
+            prompt.askPassword(note);
+        if (prompt.exec() != QDialog::Accepted)
+            return false;
+        note.clear();
+        if (prompt.kind() == CDatabasePromptDlg::Kind::File) {
+            const QString path = AskFile(parent, QStringLiteral("Crear nueva base de datos"),
+                                         QStringLiteral("Crear de base de datos (*.mdb)"), true, db);
+            // The file dialog cancelled goes back to the choice between file and server.
+            if (path.isEmpty())
+                continue;
+            return CMaintenance::RunNewDatabase(db, path, parent);
+        }
+        if (const auto typed = DatabaseLocation::parseServer(prompt.location().toStdString()))
+            shown = *typed;
+        switch (CMaintenance::RunNewDatabaseOnServer(db, prompt.location(), prompt.password(), parent)) {
+        case CMaintenance::ServerResult::Created: return true;
+        case CMaintenance::ServerResult::WantsPassword:
+            note = QStringLiteral("El servidor pide la contraseña del usuario.");
+            break;
+        case CMaintenance::ServerResult::Failed: break;
+        }
+    }
+}
+
 } // namespace
 
 QString CMaintenance::OverwriteQuestion(const QString& path) {
@@ -60,6 +133,8 @@ QString CMaintenance::OverwriteQuestion(const QString& path) {
 }
 
 bool CMaintenance::NewDatabase(Database& db, QWidget* parent) {
+    if (DatabaseLocation::isServer(db.path()))
+        return NewDatabaseFromServer(db, parent);
     const QString path =
         AskFile(parent, QStringLiteral("Crear nueva base de datos"), QStringLiteral("Crear de base de datos (*.mdb)"), true, db);
     return !path.isEmpty() && RunNewDatabase(db, path, parent);
@@ -80,15 +155,57 @@ bool CMaintenance::Import(Database& db, QWidget* parent) {
 bool CMaintenance::RunNewDatabase(Database& db, const QString& path, QWidget* parent) {
     if (!MayWrite(db, path))
         return false;
+    if (DatabaseLocation::isServer(db.path())) {
+        ServerProgress progress(parent, QStringLiteral("Crear nueva base de datos"));
+        const std::string error = CDatabaseFiles::CreateEmpty(db, s(path), {}, progress.step(kCopying));
+        progress.close();
+        return Report(error, CDatabaseFiles::kMsgCreated);
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string error = CDatabaseFiles::CreateEmpty(db, s(path));
     QApplication::restoreOverrideCursor();
     return Report(error, CDatabaseFiles::kMsgCreated);
 }
 
+CMaintenance::ServerResult CMaintenance::RunNewDatabaseOnServer(Database& db, const QString& location,
+                                                                const QString& password, QWidget* parent) {
+    const std::string where = location.toStdString();
+    const QString shown = q(DatabaseLocation::withoutPassword(where));
+    try {
+        ServerProgress progress(parent, QStringLiteral("Crear nueva base de datos"));
+        CDatabaseFiles::CreateEmptyOnServer(db, where, password.toStdString(), progress.step(kCopying));
+    } catch (const std::exception& e) {
+        const auto* dbError = dynamic_cast<const DbError*>(&e);
+        const bool auth = dbError && dbError->code() == DbError::kAuth;
+        // No password given yet: the prompt asks for it, without an error first.
+        if (auth && password.isEmpty() && !DatabaseLocation::hasPassword(where))
+            return ServerResult::WantsPassword;
+        TolMessage(QStringLiteral("No se pudo crear la base de datos en el servidor\n%1\n\n%2")
+                       .arg(shown, q(DbErrorText(e))));
+        return auth ? ServerResult::WantsPassword : ServerResult::Failed;
+    }
+    TolMessage(QString::fromUtf8(CDatabaseFiles::kMsgCreated));
+    return ServerResult::Created;
+}
+
 bool CMaintenance::RunBackup(Database& db, const QString& path, QWidget* parent) {
     if (!MayWrite(db, path))
         return false;
+    if (DatabaseLocation::isServer(db.path())) {
+        // The backup is a file that opens anywhere; the server then reclaims its own space.
+        ServerProgress progress(parent, QStringLiteral("Respaldar base de datos"));
+        const std::string error = CDatabaseFiles::Backup(db, s(path), {}, progress.step(kCopying));
+        if (!error.empty()) {
+            progress.close();
+            return Report(error, CDatabaseFiles::kMsgBackedUp);
+        }
+        const std::string compacted =
+            CDatabaseFiles::Compact(db, progress.step(QStringLiteral("Compactando la tabla %1 en el servidor...")));
+        progress.close();
+        TolMessage(QString::fromUtf8(CDatabaseFiles::kMsgBackedUp) + QStringLiteral("\n") +
+                   q(compacted.empty() ? std::string(CDatabaseFiles::kMsgCompacted) : compacted));
+        return true;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::string error = CDatabaseFiles::Backup(db, s(path));
     QApplication::restoreOverrideCursor();

@@ -7,12 +7,14 @@
 #include "config/ui/ConfigDlg.h"
 #include "db/ui/DatabasePromptDlg.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "db/Statement.h"
 #include "invoice/AmountInWords.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/ScratchSettings.h"
+#include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolTextEdit.h"
@@ -42,6 +44,7 @@ class TestConfigDlg final : public QObject {
 
     QTemporaryDir m_dir;
     int m_n = 0;
+    std::unique_ptr<TestDatabase> m_where;
     std::unique_ptr<Database> m_db;
     ApplicationState m_state;
 
@@ -60,11 +63,15 @@ private Q_SLOTS:
     }
     void init() {
         ProgramSettings().clear();
-        m_db = Database::create(m_dir.filePath(QStringLiteral("q%1.mdb").arg(++m_n)).toStdString());
+        m_where = std::make_unique<TestDatabase>("q" + std::to_string(++m_n));
+        m_db = m_where->create();
         m_state = ApplicationState{};
         m_state.database = m_db.get();
     }
-    void cleanup() { m_db.reset(); }
+    void cleanup() {
+        m_db.reset();
+        m_where.reset();
+    }
 
     void settingsRoundTrip() {
         m_db->execute("UPDATE CamposExtras SET Nombre = 'Pedido' WHERE Consec IN (2, 7)");
@@ -110,7 +117,12 @@ private Q_SLOTS:
         dlg.control<QRadioButton>(CConfigDlg::kLpt1Id + 3)->setChecked(true);
         check(dlg, CConfigDlg::kRapidoId)->setChecked(true);
         taxes->SelectByKey(1);
-        QVERIFY(dlg.guardar());
+        {
+            MessageLog messages;
+            messages.answer = 2;  // an error is not tried again
+            const bool saved = dlg.guardar();
+            QVERIFY2(saved, qPrintable(messages.texts.join(QStringLiteral(" | "))));
+        }
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
 
         // The settings store, as integers, and the running program.
@@ -218,10 +230,12 @@ private Q_SLOTS:
         QVERIFY(!ProgramSettings().contains(QStringLiteral("Config/Path")));
 
         edit(dlg, CConfigDlg::kMonedaId)->setText(QStringLiteral("EUROS"));
-        // The prompt first: a file on this computer (its default), then the file dialog.
+        // The prompt first: a file on this computer (its default, unless a server is in use), then
+        // the file dialog.
         answerNextModal(
             [other](QWidget* prompt) {
                 QVERIFY(qobject_cast<CDatabasePromptDlg*>(prompt));
+                static_cast<CTolDialog*>(prompt)->control<QRadioButton>(CDatabasePromptDlg::kFileId)->click();
                 qobject_cast<QPushButton*>(static_cast<CTolDialog*>(prompt)->control(CDatabasePromptDlg::kOkId))->click();
                 answerNextModal([other](QWidget* w) {
                     auto* files = qobject_cast<QFileDialog*>(w);
@@ -263,9 +277,12 @@ private Q_SLOTS:
                 prompt->control<QPushButton>(CDatabasePromptDlg::kOkId)->click();
                 answerNextModal(answer);
             } else {
-                // Asked again, with the server as typed.
-                QCOMPARE(prompt->location(), QStringLiteral("postgresql://127.0.0.1:1/tienda"));
+                // Asked again, with the server as typed (and the user of the server in use).
+                const QString location = prompt->location();
                 prompt->reject();
+                const auto inUse = DatabaseLocation::parseServer(m_db->path());
+                const QString user = inUse ? QString::fromStdString(inUse->user) + QLatin1Char('@') : QString();
+                QCOMPARE(location, QStringLiteral("postgresql://") + user + QStringLiteral("127.0.0.1:1/tienda"));
             }
         };
         answerNextModal(answer, &dlg);
@@ -275,6 +292,49 @@ private Q_SLOTS:
         QVERIFY(messages.texts.first().contains(QStringLiteral("127.0.0.1")));
         QVERIFY(!dlg.databaseChanged());
         QVERIFY(!ProgramSettings().contains(QStringLiteral("Config/Path")));
+    }
+
+    // Another database on the server in use: one that is not ours (empty, as a technician makes
+    // it) is refused with the server's word and asked again; one of ours is remembered.
+    void anotherServerDatabaseIsCheckedAndRemembered() {
+        if (!TestDatabase::onServer())
+            QSKIP("needs the test server");
+        TestDatabase empty("vacia"), other("otra");
+        other.create();
+        const auto nameOf = [](const TestDatabase& t) {
+            return QString::fromStdString(DatabaseLocation::parseServer(t.location())->database);
+        };
+        CConfigDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        MessageLog messages;
+        int prompts = 0;
+        QString chosen;
+        std::function<void(QWidget*)> answer = [&](QWidget* w) {
+            auto* prompt = qobject_cast<CDatabasePromptDlg*>(w);
+            if (!prompt) {
+                answerNextModal(answer, w);
+                return;
+            }
+            ++prompts;
+            // The server in use is shown; only the database is typed.
+            QVERIFY(prompt->control<QRadioButton>(CDatabasePromptDlg::kServerId)->isChecked());
+            prompt->control<CTolEdit>(CDatabasePromptDlg::kDatabaseId)->setText(nameOf(prompts == 1 ? empty : other));
+            chosen = prompt->location();
+            prompt->control<QPushButton>(CDatabasePromptDlg::kOkId)->click();
+            if (prompts == 1)
+                answerNextModal(answer, w);
+        };
+        answerNextModal(answer, &dlg);
+        dlg.sendCommand(CConfigDlg::kBrowseDatabaseCommand);
+        QTRY_COMPARE(prompts, 2);
+        QTRY_VERIFY(dlg.databaseChanged());
+        QCOMPARE(messages.texts.size(), 2);
+        QVERIFY2(messages.texts[0].contains(QStringLiteral("no es una base de datos de Quintaleva 2")),
+                 qPrintable(messages.texts[0]));
+        QCOMPARE(messages.texts[1], QStringLiteral("- Debe reiniciar la aplicación para reflejar los cambios -"));
+        QCOMPARE(ProgramSettings().value(QStringLiteral("Config/Path")).toString(), chosen);
+        QVERIFY(Database::open(chosen.toStdString()));
     }
 
     void mainFormAppliesTheConfiguration() {

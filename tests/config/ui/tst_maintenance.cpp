@@ -1,18 +1,24 @@
 #include "support/MessageLog.h"
+#include "support/TestDatabase.h"
 #include "config/DatabaseFiles.h"
 #include "config/Import13.h"
 #include "config/OldDatabase.h"
 #include "config/OldDatabaseProcess.h"
 #include "config/ui/Maintenance.h"
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
+#include "db/ui/DatabasePromptDlg.h"
+#include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QElapsedTimer>
@@ -57,7 +63,8 @@ private Q_SLOTS:
     }
 
     void overwriteNeedsTheOperatorsYes() {
-        auto db = Database::create(m_dir.filePath(QStringLiteral("uso1.mdb")).toStdString());
+        TestDatabase used("uso1");
+        auto db = used.create();
         db->execute("INSERT INTO Clientes (Nombre) VALUES ('Uno')");
         const QString target = m_dir.filePath(QStringLiteral("respaldo.mdb"));
         Write(target, "anterior");
@@ -71,7 +78,11 @@ private Q_SLOTS:
         log.texts.clear();
         log.answer = 1;
         QVERIFY(CMaintenance::RunBackup(*db, target, nullptr));
-        QCOMPARE(log.texts, (QStringList{CMaintenance::OverwriteQuestion(target), QStringLiteral("- Base de datos respaldada -")}));
+        // A server then reclaims its own space.
+        const QString backedUp = TestDatabase::onServer()
+                                     ? QStringLiteral("- Base de datos respaldada -\n- Base de datos del servidor compactada -")
+                                     : QStringLiteral("- Base de datos respaldada -");
+        QCOMPARE(log.texts, (QStringList{CMaintenance::OverwriteQuestion(target), backedUp}));
         QCOMPARE(Count(*Database::open(target.toStdString()), "Clientes"), 1);
 
         // A new database under a new name asks nothing.
@@ -83,7 +94,8 @@ private Q_SLOTS:
     }
 
     void importReportsSuccessAndRefusals() {
-        auto db = Database::create(m_dir.filePath(QStringLiteral("uso2.mdb")).toStdString());
+        TestDatabase used("uso2");
+        auto db = used.create();
         MessageLog log;
         const QString text = m_dir.filePath(QStringLiteral("texto.mdb"));
         Write(text, "no soy una base de datos");
@@ -100,7 +112,8 @@ private Q_SLOTS:
         QCOMPARE(Count(*db, "Clientes"), 8);
     }
 
-    // The open database is refused before the overwrite question, which it could not honour.
+    // The open database is refused before the overwrite question, which it could not honour. (A
+    // file's own matter: a server database is never a file target.)
     void theDatabaseInUseIsRefusedBeforeAnything() {
         auto db = Database::create(m_dir.filePath(QStringLiteral("uso3.mdb")).toStdString());
         MessageLog log;
@@ -112,7 +125,8 @@ private Q_SLOTS:
         QCOMPARE(log.texts, QStringList{QString::fromUtf8(CDatabaseFiles::kMsgSameFile)});
     }
 
-    // Each utility's file dialog opens on "*.mdb" in the database's folder.
+    // Each utility's file dialog opens on "*.mdb" in the database's folder. (On a server the new
+    // database asks first where it goes: newDatabaseWhileOnAServer.)
     void fileDialogsStartWithTheMdbPattern() {
         auto db = Database::create(m_dir.filePath(QStringLiteral("uso4.mdb")).toStdString());
         for (auto utility : {&CMaintenance::NewDatabase, &CMaintenance::Backup, &CMaintenance::Import}) {
@@ -128,6 +142,72 @@ private Q_SLOTS:
             QVERIFY(!utility(*db, nullptr));
             QCOMPARE(typed, QStringLiteral("*.mdb"));
         }
+    }
+
+    // The start-up prompt asks where: an empty database on the server, then (the same one again is
+    // refused and asked again) a file here.
+    void newDatabaseWhileOnAServer() {
+        if (!TestDatabase::onServer())
+            QSKIP("the database in use must be on a server");
+        TestDatabase used("uso6");
+        auto db = used.create();
+        db->execute("INSERT INTO Clientes (Nombre) VALUES ('Ana')");
+        db->execute("INSERT INTO Impuestos (Nombre, Porcentaje) VALUES ('IVA 15.00 %', 15)");
+        TestDatabase target("nueva6");
+        const QString targetName = QString::fromStdString(DatabaseLocation::parseServer(target.location())->database);
+        const QString file = m_dir.filePath(QStringLiteral("nueva6.mdb"));
+
+        MessageLog log;
+        int prompts = 0;
+        QString shownDatabase;
+        // Answers each prompt and file dialog once, for as long as the test runs; the progress
+        // windows and the messages (which the log answers) are let be.
+        QPointer<QWidget> answered;
+        QTimer answerer;
+        QObject::connect(&answerer, &QTimer::timeout, [&] {
+            QWidget* w = QApplication::activeModalWidget();
+            if (!w || w == answered)
+                return;
+            if (auto* prompt = qobject_cast<CDatabasePromptDlg*>(w)) {
+                answered = w;
+                if (++prompts == 1)
+                    shownDatabase = prompt->control<CTolEdit>(CDatabasePromptDlg::kDatabaseId)->text();
+                if (prompts <= 2) {
+                    prompt->control<QRadioButton>(CDatabasePromptDlg::kServerId)->click();
+                    prompt->control<CTolEdit>(CDatabasePromptDlg::kDatabaseId)->setText(targetName);
+                } else {
+                    prompt->control<QRadioButton>(CDatabasePromptDlg::kFileId)->click();
+                }
+                prompt->control<QPushButton>(CDatabasePromptDlg::kOkId)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(w)) {
+                answered = w;
+                // Typed whole: no wait for the folder listing.
+                if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+                    name->setText(file);
+                QMetaObject::invokeMethod(dialog, "accept");
+            }
+        });
+        answerer.start(10);
+        // The first run creates it; the second is refused and the prompt comes again.
+        QVERIFY(CMaintenance::NewDatabase(*db, nullptr));
+        QCOMPARE(prompts, 1);
+        QCOMPARE(shownDatabase, QString());
+        QCOMPARE(log.texts, QStringList{QString::fromUtf8(CDatabaseFiles::kMsgCreated)});
+        {
+            auto fresh = target.open();
+            QCOMPARE(Count(*fresh, "Clientes"), 0);
+            QCOMPARE(Count(*fresh, "Impuestos"), Count(*db, "Impuestos"));
+        }
+        log.texts.clear();
+        QVERIFY(CMaintenance::NewDatabase(*db, nullptr));
+        QCOMPARE(prompts, 3);
+        QCOMPARE(log.texts.size(), 2);
+        QVERIFY2(log.texts[0].startsWith(QStringLiteral("No se pudo crear la base de datos en el servidor\n")), qPrintable(log.texts[0]));
+        QVERIFY2(log.texts[0].contains(QStringLiteral("ya tiene tablas de Quintaleva 2")), qPrintable(log.texts[0]));
+        QCOMPARE(log.texts[1], QString::fromUtf8(CDatabaseFiles::kMsgCreated));
+        QCOMPARE(Count(*Database::open(file.toStdString()), "Impuestos"), Count(*db, "Impuestos"));
+        QCOMPARE(Count(*Database::open(file.toStdString()), "Clientes"), 0);
+        QCOMPARE(Count(*db, "Clientes"), 1);
     }
 
     // "Cancelar" on the progress dialog stops the reader and imports nothing.
