@@ -97,12 +97,12 @@ std::string describe(const CDatabaseCopy::TableCheck& c) {
     return text;
 }
 
-bool isBinaryColumn(const std::string& table, const std::string& column) {
+bool isBytesColumn(const std::string& table, const std::string& column) {
     for (const TableDef& def : Schema::tables())
         if (def.name == table)
             for (const ColumnDef& c : def.columns)
                 if (c.name == column)
-                    return c.kind == ColumnKind::Binary;
+                    return c.kind == ColumnKind::Bytes;
     return false;
 }
 
@@ -129,17 +129,20 @@ void copyRows(Database& source, Database& target, const CopyTable& t, std::int64
             std::vector<std::string> columns;
             for (int i = 0; i < read.columnCount(); ++i) {
                 columns.push_back(read.columnName(i));
-                binary.push_back(isBinaryColumn(t.name, read.columnName(i)));
+                binary.push_back(isBytesColumn(t.name, read.columnName(i)));
             }
             write.emplace(target, t.name, columns);
             row.resize(columns.size());
         }
         for (std::size_t i = 0; i < row.size(); ++i) {
             row[i] = read.column(static_cast<int>(i));
-            // An older file may hold text in a binary column (General.In); a server takes its
-            // bytes only as binary.
-            if (binary[i] && std::holds_alternative<std::string>(row[i]) && target.dialect().isServer())
-                row[i] = Blob(std::get<std::string>(row[i]).begin(), std::get<std::string>(row[i]).end());
+            // Text that may hold any byte (General.In) is text in a file and binary on a server.
+            if (binary[i]) {
+                if (const auto* text = std::get_if<std::string>(&row[i]); text && !target.dialect().bytesAsText())
+                    row[i] = Blob(text->begin(), text->end());
+                else if (const auto* bytes = std::get_if<Blob>(&row[i]); bytes && target.dialect().bytesAsText())
+                    row[i] = std::string(bytes->begin(), bytes->end());
+            }
         }
         write->add(row);
         if (++done % 5000 == 0 && done < total && progress)

@@ -332,7 +332,7 @@ void CDaoRecordset::Update() {
     requireTable("Update");
     if (m_edit == EditMode::None)
         throw DbError("Update or CancelUpdate without AddNew or Edit.", DbError::kGeneric);
-    FieldExchange store(FieldExchange::Mode::Store);
+    FieldExchange store(FieldExchange::Mode::Store, m_db.dialect().bytesAsText());
     doFieldExchange(store);
     const std::string autoColumn = autoNumberColumn();
     std::vector<std::string> names;
@@ -370,7 +370,7 @@ void CDaoRecordset::Update() {
     if (!IsEOF() && !IsBOF() && !m_afterDelete)
         m_current = rowAt(m_pos);
     if (!autoColumn.empty()) {
-        FieldExchange written(FieldExchange::Mode::Store);
+        FieldExchange written(FieldExchange::Mode::Store, m_db.dialect().bytesAsText());
         doFieldExchange(written);
         std::vector<DbValue> row = written.values();
         for (std::size_t i = 0; i < written.names().size(); ++i)

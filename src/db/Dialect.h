@@ -36,6 +36,8 @@ public:
     // run outside any transaction; empty where the engine compacts only a whole database (a file
     // is compacted into its backup copy instead).
     virtual std::string compactSql(const std::string& table) const = 0;
+    // Whether text that may hold any byte (ColumnKind::Bytes) is stored as text; else as binary.
+    virtual bool bytesAsText() const = 0;
 
     // Where an operation stages scratch rows of `table` that only it reads back: the table itself
     // in a file, written by one station at a time; on a server a temporary table of the same

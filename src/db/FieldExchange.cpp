@@ -58,8 +58,11 @@ void FieldExchange::field(const char* name, std::string& value) {
 }
 
 void FieldExchange::bytes(const char* name, std::string& value) {
-    exchange(name, value, [](const DbValue& v) { return valueToText(v); },
-             [](const std::string& m) { return m.empty() ? DbValue{} : DbValue{Blob(m.begin(), m.end())}; });
+    exchange(name, value, [](const DbValue& v) { return valueToText(v); }, [this](const std::string& m) {
+        if (m.empty())
+            return DbValue{};
+        return m_bytesAsText ? DbValue{m} : DbValue{Blob(m.begin(), m.end())};
+    });
 }
 
 void FieldExchange::field(const char* name, Blob& value) {

@@ -15,8 +15,9 @@ class FieldExchange final {
 public:
     enum class Mode { Describe, Load, Store, Reset };
 
-    // Describe and Reset.
-    explicit FieldExchange(Mode mode) : m_mode(mode) {}
+    // Describe, Reset and Store; `bytesAsText` stores bytes() members as text (a file) instead of
+    // binary (a server).
+    explicit FieldExchange(Mode mode, bool bytesAsText = true) : m_mode(mode), m_bytesAsText(bytesAsText) {}
     // Load: `row` holds the values of `columns` (by name, in any order).
     FieldExchange(const std::vector<std::string>& columns, const std::vector<DbValue>& row);
 
@@ -30,8 +31,8 @@ public:
     void field(const char* name, OleDate& value);
     void field(const char* name, std::string& value);
     void field(const char* name, Blob& value);
-    // Bytes that are not text in any encoding, kept in a string: stored as binary, read from
-    // binary or from the text an older file holds.
+    // Bytes that are not text in any encoding, kept in a string (a ColumnKind::Bytes column): stored
+    // as text or binary as the engine needs, read from either.
     void bytes(const char* name, std::string& value);
 
 private:
@@ -40,6 +41,7 @@ private:
     void exchange(const char* name, T& member, FromValue from, ToValue to);
 
     Mode m_mode;
+    bool m_bytesAsText = true;
     std::vector<std::string> m_names;
     std::vector<DbValue> m_values;
     std::unordered_map<std::string, std::size_t> m_index;

@@ -45,6 +45,7 @@ public:
     std::string compactSql(const std::string& table) const override {
         return "VACUUM (ANALYZE) \"" + table + "\"";
     }
+    bool bytesAsText() const override { return false; }
     Staging staging(const std::string& table) const override {
         return {table + "Local", "CREATE TEMPORARY TABLE IF NOT EXISTS " + table + "Local (LIKE " + table +
                                      " INCLUDING DEFAULTS INCLUDING IDENTITY)"};

@@ -45,7 +45,7 @@ std::vector<TableDef> makeTables() {
          {{"Id_Impuesto", K::Long, true}, {"Nombre", K::Text}, {"Porcentaje", K::Double}, {"Retencion", K::Bool}},
          "Id_Impuesto"},
         {"General",
-         {{"Version", K::Long}, {"Moneda", K::Text}, {"Postfijo", K::Text}, {"Nombre", K::Text}, {"In", K::Binary}},
+         {{"Version", K::Long}, {"Moneda", K::Text}, {"Postfijo", K::Text}, {"Nombre", K::Text}, {"In", K::Bytes}},
          ""},
         {"CamposExtras",
          {{"Consec", K::Long}, {"Id_Extra", K::Long}, {"DeDetalle", K::Bool}, {"Nombre", K::Text},
@@ -62,7 +62,7 @@ std::vector<TableDef> makeTables() {
     };
 }
 
-std::string sqlType(const ColumnDef& c) {
+std::string sqlType(const ColumnDef& c, const Dialect& dialect) {
     switch (c.kind) {
     case K::Long: return c.autoNumber ? "INTEGER PRIMARY KEY AUTOINCREMENT" : "INTEGER DEFAULT 0";
     case K::Bool: return "INTEGER DEFAULT 0";
@@ -70,6 +70,7 @@ std::string sqlType(const ColumnDef& c) {
     case K::Double:
     case K::Date: return "REAL DEFAULT 0";
     case K::Binary: return "BLOB";
+    case K::Bytes: return dialect.bytesAsText() ? "TEXT" : "BLOB";
     }
     return "";
 }
@@ -78,7 +79,7 @@ std::string createTableSql(const TableDef& t, const Dialect& dialect) {
     std::string sql = "CREATE TABLE \"" + t.name + "\" (";
     for (std::size_t i = 0; i < t.columns.size(); ++i) {
         const ColumnDef& c = t.columns[i];
-        sql += (i ? ", " : "") + ("\"" + c.name + "\" ") + sqlType(c);
+        sql += (i ? ", " : "") + ("\"" + c.name + "\" ") + sqlType(c, dialect);
         // Lines and payments belong to their document and go with it.
         if ((t.name == "Detalles" || t.name == "Cobros") && c.name == "Id_Documento")
             sql += " NOT NULL REFERENCES Documentos(Id_Documento) ON DELETE CASCADE";

@@ -5,7 +5,10 @@
 
 class Database;
 
-enum class ColumnKind { Long, Text, Double, Date, Bool, Binary };
+// `Bytes`: text that may hold any byte (the scrambled access password): a TEXT column in a file,
+// as it has always been, and binary on a server, whose text takes neither a zero byte nor bytes
+// that are not UTF-8.
+enum class ColumnKind { Long, Text, Double, Date, Bool, Binary, Bytes };
 
 struct ColumnDef {
     std::string name;

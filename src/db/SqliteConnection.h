@@ -35,6 +35,7 @@ public:
     std::string wholeTableHint() const override { return " NOT INDEXED"; }
     std::string continueNumberingSql(const std::string&) const override { return {}; }
     std::string compactSql(const std::string&) const override { return {}; }
+    bool bytesAsText() const override { return true; }
     Staging staging(const std::string& table) const override { return {table, {}}; }
 
 private:

@@ -81,7 +81,10 @@ TEST_F(SharedValuesTest, PasswordWithAColonSurvivesItsNulByte) {
     editGeneral([&](CGeneralSet& g) { g.m_In = ScramblePassword(password); });
     Statement raw = db->prepare("SELECT \"In\" FROM General");
     ASSERT_TRUE(raw.step());
-    EXPECT_EQ(raw.column(0), DbValue(Blob{0x5B, 0x00, 0x58, 0x00}));
+    // Text in a file, as it has always been stored; binary on a server, whose text cannot hold it.
+    const DbValue stored = db->dialect().isServer() ? DbValue(Blob{0x5B, 0x00, 0x58, 0x00})
+                                                    : DbValue(std::string("\x5B\0\x58\0", 4));
+    EXPECT_EQ(raw.column(0), stored);
     EXPECT_EQ(StoredPassword(*db), password);
     EXPECT_TRUE(IsAccessPassword(*db, password));
     EXPECT_FALSE(IsAccessPassword(*db, "a"));
