@@ -74,10 +74,15 @@ private Q_SLOTS:
         m_where.reset();
     }
 
+    // The scrambled password as the program keeps it: text in a file, bytes on a server.
+    DbValue storedPassword(const std::string& scrambled) const {
+        return m_db->dialect().bytesAsText() ? DbValue(scrambled) : DbValue(Blob(scrambled.begin(), scrambled.end()));
+    }
+
     void settingsRoundTrip() {
         m_db->execute("UPDATE CamposExtras SET Nombre = 'Pedido' WHERE Consec IN (2, 7)");
         const std::string scrambled = ScramblePassword("Clave:1");
-        m_db->execute("UPDATE General SET \"In\" = ?", {Blob(scrambled.begin(), scrambled.end())});
+        m_db->execute("UPDATE General SET \"In\" = ?", {storedPassword(scrambled)});
         m_state.pWin = 0;
         m_state.pPos = 2;
         m_state.impuesto = 2;
@@ -149,7 +154,7 @@ private Q_SLOTS:
             const std::string scrambled = ScramblePassword("Peña:2024");
             Statement st = m_db->prepare("SELECT \"In\" FROM General");
             QVERIFY(st.step());
-            QVERIFY(st.column(0) == DbValue(Blob(scrambled.begin(), scrambled.end())));
+            QVERIFY(st.column(0) == storedPassword(scrambled));
         }
         QVERIFY(IsAccessPassword(*m_db, "Peña:2024"));
 
