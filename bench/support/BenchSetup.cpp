@@ -162,7 +162,9 @@ std::string Location(const std::string& file) {
         CDatabaseCopy::Run(*source, uri);
     }
     auto copy = Database::open(uri);
-    copy->execute(copy->dialect().compactSql());  // the planner's statistics of the new rows
+    // The planner's statistics of the new rows.
+    for (const std::string& table : CDatabaseCopy::Tables())
+        copy->execute(copy->dialect().compactSql(table));
     std::fprintf(stderr, "... copied in %.1f s\n",
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     return uri;
