@@ -75,17 +75,6 @@ const char* serverUri() {
     return uri && *uri ? uri : nullptr;
 }
 
-// The server URI with `name` as its database (the path after the host).
-std::string withDatabase(const std::string& uri, const std::string& name) {
-    const std::size_t scheme = uri.find("://");
-    const std::size_t slash = uri.find('/', scheme + 3);
-    const std::size_t query = uri.find('?', scheme + 3);
-    if (slash == std::string::npos || (query != std::string::npos && slash > query))
-        return uri.substr(0, query) + "/" + name + (query == std::string::npos ? "" : uri.substr(query));
-    const std::size_t end = query == std::string::npos ? uri.size() : query;
-    return uri.substr(0, slash + 1) + name + uri.substr(end);
-}
-
 // Runs `sql` on the maintenance database; the first value of its first row ("" when none).
 std::string admin(const std::string& sql, const std::vector<std::string>& params = {}) {
     PGconn* conn = PQconnectdb(serverUri());
@@ -146,7 +135,7 @@ std::string Location(const std::string& file) {
     std::string name = "qvb_";
     for (char c : fs::path(file).stem().string())
         name += std::isalnum(static_cast<unsigned char>(c)) ? static_cast<char>(std::tolower(static_cast<unsigned char>(c))) : '_';
-    const std::string uri = withDatabase(serverUri(), name);
+    const std::string uri = DatabaseLocation::withDatabase(serverUri(), name);
     if (!admin("SELECT 1 FROM pg_database WHERE datname = $1", {name}).empty()) {
         try {
             Database::open(uri);  // a copy that did not finish left an empty database
@@ -179,7 +168,7 @@ std::string ScratchDatabase(const std::string& name) {
         return path.string();
     }
     createEmpty("qvb_" + unique);
-    const std::string uri = withDatabase(serverUri(), "qvb_" + unique);
+    const std::string uri = DatabaseLocation::withDatabase(serverUri(), "qvb_" + unique);
     Database::create(uri);
     return uri;
 }

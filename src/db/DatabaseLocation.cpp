@@ -190,4 +190,14 @@ bool hasPassword(const std::string& location) {
     return p.hasPassword || std::any_of(params.begin(), params.end(), isPasswordParam);
 }
 
+std::string withDatabase(const std::string& uri, const std::string& name) {
+    const std::size_t scheme = uri.find("://");
+    const std::size_t slash = uri.find('/', scheme + 3);
+    const std::size_t query = uri.find('?', scheme + 3);
+    if (slash == std::string::npos || (query != std::string::npos && slash > query))
+        return uri.substr(0, query) + "/" + name + (query == std::string::npos ? "" : uri.substr(query));
+    const std::size_t end = query == std::string::npos ? uri.size() : query;
+    return uri.substr(0, slash + 1) + name + uri.substr(end);
+}
+
 } // namespace DatabaseLocation

@@ -34,4 +34,8 @@ std::string withoutPassword(const std::string& location);
 // True when the URI carries a password of its own.
 bool hasPassword(const std::string& location);
 
+// The server URI with its database (the path after the host) replaced by `name`, user, host,
+// port and parameters kept: another database on the same server.
+std::string withDatabase(const std::string& uri, const std::string& name);
+
 } // namespace DatabaseLocation

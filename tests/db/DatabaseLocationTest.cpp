@@ -68,6 +68,14 @@ TEST(DatabaseLocationTest, APasswordNeverReachesTheStoredLocation) {
     }
 }
 
+TEST(DatabaseLocationTest, AnotherDatabaseOnTheSameServerKeepsUserHostAndParameters) {
+    using DatabaseLocation::withDatabase;
+    EXPECT_EQ(withDatabase("postgresql://ana@caja:5433/tienda", "otra"), "postgresql://ana@caja:5433/otra");
+    EXPECT_EQ(withDatabase("postgresql:///postgres?host=/tmp/pg&port=5499", "qv"), "postgresql:///qv?host=/tmp/pg&port=5499");
+    EXPECT_EQ(withDatabase("postgresql://caja", "qv"), "postgresql://caja/qv");
+    EXPECT_EQ(withDatabase("postgresql://caja?sslmode=disable", "qv"), "postgresql://caja/qv?sslmode=disable");
+}
+
 TEST(NetworkFilesystemTest, NetworkMountsAreNamedAndLocalDisksAreNot) {
     struct Case {
         long type;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Database.h"
+#include "db/DatabaseLocation.h"
 #include "support/ScratchDir.h"
 
 #include <libpq-fe.h>
@@ -29,7 +30,7 @@ public:
         m_name = "qvt_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
         admin("DROP DATABASE IF EXISTS " + m_name + " WITH (FORCE)");
         admin("CREATE DATABASE " + m_name + " TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'");
-        m_location = withDatabase(server, m_name);
+        m_location = DatabaseLocation::withDatabase(server, m_name);
     }
     ~TestDatabase() {
         if (!m_name.empty()) {
@@ -98,17 +99,6 @@ private:
     static std::string serverUri() {
         const char* uri = std::getenv("QUINTALEVA_TEST_PG");
         return uri && *uri ? uri : "";
-    }
-
-    // The server URI with its database (the path after the host) replaced by `name`.
-    static std::string withDatabase(const std::string& uri, const std::string& name) {
-        const std::size_t scheme = uri.find("://");
-        const std::size_t slash = uri.find('/', scheme + 3);
-        const std::size_t query = uri.find('?', scheme + 3);
-        if (slash == std::string::npos || (query != std::string::npos && slash > query))
-            return uri.substr(0, query) + "/" + name + (query == std::string::npos ? "" : uri.substr(query));
-        const std::size_t end = query == std::string::npos ? uri.size() : query;
-        return uri.substr(0, slash + 1) + name + uri.substr(end);
     }
 
     static void admin(const std::string& sql) {
