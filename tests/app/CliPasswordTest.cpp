@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 #include <libpq-fe.h>
+#include <csignal>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -137,6 +138,21 @@ TEST_F(CliPassword, OnATerminalItIsAskedWithoutEchoAndOnceMoreAfterAWrongOne) {
         ::execl(program.c_str(), program.c_str(), "crear", location.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
+    // A failed check below ends the test early: the child must not be left waiting at its prompt
+    // with the test's server running.
+    bool reaped = false;
+    struct Reaper {
+        pid_t pid;
+        int master;
+        bool& reaped;
+        ~Reaper() {
+            if (!reaped) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+                ::close(master);
+            }
+        }
+    } reaper{pid, master, reaped};
     std::string shown;
     readUntil(master, "Contraseña de qv en localhost: ", shown);
     ASSERT_NE(shown.find("Contraseña de qv en localhost: "), std::string::npos) << shown;
@@ -148,6 +164,7 @@ TEST_F(CliPassword, OnATerminalItIsAskedWithoutEchoAndOnceMoreAfterAWrongOne) {
     readUntil(master, "\x04never", shown);  // to the end of the output
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    reaped = true;
     ::close(master);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << shown;
     EXPECT_NE(shown.find("Base de datos creada"), std::string::npos) << shown;
