@@ -101,7 +101,7 @@ TEST(OldDatabaseProcess, AFileThatMakesLibmdbLoopIsRefusedWithinTheLimitAndWrite
     EXPECT_TRUE(StartsWith(r.message, COldDatabaseProcess::kMsgUnreadable)) << r.message;
     EXPECT_NE(r.message.find("no terminó en " + std::to_string(limit / 1000) + " s"), std::string::npos) << r.message;
     EXPECT_GE(ms, limit);
-    EXPECT_LT(ms, limit + 3000);
+    EXPECT_LT(ms, limit + 10000); // ended at the limit, with room for a loaded machine
     EXPECT_EQ(Count(*db, "Articulos"), 0);
     EXPECT_EQ(Count(*db, "Clientes"), 0);
     EXPECT_EQ(Count(*db, "Formatos"), 0);
@@ -125,7 +125,8 @@ TEST(OldDatabaseProcess, AChildKilledOrCancelledMidReadIsACleanRefusal) {
             ::kill(child, SIGKILL);
         return false;
     }, options));
-    EXPECT_LT(MsSince(start), 3000); // well before the limit: the kill ended it
+    EXPECT_LT(MsSince(start), COldDatabaseProcess::TimeLimitMs(std::filesystem::file_size(looping)))
+        << "the kill, not the limit, should have ended it";
     EXPECT_FALSE(reader.Cancelled());
     EXPECT_TRUE(StartsWith(reader.Error(), COldDatabaseProcess::kMsgUnreadable)) << reader.Error();
     EXPECT_NE(reader.Error().find("señal 9"), std::string::npos) << reader.Error();
