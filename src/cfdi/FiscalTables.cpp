@@ -1,6 +1,7 @@
 #include "cfdi/FiscalTables.h"
 
 #include "db/Database.h"
+#include "db/RetryConflicts.h"
 #include "db/Transaction.h"
 
 #include <iterator>
@@ -55,17 +56,24 @@ void ensure(Database& db) {
     // Checked first so that a reader never takes the write lock when nothing is missing.
     if (allPresent(db))
         return;
-    const bool newTaxTable = !db.hasTable("ImpuestosFiscales");
-    Transaction tx(db);
-    createTables(db);
-    // The usual taxes every new database starts with get their SAT meaning at once.
-    if (newTaxTable)
-        db.execute("INSERT INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "
-                   "SELECT Id_Impuesto, CASE WHEN Nombre = 'Ret. ISR' THEN '001' ELSE '002' END, 'Tasa', "
-                   "round(Porcentaje / 100.0, 6) FROM Impuestos WHERE (Retencion = 0 AND Nombre IN ('IVA 16 %', "
-                   "'IVA 8 %', 'IVA 0 %') AND Porcentaje IN (16, 8, 0)) OR (Retencion <> 0 AND ((Nombre = 'Ret. IVA' "
-                   "AND Porcentaje = 10.6667) OR (Nombre = 'Ret. ISR' AND Porcentaje = 10)))");
-    tx.commit();
+    // Two stations opening a database without them at the same moment both get here: what is
+    // missing is looked at again inside the write transaction, and the one whose tables the
+    // server refused as already made by the other runs again and finds them.
+    RetryConflicts([&db] {
+        Transaction tx(db);
+        if (allPresent(db))
+            return;
+        const bool newTaxTable = !db.hasTable("ImpuestosFiscales");
+        createTables(db);
+        // The usual taxes every new database starts with get their SAT meaning at once.
+        if (newTaxTable)
+            db.execute("INSERT INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "
+                       "SELECT Id_Impuesto, CASE WHEN Nombre = 'Ret. ISR' THEN '001' ELSE '002' END, 'Tasa', "
+                       "round(Porcentaje / 100.0, 6) FROM Impuestos WHERE (Retencion = 0 AND Nombre IN "
+                       "('IVA 16 %', 'IVA 8 %', 'IVA 0 %') AND Porcentaje IN (16, 8, 0)) OR (Retencion <> 0 AND "
+                       "((Nombre = 'Ret. IVA' AND Porcentaje = 10.6667) OR (Nombre = 'Ret. ISR' AND Porcentaje = 10)))");
+        tx.commit();
+    });
 }
 
 } // namespace FiscalTables

@@ -3,9 +3,14 @@
 #include "cfdi/SatCatalogs.h"
 #include "db/Database.h"
 #include "db/Statement.h"
+#include "db/Transaction.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -51,6 +56,27 @@ TEST(FiscalStore, AFileWithoutFiscalTablesGetsThemAndTheUsualTaxesTheirMeaning) 
     EXPECT_EQ(store.cliente(id)->regimenFiscal, "612");
     db->execute("DELETE FROM Clientes WHERE Id_Cliente = ?", {std::int64_t{id}});
     EXPECT_FALSE(store.cliente(id));
+}
+
+TEST(FiscalStore, TwoStationsOpeningADatabaseWithoutFiscalTablesAtOnceBothGoOn) {
+    TestDatabase testDb;
+    testDb.create();
+    auto first = testDb.open();
+    auto second = testDb.open();
+    // The first station is making the tables when the second one finds them missing.
+    auto making = std::make_unique<Transaction>(*first);
+    FiscalTables::createTables(*first);
+    first->execute("INSERT INTO ImpuestosFiscales (Id_Impuesto, Impuesto, TipoFactor, TasaOCuota) "
+                   "VALUES (1, '002', 'Tasa', 0.16)");
+    auto other = std::async(std::launch::async, [&second] { FiscalTables::ensure(*second); });
+    // The second waits on the first's write; let it get there before the first is done.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    making->commit();
+    EXPECT_NO_THROW(other.get());
+    EXPECT_EQ(tables(*second), 6);
+    Statement taxes = second->prepare("SELECT count(*) FROM ImpuestosFiscales");
+    ASSERT_TRUE(taxes.step());
+    EXPECT_EQ(taxes.integer(0), 1);
 }
 
 TEST(SatCatalogs, ChecksRfcRegimenPostalCodeAndKeys) {
