@@ -128,6 +128,18 @@ TEST_F(CliPassword, WithoutATerminalTheMessageNamesPgpassAndPgpassword) {
     EXPECT_NE(out.find("Versión: 200"), std::string::npos) << out;
 }
 
+TEST_F(CliPassword, CopiarToTheServerAsksForItsPasswordAsTheOtherCommandsDo) {
+    std::string out;
+    const std::string file = home.file("mitienda.mdb");
+    ASSERT_EQ(run({"crear", file}, out), 0) << out;
+    // The technician's command from the README, before any ~/.pgpass exists.
+    EXPECT_EQ(run({"copiar", file, location}, out), 1);
+    EXPECT_NE(out.find("~/.pgpass"), std::string::npos) << out;
+    EXPECT_NE(out.find("PGPASSWORD"), std::string::npos) << out;
+    EXPECT_EQ(run({"copiar", file, location}, out, "PGPASSWORD=" + quote(kPassword)), 0) << out;
+    EXPECT_NE(out.find("Renglones y sumas iguales"), std::string::npos) << out;
+}
+
 TEST_F(CliPassword, OnATerminalItIsAskedWithoutEchoAndOnceMoreAfterAWrongOne) {
     int master = -1;
     const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);

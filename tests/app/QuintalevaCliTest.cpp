@@ -255,6 +255,45 @@ TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceNeverStoreOneFolioTwice) {
               0);
 }
 
+TEST_F(QuintalevaCliTest, GenerarWithAnOptionWhereTheFileGoesMakesNoFile) {
+    const std::filesystem::path made = std::filesystem::current_path() / "--documentos";
+    const CliResult r = run({"generar", "--documentos", "5"});
+    EXPECT_NE(r.exitCode, 0);
+    EXPECT_NE(r.err.find("falta el nombre del archivo"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(made));
+    std::filesystem::remove(made);
+}
+
+TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceOnANewDatabaseBothAddTheirCataloguesAndDocuments) {
+    const TestDatabase nueva("dos cajas nuevas");
+    const std::string path = TestDatabase::onServer() ? forGenerar(nueva) : nueva.location();
+    if (!TestDatabase::onServer())
+        ASSERT_EQ(run({"crear", path}).exitCode, 0);
+    // Neither run finds the fiscal tables nor the other's customers and articles: both make them
+    // at the same moment.
+    std::string one = quote(program) + " generar " + quote(path) + " --documentos 400 --clientes 60 --articulos 60";
+    const std::string both = "(" + one + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) + " & p1=$!; " + one +
+                             " --semilla 2 >/dev/null 2>" + quote(dir.file("e2")) +
+                             " & p2=$!; wait $p1; a=$?; wait $p2; b=$?; exit $((a + b)))";
+    const int status = std::system(("bash -c " + quote(both)).c_str());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << ScratchDir::readAll(dir.file("e1")) << ScratchDir::readAll(dir.file("e2"));
+
+    auto db = Database::open(path);
+    auto count = [&](const std::string& sql) {
+        Statement st = db->prepare(sql);
+        EXPECT_TRUE(st.step()) << sql;
+        return st.integer(0);
+    };
+    EXPECT_EQ(count("SELECT count(*) FROM Documentos"), 800);
+    EXPECT_EQ(count("SELECT count(*) FROM Clientes"), 120);
+    EXPECT_EQ(count("SELECT count(*) FROM Articulos"), 120);
+    EXPECT_EQ(count("SELECT count(*) FROM ImpuestosFiscales"), 5);
+    EXPECT_EQ(count("SELECT count(*) FROM (SELECT Serie FROM Documentos GROUP BY Serie "
+                    "HAVING count(DISTINCT Folio) <> count(*)) AS t"),
+              0);
+}
+
 TEST_F(QuintalevaCliTest, CopiarCopiesAWholeDatabaseAndNeverOverwrites) {
     const TestDatabase origen("origen"), copia("copia");
     const std::string from = forGenerar(origen), to = copia.location();

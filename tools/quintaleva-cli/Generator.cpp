@@ -50,95 +50,117 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     auto between = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
 
     FiscalTables::ensure(db);
-    Transaction tx(db);
+    struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc, uso; };
+    struct Article { std::int64_t id; std::string clave, descripcion; double precio; std::size_t tax; };
     std::vector<std::int64_t> taxIds;
     std::vector<double> taxRates;
-    {
-        Statement st = db.prepare("SELECT Id_Impuesto, Porcentaje FROM Impuestos WHERE Retencion = 0 ORDER BY Id_Impuesto");
-        while (st.step()) {
-            taxIds.push_back(st.integer(0));
-            taxRates.push_back(st.real(1) * 0.01);
-        }
-    }
-    if (taxIds.empty()) {
-        taxIds.push_back(0);
-        taxRates.push_back(0);
-    }
-
-    struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc, uso; };
     std::vector<Customer> customers;
-    Statement addCustomer = db.prepare(
-        "INSERT INTO Clientes (Nombre, Dom1, Dom2, Dom3, RFC, Telefono, Clasificacion) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    Statement addCustomerFiscal = db.prepare(
-        "INSERT INTO ClientesFiscales (Id_Cliente, CodigoPostal, RegimenFiscal, UsoCfdi) VALUES (?, ?, ?, ?)");
-    for (int i = 0; i < o.clientes; ++i) {
-        Customer c;
-        c.nombre = chance(0.4) ? std::string(pick(rng, kEmpresas)) + " " + pick(rng, kApellidos) + " Hnos."
-                               : std::string(pick(rng, kNombres)) + " " + pick(rng, kApellidos) + " " + pick(rng, kApellidos);
-        if (i % 97 == 3)
-            c.nombre = "O'Higgins y Cía. " + std::to_string(i);
-        c.dom1 = "Calle " + std::string(pick(rng, kApellidos)) + " " + std::to_string(between(1, 2500));
-        c.dom3 = pick(rng, kCiudades);
-        // A well-formed RFC: three letters for a company, four for a person, then a date and a
-        // homoclave; the régimen and the postal code fit it, so every document can be sealed.
-        const bool company = c.nombre.find("Hnos.") != std::string::npos || c.nombre.starts_with("O'Higgins");
-        c.rfc.clear();
-        for (int l = 0; l < (company ? 3 : 4); ++l)
-            c.rfc += kLetras[between(0, 25)];
-        char date[8];
-        std::snprintf(date, sizeof date, "%02d%02d%02d", between(50, 99), between(1, 12), between(1, 28));
-        c.rfc += date;
-        c.rfc += kLetras[between(0, 25)];
-        c.rfc += static_cast<char>('0' + between(0, 9));
-        c.rfc += static_cast<char>('0' + between(0, 9));
-        addCustomer.reset();
-        addCustomer.bindAll({c.nombre, c.dom1, std::string("Col. Centro"), c.dom3, c.rfc,
-                             std::to_string(between(200, 999)) + " " + std::to_string(between(100, 999)) + " " +
-                                 std::to_string(between(1000, 9999)),
-                             std::string(chance(0.5) ? "Mayoreo" : "Menudeo")});
-        addCustomer.execute();
-        c.id = db.lastInsertId();
-        c.uso = chance(0.5) ? "G03" : "G01";
-        addCustomerFiscal.reset();
-        addCustomerFiscal.bindAll({c.id, std::string(pick(rng, kCodigosPostales)),
-                                   std::string(company ? "601" : (chance(0.5) ? "612" : "626")), c.uso});
-        addCustomerFiscal.execute();
-        customers.push_back(std::move(c));
-    }
-
-    struct Article { std::int64_t id; std::string clave, descripcion; double precio; std::size_t tax; };
     std::vector<Article> articles;
-    Statement addArticle = db.prepare(
-        "INSERT INTO Articulos (Clave, Descripcion, Precio, Id_Imp1, PrecioNeto) VALUES (?, ?, ?, ?, ?)");
-    // An existing database may already hold these keys (an earlier run among them): the catalogue
-    // keeps keys unique, so a key in use is skipped.
-    Statement keyInUse = db.prepare("SELECT 1 FROM Articulos WHERE Clave = ? COLLATE NOCASE");
-    Statement addArticleFiscal = db.prepare("INSERT INTO ArticulosFiscales (Id_Articulo, ClaveProdServ, ClaveUnidad, "
-                                            "Unidad, ObjetoImp) VALUES (?, ?, 'H87', 'Pieza', ?)");
-    long nextKey = 10000;
-    for (int i = 0; i < o.articulos; ++i) {
-        Article a;
-        for (;; ++nextKey) {
-            a.clave = "A" + std::to_string(nextKey);
-            keyInUse.reset();
-            keyInUse.bind(1, a.clave);
-            if (!keyInUse.step())
-                break;
+    // The catalogues go in one transaction, in place before the first document refers to them.
+    // Another run adding its own at the same moment can make the server refuse it (the article
+    // keys it checked free); it is then made again from the same random state, as a batch is.
+    auto addCatalogues = [&] {
+        taxIds.clear();
+        taxRates.clear();
+        customers.clear();
+        articles.clear();
+        Transaction tx(db);
+        {
+            Statement st = db.prepare(
+                "SELECT Id_Impuesto, Porcentaje FROM Impuestos WHERE Retencion = 0 ORDER BY Id_Impuesto");
+            while (st.step()) {
+                taxIds.push_back(st.integer(0));
+                taxRates.push_back(st.real(1) * 0.01);
+            }
         }
-        ++nextKey;
-        const std::size_t product = static_cast<std::size_t>(between(0, static_cast<int>(std::size(kProductos)) - 1));
-        a.descripcion = std::string(kProductos[product]) + " modelo " + std::to_string(i);
-        a.precio = between(100, 250000) / 100.0;
-        a.tax = static_cast<std::size_t>(between(0, static_cast<int>(taxIds.size()) - 1));
-        addArticle.reset();
-        addArticle.bindAll({a.clave, a.descripcion, a.precio, taxIds[a.tax], a.precio * (1 + taxRates[a.tax])});
-        addArticle.execute();
-        a.id = db.lastInsertId();
-        addArticleFiscal.reset();
-        addArticleFiscal.bindAll({a.id, std::string(kClavesProdServ[product]),
-                                  std::string(taxIds[a.tax] != 0 ? "02" : "01")});
-        addArticleFiscal.execute();
-        articles.push_back(std::move(a));
+        if (taxIds.empty()) {
+            taxIds.push_back(0);
+            taxRates.push_back(0);
+        }
+
+        Statement addCustomer = db.prepare(
+            "INSERT INTO Clientes (Nombre, Dom1, Dom2, Dom3, RFC, Telefono, Clasificacion) VALUES (?, ?, ?, ?, ?, ?, ?)");
+        Statement addCustomerFiscal = db.prepare(
+            "INSERT INTO ClientesFiscales (Id_Cliente, CodigoPostal, RegimenFiscal, UsoCfdi) VALUES (?, ?, ?, ?)");
+        for (int i = 0; i < o.clientes; ++i) {
+            Customer c;
+            c.nombre = chance(0.4) ? std::string(pick(rng, kEmpresas)) + " " + pick(rng, kApellidos) + " Hnos."
+                                   : std::string(pick(rng, kNombres)) + " " + pick(rng, kApellidos) + " " + pick(rng, kApellidos);
+            if (i % 97 == 3)
+                c.nombre = "O'Higgins y Cía. " + std::to_string(i);
+            c.dom1 = "Calle " + std::string(pick(rng, kApellidos)) + " " + std::to_string(between(1, 2500));
+            c.dom3 = pick(rng, kCiudades);
+            // A well-formed RFC: three letters for a company, four for a person, then a date and a
+            // homoclave; the régimen and the postal code fit it, so every document can be sealed.
+            const bool company = c.nombre.find("Hnos.") != std::string::npos || c.nombre.starts_with("O'Higgins");
+            c.rfc.clear();
+            for (int l = 0; l < (company ? 3 : 4); ++l)
+                c.rfc += kLetras[between(0, 25)];
+            char date[8];
+            std::snprintf(date, sizeof date, "%02d%02d%02d", between(50, 99), between(1, 12), between(1, 28));
+            c.rfc += date;
+            c.rfc += kLetras[between(0, 25)];
+            c.rfc += static_cast<char>('0' + between(0, 9));
+            c.rfc += static_cast<char>('0' + between(0, 9));
+            addCustomer.reset();
+            addCustomer.bindAll({c.nombre, c.dom1, std::string("Col. Centro"), c.dom3, c.rfc,
+                                 std::to_string(between(200, 999)) + " " + std::to_string(between(100, 999)) + " " +
+                                     std::to_string(between(1000, 9999)),
+                                 std::string(chance(0.5) ? "Mayoreo" : "Menudeo")});
+            addCustomer.execute();
+            c.id = db.lastInsertId();
+            c.uso = chance(0.5) ? "G03" : "G01";
+            addCustomerFiscal.reset();
+            addCustomerFiscal.bindAll({c.id, std::string(pick(rng, kCodigosPostales)),
+                                       std::string(company ? "601" : (chance(0.5) ? "612" : "626")), c.uso});
+            addCustomerFiscal.execute();
+            customers.push_back(std::move(c));
+        }
+
+        Statement addArticle = db.prepare(
+            "INSERT INTO Articulos (Clave, Descripcion, Precio, Id_Imp1, PrecioNeto) VALUES (?, ?, ?, ?, ?)");
+        // An existing database may already hold these keys (an earlier run among them): the catalogue
+        // keeps keys unique, so a key in use is skipped.
+        Statement keyInUse = db.prepare("SELECT 1 FROM Articulos WHERE Clave = ? COLLATE NOCASE");
+        Statement addArticleFiscal = db.prepare("INSERT INTO ArticulosFiscales (Id_Articulo, ClaveProdServ, ClaveUnidad, "
+                                                "Unidad, ObjetoImp) VALUES (?, ?, 'H87', 'Pieza', ?)");
+        long nextKey = 10000;
+        for (int i = 0; i < o.articulos; ++i) {
+            Article a;
+            for (;; ++nextKey) {
+                a.clave = "A" + std::to_string(nextKey);
+                keyInUse.reset();
+                keyInUse.bind(1, a.clave);
+                if (!keyInUse.step())
+                    break;
+            }
+            ++nextKey;
+            const std::size_t product = static_cast<std::size_t>(between(0, static_cast<int>(std::size(kProductos)) - 1));
+            a.descripcion = std::string(kProductos[product]) + " modelo " + std::to_string(i);
+            a.precio = between(100, 250000) / 100.0;
+            a.tax = static_cast<std::size_t>(between(0, static_cast<int>(taxIds.size()) - 1));
+            addArticle.reset();
+            addArticle.bindAll({a.clave, a.descripcion, a.precio, taxIds[a.tax], a.precio * (1 + taxRates[a.tax])});
+            addArticle.execute();
+            a.id = db.lastInsertId();
+            addArticleFiscal.reset();
+            addArticleFiscal.bindAll({a.id, std::string(kClavesProdServ[product]),
+                                      std::string(taxIds[a.tax] != 0 ? "02" : "01")});
+            addArticleFiscal.execute();
+            articles.push_back(std::move(a));
+        }
+        tx.commit();
+    };
+    const std::mt19937 catalogueStart = rng;
+    for (int attempt = 1;; ++attempt) {
+        try {
+            addCatalogues();
+            break;
+        } catch (const DbError& e) {
+            if (attempt >= 10 || !IsDbConflict(e))
+                throw;
+            rng = catalogueStart;
+        }
     }
 
     Statement addDocument = db.prepare(
@@ -151,8 +173,6 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         "INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Referencia, Id_Cliente) VALUES (?,?,?,?,?,?)");
     Statement addDocumentFiscal = db.prepare("INSERT INTO DocumentosFiscales (Id_Documento, FormaPago, MetodoPago, "
                                              "UsoCfdi, Exportacion) VALUES (?, ?, ?, ?, '01')");
-    // The catalogues are in place before the first document refers to them.
-    tx.commit();
 
     const std::array<std::string, 3> series = {"", "A", "B"};
     CDocumentStore store(db);

@@ -56,7 +56,7 @@ const char* const kUsage =
     "\n"
     "ARCHIVO, ORIGEN y DESTINO pueden ser un archivo o un servidor: postgresql://usuario@servidor:5432/base\n"
     "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD; si el servidor la pide y no está ahí, se\n"
-    "pregunta en la terminal sin mostrarla; el DESTINO de copiar la toma sólo de ~/.pgpass o PGPASSWORD).\n";
+    "pregunta en la terminal sin mostrarla).\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "Error: %s\n", message.c_str());
@@ -140,7 +140,8 @@ bool readCount(const std::string& text, int& value) {
 }
 
 int generar(const std::vector<std::string>& args) {
-    if (args.empty())
+    // An option where the database goes ("generar --documentos 10") would make a file of that name.
+    if (args.empty() || args[0].starts_with("-"))
         return fail("falta el nombre del archivo.");
     GeneratorOptions options;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -188,12 +189,19 @@ int importar(const std::string& path, const std::string& origin) {
 int copiar(const std::string& from, const std::string& to) {
     auto source = OpenDatabase(from);
     std::string shownTable;
-    const auto checks = CDatabaseCopy::Run(*source, to, [&](const std::string& table, std::int64_t done, std::int64_t total) {
+    const auto progress = [&](const std::string& table, std::int64_t done, std::int64_t total) {
         if (table != shownTable && !shownTable.empty())
             std::fprintf(stderr, "\n");
         shownTable = table;
         std::fprintf(stderr, "\rCopiando %s: %lld de %lld", table.c_str(), static_cast<long long>(done),
                      static_cast<long long>(total));
+    };
+    // A server target's password is asked on the terminal as the source's is: the copy connects
+    // before it writes anything, so a refused password leaves nothing to undo.
+    std::vector<CDatabaseCopy::TableCheck> checks;
+    TerminalPassword::open(to, [&](const std::string& password) {
+        checks = CDatabaseCopy::Run(*source, to, progress, {}, password);
+        return std::unique_ptr<Database>();
     });
     if (!shownTable.empty())
         std::fprintf(stderr, "\n");
