@@ -71,7 +71,11 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QS
     const int measureWidth = yesNo ? 200 : 95;
     m_measureWidth = measureWidth;
     const QFontMetrics fm(messageFont());
-    const QRect measured = fm.boundingRect(QRect(0, 0, measureWidth, 97), Qt::TextWordWrap, text);
+    QRect measured = fm.boundingRect(QRect(0, 0, measureWidth, 97), Qt::TextWordWrap, text);
+    // A word longer than the measure (an address, a path) widens the box, and the other lines then
+    // wrap in that width too: counted there, or the box keeps the height of the narrower wrapping.
+    if (measured.width() > measureWidth)
+        measured.setHeight(fm.boundingRect(QRect(0, 0, measured.width(), 97), Qt::TextWordWrap, text).height());
     m_textSize = measured.size();
     m_singleLine = m_textSize.height() <= 20;
 

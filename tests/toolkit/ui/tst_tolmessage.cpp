@@ -61,6 +61,22 @@ private Q_SLOTS:
         QCOMPARE(yesNo.height(), 97);
     }
 
+    void aLongWordWidensTheBoxWithoutLeavingItHalfEmpty() {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        const QFontMetrics fm(font);
+        const QString text = QStringLiteral(
+            "No se pudo abrir la base de datos del servidor\npostgresql://tienda@192.168.1.10:5432/tienda\n\n"
+            "La base de datos del servidor no es una base de datos de Quintaleva 2.");
+        CTolMessageDlg box(text, false);
+        const QRect area = box.textRect();
+        const QRect drawn = fm.boundingRect(area, Qt::TextWordWrap | Qt::AlignHCenter, box.text());
+        QVERIFY(area.width() > 95);
+        // The box is as tall as the lines drawn in its own width, not as those wrapped at 95.
+        QCOMPARE(box.height(), drawn.height() + 65);
+        QVERIFY(area.top() + drawn.height() <= box.height() - 10 - 25);
+    }
+
     void everyLineOfTheTextFitsInTheBox() {
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(16);
