@@ -8,16 +8,12 @@
 #include "db/DbErrorText.h"
 #include "db/ui/DatabasePromptDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolWait.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <QStandardPaths>
-
-#include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -61,33 +57,16 @@ bool Report(const std::string& error, const char* success) {
 
 // The long runs on a server, painted between tables and every few thousand rows. No "Cancelar":
 // a copy is one transaction that ends whole either way, and the maintenance ends table by table.
-class ServerProgress final {
-public:
-    ServerProgress(QWidget* parent, const QString& title) : m_dialog(parent) {
-        m_dialog.setWindowTitle(title);
-        m_dialog.setCancelButton(nullptr);
-        m_dialog.setWindowModality(Qt::WindowModal);
-        m_dialog.setMinimumDuration(0);
-        m_dialog.setAutoReset(false);
-        m_dialog.setAutoClose(false);
-        m_dialog.setMinimumWidth(360);
-    }
-    ~ServerProgress() { m_dialog.close(); }
+// On a file the copy is quick: only the wait cursor shows.
+constexpr CTolWait::Options kServerWait{.delayMs = 0, .cancel = false, .minimumWidth = 360};
 
-    // `label` names the table with %1.
-    CDatabaseCopy::Progress step(const QString& label) {
-        return [this, label](const std::string& table, std::int64_t done, std::int64_t total) {
-            m_dialog.setLabelText(label.arg(q(table)));
-            m_dialog.setMaximum(static_cast<int>(std::clamp<std::int64_t>(total, 1, INT_MAX)));
-            m_dialog.setValue(static_cast<int>(std::clamp<std::int64_t>(done, 0, INT_MAX)));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        };
-    }
-    void close() { m_dialog.close(); }
-
-private:
-    QProgressDialog m_dialog;
-};
+// `label` names the table with %1.
+CDatabaseCopy::Progress TableProgress(CTolWait& wait, const QString& label) {
+    return [&wait, label, progress = wait.progress()](const std::string& table, std::int64_t done, std::int64_t total) {
+        wait.setLabel(label.arg(q(table)));
+        progress(done, total);
+    };
+}
 
 const QString kCopying = QStringLiteral("Copiando la tabla %1...");
 
@@ -155,15 +134,13 @@ bool CMaintenance::Import(Database& db, QWidget* parent) {
 bool CMaintenance::RunNewDatabase(Database& db, const QString& path, QWidget* parent) {
     if (!MayWrite(db, path))
         return false;
-    if (DatabaseLocation::isServer(db.path())) {
-        ServerProgress progress(parent, QStringLiteral("Crear nueva base de datos"));
-        const std::string error = CDatabaseFiles::CreateEmpty(db, s(path), {}, progress.step(kCopying));
-        progress.close();
-        return Report(error, CDatabaseFiles::kMsgCreated);
+    std::string error;
+    {
+        CTolWait wait(parent, QStringLiteral("Crear nueva base de datos"), {}, kServerWait);
+        error = CDatabaseFiles::CreateEmpty(db, s(path), {},
+                                            DatabaseLocation::isServer(db.path()) ? TableProgress(wait, kCopying)
+                                                                                  : CDatabaseCopy::Progress{});
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string error = CDatabaseFiles::CreateEmpty(db, s(path));
-    QApplication::restoreOverrideCursor();
     return Report(error, CDatabaseFiles::kMsgCreated);
 }
 
@@ -172,8 +149,8 @@ CMaintenance::ServerResult CMaintenance::RunNewDatabaseOnServer(Database& db, co
     const std::string where = location.toStdString();
     const QString shown = q(DatabaseLocation::withoutPassword(where));
     try {
-        ServerProgress progress(parent, QStringLiteral("Crear nueva base de datos"));
-        CDatabaseFiles::CreateEmptyOnServer(db, where, password.toStdString(), progress.step(kCopying));
+        CTolWait wait(parent, QStringLiteral("Crear nueva base de datos"), {}, kServerWait);
+        CDatabaseFiles::CreateEmptyOnServer(db, where, password.toStdString(), TableProgress(wait, kCopying));
     } catch (const std::exception& e) {
         const auto* dbError = dynamic_cast<const DbError*>(&e);
         const bool auth = dbError && dbError->code() == DbError::kAuth;
@@ -191,47 +168,34 @@ CMaintenance::ServerResult CMaintenance::RunNewDatabaseOnServer(Database& db, co
 bool CMaintenance::RunBackup(Database& db, const QString& path, QWidget* parent) {
     if (!MayWrite(db, path))
         return false;
-    if (DatabaseLocation::isServer(db.path())) {
-        // The backup is a file that opens anywhere; the server then reclaims its own space.
-        ServerProgress progress(parent, QStringLiteral("Respaldar base de datos"));
-        const std::string error = CDatabaseFiles::Backup(db, s(path), {}, progress.step(kCopying));
-        if (!error.empty()) {
-            progress.close();
-            return Report(error, CDatabaseFiles::kMsgBackedUp);
-        }
-        const std::string compacted =
-            CDatabaseFiles::Compact(db, progress.step(QStringLiteral("Compactando la tabla %1 en el servidor...")));
-        progress.close();
-        TolMessage(QString::fromUtf8(CDatabaseFiles::kMsgBackedUp) + QStringLiteral("\n") +
-                   q(compacted.empty() ? std::string(CDatabaseFiles::kMsgCompacted) : compacted));
-        return true;
+    CTolWait wait(parent, QStringLiteral("Respaldar base de datos"), {}, kServerWait);
+    if (!DatabaseLocation::isServer(db.path())) {
+        const std::string error = CDatabaseFiles::Backup(db, s(path));
+        wait.finish();
+        return Report(error, CDatabaseFiles::kMsgBackedUp);
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string error = CDatabaseFiles::Backup(db, s(path));
-    QApplication::restoreOverrideCursor();
-    return Report(error, CDatabaseFiles::kMsgBackedUp);
+    // The backup is a file that opens anywhere; the server then reclaims its own space.
+    const std::string error = CDatabaseFiles::Backup(db, s(path), {}, TableProgress(wait, kCopying));
+    if (!error.empty()) {
+        wait.finish();
+        return Report(error, CDatabaseFiles::kMsgBackedUp);
+    }
+    const std::string compacted =
+        CDatabaseFiles::Compact(db, TableProgress(wait, QStringLiteral("Compactando la tabla %1 en el servidor...")));
+    wait.finish();
+    TolMessage(QString::fromUtf8(CDatabaseFiles::kMsgBackedUp) + QStringLiteral("\n") +
+               q(compacted.empty() ? std::string(CDatabaseFiles::kMsgCompacted) : compacted));
+    return true;
 }
 
 bool CMaintenance::RunImport(Database& db, const QString& path, QWidget* parent) {
-    QProgressDialog progress(QStringLiteral("Importando de Quintaleva 1.3..."), QStringLiteral("Cancelar"), 0, 0, parent);
-    progress.setWindowTitle(QStringLiteral("Importar de Quintaleva 1.3"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(0);
-    progress.setAutoReset(false);
-    progress.setValue(0);
-    // While the reader process works the dialog stays painted and "Cancelar" stays live.
-    const auto cancel = [&progress] {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return progress.wasCanceled();
-    };
+    // While the reader process works the window stays painted and "Cancelar" stays live.
+    CTolWait wait(parent, QStringLiteral("Importar de Quintaleva 1.3"), QStringLiteral("Importando de Quintaleva 1.3..."), 0);
+    const CTolWait::Progress progress = wait.progress();
     const CImport13::Result r = CImport13::Run(
-        db, s(path),
-        [&progress](int done, int total) {
-            progress.setMaximum(total);
-            progress.setValue(done);
-        },
-        cancel);
-    progress.close();
+        db, s(path), [&progress](int done, int total) { progress(done, total); },
+        [keepGoing = wait.keepGoing()] { return !keepGoing(); });
+    wait.finish();
     TolMessage(q(r.message));
     return r.ok;
 }
