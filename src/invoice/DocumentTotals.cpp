@@ -14,3 +14,10 @@ void DocumentTotals::Add(const CPartida& line) {
     Retencion2 += line.Ret2;
     Total += line.Total;
 }
+
+DocumentTotals DocumentTotals::Of(std::span<const CPartida> lines) {
+    DocumentTotals totals;
+    for (const CPartida& line : lines)
+        totals.Add(line);
+    return totals;
+}

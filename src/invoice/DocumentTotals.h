@@ -1,5 +1,7 @@
 #pragma once
 
+#include <span>
+
 class CPartida;
 
 // The ten sums of a document's lines. Unrounded: they are rounded only as text.
@@ -17,4 +19,6 @@ struct DocumentTotals final {
 
     // Adds one line's amounts, in the order the totals have always been summed.
     void Add(const CPartida& line);
+    // The sums of `lines`, added in their order.
+    static DocumentTotals Of(std::span<const CPartida> lines);
 };

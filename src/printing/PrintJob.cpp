@@ -43,9 +43,7 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
     const CDocumentStore::LoadResult loaded = store.Load(*id, header, lines);
     if (loaded != CDocumentStore::LoadResult::Loaded)
         return loaded;
-    DocumentTotals totals;
-    for (const CPartida& line : lines)
-        totals.Add(line);
+    const DocumentTotals totals = DocumentTotals::Of(lines);
     SetDocument(header, std::move(lines), totals);
     return loaded;
 }

@@ -91,8 +91,5 @@ std::int32_t CfdiFixture::save(std::int32_t idCliente, std::int32_t folio, std::
     h.vence = fecha;
     h.serie = serie;
     h.folio = folio;
-    DocumentTotals t;
-    for (const CPartida& l : lines)
-        t.Add(l);
-    return CDocumentStore(*db).Save(h, lines, t, FirstPayment{}, std::nullopt).id;
+    return CDocumentStore(*db).Save(h, lines, DocumentTotals::Of(lines), FirstPayment{}, std::nullopt).id;
 }

@@ -2,6 +2,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "support/ScratchDir.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -14,12 +15,6 @@
 #include <stdexcept>
 
 namespace {
-
-std::int64_t Count(Database& db, const std::string& table) {
-    Statement s = db.prepare("SELECT COUNT(*) FROM " + table);
-    s.step();
-    return s.integer(0);
-}
 
 // A database with a little of everything: an article, a customer, a document with a line and a
 // payment, an extra tax and a format.
@@ -73,7 +68,7 @@ TEST(DatabaseFiles, BackupEqualsTheSourceAndReplacesAnOldTarget) {
     EXPECT_EQ(CDatabaseFiles::Backup(*db, target), "");
     auto copy = Database::open(target);
     for (const char* t : kTables)
-        EXPECT_EQ(Count(*copy, t), Count(*db, t)) << t;
+        EXPECT_EQ(RowCount(*copy, t), RowCount(*db, t)) << t;
     // Only the target is left in the folder besides the database in use and its journal.
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
@@ -100,7 +95,7 @@ TEST(DatabaseFiles, InterruptedBackupLeavesTheOldTarget) {
     // Never over the database in use.
     if (!TestDatabase::onServer())
         EXPECT_EQ(CDatabaseFiles::Backup(*db, db->path()), CDatabaseFiles::kMsgSameFile);
-    EXPECT_EQ(Count(*db, "Articulos"), 1);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 1);
 }
 
 TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
@@ -117,15 +112,15 @@ TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
     EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, target), "");
     auto fresh = Database::open(target);
     for (const char* t : {"Articulos", "Clientes", "Documentos", "Detalles", "Cobros"})
-        EXPECT_EQ(Count(*fresh, t), 0) << t;
+        EXPECT_EQ(RowCount(*fresh, t), 0) << t;
     for (const char* t : {"Impuestos", "Formatos", "General", "CamposExtras"})
-        EXPECT_EQ(Count(*fresh, t), Count(*db, t)) << t;
+        EXPECT_EQ(RowCount(*fresh, t), RowCount(*db, t)) << t;
     Statement s = fresh->prepare("SELECT Nombre FROM General");
     ASSERT_TRUE(s.step());
     EXPECT_EQ(s.text(0), "Papelería");
     // The database in use is as it was.
-    EXPECT_EQ(Count(*db, "Documentos"), 1);
-    EXPECT_EQ(Count(*db, "Cobros"), 1);
+    EXPECT_EQ(RowCount(*db, "Documentos"), 1);
+    EXPECT_EQ(RowCount(*db, "Cobros"), 1);
     if (!TestDatabase::onServer())
         EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, db->path()), CDatabaseFiles::kMsgSameFile);
 }
@@ -217,18 +212,18 @@ TEST(DatabaseFiles, NewDatabaseOnAnEmptyServerDatabaseAndNeverOverAnother) {
     {
         auto fresh = target.open();
         for (const char* t : {"Articulos", "Clientes", "Documentos", "Detalles", "Cobros"})
-            EXPECT_EQ(Count(*fresh, t), 0) << t;
+            EXPECT_EQ(RowCount(*fresh, t), 0) << t;
         for (const char* t : {"Impuestos", "Formatos", "General", "CamposExtras"})
-            EXPECT_EQ(Count(*fresh, t), Count(*db, t)) << t;
+            EXPECT_EQ(RowCount(*fresh, t), RowCount(*db, t)) << t;
         // Ready for work: new rows are numbered after the copied ones.
         fresh->execute("INSERT INTO Impuestos (Nombre, Porcentaje) VALUES ('Nuevo', 1)");
         fresh->execute("INSERT INTO Clientes (Nombre) VALUES ('Ana')");
     }
-    EXPECT_EQ(Count(*db, "Documentos"), 1);
+    EXPECT_EQ(RowCount(*db, "Documentos"), 1);
 
     // A database of ours is not written over; another program's is not ours to fill.
     EXPECT_NE(Refusal(*db, target.location()).find("ya tiene tablas de Quintaleva 2"), std::string::npos);
-    EXPECT_EQ(Count(*target.open(), "Clientes"), 1);
+    EXPECT_EQ(RowCount(*target.open(), "Clientes"), 1);
     TestDatabase foreign("ajena");
     OnServer(foreign.location(), "CREATE TABLE ventas (id integer)");
     EXPECT_NE(Refusal(*db, foreign.location()).find("no es una base de datos de Quintaleva 2"), std::string::npos);
@@ -264,5 +259,5 @@ TEST(DatabaseFiles, CompactingAServerDatabaseIsItsOwnMaintenance) {
     EXPECT_EQ(s.integer(0), 1);
     // The rows other stations add meanwhile are there afterwards.
     db->execute("INSERT INTO Documentos (Folio) VALUES (2)");
-    EXPECT_EQ(Count(*db, "Documentos"), 1);
+    EXPECT_EQ(RowCount(*db, "Documentos"), 1);
 }

@@ -4,6 +4,7 @@
 #include "printing/OldFormat.h"
 #include "printing/WindowsFormat.h"
 #include "support/ScratchDir.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -16,12 +17,6 @@ namespace {
 
 const std::string kFixture =
     (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
-
-std::int64_t Count(Database& db, const std::string& table) {
-    Statement s = db.prepare("SELECT COUNT(*) FROM " + table);
-    s.step();
-    return s.integer(0);
-}
 
 std::string Text(Database& db, const std::string& sql, const std::string& param) {
     Statement s = db.prepare(sql);
@@ -56,8 +51,8 @@ TEST(OldDatabase, ReadsTheFixtureByPosition) {
 TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     TestDatabase t;
     auto db = t.create();
-    const std::int64_t taxesBefore = Count(*db, "Impuestos");
-    const std::int64_t formatsBefore = Count(*db, "Formatos");
+    const std::int64_t taxesBefore = RowCount(*db, "Impuestos");
+    const std::int64_t formatsBefore = RowCount(*db, "Formatos");
     int lastDone = 0, lastTotal = 0;
     CImport13::Result r = CImport13::Run(*db, kFixture, [&](int done, int total) {
         EXPECT_EQ(done, lastDone + 1);
@@ -74,7 +69,7 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     EXPECT_EQ(lastTotal, 22);
 
     // "s001" differs from "S001" only by case: it is another article and keeps its data under a free key.
-    EXPECT_EQ(Count(*db, "Articulos"), 12);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 12);
     ASSERT_EQ(r.renamedKeys.size(), 1u);
     EXPECT_EQ(r.renamedKeys[0].first, "s001");
     EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", r.renamedKeys[0].second),
@@ -85,7 +80,7 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     // 15 % and 7.5 % and 10 % are no usual tax: three new ones, reused by later articles. 10 % is
     // not taken for the withholding "Ret. ISR".
     EXPECT_EQ(r.taxes, 3);
-    EXPECT_EQ(Count(*db, "Impuestos"), taxesBefore + 3);
+    EXPECT_EQ(RowCount(*db, "Impuestos"), taxesBefore + 3);
     EXPECT_EQ(Text(*db, "SELECT i.Nombre FROM Articulos a JOIN Impuestos i ON i.Id_Impuesto = a.Id_Imp1 WHERE a.Clave = ?", "M700"),
               "IVA 15.00 %");
     EXPECT_EQ(Text(*db, "SELECT i.Nombre FROM Articulos a JOIN Impuestos i ON i.Id_Impuesto = a.Id_Imp1 WHERE a.Clave = ?", "E600"),
@@ -101,13 +96,13 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
         EXPECT_DOUBLE_EQ(s.real(1), 1437.5);
     }
 
-    EXPECT_EQ(Count(*db, "Clientes"), 8);
+    EXPECT_EQ(RowCount(*db, "Clientes"), 8);
     EXPECT_EQ(Text(*db, "SELECT Dom1 FROM Clientes WHERE Nombre = ?", "O'Higgins y Cía."), "Paseo de la Reforma 505, piso 3");
     EXPECT_EQ(Text(*db, "SELECT Dom1 FROM Clientes WHERE Nombre = ?", "Ángela Güemes de la Torre"), "Privada Ñandú 7");
     EXPECT_EQ(Text(*db, "SELECT COALESCE(RFC, '') FROM Clientes WHERE Nombre = ?", "Ferretería El Martillo"), "");
     EXPECT_EQ(Text(*db, "SELECT RFC FROM Clientes WHERE Nombre = ?", "José Ramírez Núñez"), "RANJ750812QX3");
 
-    EXPECT_EQ(Count(*db, "Formatos"), formatsBefore + 2);
+    EXPECT_EQ(RowCount(*db, "Formatos"), formatsBefore + 2);
     std::map<std::string, std::pair<std::size_t, std::int64_t>> formats;
     {
         Statement s = db->prepare("SELECT Nombre, Detalle, Caben FROM Formatos ORDER BY Id_Formato DESC LIMIT 2");
@@ -130,9 +125,9 @@ TEST(Import13, ImportsTheFixtureOnceAndFormatsEveryTime) {
     EXPECT_EQ(again.articlesLeftOut, 12);
     EXPECT_EQ(again.customersLeftOut, 8);
     EXPECT_TRUE(again.renamedKeys.empty());
-    EXPECT_EQ(Count(*db, "Articulos"), 12);
-    EXPECT_EQ(Count(*db, "Clientes"), 8);
-    EXPECT_EQ(Count(*db, "Formatos"), formatsBefore + 4);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 12);
+    EXPECT_EQ(RowCount(*db, "Clientes"), 8);
+    EXPECT_EQ(RowCount(*db, "Formatos"), formatsBefore + 4);
 }
 
 TEST(Import13, ExistingRowsStayUntouched) {
@@ -158,10 +153,10 @@ TEST(Import13, RefusesWhatIsNotA13DatabaseAndWritesNothing) {
     ASSERT_EQ(whole.size(), 172032u);
 
     auto unchanged = [&] {
-        EXPECT_EQ(Count(*db, "Articulos"), 0);
-        EXPECT_EQ(Count(*db, "Clientes"), 0);
-        EXPECT_EQ(Count(*db, "Formatos"), 0);
-        EXPECT_EQ(Count(*db, "Impuestos"), 5);
+        EXPECT_EQ(RowCount(*db, "Articulos"), 0);
+        EXPECT_EQ(RowCount(*db, "Clientes"), 0);
+        EXPECT_EQ(RowCount(*db, "Formatos"), 0);
+        EXPECT_EQ(RowCount(*db, "Impuestos"), 5);
     };
 
     const std::string text = dir.file("notas.mdb");
@@ -214,7 +209,7 @@ TEST(Import13, ExactRepeatsAreLeftOutAndCaseVariantsRenamed) {
     EXPECT_EQ(r.articlesLeftOut, 4);
     ASSERT_EQ(r.renamedKeys.size(), 1u);
     EXPECT_EQ(r.renamedKeys[0], (std::pair<std::string, std::string>{"tor-3/8", "tor-3/8-3"}));
-    EXPECT_EQ(Count(*db, "Articulos"), 4);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 4);
     EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "TOR-3/8"), "Tornillo");
     EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "tor-3/8-3"), "Tornillo chico");
     EXPECT_EQ(Text(*db, "SELECT Descripcion FROM Articulos WHERE Clave = ?", "TOR-3/8-2"), "Otro tornillo");
@@ -236,7 +231,7 @@ TEST(Import13, WrongVersionAndDamagedFormatImportNothing) {
     CImport13::Result r = CImport13::Run(*db, other);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.message, "La version no es la adecuada");
-    EXPECT_EQ(Count(*db, "Articulos"), 0);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 0);
 
     // The last format is cut short: the articles and customers before it are rolled back too.
     COldDatabase damaged = old;
@@ -244,8 +239,8 @@ TEST(Import13, WrongVersionAndDamagedFormatImportNothing) {
     r = CImport13::Run(*db, damaged);
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("Nota de remisión"), std::string::npos);
-    EXPECT_EQ(Count(*db, "Articulos"), 0);
-    EXPECT_EQ(Count(*db, "Clientes"), 0);
-    EXPECT_EQ(Count(*db, "Impuestos"), 5);
-    EXPECT_EQ(Count(*db, "Formatos"), 0);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 0);
+    EXPECT_EQ(RowCount(*db, "Clientes"), 0);
+    EXPECT_EQ(RowCount(*db, "Impuestos"), 5);
+    EXPECT_EQ(RowCount(*db, "Formatos"), 0);
 }

@@ -5,6 +5,7 @@
 #include "db/Database.h"
 #include "support/LoopingOldFile.h"
 #include "support/ScratchDir.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -23,12 +24,6 @@ const std::string kFixture =
     (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb").string();
 
 std::string LoopingFile(const ScratchDir& dir) { return WriteLoopingOldFile(kFixture, dir.file("bucle.mdb")); }
-
-std::int64_t Count(Database& db, const std::string& table) {
-    Statement s = db.prepare("SELECT COUNT(*) FROM " + table);
-    s.step();
-    return s.integer(0);
-}
 
 long long MsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
@@ -93,7 +88,7 @@ TEST(OldDatabaseProcess, AFileThatMakesLibmdbLoopIsRefusedWithinTheLimitAndWrite
 
     TestDatabase target;
     auto db = target.create();
-    const std::int64_t taxes = Count(*db, "Impuestos");
+    const std::int64_t taxes = RowCount(*db, "Impuestos");
     const auto start = std::chrono::steady_clock::now();
     const CImport13::Result r = CImport13::Run(*db, looping);
     const long long ms = MsSince(start);
@@ -102,10 +97,10 @@ TEST(OldDatabaseProcess, AFileThatMakesLibmdbLoopIsRefusedWithinTheLimitAndWrite
     EXPECT_NE(r.message.find("no terminó en " + std::to_string(limit / 1000) + " s"), std::string::npos) << r.message;
     EXPECT_GE(ms, limit);
     EXPECT_LT(ms, limit + 10000); // ended at the limit, with room for a loaded machine
-    EXPECT_EQ(Count(*db, "Articulos"), 0);
-    EXPECT_EQ(Count(*db, "Clientes"), 0);
-    EXPECT_EQ(Count(*db, "Formatos"), 0);
-    EXPECT_EQ(Count(*db, "Impuestos"), taxes);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 0);
+    EXPECT_EQ(RowCount(*db, "Clientes"), 0);
+    EXPECT_EQ(RowCount(*db, "Formatos"), 0);
+    EXPECT_EQ(RowCount(*db, "Impuestos"), taxes);
 }
 
 TEST(OldDatabaseProcess, AChildKilledOrCancelledMidReadIsACleanRefusal) {
@@ -141,14 +136,14 @@ TEST(OldDatabaseProcess, AChildKilledOrCancelledMidReadIsACleanRefusal) {
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.message, CImport13::kMsgCancelled);
-    EXPECT_EQ(Count(*db, "Articulos"), 0);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 0);
 
     // Cancelled while the rows are written: rolled back.
     int rows = 0;
     const CImport13::Result late = CImport13::Run(*db, kFixture, {}, [&] { return ++rows > 15; });
     EXPECT_TRUE(late.cancelled);
-    EXPECT_EQ(Count(*db, "Articulos"), 0);
-    EXPECT_EQ(Count(*db, "Clientes"), 0);
+    EXPECT_EQ(RowCount(*db, "Articulos"), 0);
+    EXPECT_EQ(RowCount(*db, "Clientes"), 0);
 }
 
 TEST(OldDatabaseProcess, WhatTheChildPrintsOrAnswersBadlyStaysInTheTechniciansDetail) {

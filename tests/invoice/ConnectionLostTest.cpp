@@ -6,17 +6,12 @@
 #include "db/DbErrorText.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::int64_t count(Database& db, const std::string& sql) {
-    Statement st = db.prepare(sql);
-    st.step();
-    return st.integer(0);
-}
 
 std::vector<CPartida> threeLines() {
     std::vector<CPartida> lines(3);
@@ -28,13 +23,6 @@ std::vector<CPartida> threeLines() {
         lines[i].Recalculate();
     }
     return lines;
-}
-
-DocumentTotals totalsOf(const std::vector<CPartida>& lines) {
-    DocumentTotals t;
-    for (const CPartida& l : lines)
-        t.Add(l);
-    return t;
 }
 
 TEST(ConnectionLost, ASaveCutOffMidwayStoresNothingAndTheNextOneReconnects) {
@@ -54,37 +42,37 @@ TEST(ConnectionLost, ASaveCutOffMidwayStoresNothingAndTheNextOneReconnects) {
     // line, the new customer and articles are already in the transaction.
     TestDatabase::injectLostConnection(*watcher, "Detalles", "INSERT", "NEW.Renglon = 2");
     try {
-        store.Save(h, lines, totalsOf(lines), {true, 5, "abono"}, std::nullopt);
+        store.Save(h, lines, DocumentTotals::Of(lines), {true, 5, "abono"}, std::nullopt);
         FAIL() << "the save reported success";
     } catch (const DbError& e) {
         EXPECT_EQ(e.code(), DbError::kServer);
         EXPECT_EQ(DbErrorText(e).rfind("No se pudo comunicar con el servidor de la base de datos", 0), 0u) << DbErrorText(e);
     }
     for (const char* table : {"Documentos", "Detalles", "Cobros", "Clientes", "Articulos"})
-        EXPECT_EQ(count(*watcher, std::string("SELECT count(*) FROM ") + table), 0) << table;
+        EXPECT_EQ(QueryCount(*watcher, std::string("SELECT count(*) FROM ") + table), 0) << table;
     EXPECT_EQ(h.idCliente, 0);
     EXPECT_EQ(lines[0].Id_Articulo, 0);
 
     // The server is back: the same document saves whole on the same Database.
     TestDatabase::clearLostConnection(*watcher, "Detalles");
-    EXPECT_EQ(store.Save(h, lines, totalsOf(lines), {true, 5, "abono"}, std::nullopt).outcome, SaveResult::Outcome::Saved);
-    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Documentos"), 1);
-    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Detalles"), 3);
-    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Cobros"), 1);
+    EXPECT_EQ(store.Save(h, lines, DocumentTotals::Of(lines), {true, 5, "abono"}, std::nullopt).outcome, SaveResult::Outcome::Saved);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos"), 1);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Detalles"), 3);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Cobros"), 1);
 
     // Lost while the station sat idle (a restarted server): the next read and save just work.
     TestDatabase::endOtherConnections(*watcher);
     ASSERT_TRUE(store.FindStored("A", 1));
     h.folio = 2;
-    EXPECT_EQ(store.Save(h, lines, totalsOf(lines), {}, std::nullopt).outcome, SaveResult::Outcome::Saved);
-    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Documentos"), 2);
+    EXPECT_EQ(store.Save(h, lines, DocumentTotals::Of(lines), {}, std::nullopt).outcome, SaveResult::Outcome::Saved);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos"), 2);
 
     // Lost in a cancel, after its payment was deleted: the payment is still there.
     TestDatabase::injectLostConnection(*watcher, "Documentos", "UPDATE");
     EXPECT_THROW(store.Cancel("A", 1), DbError);
     TestDatabase::clearLostConnection(*watcher, "Documentos");
-    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Documentos WHERE Cancelada <> 0"), 0);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 1);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos WHERE Cancelada <> 0"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 1);
 }
 
 } // namespace

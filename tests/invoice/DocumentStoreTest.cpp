@@ -2,6 +2,7 @@
 #include "db/DbError.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -9,13 +10,6 @@
 #include <limits>
 
 namespace {
-
-std::int64_t count(Database& db, const std::string& sql, const std::vector<DbValue>& params = {}) {
-    Statement st = db.prepare(sql);
-    st.bindAll(params);
-    st.step();
-    return st.integer(0);
-}
 
 CPartida line(const std::string& clave, double precio, double cantidad, double iva = 0.16) {
     CPartida p;
@@ -27,13 +21,6 @@ CPartida line(const std::string& clave, double precio, double cantidad, double i
     p.Id_Imp1 = iva > 0 ? 1 : 0;
     p.Recalculate();
     return p;
-}
-
-DocumentTotals totalsOf(const std::vector<CPartida>& lines) {
-    DocumentTotals t;
-    for (const CPartida& l : lines)
-        t.Add(l);
-    return t;
 }
 
 class DocumentStoreTest : public ::testing::Test {
@@ -60,15 +47,15 @@ protected:
 TEST_F(DocumentStoreTest, SavesHeaderLinesPaymentAndAddsWhatTheCataloguesLack) {
     std::vector<CPartida> lines = {line("NUEVO-1", 100, 2), line("NUEVO-1", 100, 1), line("", 50, 1, 0)};
     DocumentHeader h = header("A", 7);
-    const DocumentTotals totals = totalsOf(lines);
+    const DocumentTotals totals = DocumentTotals::Of(lines);
     const std::int32_t id = store.Save(h, lines, totals, {true, 5000, "Transferencia 12"}, std::nullopt).id;
 
     // The customer typed by hand joined the catalogue once and the header took its id.
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Clientes"), 1);
     EXPECT_NE(h.idCliente, 0);
-    EXPECT_EQ(count(*db, "SELECT Id_Cliente FROM Documentos WHERE Id_Documento = ?", {std::int64_t{id}}), h.idCliente);
+    EXPECT_EQ(QueryCount(*db, "SELECT Id_Cliente FROM Documentos WHERE Id_Documento = ?", {std::int64_t{id}}), h.idCliente);
     // Two lines with the same new key add one article; a line without key adds none.
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Articulos"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Articulos"), 1);
     EXPECT_NE(lines[0].Id_Articulo, 0);
     EXPECT_EQ(lines[0].Id_Articulo, lines[1].Id_Articulo);
     EXPECT_EQ(lines[2].Id_Articulo, 0);
@@ -95,27 +82,27 @@ TEST_F(DocumentStoreTest, SavesHeaderLinesPaymentAndAddsWhatTheCataloguesLack) {
     const auto stored = store.FindStored("A", 7);
     ASSERT_TRUE(stored);
     EXPECT_EQ(store.Save(h, lines, totals, {}, stored).outcome, SaveResult::Outcome::Saved);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Articulos"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'A' AND Folio = 7"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 0);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Detalles"), 3);
-    EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Clientes"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Articulos"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'A' AND Folio = 7"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Detalles"), 3);
+    EXPECT_EQ(QueryCount(*db, "SELECT Pagado FROM Documentos"), 0);
 
     // The same name typed again on a new document is another customer: they match by id only.
     DocumentHeader again = header("A", 8);
     store.Save(again, lines, totals, {}, std::nullopt);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 2);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Clientes"), 2);
 }
 
 TEST_F(DocumentStoreTest, APaymentOfTheTotalInCentsPaysTheUnroundedTotal) {
     // 0.10 + 0.20 sums to 0.30000000000000004; the registration proposes and reads back $0.30.
     std::vector<CPartida> lines = {line("C1", 0.1, 1, 0), line("C2", 0.2, 1, 0)};
-    const DocumentTotals totals = totalsOf(lines);
+    const DocumentTotals totals = DocumentTotals::Of(lines);
     ASSERT_GT(totals.Total, 0.3);
     DocumentHeader h = header("P", 1);
     store.Save(h, lines, totals, {true, 0.3, ""}, std::nullopt);
-    EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT Pagado FROM Documentos"), 1);
     EXPECT_FALSE(IsPaid(0.29, totals.Total));
     EXPECT_TRUE(IsPaid(0, 0.004));
 }
@@ -123,52 +110,52 @@ TEST_F(DocumentStoreTest, APaymentOfTheTotalInCentsPaysTheUnroundedTotal) {
 TEST_F(DocumentStoreTest, NoFolioAfterTheLastAndNoInfiniteTotals) {
     std::vector<CPartida> lines = {line("K", 1, 1, 0)};
     DocumentHeader last = header("Z", 2147483647);
-    store.Save(last, lines, totalsOf(lines), {}, std::nullopt);
+    store.Save(last, lines, DocumentTotals::Of(lines), {}, std::nullopt);
     // After the last folio a Long holds, the lowest free one: never a wrap to 0.
     EXPECT_EQ(store.NextFolio("Z"), 1);
     for (const std::int32_t folio : {1, 2, 4}) {
         DocumentHeader h = header("Z", folio);
-        store.Save(h, lines, totalsOf(lines), {}, std::nullopt);
+        store.Save(h, lines, DocumentTotals::Of(lines), {}, std::nullopt);
     }
     EXPECT_EQ(store.NextFolio("Z"), 3);
     EXPECT_EQ(store.NextFolio(""), 1);
 
-    DocumentTotals huge = totalsOf(lines);
+    DocumentTotals huge = DocumentTotals::Of(lines);
     huge.Total = std::numeric_limits<double>::infinity();
     DocumentHeader h = header("Y", 1);
     EXPECT_THROW(store.Save(h, lines, huge, {}, std::nullopt), DbError);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'Y'"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'Y'"), 0);
 }
 
 TEST_F(DocumentStoreTest, TotalZeroIsPaidWithoutPaymentAndFreeKeysMatchTheCatalogueCaseInsensitively) {
     db->execute("INSERT INTO Articulos (Clave, Descripcion, Precio) VALUES ('S001', 'Cuaderno', 35.5)");
     std::vector<CPartida> lines = {line("s001", 0, 1, 0)};
     DocumentHeader h = header("", 1);
-    store.Save(h, lines, totalsOf(lines), {}, std::nullopt);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Articulos"), 1);
+    store.Save(h, lines, DocumentTotals::Of(lines), {}, std::nullopt);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Articulos"), 1);
     EXPECT_EQ(lines[0].Id_Articulo, 1);
-    EXPECT_EQ(count(*db, "SELECT Pagado FROM Documentos"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie IS NULL"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT Pagado FROM Documentos"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Serie IS NULL"), 1);
 }
 
 TEST_F(DocumentStoreTest, AFailureBetweenTwoInsertsWritesNothingAndKeepsTheFormsIds) {
     std::vector<CPartida> lines = {line("K1", 10, 1), line("K2", 20, 1), line("K3", 30, 1)};
     TestDatabase::injectFailure(*db, "Detalles", "INSERT", "NEW.Renglon = 3");
     DocumentHeader h = header("B", 1);
-    EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {true, 5, ""}, std::nullopt), DbError);
+    EXPECT_THROW(store.Save(h, lines, DocumentTotals::Of(lines), {true, 5, ""}, std::nullopt), DbError);
     for (const char* table : {"Documentos", "Detalles", "Cobros", "Clientes", "Articulos"})
-        EXPECT_EQ(count(*db, std::string("SELECT count(*) FROM ") + table), 0) << table;
+        EXPECT_EQ(QueryCount(*db, std::string("SELECT count(*) FROM ") + table), 0) << table;
     EXPECT_EQ(h.idCliente, 0);
     EXPECT_EQ(lines[0].Id_Articulo, 0);
 
     // A replacement that fails keeps the stored document and its payment.
     TestDatabase::clearFailure(*db, "Detalles");
-    store.Save(h, lines, totalsOf(lines), {true, 5, ""}, std::nullopt);
+    store.Save(h, lines, DocumentTotals::Of(lines), {true, 5, ""}, std::nullopt);
     TestDatabase::injectFailure(*db, "Detalles", "INSERT", "NEW.Renglon = 2");
-    EXPECT_THROW(store.Save(h, lines, totalsOf(lines), {}, store.FindStored("B", 1)), DbError);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Detalles"), 3);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 1);
+    EXPECT_THROW(store.Save(h, lines, DocumentTotals::Of(lines), {}, store.FindStored("B", 1)), DbError);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Detalles"), 3);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 1);
 }
 
 TEST_F(DocumentStoreTest, LoadsLinesInOrderRecomputedWithTheArticlesTaxIds) {
@@ -176,7 +163,7 @@ TEST_F(DocumentStoreTest, LoadsLinesInOrderRecomputedWithTheArticlesTaxIds) {
     std::vector<CPartida> lines = {line("X", 100, 2), line("Y", 10, 3, 0), line("Z", 1, 1, 0)};
     DocumentHeader h = header("C", 42, "Ángela Güemes");
     h.cancelada = true;
-    const std::int32_t id = store.Save(h, lines, totalsOf(lines), {}, std::nullopt).id;
+    const std::int32_t id = store.Save(h, lines, DocumentTotals::Of(lines), {}, std::nullopt).id;
     // Stored amounts are not trusted: a wrong Total and a shuffled order come back right.
     db->execute("UPDATE Detalles SET Total = 999999, Importe = -1 WHERE Clave = 'X'");
     db->execute("UPDATE Detalles SET Renglon = 10 - Renglon");
@@ -210,7 +197,7 @@ TEST_F(DocumentStoreTest, FoliosSearchCancelAndPurge) {
     for (auto [serie, folio, day] : {std::tuple{"", 3, 1}, {"", 9, 2}, {"A", 5, 3}, {"AB", 1, 4}}) {
         DocumentHeader h = header(serie, folio);
         h.fecha = OleDate::fromDate(2026, 3, day, 23, 59);
-        store.Save(h, lines, totalsOf(lines), {true, 1, ""}, std::nullopt);
+        store.Save(h, lines, DocumentTotals::Of(lines), {true, 1, ""}, std::nullopt);
     }
     EXPECT_EQ(store.NextFolio(""), 10);
     EXPECT_EQ(store.NextFolio("A"), 6);
@@ -221,13 +208,13 @@ TEST_F(DocumentStoreTest, FoliosSearchCancelAndPurge) {
     EXPECT_EQ(store.NextFolio("B"), 5);
     // Cancelling a stored document removes its payments.
     store.Cancel("A", 5);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros c JOIN Documentos d USING (Id_Documento) WHERE d.Serie = 'A'"), 0);
-    EXPECT_EQ(count(*db, "SELECT YaPagado FROM Documentos WHERE Serie = 'A'"), 0);
-    EXPECT_EQ(count(*db, "SELECT Cancelada FROM Documentos WHERE Serie = 'A'"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros c JOIN Documentos d USING (Id_Documento) WHERE d.Serie = 'A'"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT YaPagado FROM Documentos WHERE Serie = 'A'"), 0);
+    EXPECT_EQ(QueryCount(*db, "SELECT Cancelada FROM Documentos WHERE Serie = 'A'"), 1);
 
     auto matches = [&](const DocumentFilter& f) {
         const SqlCondition c = CDocumentStore::SearchCondition(f);
-        return count(*db, "SELECT count(*) FROM Documentos" + (c.sql.empty() ? "" : " WHERE " + c.sql), c.params);
+        return QueryCount(*db, "SELECT count(*) FROM Documentos" + (c.sql.empty() ? "" : " WHERE " + c.sql), c.params);
     };
     EXPECT_EQ(matches({}), 5);
     DocumentFilter byFolio;
@@ -247,10 +234,10 @@ TEST_F(DocumentStoreTest, FoliosSearchCancelAndPurge) {
     EXPECT_FALSE(store.Delete("Z", 1));
     EXPECT_TRUE(store.Delete("AB", 1));
     EXPECT_EQ(store.DeleteBefore(OleDate::fromDate(2026, 3, 2, 12)), 1); // the day itself stays
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Folio = 9"), 1);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Detalles d LEFT JOIN Documentos USING (Id_Documento) "
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Folio = 9"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Detalles d LEFT JOIN Documentos USING (Id_Documento) "
                          "WHERE Documentos.Id_Documento IS NULL"), 0);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 1);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 1);
 }
 
 } // namespace

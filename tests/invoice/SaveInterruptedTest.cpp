@@ -4,6 +4,7 @@
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
+#include "support/QueryCount.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -61,11 +62,7 @@ TEST(SaveInterrupted, KilledSavesLeaveOnlyWholeDocuments) {
         ASSERT_TRUE(WIFSIGNALED(status)) << "the saving child stopped by itself, status " << status;
 
         auto db = Database::open(path);
-        auto count = [&](const char* sql) {
-            Statement st = db->prepare(sql);
-            st.step();
-            return st.integer(0);
-        };
+        auto count = [&](const char* sql) { return QueryCount(*db, sql); };
         documentsSeen += static_cast<int>(count("SELECT count(*) FROM Documentos"));
         EXPECT_EQ(count("SELECT count(*) FROM Documentos d WHERE NOT EXISTS "
                         "(SELECT 1 FROM Detalles l WHERE l.Id_Documento = d.Id_Documento)"), 0) << "round " << round;

@@ -6,6 +6,7 @@
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
 #include "receivables/PaymentStore.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -20,13 +21,6 @@
 namespace {
 
 using Outcome = SaveResult::Outcome;
-
-std::int64_t count(Database& db, const std::string& sql, const std::vector<DbValue>& params = {}) {
-    Statement st = db.prepare(sql);
-    st.bindAll(params);
-    st.step();
-    return st.integer(0);
-}
 
 DocumentHeader header(const std::string& nombre, const std::string& serie, std::int32_t folio) {
     DocumentHeader h;
@@ -98,10 +92,10 @@ TEST(TwoStations, TheSameProposedFolioFromTwoProcessesIsStoredOnceAndTheSecondIs
             EXPECT_TRUE(mine.outcome == Outcome::FolioTaken && mine.nextFolio == round + 1 && theirs == 0)
                 << "round " << round << ": child " << theirs;
         auto db = Database::open(path);
-        EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'A' AND Folio = ?", {std::int64_t{round}}), 1);
-        EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), round);
-        EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), round);
-        EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), round);
+        EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Serie = 'A' AND Folio = ?", {std::int64_t{round}}), 1);
+        EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos"), round);
+        EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), round);
+        EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Clientes"), round);
     }
 }
 
@@ -154,7 +148,7 @@ TEST_F(ReplaceTest, OnlyTheDocumentTheOperatorWasAskedAboutIsReplaced) {
     other->execute("UPDATE Documentos SET YaPagado = 20 WHERE Id_Documento = ?", {std::int64_t{asked->id}});
     EXPECT_EQ(save(*mine, "Otra vez", "", 5, asked).outcome, Outcome::ReplacedChanged);
     EXPECT_EQ(nameOf("", 5), "Mío");
-    EXPECT_EQ(count(*mine, "SELECT count(*) FROM Cobros"), 1);
+    EXPECT_EQ(QueryCount(*mine, "SELECT count(*) FROM Cobros"), 1);
 
     // Replaced by the other station meanwhile (another id): not ours to remove.
     asked = store.FindStored("", 5);
@@ -166,8 +160,8 @@ TEST_F(ReplaceTest, OnlyTheDocumentTheOperatorWasAskedAboutIsReplaced) {
     asked = store.FindStored("", 5);
     other->execute("DELETE FROM Documentos");
     EXPECT_EQ(save(*mine, "Otra vez", "", 5, asked).outcome, Outcome::ReplacedChanged);
-    EXPECT_EQ(count(*mine, "SELECT count(*) FROM Documentos"), 0);
-    EXPECT_EQ(count(*mine, "SELECT count(*) FROM Clientes"), 3);  // only the saves that went through
+    EXPECT_EQ(QueryCount(*mine, "SELECT count(*) FROM Documentos"), 0);
+    EXPECT_EQ(QueryCount(*mine, "SELECT count(*) FROM Clientes"), 3);  // only the saves that went through
     EXPECT_EQ(save(*mine, "Otra vez", "", 5, std::nullopt).outcome, Outcome::Saved);
 }
 
@@ -178,8 +172,8 @@ TEST_F(ReplaceTest, AFolioTakenMeanwhileIsRefusedWithTheNextOne) {
     EXPECT_EQ(r.outcome, Outcome::FolioTaken);
     EXPECT_EQ(r.nextFolio, 3);
     EXPECT_EQ(nameOf("B", 2), "Dos");
-    EXPECT_EQ(count(*mine, "SELECT count(*) FROM Documentos"), 2);
-    EXPECT_EQ(count(*mine, "SELECT count(*) FROM Cobros"), 0);
+    EXPECT_EQ(QueryCount(*mine, "SELECT count(*) FROM Documentos"), 2);
+    EXPECT_EQ(QueryCount(*mine, "SELECT count(*) FROM Cobros"), 0);
 }
 
 TEST_F(ReplaceTest, TheUniqueKeysHoldWhateverWritesTheRows) {
@@ -259,18 +253,18 @@ TEST(TwoStations, ManySavesAndPaymentsAtOnceNeverRepeatAFolioOrAPaymentNumber) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 
     auto db = testDb.open();
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos"), 2 * saves);
-    EXPECT_EQ(count(*db, "SELECT count(DISTINCT Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
-    EXPECT_EQ(count(*db, "SELECT max(Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT count(*) FROM Detalles l "
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos"), 2 * saves);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(DISTINCT Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
+    EXPECT_EQ(QueryCount(*db, "SELECT max(Folio) FROM Documentos WHERE Serie = 'C'"), 2 * saves);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT count(*) FROM Detalles l "
                          "WHERE l.Id_Documento = d.Id_Documento) <> 3"), 0);
     // The first payment of each save plus two pesos from each station per document saved.
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Cobros"), 2 * saves * 3);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM (SELECT Id_Documento, NumPago FROM Cobros "
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 2 * saves * 3);
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM (SELECT Id_Documento, NumPago FROM Cobros "
                          "GROUP BY Id_Documento, NumPago HAVING count(*) > 1) AS r"), 0);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE abs(d.YaPagado - (SELECT sum(c.Importe) "
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos d WHERE abs(d.YaPagado - (SELECT sum(c.Importe) "
                          "FROM Cobros c WHERE c.Id_Documento = d.Id_Documento)) > 0.001"), 0);
-    EXPECT_EQ(count(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT max(NumPago) FROM Cobros c "
+    EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos d WHERE (SELECT max(NumPago) FROM Cobros c "
                          "WHERE c.Id_Documento = d.Id_Documento) <> (SELECT count(*) FROM Cobros c "
                          "WHERE c.Id_Documento = d.Id_Documento)"), 0);
 }

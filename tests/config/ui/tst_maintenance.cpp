@@ -1,4 +1,5 @@
 #include "support/MessageLog.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 #include "config/DatabaseFiles.h"
 #include "config/Import13.h"
@@ -31,12 +32,6 @@ namespace {
 const QString kFixture = QString::fromStdString(
     (std::filesystem::path(QUINTALEVA_FIXTURES) / "v13" / "ejemplo.mdb")
         .string());
-
-std::int64_t Count(Database& db, const char* table) {
-    Statement s = db.prepare(std::string("SELECT COUNT(*) FROM ") + table);
-    s.step();
-    return s.integer(0);
-}
 
 void Write(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -83,14 +78,14 @@ private Q_SLOTS:
                                      ? QStringLiteral("- Base de datos respaldada -\n- Base de datos del servidor compactada -")
                                      : QStringLiteral("- Base de datos respaldada -");
         QCOMPARE(log.texts, (QStringList{CMaintenance::OverwriteQuestion(target), backedUp}));
-        QCOMPARE(Count(*Database::open(target.toStdString()), "Clientes"), 1);
+        QCOMPARE(RowCount(*Database::open(target.toStdString()), "Clientes"), 1);
 
         // A new database under a new name asks nothing.
         log.texts.clear();
         const QString fresh = m_dir.filePath(QStringLiteral("nueva.mdb"));
         QVERIFY(CMaintenance::RunNewDatabase(*db, fresh, nullptr));
         QCOMPARE(log.texts, QStringList{QStringLiteral("- La nueva base de datos se creó exitosamente -")});
-        QCOMPARE(Count(*Database::open(fresh.toStdString()), "Clientes"), 0);
+        QCOMPARE(RowCount(*Database::open(fresh.toStdString()), "Clientes"), 0);
     }
 
     void importReportsSuccessAndRefusals() {
@@ -101,15 +96,15 @@ private Q_SLOTS:
         Write(text, "no soy una base de datos");
         QVERIFY(!CMaintenance::RunImport(*db, text, nullptr));
         QCOMPARE(log.texts, QStringList{QString::fromUtf8(COldDatabase::kMsgNotDatabase)});
-        QCOMPARE(Count(*db, "Articulos"), 0);
+        QCOMPARE(RowCount(*db, "Articulos"), 0);
 
         log.texts.clear();
         QVERIFY(CMaintenance::RunImport(*db, kFixture, nullptr));
         QCOMPARE(log.texts.size(), 1);
         QVERIFY2(log.texts[0].startsWith(QStringLiteral("- Importación existosa -\nArtículos importados: 12; omitidos: 0; renombrados: 1\n")),
                  qPrintable(log.texts[0]));
-        QCOMPARE(Count(*db, "Articulos"), 12);
-        QCOMPARE(Count(*db, "Clientes"), 8);
+        QCOMPARE(RowCount(*db, "Articulos"), 12);
+        QCOMPARE(RowCount(*db, "Clientes"), 8);
     }
 
     // The open database is refused before the overwrite question, which it could not honour. (A
@@ -195,8 +190,8 @@ private Q_SLOTS:
         QCOMPARE(log.texts, QStringList{QString::fromUtf8(CDatabaseFiles::kMsgCreated)});
         {
             auto fresh = target.open();
-            QCOMPARE(Count(*fresh, "Clientes"), 0);
-            QCOMPARE(Count(*fresh, "Impuestos"), Count(*db, "Impuestos"));
+            QCOMPARE(RowCount(*fresh, "Clientes"), 0);
+            QCOMPARE(RowCount(*fresh, "Impuestos"), RowCount(*db, "Impuestos"));
         }
         log.texts.clear();
         QVERIFY(CMaintenance::NewDatabase(*db, nullptr));
@@ -205,9 +200,9 @@ private Q_SLOTS:
         QVERIFY2(log.texts[0].startsWith(QStringLiteral("No se pudo crear la base de datos en el servidor\n")), qPrintable(log.texts[0]));
         QVERIFY2(log.texts[0].contains(QStringLiteral("ya tiene tablas de Quintaleva 2")), qPrintable(log.texts[0]));
         QCOMPARE(log.texts[1], QString::fromUtf8(CDatabaseFiles::kMsgCreated));
-        QCOMPARE(Count(*Database::open(file.toStdString()), "Impuestos"), Count(*db, "Impuestos"));
-        QCOMPARE(Count(*Database::open(file.toStdString()), "Clientes"), 0);
-        QCOMPARE(Count(*db, "Clientes"), 1);
+        QCOMPARE(RowCount(*Database::open(file.toStdString()), "Impuestos"), RowCount(*db, "Impuestos"));
+        QCOMPARE(RowCount(*Database::open(file.toStdString()), "Clientes"), 0);
+        QCOMPARE(RowCount(*db, "Clientes"), 1);
     }
 
     // "Cancelar" on the progress dialog stops the reader and imports nothing.
@@ -235,7 +230,7 @@ private Q_SLOTS:
         QVERIFY(sawCancel);
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(log.texts, QStringList{QString::fromUtf8(CImport13::kMsgCancelled)});
-        QCOMPARE(Count(*db, "Articulos"), 0);
+        QCOMPARE(RowCount(*db, "Articulos"), 0);
     }
 };
 

@@ -3,6 +3,7 @@
 #include "invoice/DocumentStore.h"
 #include "invoice/ui/EliminarDlg.h"
 #include "support/ModalAnswer.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -39,18 +40,11 @@ std::int32_t addDoc(Database& db, const std::optional<std::string>& serie, int f
     return static_cast<std::int32_t>(id);
 }
 
-std::int64_t count(Database& db, const std::string& sql, const std::vector<DbValue>& params = {}) {
-    Statement st = db.prepare(sql);
-    st.bindAll(params);
-    st.step();
-    return st.integer(0);
-}
-
 std::int64_t rowsOf(Database& db, std::int32_t id) {
     const std::vector<DbValue> p{std::int64_t{id}};
-    return count(db, "SELECT count(*) FROM Documentos WHERE Id_Documento = ?", p) +
-           count(db, "SELECT count(*) FROM Detalles WHERE Id_Documento = ?", p) +
-           count(db, "SELECT count(*) FROM Cobros WHERE Id_Documento = ?", p);
+    return QueryCount(db, "SELECT count(*) FROM Documentos WHERE Id_Documento = ?", p) +
+           QueryCount(db, "SELECT count(*) FROM Detalles WHERE Id_Documento = ?", p) +
+           QueryCount(db, "SELECT count(*) FROM Cobros WHERE Id_Documento = ?", p);
 }
 
 } // namespace
@@ -126,7 +120,7 @@ private Q_SLOTS:
         std::tie(result, message) = proceed(QStringLiteral("C"), 5, CEliminarDlg::Eliminar);
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(message, QStringLiteral("- No existe el documento -"));
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Documentos"), 1);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Documentos"), 1);
     }
 
     void cancelMarksTheDocumentOrRecordsTheFolio() {
@@ -135,9 +129,9 @@ private Q_SLOTS:
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(message, QStringLiteral("- Documento eliminado -"));
         const std::vector<DbValue> id{std::int64_t{a7}};
-        QCOMPARE(count(*m_db, "SELECT Cancelada <> 0 FROM Documentos WHERE Id_Documento = ?", id), 1);
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Detalles WHERE Id_Documento = ?", id), 2);
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Cobros WHERE Id_Documento = ?", id), 0);
+        QCOMPARE(QueryCount(*m_db, "SELECT Cancelada <> 0 FROM Documentos WHERE Id_Documento = ?", id), 1);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Detalles WHERE Id_Documento = ?", id), 2);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Cobros WHERE Id_Documento = ?", id), 0);
 
         // A folio never saved becomes a cancelled document of its own and counts as used.
         CDocumentStore store(*m_db);
@@ -145,14 +139,14 @@ private Q_SLOTS:
         std::tie(result, message) = proceed(QStringLiteral("Z"), 12, CEliminarDlg::MarcarCancelado);
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(message, QStringLiteral("- Documento eliminado -"));
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Documentos WHERE Serie = 'Z' AND Folio = 12 AND Cancelada <> 0"), 1);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Documentos WHERE Serie = 'Z' AND Folio = 12 AND Cancelada <> 0"), 1);
         QCOMPARE(store.NextFolio("Z"), 13);
 
         // Without a folio nothing is recorded and the dialog stays open.
         std::tie(result, message) = proceed(QStringLiteral("Z"), 0, CEliminarDlg::MarcarCancelado);
         QCOMPARE(result, -1);
         QCOMPARE(message, QStringLiteral("- Falta el folio del documento -"));
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Documentos WHERE Folio = 0"), 0);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Documentos WHERE Folio = 0"), 0);
     }
 
     void purgeKeepsTheChosenDay() {
@@ -168,8 +162,8 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(*m_db, old2), 0);
         QCOMPARE(rowsOf(*m_db, same), 4);
         QCOMPARE(rowsOf(*m_db, later), 4);
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Detalles"), 4);
-        QCOMPARE(count(*m_db, "SELECT count(*) FROM Cobros"), 2);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Detalles"), 4);
+        QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Cobros"), 2);
     }
 
     void cancelButtonAndEngineErrorsChangeNothing() {
@@ -190,8 +184,8 @@ private Q_SLOTS:
             auto [result, message] = proceed(QStringLiteral("A"), 1, accion, QDate(2024, 1, 1));
             QCOMPARE(result, int(QDialog::Rejected));
             QVERIFY2(message.contains(QStringLiteral("disco lleno")), qPrintable(message));
-            QCOMPARE(count(*m_db, "SELECT count(*) FROM Documentos"), 2);
-            QCOMPARE(count(*m_db, "SELECT count(*) FROM Cobros"), 2);
+            QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Documentos"), 2);
+            QCOMPARE(QueryCount(*m_db, "SELECT count(*) FROM Cobros"), 2);
         }
     }
 };

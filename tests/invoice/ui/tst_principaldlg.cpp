@@ -9,6 +9,7 @@
 #include "receivables/ui/RegDoc.h"
 #include "db/Statement.h"
 #include "support/ModalAnswer.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -276,11 +277,7 @@ private Q_SLOTS:
         return timer;
     }
     static void registrar(QWidget* reg) { reg->findChild<QPushButton*>(QString::number(CRegDoc::kRegistrarId))->click(); }
-    std::int64_t count(const std::string& sql) {
-        Statement st = m_db->prepare(sql);
-        st.step();
-        return st.integer(0);
-    }
+    std::int64_t count(const std::string& sql) { return QueryCount(*m_db, sql); }
     std::int64_t documents(const char* where) { return count(std::string("SELECT count(*) FROM Documentos WHERE ") + where); }
 
     void aFolioTakenByAnotherStationMeanwhileIsNotSavedTwice() {
