@@ -311,8 +311,10 @@ void CPrincipalDlg::ShowValues() {
 }
 
 void CPrincipalDlg::proposeFolio() {
+    m_proposed.reset();
     try {
         m_doc.folio = CDocumentStore(m_db).NextFolio(m_doc.serie);
+        m_proposed.emplace(m_doc.serie, m_doc.folio);
     } catch (const DbError& e) {
         ShowDbError(e);
     }
@@ -449,6 +451,14 @@ void CPrincipalDlg::onSave() {
     CDocumentStore store(m_db);
     try {
         std::optional<StoredDocument> stored = store.FindStored(m_doc.serie, m_doc.folio);
+        if (stored && m_proposed == std::make_pair(m_doc.serie, m_doc.folio)) {
+            // Not a document to replace: another station stored the folio proposed to this one.
+            proposeFolio();
+            m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
+            TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
+                           .arg(q(NumberToPaddedText(m_doc.folio))));
+            return;
+        }
         if (stored && !askReplace({}))
             return;
         const std::optional<RegDocResult> reg = CRegDoc::Run(m_db, m_totals->Total(), this);
@@ -465,6 +475,7 @@ void CPrincipalDlg::onSave() {
             if (result.outcome == SaveResult::Outcome::FolioTaken) {
                 // Another station stored this folio while the operator was on the dialogs.
                 m_doc.folio = result.nextFolio;
+                m_proposed.emplace(m_doc.serie, m_doc.folio);
                 m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
                 TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
                                .arg(q(NumberToPaddedText(m_doc.folio))));
@@ -534,6 +545,8 @@ void CPrincipalDlg::LoadDocument(std::int32_t id) {
         TolMessage(QStringLiteral("Upss..."));
         return;
     }
+    // A stored document's folio is its own, not a proposal.
+    m_proposed.reset();
     // A folio cancelled before it was ever written has no dates: it gets today's, not 1899's.
     for (OleDate* date : {&m_doc.fecha, &m_doc.vence}) {
         const auto c = date->split();

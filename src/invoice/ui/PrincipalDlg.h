@@ -5,6 +5,7 @@
 #include "toolkit/ui/TolDialog.h"
 
 #include <memory>
+#include <optional>
 
 class CArticulosSet;
 class CPrintJob;
@@ -106,6 +107,9 @@ private:
     std::unique_ptr<CLineas> m_lines;
     DocumentHeader m_doc;
     std::string m_lastSerie;
+    // The series and folio the program proposed for the new document on the form, while they are
+    // still the form's: found stored at the save, another station took them meanwhile.
+    std::optional<std::pair<std::string, std::int32_t>> m_proposed;
     CTolBitmap m_logo;
 
     CTolEdit* m_cliente = nullptr;

@@ -255,7 +255,9 @@ private Q_SLOTS:
             texts << box->text();
             const bool yes = next < answers.size() ? answers[next] : true;
             ++next;
-            box->control<QPushButton>(yes ? CTolMessageDlg::kOkId : CTolMessageDlg::kNoId)->click();
+            // A box with OK only is answered OK whatever the answer.
+            auto* button = box->control<QPushButton>(yes ? CTolMessageDlg::kOkId : CTolMessageDlg::kNoId);
+            (button ? button : box->control<QPushButton>(CTolMessageDlg::kOkId))->click();
         });
         timer.start(10);
         run();
@@ -307,6 +309,46 @@ private Q_SLOTS:
         told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
         QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
         QCOMPARE(documents("Folio = 2 AND Nombre = 'Caja uno'"), 1);
+    }
+
+    void aProposedFolioStoredByAnotherStationBeforeTheSaveIsNeverOfferedForReplacement() {
+        openForm();
+        auto other = m_testDb->open();
+        typeDocument(QStringLiteral("Caja uno"));
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000001"));
+        // The other station stores folio 1, paid, while this operator is still typing.
+        DocumentHeader h;
+        h.nombre = "Caja dos";
+        h.folio = 1;
+        std::vector<CPartida> lines(1);
+        lines[0].Descripcion = "Otra venta";
+        lines[0].Precio = 300;
+        lines[0].Cantidad = 1;
+        lines[0].Recalculate();
+        DocumentTotals totals;
+        totals.Add(lines[0]);
+        QCOMPARE(CDocumentStore(*other).Save(h, lines, totals, {true, 300, "Efectivo"}, std::nullopt).outcome,
+                 SaveResult::Outcome::Saved);
+        // Saving does not ask to delete the other station's document and its payment (were it
+        // asked, No keeps it).
+        QStringList told = answering({false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- El folio ya fue usado en otra estación: se propone el 000002 -")});
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000002"));
+        QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja dos'"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Cobros"), 1);
+        onRegistration(registrar);
+        told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        QCOMPARE(documents("Folio = 2 AND Nombre = 'Caja uno'"), 1);
+
+        // A folio the operator types is still a replacement to ask about.
+        typeDocument(QStringLiteral("Sustituto"));
+        edit(CPrincipalDlg::kFolio)->setFocus();
+        QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit(CPrincipalDlg::kFolio), QStringLiteral("1"));
+        told = answering({false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("El folio 000001 ya existe.\n¿Desea eliminar los pagos y sustituirla por la actual?")});
+        QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja dos'"), 1);
     }
 
     void aReplacementAsksAgainWhenTheDocumentChangedMeanwhile() {
