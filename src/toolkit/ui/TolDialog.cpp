@@ -3,6 +3,7 @@
 #include "toolkit/ui/TolColors.h"
 #include "toolkit/ui/TolLabel.h"
 
+#include <QHash>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLinearGradient>
@@ -140,14 +141,24 @@ void CTolDialog::setClientSize(const QSize& size) {
 }
 
 QSize CTolDialog::dialogSize(int width, int height) const {
+    const QSize base = baseUnits(font());
+    auto scale = [](int units, int base, int per) { return int(std::lround(double(units) * base / per)); };
+    return QSize(scale(width, base.width(), 4), scale(height, base.height(), 8));
+}
+
+QSize CTolDialog::baseUnits(const QFont& font) {
+    // Measuring the alphabet shapes it, and a dialog places dozens of controls: each font is
+    // measured once. Dialogs use one or two faces, so the cache stays tiny.
+    static QHash<QFont, QSize> measured;
+    if (const auto found = measured.constFind(font); found != measured.cend())
+        return *found;
     // The dialog base units of the font, measured the way the dialog manager does.
-    const QFontMetrics fm(font());
+    const QFontMetrics fm(font);
     const int alphabet =
         fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    const int baseX = std::max(1, (alphabet / 26 + 1) / 2);
-    const int baseY = std::max(1, fm.height());
-    auto scale = [](int units, int base, int per) { return int(std::lround(double(units) * base / per)); };
-    return QSize(scale(width, baseX, 4), scale(height, baseY, 8));
+    const QSize base(std::max(1, (alphabet / 26 + 1) / 2), std::max(1, fm.height()));
+    measured.insert(font, base);
+    return base;
 }
 
 QRect CTolDialog::dialogRect(int x, int y, int width, int height) const {

@@ -81,6 +81,8 @@ public:
     // the client area, so a control placed there never lies under the caption.
     QSize dialogSize(int width, int height) const;
     QRect dialogRect(int x, int y, int width, int height) const;
+    // The dialog base units of `font` (average character width, line height), in pixels.
+    static QSize baseUnits(const QFont& font);
 
     // ---- commands ----
     // Queues `id` for onCommand()/command() once control returns to the event loop.

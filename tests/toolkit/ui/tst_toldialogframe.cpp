@@ -278,6 +278,20 @@ private Q_SLOTS:
         QCOMPARE(dlg.clientRect().size(), QSize(400, 300));
     }
 
+    void dialogUnitsFollowEachDialogsFont() {
+        Probe plain;
+        Probe large;
+        const QSize normal = plain.dialogSize(100, 80);
+        QFont doubled = large.font();
+        doubled.setPointSize(doubled.pointSize() * 2);
+        large.setFont(doubled);
+        const QSize big = large.dialogSize(100, 80);
+        QVERIFY(big.width() > normal.width() * 3 / 2 && big.height() > normal.height() * 3 / 2);
+        QCOMPARE(plain.dialogSize(100, 80), normal);  // measured once per font, not once for all
+        large.setFont(plain.font());
+        QCOMPARE(large.dialogSize(100, 80), normal);
+    }
+
     void plainLabelsTakeToolkitColoursUntilClosed() {
         Probe dlg;
         auto* plain = new QLabel(QStringLiteral("Cliente:"), &dlg);
