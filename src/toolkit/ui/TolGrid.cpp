@@ -51,8 +51,7 @@ bool isTypedText(const QString& text) {
 } // namespace
 
 CTolGrid::CTolGrid(QWidget* parent, int id, ITolGridOwner* owner, bool horizontalScroll)
-    : QAbstractScrollArea(parent), m_owner(owner), m_id(id), m_edit(new CEditCell(viewport())),
-      m_drop(new CDropCell(viewport())) {
+    : QAbstractScrollArea(parent), m_owner(owner), m_id(id) {
     setObjectName(QString::number(id));
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
@@ -67,19 +66,6 @@ CTolGrid::CTolGrid(QWidget* parent, int id, ITolGridOwner* owner, bool horizonta
     m_headingFont = m_cellFont;
     m_headingFont.setWeight(QFont::ExtraBold);
 
-    m_edit->setFont(m_cellFont);
-    m_drop->setFont(m_cellFont);
-    m_edit->hide();
-    m_drop->hide();
-    auto lost = [this] {
-        if (isEditing())
-            endEdit(Qt::Key_Return);
-        viewport()->update();
-    };
-    connect(m_edit, &CEditCell::editKey, this, [this](int key) { endEdit(key); });
-    connect(m_edit, &CEditCell::editLost, this, lost);
-    connect(m_drop, &CDropCell::editKey, this, [this](int key) { endEdit(key); });
-    connect(m_drop, &CDropCell::editLost, this, lost);
 
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(horizontalScroll ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -102,8 +88,47 @@ CTolGrid::CTolGrid(QWidget* parent, int id, ITolGridOwner* owner, bool horizonta
 CTolGrid::~CTolGrid() {
     // The editors die after us and may lose the focus on the way: they must not call back.
     m_editing = Editing::None;
-    m_edit->disconnect(this);
-    m_drop->disconnect(this);
+    if (m_edit)
+        m_edit->disconnect(this);
+    if (m_drop)
+        m_drop->disconnect(this);
+}
+
+CEditCell* CTolGrid::editCell() {
+    if (!m_edit) {
+        m_edit = new CEditCell(viewport());
+        adoptEditor(m_edit);
+        connect(m_edit, &CEditCell::editKey, this, [this](int key) { endEdit(key); });
+        connect(m_edit, &CEditCell::editLost, this, &CTolGrid::editorLost);
+    }
+    return m_edit;
+}
+
+CDropCell* CTolGrid::dropCell() {
+    if (!m_drop) {
+        m_drop = new CDropCell(viewport());
+        adoptEditor(m_drop);
+        connect(m_drop, &CDropCell::editKey, this, [this](int key) { endEdit(key); });
+        connect(m_drop, &CDropCell::editLost, this, &CTolGrid::editorLost);
+    }
+    return m_drop;
+}
+
+void CTolGrid::adoptEditor(QWidget* editor) {
+    editor->setFont(m_cellFont);
+    editor->hide();
+    // A widget created late joins the end of the window's tab chain; the editor's place is just
+    // after its grid, where Tab leaves it for the grid's next control.
+    QWidget* before = this;
+    if (editor == m_drop && m_edit)
+        before = m_edit;
+    QWidget::setTabOrder(before, editor);
+}
+
+void CTolGrid::editorLost() {
+    if (isEditing())
+        endEdit(Qt::Key_Return);
+    viewport()->update();
 }
 
 // ---- columns -----------------------------------------------------------------------------------
@@ -347,7 +372,7 @@ void CTolGrid::goToCellAndEnter(int column, int row, const QString& text, int ke
     if (!validColumn(m_curCol))
         return;
     m_savedText = cellText(m_curCol, m_curRow);
-    m_edit->setText(text);
+    editCell()->setText(text);
     m_editCol = m_curCol;
     m_editRow = m_curRow;
     m_editing = Editing::Text;
@@ -591,9 +616,9 @@ void CTolGrid::placeEditor() {
     if (r.isEmpty()) // its column scrolled away to the left: keep editing out of sight
         r = QRect(-10000, -10000, 10, 10);
     if (m_editing == Editing::Text)
-        m_edit->setGeometry(r);
+        editCell()->setGeometry(r);
     else
-        m_drop->setGeometry(r);
+        dropCell()->setGeometry(r);
 }
 
 void CTolGrid::postRowChanged(int row) {
@@ -803,19 +828,20 @@ bool CTolGrid::startEdit(const QString& typed) {
 
     if (column.dropDown) {
         m_savedText = cellText(m_curCol, m_curRow);
-        m_drop->clear();
+        CDropCell* drop = dropCell();
+        drop->clear();
         QStringList items;
         if (m_owner)
             m_owner->tgmFillList(m_id, TolGridCell{m_curRow, m_curCol, m_savedText}, items);
-        m_drop->addItems(items);
-        m_drop->setCurrentIndex(m_drop->findText(m_savedText));
-        m_drop->selectStartingWith(typed.trimmed());
+        drop->addItems(items);
+        drop->setCurrentIndex(drop->findText(m_savedText));
+        drop->selectStartingWith(typed.trimmed());
         m_editCol = m_curCol;
         m_editRow = m_curRow;
         m_editing = Editing::List;
-        m_drop->setGeometry(r);
-        m_drop->show();
-        m_drop->setFocus(Qt::OtherFocusReason);
+        drop->setGeometry(r);
+        drop->show();
+        drop->setFocus(Qt::OtherFocusReason);
         return true;
     }
     if (column.checkBox) {
@@ -826,19 +852,20 @@ bool CTolGrid::startEdit(const QString& typed) {
     }
 
     m_savedText = cellText(m_curCol, m_curRow);
-    m_edit->setUpperCase(false);
-    m_edit->setText(typed.isEmpty() ? m_savedText : typed);
-    m_edit->setUpperCase(column.upperCase);
-    m_edit->setQuickMode(!typed.isEmpty());
-    m_edit->setAlignment(Qt::Alignment(textFlags(column.alignment) & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
-    m_edit->deselect();
-    m_edit->end(false);
+    CEditCell* edit = editCell();
+    edit->setUpperCase(false);
+    edit->setText(typed.isEmpty() ? m_savedText : typed);
+    edit->setUpperCase(column.upperCase);
+    edit->setQuickMode(!typed.isEmpty());
+    edit->setAlignment(Qt::Alignment(textFlags(column.alignment) & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter);
+    edit->deselect();
+    edit->end(false);
     m_editCol = m_curCol;
     m_editRow = m_curRow;
     m_editing = Editing::Text;
-    m_edit->setGeometry(r);
-    m_edit->show();
-    m_edit->setFocus(Qt::OtherFocusReason);
+    edit->setGeometry(r);
+    edit->show();
+    edit->setFocus(Qt::OtherFocusReason);
     viewport()->update();
     return true;
 }
@@ -861,11 +888,14 @@ void CTolGrid::toggleCheck(int column, int row) {
 void CTolGrid::hideEditors() {
     // Give the focus back before hiding, or Qt hands it to the next control of the dialog.
     const QWidget* focus = QApplication::focusWidget();
-    if (focus && (focus == m_edit || focus == m_drop || m_drop->isAncestorOf(focus)))
+    if (focus && ((m_edit && focus == m_edit) || (m_drop && (focus == m_drop || m_drop->isAncestorOf(focus)))))
         setFocus(Qt::OtherFocusReason);
-    m_drop->hidePopup();
-    m_edit->hide();
-    m_drop->hide();
+    if (m_drop) {
+        m_drop->hidePopup();
+        m_drop->hide();
+    }
+    if (m_edit)
+        m_edit->hide();
 }
 
 void CTolGrid::endEdit(int key) {
@@ -877,13 +907,13 @@ void CTolGrid::endEdit(int key) {
     const int row = m_editRow;
     if (key == Qt::Key_Escape) {
         if (kind == Editing::Text)
-            m_edit->setText(m_savedText);
+            editCell()->setText(m_savedText);
         hideEditors();
         viewport()->update();
         return;
     }
 
-    TolGridCell cell{row, column, kind == Editing::Text ? m_edit->text() : m_drop->currentText()};
+    TolGridCell cell{row, column, kind == Editing::Text ? editCell()->text() : dropCell()->currentText()};
     hideEditors();
     const bool appendRow = row == m_rowCount;
     commitHook(cell, key);
@@ -1083,8 +1113,10 @@ void CTolGrid::focusInEvent(QFocusEvent* event) {
     }
     if (isEditing())
         endEdit(Qt::Key_Return);
-    m_edit->hide();
-    m_drop->hide();
+    if (m_edit)
+        m_edit->hide();
+    if (m_drop)
+        m_drop->hide();
     updateScrollBars();
     viewport()->update();
 }

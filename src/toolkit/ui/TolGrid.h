@@ -111,8 +111,10 @@ public:
     void commitEdit();
     // Drops an open edit; the cell keeps the text it had.
     void cancelEdit();
-    CEditCell* editCell() const { return m_edit; }
-    CDropCell* dropCell() const { return m_drop; }
+    // The in-place editors, created when first needed: a list that is never edited never pays
+    // for them.
+    CEditCell* editCell();
+    CDropCell* dropCell();
 
     // ---- geometry (viewport coordinates) ----
     int firstVisibleRow() const { return m_firstRow; }
@@ -203,6 +205,10 @@ private:
     void toggleCheck(int column, int row);
     void endEdit(int key);
     void hideEditors();
+    // Gives a newly created editor the cell font and its place in the tab order.
+    void adoptEditor(QWidget* editor);
+    // An editor lost the focus: the edit is committed.
+    void editorLost();
     void onVerticalAction(int action);
     void onHorizontalAction(int action);
 
@@ -233,8 +239,8 @@ private:
 
     QFont m_cellFont;
     QFont m_headingFont;
-    CEditCell* m_edit;
-    CDropCell* m_drop;
+    CEditCell* m_edit = nullptr;
+    CDropCell* m_drop = nullptr;
     Editing m_editing = Editing::None;
     int m_editCol = 0;
     int m_editRow = 0;

@@ -532,6 +532,9 @@ private Q_SLOTS:
         QCOMPARE(m_grid->selectionFirst(), 5);
         type(QStringLiteral("a")); // no editing in a list
         QVERIFY(!m_grid->isEditing());
+        // ...so a list never builds the in-place editors.
+        QVERIFY(!m_grid->findChild<CEditCell*>());
+        QVERIFY(!m_grid->findChild<CDropCell*>());
 
         QTest::mouseDClick(m_grid->viewport(), Qt::LeftButton, {}, cellCentre(2, 2));
         QTRY_COMPARE(m_owner->activations, QList<int>({3, 2}));
