@@ -2,6 +2,7 @@
 
 #include "toolkit/ui/DropCell.h"
 #include "toolkit/ui/EditCell.h"
+#include "toolkit/ui/TolTextCache.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -1267,7 +1268,7 @@ void CTolGrid::paintGrid(QPainter& p) {
             p.setPen(pal.color(marked ? QPalette::HighlightedText : QPalette::ButtonText));
             const QRect textRect = m_ownerHeadings ? QRect(5, top + 3, headingWidth - 6, RowHeight - 3)
                                                    : QRect(1, top + 3, headingWidth - 6, RowHeight - 3);
-            p.drawText(textRect, headingFlags, heading);
+            CTolTextCache::drawText(p, textRect, headingFlags, heading);
         }
 
         for (qsizetype i = 1; i < columns.size(); ++i) {
@@ -1289,7 +1290,8 @@ void CTolGrid::paintGrid(QPainter& p) {
                 paintCheckBox(p, cell, !value.isEmpty());
             } else if (!value.isEmpty()) {
                 p.setPen(highlighted ? highlightText : text);
-                p.drawText(QRect(pc.left + 4, top + 3, pc.width - 8, RowHeight - 3), textFlags(column.alignment), value);
+                CTolTextCache::drawText(p, QRect(pc.left + 4, top + 3, pc.width - 8, RowHeight - 3),
+                                        textFlags(column.alignment), value);
             }
         }
         drawAxisLine(p, headingWidth, top + RowHeight - 1, gridRight - 1, top + RowHeight - 1, line);
