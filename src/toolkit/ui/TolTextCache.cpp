@@ -1,5 +1,6 @@
 #include "toolkit/ui/TolTextCache.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QRect>
 
@@ -24,6 +25,12 @@ bool plainLine(const QString& text) {
 
 QHash<QFont, QHash<QString, QStaticText>>& CTolTextCache::store() {
     static QHash<QFont, QHash<QString, QStaticText>> texts;
+    static const bool dropped = [] {
+        // Shaped texts hold font engines, which must go while the application still has fonts.
+        qAddPostRoutine([] { texts.clear(); });
+        return true;
+    }();
+    Q_UNUSED(dropped);
     return texts;
 }
 
