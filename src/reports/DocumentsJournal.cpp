@@ -5,6 +5,7 @@
 #include "db/Statement.h"
 #include "db/ValueFunctions.h"
 #include "invoice/MoneyText.h"
+#include "reports/DocumentSelection.h"
 #include "reports/RepData.h"
 
 #include <charconv>
@@ -110,28 +111,11 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
               const ReportProgress& progress) {
     std::string where = "WHERE Documentos.Cancelada=0 ";
     std::vector<DbValue> params;
-    if (f.folio != 0) {
-        if (!f.serie.empty()) {
-            where += "AND Documentos.Serie = ? AND Documentos.Folio = ? ";
-            params = {f.serie, std::int64_t{f.folio}};
-        } else {
-            where += "AND Documentos.Serie Is Null AND Documentos.Folio=? ";
-            params = {std::int64_t{f.folio}};
-        }
-    } else {
-        if (f.clienteId != 0) {
-            where += "AND Documentos.Id_Cliente=? ";
-            params.emplace_back(std::int64_t{f.clienteId});
-        }
-        if (!f.serie.empty()) {
-            where += "AND Documentos.Serie=? ";
-            params.emplace_back(f.serie);
-        }
-        if (f.porPeriodo) {
-            const SqlCondition period = BetweenDates(f.desde, f.hasta);
-            where += "AND Documentos.Fecha " + period.sql + " ";
-            params.insert(params.end(), period.params.begin(), period.params.end());
-        }
+    AddDocumentSelection(where, params, f.folio, f.serie, f.clienteId);
+    if (f.folio == 0 && f.porPeriodo) {
+        const SqlCondition period = BetweenDates(f.desde, f.hasta);
+        where += "AND Documentos.Fecha " + period.sql + " ";
+        params.insert(params.end(), period.params.begin(), period.params.end());
     }
     // The counts and the rows come from one snapshot, so the sizes fit the rows even while another
     // station saves; the rows then go straight into the report, never held twice.

@@ -4,6 +4,7 @@
 #include "db/Statement.h"
 #include "db/ValueFunctions.h"
 #include "invoice/MoneyText.h"
+#include "reports/DocumentSelection.h"
 #include "reports/RepData.h"
 
 #include <cmath>
@@ -19,24 +20,7 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
         where += "AND Documentos.Vence<=? ";
         params.emplace_back(now.dateOnly().value);
     }
-    if (f.folio != 0) {
-        if (!f.serie.empty()) {
-            where += "AND Documentos.Serie = ? AND Documentos.Folio = ? ";
-            params.emplace_back(f.serie);
-        } else {
-            where += "AND Documentos.Serie Is Null AND Documentos.Folio=? ";
-        }
-        params.emplace_back(std::int64_t{f.folio});
-    } else {
-        if (f.clienteId != 0) {
-            where += "AND Documentos.Id_Cliente=? ";
-            params.emplace_back(std::int64_t{f.clienteId});
-        }
-        if (!f.serie.empty()) {
-            where += "AND Documentos.Serie=? ";
-            params.emplace_back(f.serie);
-        }
-    }
+    AddDocumentSelection(where, params, f.folio, f.serie, f.clienteId);
     Statement st = db.prepare("SELECT Documentos.Serie, Documentos.Folio, Documentos.Nombre, Documentos.Fecha, "
                               "Documentos.Vence, Documentos.Total, Total-YaPagado AS Expr1 FROM Documentos " +
                               where + "ORDER BY Documentos.Serie NULLS FIRST, Documentos.Folio");

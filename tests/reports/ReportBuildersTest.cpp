@@ -142,6 +142,22 @@ TEST_F(ReportBuilders, JournalDetailListsLinesAndTotalsOfNonCancelledDocuments) 
         EXPECT_EQ(d.GetCell(r, 0).find("A000002"), std::string::npos);
     EXPECT_EQ(d.TitleLines().back(), "(Detallado, No incluye documentos cancelados)");
 
+    // A customer keeps to their documents; a folio names one document, and the customer and the
+    // period no longer apply.
+    f.clienteId = 1;
+    ASSERT_TRUE(BuildDocumentsJournal(*db, f, today, d, message));
+    EXPECT_EQ(d.GetRowCount(), 2 + 8);
+    EXPECT_EQ(d.GetCell(0, 0), "Folio: A000001   01/Mar/2024   Pérez");
+    f.serie = "A";
+    f.folio = 3;
+    f.porPeriodo = true;
+    f.desde = f.hasta = OleDate::fromDate(2024, 3, 1);
+    ASSERT_TRUE(BuildDocumentsJournal(*db, f, today, d, message));
+    EXPECT_EQ(d.GetRowCount(), 1 + 8);
+    EXPECT_EQ(d.GetCell(0, 0), "Folio: A000003   03/Mar/2024   Ana O'Higgins");
+    f = JournalFilter{};
+    f.detallado = true;
+
     f.serie = "B";
     EXPECT_FALSE(BuildDocumentsJournal(*db, f, today, d, message));
     EXPECT_EQ(message, "- No hat elementos que mostrar -");
