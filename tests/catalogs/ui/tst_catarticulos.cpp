@@ -9,6 +9,7 @@
 #include "invoice/Partida.h"
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/PrincipalDlg.h"
+#include "support/GridCell.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
@@ -28,32 +29,10 @@ namespace {
 
 constexpr std::int32_t kIva16 = 1;  // the seed's "IVA 16 %"
 
-// Answers the next message box with "OK"/"Si" (or "No") and keeps its text.
-std::shared_ptr<QString> answerMessage(bool yes = true, QWidget* notThis = nullptr) {
-    auto text = std::make_shared<QString>(QStringLiteral("<no message>"));
-    answerNextModal(
-        [text, yes](QWidget* w) {
-            auto* box = qobject_cast<CTolMessageDlg*>(w);
-            *text = box ? box->text() : QStringLiteral("<not a message box: %1>").arg(w->metaObject()->className());
-            if (box)
-                box->done(yes ? 1 : 2);
-        },
-        notThis);
-    return text;
-}
-
-QString cell(CCatArticulos& dlg, int row, int column) {
-    TolGridCell c;
-    c.row = row;
-    c.column = column;
-    dlg.tgmGetCellText(CCatArticulos::kGridId, c);
-    return c.text;
-}
-
 QStringList descriptions(CCatArticulos& dlg) {
     QStringList list;
     for (int row = 1; row <= dlg.articleCount(); ++row)
-        list << cell(dlg, row, 2);
+        list << GridCell(dlg, row, 2);
     return list;
 }
 
@@ -138,10 +117,10 @@ private Q_SLOTS:
         addArticle("P1", "Pan de CAFE", 5, 5);
         CCatArticulos dlg(*m_db, m_state, true);
         QCOMPARE(descriptions(dlg), (QStringList{"azúcar", "Café molido", "Pan de CAFE"}));
-        QCOMPARE(cell(dlg, 2, 1), QStringLiteral("C1"));
-        QCOMPARE(cell(dlg, 2, 3), QStringLiteral("$1,240.50"));
-        QCOMPARE(cell(dlg, 2, 4), QStringLiteral("$1,438.98"));
-        QCOMPARE(cell(dlg, 2, 5), QStringLiteral("nota C1"));
+        QCOMPARE(GridCell(dlg, 2, 1), QStringLiteral("C1"));
+        QCOMPARE(GridCell(dlg, 2, 3), QStringLiteral("$1,240.50"));
+        QCOMPARE(GridCell(dlg, 2, 4), QStringLiteral("$1,438.98"));
+        QCOMPARE(GridCell(dlg, 2, 5), QStringLiteral("nota C1"));
         QVERIFY(dlg.applySearch(QStringLiteral("cafe")));
         QCOMPARE(descriptions(dlg), (QStringList{"Café molido", "Pan de CAFE"}));
         QVERIFY(!dlg.applySearch(QStringLiteral("cafe")));

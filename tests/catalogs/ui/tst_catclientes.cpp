@@ -2,6 +2,7 @@
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "db/Transaction.h"
+#include "support/GridCell.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
@@ -15,20 +16,6 @@
 #include <memory>
 
 namespace {
-
-// Answers the next message box with "OK"/"Si" (or "No") and keeps its text.
-std::shared_ptr<QString> answerMessage(bool yes = true, QWidget* notThis = nullptr) {
-    auto text = std::make_shared<QString>(QStringLiteral("<no message>"));
-    answerNextModal(
-        [text, yes](QWidget* w) {
-            auto* box = qobject_cast<CTolMessageDlg*>(w);
-            *text = box ? box->text() : QStringLiteral("<not a message box: %1>").arg(w->metaObject()->className());
-            if (box)
-                box->done(yes ? 1 : 2);
-        },
-        notThis);
-    return text;
-}
 
 std::int32_t addCustomer(Database& db, const std::string& nombre, const std::string& telefono = {},
                          const std::string& rfc = {}) {
@@ -45,18 +32,10 @@ int customerRows(Database& db) {
     return static_cast<int>(st.integer(0));
 }
 
-QString cell(CCatClientes& dlg, int row, int column) {
-    TolGridCell c;
-    c.row = row;
-    c.column = column;
-    dlg.tgmGetCellText(CCatClientes::kGridId, c);
-    return c.text;
-}
-
 QStringList names(CCatClientes& dlg) {
     QStringList list;
     for (int row = 1; row <= dlg.customerCount(); ++row)
-        list << cell(dlg, row, 1);
+        list << GridCell(dlg, row, 1);
     return list;
 }
 
@@ -100,9 +79,9 @@ private Q_SLOTS:
         // Accents and case aside, "ñ" after "n": Nuno before Núñez.
         QCOMPARE(names(dlg), (QStringList{"Álvaro Díaz", "Descuento 50% Perez_x", "JUAN PEREZ LOPEZ", "Nuno Gómez",
                                           "Núñez Ramírez Ana", "Zapatería Pérez"}));
-        QCOMPARE(cell(dlg, 6, 2), QStringLiteral("555 1000"));
-        QCOMPARE(cell(dlg, 6, 3), QStringLiteral("ZAPE800101AAA"));
-        QCOMPARE(cell(dlg, 7, 1), QString()); // the row after the last customer is empty
+        QCOMPARE(GridCell(dlg, 6, 2), QStringLiteral("555 1000"));
+        QCOMPARE(GridCell(dlg, 6, 3), QStringLiteral("ZAPE800101AAA"));
+        QCOMPARE(GridCell(dlg, 7, 1), QString()); // the row after the last customer is empty
 
         QVERIFY(dlg.applySearch(QStringLiteral("perez")));
         QCOMPARE(names(dlg), (QStringList{"Descuento 50% Perez_x", "JUAN PEREZ LOPEZ", "Zapatería Pérez"}));
@@ -323,8 +302,8 @@ private Q_SLOTS:
         QCOMPARE(*message, QStringLiteral("¿Está seguro de eliminar el registro seleccionado?"));
         QCOMPARE(dlg.customerCount(), 249);
         QCOMPARE(dlg.grid()->currentRow(), 200);
-        QCOMPARE(cell(dlg, 199, 1), QStringLiteral("Cliente 198"));
-        QCOMPARE(cell(dlg, 200, 1), QStringLiteral("Cliente 200"));
+        QCOMPARE(GridCell(dlg, 199, 1), QStringLiteral("Cliente 198"));
+        QCOMPARE(GridCell(dlg, 200, 1), QStringLiteral("Cliente 200"));
 
         QVERIFY(dlg.applySearch(QStringLiteral("cliente 19")));
         QTRY_COMPARE(dlg.customerCount(), 9);  // "Cliente 190" to "Cliente 198"

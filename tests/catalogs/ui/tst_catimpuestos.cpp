@@ -1,6 +1,7 @@
 #include "catalogs/ui/AddEditImpuestos.h"
 #include "catalogs/ui/CatImpuestos.h"
 #include "db/Database.h"
+#include "support/GridCell.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
@@ -16,32 +17,10 @@
 
 namespace {
 
-// Answers the next message box with "OK"/"Si" (or "No") and keeps its text.
-std::shared_ptr<QString> answerMessage(bool yes = true, QWidget* notThis = nullptr) {
-    auto text = std::make_shared<QString>(QStringLiteral("<no message>"));
-    answerNextModal(
-        [text, yes](QWidget* w) {
-            auto* box = qobject_cast<CTolMessageDlg*>(w);
-            *text = box ? box->text() : QStringLiteral("<not a message box: %1>").arg(w->metaObject()->className());
-            if (box)
-                box->done(yes ? 1 : 2);
-        },
-        notThis);
-    return text;
-}
-
-QString cell(CCatImpuestos& dlg, int row, int column) {
-    TolGridCell c;
-    c.row = row;
-    c.column = column;
-    dlg.tgmGetCellText(CCatImpuestos::kGridId, c);
-    return c.text;
-}
-
 QStringList rows(CCatImpuestos& dlg) {
     QStringList list;
     for (int row = 1; row <= dlg.taxCount(); ++row)
-        list << cell(dlg, row, 1) + QLatin1Char('|') + cell(dlg, row, 2) + QLatin1Char('|') + cell(dlg, row, 3);
+        list << GridCell(dlg, row, 1) + QLatin1Char('|') + GridCell(dlg, row, 2) + QLatin1Char('|') + GridCell(dlg, row, 3);
     return list;
 }
 
@@ -183,7 +162,7 @@ private Q_SLOTS:
             },
             &dlg);
         QTest::keyClick(dlg.grid(), Qt::Key_Return);
-        QTRY_COMPARE(cell(dlg, 1, 2), QStringLiteral("16.00"));
+        QTRY_COMPARE(GridCell(dlg, 1, 2), QStringLiteral("16.00"));
         QCOMPARE(dlg.grid()->currentRow(), 1);
         QVERIFY(qAbs(scalar(*m_db, "SELECT PrecioNeto FROM Articulos WHERE Clave = 'A'") - 116) < 1e-9);
         QCOMPARE(scalar(*m_db, "SELECT PrecioNeto FROM Articulos WHERE Clave = 'B'"), 108.0);

@@ -5,6 +5,7 @@
 #include "invoice/DocumentStore.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/ui/BuscarDlg.h"
+#include "support/GridCell.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolDatePicker.h"
@@ -40,19 +41,11 @@ std::int32_t addDoc(Database& db, const Doc& d) {
     return static_cast<std::int32_t>(db.lastInsertId());
 }
 
-QString cell(CBuscarDlg& dlg, int row, int column) {
-    TolGridCell c;
-    c.row = row;
-    c.column = column;
-    dlg.tgmGetCellText(CBuscarDlg::kGridId, c);
-    return c.text;
-}
-
 // Column 1 of every listed row.
 QStringList listed(CBuscarDlg& dlg) {
     QStringList list;
     for (int row = 1; row <= dlg.resultCount(); ++row)
-        list << cell(dlg, row, 1);
+        list << GridCell(dlg, row, 1);
     return list;
 }
 
@@ -111,7 +104,7 @@ private Q_SLOTS:
         CBuscarDlg dlg(*m_db);
         dlg.show();
         QVERIFY(dlg.resultCount() < 1000);
-        QCOMPARE(cell(dlg, 1, 1), QStringLiteral("000001"));
+        QCOMPARE(GridCell(dlg, 1, 1), QStringLiteral("000001"));
         dlg.grid()->setCurrentCell(1, 50);
         QTRY_COMPARE(dlg.resultCount(), 1000);
         QCOMPARE(dlg.grid()->currentRow(), 50);
@@ -121,19 +114,19 @@ private Q_SLOTS:
         QCOMPARE(dlg.grid()->currentRow(), 1000);
         QStringList upwards;
         for (int row = 1000; row >= 1; --row)
-            upwards.prepend(cell(dlg, row, 1));
+            upwards.prepend(GridCell(dlg, row, 1));
         QCOMPARE(upwards, expected);
         dlg.grid()->processKey(Qt::Key_Home);
         QCOMPARE(dlg.grid()->currentRow(), 1);
         QCOMPARE(listed(dlg), expected);
         dlg.grid()->processKey(Qt::Key_PageDown);
         QVERIFY(dlg.grid()->currentRow() > 1);
-        QCOMPARE(cell(dlg, dlg.grid()->currentRow(), 1), expected[dlg.grid()->currentRow() - 1]);
+        QCOMPARE(GridCell(dlg, dlg.grid()->currentRow(), 1), expected[dlg.grid()->currentRow() - 1]);
 
         edit(dlg, CBuscarDlg::kSerieId)->setText(QStringLiteral("a"));
         dlg.buscar();
         QTRY_COMPARE(dlg.resultCount(), 600);
-        QCOMPARE(cell(dlg, 600, 1), QStringLiteral("A000600"));
+        QCOMPARE(GridCell(dlg, 600, 1), QStringLiteral("A000600"));
         edit(dlg, CBuscarDlg::kSerieId)->clear();
         dlg.buscar();
         QTRY_COMPARE(dlg.resultCount(), 1000);
@@ -155,15 +148,15 @@ private Q_SLOTS:
         QCOMPARE(dlg.grid()->rowCount(), 5);
         // Series, then folio: the empty series first.
         QCOMPARE(listed(dlg), (QStringList{"000007", "A000009", "A000123", "B000002"}));
-        QCOMPARE(cell(dlg, 3, 2), QStringLiteral("06/Mar/2024"));
-        QCOMPARE(cell(dlg, 3, 3), QStringLiteral("Beto"));
-        QCOMPARE(cell(dlg, 3, 4), QStringLiteral("$100.00"));
-        QCOMPARE(cell(dlg, 4, 4), QStringLiteral("$1,240.50"));
+        QCOMPARE(GridCell(dlg, 3, 2), QStringLiteral("06/Mar/2024"));
+        QCOMPARE(GridCell(dlg, 3, 3), QStringLiteral("Beto"));
+        QCOMPARE(GridCell(dlg, 3, 4), QStringLiteral("$100.00"));
+        QCOMPARE(GridCell(dlg, 4, 4), QStringLiteral("$1,240.50"));
         // A cancelled document: the mark instead of the name, and no amount.
-        QCOMPARE(cell(dlg, 2, 3), QStringLiteral("* CANCELADA *"));
-        QCOMPARE(cell(dlg, 2, 4), QString());
-        QCOMPARE(cell(dlg, 2, 2), QStringLiteral("08/Mar/2024"));
-        QCOMPARE(cell(dlg, 5, 1), QString());
+        QCOMPARE(GridCell(dlg, 2, 3), QStringLiteral("* CANCELADA *"));
+        QCOMPARE(GridCell(dlg, 2, 4), QString());
+        QCOMPARE(GridCell(dlg, 2, 2), QStringLiteral("08/Mar/2024"));
+        QCOMPARE(GridCell(dlg, 5, 1), QString());
 
         QCOMPARE(dlg.grid()->columnTitle(1), QStringLiteral("Serie/Folio"));
         QCOMPARE(dlg.grid()->columnWidth(3), 300);
@@ -193,7 +186,7 @@ private Q_SLOTS:
         edit(dlg, CBuscarDlg::kSerieId)->clear();
         dlg.buscar();
         QCOMPARE(listed(dlg), QStringList{"000005"});
-        QCOMPARE(cell(dlg, 1, 3), QStringLiteral("Beto"));
+        QCOMPARE(GridCell(dlg, 1, 3), QStringLiteral("Beto"));
 
         // Without the folio the customer and the period apply again.
         edit(dlg, CBuscarDlg::kFolioId)->clear();

@@ -17,17 +17,6 @@
 
 namespace {
 
-std::shared_ptr<QString> answerMessage() {
-    auto text = std::make_shared<QString>(QStringLiteral("<no message>"));
-    answerNextModal([text](QWidget* w) {
-        auto* box = qobject_cast<CTolMessageDlg*>(w);
-        *text = box ? box->text() : QStringLiteral("<not a message box>");
-        if (box)
-            box->done(1);
-    });
-    return text;
-}
-
 // A document with two lines and one payment.
 std::int32_t addDoc(Database& db, const std::optional<std::string>& serie, int folio, OleDate fecha) {
     db.execute("INSERT INTO Documentos (Nombre, Serie, Folio, Fecha, Total, YaPagado) VALUES ('Ana', ?, ?, ?, 100, 40)",

@@ -1,3 +1,4 @@
+#include "support/GridCell.h"
 #include "support/MessageLog.h"
 #include "db/Database.h"
 #include "db/Statement.h"
@@ -19,12 +20,6 @@
 #include <memory>
 
 namespace {
-
-QString cell(CCobrosDlg& dlg, int row, int column) {
-    TolGridCell c{row, column, {}};
-    dlg.tgmGetCellText(CCobrosDlg::kGridId, c);
-    return c.text;
-}
 
 void press(CTolDialog* dlg, int id) { dlg->control<QPushButton>(id)->click(); }
 
@@ -85,11 +80,11 @@ private Q_SLOTS:
         CCobrosDlg dlg(*m_db);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("Cuentas por cobrar"));
         QCOMPARE(dlg.documentCount(), 2);
-        QCOMPARE(cell(dlg, 1, 1), QStringLiteral("000004"));
+        QCOMPARE(GridCell(dlg, 1, 1), QStringLiteral("000004"));
         const QStringList row2 = {"A000123", "15/Abr/2004", "15/May/2004", "O'Higgins y Cía.", "$1,000.00", "$700.00"};
         const QStringList titles = {"Serie/Folio", "Fecha", "Vence", "Cliente", "Importe", "Por pagar"};
         for (int c = 1; c <= CCobrosDlg::kColumns; ++c) {
-            QCOMPARE(cell(dlg, 2, c), row2[c - 1]);
+            QCOMPARE(GridCell(dlg, 2, c), row2[c - 1]);
             QCOMPARE(dlg.grid()->columnTitle(c), titles[c - 1]);
         }
 
@@ -162,7 +157,7 @@ private Q_SLOTS:
             press(box, CAskPago::kRegistrarId);
         }));
         QCOMPARE(messages.texts, QStringList{QStringLiteral("- Pago registrado -")});
-        QCOMPARE(cell(dlg, 1, 6), QStringLiteral("$500.00"));
+        QCOMPARE(GridCell(dlg, 1, 6), QStringLiteral("$500.00"));
 
         // Within a cent of the balance pays it exactly, through Enter on the row.
         dlg.grid()->setFocus();
@@ -175,7 +170,7 @@ private Q_SLOTS:
         QTest::keyClick(dlg.grid(), Qt::Key_Return);
         QTRY_COMPARE(dlg.documentCount(), 1);
         QCOMPARE(yaPagado(id), 700.0);
-        QCOMPARE(cell(dlg, 1, 1), QStringLiteral("B000001"));
+        QCOMPARE(GridCell(dlg, 1, 1), QStringLiteral("B000001"));
         QVERIFY(!dlg.recibirPago(2));  // the append row is no document
     }
 
@@ -241,7 +236,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("- El saldo del documento cambió en otra estación: ahora es $400.00. "
                                             "El pago no se registró -")});
         QCOMPARE(yaPagado(id), 300.0);
-        QCOMPARE(cell(dlg, 1, 6), QStringLiteral("$400.00"));
+        QCOMPARE(GridCell(dlg, 1, 6), QStringLiteral("$400.00"));
     }
 };
 
