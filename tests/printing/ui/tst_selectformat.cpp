@@ -3,6 +3,7 @@
 #include "printing/ui/SelectFormat.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/Refusal.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -37,25 +38,6 @@ std::optional<SelectFormatResult> run(Database& db, std::function<void(CSelectFo
             dlg->reject();
     });
     return CSelectFormat::Run(db);
-}
-
-// Presses `id` expecting the copies to be refused: the message, with the dialog still open.
-QString refusal(CSelectFormat* dlg, int id) {
-    QString shown = QStringLiteral("(no message)");
-    QTimer watch;
-    watch.setInterval(10);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == dlg)
-            return;
-        watch.stop();
-        auto* box = qobject_cast<CTolMessageDlg*>(modal);
-        shown = box ? box->text() : QStringLiteral("(not a message box)");
-        QTest::keyClick(modal, Qt::Key_Escape);
-    });
-    watch.start();
-    press(dlg, id);
-    return dlg->isVisible() ? shown : QStringLiteral("(closed)");
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "receivables/ui/RegDoc.h"
 #include "support/LayoutCheck.h"
 #include "support/ModalAnswer.h"
+#include "support/Refusal.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -26,26 +27,6 @@ std::int32_t addFormat(Database& db, const char* name, bool ticket) {
 CTolEdit* edit(CTolDialog* dlg, int id) { return dlg->control<CTolEdit>(id); }
 QGroupBox* group(CTolDialog* dlg, int id) { return dlg->control<QGroupBox>(id); }
 void press(CTolDialog* dlg, int id) { dlg->control<QPushButton>(id)->click(); }
-
-// Presses "Registrar" expecting a refusal: the message shown, with the dialog still open. The
-// watch ends with the press, so a message that never comes cannot catch a later dialog.
-QString refusal(CTolDialog* dlg) {
-    QString shown = QStringLiteral("(no message)");
-    QTimer watch;
-    watch.setInterval(10);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == dlg)
-            return;
-        watch.stop();
-        auto* box = qobject_cast<CTolMessageDlg*>(modal);
-        shown = box ? box->text() : QStringLiteral("(not a message box)");
-        QTest::keyClick(modal, Qt::Key_Escape);
-    });
-    watch.start();
-    press(dlg, CRegDoc::kRegistrarId);
-    return dlg->isVisible() ? shown : QStringLiteral("(closed)");
-}
 
 } // namespace
 
@@ -184,16 +165,16 @@ private Q_SLOTS:
             auto* copies = edit(dlg, CRegDoc::kCopiasId);
             for (const char* typed : {"0", "6", "", "12"}) {
                 copies->setText(QString::fromLatin1(typed));
-                QCOMPARE(refusal(dlg), QStringLiteral("Please enter an integer between 1 and 5."));
+                QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId), QStringLiteral("Please enter an integer between 1 and 5."));
                 QCOMPARE(dlg->focusWidget(), copies);
             }
             copies->setText(QStringLiteral("5"));
 
             auto* amount = edit(dlg, CRegDoc::kPagoId);
             amount->setText(QStringLiteral("doce pesos"));
-            QCOMPARE(refusal(dlg), QStringLiteral("Please enter a currency."));
+            QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId), QStringLiteral("Please enter a currency."));
             amount->setText(QStringLiteral("-50"));
-            QCOMPARE(refusal(dlg), QStringLiteral("- El pago no puede ser negativo -"));
+            QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId), QStringLiteral("- El pago no puede ser negativo -"));
             amount->setText(QStringLiteral("50"));
             press(dlg, CRegDoc::kRegistrarId);
         });
