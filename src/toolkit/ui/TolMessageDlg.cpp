@@ -76,6 +76,18 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QS
     // wrap in that width too: counted there, or the box keeps the height of the narrower wrapping.
     if (measured.width() > measureWidth)
         measured.setHeight(fm.boundingRect(QRect(0, 0, measured.width(), 97), Qt::TextWordWrap, text).height());
+    // A text too long for the screen in that width (a server's own explanation) is wrapped wider
+    // until the box, its OK button included, fits on the screen.
+    const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen();
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        int wrap = std::max(measureWidth, measured.width());
+        while (measured.height() + 65 > room.height() - 20 && wrap + 100 + 80 <= room.width() - 20) {
+            wrap += 100;
+            measured = fm.boundingRect(QRect(0, 0, wrap, 97), Qt::TextWordWrap, text);
+            m_measureWidth = wrap;
+        }
+    }
     m_textSize = measured.size();
     m_singleLine = m_textSize.height() <= 20;
 

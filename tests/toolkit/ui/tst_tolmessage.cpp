@@ -4,6 +4,7 @@
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QtTest>
 
 class TestTolMessage final : public QObject {
@@ -75,6 +76,25 @@ private Q_SLOTS:
         // The box is as tall as the lines drawn in its own width, not as those wrapped at 95.
         QCOMPARE(box.height(), drawn.height() + 65);
         QVERIFY(area.top() + drawn.height() <= box.height() - 10 - 25);
+    }
+
+    void aTextTooLongForTheScreenIsWrappedWiderAndFits() {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        const QFontMetrics fm(font);
+        QString text = QStringLiteral("No se pudo comunicar con el servidor de la base de datos: revise que el "
+                                      "servidor esté encendido, la dirección y la red.\n\n");
+        for (int i = 0; i < 6; ++i)
+            text += QStringLiteral("connection to server at \"192.168.1.10\", port 5432 failed: Connection refused "
+                                   "Is the server running on that host and accepting TCP/IP connections?\n");
+        CTolMessageDlg box(text, false);
+        const QRect room = QApplication::primaryScreen()->availableGeometry();
+        QVERIFY2(box.height() <= room.height(), qPrintable(QString::number(box.height())));
+        QVERIFY(box.width() <= room.width());
+        const QRect area = box.textRect();
+        const QRect drawn = fm.boundingRect(area, Qt::TextWordWrap | Qt::AlignHCenter, box.text());
+        QVERIFY(area.top() + drawn.height() <= box.height() - 10 - 25);
+        QVERIFY(area.left() >= 0 && area.right() < box.width());
     }
 
     void everyLineOfTheTextFitsInTheBox() {
