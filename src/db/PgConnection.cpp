@@ -10,8 +10,10 @@
 
 #include <libpq-fe.h>
 
+#include <atomic>
 #include <cctype>
 #include <cstring>
+#include <sys/socket.h>
 #include <vector>
 
 namespace {
@@ -91,10 +93,14 @@ std::unique_ptr<PgConnection> PgConnection::connect(const std::string& location,
 PgConnection::~PgConnection() { PQfinish(m_conn); }
 
 void PgConnection::fail(const pg_result* result) const {
-    if (PQstatus(m_conn) == CONNECTION_BAD)
-        throw DbError(trimmed(PQerrorMessage(m_conn)), DbError::kServer);
-    if (!result)
-        throw DbError(trimmed(PQerrorMessage(m_conn)), DbError::kServer);
+    if (PQstatus(m_conn) == CONNECTION_BAD || !result) {
+        const std::string lost = trimmed(PQerrorMessage(m_conn));
+        if (!m_lostAtCommit)
+            throw DbError(lost, DbError::kServer);
+        throw DbError("the connection to the server was lost while the transaction was being committed; "
+                      "whether the server stored it is not known" + (lost.empty() ? "" : ": " + lost),
+                      DbError::kServer);
+    }
     const char* primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
     std::string message = primary ? primary : trimmed(PQresultErrorMessage(result));
     if (const char* detail = PQresultErrorField(result, PG_DIAG_MESSAGE_DETAIL))
@@ -137,6 +143,7 @@ std::string firstWord(const std::string& sql) {
 } // namespace
 
 bool PgConnection::prepareToRun(const std::string& sql) {
+    m_lostAtCommit = false;
     if (PQstatus(m_conn) != CONNECTION_BAD)
         return true;
     if (m_lostInTransaction) {
@@ -167,12 +174,32 @@ bool PgConnection::ran(const std::string& sql, bool failed, bool resent) {
     const bool wasInTransaction = m_inTransaction;
     m_lostInTransaction = m_lostInTransaction || wasInTransaction;
     m_inTransaction = false;
+    const std::string word = firstWord(sql);
+    // The server may have stored it before the connection went: not known, so never success.
+    m_lostAtCommit = wasInTransaction && (word == "COMMIT" || word == "END");
     // A server restarted while the station sat idle: the first statement finds the connection
     // gone. Only a BEGIN or a read is sent again; nothing else may run twice.
     if (!failed || wasInTransaction || resent)
         return false;
-    const std::string word = firstWord(sql);
     return word == "BEGIN" || word == "SELECT";
+}
+
+namespace {
+
+std::atomic<bool> loseCommitReply{false};
+
+} // namespace
+
+void PgConnection::loseNextCommitReply() { loseCommitReply = true; }
+
+bool PgConnection::dropCommitReply(const std::string& sql) {
+    if (!loseCommitReply.load() || firstWord(sql) != "COMMIT" || !loseCommitReply.exchange(false))
+        return false;
+    // The transaction is stored; the station never hears so. libpq finds the socket dead on the
+    // next statement, as it would after a cut cable.
+    ::shutdown(PQsocket(m_conn), SHUT_RDWR);
+    m_lostAtCommit = true;
+    return true;
 }
 
 std::unique_ptr<StatementBackend> PgConnection::prepare(const std::string& sql) {

@@ -11,7 +11,9 @@ struct pg_result;
 // write transactions; a conflict with another station comes back as DbError::kConflict. A
 // connection the server dropped is opened again on the next statement, but never in the middle of
 // a transaction: one lost there fails (DbError::kServer) up to its ROLLBACK or COMMIT, so no part
-// of it is ever run again outside it.
+// of it is ever run again outside it. One lost at COMMIT fails too, although the server may have
+// stored the transaction: its text says so, and the caller checks what is stored before writing
+// it again.
 class PgConnection final : public Connection {
 public:
     // The table that marks a database as ours and holds its schema version.
@@ -70,6 +72,13 @@ public:
     // connection was lost inside one. True when it should be sent once more: it failed on a
     // connection that had dropped while idle, and it is a BEGIN or a read outside a transaction.
     bool ran(const std::string& sql, bool failed, bool resent);
+    // After a COMMIT the server carried out: true, with the connection cut, when its reply is to
+    // be lost (see loseNextCommitReply()); the COMMIT then fails as a lost one does.
+    bool dropCommitReply(const std::string& sql);
+
+    // For tests: the reply to the next COMMIT the server carries out, on any connection of the
+    // process, is lost, as when the cable is cut just after the server stored the transaction.
+    static void loseNextCommitReply();
 
 private:
     explicit PgConnection(pg_conn* conn) : m_conn(conn) {}
@@ -78,6 +87,7 @@ private:
     std::int64_t m_lastInsertId = 0;
     bool m_inTransaction = false;
     bool m_lostInTransaction = false;
+    bool m_lostAtCommit = false;
     std::unordered_map<std::string, int> m_seen;
     std::unordered_map<std::string, std::string> m_prepared;
 };

@@ -132,6 +132,10 @@ void PgStatement::run() {
             PQclear(r);
             continue;
         }
+        if (!failed && m_conn.dropCommitReply(m_original)) {
+            PQclear(r);
+            m_conn.fail(nullptr);
+        }
         if (failed) {
             try {
                 m_conn.fail(r);

@@ -2,6 +2,7 @@
 
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ReadSnapshot.h"
 #include "db/RetryConflicts.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
@@ -44,6 +45,63 @@ const std::vector<std::string> kDetailColumns = {
     "Id_Documento", "Renglon", "Id_Articulo", "Clave", "Descripcion", "Precio", "Cantidad", "pDescuento",
     "Importe", "Descuento", "Imp1", "Imp2", "Ret1", "Ret2", "Total", "Observeciones",
     "Extra1", "Extra2", "Extra3", "Extra4", "pI1", "pI2", "pR1", "pR2"};
+
+// What a save of the document writes: the Documentos row, a Detalles row, and the amount of the
+// first payment.
+double firstPaid(const FirstPayment& payment, const DocumentTotals& totals) {
+    return payment.registrar ? std::min(payment.importe, totals.Total) : 0.0;
+}
+
+std::vector<DbValue> documentRow(const DocumentHeader& header, std::int32_t idCliente, const DocumentTotals& totals,
+                                 double paid) {
+    return {toInt(idCliente), text(header.nombre), text(header.dom1), text(header.dom2), text(header.dom3),
+            text(header.rfc), header.fecha.value, header.vence.value, text(header.serie), toInt(header.folio),
+            totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Impuesto2, totals.Retencion1,
+            totals.Retencion2, totals.Total, paid, std::int64_t{IsPaid(paid, totals.Total) ? 1 : 0},
+            text(header.observaciones), text(header.extras[0]), text(header.extras[1]), text(header.extras[2]),
+            text(header.extras[3]), text(header.extras[4]), text(header.extras[5]), text(header.telefono)};
+}
+
+std::vector<DbValue> detailRow(std::int32_t idDocumento, int renglon, std::int32_t idArticulo, const CPartida& line) {
+    return {toInt(idDocumento), std::int64_t{renglon}, toInt(idArticulo), text(line.Clave), text(line.Descripcion),
+            line.Precio, line.Cantidad, line.pDescuento, line.Importe, line.Descuento, line.Imp1, line.Imp2,
+            line.Ret1, line.Ret2, line.Total, text(line.Observaciones), text(line.Extra1), text(line.Extra2),
+            text(line.Extra3), text(line.Extra4), line.pI1, line.pI2, line.pR1, line.pR2};
+}
+
+std::string columnList(const std::vector<std::string>& columns) {
+    std::string list;
+    for (const std::string& c : columns)
+        list += (list.empty() ? "\"" : ", \"") + c + "\"";
+    return list;
+}
+
+// A stored value against the one a save writes: Null stands for empty text, numbers compare
+// exactly (both engines give back the double that was written).
+bool sameValue(const DbValue& stored, const DbValue& written) {
+    if (isNull(written))
+        return isNull(stored) || valueToText(stored).empty();
+    if (isNull(stored))
+        return false;
+    if (auto i = std::get_if<std::int64_t>(&written))
+        return valueToInt(stored) == *i;
+    if (auto d = std::get_if<double>(&written))
+        return valueToDouble(stored) == *d;
+    return valueToText(stored) == valueToText(written);
+}
+
+// The statement's current row, from column `first` on, against `written`; `skip` lists columns of
+// `written` left out.
+bool sameRow(const Statement& st, int first, const std::vector<DbValue>& written, const std::vector<int>& skip = {}) {
+    for (int i = 0; i < static_cast<int>(written.size()); ++i)
+        if (std::find(skip.begin(), skip.end(), i) == skip.end() &&
+            !sameValue(st.column(first + i), written[static_cast<std::size_t>(i)]))
+            return false;
+    return true;
+}
+
+// Places in documentRow() and detailRow().
+constexpr int kIdClienteColumn = 0, kYaPagadoColumn = 18, kPagadoColumn = 19, kIdArticuloColumn = 2;
 
 // A value in a document's stamp, told apart from every other value of any type.
 void appendStamp(std::string& stamp, const DbValue& v) {
@@ -151,7 +209,7 @@ SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> 
                                     const FirstPayment& payment, const std::optional<StoredDocument>& replace) {
     if (!std::isfinite(totals.Total) || !std::isfinite(payment.importe))
         throw DbError("- Los importes del documento están fuera de rango -");
-    const double paid = payment.registrar ? std::min(payment.importe, totals.Total) : 0.0;
+    const double paid = firstPaid(payment, totals);
     // The ids the rows get are handed back only once everything is committed.
     std::int32_t idCliente = header.idCliente;
     std::vector<std::int32_t> articleIds;
@@ -175,14 +233,7 @@ SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> 
     }
 
     Statement document = prepareInsert(m_db, "Documentos", kDocumentColumns);
-    const std::int32_t id = insert(
-        m_db, document,
-        {toInt(idCliente), text(header.nombre), text(header.dom1), text(header.dom2), text(header.dom3),
-         text(header.rfc), header.fecha.value, header.vence.value, text(header.serie), toInt(header.folio),
-         totals.Importe, totals.Descuento, totals.Subtotal, totals.Impuesto1, totals.Impuesto2, totals.Retencion1,
-         totals.Retencion2, totals.Total, paid, std::int64_t{IsPaid(paid, totals.Total) ? 1 : 0}, text(header.observaciones),
-         text(header.extras[0]), text(header.extras[1]), text(header.extras[2]), text(header.extras[3]),
-         text(header.extras[4]), text(header.extras[5]), text(header.telefono)});
+    const std::int32_t id = insert(m_db, document, documentRow(header, idCliente, totals, paid));
 
     Statement findArticle = m_db.prepare("SELECT Id_Articulo FROM Articulos WHERE Clave = ? COLLATE NOCASE LIMIT 1");
     Statement article = prepareInsert(m_db, "Articulos", {"Clave", "Descripcion", "Id_Imp1", "Id_Imp2", "Id_Ret1",
@@ -206,11 +257,7 @@ SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> 
             findArticle.reset();
         }
         articleIds.push_back(idArticulo);
-        insert(m_db, detail,
-               {toInt(id), std::int64_t{++renglon}, toInt(idArticulo), text(line.Clave), text(line.Descripcion),
-                line.Precio, line.Cantidad, line.pDescuento, line.Importe, line.Descuento, line.Imp1, line.Imp2,
-                line.Ret1, line.Ret2, line.Total, text(line.Observaciones), text(line.Extra1), text(line.Extra2),
-                text(line.Extra3), text(line.Extra4), line.pI1, line.pI2, line.pR1, line.pR2});
+        insert(m_db, detail, detailRow(id, ++renglon, idArticulo, line));
     }
 
     if (payment.registrar) {
@@ -225,6 +272,52 @@ SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> 
     for (std::size_t i = 0; i < lines.size(); ++i)
         lines[i].Id_Articulo = articleIds[i];
     return {SaveResult::Outcome::Saved, id, 0};
+}
+
+StoredVersion CDocumentStore::CompareStored(const DocumentHeader& header, std::span<const CPartida> lines,
+                                            const DocumentTotals& totals, const FirstPayment& payment) {
+    static const std::string documentSql = columnList(kDocumentColumns);
+    static const std::string detailSql = columnList(kDetailColumns);
+    const double paid = firstPaid(payment, totals);
+    // Header, lines and payment as one view, whatever another station writes meanwhile.
+    ReadSnapshot snapshot(m_db);
+    const SqlCondition series = seriesCondition(header.serie);
+    Statement doc = m_db.prepare("SELECT Id_Documento, Cancelada, " + documentSql + " FROM Documentos WHERE " +
+                                 series.sql + " AND Folio = ? ORDER BY Id_Documento LIMIT 1");
+    auto params = series.params;
+    params.push_back(toInt(header.folio));
+    doc.bindAll(params);
+    if (!doc.step())
+        return StoredVersion::Absent;
+    const auto id = static_cast<std::int32_t>(doc.integer(0));
+    // A customer typed by hand gets its id from the save itself; payments another station took
+    // since change what is paid, not the document.
+    std::vector<int> skip = {kYaPagadoColumn, kPagadoColumn};
+    if (header.idCliente == 0)
+        skip.push_back(kIdClienteColumn);
+    if (doc.integer(1) != 0 || !sameRow(doc, 2, documentRow(header, header.idCliente, totals, paid), skip))
+        return StoredVersion::Different;
+
+    Statement det = m_db.prepare("SELECT " + detailSql + " FROM Detalles WHERE Id_Documento = ? ORDER BY Renglon");
+    det.bind(1, toInt(id));
+    int renglon = 0;
+    for (const CPartida& line : lines) {
+        ++renglon;
+        const bool newArticle = line.Id_Articulo == 0 && !line.Clave.empty();
+        if (!det.step() ||
+            !sameRow(det, 0, detailRow(id, renglon, line.Id_Articulo, line), newArticle ? std::vector<int>{kIdArticuloColumn} : std::vector<int>{}))
+            return StoredVersion::Different;
+    }
+    if (det.step())
+        return StoredVersion::Different;
+
+    if (payment.registrar) {
+        Statement first = m_db.prepare("SELECT Fecha, Importe, Referencia FROM Cobros WHERE Id_Documento = ? AND NumPago = 1");
+        first.bind(1, toInt(id));
+        if (!first.step() || !sameRow(first, 0, {header.fecha.value, paid, text(payment.referencia)}))
+            return StoredVersion::Different;
+    }
+    return StoredVersion::Same;
 }
 
 CDocumentStore::LoadResult CDocumentStore::Load(std::int32_t id, DocumentHeader& header,

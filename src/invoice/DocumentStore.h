@@ -42,6 +42,13 @@ struct SaveResult final {
     std::int32_t nextFolio = 0;  // FolioTaken: the series' next folio, as proposed now
 };
 
+// What is stored under a document's series and folio, next to the document on screen.
+enum class StoredVersion {
+    Absent,     // no document
+    Same,       // this document, as a save of it stores it
+    Different,  // another one
+};
+
 // Filters of the document search. A folio other than 0 replaces the rest (series and folio).
 struct DocumentFilter final {
     std::int32_t idCliente = 0;
@@ -75,6 +82,14 @@ public:
     // do the header and lines get the new ids. Throws DbError with nothing written.
     SaveResult Save(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
                     const FirstPayment& payment, const std::optional<StoredDocument>& replace);
+
+    // Whether the document stored under the header's series and folio is this one as Save() stores
+    // it: the same header values, totals and lines, not cancelled, and, when `payment` registers
+    // one, its first payment. Ids a save hands out (a customer typed by hand, an article of a free
+    // key) are compared only where the header or line already has one. Asked after a save whose
+    // outcome is unknown (a connection lost at COMMIT), before it is run again.
+    StoredVersion CompareStored(const DocumentHeader& header, std::span<const CPartida> lines,
+                                const DocumentTotals& totals, const FirstPayment& payment);
 
     enum class LoadResult { NotFound, NoLines, Loaded };
     // The header of document `id` and its lines in Renglon order (at most 99), recomputed from

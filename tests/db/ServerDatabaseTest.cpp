@@ -3,6 +3,8 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
+#include "db/PgConnection.h"
+#include "db/Transaction.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -101,6 +103,64 @@ TEST(ServerDatabase, TheDocumentListsReadTheirFirstPageFromAnIndex) {
             EXPECT_NE(text.find("Presorted Key: serie, folio, fecha"), std::string::npos) << where << direction << "\n" << text;
         }
     }
+}
+
+std::int64_t count(Database& db, const std::string& sql) {
+    Statement st = db.prepare(sql);
+    st.step();
+    return st.integer(0);
+}
+
+// A connection lost at COMMIT leaves it unknown whether the server stored the transaction: it is
+// a failure either way, the transaction object ends quietly, and the next statement reconnects.
+TEST(ServerDatabase, AConnectionLostAtCommitIsAFailureWhetherOrNotTheServerStoredIt) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "QUINTALEVA_TEST_PG names no server";
+    TestDatabase server;
+    auto db = server.create();
+    auto watcher = server.open();
+    // Runs at COMMIT, before the transaction is stored, and ends its own session.
+    watcher->execute("CREATE FUNCTION corta_al_confirmar() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                     "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END $$");
+    watcher->execute("CREATE CONSTRAINT TRIGGER corta AFTER INSERT ON Clientes DEFERRABLE INITIALLY DEFERRED "
+                     "FOR EACH ROW EXECUTE FUNCTION corta_al_confirmar()");
+    auto commitFails = [&](const std::string& nombre) {
+        Transaction tx(*db);
+        db->execute("INSERT INTO Clientes (Nombre) VALUES (?)", {nombre});
+        const DbError e = failure([&] { tx.commit(); });
+        EXPECT_EQ(e.code(), DbError::kServer) << e.what();
+        EXPECT_NE(std::string(e.what()).find("whether the server stored it is not known"), std::string::npos) << e.what();
+        EXPECT_EQ(DbErrorText(e).rfind("No se pudo comunicar con el servidor", 0), 0u);
+    };
+    commitFails("Uno");
+    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Clientes"), 0);
+
+    // The same Database goes on: a read and a whole transaction on a new session.
+    watcher->execute("DROP TRIGGER corta ON Clientes");
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 0);
+    {
+        Transaction tx(*db);
+        db->execute("INSERT INTO Clientes (Nombre) VALUES ('Dos')");
+        tx.commit();
+    }
+    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Clientes"), 1);
+
+    // Stored, but the reply never came: still a failure, and the stored row stays.
+    PgConnection::loseNextCommitReply();
+    commitFails("Tres");
+    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Clientes WHERE Nombre = 'Tres'"), 1);
+    {
+        Transaction tx(*db);
+        db->execute("INSERT INTO Clientes (Nombre) VALUES ('Cuatro')");
+        tx.commit();
+    }
+    EXPECT_EQ(count(*db, "SELECT count(*) FROM Clientes"), 3);
+    // A transaction given up after the lost reply rolls back as ever.
+    {
+        Transaction tx(*db);
+        db->execute("INSERT INTO Clientes (Nombre) VALUES ('Cinco')");
+    }
+    EXPECT_EQ(count(*watcher, "SELECT count(*) FROM Clientes"), 3);
 }
 
 } // namespace

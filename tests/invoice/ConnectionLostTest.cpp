@@ -4,6 +4,7 @@
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
+#include "db/PgConnection.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
 #include "support/QueryCount.h"
@@ -73,6 +74,48 @@ TEST(ConnectionLost, ASaveCutOffMidwayStoresNothingAndTheNextOneReconnects) {
     TestDatabase::clearLostConnection(*watcher, "Documentos");
     EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos WHERE Cancelada <> 0"), 0);
     EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 1);
+}
+
+// Lost at COMMIT, the station cannot know whether the save got there; what is stored tells it.
+TEST(ConnectionLost, ASaveLostAtCommitIsFoundStoredOrAbsentBeforeItIsRunAgain) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "a file has no connection to lose";
+    TestDatabase testDb;
+    auto db = testDb.create();
+    auto watcher = testDb.open();
+    CDocumentStore store(*db);
+    const std::vector<CPartida> lines = threeLines();
+    DocumentHeader h;
+    h.nombre = "Caja uno";
+    h.serie = "A";
+    h.folio = 7;
+    const FirstPayment payment{true, 5, "abono"};
+    auto saveFails = [&] {
+        DocumentHeader header = h;
+        std::vector<CPartida> saved = lines;
+        EXPECT_THROW(store.Save(header, saved, DocumentTotals::Of(lines), payment, std::nullopt), DbError);
+        // What the form holds is untouched: no ids were handed out.
+        EXPECT_EQ(header.idCliente, 0);
+        EXPECT_EQ(saved[0].Id_Articulo, 0);
+    };
+
+    // The session ends at COMMIT, before the server stores it.
+    watcher->execute("CREATE FUNCTION corta_al_confirmar() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                     "PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL; END $$");
+    watcher->execute("CREATE CONSTRAINT TRIGGER corta AFTER INSERT ON Cobros DEFERRABLE INITIALLY DEFERRED "
+                     "FOR EACH ROW EXECUTE FUNCTION corta_al_confirmar()");
+    saveFails();
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos"), 0);
+    EXPECT_EQ(store.CompareStored(h, lines, DocumentTotals::Of(lines), payment), StoredVersion::Absent);
+    watcher->execute("DROP TRIGGER corta ON Cobros");
+
+    // Stored, and the reply lost: found as it is, and so never saved twice.
+    PgConnection::loseNextCommitReply();
+    saveFails();
+    EXPECT_EQ(store.CompareStored(h, lines, DocumentTotals::Of(lines), payment), StoredVersion::Same);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Documentos"), 1);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Detalles"), 3);
+    EXPECT_EQ(QueryCount(*watcher, "SELECT count(*) FROM Cobros"), 1);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 namespace {
@@ -238,6 +239,65 @@ TEST_F(DocumentStoreTest, FoliosSearchCancelAndPurge) {
     EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Detalles d LEFT JOIN Documentos USING (Id_Documento) "
                          "WHERE Documentos.Id_Documento IS NULL"), 0);
     EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Cobros"), 1);
+}
+
+} // namespace
+
+namespace {
+
+// Asked after a save whose outcome is unknown: is the document on screen the one stored?
+TEST_F(DocumentStoreTest, TellsTheDocumentOnScreenFromAnotherUnderItsFolio) {
+    DocumentHeader h = header("", 12);  // a customer typed by hand, no series (stored as Null)
+    std::vector<CPartida> lines = {line("NUEVA", 33.33, 3), line("", 0.1, 7, 0)};
+    lines[0].pDescuento = 7.5;
+    lines[0].Observaciones = "sin caja";
+    lines[0].Recalculate();
+    lines[1].Descripcion = "Flete";
+    const DocumentTotals totals = DocumentTotals::Of(lines);
+    const FirstPayment payment{true, 50.25, "transferencia"};
+    EXPECT_EQ(store.CompareStored(h, lines, totals, payment), StoredVersion::Absent);
+
+    // As the form still holds it when the reply to the save never came: no ids handed out yet.
+    const DocumentHeader onScreen = h;
+    const std::vector<CPartida> linesOnScreen = lines;
+    ASSERT_EQ(store.Save(h, lines, totals, payment, std::nullopt).outcome, SaveResult::Outcome::Saved);
+    EXPECT_EQ(store.CompareStored(onScreen, linesOnScreen, totals, payment), StoredVersion::Same);
+    EXPECT_EQ(store.CompareStored(h, lines, totals, payment), StoredVersion::Same);
+    // Without a payment asked the stored ones are not looked at: another station may take one
+    // meanwhile, and the document stays the same.
+    db->execute("INSERT INTO Cobros (Id_Documento, NumPago, Importe) VALUES (?, 2, 1)", {std::int64_t{store.Find("", 12).value()}});
+    EXPECT_EQ(store.CompareStored(onScreen, linesOnScreen, totals, payment), StoredVersion::Same);
+    EXPECT_EQ(store.CompareStored(onScreen, linesOnScreen, totals, {}), StoredVersion::Same);
+    EXPECT_EQ(store.CompareStored(header("A", 12), linesOnScreen, totals, payment), StoredVersion::Absent);
+
+    auto differs = [&](const std::function<void(DocumentHeader&, std::vector<CPartida>&, FirstPayment&)>& change) {
+        DocumentHeader other = onScreen;
+        std::vector<CPartida> otherLines = linesOnScreen;
+        FirstPayment otherPayment = payment;
+        change(other, otherLines, otherPayment);
+        return store.CompareStored(other, otherLines, DocumentTotals::Of(otherLines), otherPayment) == StoredVersion::Different;
+    };
+    EXPECT_TRUE(differs([](auto& d, auto&, auto&) { d.nombre = "Otra Cía."; }));
+    EXPECT_TRUE(differs([](auto& d, auto&, auto&) { d.extras[2].clear(); }));
+    EXPECT_TRUE(differs([](auto& d, auto&, auto&) { d.fecha = OleDate::fromDate(2026, 12, 7, 10, 31); }));
+    EXPECT_TRUE(differs([&](auto& d, auto&, auto&) { d.idCliente = h.idCliente + 1; }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { l[1].Cantidad = 8; l[1].Recalculate(); }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { l[0].Observaciones = "con caja"; }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { std::swap(l[0], l[1]); }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { l.pop_back(); }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { l.push_back(l[1]); }));
+    EXPECT_TRUE(differs([](auto&, auto& l, auto&) { l[0].Id_Articulo = 999; }));
+    EXPECT_TRUE(differs([](auto&, auto&, auto& p) { p.referencia = "efectivo"; }));
+    EXPECT_TRUE(differs([](auto&, auto&, auto& p) { p.importe = 50.26; }));
+
+    // A payment asked but none stored; a cancelled one: not this document.
+    DocumentHeader unpaid = header("B", 1);
+    std::vector<CPartida> one = {line("K1", 10, 1)};
+    ASSERT_EQ(store.Save(unpaid, one, DocumentTotals::Of(one), {}, std::nullopt).outcome, SaveResult::Outcome::Saved);
+    EXPECT_EQ(store.CompareStored(unpaid, one, DocumentTotals::Of(one), {}), StoredVersion::Same);
+    EXPECT_EQ(store.CompareStored(unpaid, one, DocumentTotals::Of(one), {true, 0, ""}), StoredVersion::Different);
+    store.Cancel("B", 1);
+    EXPECT_EQ(store.CompareStored(unpaid, one, DocumentTotals::Of(one), {}), StoredVersion::Different);
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 #include "db/DbErrorText.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-bool ShowDbError(const std::exception& error, bool retry) {
+bool ShowDbError(const std::exception& error, bool retry, bool retryLost) {
     const QString text = QString::fromStdString(DbErrorText(error));
     const auto* db = dynamic_cast<const DbError*>(&error);
-    if (retry && db && IsDbBusy(*db))
+    if (retry && db && (IsDbBusy(*db) || (retryLost && db->code() == DbError::kServer)))
         return TolMessage(text, QStringLiteral("Reintentar"), QStringLiteral("Cancelar")) == 1;
     TolMessage(text);
     return false;

@@ -448,9 +448,10 @@ void CPrincipalDlg::onSave() {
         TolMessage(QStringLiteral("- Los importes del documento están fuera de rango -"));
         return;
     }
-    CDocumentStore store(m_db);
+    std::optional<StoredDocument> stored;
+    std::optional<RegDocResult> reg;
     try {
-        std::optional<StoredDocument> stored = store.FindStored(m_doc.serie, m_doc.folio);
+        stored = CDocumentStore(m_db).FindStored(m_doc.serie, m_doc.folio);
         if (stored && m_proposed == std::make_pair(m_doc.serie, m_doc.folio)) {
             // Not a document to replace: another station stored the folio proposed to this one.
             proposeFolio();
@@ -461,16 +462,40 @@ void CPrincipalDlg::onSave() {
         }
         if (stored && !askReplace({}))
             return;
-        const std::optional<RegDocResult> reg = CRegDoc::Run(m_db, m_totals->Total(), this);
-        if (!reg)
-            return;
-        // The lines are slots 1 … n of the table, one after the other.
-        std::span<CPartida> lines(&m_lines->Line(1), static_cast<std::size_t>(m_lines->LineCount()));
-        const FirstPayment payment{reg->registrarPago, reg->importe, s(reg->referencia)};
-        for (;;) {
-            const SaveResult result = store.Save(m_doc, lines, m_totals->totals(), payment, stored);
+        reg = CRegDoc::Run(m_db, m_totals->Total(), this);
+    } catch (const DbError& e) {
+        // Nothing is written before the registration answers: "Reintentar" asks again.
+        if (ShowDbError(e, true, true))
+            onSave();
+        return;
+    }
+    if (!reg)
+        return;
+    const StoreEnd end = storeDocument(*reg, stored);
+    if (end == StoreEnd::NotStored)
+        return;
+    if (reg->imprimir)
+        PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
+    TolMessage(end == StoreEnd::FoundStored ? QStringLiteral("- El documento sí quedó registrado -")
+                                            : QStringLiteral("- Documento Registrado -"));
+    Clear();
+}
+
+CPrincipalDlg::StoreEnd CPrincipalDlg::storeDocument(const RegDocResult& reg, std::optional<StoredDocument> replace) {
+    CDocumentStore store(m_db);
+    // The lines are slots 1 … n of the table, one after the other.
+    std::span<CPartida> lines(&m_lines->Line(1), static_cast<std::size_t>(m_lines->LineCount()));
+    const FirstPayment payment{reg.registrarPago, reg.importe, s(reg.referencia)};
+    // After a failure the server may have stored the document all the same (a connection lost at
+    // COMMIT): a retry looks first, so it is never stored twice nor offered to replace itself.
+    bool unsure = false;
+    for (;;) {
+        try {
+            if (unsure && store.CompareStored(m_doc, lines, m_totals->totals(), payment) == StoredVersion::Same)
+                return StoreEnd::FoundStored;
+            const SaveResult result = store.Save(m_doc, lines, m_totals->totals(), payment, replace);
             if (result.outcome == SaveResult::Outcome::Saved)
-                break;
+                return StoreEnd::Stored;
             const QString folio = q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio));
             if (result.outcome == SaveResult::Outcome::FolioTaken) {
                 // Another station stored this folio while the operator was on the dialogs.
@@ -479,30 +504,26 @@ void CPrincipalDlg::onSave() {
                 m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
                 TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
                                .arg(q(NumberToPaddedText(m_doc.folio))));
-                return;
+                return StoreEnd::NotStored;
             }
             // The document the operator agreed to replace changed or went meanwhile: ask about
             // what is stored now.
-            stored = store.FindStored(m_doc.serie, m_doc.folio);
-            if (stored) {
+            replace = store.FindStored(m_doc.serie, m_doc.folio);
+            if (replace) {
                 if (!askReplace(QStringLiteral("- El documento cambió en otra estación -\n")))
-                    return;
+                    return StoreEnd::NotStored;
             } else if (TolMessage(QStringLiteral("- El documento %1 fue eliminado en otra estación -\n"
                                                  "¿Desea registrar el actual con ese folio?")
                                       .arg(folio),
                                   true) != 1) {
-                return;
+                return StoreEnd::NotStored;
             }
+        } catch (const DbError& e) {
+            if (!ShowDbError(e, true, true))
+                return StoreEnd::NotStored;
+            unsure = true;
         }
-        if (reg->imprimir)
-            PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
-    } catch (const DbError& e) {
-        if (ShowDbError(e, true))
-            onSave();  // "Reintentar": the whole save again
-        return;
     }
-    TolMessage(QStringLiteral("- Documento Registrado -"));
-    Clear();
 }
 
 void CPrincipalDlg::onPrint() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoice/DocumentHeader.h"
+#include "invoice/DocumentStore.h"
 #include "toolkit/TolBitmap.h"
 #include "toolkit/ui/TolDialog.h"
 
@@ -20,6 +21,7 @@ class CTolLabel;
 class CTolTextEdit;
 class CTotalWnd;
 class Database;
+struct RegDocResult;
 struct ApplicationState;
 
 // The main invoice form: one document at a time (header, lines, totals, notes) and the hub from
@@ -93,6 +95,12 @@ private:
     CPrintJob printJob(std::int32_t formatId, int copies) const;
 
     void onSave();
+    // How the writing part of a save ended.
+    enum class StoreEnd { NotStored, Stored, FoundStored };
+    // Writes the document on screen with the registration answers already given; "Reintentar"
+    // after a failure runs only this again, with the same answers. `replace` is the stored
+    // document the operator agreed to replace.
+    StoreEnd storeDocument(const RegDocResult& reg, std::optional<StoredDocument> replace);
     void onPrint();
     void onSearch();
     void onDelete();

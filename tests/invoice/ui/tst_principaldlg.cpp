@@ -1,6 +1,7 @@
 #include "app/ApplicationState.h"
 #include "app/ui/Resources.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "invoice/DocumentStore.h"
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
@@ -19,6 +20,21 @@
 #include <QtTest>
 
 #include <functional>
+
+// Registers every registration dialog that opens while it lives, counting them.
+struct Registrations final {
+    QTimer timer;
+    int shown = 0;
+    Registrations() {
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* reg = qobject_cast<CRegDoc*>(QApplication::activeModalWidget())) {
+                ++shown;
+                reg->findChild<QPushButton*>(QString::number(CRegDoc::kRegistrarId))->click();
+            }
+        });
+        timer.start(10);
+    }
+};
 
 class TestPrincipalDlg final : public QObject {
     Q_OBJECT
@@ -394,7 +410,8 @@ private Q_SLOTS:
         TestDatabase::injectLostConnection(*other, "Detalles", "INSERT");
         typeDocument(QStringLiteral("Caja uno"));
         onRegistration(registrar);
-        QStringList told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        // "Cancelar" on the offer to retry.
+        QStringList told = answering({false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
         QCOMPARE(told.size(), 1);
         QVERIFY2(told[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")),
                  qPrintable(told[0]));
@@ -411,6 +428,55 @@ private Q_SLOTS:
         QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
         QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
         QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
+    }
+
+    // The connection goes at COMMIT: "Reintentar" writes again only what is not stored, with the
+    // registration answers already given, and never asks to replace the operator's own document.
+    void aRetryAfterALostCommitLooksFirstAtWhatIsStored() {
+        if (!TestDatabase::onServer())
+            QSKIP("a file has no connection to lose");
+        openForm();
+        auto other = m_testDb->open();
+        // Stored, but the reply never reaches the station.
+        typeDocument(QStringLiteral("Caja uno"));
+        PgConnection::loseNextCommitReply();
+        {
+            Registrations registrations;
+            const QStringList told =
+                answering({true, true}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+            QVERIFY2(told.size() == 2, qPrintable(told.join(QStringLiteral(" | "))));
+            QVERIFY2(told[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")),
+                     qPrintable(told[0]));
+            QCOMPARE(told[1], QStringLiteral("- El documento sí quedó registrado -"));
+            QCOMPARE(registrations.shown, 1);
+        }
+        QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Cobros"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
+        // Cleared, as after any save.
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QString());
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000002"));
+
+        // Ended at COMMIT before the server stored it (once): the retry saves it.
+        other->execute("CREATE SEQUENCE cortes");
+        other->execute("CREATE FUNCTION corta_una_vez() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "IF nextval('cortes') = 1 THEN PERFORM pg_terminate_backend(pg_backend_pid()); END IF; "
+                       "RETURN NULL; END $$");
+        other->execute("CREATE CONSTRAINT TRIGGER corta AFTER INSERT ON Documentos DEFERRABLE INITIALLY DEFERRED "
+                       "FOR EACH ROW EXECUTE FUNCTION corta_una_vez()");
+        typeDocument(QStringLiteral("Caja dos"));
+        {
+            Registrations registrations;
+            const QStringList told =
+                answering({true, true}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+            QVERIFY2(told.size() == 2, qPrintable(told.join(QStringLiteral(" | "))));
+            QVERIFY(told[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")));
+            QCOMPARE(told[1], QStringLiteral("- Documento Registrado -"));
+            QCOMPARE(registrations.shown, 1);
+        }
+        QCOMPARE(documents("Folio = 2 AND Nombre = 'Caja dos'"), 1);
+        QCOMPARE(count("SELECT count(*) FROM Cobros"), 2);
+        QCOMPARE(documents("1 = 1"), 2);
     }
 
     void aFolioALongCannotHoldIsRefusedAndTheLastOneDoesNotWrap() {
