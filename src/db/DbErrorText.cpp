@@ -13,7 +13,8 @@ const char* leadSentence(int code) {
                "contraseña del usuario e intente de nuevo.";
     case DbError::kServer:
         return "No se pudo comunicar con el servidor de la base de datos: revise que el servidor esté "
-               "encendido, la dirección y la red; lo que no se guardó debe guardarse de nuevo.";
+               "encendido, la dirección y la red. Si estaba guardando algo, guárdelo de nuevo cuando el "
+               "servidor responda.";
     case DbError::kConflict:
         return "Otra estación modificó los mismos datos al mismo tiempo; no se guardó nada: intente de "
                "nuevo.";
