@@ -1,6 +1,7 @@
 #include "BenchSetup.h"
 
 #include "config/DatabaseCopy.h"
+#include "config/DatabaseFiles.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -151,9 +152,9 @@ std::string Location(const std::string& file) {
         CDatabaseCopy::Run(*source, uri);
     }
     auto copy = Database::open(uri);
-    // The planner's statistics of the new rows.
-    for (const std::string& table : CDatabaseCopy::Tables())
-        copy->execute(copy->dialect().compactSql(table));
+    // The planner's statistics of the new rows, for the tables the copy holds.
+    if (const std::string failed = CDatabaseFiles::Compact(*copy); !failed.empty())
+        throw std::runtime_error(failed);
     std::fprintf(stderr, "... copied in %.1f s\n",
                  std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     return uri;
