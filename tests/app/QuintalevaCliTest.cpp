@@ -7,6 +7,7 @@
 #include "db/Schema.h"
 #include "db/Statement.h"
 #include "support/LoopingOldFile.h"
+#include "support/QueryCount.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -64,6 +65,18 @@ protected:
             EXPECT_EQ(run({"crear", db.location()}).exitCode, 0);
         }
         return db.location();
+    }
+
+    // `command` twice at the same time, with seeds 1 and 2; both must succeed.
+    ::testing::AssertionResult runTwiceAtOnce(const std::string& command) {
+        const std::string both = "(" + command + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) +
+                                 " & p1=$!; " + command + " --semilla 2 >/dev/null 2>" + quote(dir.file("e2")) +
+                                 " & p2=$!; wait $p1; a=$?; wait $p2; b=$?; exit $((a + b)))";
+        const int status = std::system(("bash -c " + quote(both)).c_str());
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << ScratchDir::readAll(dir.file("e1")) << ScratchDir::readAll(dir.file("e2"));
     }
 
     std::string program;
@@ -232,19 +245,10 @@ TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceNeverStoreOneFolioTwice) {
     ASSERT_EQ(run({"generar", path, "--documentos", "10", "--clientes", "3", "--articulos", "5"}).exitCode, 0);
     // Both runs write the same series at the same time, each in its own process.
     std::string one = quote(program) + " generar " + quote(path) + " --documentos 1500 --clientes 0 --articulos 0";
-    const std::string both = "(" + one + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) + " & p1=$!; " + one +
-                             " --semilla 2 >/dev/null 2>" + quote(dir.file("e2")) +
-                             " & p2=$!; wait $p1; a=$?; wait $p2; b=$?; exit $((a + b)))";
-    const int status = std::system(("bash -c " + quote(both)).c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << ScratchDir::readAll(dir.file("e1")) << ScratchDir::readAll(dir.file("e2"));
+    ASSERT_TRUE(runTwiceAtOnce(one));
 
     auto db = Database::open(path);
-    auto count = [&](const std::string& sql) {
-        Statement st = db->prepare(sql);
-        EXPECT_TRUE(st.step()) << sql;
-        return st.integer(0);
-    };
+    auto count = [&](const std::string& sql) { return QueryCount(*db, sql); };
     EXPECT_EQ(count("SELECT count(*) FROM Documentos"), 3010);
     // Each series goes on without a gap and without a repeat: its folios are 1..n.
     EXPECT_EQ(count("SELECT count(*) FROM (SELECT Serie FROM Documentos GROUP BY Serie "
@@ -272,19 +276,10 @@ TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceOnANewDatabaseBothAddTheirCatalogu
     // Neither run finds the fiscal tables nor the other's customers and articles: both make them
     // at the same moment.
     std::string one = quote(program) + " generar " + quote(path) + " --documentos 400 --clientes 60 --articulos 60";
-    const std::string both = "(" + one + " --semilla 1 >/dev/null 2>" + quote(dir.file("e1")) + " & p1=$!; " + one +
-                             " --semilla 2 >/dev/null 2>" + quote(dir.file("e2")) +
-                             " & p2=$!; wait $p1; a=$?; wait $p2; b=$?; exit $((a + b)))";
-    const int status = std::system(("bash -c " + quote(both)).c_str());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << ScratchDir::readAll(dir.file("e1")) << ScratchDir::readAll(dir.file("e2"));
+    ASSERT_TRUE(runTwiceAtOnce(one));
 
     auto db = Database::open(path);
-    auto count = [&](const std::string& sql) {
-        Statement st = db->prepare(sql);
-        EXPECT_TRUE(st.step()) << sql;
-        return st.integer(0);
-    };
+    auto count = [&](const std::string& sql) { return QueryCount(*db, sql); };
     EXPECT_EQ(count("SELECT count(*) FROM Documentos"), 800);
     EXPECT_EQ(count("SELECT count(*) FROM Clientes"), 120);
     EXPECT_EQ(count("SELECT count(*) FROM Articulos"), 120);
