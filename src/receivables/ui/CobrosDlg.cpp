@@ -152,8 +152,11 @@ bool CCobrosDlg::recibirPago(int row) {
     try {
         result = CPaymentStore(m_db).Receive(idDocumento, *payment, balance);
     } catch (const std::exception& e) {
-        // Rolled back: the list stays as it was.
         ShowDbError(e);
+        // A connection lost at COMMIT may have stored the payment after all: the list shows what
+        // the server holds, so the operator does not take it twice. Anything else rolled back.
+        if (const auto* db = dynamic_cast<const DbError*>(&e); db && db->code() == DbError::kServer)
+            requery();
         return false;
     }
     switch (result.outcome) {

@@ -1,6 +1,7 @@
 #include "support/GridCell.h"
 #include "support/MessageLog.h"
 #include "db/Database.h"
+#include "db/PgConnection.h"
 #include "db/Statement.h"
 #include "invoice/MoneyFormat.h"
 #include "receivables/ui/AskPago.h"
@@ -237,6 +238,28 @@ private Q_SLOTS:
                                             "El pago no se registró -")});
         QCOMPARE(yaPagado(id), 300.0);
         QCOMPARE(GridCell(dlg, 1, 6), QStringLiteral("$400.00"));
+    }
+
+    // The server stores the payment but its reply is lost: the operator is told of the lost
+    // connection and the list shows the balance the server holds, not the one before.
+    void aPaymentWhoseReplyIsLostShowsWhatTheServerStored() {
+        if (!TestDatabase::onServer())
+            QSKIP("a file has no connection to lose");
+        const auto id = add("A", 12, 700);
+        CCobrosDlg dlg(*m_db);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        MessageLog messages;
+        PgConnection::loseNextCommitReply();
+        QVERIFY(!receive(dlg, 1, [](CAskPago* box) {
+            box->control<CTolEdit>(CAskPago::kCantidadId)->setText(QStringLiteral("200"));
+            press(box, CAskPago::kRegistrarId);
+        }));
+        QCOMPARE(messages.texts.size(), 1);
+        QVERIFY2(messages.texts[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")),
+                 qPrintable(messages.texts[0]));
+        QCOMPARE(yaPagado(id), 200.0);
+        QCOMPARE(GridCell(dlg, 1, 6), QStringLiteral("$500.00"));
     }
 };
 
