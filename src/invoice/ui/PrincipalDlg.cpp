@@ -455,9 +455,7 @@ void CPrincipalDlg::onSave() {
         if (stored && m_proposed == std::make_pair(m_doc.serie, m_doc.folio)) {
             // Not a document to replace: another station stored the folio proposed to this one.
             proposeFolio();
-            m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
-            TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
-                           .arg(q(NumberToPaddedText(m_doc.folio))));
+            tellFolioTaken();
             return;
         }
         if (stored && !askReplace({}))
@@ -481,6 +479,12 @@ void CPrincipalDlg::onSave() {
     Clear();
 }
 
+void CPrincipalDlg::tellFolioTaken() {
+    const QString folio = q(NumberToPaddedText(m_doc.folio));
+    m_folio->setText(folio);
+    TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -").arg(folio));
+}
+
 CPrincipalDlg::StoreEnd CPrincipalDlg::storeDocument(const RegDocResult& reg, std::optional<StoredDocument> replace) {
     CDocumentStore store(m_db);
     // The lines are slots 1 … n of the table, one after the other.
@@ -501,9 +505,7 @@ CPrincipalDlg::StoreEnd CPrincipalDlg::storeDocument(const RegDocResult& reg, st
                 // Another station stored this folio while the operator was on the dialogs.
                 m_doc.folio = result.nextFolio;
                 m_proposed.emplace(m_doc.serie, m_doc.folio);
-                m_folio->setText(q(NumberToPaddedText(m_doc.folio)));
-                TolMessage(QStringLiteral("- El folio ya fue usado en otra estación: se propone el %1 -")
-                               .arg(q(NumberToPaddedText(m_doc.folio))));
+                tellFolioTaken();
                 return StoreEnd::NotStored;
             }
             // The document the operator agreed to replace changed or went meanwhile: ask about

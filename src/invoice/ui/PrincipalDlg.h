@@ -84,6 +84,8 @@ private:
     CTolButton* addButton(int id, const QString& text, int x, int y, int bitmap, const QColor& transparent,
                           const QString& tip);
     void proposeFolio();
+    // The folio on screen was stored by another station: shows the one proposed instead.
+    void tellFolioTaken();
     void seriesEdited();
     // The folio box holds a number a Long can keep; otherwise the operator is told, on the box.
     bool folioFits();
