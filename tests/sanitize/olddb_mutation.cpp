@@ -96,10 +96,15 @@ int FuzzDecoder(const Bytes& answer, std::mt19937& rng) {
 
 // A fault inside libmdb itself (the system's, not instrumented) that the child died of: contained,
 // so a clean refusal for the operator. Anything the sanitizers catch in our own code is not.
+// The faulting frames above our own code are libmdb's, or the C library's it called (iconv with a
+// length read from the damaged file).
 bool CrashedInLibmdb(const std::string& error) {
     const std::size_t top = error.find("#0 ");
-    return error.find("DEADLYSIGNAL") != std::string::npos && top != std::string::npos &&
-           error.substr(top, error.find("#1 ", top) - top).find("libmdb.so") != std::string::npos;
+    if (error.find("DEADLYSIGNAL") == std::string::npos || top == std::string::npos)
+        return false;
+    const std::size_t ours = error.find("COldDatabase", top);
+    return error.substr(top, ours == std::string::npos ? std::string::npos : ours - top).find("libmdb.so") !=
+           std::string::npos;
 }
 
 } // namespace
