@@ -1,6 +1,7 @@
 #include "config/OldDatabaseProcess.h"
 
 #include "config/OldDatabaseWire.h"
+#include "toolkit/Deadline.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,22 +10,26 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 extern char** environ;
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr int kBaseLimitMs = 3000;
 constexpr int kLimitMsPerMiB = 1000;
-constexpr std::size_t kMaxDetail = 2000;
+// What the child prints is kept up to this much, and summed up for the message in at most
+// kShownDetail characters.
+constexpr std::size_t kMaxDetail = 64 * 1024;
+constexpr std::size_t kShownDetail = 300;
 
 // Closes on scope exit; -1 is no descriptor.
 struct Fd {
@@ -51,14 +56,34 @@ bool WriteAll(int fd, const unsigned char* p, std::size_t n) {
 }
 
 // The child's own words for the technician: printable, one paragraph, bounded.
-std::string Printable(const std::string& raw) {
-    std::string out;
-    for (char c : raw) {
-        const auto u = static_cast<unsigned char>(c);
-        out += c == '\n' ? ' ' : (u < 0x20 || u >= 0x7F) ? '?' : c;
+// What the child printed, for the technician: printable ASCII, each distinct line once with how
+// many times it came (libmdb repeats one warning for every value it cannot convert).
+std::string Summary(const std::string& raw) {
+    std::vector<std::pair<std::string, int>> lines;
+    std::size_t at = 0;
+    while (at < raw.size()) {
+        std::size_t end = raw.find('\n', at);
+        if (end == std::string::npos)
+            end = raw.size();
+        std::string line;
+        for (std::size_t i = at; i < end; ++i) {
+            const auto u = static_cast<unsigned char>(raw[i]);
+            line += (u < 0x20 || u >= 0x7F) ? '?' : raw[i];
+        }
+        at = end + 1;
+        while (!line.empty() && (line.back() == ' ' || line.back() == '?'))
+            line.pop_back();
+        if (line.empty())
+            continue;
+        auto seen = std::find_if(lines.begin(), lines.end(), [&](const auto& l) { return l.first == line; });
+        if (seen != lines.end())
+            ++seen->second;
+        else
+            lines.emplace_back(std::move(line), 1);
     }
-    while (!out.empty() && out.back() == ' ')
-        out.pop_back();
+    std::string out;
+    for (const auto& [line, count] : lines)
+        out += (out.empty() ? "" : " ") + line + (count > 1 ? " (" + std::to_string(count) + " veces)" : "");
     return out;
 }
 
@@ -99,8 +124,16 @@ int COldDatabaseProcess::Serve(const std::string& path, int fd) {
 
 bool COldDatabaseProcess::Fail(const std::string& message, const std::string& detail) {
     m_error = message;
-    if (!detail.empty())
-        m_error += "\n\nDetalle técnico: " + detail;
+    if (detail.empty())
+        return false;
+    std::string shown = detail;
+    if (shown.size() > kShownDetail) {
+        std::size_t cut = kShownDetail - 3;
+        while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80)
+            --cut;  // not inside a UTF-8 character
+        shown = shown.substr(0, cut) + "...";
+    }
+    m_error += "\n\nDetalle técnico: " + shown;
     return false;
 }
 
@@ -163,19 +196,16 @@ bool COldDatabaseProcess::Read(const std::string& path, COldDatabase& old, const
     if (options.started)
         options.started(pid);
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    const Deadline deadline(limitMs);
     COldDatabaseWire::Bytes answer;
     std::string diag;
     std::string failure; // why the child was stopped
     unsigned char chunk[65536];
-    auto remainingMs = [&] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    };
     auto stopped = [&] {
         if (cancel && cancel()) {
             m_cancelled = true;
             failure = "lectura cancelada";
-        } else if (remainingMs() <= 0) {
+        } else if (deadline.Passed()) {
             failure = "el lector no terminó en " + std::to_string(limitMs / 1000) + " s";
         }
         return !failure.empty();
@@ -183,7 +213,7 @@ bool COldDatabaseProcess::Read(const std::string& path, COldDatabase& old, const
 
     while ((dataIn.fd >= 0 || diagIn.fd >= 0) && !stopped()) {
         pollfd fds[2] = {{dataIn.fd, POLLIN, 0}, {diagIn.fd, POLLIN, 0}}; // negative fds are skipped
-        if (::poll(fds, 2, static_cast<int>(std::min<long long>(remainingMs(), 50))) < 0 && errno != EINTR) {
+        if (::poll(fds, 2, static_cast<int>(std::min(deadline.MsLeft(), 50))) < 0 && errno != EINTR) {
             failure = std::strerror(errno);
             break;
         }
@@ -230,7 +260,7 @@ bool COldDatabaseProcess::Read(const std::string& path, COldDatabase& old, const
         }
     }
 
-    const std::string said = Printable(diag);
+    const std::string said = Summary(diag);
     auto detail = [&](std::string why) { return said.empty() ? why : why + "; " + said; };
     if (m_cancelled)
         return Fail("Lectura cancelada");

@@ -55,4 +55,7 @@ public:
     // While set, called now and then during long statements; returning false interrupts the
     // statement, which then fails. Engines that cannot call back ignore it.
     virtual void watchLongWork(std::function<bool()> keepGoing) { (void)keepGoing; }
+    // Throws DbError::kMoved when the database is no longer the one at its location (a file moved,
+    // renamed or replaced while open); from then on every statement is refused.
+    virtual void checkStillThere() {}
 };

@@ -133,6 +133,8 @@ Statement Database::prepare(const std::string& sql) { return Statement(m_conn->p
 
 std::int64_t Database::lastInsertId() const { return m_conn->lastInsertId(); }
 
+void Database::checkStillThere() { m_conn->checkStillThere(); }
+
 namespace {
 
 class InsertEachRow final : public BulkBackend {

@@ -53,6 +53,9 @@ public:
     int execute(const std::string& sql, const std::vector<DbValue>& params = {});
     Statement prepare(const std::string& sql);
     std::int64_t lastInsertId() const;
+    // Throws DbError::kMoved when the open file is no longer the one at its path (see SqliteFile);
+    // every write transaction asks at its start and its commit, and the screens while idle.
+    void checkStillThere();
     // For BulkInsert: the engine's bulk writer, or one prepared INSERT stepped once a row.
     std::unique_ptr<BulkBackend> bulkInsert(const std::string& table, const std::vector<std::string>& columns);
 

@@ -23,6 +23,9 @@ public:
     static constexpr int kServer = 201;
     // Another station's transaction conflicted with ours; running it again can succeed.
     static constexpr int kConflict = 202;
+    // The database file was moved, renamed or replaced while open: nothing more is written to it.
+    // The text is the operator's message.
+    static constexpr int kMoved = 203;
 
     explicit DbError(const std::string& description, int code = 0)
         : std::runtime_error(description), m_code(code) {}

@@ -57,7 +57,7 @@ const char* leadSentence(int code) {
 
 std::string DbErrorText(const std::exception& error) {
     const auto* db = dynamic_cast<const DbError*>(&error);
-    if (!db || db->code() == 0)
+    if (!db || db->code() == 0 || db->code() == DbError::kMoved)
         return error.what();
     return std::string(leadSentence(db->code())) + "\n\n(" + error.what() + ")";
 }

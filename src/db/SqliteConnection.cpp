@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/Schema.h"
 #include "db/SpanishText.h"
+#include "db/SqliteFile.h"
 #include "db/SqliteStatement.h"
 
 #include <sqlite3.h>
@@ -50,7 +51,7 @@ std::unique_ptr<SqliteConnection> SqliteConnection::open(const std::string& path
         throw DbError(message, code);
     }
     sqlite3_extended_result_codes(handle, 1);
-    std::unique_ptr<SqliteConnection> conn(new SqliteConnection(handle));
+    std::unique_ptr<SqliteConnection> conn(new SqliteConnection(std::make_shared<SqliteFile>(handle, path)));
     sqlite3_busy_timeout(handle, 5000);
     // Every column name is written in double quotes; without this a misspelt or missing column
     // would be read as a text literal instead of failing (and the check of our columns would pass
@@ -64,44 +65,58 @@ std::unique_ptr<SqliteConnection> SqliteConnection::open(const std::string& path
     return conn;
 }
 
-SqliteConnection::~SqliteConnection() { sqlite3_close_v2(m_db); }
+SqliteConnection::SqliteConnection(std::shared_ptr<SqliteFile> file) : m_file(std::move(file)) {}
+
+SqliteConnection::~SqliteConnection() = default;
+
+sqlite3* SqliteConnection::handle() const {
+    if (m_file->closed())
+        m_file->throwClosed();
+    return m_file->handle();
+}
 
 void SqliteConnection::execute(const std::string& sql) {
-    SqliteStatement st(m_db, sql);
+    SqliteStatement st(m_file, sql);
     while (st.step()) {
     }
 }
 
 std::unique_ptr<StatementBackend> SqliteConnection::prepare(const std::string& sql) {
-    return std::make_unique<SqliteStatement>(m_db, sql);
+    return std::make_unique<SqliteStatement>(m_file, sql);
 }
 
-std::int64_t SqliteConnection::lastInsertId() { return sqlite3_last_insert_rowid(m_db); }
+std::int64_t SqliteConnection::lastInsertId() { return sqlite3_last_insert_rowid(handle()); }
+
+void SqliteConnection::checkStillThere() { m_file->check(); }
 
 void SqliteConnection::checkOurs(const std::string& location) {
     // The first read of a file that is not a database fails here with the engine's own text.
-    SqliteStatement appId(m_db, "PRAGMA application_id");
+    SqliteStatement appId(m_file, "PRAGMA application_id");
     appId.step();
     if (appId.integer(0) != Schema::kApplicationId)
         throw DbError("El archivo \"" + location + "\" no es una base de datos de Quintaleva 2.");
-    if (sqlite3_db_readonly(m_db, "main") == 1)
+    if (sqlite3_db_readonly(handle(), "main") == 1)
         throw DbError("attempt to write a readonly database: \"" + location + "\"", SQLITE_READONLY);
 }
 
 void SqliteConnection::markOurs() { execute("PRAGMA application_id = " + std::to_string(Schema::kApplicationId)); }
 
-void SqliteConnection::opened() { execute("PRAGMA journal_mode = WAL"); }
+void SqliteConnection::opened() {
+    execute("PRAGMA journal_mode = WAL");
+    m_file->watchContent();
+}
 
 void SqliteConnection::watchLongWork(std::function<bool()> keepGoing) {
     m_keepGoing = std::move(keepGoing);
     if (!m_keepGoing) {
-        sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        if (!m_file->closed())
+            sqlite3_progress_handler(m_file->handle(), 0, nullptr, nullptr);
         return;
     }
     // About every millisecond of work: often enough for a window to repaint and answer.
     constexpr int kInstructions = 20000;
     sqlite3_progress_handler(
-        m_db, kInstructions,
+        handle(), kInstructions,
         [](void* self) -> int {
             try {
                 return static_cast<SqliteConnection*>(self)->m_keepGoing() ? 0 : 1;

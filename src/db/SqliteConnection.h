@@ -2,10 +2,13 @@
 
 #include "db/Connection.h"
 
+class SqliteFile;
 struct sqlite3;
 
 // A database file of ours: WAL journal, foreign keys on, a busy timeout, and the Spanish collation
-// "ES" and folding function fold() registered.
+// "ES" and folding function fold() registered. After every commit the journal is copied into the
+// file as far as no reader holds it (a passive checkpoint; see SqliteFile), so that the .mdb alone
+// is current within a save: shops copy it with the program open, whatever the manual says.
 class SqliteConnection final : public Connection {
 public:
     // `create` makes the file; otherwise it must exist and be writable.
@@ -18,6 +21,7 @@ public:
     void markOurs() override;
     void opened() override;
     void watchLongWork(std::function<bool()> keepGoing) override;
+    void checkStillThere() override;
 
     bool isServer() const override { return false; }
     std::string beginWrite() const override { return "BEGIN IMMEDIATE"; }
@@ -39,9 +43,10 @@ public:
     Staging staging(const std::string& table) const override { return {table, {}}; }
 
 private:
-    explicit SqliteConnection(sqlite3* handle) : m_db(handle) {}
+    explicit SqliteConnection(std::shared_ptr<SqliteFile> file);
     void execute(const std::string& sql);
+    sqlite3* handle() const;
 
-    sqlite3* m_db;
+    std::shared_ptr<SqliteFile> m_file;
     std::function<bool()> m_keepGoing;
 };

@@ -1,19 +1,37 @@
 #include "db/SqliteStatement.h"
 
 #include "db/DbError.h"
+#include "db/SqliteFile.h"
 
 #include <sqlite3.h>
 
-SqliteStatement::SqliteStatement(sqlite3* db, const std::string& sql) : m_db(db) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
+SqliteStatement::SqliteStatement(std::shared_ptr<SqliteFile> file, const std::string& sql) : m_file(std::move(file)) {
+    usable();
+    if (sqlite3_prepare_v2(m_file->handle(), sql.c_str(), static_cast<int>(sql.size()), &m_stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
         fail();
+    }
+    m_file->adopt(&m_stmt);
+    m_writes = m_stmt && !sqlite3_stmt_readonly(m_stmt);
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(m_stmt); }
+SqliteStatement::~SqliteStatement() {
+    m_file->release(&m_stmt);
+    sqlite3_finalize(m_stmt);
+}
 
-void SqliteStatement::fail() const { throw DbError(sqlite3_errmsg(m_db), sqlite3_extended_errcode(m_db)); }
+void SqliteStatement::usable() const {
+    if (m_file->closed())
+        m_file->throwClosed();
+}
+
+void SqliteStatement::fail() const {
+    throw DbError(sqlite3_errmsg(m_file->handle()), sqlite3_extended_errcode(m_file->handle()));
+}
 
 void SqliteStatement::bind(int index, const DbValue& value) {
+    usable();
     int rc = SQLITE_OK;
     if (auto i = std::get_if<std::int64_t>(&value)) {
         rc = sqlite3_bind_int64(m_stmt, index, *i);
@@ -32,20 +50,28 @@ void SqliteStatement::bind(int index, const DbValue& value) {
 }
 
 bool SqliteStatement::step() {
+    usable();
+    if (m_writes && sqlite3_get_autocommit(m_file->handle()) && !sqlite3_stmt_busy(m_stmt))
+        m_file->check();
     const int rc = sqlite3_step(m_stmt);
     if (rc == SQLITE_ROW)
         return true;
     if (rc == SQLITE_DONE)
         return false;
-    const std::string message = sqlite3_errmsg(m_db);
-    const int code = sqlite3_extended_errcode(m_db);
+    const std::string message = sqlite3_errmsg(m_file->handle());
+    const int code = sqlite3_extended_errcode(m_file->handle());
     sqlite3_reset(m_stmt);
     throw DbError(message, code);
 }
 
-int SqliteStatement::changes() const { return sqlite3_changes(m_db); }
+int SqliteStatement::changes() const {
+    usable();
+    return sqlite3_changes(m_file->handle());
+}
 
 void SqliteStatement::reset() {
+    if (!m_stmt)
+        return;  // finalized with its closed file; the next step says why
     sqlite3_reset(m_stmt);
     sqlite3_clear_bindings(m_stmt);
 }
@@ -53,7 +79,7 @@ void SqliteStatement::reset() {
 int SqliteStatement::columnCount() const { return sqlite3_column_count(m_stmt); }
 
 std::string SqliteStatement::columnName(int column) const {
-    const char* name = sqlite3_column_name(m_stmt, column);
+    const char* name = m_stmt ? sqlite3_column_name(m_stmt, column) : nullptr;
     return name ? name : "";
 }
 

@@ -2,13 +2,15 @@
 
 #include "db/Connection.h"
 
-struct sqlite3;
+#include <memory>
+
+class SqliteFile;
 struct sqlite3_stmt;
 
-// A statement on a database file.
+// A statement on a database file. Once the file is found moved or replaced it refuses every use.
 class SqliteStatement final : public StatementBackend {
 public:
-    SqliteStatement(sqlite3* db, const std::string& sql);
+    SqliteStatement(std::shared_ptr<SqliteFile> file, const std::string& sql);
     ~SqliteStatement() override;
 
     void bind(int index, const DbValue& value) override;
@@ -24,7 +26,11 @@ public:
 
 private:
     [[noreturn]] void fail() const;
+    void usable() const;
 
-    sqlite3* m_db;
+    std::shared_ptr<SqliteFile> m_file;
     sqlite3_stmt* m_stmt = nullptr;
+    // A write outside an explicit transaction looks first whether the file is still the one at its
+    // path; a transaction looks when it begins and when it commits.
+    bool m_writes = false;
 };

@@ -2,7 +2,10 @@
 
 #include "db/Database.h"
 
-Transaction::Transaction(Database& db) : m_db(db) { m_db.execute(m_db.dialect().beginWrite()); }
+Transaction::Transaction(Database& db) : m_db(db) {
+    m_db.checkStillThere();
+    m_db.execute(m_db.dialect().beginWrite());
+}
 
 Transaction::~Transaction() {
     if (m_done)
@@ -15,6 +18,8 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
+    // A file replaced during the transaction: its writes are rolled back with the connection.
+    m_db.checkStillThere();
     m_db.execute("COMMIT");
     m_done = true;
 }

@@ -1,5 +1,7 @@
 #include "printing/DeviceStream.h"
 
+#include "toolkit/Deadline.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,13 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int millisecondsLeft(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return static_cast<int>(std::clamp<long long>(left, 0, 1 << 30));
-}
 
 // A reader that goes away (a pipe, a FIFO) would otherwise end the whole program with SIGPIPE;
 // during the write the signal is held and then discarded, and the write reports EPIPE.
@@ -99,7 +94,7 @@ int CDeviceStream::OpenTcp(const std::string& host, const std::string& service, 
             *detail = ::gai_strerror(rc);
         return EHOSTUNREACH;
     }
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline(timeoutMs);
     int error = ETIMEDOUT;
     for (addrinfo* ai = found; ai; ai = ai->ai_next) {
         const int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, ai->ai_protocol);
@@ -112,7 +107,7 @@ int CDeviceStream::OpenTcp(const std::string& host, const std::string& service, 
             pollfd pfd{fd, POLLOUT, 0};
             int ready;
             do
-                ready = ::poll(&pfd, 1, millisecondsLeft(deadline));
+                ready = ::poll(&pfd, 1, deadline.MsLeft());
             while (ready < 0 && errno == EINTR);
             socklen_t length = sizeof result;
             if (ready == 0)
@@ -130,7 +125,7 @@ int CDeviceStream::OpenTcp(const std::string& host, const std::string& service, 
         }
         ::close(fd);
         error = result;
-        if (millisecondsLeft(deadline) == 0)
+        if (deadline.MsLeft() == 0)
             break;
     }
     ::freeaddrinfo(found);
@@ -141,7 +136,7 @@ int CDeviceStream::Write(const void* data, std::size_t count, int timeoutMs) {
     if (m_fd < 0)
         return EBADF;
     SigpipeHold hold;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline(timeoutMs);
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::size_t done = 0;
     int busy = 0;
@@ -157,7 +152,7 @@ int CDeviceStream::Write(const void* data, std::size_t count, int timeoutMs) {
             continue;
         if (n == 0 || errno != EAGAIN)
             return n == 0 ? EIO : errno;
-        const int left = millisecondsLeft(deadline);
+        const int left = deadline.MsLeft();
         if (left == 0)
             return ETIMEDOUT;
         // The parallel driver has no poll of its own and calls itself ready while the printer is

@@ -1,6 +1,7 @@
 #include "printing/SerialPort.h"
 
 #include "printing/SerialException.h"
+#include "toolkit/Deadline.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -183,10 +184,9 @@ int CSerialPort::Detach() {
 
 std::size_t CSerialPort::Write(const void* data, std::size_t count) {
     ensureOpen();
-    using Clock = std::chrono::steady_clock;
     const std::uint64_t limitMs =
         std::uint64_t(m_timeouts.WriteTotalTimeoutMultiplier) * count + m_timeouts.WriteTotalTimeoutConstant;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limitMs);
+    const Deadline deadline(static_cast<long long>(std::min<std::uint64_t>(limitMs, 1ull << 40)));
     const auto* bytes = static_cast<const unsigned char*>(data);
     std::size_t done = 0;
     while (done < count) {
@@ -202,10 +202,9 @@ std::size_t CSerialPort::Write(const void* data, std::size_t count) {
         // The driver's queue is full (or the far side sent XOFF): wait for room.
         int waitMs = -1;
         if (limitMs != 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0)
+            waitMs = deadline.MsLeft();
+            if (waitMs == 0)
                 break;
-            waitMs = static_cast<int>(std::min<long long>(left, std::numeric_limits<int>::max()));
         }
         pollfd pfd{m_fd, POLLOUT, 0};
         const int ready = ::poll(&pfd, 1, waitMs);
@@ -279,13 +278,12 @@ void CSerialPort::Set0ReadTimeout() {
 
 bool CSerialPort::WaitSent(int timeoutMs) {
     ensureOpen();
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    const Deadline deadline(timeoutMs);
     for (;;) {
         int queued = 0;
         if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return true;
-        if (Clock::now() >= deadline)
+        if (deadline.Passed())
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

@@ -2,6 +2,7 @@
 
 #include "app/SharedValues.h"
 #include "db/ui/DatabasePromptDlg.h"
+#include "db/ui/DatabaseWatch.h"
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/SettingsStore.h"
 #include "cfdi/FiscalTables.h"
@@ -156,6 +157,9 @@ int CPrincipalApp::run() {
     DatabaseChoice choice{SettingsStore::readText("Path"), {}};
     bool ask = choice.location.isEmpty() ||
                (!DatabaseLocation::isServer(choice.location.toStdString()) && !QFileInfo(choice.location).isFile());
+    // The file of the last start is gone: say why the chooser opens instead of the database.
+    if (ask && !choice.location.isEmpty() && !QFileInfo::exists(choice.location))
+        showMessage(CDatabaseWatch::missingFileMessage(choice.location));
     QString passwordNote;
     for (;;) {
         if (ask) {

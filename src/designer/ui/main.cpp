@@ -4,6 +4,7 @@
 #include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
+#include "db/ui/DatabaseWatch.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "designer/DesignerCommand.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QDir>
 #include <QFileInfo>
 
 #include <iostream>
@@ -32,6 +34,8 @@ int main(int argc, char** argv) {
     QString path = args.empty() ? SettingsStore::readText("Path") : QString::fromStdString(args.front());
     // A shared server's URI is no file; the server says whether it can be reached.
     if (path.isEmpty() || (!DatabaseLocation::isServer(path.toStdString()) && !QFileInfo(path).isFile())) {
+        if (!path.isEmpty() && !QFileInfo::exists(path))
+            TolMessage(CDatabaseWatch::missingFileMessage(path));
         path = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Lantorela - Base de datos"), QString(),
                                             QStringLiteral("Bases de datos de Quintaleva (*.mdb);;Todos (*)"));
         if (path.isEmpty())
@@ -53,6 +57,8 @@ int main(int argc, char** argv) {
         // Only the words of the amount lack them; the layout itself is unaffected.
     }
     CDesignerWnd window(*db);
+    // The file moved or replaced under the open designer is told at once, not at the next save.
+    CDatabaseWatch watch(*db, &window);
     CTolMessageDlg::setMainWindow(&window);
     window.show();
     const int result = app.exec();

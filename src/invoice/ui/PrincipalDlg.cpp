@@ -13,6 +13,7 @@
 #include "db/DbError.h"
 #include "db/EsxtrasSet.h"
 #include "db/ImpuestosSet.h"
+#include "db/ui/DatabaseWatch.h"
 #include "db/ui/DbErrorMessage.h"
 #include "db/ui/OleDateQt.h"
 #include "designer/ui/DesignerLauncher.h"
@@ -97,6 +98,8 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     LoadLogo();
     BuildExtraFields();
     qApp->installEventFilter(this);
+    // The file moved or replaced while the operator types is told at once, not at the save.
+    new CDatabaseWatch(m_db, this);
     Clear();
 }
 
@@ -451,6 +454,8 @@ void CPrincipalDlg::onSave() {
     std::optional<StoredDocument> stored;
     std::optional<RegDocResult> reg;
     try {
+        // A file moved or replaced meanwhile is told before the operator answers the registration.
+        m_db.checkStillThere();
         stored = CDocumentStore(m_db).FindStored(m_doc.serie, m_doc.folio);
         if (stored && m_proposed == std::make_pair(m_doc.serie, m_doc.folio)) {
             // Not a document to replace: another station stored the folio proposed to this one.

@@ -113,9 +113,14 @@ private Q_SLOTS:
         QCOMPARE(second.prompts, 0);
         QVERIFY(second.mainWindow);
 
-        // The file moved away: the prompt comes back and the new choice replaces Path.
+        QVERIFY(second.messages.isEmpty());
+
+        // The file moved away: the operator is told why before the prompt comes back, and the new
+        // choice replaces Path.
         QVERIFY(QFile::rename(path, file("movida.mdb")));
         Run third = startUp(file("movida.mdb"));
+        QCOMPARE(third.messages, QStringList{QStringLiteral("No se encontró la base de datos %1: ¿la movió o le "
+                                                            "cambió el nombre?").arg(path)});
         QCOMPARE(third.prompts, 1);
         QVERIFY(third.mainWindow);
         QCOMPARE(SettingsStore::readText("Path"), file("movida.mdb"));

@@ -8,7 +8,9 @@
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "receivables/ui/RegDoc.h"
+#include "db/SqliteFile.h"
 #include "db/Statement.h"
+#include "db/ui/DatabaseWatch.h"
 #include "support/ModalAnswer.h"
 #include "support/QueryCount.h"
 #include "support/TestDatabase.h"
@@ -19,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
+#include <filesystem>
 #include <functional>
 
 // Registers every registration dialog that opens while it lives, counting them.
@@ -428,6 +431,67 @@ private Q_SLOTS:
         QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
         QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
         QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
+    }
+
+    // The file moved or replaced under the open form: the save is refused with the message, nothing
+    // is written to either file, the document stays on the form, and the idle watch tells it once
+    // even before a save.
+    void aFileMovedOrReplacedUnderTheFormIsNeverWrittenAndTheDocumentStays() {
+        if (TestDatabase::onServer())
+            QSKIP("a server database has no file to move");
+        const std::string path = m_testDb->location(), moved = m_testDb->dir().file("movida.mdb");
+        const QString refusal = QString::fromUtf8(SqliteFile::kMovedMessage);
+        for (const bool replace : {false, true}) {
+            m_form.reset();
+            m_db.reset();
+            std::filesystem::remove(path);
+            std::filesystem::remove(moved);
+            const std::string restored = m_testDb->dir().file("respaldo.mdb");
+            std::filesystem::remove(restored);
+            Database::create(restored);
+            m_db = Database::create(path);
+            m_state.database = m_db.get();
+            saveDocument({}, 1);
+            openForm();
+            typeDocument(QStringLiteral("Caja uno"));
+            std::filesystem::rename(path, moved);
+            if (replace) // the technician restores a copy at the path
+                std::filesystem::rename(restored, path);
+            // Nothing is asked before the refusal: the registration dialog never opens.
+            Registrations regs;
+            const QStringList told =
+                answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+            QCOMPARE(told, QStringList{refusal});
+            QCOMPARE(regs.shown, 0);
+            QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Caja uno"));
+            QCOMPARE(m_form->lines().LineCount(), 1);
+            QVERIFY(!std::filesystem::exists(path + "-wal") && !std::filesystem::exists(path + "-shm"));
+            auto documentsIn = [](const std::string& file) {
+                auto db = Database::open(file);
+                return QueryCount(*db, "SELECT count(*) FROM Documentos");
+            };
+            QCOMPARE(documentsIn(moved), 1);  // the earlier save went with the moved file
+            if (replace)
+                QCOMPARE(documentsIn(path), 0);
+            else
+                QVERIFY(!std::filesystem::exists(path));
+        }
+
+        // Idle: the watch tells it within its interval, once, and the form stays usable.
+        m_form.reset();
+        m_db = Database::open(moved);
+        m_state.database = m_db.get();
+        openForm();
+        QStringList watched;
+        CDatabaseWatch watch(*m_db, nullptr, 20);
+        watch.tell = [&](const QString& text) { watched << text; };
+        QTest::qWait(100);
+        QVERIFY(watched.isEmpty());
+        std::filesystem::rename(moved, path);
+        QTRY_COMPARE(watched, QStringList{refusal});
+        QTest::qWait(100);
+        QCOMPARE(watched.size(), 1);
+        QVERIFY(!watch.checkNow());
     }
 
     // The connection goes at COMMIT: "Reintentar" writes again only what is not stored, with the
