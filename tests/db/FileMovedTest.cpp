@@ -69,6 +69,13 @@ void expectEveryWriteRefused(Database& db, Statement& held) {
     refused([&] { db.prepare("SELECT 1"); }, "a new statement");
 }
 
+// A closed database with one customer, as a technician's backup copy is.
+void makeBackup(const std::string& path) {
+    Database::create(path);
+    std::unique_ptr<Database> db = Database::open(path);
+    addCustomer(*db, "Del respaldo");
+}
+
 bool hasJournal(const std::string& path) { return fs::exists(path + "-wal") || fs::exists(path + "-shm"); }
 
 class FileMoved : public ::testing::Test {
@@ -104,11 +111,7 @@ TEST_F(FileMoved, AFileRenamedWhileOpenTakesEverySavedRowAlongAndRefusesTheNext)
 TEST_F(FileMoved, AFileReplacedOrDeletedWhileOpenIsNeverWrittenAndTheNewFileOpensSound) {
     ScratchDir dir;
     const std::string path = dir.file("tienda.mdb"), copy = dir.file("respaldo.mdb");
-    Database::create(copy);
-    {
-        std::unique_ptr<Database> other = Database::open(copy);
-        addCustomer(*other, "Del respaldo");
-    }
+    makeBackup(copy);
     Database::create(path);
     std::unique_ptr<Database> db = Database::open(path);
     addCustomer(*db, "De la mañana");
@@ -170,11 +173,7 @@ TEST_F(FileMoved, TheFileAloneIsCurrentAfterEveryCommitAndAfterClosing) {
 TEST_F(FileMoved, AFileOverwrittenInPlaceIsNeitherWrittenNorGivenTheOldJournal) {
     ScratchDir dir;
     const std::string path = dir.file("tienda.mdb"), copy = dir.file("respaldo.mdb");
-    Database::create(copy);
-    {
-        std::unique_ptr<Database> other = Database::open(copy);
-        addCustomer(*other, "Del respaldo");
-    }
+    makeBackup(copy);
     ASSERT_FALSE(hasJournal(copy));
     const std::string restored = ScratchDir::readAll(copy);
     Database::create(path);
