@@ -1,9 +1,6 @@
 #include "app/ui/PrincipalApp.h"
 
-#include "app/SharedValues.h"
-#include "db/ui/DatabasePromptDlg.h"
 #include "app/ui/PasswordDlg.h"
-#include "app/ui/SettingsStore.h"
 #include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
@@ -11,7 +8,10 @@
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/Statement.h"
+#include "db/ui/DatabasePromptDlg.h"
 #include "invoice/ui/PrincipalDlg.h"
+#include "platform/SharedValues.h"
+#include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolWait.h"
 

@@ -1,11 +1,11 @@
 #include "catalogs/ui/CatArticulos.h"
 
-#include "app/ApplicationState.h"
 #include "catalogs/ui/AddEditArticulo.h"
 #include "db/ArticulosSet.h"
 #include "db/DbError.h"
 #include "db/KeysetPager.h"
 #include "invoice/MoneyText.h"
+#include "platform/ApplicationState.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"

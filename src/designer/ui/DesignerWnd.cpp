@@ -1,6 +1,5 @@
 #include "designer/ui/DesignerWnd.h"
 
-#include "app/ui/Help.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
@@ -12,6 +11,7 @@
 #include "designer/ui/ElementPanel.h"
 #include "designer/ui/FormatPropertiesDlg.h"
 #include "designer/ui/UndoEdit.h"
+#include "platform/ui/Help.h"
 #include "printing/DefaultFormats.h"
 #include "printing/PageLayout.h"
 #include "printing/SampleValues.h"

@@ -1,6 +1,6 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include "app/ApplicationState.h"
+#include "platform/ApplicationState.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
-#include "app/ui/DesktopApp.h"
+#include "platform/ui/DesktopApp.h"
 
-#include "app/DesktopSession.h"
-#include "app/ui/LocaleMoneyFormat.h"
-#include "app/ui/Resources.h"
-#include "app/ui/SettingsStore.h"
+#include "platform/DesktopSession.h"
+#include "platform/ui/LocaleMoneyFormat.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/SettingsStore.h"
 
 #include <QApplication>
 #include <QIcon>
