@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ui/SettingsStore.h"
+#include "platform/ui/SettingsStore.h"
 
 #include <QSettings>
 #include <QString>

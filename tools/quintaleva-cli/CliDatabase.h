@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/TerminalPassword.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
+#include "platform/TerminalPassword.h"
 
 #include <memory>
 #include <string>

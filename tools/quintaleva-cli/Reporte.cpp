@@ -1,11 +1,11 @@
 #include "Reporte.h"
 #include "CliDatabase.h"
 
-#include "app/ui/LocaleMoneyFormat.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
 #include "db/Statement.h"
 #include "db/ValueFunctions.h"
+#include "platform/ui/LocaleMoneyFormat.h"
 #include "reports/CatalogReports.h"
 #include "reports/CustomerStatement.h"
 #include "reports/DocumentsJournal.h"

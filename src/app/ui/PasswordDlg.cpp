@@ -1,9 +1,9 @@
 #include "app/ui/PasswordDlg.h"
 
-#include "app/ApplicationState.h"
-#include "app/SharedValues.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
+#include "platform/ApplicationState.h"
+#include "platform/SharedValues.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QLabel>

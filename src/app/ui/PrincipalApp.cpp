@@ -1,10 +1,6 @@
 #include "app/ui/PrincipalApp.h"
 
-#include "app/SharedValues.h"
-#include "db/ui/DatabasePromptDlg.h"
-#include "db/ui/DatabaseWatch.h"
 #include "app/ui/PasswordDlg.h"
-#include "app/ui/SettingsStore.h"
 #include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
 #include "db/Database.h"
@@ -12,7 +8,11 @@
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/Statement.h"
+#include "db/ui/DatabasePromptDlg.h"
+#include "db/ui/DatabaseWatch.h"
 #include "invoice/ui/PrincipalDlg.h"
+#include "platform/SharedValues.h"
+#include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolWait.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ApplicationState.h"
 #include "db/NetworkFilesystem.h"
+#include "platform/ApplicationState.h"
 
 #include <QString>
 

@@ -1,5 +1,5 @@
-#include "app/ui/DesktopApp.h"
 #include "app/ui/PrincipalApp.h"
+#include "platform/ui/DesktopApp.h"
 
 #include <QApplication>
 

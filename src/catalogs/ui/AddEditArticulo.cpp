@@ -1,23 +1,21 @@
 #include "catalogs/ui/AddEditArticulo.h"
 
-#include "cfdi/FiscalStore.h"
-#include "cfdi/ui/ArticuloFiscalBox.h"
 #include "catalogs/ArticulosCatalog.h"
 #include "catalogs/ui/ComboTabla.h"
+#include "cfdi/FiscalStore.h"
+#include "cfdi/ui/ArticuloFiscalBox.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
 #include "invoice/MoneyText.h"
 #include "invoice/Partida.h"
-#include "invoice/ui/ParseMoney.h"
-#include "toolkit/ui/TolButton.h"
+#include "platform/ui/ParseMoney.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolTextEdit.h"
 
-#include <QLabel>
-#include <QPushButton>
-
 namespace {
+
+const QString kTitle = QStringLiteral("Adicionar/Editar Artículo");
 
 QString q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -29,14 +27,14 @@ bool sameKey(const std::string& a, const std::string& b) {
 } // namespace
 
 CAddEditArticulo::CAddEditArticulo(Database& db, std::int32_t idArticulo, std::int32_t defaultTax, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_defaultTax(defaultTax) {
+    : CCatalogEditor(kTitle, parent), m_db(db), m_defaultTax(defaultTax) {
     m_article.idArticulo = idArticulo;
     init();
     loadArticle();
 }
 
 CAddEditArticulo::CAddEditArticulo(Database& db, CPartida& line, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_line(&line) {
+    : CCatalogEditor(kTitle, parent), m_db(db), m_line(&line) {
     init();
     loadLine();
 }
@@ -49,43 +47,26 @@ bool CAddEditArticulo::EditLine(Database& db, CPartida& line, QWidget* parent) {
 }
 
 void CAddEditArticulo::init() {
-    setWindowTitle(QStringLiteral("Adicionar/Editar Artículo"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
     createControls();
     fillLists();
 }
 
 void CAddEditArticulo::createControls() {
     setClientSize(dialogSize(262, 204));
-    auto label = [this](const QString& text, int x, int y, int w) {
-        auto* l = new QLabel(text, this);
-        l->setGeometry(dialogRect(x, y + 2, w, 9));
-    };
-    auto edit = [this](int id, int x, int y, int w) {
-        auto* e = new CTolEdit(this);
-        setId(e, id);
-        e->setGeometry(dialogRect(x, y, w, 12));
-        return e;
-    };
-
-    label(QStringLiteral("Clave:"), 7, 7, 50);
-    m_clave = edit(kClaveId, 60, 7, 90);
-    m_clave->setMaxLength(kClaveMax);
+    addCaption(QStringLiteral("Clave:"), 7, 7, 50);
+    m_clave = addEdit(kClaveId, 60, 7, 90, kClaveMax);
     m_clave->setUpperCase(true);
-    label(QStringLiteral("Descripción:"), 7, 22, 50);
-    m_descripcion = edit(kDescripcionId, 60, 22, 195);
-    m_descripcion->setMaxLength(kDescripcionMax);
-    label(QStringLiteral("Precio:"), 7, 37, 50);
-    m_precio = edit(kPrecioId, 60, 37, 70);
+    addCaption(QStringLiteral("Descripción:"), 7, 22, 50);
+    m_descripcion = addEdit(kDescripcionId, 60, 22, 195, kDescripcionMax);
+    addCaption(QStringLiteral("Precio:"), 7, 37, 50);
+    m_precio = addEdit(kPrecioId, 60, 37, 70, 30);
     m_precio->setAlignment(Qt::AlignRight);
-    m_precio->setMaxLength(30);
     connect(m_precio, &QLineEdit::editingFinished, this, [this] {
         readPrice();
         showPrices();
     });
-    label(QStringLiteral("Precio neto:"), 137, 37, 47);
-    m_precioNeto = edit(kPrecioNetoId, 185, 37, 70);
+    addCaption(QStringLiteral("Precio neto:"), 137, 37, 47);
+    m_precioNeto = addEdit(kPrecioNetoId, 185, 37, 70);
     m_precioNeto->setAlignment(Qt::AlignRight);
     m_precioNeto->setReadOnly(true);
     m_precioNeto->setBackColor(palette().color(QPalette::Window));
@@ -97,7 +78,7 @@ void CAddEditArticulo::createControls() {
     for (int i = 0; i < 4; ++i) {
         const int x = i % 2 == 0 ? 7 : 137;
         const int y = i < 2 ? 53 : 69;
-        label(QString::fromUtf8(captions[i]), x, y, i % 2 == 0 ? 50 : 47);
+        addCaption(QString::fromUtf8(captions[i]), x, y, i % 2 == 0 ? 50 : 47);
         auto* combo = new CComboTabla(this);
         setId(combo, ids[i]);
         combo->setGeometry(dialogRect(i % 2 == 0 ? 60 : 185, y, 70, 12));
@@ -115,14 +96,7 @@ void CAddEditArticulo::createControls() {
     m_fiscal = new CArticuloFiscalBox(this);
     m_fiscal->setGeometry(dialogRect(7, 142, 248, 38));
 
-    auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
-    setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(148, 184, 52, 14));
-    connect(guardar, &QPushButton::clicked, this, [this] { save(); });
-    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
-    setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(203, 184, 52, 14));
-    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveButtons(148, 203, 184);
     m_clave->setFocus();
 }
 
@@ -303,8 +277,7 @@ bool CAddEditArticulo::save() {
         line.pR1 = m_rates[kRet1];
         line.pR2 = m_rates[kRet2];
         line.Recalculate();
-        ++m_savedCount;
-        accept();
+        saved(true);
         return true;
     }
     if (const std::string message = CArticulosCatalog::Validate(m_article); !message.empty()) {
@@ -330,11 +303,6 @@ bool CAddEditArticulo::save() {
     } catch (const DbError& e) {
         return ShowDbError(e, true) && save();
     }
-    ++m_savedCount;
-    if (editing) {
-        accept();
-    } else {
-        clearForNext();
-    }
+    saved(editing);
     return true;
 }

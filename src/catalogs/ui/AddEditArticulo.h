@@ -2,7 +2,7 @@
 
 #include "catalogs/Articulo.h"
 #include "catalogs/TaxTable.h"
-#include "toolkit/ui/TolDialog.h"
+#include "catalogs/ui/CatalogEditor.h"
 
 #include <array>
 #include <cstdint>
@@ -27,7 +27,7 @@ class Database;
 //
 // The net price shown is the catalogue's (tax 2 charged on tax 1); an invoice line computes its
 // own.
-class CAddEditArticulo final : public CTolDialog {
+class CAddEditArticulo final : public CCatalogEditor {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CAddEditArticulo)
 public:
@@ -41,8 +41,6 @@ public:
     static constexpr int kRetencion1Id = 1082;
     static constexpr int kRetencion2Id = 1083;
     static constexpr int kObservacionesId = 1029;
-    static constexpr int kGuardarId = 1020;
-    static constexpr int kSalirId = 1067;
     static constexpr int kClaveMax = 20;
     static constexpr int kDescripcionMax = 80;
     static constexpr const char* kNoAplica = "- No aplica -";
@@ -63,14 +61,13 @@ public:
 
     bool isLineMode() const { return m_line != nullptr; }
     std::int32_t idArticulo() const { return m_article.idArticulo; }
-    int savedCount() const { return m_savedCount; }
     // The values as the dialog holds them (price and net price as last read and computed).
     const Articulo& article() const { return m_article; }
     double rate(Slot slot) const { return m_rates[slot]; }
 
     // Guardar. Catalogue mode: false (with a message) when the key or description is missing or
     // the database refused the row. Line mode: always true.
-    bool save();
+    bool save() override;
 
 private:
     void init();
@@ -90,7 +87,7 @@ private:
     void recompute();
     void showPrices();
     void readTexts();
-    void clearForNext();
+    void clearForNext() override;
 
     Database& m_db;
     CPartida* m_line = nullptr;
@@ -99,7 +96,6 @@ private:
     std::array<double, 4> m_rates{};
     CTaxTable m_taxes;
     CTaxTable m_withholdings;
-    int m_savedCount = 0;
     bool m_filling = false;
     QString m_shownPrice;  // the price text as we last showed it
 

@@ -7,12 +7,8 @@
 #include "db/DbError.h"
 #include "db/Transaction.h"
 #include "db/ui/DbErrorMessage.h"
-#include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
-
-#include <QLabel>
-#include <QPushButton>
 
 namespace {
 
@@ -22,10 +18,8 @@ std::string s(const QString& text) { return text.trimmed().toStdString(); }
 } // namespace
 
 CAddEditCliente::CAddEditCliente(Database& db, std::int32_t idCliente, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_idCliente(idCliente) {
-    setWindowTitle(QStringLiteral("Adicionar/Editar Clientes"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    : CCatalogEditor(QStringLiteral("Adicionar/Editar Clientes"), parent), m_db(db),
+      m_set(std::make_unique<CClientesSet>(db)), m_idCliente(idCliente) {
     createControls();
     load();
 }
@@ -34,17 +28,8 @@ CAddEditCliente::~CAddEditCliente() = default;
 
 void CAddEditCliente::createControls() {
     setClientSize(dialogSize(262, 186));
-    auto label = [this](const QString& text, int y) {
-        auto* l = new QLabel(text, this);
-        l->setGeometry(dialogRect(7, y + 2, 50, 9));
-    };
-    auto edit = [this](int id, int x, int y, int w, int limit) {
-        auto* e = new CTolEdit(this);
-        setId(e, id);
-        e->setGeometry(dialogRect(x, y, w, 12));
-        e->setMaxLength(limit);
-        return e;
-    };
+    auto label = [this](const QString& text, int y) { addCaption(text, 7, y, 50); };
+    auto edit = [this](int id, int x, int y, int w, int limit) { return addEdit(id, x, y, w, limit); };
 
     label(QStringLiteral("Nombre:"), 7);
     m_nombre = edit(kNombreId, 58, 7, 197, kNombreMax);
@@ -63,14 +48,7 @@ void CAddEditCliente::createControls() {
     m_fiscal = new CClienteFiscalBox(this);
     m_fiscal->setGeometry(dialogRect(7, 108, 248, 58));
 
-    auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
-    setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(146, 167, 52, 14));
-    connect(guardar, &QPushButton::clicked, this, [this] { save(); });
-    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
-    setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(203, 167, 52, 14));
-    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveButtons(146, 203, 167);
     m_nombre->setFocus();
 }
 
@@ -107,7 +85,7 @@ void CAddEditCliente::load() {
     }
 }
 
-void CAddEditCliente::clearFields() {
+void CAddEditCliente::clearForNext() {
     for (CTolEdit* e : {m_nombre, m_dom[0], m_dom[1], m_dom[2], m_rfc, m_telefono, m_clasificacion})
         e->clear();
     m_fiscal->setValue({});
@@ -152,10 +130,6 @@ bool CAddEditCliente::save() {
         m_set->CancelUpdate();
         return ShowDbError(e, true) && save();
     }
-    ++m_savedCount;
-    if (editing)
-        accept();
-    else
-        clearFields();
+    saved(editing);
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/ui/TolDialog.h"
+#include "catalogs/ui/CatalogEditor.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,7 +14,7 @@ class Database;
 // closes after one save; opened with 0 it adds customers, staying open after each save with its
 // fields emptied for the next one. It writes the row itself, in a transaction: a failed save shows
 // the engine's description and leaves the editor open with what was typed.
-class CAddEditCliente final : public CTolDialog {
+class CAddEditCliente final : public CCatalogEditor {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CAddEditCliente)
 public:
@@ -26,8 +26,6 @@ public:
     static constexpr int kRfcId = 1004;
     static constexpr int kTelefonoId = 1076;
     static constexpr int kClasificacionId = 1009;
-    static constexpr int kGuardarId = 1020;
-    static constexpr int kSalirId = 1067;
 
     // Length limits of the fields, characters.
     static constexpr int kNombreMax = 100;
@@ -44,22 +42,19 @@ public:
     std::int32_t idCliente() const { return m_idCliente; }
     // The id of the last customer written by Guardar (0 when none was).
     std::int32_t lastSavedId() const { return m_lastSaved; }
-    // How many saves succeeded while the editor was open.
-    int savedCount() const { return m_savedCount; }
 
     // Guardar: false (with a message) when the name is missing or the database refused the row.
-    bool save();
+    bool save() override;
 
 private:
     void createControls();
     void load();
-    void clearFields();
+    void clearForNext() override;
 
     Database& m_db;
     std::unique_ptr<CClientesSet> m_set;
     std::int32_t m_idCliente;
     std::int32_t m_lastSaved = 0;
-    int m_savedCount = 0;
     CTolEdit* m_nombre = nullptr;
     CTolEdit* m_dom[3] = {};
     CTolEdit* m_rfc = nullptr;

@@ -1,17 +1,14 @@
 #include "catalogs/ui/AddEditImpuestos.h"
 
+#include "catalogs/ImpuestosCatalog.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/ui/ImpuestoFiscalBox.h"
-#include "catalogs/ImpuestosCatalog.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
-#include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QCheckBox>
-#include <QLabel>
-#include <QPushButton>
 
 namespace {
 
@@ -23,10 +20,7 @@ QString percentText(double value) { return QString::number(value, 'g', 15); }
 } // namespace
 
 CAddEditImpuestos::CAddEditImpuestos(Database& db, std::int32_t idImpuesto, QWidget* parent)
-    : CTolDialog(parent), m_db(db), m_idImpuesto(idImpuesto) {
-    setWindowTitle(QStringLiteral("Adicionar/Editar Impuestos"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    : CCatalogEditor(QStringLiteral("Adicionar/Editar Impuestos"), parent), m_db(db), m_idImpuesto(idImpuesto) {
     createControls();
     load();
 }
@@ -35,21 +29,11 @@ CAddEditImpuestos::~CAddEditImpuestos() = default;
 
 void CAddEditImpuestos::createControls() {
     setClientSize(dialogSize(206, 118));
-    auto label = [this](const QString& text, int y) {
-        auto* l = new QLabel(text, this);
-        l->setGeometry(dialogRect(7, y + 2, 44, 9));
-    };
-    label(QStringLiteral("Nombre:"), 7);
-    m_nombre = new CTolEdit(this);
-    setId(m_nombre, kNombreId);
-    m_nombre->setGeometry(dialogRect(52, 7, 147, 12));
-    m_nombre->setMaxLength(CImpuestosCatalog::kNombreMax);
-    label(QStringLiteral("Porcentaje:"), 22);
-    m_porcentaje = new CTolEdit(this);
-    setId(m_porcentaje, kPorcentajeId);
-    m_porcentaje->setGeometry(dialogRect(52, 22, 50, 12));
+    addCaption(QStringLiteral("Nombre:"), 7, 7, 44);
+    m_nombre = addEdit(kNombreId, 52, 7, 147, CImpuestosCatalog::kNombreMax);
+    addCaption(QStringLiteral("Porcentaje:"), 7, 22, 44);
+    m_porcentaje = addEdit(kPorcentajeId, 52, 22, 50, 20);
     m_porcentaje->setAlignment(Qt::AlignRight);
-    m_porcentaje->setMaxLength(20);
     m_porcentaje->setText(QStringLiteral("0"));
     m_retencion = new QCheckBox(QStringLiteral("Es retención"), this);
     setId(m_retencion, kRetencionId);
@@ -58,14 +42,7 @@ void CAddEditImpuestos::createControls() {
     m_fiscal = new CImpuestoFiscalBox(this);
     m_fiscal->setGeometry(dialogRect(7, 53, 192, 38));
 
-    auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
-    setId(guardar, kGuardarId);
-    guardar->setGeometry(dialogRect(90, 97, 52, 14));
-    connect(guardar, &QPushButton::clicked, this, [this] { save(); });
-    auto* salir = new CTolButton(QStringLiteral("Salir"), this);
-    setId(salir, kSalirId);
-    salir->setGeometry(dialogRect(147, 97, 52, 14));
-    connect(salir, &QPushButton::clicked, this, &QDialog::reject);
+    addSaveButtons(90, 147, 97);
     m_nombre->setFocus();
 }
 
@@ -98,7 +75,7 @@ void CAddEditImpuestos::load() {
     }
 }
 
-void CAddEditImpuestos::clearFields() {
+void CAddEditImpuestos::clearForNext() {
     m_nombre->clear();
     m_porcentaje->setText(QStringLiteral("0"));
     m_retencion->setChecked(false);
@@ -139,10 +116,6 @@ bool CAddEditImpuestos::save() {
     } catch (const DbError& e) {
         return ShowDbError(e, true) && save();
     }
-    ++m_savedCount;
-    if (editing)
-        accept();
-    else
-        clearFields();
+    saved(editing);
     return true;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/ui/TolDialog.h"
+#include "catalogs/ui/CatalogEditor.h"
 
 #include <cstdint>
 
@@ -13,7 +13,7 @@ class QCheckBox;
 // withholding flag is fixed) and closes after one save; opened with 0 it adds taxes, staying open
 // with its fields emptied after each save. Saving a changed tax recomputes, in the same
 // transaction, the stored net price of every article that uses it.
-class CAddEditImpuestos final : public CTolDialog {
+class CAddEditImpuestos final : public CCatalogEditor {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CAddEditImpuestos)
 public:
@@ -21,8 +21,6 @@ public:
     static constexpr int kNombreId = 1069;
     static constexpr int kPorcentajeId = 1070;
     static constexpr int kRetencionId = 1071;
-    static constexpr int kGuardarId = 1020;
-    static constexpr int kSalirId = 1067;
 
     // `idImpuesto` 0 adds taxes; otherwise that tax is loaded ("Upsss..." when it is gone, and the
     // editor then starts empty, as for a new one).
@@ -30,22 +28,20 @@ public:
     ~CAddEditImpuestos() override;
 
     std::int32_t idImpuesto() const { return m_idImpuesto; }
-    int savedCount() const { return m_savedCount; }
     // Articles whose net price the last save recomputed.
     int articlesUpdated() const { return m_articlesUpdated; }
 
     // Guardar: false when the percentage was refused (with its message), the name is empty
     // (silently) or the database refused the row (with the engine's description).
-    bool save();
+    bool save() override;
 
 private:
     void createControls();
     void load();
-    void clearFields();
+    void clearForNext() override;
 
     Database& m_db;
     std::int32_t m_idImpuesto;
-    int m_savedCount = 0;
     int m_articlesUpdated = 0;
     CTolEdit* m_nombre = nullptr;
     CTolEdit* m_porcentaje = nullptr;

@@ -1,11 +1,11 @@
 #include "catalogs/ui/CatArticulos.h"
 
-#include "app/ApplicationState.h"
 #include "catalogs/ui/AddEditArticulo.h"
 #include "db/ArticulosSet.h"
 #include "db/DbError.h"
 #include "db/KeysetPager.h"
 #include "invoice/MoneyText.h"
+#include "platform/ApplicationState.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolGrid.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -18,11 +18,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 } // namespace
 
 CCatArticulos::CCatArticulos(Database& db, const ApplicationState& state, bool pick, QWidget* parent)
-    : CCatalogDlg(parent), m_db(db), m_defaultTax(state.impuesto), m_set(std::make_unique<CArticulosSet>(db)),
-      m_pick(pick) {
-    setWindowTitle(QStringLiteral("Catálogo de Artículos"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    : CCatalogDlg(QStringLiteral("Catálogo de Artículos"), parent), m_db(db), m_defaultTax(state.impuesto),
+      m_set(std::make_unique<CArticulosSet>(db)), m_pick(pick) {
     createControls();
     openList("Articulos", {{"Descripcion", true}}, "Id_Articulo");
     control(kBuscarId)->setFocus();

@@ -17,10 +17,8 @@ QString q(const std::string& s) { return QString::fromStdString(s); }
 } // namespace
 
 CCatClientes::CCatClientes(Database& db, bool pick, QWidget* parent)
-    : CCatalogDlg(parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)), m_pick(pick) {
-    setWindowTitle(QStringLiteral("Catálogo de Clientes"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    : CCatalogDlg(QStringLiteral("Catálogo de Clientes"), parent), m_db(db), m_set(std::make_unique<CClientesSet>(db)),
+      m_pick(pick) {
     createControls();
     // Spanish order: "Núñez" between "Nuno" and "Nuza", accents and case aside.
     openList("Clientes", {{"Nombre", true}}, "Id_Cliente");

@@ -2,16 +2,14 @@
 
 #include "catalogs/ui/AddEditImpuestos.h"
 #include "db/DbError.h"
-#include "db/KeysetPager.h"
 #include "db/ImpuestosSet.h"
+#include "db/KeysetPager.h"
 #include "toolkit/ui/TolGrid.h"
 
 
 CCatImpuestos::CCatImpuestos(Database& db, QWidget* parent)
-    : CCatalogDlg(parent), m_db(db), m_set(std::make_unique<CImpuestosSet>(db)) {
-    setWindowTitle(QStringLiteral("Catálogo de Impuestos"));
-    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setModal(true);
+    : CCatalogDlg(QStringLiteral("Catálogo de Impuestos"), parent), m_db(db),
+      m_set(std::make_unique<CImpuestosSet>(db)) {
     createControls();
     openList("Impuestos", {{"Nombre", true}}, "Id_Impuesto");
     m_grid->setFocus();

@@ -15,7 +15,11 @@
 
 #include <algorithm>
 
-CCatalogDlg::CCatalogDlg(QWidget* parent) : CTolDialog(parent) {}
+CCatalogDlg::CCatalogDlg(const QString& title, QWidget* parent) : CTolDialog(parent) {
+    setWindowTitle(title);
+    setWindowFlags(Qt::Dialog | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setModal(true);
+}
 
 CCatalogDlg::~CCatalogDlg() = default;
 

@@ -61,7 +61,8 @@ public:
     void reject() override;
 
 protected:
-    explicit CCatalogDlg(QWidget* parent);
+    // A modal catalogue captioned `title`.
+    CCatalogDlg(const QString& title, QWidget* parent);
     ~CCatalogDlg() override;
 
     // The subclass's record set: never opened, it holds the members of the row in use.

@@ -1,12 +1,12 @@
 #include "cfdi/ui/DatosFiscalesDlg.h"
 
-#include "app/ui/SettingsStore.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
 #include "cfdi/ui/SatCombo.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
+#include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"

@@ -1,19 +1,19 @@
-#include "app/ApplicationState.h"
-#include "app/SharedValues.h"
-#include "app/ui/DesktopApp.h"
-#include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
-#include "db/ui/DatabaseWatch.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
+#include "db/ui/DatabaseWatch.h"
 #include "designer/DesignerCommand.h"
 #include "designer/ui/DesignerWnd.h"
+#include "platform/ApplicationState.h"
+#include "platform/SharedValues.h"
+#include "platform/ui/DesktopApp.h"
+#include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
-#include <QFileDialog>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 
 #include <iostream>

@@ -1,5 +1,6 @@
 #include "invoice/ui/BuscarDlg.h"
 
+#include "catalogs/ui/CatClientes.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
 #include "db/ui/DbErrorMessage.h"
@@ -149,4 +150,9 @@ bool CBuscarDlg::seleccionar(int row) {
     closeList();
     accept();
     return true;
+}
+
+void CBuscarDlg::chooseCustomer() {
+    if (const std::optional<ClienteElegido> picked = CCatClientes::Choose(m_db, this))
+        setCliente(picked->idCliente, picked->nombre);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/ui/DocumentListDlg.h"
+#include "platform/ui/DocumentListDlg.h"
 
 #include <cstdint>
 #include <optional>
@@ -60,6 +60,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void rowTexts(QStringList& texts) const override;
+    void chooseCustomer() override;
 
 private:
     void createControls();

@@ -1,8 +1,8 @@
 #include "printing/ui/PrintDocument.h"
 
-#include "app/ApplicationState.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
+#include "platform/ApplicationState.h"
 #include "printing/FormatStore.h"
 #include "printing/PageLayout.h"
 #include "printing/PrintJob.h"

@@ -1,9 +1,9 @@
 #include "printing/ui/TicketDlg.h"
 
-#include "app/ApplicationState.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
 #include "invoice/Partida.h"
+#include "platform/ApplicationState.h"
 #include "printing/FormatStore.h"
 #include "printing/SampleValues.h"
 #include "printing/TicketFormat.h"

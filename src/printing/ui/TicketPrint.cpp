@@ -1,6 +1,6 @@
 #include "printing/ui/TicketPrint.h"
 
-#include "app/ApplicationState.h"
+#include "platform/ApplicationState.h"
 #include "printing/TicketOutput.h"
 #include "toolkit/ui/TolMessageDlg.h"
 

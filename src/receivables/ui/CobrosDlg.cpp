@@ -1,5 +1,6 @@
 #include "receivables/ui/CobrosDlg.h"
 
+#include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DocumentosSet.h"
@@ -181,4 +182,9 @@ bool CCobrosDlg::recibirPago(int row) {
     // Paid in full, gone or changed elsewhere: the list shows the documents as they are now.
     requery();
     return result.outcome == CPaymentStore::Outcome::Registered;
+}
+
+void CCobrosDlg::chooseCustomer() {
+    if (const std::optional<ClienteElegido> picked = CCatClientes::Choose(m_db, this))
+        setCliente(picked->idCliente, picked->nombre);
 }

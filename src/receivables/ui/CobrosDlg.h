@@ -1,6 +1,6 @@
 #pragma once
 
-#include "invoice/ui/DocumentListDlg.h"
+#include "platform/ui/DocumentListDlg.h"
 #include "receivables/PaymentStore.h"
 
 #include <cstdint>
@@ -53,6 +53,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void rowTexts(QStringList& texts) const override;
+    void chooseCustomer() override;
 
 private:
     void createControls();

@@ -1,17 +1,17 @@
 #include "reports/ui/ReportDlg.h"
 
-#include "app/ApplicationState.h"
 #include "catalogs/ui/CatClientes.h"
 #include "db/DbError.h"
 #include "db/ValueFunctions.h"
 #include "db/ui/DbErrorMessage.h"
+#include "platform/ApplicationState.h"
 #include "reports/RepData.h"
 #include "reports/ui/RepDlg.h"
-#include "toolkit/ui/TolWait.h"
 #include "toolkit/FreeMemory.h"
 #include "toolkit/ui/TolDatePicker.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolWait.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -212,6 +212,8 @@ private:
     void onVerticalAction(int action);
     void onHorizontalAction(int action);
 
+    // Qt alignment flags of a cell text for a column alignment, shared by the painter and the editor.
+    static int textFlags(int alignment);
     void paintGrid(QPainter& p);
     void paintHeading(QPainter& p, const QRect& r, const QString& text, int flags, bool current,
                       bool pressed, bool marked) const;

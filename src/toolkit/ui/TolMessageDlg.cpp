@@ -1,7 +1,5 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include "app/ApplicationState.h"
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -17,6 +15,7 @@ namespace {
 
 bool g_registered = false;
 QPointer<QWidget> g_mainWindow;
+QString g_title;
 
 QFont messageFont() {
     QFont f(QStringLiteral("Arial"));
@@ -53,6 +52,8 @@ int TolMessage(const QString& text, const QString& yes, const QString& no) {
 
 void CTolMessageDlg::registerToolkit() { g_registered = true; }
 bool CTolMessageDlg::isRegistered() { return g_registered; }
+void CTolMessageDlg::setMessageTitle(const QString& title) { g_title = title; }
+const QString& CTolMessageDlg::messageTitle() { return g_title; }
 void CTolMessageDlg::setMainWindow(QWidget* window) { g_mainWindow = window; }
 QWidget* CTolMessageDlg::mainWindow() { return g_mainWindow; }
 
@@ -64,7 +65,7 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QS
     const bool yesNo = m_yesNo;
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setDragAnywhere(true);
-    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+    setWindowTitle(g_title);
     setModal(true);
 
     // Measure in the width of the narrowest box; a longer text widens it, a taller one grows it.
@@ -138,7 +139,7 @@ void CTolMessageDlg::paintEvent(QPaintEvent*) {
     p.setFont(titleFont());
     p.setPen(QColor(0, 0, 128));
     p.drawText(QPoint(3, 1 + QFontMetrics(titleFont()).ascent()),
-               QStringLiteral("  %1  ").arg(QString::fromUtf8(kApplicationTitle)));
+               QStringLiteral("  %1  ").arg(g_title));
 
     const QIcon icon = style()->standardIcon(m_yesNo ? QStyle::SP_MessageBoxQuestion : QStyle::SP_MessageBoxWarning);
     p.drawPixmap(20, 20, icon.pixmap(16, 16));

@@ -12,7 +12,7 @@ int TolMessage(const QString& text, bool yesNo = false);
 int TolMessage(const QString& text, const QString& yes, const QString& no);
 
 // The program's own message box: captionless, dragged by pressing anywhere on it, sized to its
-// text, with the application title at its top-left and an icon at (20, 20).
+// text, with the title the program gave (setMessageTitle) at its top-left and an icon at (20, 20).
 class CTolMessageDlg final : public CTolDialog {
     Q_OBJECT
 public:
@@ -25,6 +25,10 @@ public:
     // Start-up registers the toolkit once; until then TolMessage is silent.
     static void registerToolkit();
     static bool isRegistered();
+    // The heading of every message box, given once at start-up by the program (the toolkit knows
+    // no program's name); empty until then.
+    static void setMessageTitle(const QString& title);
+    static const QString& messageTitle();
     // The window TolMessage uses as owner (the application's main window).
     static void setMainWindow(QWidget* window);
     static QWidget* mainWindow();

@@ -1,10 +1,10 @@
 // The database prompt: a file here or a shared server, the server's form, and what start-up does
 // when the server refuses.
-#include "db/ui/DatabasePromptDlg.h"
 #include "app/ui/PrincipalApp.h"
-#include "app/ui/SettingsStore.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "db/ui/DatabasePromptDlg.h"
+#include "platform/ui/SettingsStore.h"
 #include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
 #include "support/ScratchSettings.h"

@@ -1,6 +1,5 @@
 // The fiscal data in the configuration and catalogue editors, and the "Factura electrónica"
 // dialog, driven as the operator would; CFDI_DIALOG_PNG=prefix saves a picture of each dialog.
-#include "app/ui/Resources.h"
 #include "catalogs/ui/AddEditArticulo.h"
 #include "catalogs/ui/AddEditCliente.h"
 #include "catalogs/ui/AddEditImpuestos.h"
@@ -11,6 +10,7 @@
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/ImpuestoFiscalBox.h"
 #include "cfdi/ui/SatCombo.h"
+#include "platform/ui/Resources.h"
 #include "toolkit/ui/TolEdit.h"
 
 // The fixture and kit helpers are shared with the core tests of this folder.

@@ -1,10 +1,10 @@
 // Printing documents through page formats, read back from the PDF with poppler's pdftotext:
 // sheets per copy, positions in millimetres, the notes block, repetition, failures, and the
 // ready invoice layout.
-#include "app/ApplicationState.h"
 #include "db/Database.h"
 #include "db/FormatosSet.h"
 #include "invoice/MoneyFormat.h"
+#include "platform/ApplicationState.h"
 #include "printing/DefaultFormats.h"
 #include "printing/FormatStore.h"
 #include "printing/PageLayout.h"

@@ -1,7 +1,7 @@
-#include "app/ApplicationState.h"
-#include "app/ui/Resources.h"
 #include "db/Database.h"
 #include "invoice/MoneyFormat.h"
+#include "platform/ApplicationState.h"
+#include "platform/ui/Resources.h"
 #include "reports/RepData.h"
 #include "reports/ui/RepCatart.h"
 #include "reports/ui/RepCatcli.h"
@@ -10,10 +10,10 @@
 #include "reports/ui/RepDoc.h"
 #include "reports/ui/RepEdo.h"
 #include "reports/ui/RepPage.h"
-#include "toolkit/ui/TolWait.h"
 #include "support/ModalAnswer.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolMessageDlg.h"
+#include "toolkit/ui/TolWait.h"
 
 #include <QCheckBox>
 #include <QListWidget>

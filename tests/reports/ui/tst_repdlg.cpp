@@ -1,4 +1,4 @@
-#include "app/ui/Resources.h"
+#include "platform/ui/Resources.h"
 #include "reports/RepData.h"
 #include "reports/ui/FontsizeDlg.h"
 #include "reports/ui/RepDlg.h"

@@ -1,4 +1,4 @@
-#include "app/ui/Resources.h"
+#include "platform/ui/Resources.h"
 #include "toolkit/TolBitmap.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 

@@ -18,6 +18,26 @@ private Q_SLOTS:
         QVERIFY(CTolMessageDlg::isRegistered());
     }
 
+    void theHeadingIsTheTitleTheProgramGave() {
+        // The toolkit names no program: without a title the heading is empty.
+        CTolMessageDlg::setMessageTitle({});
+        CTolMessageDlg untitled(QStringLiteral("Hola"), false);
+        QVERIFY(untitled.windowTitle().isEmpty());
+        const QImage bare = untitled.grab().toImage();
+
+        CTolMessageDlg::setMessageTitle(QStringLiteral("Quintaleva 2"));
+        QCOMPARE(CTolMessageDlg::messageTitle(), QStringLiteral("Quintaleva 2"));
+        CTolMessageDlg titled(QStringLiteral("Hola"), false);
+        QCOMPARE(titled.windowTitle(), QStringLiteral("Quintaleva 2"));
+        // Painted at the top-left, the box's only caption; the rest of the box is alike.
+        const QImage headed = titled.grab().toImage();
+        QCOMPARE(headed.size(), bare.size());
+        QVERIFY(headed.copy(0, 0, headed.width(), 18) != bare.copy(0, 0, bare.width(), 18));
+        QCOMPARE(headed.copy(0, 20, headed.width(), headed.height() - 20),
+                 bare.copy(0, 20, bare.width(), bare.height() - 20));
+        CTolMessageDlg::setMessageTitle({});
+    }
+
     void oneLineMessageHasCentredOk() {
         CTolMessageDlg box(QStringLiteral("Hola"), false);
         QVERIFY(box.isSingleLine());

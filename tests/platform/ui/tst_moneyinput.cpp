@@ -1,7 +1,7 @@
-#include "app/ui/LocaleMoneyFormat.h"
 #include "db/ui/FolioExchange.h"
 #include "invoice/MoneyText.h"
-#include "invoice/ui/ParseMoney.h"
+#include "platform/ui/LocaleMoneyFormat.h"
+#include "platform/ui/ParseMoney.h"
 #include "support/ModalAnswer.h"
 #include "toolkit/ui/TolMessageDlg.h"
 

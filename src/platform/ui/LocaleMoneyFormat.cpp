@@ -1,4 +1,4 @@
-#include "app/ui/LocaleMoneyFormat.h"
+#include "platform/ui/LocaleMoneyFormat.h"
 
 #include <QLocale>
 

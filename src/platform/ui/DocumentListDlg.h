@@ -19,8 +19,8 @@ struct SqlCondition;
 
 // What the document search and the receivables list share: documents in a row-select grid that
 // reads them a window at a time in series, folio and date order (each row's texts once per paint,
-// see CKeysetList), and the first line of the filter: the
-// customer (chosen from the catalogue with the box's lookup button or F9), the series and the folio.
+// see CKeysetList), and the first line of the filter: the customer (chosen with the box's lookup
+// button or F9, from the catalogue the subclass shows), the series and the folio.
 class CDocumentListDlg : public CTolDialog, public ITolGridOwner {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CDocumentListDlg)
@@ -75,6 +75,8 @@ protected:
     void closeList();
     // The texts of the document in the record set's members, one per column.
     virtual void rowTexts(QStringList& texts) const = 0;
+    // The customer box's lookup: shows the customers and gives the one chosen to setCliente().
+    virtual void chooseCustomer() = 0;
 
     void onCommand(int id) override;
 
@@ -88,7 +90,6 @@ protected:
 private:
     // The texts of data row `row`, read once per row while a paint asks for its cells.
     const QStringList& cachedRow(int row);
-    void chooseCustomer();
 
     int m_columns;
     std::int32_t m_idCliente = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ApplicationState.h"
+#include "platform/ApplicationState.h"
 
 #include <QString>
 #include <QVariant>

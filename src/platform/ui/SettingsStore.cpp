@@ -1,4 +1,4 @@
-#include "app/ui/SettingsStore.h"
+#include "platform/ui/SettingsStore.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "app/ui/Help.h"
+#include "platform/ui/Help.h"
 
 #include "toolkit/ui/TolMessageDlg.h"
 

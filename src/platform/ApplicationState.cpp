@@ -1,4 +1,4 @@
-#include "app/ApplicationState.h"
+#include "platform/ApplicationState.h"
 
 void ApplySettings(const Settings& s, ApplicationState& state) {
     state.prcAiva = s.prcAiva;

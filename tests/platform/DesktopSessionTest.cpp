@@ -1,6 +1,6 @@
 // Started where there is no desktop session, the program says so in Spanish and how to try it,
 // instead of Qt's English message about the platform plugin.
-#include "app/DesktopSession.h"
+#include "platform/DesktopSession.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>

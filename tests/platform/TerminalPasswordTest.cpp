@@ -1,8 +1,8 @@
 // A server's password asked on the terminal quintaleva-cli runs on: no echo, the terminal left as
 // it was, one more try after a wrong one, and a clear message where there is no terminal.
-#include "app/TerminalPassword.h"
 #include "db/Database.h"
 #include "db/DbError.h"
+#include "platform/TerminalPassword.h"
 #include "support/PseudoTerminal.h"
 
 #include <gtest/gtest.h>

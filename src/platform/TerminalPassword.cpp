@@ -1,4 +1,4 @@
-#include "app/TerminalPassword.h"
+#include "platform/TerminalPassword.h"
 
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"

@@ -1,4 +1,4 @@
-#include "app/ui/Resources.h"
+#include "platform/ui/Resources.h"
 
 #include <QtCore/qglobal.h>
 

@@ -1,9 +1,11 @@
-#include "app/ui/DesktopApp.h"
+#include "platform/ui/DesktopApp.h"
 
-#include "app/DesktopSession.h"
-#include "app/ui/LocaleMoneyFormat.h"
-#include "app/ui/Resources.h"
-#include "app/ui/SettingsStore.h"
+#include "platform/ApplicationState.h"
+#include "platform/DesktopSession.h"
+#include "platform/ui/LocaleMoneyFormat.h"
+#include "platform/ui/Resources.h"
+#include "platform/ui/SettingsStore.h"
+#include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -24,6 +26,7 @@ void SetUpDesktopApplication() {
                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(framework);
     MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
+    CTolMessageDlg::setMessageTitle(QString::fromUtf8(kApplicationTitle));
 }
 
 bool CheckDesktopSession(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "invoice/ui/ParseMoney.h"
+#include "platform/ui/ParseMoney.h"
 
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolMessageDlg.h"

@@ -1,6 +1,5 @@
-#include "invoice/ui/DocumentListDlg.h"
+#include "platform/ui/DocumentListDlg.h"
 
-#include "catalogs/ui/CatClientes.h"
 #include "db/DocumentosSet.h"
 #include "db/ValueFunctions.h"
 #include "db/ui/DbErrorMessage.h"
@@ -96,11 +95,6 @@ void CDocumentListDlg::setCliente(std::int32_t idCliente, const QString& nombre)
 void CDocumentListDlg::onCommand(int id) {
     if (id == kLookupCommand)
         chooseCustomer();
-}
-
-void CDocumentListDlg::chooseCustomer() {
-    if (const std::optional<ClienteElegido> picked = CCatClientes::Choose(m_db, this))
-        setCliente(picked->idCliente, picked->nombre);
 }
 
 void CDocumentListDlg::openList(const SqlCondition& condition) {

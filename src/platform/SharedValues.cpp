@@ -1,9 +1,9 @@
-#include "app/SharedValues.h"
+#include "platform/SharedValues.h"
 
-#include "app/ApplicationState.h"
 #include "db/GeneralSet.h"
 #include "db/ImpuestosSet.h"
 #include "invoice/AmountInWords.h"
+#include "platform/ApplicationState.h"
 
 void LoadSharedValues(Database& db, ApplicationState& state) {
     CGeneralSet general(db);

@@ -4,8 +4,8 @@
 #include <vector>
 
 // What every desktop program of ours sets up once its QApplication exists: our resources and
-// icon, the settings' organisation and application names, the framework's own dialogs in Spanish
-// and the money format of the user's locale.
+// icon, the settings' organisation and application names, the framework's own dialogs in Spanish,
+// the money format of the user's locale and the heading of the message boxes.
 void SetUpDesktopApplication();
 
 // False, after telling the operator in Spanish on standard error, when there is no desktop session

@@ -1,10 +1,10 @@
 // What start-up reads from the database for the whole run, and the access password kept there.
-#include "app/ApplicationState.h"
-#include "app/SharedValues.h"
 #include "config/DatabaseCopy.h"
 #include "db/Database.h"
 #include "db/GeneralSet.h"
 #include "invoice/AmountInWords.h"
+#include "platform/ApplicationState.h"
+#include "platform/SharedValues.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
