@@ -4,9 +4,12 @@
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
 #include "db/Database.h"
+#include "db/Utf8.h"
 #include "invoice/DocumentStore.h"
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -20,6 +23,31 @@ constexpr const char* kSchemaLocation =
     "http://www.sat.gob.mx/cfd/4 http://www.sat.gob.mx/sitio_internet/cfd/4/cfdv40.xsd";
 
 std::string q(const std::string& s) { return "«" + s + "»"; }
+
+// "1,001"
+std::string grouped(std::size_t n) {
+    const std::string digits = std::to_string(n);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// The schema's maxLength, counted in characters: "<who>: <what> tiene 1,001 caracteres y el SAT
+// admite 1,000."; empty when it fits.
+std::string tooLong(const std::string& who, const std::string& what, const std::string& text, std::size_t limit) {
+    const std::size_t length = CfdiLength(text);
+    if (length <= limit)
+        return {};
+    return who + ": " + what + " tiene " + grouped(length) + " caracteres y el SAT admite " + grouped(limit) + ".";
+}
+
+// Line amounts beyond this many cents are refused: the sums of a hundred lines and their taxes
+// still fit a 64-bit integer.
+constexpr std::int64_t kMaxLineCents = INT64_MAX / 400;
 
 std::string fechaText(OleDate d) {
     const auto c = d.split();
@@ -63,10 +91,27 @@ bool tasaAllowed(const std::string& impuesto, bool retencion, std::int64_t micro
 } // namespace
 
 bool IsCfdiText(const std::string& text) {
-    for (unsigned char c : text)
-        if (c == '|' || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F)
+    // Besides what the SAT's patterns refuse, what XML cannot carry: bytes that are not UTF-8 (a
+    // text imported from an older program in another code page) and the non-characters.
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const char32_t c = Utf8::next(text, i);
+        std::string again;
+        Utf8::append(again, c);
+        if (again.size() != i - start)
             return false;
+        if (c == '|' || (c < 0x20 && c != '\t' && c != '\n' && c != '\r') || c == 0x7F ||
+            (c >= 0xD800 && c <= 0xDFFF) || c == 0xFFFE || c == 0xFFFF)
+            return false;
+    }
     return true;
+}
+
+std::size_t CfdiLength(const std::string& text) {
+    std::size_t chars = 0;
+    for (unsigned char c : text)
+        chars += (c & 0xC0) != 0x80;
+    return chars;
 }
 
 std::string CollapseBlanks(const std::string& text) {
@@ -149,8 +194,10 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     const std::string razon = CollapseBlanks(emisor.razonSocial);
     if (razon.empty())
         errors.push_back("Falta la razón social del negocio en los datos fiscales.");
-    else if (!IsCfdiText(razon) || razon.size() > 300)
+    else if (!IsCfdiText(razon))
         errors.push_back("La razón social del negocio tiene caracteres que el SAT no acepta (como «|»).");
+    else if (auto e = tooLong("Datos fiscales", "la razón social del negocio", razon, 300); !e.empty())
+        errors.push_back(e);
     if (emisor.regimenFiscal.empty())
         errors.push_back("Falta el régimen fiscal del negocio en los datos fiscales.");
     else if (!S::contains(S::regimenesFiscales(), emisor.regimenFiscal))
@@ -188,8 +235,10 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     }
     if (nombre.empty())
         errors.push_back("El documento no tiene el nombre del cliente.");
-    else if (!IsCfdiText(nombre) || nombre.size() > 300)
+    else if (!IsCfdiText(nombre))
         errors.push_back("El nombre del cliente " + q(nombre) + " tiene caracteres que el SAT no acepta (como «|»).");
+    else if (auto e = tooLong("Cliente", "el nombre", nombre, 300); !e.empty())
+        errors.push_back(e);
     if (rfc.empty())
         errors.push_back("El cliente " + q(nombre) + " no tiene RFC.");
     else if (!S::isRfc(rfc))
@@ -201,8 +250,12 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     // Document
     if (fiscal.usoCfdi.empty())
         errors.push_back("Falta el uso del CFDI del documento (o el del cliente " + q(nombre) + ").");
-    else if (!S::contains(S::usosCfdi(), fiscal.usoCfdi) || fiscal.usoCfdi == "CP01" || fiscal.usoCfdi == "CN01")
+    else if (!S::isUsoForInvoice(fiscal.usoCfdi))
         errors.push_back("El uso del CFDI " + q(fiscal.usoCfdi) + " no sirve para una factura.");
+    else if (cliente && S::contains(S::regimenesFiscales(), cliente->regimenFiscal) &&
+             !S::usoFitsRegimen(fiscal.usoCfdi, cliente->regimenFiscal))
+        errors.push_back("El uso del CFDI " + fiscal.usoCfdi + " no corresponde al régimen fiscal " +
+                         cliente->regimenFiscal + " del cliente " + q(nombre) + " (vea el catálogo de usos del SAT).");
     if (!S::contains(S::metodosPago(), fiscal.metodoPago))
         errors.push_back("El método de pago " + q(fiscal.metodoPago) + " no es válido (PUE o PPD).");
     if (fiscal.formaPago.empty())
@@ -222,6 +275,8 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
         errors.push_back("El documento no tiene folio.");
     if (!IsCfdiText(header.serie))
         errors.push_back("La serie " + q(header.serie) + " tiene caracteres que el SAT no acepta.");
+    else if (auto e = tooLong("Documento", "la serie", header.serie, 25); !e.empty())
+        errors.push_back(e);
 
     // Conceptos
     XmlElement conceptos("cfdi:Conceptos");
@@ -263,15 +318,30 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
             if (art && !S::contains(S::objetosImp(), art->objetoImp))
                 errors.push_back("El objeto de impuesto " + q(art->objetoImp) + " del artículo " + clave +
                                  " no es válido.");
-            if (art && (!IsCfdiText(art->unidad) || art->unidad.size() > 20))
-                errors.push_back("El nombre de la unidad del artículo " + clave + " no es válido (hasta 20 letras, sin «|»).");
+            if (art && !IsCfdiText(art->unidad))
+                errors.push_back("El nombre de la unidad del artículo " + clave + " tiene caracteres que el SAT no acepta (como «|»).");
+            else if (auto e = tooLong("Artículo " + clave, "la unidad", CollapseBlanks(art ? art->unidad : ""), 20); !e.empty())
+                errors.push_back(e);
         }
         if (descripcion.empty())
             errors.push_back(renglon + " no tiene descripción.");
         else if (!IsCfdiText(descripcion))
             errors.push_back(renglon + " tiene en la descripción caracteres que el SAT no acepta (como «|»).");
+        else if (auto e = tooLong("Renglón " + std::to_string(i + 1), "la descripción", descripcion, 1000); !e.empty())
+            errors.push_back(e);
         if (!IsCfdiText(p.Clave))
             errors.push_back("La clave del artículo " + q(p.Clave) + " tiene caracteres que el SAT no acepta.");
+        else if (auto e = tooLong("Renglón " + std::to_string(i + 1), "la clave del artículo", CollapseBlanks(p.Clave), 100);
+                 !e.empty())
+            errors.push_back(e);
+        // Quantities and prices in millionths, and their product in cents, must fit 64 bits: a huge
+        // amount would otherwise wrap around into another one without a word.
+        const auto fits = [](double v) { return std::isfinite(v) && std::fabs(v) < 9.0e12; };
+        if (!fits(p.Cantidad) || !fits(p.Precio) ||
+            std::fabs(p.Cantidad * p.Precio) * 100.0 > static_cast<double>(kMaxLineCents)) {
+            errors.push_back("Renglón " + std::to_string(i + 1) + ": importe fuera de rango.");
+            continue;
+        }
         const std::int64_t cantidad = A::toMicros(p.Cantidad);
         const std::int64_t valor = A::toMicros(p.Precio);
         if (cantidad <= 0)

@@ -40,7 +40,10 @@ private:
     Database& m_db;
 };
 
-// Text the SAT's patterns refuse: a "|", or a control character.
+// Text the SAT's patterns refuse (a "|", a control character) or XML cannot carry (bytes that are
+// not UTF-8, the non-characters).
 bool IsCfdiText(const std::string& text);
+// Length in characters, as the schema's maxLength counts it.
+std::size_t CfdiLength(const std::string& text);
 // Blanks collapsed and trimmed, as the cadena will read them anyway.
 std::string CollapseBlanks(const std::string& text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <regex>
+#include <vector>
 
 namespace SatCatalogs {
 namespace {
@@ -152,6 +153,45 @@ bool regimenFitsRfc(std::string_view regimen, std::string_view rfc) {
         return std::find(list.begin(), list.end(), regimen) != list.end();
     };
     return chars == 12 ? in(kRegimenMoral) : chars == 13 ? in(kRegimenFisica) : false;
+}
+
+namespace {
+
+// The SAT's c_UsoCFDI: the receptor's régimenes each use goes with.
+constexpr std::string_view kGastosEInversiones[] = {"601", "603", "606", "612", "620", "621",
+                                                     "622", "623", "624", "625", "626"};
+constexpr std::string_view kDeducciones[] = {"605", "606", "607", "608", "611", "612", "614", "615", "625"};
+constexpr std::string_view kSinEfectos[] = {"601", "603", "605", "606", "607", "608", "610", "611", "612", "614",
+                                            "615", "616", "620", "621", "622", "623", "624", "625", "626"};
+constexpr std::string_view kNomina[] = {"605"};
+
+std::span<const std::string_view> regimenesOfUso(std::string_view uso) {
+    if (uso.size() == 3 && (uso[0] == 'G' || uso[0] == 'I'))
+        return kGastosEInversiones;
+    if (uso.size() == 3 && uso[0] == 'D')
+        return kDeducciones;
+    if (uso == "S01" || uso == "CP01")
+        return kSinEfectos;
+    if (uso == "CN01")
+        return kNomina;
+    return {};
+}
+
+} // namespace
+
+bool usoFitsRegimen(std::string_view uso, std::string_view regimen) {
+    const auto list = regimenesOfUso(uso);
+    return std::find(list.begin(), list.end(), regimen) != list.end();
+}
+
+bool isUsoForInvoice(std::string_view uso) { return contains(kUsos, uso) && uso != "CP01" && uso != "CN01"; }
+
+std::vector<Entry> usosForInvoice(std::string_view regimen) {
+    std::vector<Entry> out;
+    for (const Entry& e : kUsos)
+        if (isUsoForInvoice(e.clave) && (regimen.empty() || usoFitsRegimen(e.clave, regimen)))
+            out.push_back(e);
+    return out;
 }
 
 bool isCodigoPostal(std::string_view cp) {

@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The SAT catalogue keys the program offers and checks. The short catalogues (régimen, uso del
 // CFDI, forma and método de pago, objeto de impuesto) are complete; of the units only the usual
@@ -30,6 +31,12 @@ std::string label(const Entry& e);
 bool isRfc(std::string_view rfc);
 // Whether the régimen may be used by a company (12-character RFC) or by a person (13).
 bool regimenFitsRfc(std::string_view regimen, std::string_view rfc);
+// Whether the SAT's catalogue lets a receptor of that régimen be given that uso del CFDI.
+bool usoFitsRegimen(std::string_view uso, std::string_view regimen);
+// A uso an invoice may carry: not CP01 (payments) nor CN01 (payroll).
+bool isUsoForInvoice(std::string_view uso);
+// The usos an invoice to a receptor of that régimen may carry (all of them for no régimen).
+std::vector<Entry> usosForInvoice(std::string_view regimen);
 bool isCodigoPostal(std::string_view cp);       // five digits
 bool isClaveProdServ(std::string_view clave);   // eight digits, not all zeros
 bool isClaveUnidad(std::string_view clave);     // one to three capitals or digits

@@ -203,6 +203,69 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
     EXPECT_EQ(count.integer(0), 0);
 }
 
+// The schema's lengths counted in characters, the usos the receptor's régimen allows, text XML
+// cannot carry and amounts beyond 64 bits: refused before anything is sealed, each naming the
+// line and the datum.
+TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
+    const std::int32_t ok = addArticle("OK-1", "Bueno", "01010101", iva16);
+    const auto seal = [&](std::int32_t doc, const DocumentoFiscal& f = {}) {
+        return CCfdiIssuer(*db).Seal(doc, f, CfdiKit::password());
+    };
+    // A thousand "ñ" are 2,000 bytes and fit; 1,001 letters do not.
+    CPartida fits = line(ok, 10, 1);
+    fits.Descripcion.clear();
+    for (int i = 0; i < 1000; ++i)
+        fits.Descripcion += "ñ";
+    CPartida longer = line(ok, 10, 1);
+    longer.Descripcion = std::string(1001, 'a');
+    longer.Clave = std::string(101, 'K');
+    auto s = seal(save(cliente, 1, {fits, line(ok, 10, 1), longer}, std::string(26, 'S')));
+    EXPECT_TRUE(mentions(s.errors, "Renglón 3: la descripción tiene 1,001 caracteres y el SAT admite 1,000."))
+        << joined(s.errors);
+    EXPECT_TRUE(mentions(s.errors, "Renglón 3: la clave del artículo tiene 101 caracteres y el SAT admite 100."));
+    EXPECT_TRUE(mentions(s.errors, "Documento: la serie tiene 26 caracteres y el SAT admite 25."));
+    EXPECT_FALSE(mentions(s.errors, "Renglón 1")) << joined(s.errors);
+    EXPECT_EQ(s.errors.size(), 3u) << joined(s.errors);
+    EXPECT_TRUE(seal(save(cliente, 2, {fits})).ok());
+
+    const std::int32_t unidad = addArticle("U-1", "Con unidad larga", "01010101", iva16);
+    fiscal.saveArticulo(unidad, {"01010101", "H87", std::string(21, 'u'), "02"});
+    const std::int32_t largo = addCustomer(std::string(301, 'N'), "XIA190128J61", "36257", "601");
+    s = seal(save(largo, 3, {line(unidad, 10, 1)}));
+    EXPECT_TRUE(mentions(s.errors, "Artículo U-1: la unidad tiene 21 caracteres y el SAT admite 20.")) << joined(s.errors);
+    EXPECT_TRUE(mentions(s.errors, "Cliente: el nombre tiene 301 caracteres y el SAT admite 300."));
+
+    // Usos the SAT's catalogue does not give to the customer's régimen.
+    const std::int32_t asalariado = addCustomer("Juan Pérez", "PEGJ800101AB1", "01000", "605", "G03");
+    s = seal(save(asalariado, 4, {line(ok, 10, 1)}));
+    EXPECT_TRUE(mentions(s.errors, "El uso del CFDI G03 no corresponde al régimen fiscal 605")) << joined(s.errors);
+    s = seal(save(cliente, 5, {line(ok, 10, 1)}), {"", "", "D01", ""});
+    EXPECT_TRUE(mentions(s.errors, "El uso del CFDI D01 no corresponde al régimen fiscal 601")) << joined(s.errors);
+    EXPECT_TRUE(seal(save(otroCliente, 6, {line(ok, 10, 1)}), {"", "", "D01", ""}).ok());
+    EXPECT_TRUE(seal(save(asalariado, 7, {line(ok, 10, 1)}), {"", "", "S01", ""}).ok());
+    s = seal(save(cliente, 8, {line(ok, 10, 1)}), {"", "", "CP01", ""});
+    EXPECT_TRUE(mentions(s.errors, "El uso del CFDI «CP01» no sirve para una factura")) << joined(s.errors);
+
+    // A byte that is not UTF-8 (text from another code page) is named where it is, not found by
+    // the XML parser afterwards.
+    CPartida latin1 = line(ok, 10, 1);
+    latin1.Descripcion = "Tornillo cami\xF3n";
+    s = seal(save(cliente, 9, {line(ok, 10, 1), latin1}));
+    EXPECT_TRUE(mentions(s.errors, "El renglón 2 tiene en la descripción caracteres que el SAT no acepta"))
+        << joined(s.errors);
+    EXPECT_FALSE(mentions(s.errors, "bien formado"));
+
+    // Cents beyond 64 bits would wrap around into another amount.
+    s = seal(save(cliente, 10, {line(ok, 10, 1), line(ok, 1e15, 1), line(ok, 10, 1e13)}));
+    EXPECT_TRUE(mentions(s.errors, "Renglón 2: importe fuera de rango.")) << joined(s.errors);
+    EXPECT_TRUE(mentions(s.errors, "Renglón 3: importe fuera de rango.")) << joined(s.errors);
+    EXPECT_FALSE(mentions(s.errors, "Renglón 1"));
+
+    Statement count = db->prepare("SELECT count(*) FROM Cfdis");
+    count.step();
+    EXPECT_EQ(count.integer(0), 0);
+}
+
 TEST_F(CfdiBuilderTest, SaveWritesTheFileByYearAndMonthAndStoresTheXmlWithTheDocument) {
     const std::int32_t a = addArticle("A1", "Uno", "01010101", iva16);
     const std::int32_t id = save(cliente, 77, {line(a, 100, 1)}, "B");

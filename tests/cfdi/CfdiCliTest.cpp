@@ -2,6 +2,7 @@
 #include "support/ShellQuote.h"
 #include "CfdiKit.h"
 #include "cfdi/CadenaOriginal.h"
+#include "cfdi/FiscalStore.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "support/TestDatabase.h"
@@ -57,12 +58,30 @@ TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWrit
               1);
     EXPECT_NE(err.find("el certificado es del RFC EKU9003173C9"), std::string::npos) << err;
     EXPECT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--regimen", "612"}, err), 1);
-    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
-                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
-                   (kit / "EKU9003173C9.key").string()},
-                  err),
-              0)
-        << err;
+    // The pair is stored only once the key opens with its password and matches the certificate.
+    const std::string passwordFile = dir.file("clave.txt");
+    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
+    const std::vector<std::string> business = {"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon",
+                                               "ESCUELA KEMPER URGATE", "--regimen", "601", "--cp", "26015",
+                                               "--cer", (kit / "EKU9003173C9.cer").string(), "--key"};
+    auto withKey = [&](const std::string& key) {
+        std::vector<std::string> a = business;
+        a.push_back(key);
+        return a;
+    };
+    EXPECT_EQ(run(withKey((kit / "EKU9003173C9.key").string()), err, "env -u QUINTALEVA_CSD_CLAVE"), 1);
+    EXPECT_NE(err.find("falta la contraseña"), std::string::npos) << err;
+    EXPECT_EQ(run(withKey((kit / "EKU9003173C9.key").string()), err, "QUINTALEVA_CSD_CLAVE=mala"), 1);
+    EXPECT_NE(err.find("La contraseña de la llave privada no es correcta"), std::string::npos) << err;
+    EXPECT_EQ(run(withKey((kit / "EKU9003173C9.cer").string()), err, "QUINTALEVA_CSD_CLAVE=x"), 1);
+    EXPECT_NE(err.find("no es una llave del SAT"), std::string::npos) << err;
+    {
+        auto db = Database::open(base);
+        EXPECT_TRUE(CFiscalStore(*db).emisor().llavePrivada.empty()) << "a refused key was stored";
+    }
+    std::vector<std::string> ok = withKey((kit / "EKU9003173C9.key").string());
+    ok.insert(ok.end(), {"--clave-archivo", passwordFile});
+    ASSERT_EQ(run(ok, err), 0) << err;
 
     struct Doc { std::string serie; std::int64_t folio; bool cancelada; };
     std::vector<Doc> docs;
@@ -74,8 +93,6 @@ TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWrit
         while (s.step())
             docs.push_back({s.text(0), s.integer(1), s.integer(2) != 0});
     }
-    const std::string passwordFile = dir.file("clave.txt");
-    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
     CfdiKit::SchemaValidator schema(dir.path());
     int sealed = 0;
     for (const Doc& d : docs) {

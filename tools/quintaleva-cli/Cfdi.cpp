@@ -49,6 +49,23 @@ std::optional<std::string> readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The key's password from --clave-archivo F or QUINTALEVA_CSD_CLAVE: it never travels on the
+// command line, where other users of the machine see it. Nothing when neither is given.
+std::optional<std::string> readPassword(std::map<std::string, std::string>& o, std::string& error) {
+    if (o.count("--clave-archivo")) {
+        const auto text = readFile(o["--clave-archivo"]);
+        if (!text) {
+            error = "no se pudo leer el archivo de la contraseña \"" + o["--clave-archivo"] + "\".";
+            return std::nullopt;
+        }
+        return text->substr(0, text->find_first_of("\r\n"));
+    }
+    if (const char* env = std::getenv("QUINTALEVA_CSD_CLAVE"))
+        return std::string(env);
+    error = "falta la contraseña de la llave privada: --clave-archivo F o la variable QUINTALEVA_CSD_CLAVE.";
+    return std::nullopt;
+}
+
 } // namespace
 
 int CfdiCommand(const std::vector<std::string>& args) {
@@ -66,18 +83,10 @@ int CfdiCommand(const std::vector<std::string>& args) {
         return fail("el folio \"" + args[2] + "\" no es un número.");
     const std::string serie = args[1] == "-" ? "" : args[1];
 
-    // The password never travels on the command line, where other users of the machine see it.
-    std::string password;
-    if (o.count("--clave-archivo")) {
-        const auto text = readFile(o["--clave-archivo"]);
-        if (!text)
-            return fail("no se pudo leer el archivo de la contraseña \"" + o["--clave-archivo"] + "\".");
-        password = text->substr(0, text->find_first_of("\r\n"));
-    } else if (const char* env = std::getenv("QUINTALEVA_CSD_CLAVE")) {
-        password = env;
-    } else {
-        return fail("falta la contraseña de la llave privada: --clave-archivo F o la variable QUINTALEVA_CSD_CLAVE.");
-    }
+    const std::optional<std::string> typed = readPassword(o, error);
+    if (!typed)
+        return fail(error);
+    const std::string& password = *typed;
 
     auto db = OpenDatabase(args[0]);
     const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
@@ -105,7 +114,7 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
         return fail("el comando datos-fiscales pide ARCHIVO.");
     std::map<std::string, std::string> o;
     std::string error;
-    if (!readOptions(args, 1, {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key"}, o, error))
+    if (!readOptions(args, 1, {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key", "--clave-archivo"}, o, error))
         return fail(error);
     auto db = OpenDatabase(args[0]);
     CFiscalStore store(*db);
@@ -140,8 +149,6 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
             return fail("no se pudo leer \"" + o[option] + "\".");
         (std::string(option) == "--cer" ? e.certificado : e.llavePrivada) = Blob(bytes->begin(), bytes->end());
     }
-    // The key is checked against the certificate when sealing, once its password is known; the
-    // certificate alone can already be checked here.
     if (o.count("--cer")) {
         std::string csdError;
         const auto csd = CCsd::OpenCertificate(e.certificado, csdError);
@@ -149,6 +156,18 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
             return fail(csdError);
         if (csd->rfc() != e.rfc)
             return fail("el certificado es del RFC " + csd->rfc() + ", no de " + (e.rfc.empty() ? "(sin RFC)" : e.rfc) + ".");
+    }
+    if (o.count("--key") && !CCsd::IsEncryptedKey(e.llavePrivada))
+        return fail("\"" + o["--key"] + "\" no es una llave del SAT (.key cifrada, PKCS#8 DER).");
+    // A new key or certificate is stored only once the pair opens with the key's password (used
+    // here and forgotten): a wrong file is found now, not at the first invoice.
+    if ((o.count("--cer") || o.count("--key")) && !e.certificado.empty() && !e.llavePrivada.empty()) {
+        const std::optional<std::string> password = readPassword(o, error);
+        if (!password)
+            return fail(error + " Se pide para comprobar que la llave corresponde al certificado.");
+        std::string csdError;
+        if (!CCsd::Open(e.certificado, e.llavePrivada, *password, csdError))
+            return fail(csdError);
     }
     store.saveEmisor(e);
     std::printf("Datos fiscales de %s: RFC %s, régimen %s, C.P. %s, certificado %s, llave %s\n", args[0].c_str(),

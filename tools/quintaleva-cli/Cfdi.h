@@ -7,5 +7,5 @@
 //                    [--metodo-pago PUE|PPD] [--uso C]
 int CfdiCommand(const std::vector<std::string>& args);
 // quintaleva-cli datos-fiscales ARCHIVO [--rfc RFC] [--razon TEXTO] [--regimen CLAVE] [--cp CP]
-//                               [--cer F.cer] [--key F.key]
+//                               [--cer F.cer] [--key F.key] [--clave-archivo F]
 int DatosFiscalesCommand(const std::vector<std::string>& args);

@@ -55,11 +55,15 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
 
     QString title, sealedBefore;
     DocumentoFiscal proposal;
+    std::string regimen;  // the customer's, which limits the usos offered
     try {
-        Statement s = db.prepare("SELECT Serie, Folio, Nombre FROM Documentos WHERE Id_Documento = ?");
+        Statement s = db.prepare("SELECT Serie, Folio, Nombre, Id_Cliente FROM Documentos WHERE Id_Documento = ?");
         s.bind(1, std::int64_t{idDocumento});
-        if (s.step())
+        if (s.step()) {
             title = QStringLiteral("Documento %1%2, %3").arg(q(s.text(0))).arg(s.integer(1), 6, 10, QLatin1Char('0')).arg(q(s.text(2)));
+            if (const auto cliente = CFiscalStore(db).cliente(static_cast<std::int32_t>(s.integer(3))))
+                regimen = cliente->regimenFiscal;
+        }
         proposal = CCfdiBuilder(db).Proposal(idDocumento);
         if (CFiscalStore(db).cfdi(idDocumento))
             sealedBefore = QStringLiteral("Ya tiene factura sellada; sellar de nuevo la reemplaza.");
@@ -82,7 +86,7 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
     m_metodo = new CSatCombo(SatCatalogs::metodosPago(), false, false, this);
     row(QStringLiteral("Método de pago:"), 44, m_metodo, kMetodoPagoId);
     m_metodo->setValue(proposal.metodoPago);
-    m_uso = new CSatCombo(SatCatalogs::usosCfdi(), true, false, this);
+    m_uso = new CSatCombo(SatCatalogs::usosForInvoice(regimen), true, false, this);
     row(QStringLiteral("Uso del CFDI:"), 60, m_uso, kUsoId);
     m_uso->setValue(proposal.usoCfdi);
     m_clave = new QLineEdit(this);

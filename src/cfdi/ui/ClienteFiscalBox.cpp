@@ -17,8 +17,11 @@ CClienteFiscalBox::CClienteFiscalBox(QWidget* parent) : QGroupBox(QStringLiteral
     m_cp->setMaximumWidth(60);
     m_regimen = new CSatCombo(SatCatalogs::regimenesFiscales(), true, false, this);
     m_regimen->setObjectName(QString::number(kRegimenId));
-    m_uso = new CSatCombo(SatCatalogs::usosCfdi(), true, false, this);
+    // Only the usos the SAT lets an invoice carry for the régimen chosen.
+    m_uso = new CSatCombo(SatCatalogs::usosForInvoice({}), true, false, this);
     m_uso->setObjectName(QString::number(kUsoId));
+    connect(m_regimen, &QComboBox::currentIndexChanged, this,
+            [this] { m_uso->setEntries(SatCatalogs::usosForInvoice(m_regimen->value())); });
     form->addRow(QStringLiteral("C.P. fiscal:"), m_cp);
     form->addRow(QStringLiteral("Régimen:"), m_regimen);
     form->addRow(QStringLiteral("Uso CFDI:"), m_uso);
@@ -47,5 +50,8 @@ QString CClienteFiscalBox::problem(const QString& rfc) const {
     if (!v.regimenFiscal.empty() && SatCatalogs::isRfc(r) && !SatCatalogs::regimenFitsRfc(v.regimenFiscal, r))
         return QStringLiteral("El régimen fiscal %1 no corresponde al RFC %2.")
             .arg(QString::fromStdString(v.regimenFiscal), QString::fromStdString(r));
+    if (!v.regimenFiscal.empty() && !v.usoCfdi.empty() && !SatCatalogs::usoFitsRegimen(v.usoCfdi, v.regimenFiscal))
+        return QStringLiteral("El uso del CFDI %1 no corresponde al régimen fiscal %2.")
+            .arg(QString::fromStdString(v.usoCfdi), QString::fromStdString(v.regimenFiscal));
     return {};
 }

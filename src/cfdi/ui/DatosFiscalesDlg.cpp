@@ -112,8 +112,13 @@ void CDatosFiscalesDlg::createControls() {
         if (!d.isEmpty())
             m_carpeta->setText(d);
     });
-    auto* note = new QLabel(QStringLiteral("La contraseña de la llave se pide al sellar y no se guarda."), this);
-    place(note, 7, 141, 286, 9);
+    // The pair is checked when a new certificate or key is saved: the password opens the key here
+    // and is forgotten; it is asked again when sealing.
+    label(QStringLiteral("Contraseña (.key):"), 139);
+    m_clave = edit(kClaveId, 139, 70, 256);
+    m_clave->setEchoMode(QLineEdit::Password);
+    auto* note = new QLabel(QStringLiteral("Solo comprueba la llave; no se guarda."), this);
+    place(note, 163, 141, 130, 9);
 
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
@@ -170,6 +175,7 @@ bool CDatosFiscalesDlg::chooseCertificate(const QString& file) {
         return false;
     }
     m_value.certificado = std::move(bytes);
+    m_pairChanged = true;
     if (m_rfc->text().trimmed().isEmpty())
         m_rfc->setText(q(csd->rfc()));
     showFiles();
@@ -180,12 +186,13 @@ bool CDatosFiscalesDlg::chooseKey(const QString& file) {
     Blob bytes;
     if (!readBytes(file, bytes))
         return false;
-    // Without the password only its form can be checked; the pair is checked when sealing.
+    // Its form now; whether it opens and matches the certificate when saved, with the password.
     if (!CCsd::IsEncryptedKey(bytes)) {
         TolMessage(QStringLiteral("El archivo «%1» no es una llave del SAT (.key cifrada, PKCS#8 DER).").arg(file));
         return false;
     }
     m_value.llavePrivada = std::move(bytes);
+    m_pairChanged = true;
     showFiles();
     return true;
 }
@@ -211,6 +218,16 @@ bool CDatosFiscalesDlg::save() {
         if (csd && !v.rfc.empty() && csd->rfc() != v.rfc)
             problem = QStringLiteral("El certificado es del RFC %1, no de %2.").arg(q(csd->rfc()), q(v.rfc));
     }
+    if (problem.isEmpty() && m_pairChanged && !v.certificado.empty() && !v.llavePrivada.empty()) {
+        std::string error;
+        if (m_clave->text().isEmpty())
+            problem = QStringLiteral("Escriba la contraseña de la llave privada: se usa solo para comprobar que la "
+                                     "llave corresponde al certificado, y no se guarda.");
+        else if (!CCsd::Open(v.certificado, v.llavePrivada, m_clave->text().toStdString(), error))
+            problem = q(error);
+        if (!problem.isEmpty())
+            m_clave->setFocus();
+    }
     if (!problem.isEmpty()) {
         TolMessage(problem);
         return false;
@@ -222,6 +239,8 @@ bool CDatosFiscalesDlg::save() {
         return false;
     }
     m_value = v;
+    m_pairChanged = false;
+    m_clave->clear();
     SettingsStore::write(kCarpetaSetting, m_carpeta->text().trimmed());
     return true;
 }

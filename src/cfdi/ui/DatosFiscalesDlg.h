@@ -9,7 +9,8 @@ class Database;
 class QLabel;
 
 // "Datos fiscales": the business as the SAT knows it and its CSD files, and the folder the
-// sealed XML files go to. The key's password is not asked here: it is asked when sealing.
+// sealed XML files go to. A new certificate or key is saved only once the key opens with its
+// password and matches the certificate; the password is not stored (it is asked when sealing).
 class CDatosFiscalesDlg final : public CTolDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CDatosFiscalesDlg)
@@ -21,6 +22,7 @@ public:
     static constexpr int kCertificadoId = 1335;
     static constexpr int kLlaveId = 1336;
     static constexpr int kCarpetaId = 1337;
+    static constexpr int kClaveId = 1338;
     static constexpr int kGuardarId = 1020;
     static constexpr int kSalirId = 1067;
 
@@ -49,4 +51,6 @@ private:
     QLabel* m_certificado = nullptr;
     QLabel* m_llave = nullptr;
     CTolEdit* m_carpeta = nullptr;
+    CTolEdit* m_clave = nullptr;
+    bool m_pairChanged = false;
 };

@@ -3,17 +3,25 @@
 #include <QLineEdit>
 
 CSatCombo::CSatCombo(std::span<const SatCatalogs::Entry> entries, bool blank, bool editable, QWidget* parent)
-    : QComboBox(parent) {
+    : QComboBox(parent), m_blank(blank) {
     setEditable(editable);
     // Long descriptions must not push the dialog's other fields aside.
     setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     setMinimumContentsLength(6);
-    if (blank)
+    setEntries(entries);
+    if (editable)
+        setInsertPolicy(QComboBox::NoInsert);
+}
+
+void CSatCombo::setEntries(std::span<const SatCatalogs::Entry> entries) {
+    const std::string kept = count() > 0 ? value() : std::string();
+    clear();
+    if (m_blank)
         addItem(QString(), QString());
     for (const SatCatalogs::Entry& e : entries)
         addItem(QString::fromStdString(SatCatalogs::label(e)), QString::fromUtf8(e.clave.data(), static_cast<int>(e.clave.size())));
-    if (editable)
-        setInsertPolicy(QComboBox::NoInsert);
+    if (!kept.empty())
+        setValue(kept);
 }
 
 std::string CSatCombo::value() const {

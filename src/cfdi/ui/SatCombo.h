@@ -15,7 +15,13 @@ public:
     // `blank` adds an empty first entry, for data not given yet.
     CSatCombo(std::span<const SatCatalogs::Entry> entries, bool blank, bool editable, QWidget* parent = nullptr);
 
+    // Lists these entries instead, keeping the key chosen when it is still among them.
+    void setEntries(std::span<const SatCatalogs::Entry> entries);
+
     // The key chosen or typed ("" for the blank entry).
     std::string value() const;
     void setValue(const std::string& clave);
+
+private:
+    bool m_blank;
 };

@@ -69,8 +69,17 @@ private Q_SLOTS:
         QVERIFY(!dlg.save());
         QVERIFY(f.fiscal.emisor().rfc.empty());
         regimen->setValue("601");
+        // A new pair is saved only once the key opens with its password; nothing is stored before.
+        QVERIFY(!dlg.save());
+        auto* clave = dlg.control<CTolEdit>(CDatosFiscalesDlg::kClaveId);
+        QCOMPARE(clave->echoMode(), QLineEdit::Password);
+        clave->setText(QStringLiteral("mala"));
+        QVERIFY(!dlg.save());
+        QVERIFY(f.fiscal.emisor().rfc.empty());
+        clave->setText(QString::fromStdString(CfdiKit::password()));
         shot(dlg, "DatosFiscales");
         QVERIFY(dlg.save());
+        QVERIFY(clave->text().isEmpty());
         const EmisorFiscal e = f.fiscal.emisor();
         QCOMPARE(e.rfc, std::string("EKU9003173C9"));
         QCOMPARE(e.razonSocial, std::string("ESCUELA KEMPER URGATE"));
