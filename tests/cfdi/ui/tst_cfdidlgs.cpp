@@ -96,8 +96,20 @@ private Q_SLOTS:
             dlg.control<CTolEdit>(CAddEditCliente::kNombreId)->setText(QStringLiteral("Taller El Güero"));
             dlg.control<CTolEdit>(CAddEditCliente::kRfcId)->setText(QStringLiteral("XIA190128J61"));
             dlg.control<CTolEdit>(CClienteFiscalBox::kCodigoPostalId)->setText(QStringLiteral("3625"));
-            dlg.control<CSatCombo>(CClienteFiscalBox::kRegimenId)->setValue("601");
-            dlg.control<CSatCombo>(CClienteFiscalBox::kUsoId)->setValue("G01");
+            // Only the usos the régimen allows an invoice are offered; a uso it no longer allows goes.
+            auto* regimen = dlg.control<CSatCombo>(CClienteFiscalBox::kRegimenId);
+            auto* uso = dlg.control<CSatCombo>(CClienteFiscalBox::kUsoId);
+            const auto offered = [uso](const char* clave) { return uso->findData(QString::fromLatin1(clave)) >= 0; };
+            QVERIFY(!offered("CP01") && !offered("CN01") && offered("G03") && offered("D01"));
+            regimen->setValue("605");
+            QVERIFY(offered("D01") && offered("S01") && !offered("G03") && !offered("CN01"));
+            uso->setValue("D01");
+            regimen->setValue("612");
+            QCOMPARE(uso->value(), std::string("D01"));
+            regimen->setValue("601");
+            QVERIFY(offered("G03") && !offered("D01"));
+            QCOMPARE(uso->value(), std::string());
+            uso->setValue("G01");
             shot(dlg, "Cliente");
             QVERIFY(!dlg.save());
             dlg.control<CTolEdit>(CClienteFiscalBox::kCodigoPostalId)->setText(QStringLiteral("36257"));
