@@ -73,9 +73,25 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QS
     m_measureWidth = measureWidth;
     const QFontMetrics fm(messageFont());
     QRect measured = fm.boundingRect(QRect(0, 0, measureWidth, 97), Qt::TextWordWrap, text);
+    // A sentence that the narrow measure wraps into a column of two-word lines (a server's or a
+    // file's explanation) is measured wider, in the narrowest width up to kWideMeasure that holds
+    // it in a few lines. Short messages, whose lines are the text's own, keep their size.
+    const int lineHeight = std::max(1, fm.lineSpacing());
+    const auto linesAt = [&](int width) {
+        return (fm.boundingRect(QRect(0, 0, width, 97), Qt::TextWordWrap, text).height() + lineHeight / 2) / lineHeight;
+    };
+    const int ownLines = static_cast<int>(text.count(QLatin1Char('\n'))) + 1;
+    const int narrowLines = linesAt(measureWidth);
+    if (narrowLines > kMaxNarrowLines && narrowLines - ownLines >= 3) {
+        int wide = measureWidth;
+        while (wide < kWideMeasure && linesAt(wide) > std::max(kMaxNarrowLines, ownLines))
+            wide = std::min(wide + 10, kWideMeasure);
+        m_measureWidth = wide;
+        measured = fm.boundingRect(QRect(0, 0, wide, 97), Qt::TextWordWrap, text);
+    }
     // A word longer than the measure (an address, a path) widens the box, and the other lines then
     // wrap in that width too: counted there, or the box keeps the height of the narrower wrapping.
-    if (measured.width() > measureWidth)
+    if (measured.width() > m_measureWidth)
         measured.setHeight(fm.boundingRect(QRect(0, 0, measured.width(), 97), Qt::TextWordWrap, text).height());
     // A text too long for the screen in that width (a server's own explanation) is wrapped wider
     // until the box, its OK button included, fits on the screen.

@@ -18,6 +18,10 @@ class CTolMessageDlg final : public CTolDialog {
 public:
     static constexpr int kOkId = 1025;
     static constexpr int kNoId = 1026;
+    // A text the narrow measure would wrap into more lines than this is measured wider, up to
+    // kWideMeasure pixels.
+    static constexpr int kMaxNarrowLines = 4;
+    static constexpr int kWideMeasure = 420;
 
     CTolMessageDlg(const QString& text, bool yesNo, QWidget* parent = nullptr);
     CTolMessageDlg(const QString& text, const QString& yes, const QString& no, QWidget* parent = nullptr);

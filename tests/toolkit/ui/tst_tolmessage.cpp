@@ -82,6 +82,38 @@ private Q_SLOTS:
         QCOMPARE(yesNo.height(), 97);
     }
 
+    // A long explanation reads in a few lines of a wider box; the short messages, whose lines are
+    // their own, keep the narrow measure exactly.
+    void aLongSentenceIsMeasuredWiderAndShortMessagesKeepTheirSize() {
+        QFont font(QStringLiteral("Arial"));
+        font.setPixelSize(16);
+        const QFontMetrics fm(font);
+        auto measure = [&](const QString& text, int width) {
+            return fm.boundingRect(QRect(0, 0, width, 97), Qt::TextWordWrap, text);
+        };
+        const QString sentence = QStringLiteral(
+            "- El archivo de la base de datos fue movido o reemplazado mientras el programa estaba abierto: no se "
+            "guardó nada. Cierre el programa y ábralo de nuevo -");
+        QVERIFY(measure(sentence, 95).height() > 8 * fm.lineSpacing());
+        CTolMessageDlg box(sentence, false);
+        const QRect area = box.textRect();
+        QVERIFY2(area.width() > 95 && area.width() <= CTolMessageDlg::kWideMeasure, qPrintable(QString::number(area.width())));
+        const int lines = measure(sentence, area.width()).height() / fm.lineSpacing();
+        QVERIFY2(lines <= CTolMessageDlg::kMaxNarrowLines, qPrintable(QString::number(lines)));
+        // The narrowest such width: ten pixels less would take another line.
+        QVERIFY(measure(sentence, area.width() - 10).height() / fm.lineSpacing() > CTolMessageDlg::kMaxNarrowLines);
+        QCOMPARE(box.height(), measure(sentence, area.width()).height() + 65);
+        QCOMPARE(box.width(), measure(sentence, area.width()).width() + 80);
+
+        for (const QString& part : {QStringLiteral("- Faltan Datos -\nAl menos necesito:\nFolio\nCliente\nUn producto"),
+                                    QStringLiteral("- Documento Registrado -"), QStringLiteral("- Faltan datos -")}) {
+            CTolMessageDlg kept(part, false);
+            const QRect narrow = measure(part, 95);
+            QCOMPARE(kept.width(), std::max(narrow.width() + 80, 95));
+            QCOMPARE(kept.height(), narrow.height() < 33 ? 97 : narrow.height() + 65);
+        }
+    }
+
     void aLongWordWidensTheBoxWithoutLeavingItHalfEmpty() {
         QFont font(QStringLiteral("Arial"));
         font.setPixelSize(16);
