@@ -644,7 +644,7 @@ bool CPrincipalDlg::eventFilter(QObject* watched, QEvent* event) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
         return false;
-    static const std::pair<int, int> keys[] = {{Qt::Key_F3, kSave},   {Qt::Key_F4, kPrint},
+    static const std::pair<int, int> keys[] = {{Qt::Key_F1, kHelp},   {Qt::Key_F3, kSave},   {Qt::Key_F4, kPrint},
                                                {Qt::Key_F5, kSearch}, {Qt::Key_F6, kDelete},
                                                {Qt::Key_F7, kReceivables}, {Qt::Key_F8, kClear},
                                                {Qt::Key_F9, kChooseCustomer}};
@@ -705,11 +705,12 @@ void CPrincipalDlg::contextMenuEvent(QContextMenuEvent* event) {
 void CPrincipalDlg::closeEvent(QCloseEvent* event) {
     if (m_grid->isEditing())
         m_grid->commitEdit();
-    // Escape or the close box must not throw away a document being typed without a word.
+    // Escape or the close box must not throw away a document being typed without a word, nor a
+    // reflex Enter after Escape: "No" is the default.
     ReadValues();
     if ((hasLines() || !m_doc.nombre.empty()) &&
         TolMessage(QStringLiteral("¿Desea salir del sistema?\nLo que no haya guardado del documento en pantalla se perderá."),
-                   true) != 1) {
+                   true, true) != 1) {
         event->ignore();
         return;
     }

@@ -34,11 +34,13 @@ const QColor kBackground(236, 233, 216);
 
 } // namespace
 
-int TolMessage(const QString& text, bool yesNo) {
+int TolMessage(const QString& text, bool yesNo, bool noByDefault) {
     if (!g_registered)
         return 0;
     QWidget* owner = g_mainWindow ? g_mainWindow.data() : QApplication::activeWindow();
     CTolMessageDlg box(text, yesNo, owner);
+    if (noByDefault)
+        box.focusNo();
     return box.exec();
 }
 
@@ -134,6 +136,11 @@ CTolMessageDlg::CTolMessageDlg(const QString& text, const QString& yes, const QS
 
     if (const QScreen* screen = parent ? parent->screen() : QApplication::primaryScreen())
         move(screen->availableGeometry().center() - QPoint(width / 2, height / 2));
+}
+
+void CTolMessageDlg::focusNo() {
+    if (QWidget* no = control(kNoId))
+        no->setFocus();
 }
 
 QRect CTolMessageDlg::textRect() const {

@@ -6,8 +6,9 @@ class QPushButton;
 
 // Shows `text` modally over the main window: 1 for "OK" or "Si", 2 for "No" or Escape. Every
 // message of the program goes through here. Shows nothing and returns 0 until start-up has
-// registered the toolkit.
-int TolMessage(const QString& text, bool yesNo = false);
+// registered the toolkit. `noByDefault`: "No" has the focus, so that a reflex Enter does not
+// answer yes to a question that loses work.
+int TolMessage(const QString& text, bool yesNo = false, bool noByDefault = false);
 // The question box with its two buttons captioned `yes` and `no` ("Reintentar", "Cancelar").
 int TolMessage(const QString& text, const QString& yes, const QString& no);
 
@@ -36,6 +37,9 @@ public:
     // The window TolMessage uses as owner (the application's main window).
     static void setMainWindow(QWidget* window);
     static QWidget* mainWindow();
+
+    // Gives "No" the focus: Enter then answers no.
+    void focusNo();
 
     const QString& text() const { return m_text; }
     bool isSingleLine() const { return m_singleLine; }

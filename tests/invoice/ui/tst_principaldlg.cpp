@@ -18,7 +18,9 @@
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
+#include <QDesktopServices>
 #include <QPlainTextEdit>
+#include <QUrl>
 #include <QtTest>
 
 #include <filesystem>
@@ -37,6 +39,15 @@ struct Registrations final {
         });
         timer.start(10);
     }
+};
+
+// Takes the pages the program asks the desktop to open.
+class UrlCatcher final : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
 };
 
 class TestPrincipalDlg final : public QObject {
@@ -160,6 +171,19 @@ private Q_SLOTS:
         QVERIFY(!m_form->grid()->isEditing());
     }
 
+    // F1 opens the help, as the "Ayuda" button does, from any field of the form.
+    void f1OpensTheHelpFromEveryField() {
+        openForm();
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F1);
+        QTest::keyClick(edit(CPrincipalDlg::kFolio), Qt::Key_F1);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.opened.size(), 2);
+        QVERIFY2(catcher.opened[0].toLocalFile().endsWith(QStringLiteral("help/html/Introduccion.htm")),
+                 qPrintable(catcher.opened[0].toString()));
+    }
+
     void menuButtonsAndFieldRules() {
         openForm();
         auto items = [&](int id) {
@@ -241,6 +265,15 @@ private Q_SLOTS:
         }, m_form.get());
         QTest::keyClick(m_form.get(), Qt::Key_Escape);
         QVERIFY(asked.startsWith(QStringLiteral("¿Desea salir")));
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Ángela Güemes"));
+
+        // Escape then a reflex Enter: "No" has the focus, and the document stays.
+        answerNextModal([](QWidget* w) {
+            QCOMPARE(QApplication::focusWidget(), static_cast<CTolMessageDlg*>(w)->control(CTolMessageDlg::kNoId));
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        }, m_form.get());
+        QTest::keyClick(m_form.get(), Qt::Key_Escape);
         QVERIFY(m_form->isVisible());
         QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Ángela Güemes"));
 
