@@ -153,7 +153,9 @@ PacStamp CFinkokClient::ParseStamp(const std::string& sealedXml, const CHttpTran
 PacCancel CFinkokClient::Cancel(const PacCancelRequest& r) {
     PacCancel c;
     std::string cer, key;
-    if (!pemPair(r, m_config.clave, cer, key, c.message)) {
+    // A CSD that does not open would only come back refused; nothing leaves.
+    if (!CCsd::Open(r.certificado, r.llavePrivada, r.claveLlave, c.message) ||
+        !pemPair(r, m_config.clave, cer, key, c.message)) {
         c.outcome = PacOutcome::NotSent;
         return c;
     }

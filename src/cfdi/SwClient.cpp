@@ -132,6 +132,11 @@ PacStamp CSwClient::ParseStamp(const std::string& sealedXml, const CHttpTranspor
 
 PacCancel CSwClient::Cancel(const PacCancelRequest& r) {
     PacCancel c;
+    // A CSD that does not open would only come back refused; nothing leaves.
+    if (!CCsd::Open(r.certificado, r.llavePrivada, r.claveLlave, c.message)) {
+        c.outcome = PacOutcome::NotSent;
+        return c;
+    }
     if (!authenticate(c.outcome, c.message))
         return c;
     const json request = {{"rfc", r.rfcEmisor},
