@@ -109,8 +109,9 @@ TEST_P(PacClientTest, StampsWithATfdOverTheSentCfdiAndGetsTheEarlierStampBack) {
     EXPECT_EQ(again.xml, s.xml);
     EXPECT_EQ(again.message.rfind("307 — ", 0), 0u) << again.message;
     // The same token served both stamps.
-    if (!finkok())
+    if (!finkok()) {
         EXPECT_EQ(pac.requests().size(), 3u);
+    }
 
     // 307 without the earlier stamp yet: stamped, but nothing to store; ask again.
     pac.setMode(StandInPac::Mode::EarlierLater);
@@ -216,7 +217,7 @@ TEST_P(PacClientTest, CancelsAndAsksTheSatStatus) {
     EXPECT_EQ(status.estado, "Cancelado");
     EXPECT_EQ(status.esCancelable, "Cancelable con aceptación");
     EXPECT_NE(status.message.find("Cancelado"), std::string::npos);
-    const std::string& asked = pac.requests().back().body;
+    const std::string asked = pac.requests().back().body;
     EXPECT_NE(asked.find(finkok() ? "<can:total>459.36</can:total>" : "tt=459.36"), std::string::npos) << asked;
 }
 
@@ -226,10 +227,11 @@ TEST_P(PacClientTest, TheConnectionTestSaysInSpanishWhatHappened) {
     EXPECT_EQ(ok.message.rfind("Conexión correcta con " + std::string(finkok() ? "Finkok" : "SW") + " (pruebas)", 0), 0u)
         << ok.message;
     // Finkok is asked for a made-up folio, which the SAT does not know.
-    if (finkok())
+    if (finkok()) {
         EXPECT_NE(pac.requests().back().body.find("get_sat_status"), std::string::npos);
-    else
+    } else {
         EXPECT_EQ(pac.requests().back().path, "/v2/security/authenticate");
+    }
 
     const std::string wrong = "mala-" + std::string(kPassword);
     const PacCheck refused = client(wrong)->TestConnection();

@@ -271,8 +271,9 @@ std::string StandInPac::stamp(const std::string& cfdi, bool& earlier) {
     }
     char uuid[40];
     std::mt19937 rng(++m_serial * 7919u);
-    std::snprintf(uuid, sizeof uuid, "%08X-%04X-4%03X-8%03X-%012llX", static_cast<unsigned>(rng()), rng() & 0xFFFF,
-                  rng() & 0xFFF, rng() & 0xFFF, static_cast<unsigned long long>(rng()) << 16 | (rng() & 0xFFFF));
+    const auto part = [&rng](unsigned mask) { return static_cast<unsigned>(rng()) & mask; };
+    std::snprintf(uuid, sizeof uuid, "%08X-%04X-4%03X-8%03X-%04X%08X", part(0xFFFFFFFF), part(0xFFFF), part(0xFFF),
+                  part(0xFFF), part(0xFFFF), part(0xFFFFFFFF));
     CStampedCfdi::Tfd t{uuid, now(), kRfcProvCertif, "", sello, kNoCertificadoSat, ""};
     const std::string cadena = CStampedCfdi::Cadena(t);
     std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
