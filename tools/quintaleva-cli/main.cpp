@@ -45,6 +45,8 @@ const char* const kUsage =
     "                                                de la llave, del archivo F o de QUINTALEVA_CSD_CLAVE\n"
     "  quintaleva-cli datos-fiscales ARCHIVO [--rfc RFC] [--razon TEXTO] [--regimen CLAVE] [--cp CP]\n"
     "                  [--cer F.cer] [--key F.key]   guarda los datos fiscales y el CSD del negocio\n"
+    "                  [--pac finkok|sw] [--pac-ambiente pruebas|produccion] [--pac-url URL]\n"
+    "                  [--pac-usuario U] [--pac-clave-archivo F]   y la cuenta del PAC que timbra\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
     "  quintaleva-cli reporte NOMBRE ARCHIVO [--desde DD/MM/AAAA --hasta DD/MM/AAAA] [--cliente ID] [--serie S]\n"
