@@ -12,7 +12,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <chrono>
+#include <thread>
+
+#include "support/ScratchDir.h"
+
+extern char** environ;
 
 namespace {
 
@@ -248,3 +257,64 @@ TEST_P(PacClientTest, TheConnectionTestSaysInSpanishWhatHappened) {
 
 INSTANTIATE_TEST_SUITE_P(BothPacs, PacClientTest, ::testing::Values(PacProveedor::Finkok, PacProveedor::Sw),
                          [](const auto& info) { return info.param == PacProveedor::Finkok ? "Finkok" : "Sw"; });
+
+namespace {
+
+// `openssl s_server` on 127.0.0.1 with a self-signed certificate for "localhost", stopped at the end.
+class UntrustedTlsServer final {
+public:
+    explicit UntrustedTlsServer(const ScratchDir& dir) : port(deadPort()) {
+        const std::string cert = dir.file("cert.pem"), key = dir.file("key.pem");
+        const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -subj /CN=localhost -days 2 -keyout '" +
+                                 key + "' -out '" + cert + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0)
+            return;
+        const std::string accept = "127.0.0.1:" + std::to_string(port);
+        const char* argv[] = {"openssl", "s_server", "-quiet", "-accept", accept.c_str(), "-cert", cert.c_str(),
+                              "-key", key.c_str(), "-www", nullptr};
+        if (posix_spawnp(&m_pid, "openssl", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
+            m_pid = 0;
+        // Until it listens.
+        for (int i = 0; m_pid && i < 100 && !listening(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~UntrustedTlsServer() {
+        if (m_pid) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    bool listening() const {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<uint16_t>(port));
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        return ok;
+    }
+    const int port;
+
+private:
+    pid_t m_pid = 0;
+};
+
+} // namespace
+
+TEST(HttpTransport, AServerWhoseCertificateTheSystemDoesNotTrustGetsNothing) {
+    ScratchDir dir;
+    UntrustedTlsServer server(dir);
+    ASSERT_TRUE(server.listening()) << "openssl s_server did not start";
+    const CHttpTransport http({3000, 3000});
+    const auto a = http.Post("https://localhost:" + std::to_string(server.port) + "/servicios/soap/stamp.wsdl",
+                             {"Content-Type: text/xml"}, "<x/>");
+    EXPECT_EQ(a.outcome, CHttpTransport::Answer::Outcome::NotSent);
+    EXPECT_NE(a.error.find("certificado de seguridad"), std::string::npos) << a.error;
+
+    // What the operator reads when testing the connection.
+    PacConfig c{PacProveedor::Finkok, PacAmbiente::Pruebas, "https://localhost:" + std::to_string(server.port), "u", "p"};
+    const PacCheck check = CPacClient::Create(c, {3000, 3000})->TestConnection();
+    EXPECT_FALSE(check.ok);
+    EXPECT_NE(check.message.find("certificado de seguridad"), std::string::npos) << check.message;
+}
