@@ -118,7 +118,7 @@ PacStamp CFinkokClient::Stamp(const std::string& sealedXml) {
 PacStamp CFinkokClient::ParseStamp(const std::string& sealedXml, const CHttpTransport::Answer& a) {
     PacStamp s;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        s.outcome = NotAnswered(a, "timbró el comprobante", s.message);
+        s.outcome = NotAnswered(a, "timbró el comprobante", kStampAgain, s.message);
         return s;
     }
     CXmlDocument doc(a.body);
@@ -175,7 +175,7 @@ PacCancel CFinkokClient::Cancel(const PacCancelRequest& r) {
 PacCancel CFinkokClient::ParseCancel(const std::string& uuid, const CHttpTransport::Answer& a) {
     PacCancel c;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        c.outcome = NotAnswered(a, "registró la cancelación", c.message);
+        c.outcome = NotAnswered(a, "registró la cancelación", kAskStatus, c.message);
         return c;
     }
     CXmlDocument doc(a.body);
@@ -224,7 +224,7 @@ PacSatStatus CFinkokClient::SatStatus(const PacStatusRequest& r) {
 PacSatStatus CFinkokClient::ParseSatStatus(const CHttpTransport::Answer& a) {
     PacSatStatus s;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        s.outcome = NotAnswered(a, "consultó el SAT", s.message);
+        s.outcome = NotAnswered(a, "consultó el SAT", "intente de nuevo más tarde.", s.message);
         if (s.outcome == PacOutcome::Unknown)
             s.message = a.error + " Intente de nuevo más tarde.";
         return s;

@@ -38,7 +38,10 @@ std::string hostOf(const std::string& url) {
     return rest.substr(0, rest.find(':'));
 }
 
-std::string seconds(long ms) { return std::to_string((ms + 999) / 1000); }
+std::string seconds(long ms) {
+    const long s = (ms + 999) / 1000;
+    return std::to_string(s) + (s == 1 ? " segundo" : " segundos");
+}
 
 } // namespace
 
@@ -122,7 +125,7 @@ CHttpTransport::Answer CHttpTransport::perform(const std::string& url, const std
     if (sent > 0) {
         a.outcome = Answer::Outcome::Lost;
         a.error = rc == CURLE_OPERATION_TIMEDOUT
-                      ? "El PAC recibió la solicitud y no respondió en " + seconds(m_timeouts.answerMs) + " segundos."
+                      ? "El PAC recibió la solicitud y no respondió en " + seconds(m_timeouts.answerMs) + "."
                       : "El PAC recibió la solicitud y la conexión se cortó antes de la respuesta.";
         return a;
     }
@@ -133,7 +136,7 @@ CHttpTransport::Answer CHttpTransport::perform(const std::string& url, const std
         break;
     case CURLE_OPERATION_TIMEDOUT:
         a.error = "El servidor «" + host + "» no contestó en " + seconds(m_timeouts.connectMs) +
-                  " segundos: revise la conexión a internet.";
+                  ": revise la conexión a internet.";
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CACERT_BADFILE:
@@ -141,8 +144,13 @@ CHttpTransport::Answer CHttpTransport::perform(const std::string& url, const std
         a.error = "No se pudo comprobar el certificado de seguridad del servidor «" + host +
                   "»: revise la fecha de la computadora y sus certificados.";
         break;
+    case CURLE_COULDNT_CONNECT:
+        a.error = "No se pudo conectar con el servidor «" + host + "»: revise la conexión a internet o la dirección del PAC.";
+        break;
     default:
-        a.error = "No se pudo conectar con el servidor «" + host + "» (" + curl_easy_strerror(rc) + ").";
+        // libcurl's own words are English; its number is for whoever looks into it.
+        a.error = "No se pudo conectar con el servidor «" + host + "» (error " + std::to_string(static_cast<int>(rc)) +
+                  " de la conexión).";
     }
     return a;
 }

@@ -42,12 +42,13 @@ std::unique_ptr<CPacClient> CPacClient::Create(const PacConfig& config, Timeouts
     return nullptr;
 }
 
-PacOutcome CPacClient::NotAnswered(const CHttpTransport::Answer& a, const std::string& what, std::string& message) {
+PacOutcome CPacClient::NotAnswered(const CHttpTransport::Answer& a, const std::string& what, const std::string& advice,
+                                   std::string& message) {
     if (a.outcome == CHttpTransport::Answer::Outcome::NotSent) {
         message = a.error + " La solicitud no llegó al PAC.";
         return PacOutcome::NotSent;
     }
-    message = a.error + " No se sabe si el PAC " + what + ": consulte de nuevo antes de hacer otra cosa.";
+    message = a.error + " No se sabe si el PAC " + what + ": " + advice;
     return PacOutcome::Unknown;
 }
 

@@ -89,9 +89,13 @@ public:
     static std::string Describe(const PacConfig& config);
 
 protected:
-    // The outcome of a request that got no answer; `message` says what to do next, for `what`
-    // ("timbró el comprobante").
-    static PacOutcome NotAnswered(const CHttpTransport::Answer& a, const std::string& what, std::string& message);
+    // The outcome of a request that got no answer; `message` says what may have happened (`what`:
+    // "timbró el comprobante") and what to do then (`advice`).
+    static PacOutcome NotAnswered(const CHttpTransport::Answer& a, const std::string& what, const std::string& advice,
+                                  std::string& message);
+    static constexpr const char* kStampAgain =
+        "envíe de nuevo el mismo comprobante, sin sellarlo otra vez; si ya estaba timbrado, el PAC devuelve el mismo timbre.";
+    static constexpr const char* kAskStatus = "consulte el estado del comprobante en el SAT antes de volver a cancelarlo.";
     // Takes `stampedXml` as the stamp of `sealedXml` when its TFD seals exactly that CFDI; an
     // answer that does not is Unknown: the PAC may hold a stamp we have not seen.
     static void AcceptStamp(PacStamp& s, const std::string& sealedXml, const std::string& stampedXml);

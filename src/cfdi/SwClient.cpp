@@ -94,7 +94,7 @@ PacStamp CSwClient::Stamp(const std::string& sealedXml) {
 PacStamp CSwClient::ParseStamp(const std::string& sealedXml, const CHttpTransport::Answer& a) {
     PacStamp s;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        s.outcome = NotAnswered(a, "timbró el comprobante", s.message);
+        s.outcome = NotAnswered(a, "timbró el comprobante", kStampAgain, s.message);
         return s;
     }
     const json j = parse(a.body);
@@ -159,7 +159,7 @@ PacCancel CSwClient::Cancel(const PacCancelRequest& r) {
 PacCancel CSwClient::ParseCancel(const std::string& uuid, const CHttpTransport::Answer& a) {
     PacCancel c;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        c.outcome = NotAnswered(a, "registró la cancelación", c.message);
+        c.outcome = NotAnswered(a, "registró la cancelación", kAskStatus, c.message);
         return c;
     }
     const json j = parse(a.body);
@@ -215,7 +215,7 @@ PacSatStatus CSwClient::SatStatus(const PacStatusRequest& r) {
 PacSatStatus CSwClient::ParseSatStatus(const CHttpTransport::Answer& a) {
     PacSatStatus s;
     if (a.outcome != CHttpTransport::Answer::Outcome::Answered) {
-        s.outcome = NotAnswered(a, "consultó el SAT", s.message);
+        s.outcome = NotAnswered(a, "consultó el SAT", "intente de nuevo más tarde.", s.message);
         if (s.outcome == PacOutcome::Unknown)
             s.message = a.error + " Intente de nuevo más tarde.";
         return s;
