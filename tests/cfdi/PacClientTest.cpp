@@ -23,6 +23,9 @@
 
 extern char** environ;
 
+// Names the PAC in test listings.
+void PrintTo(PacProveedor p, std::ostream* os) { *os << (p == PacProveedor::Finkok ? "Finkok" : "SW"); }
+
 namespace {
 
 const char* const kUser = "pruebas@negocio.mx";
