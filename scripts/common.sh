@@ -12,6 +12,7 @@ PACKAGES=(
   poppler-utils xvfb xauth sqlite3
   libssl-dev libxml2-dev openssl xsltproc libxml2-utils
   libpq-dev postgresql
+  libcurl4-openssl-dev nlohmann-json3-dev ca-certificates
 )
 
 install_missing() {

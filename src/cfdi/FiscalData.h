@@ -43,3 +43,16 @@ struct DocumentoFiscal final {
     std::string usoCfdi;
     std::string exportacion = "01";
 };
+
+// The PAC that stamps the business's CFDIs and the account there. `url`, when given, replaces the
+// PAC's host (a proxy of the business, or a stand-in on this machine).
+enum class PacProveedor { Ninguno, Finkok, Sw };
+enum class PacAmbiente { Pruebas, Produccion };
+
+struct PacConfig final {
+    PacProveedor pac = PacProveedor::Ninguno;
+    PacAmbiente ambiente = PacAmbiente::Pruebas;
+    std::string url;
+    std::string usuario;
+    std::string clave; // never shown, logged or put in a message
+};

@@ -117,6 +117,27 @@ void CFiscalStore::saveDocumento(std::int32_t id, const DocumentoFiscal& d) {
                  {std::int64_t{id}, d.formaPago, d.metodoPago, d.usoCfdi, d.exportacion});
 }
 
+PacConfig CFiscalStore::pac() {
+    PacConfig p;
+    Statement s = m_db.prepare("SELECT Pac, Ambiente, Url, Usuario, Clave FROM DatosPac WHERE Id = 1");
+    if (!s.step())
+        return p;
+    const std::string pac = t(s, 0);
+    p.pac = pac == "finkok" ? PacProveedor::Finkok : pac == "sw" ? PacProveedor::Sw : PacProveedor::Ninguno;
+    p.ambiente = t(s, 1) == "produccion" ? PacAmbiente::Produccion : PacAmbiente::Pruebas;
+    p.url = t(s, 2);
+    p.usuario = t(s, 3);
+    p.clave = t(s, 4);
+    return p;
+}
+
+void CFiscalStore::savePac(const PacConfig& p) {
+    const char* pac = p.pac == PacProveedor::Finkok ? "finkok" : p.pac == PacProveedor::Sw ? "sw" : "";
+    m_db.execute(upsert("DatosPac", {"Id", "Pac", "Ambiente", "Url", "Usuario", "Clave"}, "1, ?, ?, ?, ?, ?"),
+                 {std::string(pac), std::string(p.ambiente == PacAmbiente::Produccion ? "produccion" : "pruebas"),
+                  p.url, p.usuario, p.clave});
+}
+
 std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(std::int32_t id) {
     Statement s = m_db.prepare("SELECT Xml, Estado, NoCertificado FROM Cfdis WHERE Id_Documento = ?");
     s.bind(1, std::int64_t{id});

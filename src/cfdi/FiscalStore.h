@@ -27,6 +27,10 @@ public:
     std::optional<DocumentoFiscal> documento(std::int32_t idDocumento);
     void saveDocumento(std::int32_t idDocumento, const DocumentoFiscal& d);
 
+    // The PAC and its account; Ninguno when none was chosen.
+    PacConfig pac();
+    void savePac(const PacConfig& p);
+
     struct StoredCfdi {
         std::string xml;
         std::string estado; // "Sellado": sealed by us, not stamped by a PAC

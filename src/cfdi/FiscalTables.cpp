@@ -26,10 +26,12 @@ const char* const kTables[] = {
     "CREATE TABLE IF NOT EXISTS Cfdis (Id_Documento INTEGER PRIMARY KEY "
     "REFERENCES Documentos(Id_Documento) ON DELETE CASCADE, Xml BLOB NOT NULL, Estado TEXT NOT NULL, "
     "NoCertificado TEXT, Sellado REAL)",
+    "CREATE TABLE IF NOT EXISTS DatosPac (Id INTEGER PRIMARY KEY CHECK (Id = 1), Pac TEXT, Ambiente TEXT, Url TEXT, "
+    "Usuario TEXT, Clave TEXT)",
 };
 
 const char* const kNames[] = {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales",
-                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis"};
+                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis", "DatosPac"};
 
 bool allPresent(Database& db) {
     for (const char* name : kNames)
@@ -43,8 +45,7 @@ bool allPresent(Database& db) {
 namespace FiscalTables {
 
 std::vector<std::string> names() {
-    return {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales", "ImpuestosFiscales", "DocumentosFiscales",
-            "Cfdis"};
+    return {std::begin(kNames), std::end(kNames)};
 }
 
 void createTables(Database& db) {

@@ -30,14 +30,17 @@ protected:
         program = candidate.string();
     }
 
+    std::string out; // stdout of the last run
+
     // Exit code; stderr into `err`.
     int run(const std::vector<std::string>& args, std::string& err, const std::string& env = "") {
         std::string command = env + " " + quote(program);
         for (const std::string& a : args)
             command += " " + quote(a);
-        command += " >/dev/null 2>" + quote(dir.file("err.txt"));
+        command += " >" + quote(dir.file("out.txt")) + " 2>" + quote(dir.file("err.txt"));
         const int status = std::system(command.c_str());
         err = ScratchDir::readAll(dir.file("err.txt"));
+        out = ScratchDir::readAll(dir.file("out.txt"));
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 };
@@ -128,4 +131,49 @@ TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWrit
     EXPECT_TRUE(fs::exists(dir.file("x.xml")));
     EXPECT_EQ(run({"cfdi", base, "Z", "999999", "--salida", dir.file("y.xml")}, err, "QUINTALEVA_CSD_CLAVE=x"), 1);
     EXPECT_FALSE(fs::exists(dir.file("y.xml")));
+}
+
+TEST_F(CfdiCliTest, ThePacAccountIsSetFromTheCommandLineWithItsPasswordFromAFile) {
+    const std::string base = testDb.location();
+    std::string err;
+    ASSERT_EQ(run({"crear", base}, err), 0) << err;
+    const std::string passwordFile = dir.file("pac.txt");
+    ScratchDir::writeAll(passwordFile, "Secreta-Del-PAC\n");
+    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--pac", "sw", "--pac-ambiente", "produccion",
+                   "--pac-usuario", "timbres@negocio.mx", "--pac-clave-archivo", passwordFile},
+                  err),
+              0)
+        << err;
+    EXPECT_NE(out.find("PAC: SW (producción), usuario timbres@negocio.mx, contraseña guardada"), std::string::npos) << out;
+    EXPECT_EQ((out + err).find("Secreta-Del-PAC"), std::string::npos);
+    {
+        auto db = Database::open(base);
+        const PacConfig pac = CFiscalStore(*db).pac();
+        EXPECT_EQ(pac.pac, PacProveedor::Sw);
+        EXPECT_EQ(pac.ambiente, PacAmbiente::Produccion);
+        EXPECT_EQ(pac.usuario, "timbres@negocio.mx");
+        EXPECT_EQ(pac.clave, "Secreta-Del-PAC");
+        EXPECT_EQ(CFiscalStore(*db).emisor().rfc, "EKU9003173C9");
+    }
+    // Only what is given changes.
+    ASSERT_EQ(run({"datos-fiscales", base, "--pac", "finkok", "--pac-url", "http://127.0.0.1:8080"}, err), 0) << err;
+    // Refused: nothing changes.
+    EXPECT_EQ(run({"datos-fiscales", base, "--pac", "otro"}, err), 1);
+    EXPECT_NE(err.find("use finkok o sw"), std::string::npos) << err;
+    EXPECT_EQ(run({"datos-fiscales", base, "--pac-url", "http://pac.example.com"}, err), 1);
+    EXPECT_NE(err.find("https://"), std::string::npos) << err;
+    EXPECT_EQ(run({"datos-fiscales", base, "--pac-ambiente", "demo", "--rfc", "XIA190128J61"}, err), 1);
+    auto db = Database::open(base);
+    const PacConfig pac = CFiscalStore(*db).pac();
+    EXPECT_EQ(pac.pac, PacProveedor::Finkok);
+    EXPECT_EQ(pac.ambiente, PacAmbiente::Produccion);
+    EXPECT_EQ(pac.url, "http://127.0.0.1:8080");
+    EXPECT_EQ(pac.clave, "Secreta-Del-PAC");
+    EXPECT_EQ(CFiscalStore(*db).emisor().rfc, "EKU9003173C9");
+
+    // A database with no account yet needs the whole of it.
+    TestDatabase other{"otra"};
+    ASSERT_EQ(run({"crear", other.location()}, err), 0) << err;
+    EXPECT_EQ(run({"datos-fiscales", other.location(), "--pac", "sw"}, err), 1);
+    EXPECT_NE(err.find("--pac-usuario"), std::string::npos) << err;
 }

@@ -4,8 +4,10 @@
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/PacClient.h"
 #include "cfdi/SatCatalogs.h"
 #include "db/Database.h"
+#include "db/Transaction.h"
 #include "invoice/DocumentStore.h"
 
 #include <algorithm>
@@ -66,6 +68,54 @@ std::optional<std::string> readPassword(std::map<std::string, std::string>& o, s
     return std::nullopt;
 }
 
+// The PAC's account from --pac, --pac-ambiente, --pac-url, --pac-usuario and --pac-clave-archivo
+// over what is stored; the password only ever comes from a file, never from the command line.
+bool ReadPacOptions(std::map<std::string, std::string>& o, PacConfig& pac, std::string& error) {
+    if (o.count("--pac")) {
+        const std::string& v = o["--pac"];
+        if (v != "finkok" && v != "sw") {
+            error = "el PAC \"" + v + "\" no se conoce: use finkok o sw.";
+            return false;
+        }
+        pac.pac = v == "finkok" ? PacProveedor::Finkok : PacProveedor::Sw;
+    }
+    if (o.count("--pac-ambiente")) {
+        const std::string& v = o["--pac-ambiente"];
+        if (v != "pruebas" && v != "produccion") {
+            error = "el ambiente \"" + v + "\" no se conoce: use pruebas o produccion.";
+            return false;
+        }
+        pac.ambiente = v == "produccion" ? PacAmbiente::Produccion : PacAmbiente::Pruebas;
+    }
+    if (o.count("--pac-url")) {
+        pac.url = o["--pac-url"];
+        if (!pac.url.empty() && !CHttpTransport::Allowed(pac.url)) {
+            error = "la dirección \"" + pac.url + "\" no sirve: use https:// (http:// sólo en esta computadora).";
+            return false;
+        }
+    }
+    if (o.count("--pac-usuario"))
+        pac.usuario = o["--pac-usuario"];
+    if (o.count("--pac-clave-archivo")) {
+        auto text = readFile(o["--pac-clave-archivo"]);
+        if (!text) {
+            error = "no se pudo leer el archivo de la contraseña del PAC \"" + o["--pac-clave-archivo"] + "\".";
+            return false;
+        }
+        text->erase(text->find_last_not_of("\r\n") + 1);
+        pac.clave = *text;
+    }
+    if (pac.pac == PacProveedor::Ninguno) {
+        error = "falta --pac finkok o --pac sw.";
+        return false;
+    }
+    if (pac.usuario.empty() || pac.clave.empty()) {
+        error = "faltan el usuario (--pac-usuario) o la contraseña (--pac-clave-archivo) del PAC.";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int CfdiCommand(const std::vector<std::string>& args) {
@@ -114,7 +164,10 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
         return fail("el comando datos-fiscales pide ARCHIVO.");
     std::map<std::string, std::string> o;
     std::string error;
-    if (!readOptions(args, 1, {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key", "--clave-archivo"}, o, error))
+    if (!readOptions(args, 1,
+                     {"--rfc", "--razon", "--regimen", "--cp", "--cer", "--key", "--clave-archivo", "--pac",
+                      "--pac-ambiente", "--pac-url", "--pac-usuario", "--pac-clave-archivo"},
+                     o, error))
         return fail(error);
     auto db = OpenDatabase(args[0]);
     CFiscalStore store(*db);
@@ -169,7 +222,20 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
         if (!CCsd::Open(e.certificado, e.llavePrivada, *password, csdError))
             return fail(csdError);
     }
-    store.saveEmisor(e);
+    const bool pacGiven = std::any_of(o.begin(), o.end(), [](const auto& kv) { return kv.first.rfind("--pac", 0) == 0; });
+    PacConfig pac = store.pac();
+    if (pacGiven && !ReadPacOptions(o, pac, error))
+        return fail(error);
+    {
+        Transaction tx(*db);
+        store.saveEmisor(e);
+        if (pacGiven)
+            store.savePac(pac);
+        tx.commit();
+    }
+    if (pacGiven)
+        std::printf("PAC: %s, usuario %s, contraseña %s%s\n", CPacClient::Describe(pac).c_str(), pac.usuario.c_str(),
+                    pac.clave.empty() ? "falta" : "guardada", pac.url.empty() ? "" : (", dirección " + pac.url).c_str());
     std::printf("Datos fiscales de %s: RFC %s, régimen %s, C.P. %s, certificado %s, llave %s\n", args[0].c_str(),
                 e.rfc.c_str(), e.regimenFiscal.c_str(), e.codigoPostal.c_str(),
                 e.certificado.empty() ? "falta" : "guardado", e.llavePrivada.empty() ? "falta" : "guardada");

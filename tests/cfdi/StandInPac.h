@@ -1,0 +1,78 @@
+#pragma once
+
+// A PAC on 127.0.0.1 for tests, speaking Finkok's SOAP and SW's REST on the same port (their
+// paths do not overlap), and the SAT's status service. It stamps with a TFD 1.1 signed by a key
+// of its own, remembers what it stamped (a second request for the same CFDI gets 307 with the
+// earlier stamp), and can be told to refuse, to hang, to cut the connection or to talk nonsense.
+// Runs in a thread from construction to destruction.
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+#include <map>
+
+struct evp_pkey_st;
+
+class StandInPac final {
+public:
+    enum class Mode {
+        Answer,        // stamps, cancels and answers as a PAC does
+        Refuse,        // stamps and cancellations refused with `code`
+        EarlierLater,  // 307 without the earlier stamp (the PAC has it, but not at hand yet)
+        Hang,          // reads the request and never answers
+        Cut,           // reads the request and drops the connection
+        Garbage,       // an HTTP 200 of random bytes
+    };
+    struct Request {
+        std::string path;
+        std::string headers;
+        std::string body;
+    };
+
+    StandInPac(std::string user, std::string password);
+    ~StandInPac();
+    StandInPac(const StandInPac&) = delete;
+    StandInPac& operator=(const StandInPac&) = delete;
+
+    std::string url() const;
+    void setMode(Mode mode, std::string code = {});
+    // What the SAT says of any UUID: "Vigente", "Cancelado", "No Encontrado".
+    void setEstado(std::string estado);
+    std::vector<Request> requests();
+    // The CFDI of the last stamp request, as the PAC received it (decoded).
+    std::string lastReceivedCfdi();
+
+    // The whole HTTP answer to a request, as the server would send it (nothing for a hang or a cut).
+    std::string answer(const Request& r);
+
+    // Whether `selloSat` is this PAC's RSA-SHA256 signature of `cadena`.
+    bool verifySatSeal(const std::string& cadena, const std::string& selloSat) const;
+
+    static constexpr const char* kNoCertificadoSat = "30001000000500003456";
+    static constexpr const char* kRfcProvCertif = "SPR190613I52";
+
+private:
+    void serve();
+    void handle(int fd);
+    std::string respond(const Request& r, bool& hang, bool& cut);
+    std::string finkok(const Request& r);
+    std::string sw(const Request& r);
+    std::string satStatus(const Request& r);
+    // The CFDI with a new TFD, or the one stamped before; empty when it cannot be stamped.
+    std::string stamp(const std::string& cfdi, bool& earlier);
+
+    int m_listen = -1;
+    int m_stop[2] = {-1, -1};
+    int m_port = 0;
+    std::string m_user, m_password, m_token;
+    evp_pkey_st* m_key = nullptr; // shared by every instance, made once
+    std::mutex m_mutex;
+    Mode m_mode = Mode::Answer;
+    std::string m_code;
+    std::string m_estado = "Vigente";
+    std::vector<Request> m_requests;
+    std::string m_lastCfdi;
+    std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
+    unsigned m_serial = 0;
+    std::thread m_thread;
+};
