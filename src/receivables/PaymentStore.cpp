@@ -41,10 +41,6 @@ SqlCondition CPaymentStore::ReceivablesCondition(const ReceivablesFilter& f) {
     return c;
 }
 
-double CPaymentStore::AmountOnLeave(double amount, double balance) {
-    return (amount > 0 && amount <= balance) ? amount : balance;
-}
-
 std::optional<double> CPaymentStore::AmountToRegister(double amount, double balance) {
     if (!(amount > 0) || !(balance > 0))
         return std::nullopt;

@@ -44,9 +44,6 @@ public:
     // The condition of the receivables list, with its bound values.
     static SqlCondition ReceivablesCondition(const ReceivablesFilter& filter);
 
-    // The amount box when it is left: an amount that is not positive, not a number, or above the
-    // balance becomes the balance.
-    static double AmountOnLeave(double amount, double balance);
     // The amount a payment registers: nothing while it is not positive (or nothing is owed);
     // otherwise at most the balance, and exactly the balance when within a cent of it.
     static std::optional<double> AmountToRegister(double amount, double balance);

@@ -324,6 +324,7 @@ void CPrincipalDlg::proposeFolio() {
 }
 
 void CPrincipalDlg::Clear() {
+    m_loaded.reset();
     ReadValues();
     const std::string serie = m_doc.serie; // consecutive documents continue the same series
     m_totals->Clear();
@@ -465,6 +466,10 @@ void CPrincipalDlg::onSave() {
         }
         if (stored && !askReplace({}))
             return;
+        if (!stored && m_loaded == std::make_pair(m_doc.serie, m_doc.folio) &&
+            TolMessage(QStringLiteral("- El documento fue eliminado en otra estación. ¿Desea registrarlo de nuevo? -"),
+                       true) != 1)
+            return;
         reg = CRegDoc::Run(m_db, m_totals->Total(), this);
     } catch (const DbError& e) {
         // Nothing is written before the registration answers: "Reintentar" asks again.
@@ -575,6 +580,7 @@ void CPrincipalDlg::LoadDocument(std::int32_t id) {
     }
     // A stored document's folio is its own, not a proposal.
     m_proposed.reset();
+    m_loaded.emplace(m_doc.serie, m_doc.folio);
     // A folio cancelled before it was ever written has no dates: it gets today's, not 1899's.
     for (OleDate* date : {&m_doc.fecha, &m_doc.vence}) {
         const auto c = date->split();

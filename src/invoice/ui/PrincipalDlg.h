@@ -120,6 +120,9 @@ private:
     // The series and folio the program proposed for the new document on the form, while they are
     // still the form's: found stored at the save, another station took them meanwhile.
     std::optional<std::pair<std::string, std::int32_t>> m_proposed;
+    // The series and folio of the stored document on the form (loaded from the search): missing at
+    // the save, it was deleted meanwhile, and is stored again only if the operator says so.
+    std::optional<std::pair<std::string, std::int32_t>> m_loaded;
     CTolBitmap m_logo;
 
     CTolEdit* m_cliente = nullptr;

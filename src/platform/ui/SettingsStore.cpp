@@ -17,11 +17,24 @@ int SettingsStore::readInt(const char* name, int defaultValue) {
     return ok ? value : defaultValue;
 }
 
-QString SettingsStore::readText(const char* name) { return store().value(key(name)).toString(); }
+namespace {
+
+// A value typed by hand in the settings file without quotes ("Comando=27,112,0,25,250") reads as
+// a list of its comma-separated parts, which toString() makes empty: joined again, it is the
+// text that was typed.
+QString asText(const QVariant& value) {
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+} // namespace
+
+QString SettingsStore::readText(const char* name) { return asText(store().value(key(name))); }
 
 QString SettingsStore::readText(const char* name, const QString& defaultValue) {
     const QVariant value = store().value(key(name));
-    return value.isValid() ? value.toString() : defaultValue;
+    return value.isValid() ? asText(value) : defaultValue;
 }
 
 bool SettingsStore::contains(const char* name) { return store().contains(key(name)); }

@@ -48,6 +48,7 @@ CAskPago::CAskPago(double balance, QWidget* parent) : CTolDialog(parent), m_bala
     m_cantidad->setText(moneyText(balance));
     place(m_cantidad, kFieldX, 25, 72, 12);
     connect(m_cantidad, &QLineEdit::editingFinished, this, &CAskPago::amountLeft);
+    connect(m_cantidad, &QLineEdit::textEdited, this, [this] { markAmount(false); });
 
     label(QStringLiteral("Referencia:"), 42);
     m_referencia = new CTolEdit(this);
@@ -80,16 +81,18 @@ CAskPago::~CAskPago() {
 }
 
 void CAskPago::amountLeft() {
-    // Left by pressing "Registrar": the amount is judged there as typed, so that a 0 is not turned
-    // into the balance, nor a larger amount cut, out of the operator's sight.
-    if (QApplication::focusWidget() == m_registrar)
-        return;
-    // Text that cannot be read as money counts as no amount, and is replaced like one.
+    // What was typed stays as typed: replacing an unreadable or zero amount by the balance, or
+    // cutting a larger one, out of the operator's sight would register what nobody chose. An amount
+    // that cannot be registered as it stands is marked; "Registrar" says why.
     const std::optional<double> typed = TryParseMoney(m_cantidad->text().toStdString());
-    const double amount = typed.value_or(0.0);
-    const double kept = CPaymentStore::AmountOnLeave(amount, m_balance);
-    if (!typed || kept != amount)
-        m_cantidad->setText(moneyText(kept));
+    markAmount(!typed || !(*typed > 0) || *typed > m_balance + CPaymentStore::kCent);
+}
+
+bool CAskPago::amountMarked() const { return m_cantidad->property("marked").toBool(); }
+
+void CAskPago::markAmount(bool on) {
+    m_cantidad->setStyleSheet(on ? QStringLiteral("QLineEdit { background: #ffd7d7; }") : QString());
+    m_cantidad->setProperty("marked", on);
 }
 
 void CAskPago::onRegistrar() {
@@ -98,11 +101,15 @@ void CAskPago::onRegistrar() {
     const double amount = typed && moneyText(*typed) == moneyText(m_balance) ? m_balance : typed.value_or(0.0);
     const std::optional<double> registered = CPaymentStore::AmountToRegister(amount, m_balance);
     if (!registered || amount > m_balance) {
-        // Nothing to pay does nothing; more than the balance is cut to it where the operator sees
-        // it, and "Registrar" pressed again registers that.
+        // No amount is asked for; more than the balance is cut to it where the operator sees it,
+        // and "Registrar" pressed again registers that.
         if (registered) {
             m_cantidad->setText(moneyText(*registered));
+            markAmount(false);
             TolMessage(QStringLiteral("- La cantidad excede el saldo: se registrará %1 -").arg(moneyText(*registered)));
+        } else {
+            markAmount(true);
+            TolMessage(QStringLiteral("- Escriba la cantidad a pagar -"));
         }
         m_cantidad->setFocus();
         m_cantidad->selectAll();

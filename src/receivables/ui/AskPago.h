@@ -11,10 +11,11 @@ class CTolEdit;
 class CTolTextEdit;
 
 // "Recepción de pagos": one payment against a document's balance. The amount box proposes the
-// whole balance; leaving it for another field puts the balance back in place of an amount above
-// it or not positive. "Registrar" does nothing while the amount is not positive, cuts an amount
-// above the balance to it on screen (and tells so) without closing, and otherwise closes with OK
-// and the payment; "Salir" and Escape close with nothing.
+// whole balance; leaving it keeps what was typed, marked when it cannot be registered as it stands
+// (unreadable, not positive, above the balance). "Registrar" refuses an amount that is not
+// positive ("- Escriba la cantidad a pagar -"), cuts an amount above the balance to it on screen
+// (and tells so) without closing, and otherwise closes with OK and the payment; "Salir" and
+// Escape close with nothing.
 class CAskPago final : public CTolDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CAskPago)
@@ -41,9 +42,12 @@ public:
 
     // What leaving the amount box for another field does.
     void amountLeft();
+    // Whether the amount box is marked as holding an amount that cannot be registered.
+    bool amountMarked() const;
 
 private:
     void onRegistrar();
+    void markAmount(bool on);
 
     double m_balance;
     Payment m_payment;

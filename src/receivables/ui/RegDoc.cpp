@@ -1,5 +1,7 @@
 #include "receivables/ui/RegDoc.h"
 
+#include "receivables/PaymentStore.h"
+
 #include "catalogs/ui/ComboTabla.h"
 #include "invoice/MoneyText.h"
 #include "printing/ui/Copias.h"
@@ -115,6 +117,14 @@ void CRegDoc::onRegistrar() {
         // whose own total is negative is left to the save, which cuts the payment to the total).
         if (*amount < 0 && !(m_total < 0)) {
             refuse(QStringLiteral("- El pago no puede ser negativo -"), m_pago);
+            return;
+        }
+        // More than the total is cut to it where the operator sees it, as in Cobranza; pressed
+        // again, "Registrar" registers that.
+        if (m_total > 0 && *amount > m_total + CPaymentStore::kCent) {
+            const QString cut = QString::fromStdString(FormatMoney(m_total));
+            m_pago->setText(cut);
+            refuse(QStringLiteral("- La cantidad excede el saldo: se registrará %1 -").arg(cut), m_pago);
             return;
         }
         result.importe = *amount;

@@ -93,6 +93,20 @@ private Q_SLOTS:
         QCOMPARE(s.pWin, 1);
         QCOMPARE(s.rapido, 1);
         QCOMPARE(s.comando, std::string("27,112,0"));
+
+        // Typed by hand without quotes, a value with commas reads as the settings file shows it.
+        const QString file = ProgramSettings().fileName();
+        ProgramSettings().clear();
+        QFile conf(file);
+        QVERIFY(conf.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        conf.write("[Config]\nComando=27,112,0,25,250\nComandoCorte=29,86,65\nDispositivoLPT1=/dev/usb/lp0\n");
+        conf.close();
+        s = SettingsStore::read();
+        QCOMPARE(s.comando, std::string("27,112,0,25,250"));
+        QCOMPARE(s.comandoCorte, std::string("29,86,65"));
+        QCOMPARE(s.dispositivoLpt1, std::string("/dev/usb/lp0"));
+        QCOMPARE(SettingsStore::readText("Comando", QStringLiteral("x")), QStringLiteral("27,112,0,25,250"));
+        ProgramSettings().clear();
     }
 
     void firstRunCreatesTheDatabaseAndRemembersIt() {

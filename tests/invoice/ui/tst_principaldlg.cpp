@@ -466,6 +466,36 @@ private Q_SLOTS:
         QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
     }
 
+    // A document shown from the search and deleted by another station meanwhile is stored again
+    // only when the operator says so.
+    void aLoadedDocumentDeletedElsewhereIsAskedBeforeItIsStoredAgain() {
+        saveDocument("B", 7);
+        openForm();
+        auto other = m_testDb->open();
+        const auto id = CDocumentStore(*m_db).Find("B", 7);
+        QVERIFY(id);
+        m_form->LoadDocument(*id);
+        QVERIFY(CDocumentStore(*other).Delete("B", 7));
+        const QString question =
+            QStringLiteral("- El documento fue eliminado en otra estación. ¿Desea registrarlo de nuevo? -");
+        Registrations regs;
+        QStringList told = answering({false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{question});
+        QCOMPARE(regs.shown, 0);
+        QCOMPARE(documents("Serie = 'B'"), 0);
+        QCOMPARE(edit(CPrincipalDlg::kFolio)->text(), QStringLiteral("000007"));
+
+        told = answering({true}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, (QStringList{question, QStringLiteral("- Documento Registrado -")}));
+        QCOMPARE(regs.shown, 1);
+        QCOMPARE(documents("Serie = 'B' AND Folio = 7"), 1);
+
+        // A new document of a folio nobody stored is not asked about.
+        typeDocument(QStringLiteral("Caja uno"));
+        told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+    }
+
     // The file moved or replaced under the open form: the save is refused with the message, nothing
     // is written to either file, the document stays on the form, and the idle watch tells it once
     // even before a save.

@@ -103,20 +103,25 @@ private Q_SLOTS:
         saveShot(dlg, QStringLiteral("cobros"));
     }
 
-    void amountBoxKeepsToTheBalance() {
+    // Leaving the amount box keeps what was typed: one that cannot be registered as it stands is
+    // marked, never replaced by the balance out of the operator's sight.
+    void amountBoxKeepsWhatWasTypedAndMarksWhatCannotBeRegistered() {
         CAskPago box(700);
         QCOMPARE(box.windowTitle(), QStringLiteral("Recepción de pagos"));
         auto* amount = box.control<CTolEdit>(CAskPago::kCantidadId);
         QCOMPARE(amount->text(), QStringLiteral("$700.00"));
         QCOMPARE(box.control<CTolDatePicker>(CAskPago::kFechaId)->date(), QDate::currentDate());
-        for (const char* typed : {"800", "0", "-5", "doce"}) {
-            amount->setText(QString::fromLatin1(typed));
+        for (const QString& typed : {QStringLiteral("800"), QStringLiteral("0"), QStringLiteral("-5"),
+                                     QStringLiteral("cien pesos")}) {
+            amount->setText(typed);
             box.amountLeft();
-            QCOMPARE(amount->text(), QStringLiteral("$700.00"));
+            QCOMPARE(amount->text(), typed);
+            QVERIFY2(box.amountMarked(), qPrintable(typed));
         }
         amount->setText(QStringLiteral("$250.50"));
         box.amountLeft();
         QCOMPARE(amount->text(), QStringLiteral("$250.50"));
+        QVERIFY(!box.amountMarked());
 
         box.show();
         QVERIFY(QTest::qWaitForWindowExposed(&box));
@@ -194,7 +199,8 @@ private Q_SLOTS:
 
         QStringList shown;
         bool stayedOpen = false;
-        for (const QString& keys : {QStringLiteral("0"), QString(), QStringLiteral("-5")}) {
+        const QStringList typed = {QStringLiteral("0"), QString(), QStringLiteral("-5"), QStringLiteral("cien pesos")};
+        for (const QString& keys : typed) {
             QVERIFY(!receive(dlg, 1, [&](CAskPago* box) {
                 typeAndClick(box, keys);
                 stayedOpen = box->isVisible();
@@ -202,9 +208,28 @@ private Q_SLOTS:
             }));
             QVERIFY2(stayedOpen, qPrintable(keys));
         }
-        QCOMPARE(shown, (QStringList{QStringLiteral("0"), QString(), QStringLiteral("-5")}));
+        QCOMPARE(shown, typed);
         QCOMPARE(yaPagado(id), 0.0);
-        QVERIFY(messages.texts.isEmpty());
+        QCOMPARE(messages.texts, QStringList(4, QStringLiteral("- Escriba la cantidad a pagar -")));
+        messages.texts.clear();
+
+        // Typed, then Enter (the focus moves on), then Registrar: still what was typed, refused.
+        QVERIFY(!receive(dlg, 1, [&](CAskPago* box) {
+            QApplication::setActiveWindow(box);
+            auto* amount = box->control<CTolEdit>(CAskPago::kCantidadId);
+            amount->setFocus();
+            QTest::keyClick(amount, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(amount, QStringLiteral("cien"));
+            QTest::keyClick(amount, Qt::Key_Return);
+            QCOMPARE(amount->text(), QStringLiteral("cien"));
+            QVERIFY(box->amountMarked());
+            QTest::mouseClick(box->control<QPushButton>(CAskPago::kRegistrarId), Qt::LeftButton);
+            stayedOpen = box->isVisible();
+        }));
+        QVERIFY(stayedOpen);
+        QCOMPARE(yaPagado(id), 0.0);
+        QCOMPARE(messages.texts, QStringList{QStringLiteral("- Escriba la cantidad a pagar -")});
+        messages.texts.clear();
 
         // Above the balance: the first click shows the cut amount, the second registers it.
         QString afterFirst;

@@ -144,19 +144,22 @@ private Q_SLOTS:
         QCOMPARE(result->importe, 0.0);
 
         // An emptied amount with the box checked is a payment of 0; a payment above the total is
-        // returned as typed (the save cuts it).
+        // cut to it on screen first, and the second press returns the total.
         result = run(1000, [](CRegDoc* dlg) {
             edit(dlg, CRegDoc::kPagoId)->clear();
             press(dlg, CRegDoc::kRegistrarId);
         });
         QVERIFY(result && result->registrarPago);
         QCOMPARE(result->importe, 0.0);
-        result = run(1000, [](CRegDoc* dlg) {
+        QString told;
+        result = run(1000, [&told](CRegDoc* dlg) {
             edit(dlg, CRegDoc::kPagoId)->setText(QStringLiteral("1,500"));
+            told = refusal(dlg, CRegDoc::kRegistrarId);
             press(dlg, CRegDoc::kRegistrarId);
         });
+        QCOMPARE(told, QStringLiteral("- La cantidad excede el saldo: se registrará $1,000.00 -"));
         QVERIFY(result);
-        QCOMPARE(result->importe, 1500.0);
+        QCOMPARE(result->importe, 1000.0);
     }
 
     void badCopiesAndAmountsKeepTheDialogOpen() {
@@ -175,6 +178,11 @@ private Q_SLOTS:
             QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId), QStringLiteral("Please enter a currency."));
             amount->setText(QStringLiteral("-50"));
             QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId), QStringLiteral("- El pago no puede ser negativo -"));
+            // Above the total: cut where the operator sees it, as Cobranza does.
+            amount->setText(QStringLiteral("1500"));
+            QCOMPARE(refusal(dlg, CRegDoc::kRegistrarId),
+                     QStringLiteral("- La cantidad excede el saldo: se registrará $1,000.00 -"));
+            QCOMPARE(amount->text(), QStringLiteral("$1,000.00"));
             amount->setText(QStringLiteral("50"));
             press(dlg, CRegDoc::kRegistrarId);
         });
