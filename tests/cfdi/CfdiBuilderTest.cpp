@@ -246,14 +246,16 @@ TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
     s = seal(save(cliente, 8, {line(ok, 10, 1)}), {"", "", "CP01", ""});
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI «CP01» no sirve para una factura")) << joined(s.errors);
 
-    // A byte that is not UTF-8 (text from another code page) is named where it is, not found by
-    // the XML parser afterwards.
-    CPartida latin1 = line(ok, 10, 1);
-    latin1.Descripcion = "Tornillo cami\xF3n";
-    s = seal(save(cliente, 9, {line(ok, 10, 1), latin1}));
-    EXPECT_TRUE(mentions(s.errors, "El renglón 2 tiene en la descripción caracteres que el SAT no acepta"))
-        << joined(s.errors);
-    EXPECT_FALSE(mentions(s.errors, "bien formado"));
+    // A byte that is not UTF-8 (text from another code page, which a file may hold and a server
+    // refuses to store) is named where it is, not found by the XML parser afterwards.
+    if (!TestDatabase::onServer()) {
+        CPartida latin1 = line(ok, 10, 1);
+        latin1.Descripcion = "Tornillo cami\xF3n";
+        s = seal(save(cliente, 9, {line(ok, 10, 1), latin1}));
+        EXPECT_TRUE(mentions(s.errors, "El renglón 2 tiene en la descripción caracteres que el SAT no acepta"))
+            << joined(s.errors);
+        EXPECT_FALSE(mentions(s.errors, "bien formado"));
+    }
 
     // Cents beyond 64 bits would wrap around into another amount.
     s = seal(save(cliente, 10, {line(ok, 10, 1), line(ok, 1e15, 1), line(ok, 10, 1e13)}));
