@@ -3,8 +3,10 @@
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
+#include "cfdi/ui/PacBox.h"
 #include "cfdi/ui/SatCombo.h"
 #include "db/DbError.h"
+#include "db/Transaction.h"
 #include "db/ui/DbErrorMessage.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolButton.h"
@@ -38,6 +40,7 @@ CDatosFiscalesDlg::CDatosFiscalesDlg(Database& db, QWidget* parent) : CTolDialog
     setModal(true);
     try {
         m_value = CFiscalStore(db).emisor();
+        m_pacStored = CFiscalStore(db).pac();
     } catch (const DbError& e) {
         ShowDbError(e);
     }
@@ -45,7 +48,7 @@ CDatosFiscalesDlg::CDatosFiscalesDlg(Database& db, QWidget* parent) : CTolDialog
 }
 
 void CDatosFiscalesDlg::createControls() {
-    setClientSize(dialogSize(300, 178));
+    setClientSize(dialogSize(300, 250));
     auto label = [this](const QString& text, int y) {
         auto* l = new QLabel(text, this);
         place(l, 7, y + 2, 78, 9);
@@ -120,16 +123,20 @@ void CDatosFiscalesDlg::createControls() {
     auto* note = new QLabel(QStringLiteral("Solo comprueba la llave; no se guarda."), this);
     place(note, 163, 141, 130, 9);
 
+    m_pac = new CPacBox(this);
+    place(m_pac, 7, 155, 286, 72);
+    m_pac->setValue(m_pacStored);
+
     auto* guardar = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardar, kGuardarId);
-    place(guardar, 184, 157, 52, 14);
+    place(guardar, 184, 231, 52, 14);
     connect(guardar, &QPushButton::clicked, this, [this] {
         if (save())
             accept();
     });
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    place(salir, 241, 157, 52, 14);
+    place(salir, 241, 231, 52, 14);
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     showFiles();
     m_rfc->setFocus();
@@ -228,17 +235,26 @@ bool CDatosFiscalesDlg::save() {
         if (!problem.isEmpty())
             m_clave->setFocus();
     }
+    if (problem.isEmpty())
+        problem = m_pac->problem();
     if (!problem.isEmpty()) {
         TolMessage(problem);
         return false;
     }
+    const PacConfig pac = m_pac->value();
     try {
-        CFiscalStore(m_db).saveEmisor(v);
+        CFiscalStore store(m_db);
+        Transaction tx(m_db);
+        store.saveEmisor(v);
+        store.savePac(pac);
+        tx.commit();
     } catch (const DbError& e) {
         ShowDbError(e);
         return false;
     }
     m_value = v;
+    m_pacStored = pac;
+    m_pac->setValue(pac);
     m_pairChanged = false;
     m_clave->clear();
     SettingsStore::write(kCarpetaSetting, m_carpeta->text().trimmed());

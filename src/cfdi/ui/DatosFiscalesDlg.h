@@ -3,13 +3,14 @@
 #include "cfdi/FiscalData.h"
 #include "toolkit/ui/TolDialog.h"
 
+class CPacBox;
 class CSatCombo;
 class CTolEdit;
 class Database;
 class QLabel;
 
-// "Datos fiscales": the business as the SAT knows it and its CSD files, and the folder the
-// sealed XML files go to. A new certificate or key is saved only once the key opens with its
+// "Datos fiscales": the business as the SAT knows it and its CSD files, the PAC that stamps its
+// CFDIs, and the folder the sealed XML files go to. A new certificate or key is saved only once the key opens with its
 // password and matches the certificate; the password is not stored (it is asked when sealing).
 class CDatosFiscalesDlg final : public CTolDialog {
     Q_OBJECT
@@ -53,4 +54,6 @@ private:
     CTolEdit* m_carpeta = nullptr;
     CTolEdit* m_clave = nullptr;
     bool m_pairChanged = false;
+    CPacBox* m_pac = nullptr;
+    PacConfig m_pacStored;
 };

@@ -9,6 +9,7 @@
 #include "cfdi/ui/ClienteFiscalBox.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/ImpuestoFiscalBox.h"
+#include "cfdi/ui/PacBox.h"
 #include "cfdi/ui/SatCombo.h"
 #include "platform/ui/Resources.h"
 #include "toolkit/ui/TolEdit.h"
@@ -16,7 +17,9 @@
 // The fixture and kit helpers are shared with the core tests of this folder.
 #include "cfdi/CfdiFixture.cpp"
 #include "cfdi/CfdiKit.cpp"
+#include "cfdi/StandInPac.cpp"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
@@ -87,6 +90,61 @@ private Q_SLOTS:
         QCOMPARE(e.certificado, CfdiKit::certificate());
         QCOMPARE(e.llavePrivada, CfdiKit::key());
         QCOMPARE(CDatosFiscalesDlg::xmlFolder(), m_dir.filePath(QStringLiteral("xml")));
+    }
+
+    // The PAC's account in Datos fiscales: "Probar conexión" against a stand-in PAC on this
+    // computer, the password stored once and never shown again, and fields that cannot work refused.
+    void thePacAccountIsTestedAndStoredWithoutShowingThePassword() {
+        CfdiFixture f;
+        StandInPac stand("cuenta@tienda.mx", "secreta-123");
+        CDatosFiscalesDlg dlg(*f.db);
+        auto* box = dlg.findChild<CPacBox*>();
+        QVERIFY(box);
+        auto* pac = box->findChild<QComboBox*>(QString::number(CPacBox::kPacId));
+        auto* url = box->findChild<CTolEdit*>(QString::number(CPacBox::kUrlId));
+        auto* usuario = box->findChild<CTolEdit*>(QString::number(CPacBox::kUsuarioId));
+        auto* clave = box->findChild<CTolEdit*>(QString::number(CPacBox::kClaveId));
+        QVERIFY(pac && url && usuario && clave);
+        QCOMPARE(clave->echoMode(), QLineEdit::Password);
+        QVERIFY(!box->test().ok);  // no PAC chosen
+
+        for (const char* name : {"Finkok", "SW"}) {
+            pac->setCurrentText(QString::fromLatin1(name));
+            url->setText(QString::fromStdString(stand.url()));
+            usuario->setText(QStringLiteral("cuenta@tienda.mx"));
+            clave->setText(QStringLiteral("otra"));
+            PacCheck check = box->test();
+            QVERIFY2(!check.ok, check.message.c_str());
+            QVERIFY2(check.message.find("otra") == std::string::npos, check.message.c_str());
+            clave->setText(QStringLiteral("secreta-123"));
+            check = box->test();
+            QVERIFY2(check.ok, check.message.c_str());
+            QVERIFY2(check.message.find("Conexión correcta con " + std::string(name)) == 0, check.message.c_str());
+        }
+        // A PAC without its account, and an unencrypted address to another computer, are refused.
+        usuario->clear();
+        QVERIFY(!dlg.save());
+        usuario->setText(QStringLiteral("cuenta@tienda.mx"));
+        url->setText(QStringLiteral("http://192.0.2.7/"));
+        QVERIFY(!dlg.save());
+        QVERIFY(f.fiscal.pac().usuario.empty());
+        url->setText(QString::fromStdString(stand.url()));
+        shot(dlg, "DatosFiscalesPac");
+        QVERIFY(dlg.save());
+        PacConfig stored = f.fiscal.pac();
+        QVERIFY(stored.pac == PacProveedor::Sw);
+        QCOMPARE(stored.usuario, std::string("cuenta@tienda.mx"));
+        QCOMPARE(stored.clave, std::string("secreta-123"));
+
+        // Opened again: the password is not shown, and left empty it is kept.
+        CDatosFiscalesDlg again(*f.db);
+        auto* box2 = again.findChild<CPacBox*>();
+        auto* clave2 = box2->findChild<CTolEdit*>(QString::number(CPacBox::kClaveId));
+        QVERIFY(clave2->text().isEmpty());
+        QVERIFY(!clave2->placeholderText().isEmpty());
+        QVERIFY(box2->test().ok);
+        QVERIFY(again.save());
+        QCOMPARE(f.fiscal.pac().clave, std::string("secreta-123"));
     }
 
     void catalogueEditorsKeepTheFiscalData() {
