@@ -34,6 +34,20 @@ long long unixTimeOf(OleDate d) {
 CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal,
                                       const std::string& password) {
     Sealed s;
+    // A stamped CFDI is the invoice the customer holds, and a pending one may be: sealing again
+    // would make a second CFDI for the same sale.
+    if (const auto stored = CFiscalStore(m_db).cfdi(idDocumento)) {
+        if (stored->estado == CFiscalStore::kTimbrado) {
+            s.errors.push_back("El documento ya está timbrado (folio fiscal " + stored->uuid +
+                               "): no se sella de nuevo; para corregirlo hay que cancelarlo ante el SAT.");
+            return s;
+        }
+        if (stored->estado == CFiscalStore::kPendiente) {
+            s.errors.push_back("El documento tiene un timbrado pendiente: el PAC pudo haberlo timbrado. Timbre de "
+                               "nuevo el mismo comprobante (Facturas por timbrar) en lugar de sellarlo otra vez.");
+            return s;
+        }
+    }
     const EmisorFiscal emisor = CFiscalStore(m_db).emisor();
     std::string csdError;
     std::unique_ptr<CCsd> csd = CCsd::Open(emisor.certificado, emisor.llavePrivada, password, csdError);

@@ -139,12 +139,32 @@ void CFiscalStore::savePac(const PacConfig& p) {
 }
 
 std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(std::int32_t id) {
-    Statement s = m_db.prepare("SELECT Xml, Estado, NoCertificado FROM Cfdis WHERE Id_Documento = ?");
+    Statement s = m_db.prepare("SELECT Xml, Estado, NoCertificado, UUID, UltimoError FROM Cfdis WHERE Id_Documento = ?");
     s.bind(1, std::int64_t{id});
     if (!s.step())
         return std::nullopt;
     const Blob xml = blobOf(s, 0);
-    return StoredCfdi{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2)};
+    return StoredCfdi{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2), t(s, 3), t(s, 4)};
+}
+
+void CFiscalStore::saveStamped(std::int32_t id, const std::string& xml, const std::string& uuid, double timbrado) {
+    m_db.execute("UPDATE Cfdis SET Xml = ?, Estado = ?, UUID = ?, Timbrado = ?, UltimoError = NULL WHERE Id_Documento = ?",
+                 {Blob(xml.begin(), xml.end()), std::string(kTimbrado), uuid, timbrado, std::int64_t{id}});
+}
+
+void CFiscalStore::saveStampFailure(std::int32_t id, bool pending, const std::string& error) {
+    // A CFDI once pending stays so until the PAC says it does not hold it, or stamps it.
+    m_db.execute("UPDATE Cfdis SET Estado = ?, UltimoError = ? WHERE Id_Documento = ? AND Estado <> ?",
+                 {std::string(pending ? kPendiente : kSellado), error, std::int64_t{id}, std::string(kTimbrado)});
+}
+
+std::vector<std::int32_t> CFiscalStore::pendingStamps() {
+    Statement s = m_db.prepare("SELECT Id_Documento FROM Cfdis WHERE Estado = ? ORDER BY Sellado, Id_Documento");
+    s.bind(1, std::string(kPendiente));
+    std::vector<std::int32_t> ids;
+    while (s.step())
+        ids.push_back(static_cast<std::int32_t>(s.integer(0)));
+    return ids;
 }
 
 void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const std::string& xml,
@@ -152,7 +172,9 @@ void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const s
     Transaction tx(m_db);
     saveDocumento(id, d);
     // Stored as bytes: the seal covers exactly these, whatever the text functions would make of them.
-    m_db.execute(upsert("Cfdis", {"Id_Documento", "Xml", "Estado", "NoCertificado", "Sellado"}, "?, ?, 'Sellado', ?, ?"),
+    m_db.execute(upsert("Cfdis", {"Id_Documento", "Xml", "Estado", "NoCertificado", "Sellado", "UUID", "Timbrado",
+                                  "UltimoError"},
+                        "?, ?, 'Sellado', ?, ?, NULL, NULL, NULL"),
                  {std::int64_t{id}, Blob(xml.begin(), xml.end()), noCertificado, OleDate::now().value});
     tx.commit();
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 class Database;
 
@@ -31,15 +32,29 @@ public:
     PacConfig pac();
     void savePac(const PacConfig& p);
 
+    // The states of a document's CFDI.
+    static constexpr const char* kSellado = "Sellado";  // sealed by us; no PAC holds it
+    static constexpr const char* kPendiente = "Sellado, timbrado pendiente";  // the PAC may hold it
+    static constexpr const char* kTimbrado = "Timbrado";
+
     struct StoredCfdi {
         std::string xml;
-        std::string estado; // "Sellado": sealed by us, not stamped by a PAC
+        std::string estado;
         std::string noCertificado;
+        std::string uuid;         // once stamped
+        std::string ultimoError;  // of the last stamping that did not end stamped
     };
     std::optional<StoredCfdi> cfdi(std::int32_t idDocumento);
     // Stores the sealed XML of a document, with the document's fiscal data, in one transaction.
     void saveSealed(std::int32_t idDocumento, const DocumentoFiscal& d, const std::string& xml,
                     const std::string& noCertificado);
+    // The stamped XML, its folio fiscal and the moment of certification, in place of the sealed one.
+    void saveStamped(std::int32_t idDocumento, const std::string& xml, const std::string& uuid, double timbrado);
+    // After a stamping that did not end stamped: `pending` when the PAC may hold the CFDI (its
+    // bytes must then be sent again as they are), else back to sealed; `error` said why.
+    void saveStampFailure(std::int32_t idDocumento, bool pending, const std::string& error);
+    // The documents whose stamping is pending, oldest first.
+    std::vector<std::int32_t> pendingStamps();
 
 private:
     Database& m_db;

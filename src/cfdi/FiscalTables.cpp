@@ -1,6 +1,8 @@
 #include "cfdi/FiscalTables.h"
 
 #include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Statement.h"
 #include "db/RetryConflicts.h"
 #include "db/Transaction.h"
 
@@ -25,7 +27,7 @@ const char* const kTables[] = {
     "Exportacion TEXT)",
     "CREATE TABLE IF NOT EXISTS Cfdis (Id_Documento INTEGER PRIMARY KEY "
     "REFERENCES Documentos(Id_Documento) ON DELETE CASCADE, Xml BLOB NOT NULL, Estado TEXT NOT NULL, "
-    "NoCertificado TEXT, Sellado REAL)",
+    "NoCertificado TEXT, Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT)",
     "CREATE TABLE IF NOT EXISTS DatosPac (Id INTEGER PRIMARY KEY CHECK (Id = 1), Pac TEXT, Ambiente TEXT, Url TEXT, "
     "Usuario TEXT, Clave TEXT)",
 };
@@ -53,10 +55,59 @@ void createTables(Database& db) {
         db.execute(sql);
 }
 
+namespace {
+
+// Columns added to a table after it first shipped: a database made before gets them at its next
+// opening.
+const struct {
+    const char* table;
+    const char* column;
+    const char* type;
+} kAddedColumns[] = {{"Cfdis", "UUID", "TEXT"}, {"Cfdis", "Timbrado", "REAL"}, {"Cfdis", "UltimoError", "TEXT"}};
+
+// Asked outside any transaction: on a server a failed statement would end it.
+bool hasColumn(Database& db, const char* table, const char* column) {
+    try {
+        // Unquoted, as the tables were made: a server folds the names to lower case.
+        Statement probe = db.prepare(std::string("SELECT ") + column + " FROM " + table + " WHERE 1 = 0");
+        probe.step();
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+void addMissingColumns(Database& db) {
+    bool missing = false;
+    for (const auto& c : kAddedColumns)
+        missing = missing || !hasColumn(db, c.table, c.column);
+    if (!missing)
+        return;
+    RetryConflicts([&db] {
+        Transaction tx(db);
+        for (const auto& c : kAddedColumns) {
+            // Looked at again inside the transaction: another station may have added it meanwhile.
+            Statement probe = db.prepare(db.dialect().isServer()
+                                             ? "SELECT 1 FROM information_schema.columns WHERE table_schema = "
+                                               "current_schema() AND lower(table_name) = lower(?) AND lower(column_name) = lower(?)"
+                                             : "SELECT 1 FROM pragma_table_info(?) WHERE lower(name) = lower(?)");
+            probe.bind(1, std::string(c.table));
+            probe.bind(2, std::string(c.column));
+            if (!probe.step())
+                db.execute(std::string("ALTER TABLE ") + c.table + " ADD COLUMN " + c.column + " " + c.type);
+        }
+        tx.commit();
+    });
+}
+
+} // namespace
+
 void ensure(Database& db) {
     // Checked first so that a reader never takes the write lock when nothing is missing.
-    if (allPresent(db))
+    if (allPresent(db)) {
+        addMissingColumns(db);
         return;
+    }
     // Two stations opening a database without them at the same moment both get here: what is
     // missing is looked at again inside the write transaction, and the one whose tables the
     // server refused as already made by the other runs again and finds them.

@@ -1,6 +1,7 @@
 // quintaleva-cli's cfdi, datos-fiscales and generar as a technician runs them.
 #include "support/ShellQuote.h"
 #include "CfdiKit.h"
+#include "StandInPac.h"
 #include "cfdi/CadenaOriginal.h"
 #include "cfdi/FiscalStore.h"
 #include "db/Database.h"
@@ -176,4 +177,70 @@ TEST_F(CfdiCliTest, ThePacAccountIsSetFromTheCommandLineWithItsPasswordFromAFile
     ASSERT_EQ(run({"crear", other.location()}, err), 0) << err;
     EXPECT_EQ(run({"datos-fiscales", other.location(), "--pac", "sw"}, err), 1);
     EXPECT_NE(err.find("--pac-usuario"), std::string::npos) << err;
+}
+
+// timbrar as a script runs it against the stand-in PAC: seals and stamps, says the folio fiscal,
+// exits 0 only when stamped; a lost answer leaves it pending, and --pendientes takes the stamp
+// the PAC kept, one CFDI for the sale.
+TEST_F(CfdiCliTest, TimbrarSealsStampsAndRetriesThePendingOnes) {
+    const std::string base = testDb.location();
+    std::string err;
+    if (TestDatabase::onServer()) {
+        ASSERT_EQ(run({"crear", base}, err), 0) << err;
+    }
+    ASSERT_EQ(run({"generar", base, "--documentos", "6", "--clientes", "3", "--articulos", "5"}, err), 0) << err;
+    const fs::path kit = CfdiKit::dir() / "csd";
+    const std::string passwordFile = dir.file("clave.txt"), pacPassword = dir.file("pac.txt");
+    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
+    ScratchDir::writeAll(pacPassword, "Clave-Del-PAC\n");
+    StandInPac pac("cli@negocio.mx", "Clave-Del-PAC");
+    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
+                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
+                   (kit / "EKU9003173C9.key").string(), "--clave-archivo", passwordFile, "--pac", "sw", "--pac-url",
+                   pac.url(), "--pac-usuario", "cli@negocio.mx", "--pac-clave-archivo", pacPassword},
+                  err),
+              0)
+        << err;
+    std::vector<std::pair<std::string, std::int64_t>> docs;
+    {
+        auto db = Database::open(base);
+        // The certificate's years, whatever day the test runs.
+        db->execute("UPDATE Documentos SET Fecha = Fecha - CAST(Fecha AS INTEGER) + 46100, Cancelada = 0");
+        Statement s = db->prepare("SELECT Serie, Folio FROM Documentos ORDER BY Id_Documento");
+        while (s.step())
+            docs.emplace_back(s.text(0).empty() ? "-" : s.text(0), s.integer(1));
+    }
+    ASSERT_GE(docs.size(), 2u);
+    const std::string out = dir.file("timbrado.xml");
+    auto timbrar = [&](std::size_t i, const std::string& output) {
+        std::vector<std::string> a = {"timbrar", base, docs[i].first, std::to_string(docs[i].second), "--clave-archivo",
+                                      passwordFile};
+        if (!output.empty())
+            a.insert(a.end(), {"--salida", output});
+        return run(a, err);
+    };
+    EXPECT_EQ(timbrar(0, out), 0) << err;
+    const std::string stamped = ScratchDir::readAll(out);
+    EXPECT_NE(stamped.find("TimbreFiscalDigital"), std::string::npos);
+    EXPECT_EQ(pac.stampedCount(), 1u);
+    // Again: already stamped, nothing more asked.
+    EXPECT_EQ(timbrar(0, out), 0) << err;
+    EXPECT_EQ(pac.stampedCount(), 1u);
+
+    // The answer lost: exit 1, pending; --pendientes takes the earlier stamp.
+    pac.setMode(StandInPac::Mode::StampThenCut);
+    EXPECT_EQ(timbrar(1, ""), 1);
+    EXPECT_NE(err.find("mismo comprobante"), std::string::npos) << err;
+    EXPECT_EQ(pac.stampedCount(), 2u);
+    EXPECT_EQ(run({"timbrar", base, "--pendientes"}, err), 1);
+    pac.setMode(StandInPac::Mode::Answer);
+    EXPECT_EQ(run({"timbrar", base, "--pendientes"}, err), 0) << err;
+    EXPECT_EQ(pac.stampedCount(), 2u) << "one CFDI for each sale";
+    auto db = Database::open(base);
+    Statement s = db->prepare("SELECT count(*), count(DISTINCT UUID) FROM Cfdis WHERE Estado = 'Timbrado'");
+    ASSERT_TRUE(s.step());
+    EXPECT_EQ(s.integer(0), 2);
+    EXPECT_EQ(s.integer(1), 2);
+    // No PAC password anywhere it could be read.
+    EXPECT_EQ(err.find("Clave-Del-PAC"), std::string::npos);
 }

@@ -1,3 +1,4 @@
+#include "CfdiFixture.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/FiscalTables.h"
 #include "cfdi/SatCatalogs.h"
@@ -103,4 +104,31 @@ TEST(SatCatalogs, ChecksRfcRegimenPostalCodeAndKeys) {
     EXPECT_FALSE(isClaveUnidad("ABCD"));
     EXPECT_TRUE(contains(usosCfdi(), "G03"));
     EXPECT_FALSE(contains(formasPago(), "07"));
+}
+
+// A file whose CFDIs were sealed before stamping existed gets the stamp's columns at its next
+// opening, and keeps its sealed CFDIs.
+TEST(FiscalStore, AnOlderCfdiTableGetsTheStampColumnsAndKeepsItsRows) {
+    CfdiFixture f;
+    const std::int32_t a = f.addArticle("V1", "Viejo", "01010101", f.iva16);
+    const std::int32_t id = f.save(f.cliente, 1, {f.line(a, 10, 1)}, "V");
+    f.db->execute("DROP TABLE Cfdis");
+    f.db->execute("CREATE TABLE Cfdis (Id_Documento INTEGER PRIMARY KEY REFERENCES Documentos(Id_Documento) ON "
+                  "DELETE CASCADE, Xml BLOB NOT NULL, Estado TEXT NOT NULL, NoCertificado TEXT, Sellado REAL)");
+    f.db->execute("INSERT INTO Cfdis (Id_Documento, Xml, Estado, NoCertificado, Sellado) VALUES (?, ?, 'Sellado', '1', 0)",
+                  {std::int64_t{id}, Blob{'<', 'x', '/', '>'}});
+    auto db = f.testDb.open();
+    CFiscalStore store(*db);
+    const auto stored = store.cfdi(id);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->xml, "<x/>");
+    EXPECT_EQ(stored->estado, "Sellado");
+    store.saveStampFailure(id, true, "sin respuesta");
+    EXPECT_EQ(store.pendingStamps(), std::vector<std::int32_t>{id});
+    store.saveStamped(id, "<y/>", "04BF2854-FE7D-4377-9196-71248F060ABB", 46300);
+    EXPECT_EQ(store.cfdi(id)->uuid, "04BF2854-FE7D-4377-9196-71248F060ABB");
+    EXPECT_TRUE(store.pendingStamps().empty());
+    // Opened once more: nothing left to add, nothing changed.
+    auto again = f.testDb.open();
+    EXPECT_EQ(CFiscalStore(*again).cfdi(id)->estado, "Timbrado");
 }

@@ -247,11 +247,19 @@ std::string StandInPac::respond(const Request& r, bool& hang, bool& cut) {
             return http(200, "text/xml", junk);
         }
     }
-    if (r.path == "/servicios/soap/stamp.wsdl" || r.path == "/servicios/soap/cancel.wsdl")
-        return finkok(r);
-    if (r.path == "/ConsultaCFDIService.svc")
-        return satStatus(r);
-    return sw(r);
+    std::string answer = r.path == "/servicios/soap/stamp.wsdl" || r.path == "/servicios/soap/cancel.wsdl" ? finkok(r)
+                         : r.path == "/ConsultaCFDIService.svc"                                          ? satStatus(r)
+                                                                                                         : sw(r);
+    if (mode == Mode::StampThenCut && r.path != "/v2/security/authenticate") {
+        cut = true;
+        return {};
+    }
+    return answer;
+}
+
+std::size_t StandInPac::stampedCount() {
+    std::lock_guard lock(m_mutex);
+    return m_stamped.size();
 }
 
 std::string StandInPac::answer(const Request& r) {

@@ -21,6 +21,7 @@ public:
         EarlierLater,  // 307 without the earlier stamp (the PAC has it, but not at hand yet)
         Hang,          // reads the request and never answers
         Cut,           // reads the request and drops the connection
+        StampThenCut,  // does what was asked (a stamp is kept), then drops the connection unanswered
         Garbage,       // an HTTP 200 of random bytes
     };
     struct Request {
@@ -39,6 +40,8 @@ public:
     // What the SAT says of any UUID: "Vigente", "Cancelado", "No Encontrado".
     void setEstado(std::string estado);
     std::vector<Request> requests();
+    // How many different CFDIs it has stamped.
+    std::size_t stampedCount();
     // The CFDI of the last stamp request, as the PAC received it (decoded).
     std::string lastReceivedCfdi();
 

@@ -2,11 +2,13 @@
 #include "CliDatabase.h"
 
 #include "cfdi/CfdiIssuer.h"
+#include "cfdi/CfdiStamper.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/SatCatalogs.h"
 #include "db/Database.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "invoice/DocumentStore.h"
 
@@ -239,5 +241,101 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
     std::printf("Datos fiscales de %s: RFC %s, régimen %s, C.P. %s, certificado %s, llave %s\n", args[0].c_str(),
                 e.rfc.c_str(), e.regimenFiscal.c_str(), e.codigoPostal.c_str(),
                 e.certificado.empty() ? "falta" : "guardado", e.llavePrivada.empty() ? "falta" : "guardada");
+    return 0;
+}
+
+namespace {
+
+// "A000123" for messages.
+std::string documentName(Database& db, std::int32_t id) {
+    Statement s = db.prepare("SELECT Serie, Folio FROM Documentos WHERE Id_Documento = ?");
+    s.bind(1, std::int64_t{id});
+    return s.step() ? s.text(0) + std::to_string(s.integer(1)) : std::to_string(id);
+}
+
+std::unique_ptr<CPacClient> configuredPac(Database& db, std::string& error) {
+    std::unique_ptr<CPacClient> client = CPacClient::Create(CFiscalStore(db).pac());
+    if (!client)
+        error = "no hay un PAC en los datos fiscales: quintaleva-cli datos-fiscales ARCHIVO --pac finkok|sw "
+                "--pac-ambiente pruebas|produccion --pac-usuario U --pac-clave-archivo F.";
+    return client;
+}
+
+// Every pending stamp once more; 0 only when all ended stamped.
+int StampPending(Database& db) {
+    std::string error;
+    const std::unique_ptr<CPacClient> client = configuredPac(db, error);
+    if (!client)
+        return fail(error);
+    const std::vector<std::int32_t> pending = CFiscalStore(db).pendingStamps();
+    int left = 0;
+    for (const std::int32_t id : pending) {
+        const CCfdiStamper::Result r = CCfdiStamper(db, *client).Stamp(id);
+        if (r.state == CCfdiStamper::State::Stamped) {
+            std::printf("%s: timbrado, folio fiscal %s\n", documentName(db, id).c_str(), r.uuid.c_str());
+        } else {
+            ++left;
+            std::fprintf(stderr, "%s: %s\n", documentName(db, id).c_str(), r.message.c_str());
+        }
+    }
+    std::printf("Pendientes: %zu; timbrados ahora: %zu; siguen sin timbrar: %d\n", pending.size(),
+                pending.size() - static_cast<std::size_t>(left), left);
+    return left == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int TimbrarCommand(const std::vector<std::string>& args) {
+    if (args.size() == 2 && args[1] == "--pendientes") {
+        auto db = OpenDatabase(args[0]);
+        return StampPending(*db);
+    }
+    if (args.size() < 3)
+        return fail("el comando timbrar pide ARCHIVO SERIE FOLIO, o ARCHIVO --pendientes.");
+    std::map<std::string, std::string> o;
+    std::string error;
+    if (!readOptions(args, 3, {"--salida", "--clave-archivo", "--forma-pago", "--metodo-pago", "--uso"}, o, error))
+        return fail(error);
+    char* end = nullptr;
+    const long folio = std::strtol(args[2].c_str(), &end, 10);
+    if (args[2].empty() || *end || folio <= 0 || folio > 2147483647L)
+        return fail("el folio \"" + args[2] + "\" no es un número.");
+    const std::string serie = args[1] == "-" ? "" : args[1];
+
+    auto db = OpenDatabase(args[0]);
+    const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
+    if (!id)
+        return fail("no existe el documento " + serie + std::to_string(folio) + ".");
+    const std::unique_ptr<CPacClient> client = configuredPac(*db, error);
+    if (!client)
+        return fail(error);
+    // A CFDI sealed before (and maybe pending) goes to the PAC as it is; otherwise it is sealed now.
+    if (!CFiscalStore(*db).cfdi(*id)) {
+        const std::optional<std::string> password = readPassword(o, error);
+        if (!password)
+            return fail(error);
+        DocumentoFiscal given;
+        given.formaPago = o["--forma-pago"];
+        given.metodoPago = o["--metodo-pago"];
+        given.usoCfdi = o["--uso"];
+        CCfdiIssuer issuer(*db);
+        const CCfdiIssuer::Sealed sealed = issuer.Seal(*id, given, *password);
+        if (!sealed.ok()) {
+            for (const std::string& e : sealed.errors)
+                std::fprintf(stderr, "Error: %s\n", e.c_str());
+            return 1;
+        }
+        if (o.count("--salida")) {
+            if (!issuer.Save(*id, sealed, o["--salida"], error))
+                return fail(error);
+        } else {
+            CFiscalStore(*db).saveSealed(*id, sealed.fiscal, sealed.xml, sealed.noCertificado);
+        }
+    }
+    const CCfdiStamper::Result r =
+        CCfdiStamper(*db, *client).Stamp(*id, o.count("--salida") ? std::filesystem::path(o["--salida"]) : std::filesystem::path());
+    if (r.state != CCfdiStamper::State::Stamped)
+        return fail(r.message);
+    std::printf("Timbrado: %s\nFolio fiscal (UUID): %s\n", documentName(*db, *id).c_str(), r.uuid.c_str());
     return 0;
 }

@@ -50,6 +50,10 @@ const char* const kUsage =
     "                                                guarda los datos fiscales, el CSD del negocio (la\n"
     "                                                contraseña de la llave solo la comprueba) y la\n"
     "                                                cuenta del PAC que timbra\n"
+    "  quintaleva-cli timbrar ARCHIVO SERIE FOLIO [--salida X.xml] [--clave-archivo F] [--forma-pago C]\n"
+    "                  [--metodo-pago PUE|PPD] [--uso C]\n"
+    "                                                sella el CFDI si hace falta y lo timbra con el PAC\n"
+    "  quintaleva-cli timbrar ARCHIVO --pendientes   timbra otra vez los que quedaron pendientes\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
     "  quintaleva-cli reporte NOMBRE ARCHIVO [--desde DD/MM/AAAA --hasta DD/MM/AAAA] [--cliente ID] [--serie S]\n"
@@ -254,6 +258,8 @@ int main(int argc, char** argv) {
             return CfdiCommand({args.begin() + 1, args.end()});
         if (command == "datos-fiscales")
             return DatosFiscalesCommand({args.begin() + 1, args.end()});
+        if (command == "timbrar")
+            return TimbrarCommand({args.begin() + 1, args.end()});
         if (command == "reporte")
             return ReporteCommand({args.begin() + 1, args.end()});
         if (command == "letra")
