@@ -118,6 +118,49 @@ bool ReadPacOptions(std::map<std::string, std::string>& o, PacConfig& pac, std::
     return true;
 }
 
+// The document SERIE FOLIO of the arguments ("-" for none); nothing, with `error`, when the folio
+// is no number or no document has it.
+std::optional<std::int32_t> findDocument(Database& db, const std::string& serieArg, const std::string& folioArg,
+                                         std::string& error) {
+    char* end = nullptr;
+    const long folio = std::strtol(folioArg.c_str(), &end, 10);
+    if (folioArg.empty() || *end || folio <= 0 || folio > 2147483647L) {
+        error = "el folio \"" + folioArg + "\" no es un número.";
+        return std::nullopt;
+    }
+    const std::string serie = serieArg == "-" ? "" : serieArg;
+    const auto id = CDocumentStore(db).Find(serie, static_cast<std::int32_t>(folio));
+    if (!id)
+        error = "no existe el documento " + serie + std::to_string(folio) + ".";
+    return id;
+}
+
+// Seals the document with the fiscal data of the options and stores it, writing `file` when
+// given; the errors printed and false when it cannot be sealed or stored.
+bool sealDocument(Database& db, std::int32_t id, std::map<std::string, std::string>& o, const std::string& password,
+                  const std::string& file, std::string& noCertificado) {
+    DocumentoFiscal given;
+    given.formaPago = o["--forma-pago"];
+    given.metodoPago = o["--metodo-pago"];
+    given.usoCfdi = o["--uso"];
+    CCfdiIssuer issuer(db);
+    const CCfdiIssuer::Sealed sealed = issuer.Seal(id, given, password);
+    if (!sealed.ok()) {
+        for (const std::string& e : sealed.errors)
+            std::fprintf(stderr, "Error: %s\n", e.c_str());
+        return false;
+    }
+    std::string error;
+    if (!file.empty()) {
+        if (!issuer.Save(id, sealed, file, error))
+            return fail(error) == 0;
+    } else {
+        CFiscalStore(db).saveSealed(id, sealed.fiscal, sealed.xml, sealed.noCertificado);
+    }
+    noCertificado = sealed.noCertificado;
+    return true;
+}
+
 } // namespace
 
 int CfdiCommand(const std::vector<std::string>& args) {
@@ -129,35 +172,17 @@ int CfdiCommand(const std::vector<std::string>& args) {
         return fail(error);
     if (!o.count("--salida"))
         return fail("falta --salida ARCHIVO.xml.");
-    char* end = nullptr;
-    const long folio = std::strtol(args[2].c_str(), &end, 10);
-    if (args[2].empty() || *end || folio <= 0 || folio > 2147483647L)
-        return fail("el folio \"" + args[2] + "\" no es un número.");
-    const std::string serie = args[1] == "-" ? "" : args[1];
-
-    const std::optional<std::string> typed = readPassword(o, error);
-    if (!typed)
+    const std::optional<std::string> password = readPassword(o, error);
+    if (!password)
         return fail(error);
-    const std::string& password = *typed;
-
     auto db = OpenDatabase(args[0]);
-    const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
+    const auto id = findDocument(*db, args[1], args[2], error);
     if (!id)
-        return fail("no existe el documento " + serie + std::to_string(folio) + ".");
-    DocumentoFiscal given;
-    given.formaPago = o["--forma-pago"];
-    given.metodoPago = o["--metodo-pago"];
-    given.usoCfdi = o["--uso"];
-    CCfdiIssuer issuer(*db);
-    const CCfdiIssuer::Sealed sealed = issuer.Seal(*id, given, password);
-    if (!sealed.ok()) {
-        for (const std::string& e : sealed.errors)
-            std::fprintf(stderr, "Error: %s\n", e.c_str());
-        return 1;
-    }
-    if (!issuer.Save(*id, sealed, o["--salida"], error))
         return fail(error);
-    std::printf("Sellado (sin timbrar): %s\nNoCertificado: %s\n", o["--salida"].c_str(), sealed.noCertificado.c_str());
+    std::string noCertificado;
+    if (!sealDocument(*db, *id, o, *password, o["--salida"], noCertificado))
+        return 1;
+    std::printf("Sellado (sin timbrar): %s\nNoCertificado: %s\n", o["--salida"].c_str(), noCertificado.c_str());
     return 0;
 }
 
@@ -296,16 +321,10 @@ int TimbrarCommand(const std::vector<std::string>& args) {
     std::string error;
     if (!readOptions(args, 3, {"--salida", "--clave-archivo", "--forma-pago", "--metodo-pago", "--uso"}, o, error))
         return fail(error);
-    char* end = nullptr;
-    const long folio = std::strtol(args[2].c_str(), &end, 10);
-    if (args[2].empty() || *end || folio <= 0 || folio > 2147483647L)
-        return fail("el folio \"" + args[2] + "\" no es un número.");
-    const std::string serie = args[1] == "-" ? "" : args[1];
-
     auto db = OpenDatabase(args[0]);
-    const auto id = CDocumentStore(*db).Find(serie, static_cast<std::int32_t>(folio));
+    const auto id = findDocument(*db, args[1], args[2], error);
     if (!id)
-        return fail("no existe el documento " + serie + std::to_string(folio) + ".");
+        return fail(error);
     const std::unique_ptr<CPacClient> client = configuredPac(*db, error);
     if (!client)
         return fail(error);
@@ -314,23 +333,9 @@ int TimbrarCommand(const std::vector<std::string>& args) {
         const std::optional<std::string> password = readPassword(o, error);
         if (!password)
             return fail(error);
-        DocumentoFiscal given;
-        given.formaPago = o["--forma-pago"];
-        given.metodoPago = o["--metodo-pago"];
-        given.usoCfdi = o["--uso"];
-        CCfdiIssuer issuer(*db);
-        const CCfdiIssuer::Sealed sealed = issuer.Seal(*id, given, *password);
-        if (!sealed.ok()) {
-            for (const std::string& e : sealed.errors)
-                std::fprintf(stderr, "Error: %s\n", e.c_str());
+        std::string noCertificado;
+        if (!sealDocument(*db, *id, o, *password, o.count("--salida") ? o["--salida"] : std::string(), noCertificado))
             return 1;
-        }
-        if (o.count("--salida")) {
-            if (!issuer.Save(*id, sealed, o["--salida"], error))
-                return fail(error);
-        } else {
-            CFiscalStore(*db).saveSealed(*id, sealed.fiscal, sealed.xml, sealed.noCertificado);
-        }
     }
     const CCfdiStamper::Result r =
         CCfdiStamper(*db, *client).Stamp(*id, o.count("--salida") ? std::filesystem::path(o["--salida"]) : std::filesystem::path());
