@@ -124,6 +124,7 @@ int COldDatabaseProcess::Serve(const std::string& path, int fd) {
 
 bool COldDatabaseProcess::Fail(const std::string& message, const std::string& detail) {
     m_error = message;
+    m_detail = detail;
     if (detail.empty())
         return false;
     std::string shown = detail;
@@ -140,6 +141,7 @@ bool COldDatabaseProcess::Fail(const std::string& message, const std::string& de
 bool COldDatabaseProcess::Read(const std::string& path, COldDatabase& old, const Cancel& cancel, const Options& options) {
     old = COldDatabase();
     m_error.clear();
+    m_detail.clear();
     m_cancelled = false;
 
     std::error_code ec;

@@ -40,6 +40,9 @@ public:
     }
     bool Cancelled() const { return m_cancelled; }
     const std::string& Error() const { return m_error; }
+    // The whole technical detail of the last failure (what the child printed, each line once with
+    // its count), of which Error() shows the first characters.
+    const std::string& Detail() const { return m_detail; }
 
     static int TimeLimitMs(std::uintmax_t fileBytes);
     // $QUINTALEVA_LECTOR13, else quintaleva-lector13 in the running program's folder.
@@ -51,5 +54,6 @@ public:
 private:
     bool Fail(const std::string& message, const std::string& detail = {});
     std::string m_error;
+    std::string m_detail;
     bool m_cancelled = false;
 };

@@ -79,7 +79,7 @@ void SqliteFile::remember() {
     if (seenAt(m_path, now) && now.device == m_seen.device && now.inode == m_seen.inode)
         m_seen = now;
     bool checkpointing = false;
-    m_journal = journal(checkpointing);
+    m_journal = inWalMode() ? journal(checkpointing) : std::nullopt;
 }
 
 void SqliteFile::watchContent() {
@@ -110,7 +110,13 @@ SqliteFile::Change SqliteFile::change() {
         return Change::None;
     // The file changed since our last look. Only checkpoints write it, ours or another station's,
     // and each is recorded in the WAL index; a change with none recorded (and none under way) is
-    // the file overwritten by something else. Unsure, it is never called overwritten.
+    // the file overwritten by something else. Unsure, it is never called overwritten. Out of WAL
+    // mode (a copy about to take a target's name) the connection writes the file itself, and
+    // there is no index to ask: mapping one would make it.
+    if (!inWalMode()) {
+        m_seen = now;
+        return Change::None;
+    }
     bool checkpointing = false;
     const std::optional<Journal> index = journal(checkpointing);
     if (checkpointing || !index || !m_journal || *index != *m_journal) {
@@ -119,6 +125,17 @@ SqliteFile::Change SqliteFile::change() {
         return Change::None;
     }
     return Change::Overwritten;
+}
+
+bool SqliteFile::inWalMode() const {
+    sqlite3_stmt* mode = nullptr;
+    bool wal = false;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA journal_mode", -1, &mode, nullptr) == SQLITE_OK && sqlite3_step(mode) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(mode, 0));
+        wal = text && std::string(text) == "wal";
+    }
+    sqlite3_finalize(mode);
+    return wal;
 }
 
 void SqliteFile::check() {

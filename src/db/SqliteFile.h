@@ -56,6 +56,7 @@ private:
     static bool seenAt(const std::string& path, Seen& seen);
     static int afterCommit(void* self, sqlite3* db, const char* name, int pages);
     std::optional<Journal> journal(bool& checkpointing) const;
+    bool inWalMode() const;
     void remember();
     Change change();
     void close(Change found);

@@ -180,12 +180,12 @@ int main(int argc, char** argv) {
         } else if (reader.Error().find("no terminó") != std::string::npos) {
             ++timedOut;
             std::printf("input %d: refused at the time limit\n", i);
-        } else if (CrashedInLibmdb(reader.Error())) {
+        } else if (CrashedInLibmdb(reader.Detail())) {
             ++crashed;
-        } else if (reader.Error().find("Sanitizer") != std::string::npos ||
-                   reader.Error().find("runtime error") != std::string::npos) {
+        } else if (reader.Detail().find("Sanitizer") != std::string::npos ||
+                   reader.Detail().find("runtime error") != std::string::npos) {
             // The child is contained, but what the sanitizers report in our code is a finding.
-            std::fprintf(stderr, "input %d: %s\n", i, reader.Error().c_str());
+            std::fprintf(stderr, "input %d: %s\n", i, reader.Detail().c_str());
             status = 1;
         }
     }
