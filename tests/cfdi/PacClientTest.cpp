@@ -194,8 +194,10 @@ TEST_P(PacClientTest, LostAnswersAreUnknownAndRequestsThatNeverLeftAreNotSent) {
     EXPECT_EQ(refusedConnection.outcome, PacOutcome::NotSent);
     EXPECT_NE(refusedConnection.message.find("no llegó al PAC"), std::string::npos) << refusedConnection.message;
 
-    // Plain http goes nowhere but this machine, so a password never crosses a network in clear.
-    nobody.url = "http://192.0.2.10";
+    // Plain http goes nowhere but this machine's own names, so a password never crosses a network in
+    // clear. Another loopback address stands for another host: were the rule broken, the attempt
+    // would still stay on this machine.
+    nobody.url = "http://127.0.0.2:" + std::to_string(deadPort());
     const PacStamp insecure = CPacClient::Create(nobody, {3000, 3000})->Stamp(sealed);
     EXPECT_EQ(insecure.outcome, PacOutcome::NotSent);
     EXPECT_NE(insecure.message.find("https"), std::string::npos) << insecure.message;
