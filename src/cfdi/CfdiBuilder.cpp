@@ -153,7 +153,8 @@ DocumentoFiscal CCfdiBuilder::Proposal(std::int32_t idDocumento) {
 }
 
 CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const DocumentoFiscal& given,
-                                         const std::string& noCertificado, const std::string& certificadoBase64) {
+                                         const std::string& noCertificado, const std::string& certificadoBase64,
+                                         OleDate fechaCfdi) {
     Result r;
     auto& errors = r.errors;
     CFiscalStore store(m_db);
@@ -172,7 +173,7 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     }
     r.serie = header.serie;
     r.folio = header.folio;
-    r.fecha = header.fecha;
+    r.fecha = fechaCfdi;
     if (header.cancelada)
         errors.push_back("El documento está cancelado; no se factura.");
 
@@ -268,9 +269,9 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
         errors.push_back("Con método de pago PUE la forma de pago no puede ser 99 (Por definir).");
     if (fiscal.exportacion != "01")
         errors.push_back("Solo se facturan ventas sin exportación (clave 01).");
-    const std::string fecha = fechaText(header.fecha);
+    const std::string fecha = fechaText(fechaCfdi);
     if (fecha.empty() || fecha < "2022")
-        errors.push_back("La fecha del documento no sirve para un CFDI 4.0.");
+        errors.push_back("La fecha del comprobante no sirve para un CFDI 4.0.");
     if (header.folio <= 0)
         errors.push_back("El documento no tiene folio.");
     if (!IsCfdiText(header.serie))

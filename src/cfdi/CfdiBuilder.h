@@ -22,16 +22,16 @@ public:
         DocumentoFiscal fiscal;  // as used (defaults filled in)
         std::string serie;
         std::int32_t folio = 0;
-        OleDate fecha;
+        OleDate fecha;  // the CFDI's
         bool ok() const { return errors.empty(); }
     };
 
     explicit CCfdiBuilder(Database& db) : m_db(db) {}
 
     // `fiscal` empty fields take the document's stored values, then the customer's uso del CFDI,
-    // then PUE/PPD from whether the document is paid.
+    // then PUE/PPD from whether the document is paid. `fecha` is the CFDI's: the moment of sealing.
     Result Build(std::int32_t idDocumento, const DocumentoFiscal& fiscal, const std::string& noCertificado,
-                 const std::string& certificadoBase64);
+                 const std::string& certificadoBase64, OleDate fecha);
 
     // The fiscal data a document would be sealed with, before the operator changes it.
     DocumentoFiscal Proposal(std::int32_t idDocumento);

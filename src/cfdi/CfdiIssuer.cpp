@@ -4,11 +4,13 @@
 #include "cfdi/CfdiBuilder.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "db/Database.h"
 #include "db/DbErrorText.h"
 
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -29,11 +31,47 @@ long long unixTimeOf(OleDate d) {
     return static_cast<long long>(timegm(&tm)) + 6 * 3600;
 }
 
+std::string dayText(OleDate d) {
+    const auto c = d.split();
+    if (!c)
+        return "?";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", c->day, c->month, c->year);
+    return buf;
+}
+
+std::string timeText(OleDate d) {
+    const auto c = d.split();
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d", c ? c->hour : 0, c ? c->minute : 0);
+    return buf;
+}
+
+// The document's own date, as stored; nothing when there is no such document.
+std::optional<OleDate> documentDate(Database& db, std::int32_t idDocumento) {
+    Statement s = db.prepare("SELECT Fecha FROM Documentos WHERE Id_Documento = ?");
+    s.bind(1, std::int64_t{idDocumento});
+    if (!s.step())
+        return std::nullopt;
+    return OleDate{s.real(0)};
+}
+
 } // namespace
 
 CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal,
-                                      const std::string& password) {
+                                      const std::string& password, OleDate now) {
     Sealed s;
+    if (const std::optional<OleDate> day = documentDate(m_db, idDocumento); day && day->isValid() && now.isValid()) {
+        const double docDay = day->dateOnly().value, today = now.dateOnly().value;
+        if (docDay > today) {
+            s.errors.push_back("El documento tiene fecha del " + dayText(*day) +
+                               ": su factura electrónica se hace a partir de ese día (el SAT no acepta fechas futuras).");
+            return s;
+        }
+        if (docDay < today)
+            s.notice = "El documento es del " + dayText(*day) + "; la factura electrónica lleva la fecha de hoy, " +
+                       dayText(now) + " " + timeText(now) + ", porque el SAT solo timbra comprobantes de las últimas 72 horas.";
+    }
     // A stamped CFDI is the invoice the customer holds, and a pending one may be: sealing again
     // would make a second CFDI for the same sale.
     if (const auto stored = CFiscalStore(m_db).cfdi(idDocumento)) {
@@ -53,7 +91,8 @@ CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoF
     std::unique_ptr<CCsd> csd = CCsd::Open(emisor.certificado, emisor.llavePrivada, password, csdError);
 
     CCfdiBuilder::Result built =
-        CCfdiBuilder(m_db).Build(idDocumento, fiscal, csd ? csd->noCertificado() : "", csd ? csd->certificadoBase64() : "");
+        CCfdiBuilder(m_db).Build(idDocumento, fiscal, csd ? csd->noCertificado() : "", csd ? csd->certificadoBase64() : "",
+                                 now);
     s.errors = built.errors;
     if (!csd)
         s.errors.push_back(csdError);
@@ -62,7 +101,7 @@ CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoF
     if (csd->rfc() != emisor.rfc)
         s.errors.push_back("El certificado es del RFC «" + csd->rfc() + "», no del negocio («" + emisor.rfc + "»).");
     if (!csd->validAt(unixTimeOf(built.fecha)))
-        s.errors.push_back("El certificado no es válido en la fecha del documento (vale del " + csd->validFrom() +
+        s.errors.push_back("El certificado no es válido hoy (vale del " + csd->validFrom() +
                            " al " + csd->validUntil() + ").");
     if (!s.ok())
         return s;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cfdi/FiscalData.h"
+#include "db/OleDate.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -22,13 +23,17 @@ public:
         std::string fileName;            // RFCEMISOR_SERIE_FOLIO.xml
         std::string yearMonth[2];        // "2026", "12": the folders the file goes into
         DocumentoFiscal fiscal;
+        std::string notice;              // Spanish, for the operator: a document of an earlier day
         bool ok() const { return errors.empty(); }
     };
 
     explicit CCfdiIssuer(Database& db) : m_db(db) {}
 
-    // Builds and seals; writes nothing.
-    Sealed Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal, const std::string& password);
+    // Builds and seals; writes nothing. The CFDI is dated `now`, the moment of sealing, since the
+    // SAT stamps only CFDIs at most 72 hours old: a document of an earlier day gets today's date
+    // (and a notice saying so), one of a later day is refused until that day.
+    Sealed Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal, const std::string& password,
+                OleDate now = OleDate::now());
 
     // Writes the sealed XML to `file` (complete or not at all) and stores it with the document,
     // marked as sealed, not stamped. False with `error` set and nothing left behind on failure.

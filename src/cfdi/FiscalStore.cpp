@@ -167,6 +167,18 @@ std::vector<std::int32_t> CFiscalStore::pendingStamps() {
     return ids;
 }
 
+std::vector<std::int32_t> CFiscalStore::toStamp() {
+    Statement s = m_db.prepare("SELECT Id_Documento FROM Cfdis WHERE Estado = ? OR (Estado = ? AND UltimoError <> '') "
+                               "ORDER BY Estado = ? DESC, Sellado, Id_Documento");
+    s.bind(1, std::string(kPendiente));
+    s.bind(2, std::string(kSellado));
+    s.bind(3, std::string(kPendiente));
+    std::vector<std::int32_t> ids;
+    while (s.step())
+        ids.push_back(static_cast<std::int32_t>(s.integer(0)));
+    return ids;
+}
+
 void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const std::string& xml,
                               const std::string& noCertificado) {
     Transaction tx(m_db);

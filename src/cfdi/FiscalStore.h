@@ -55,6 +55,9 @@ public:
     void saveStampFailure(std::int32_t idDocumento, bool pending, const std::string& error);
     // The documents whose stamping is pending, oldest first.
     std::vector<std::int32_t> pendingStamps();
+    // The invoices to stamp: the pending ones, then the sealed ones whose stamping was tried and
+    // refused, each group oldest first.
+    std::vector<std::int32_t> toStamp();
 
 private:
     Database& m_db;

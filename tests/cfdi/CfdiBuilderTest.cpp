@@ -76,7 +76,7 @@ TEST_F(CfdiBuilderTest, GeneratedDocumentsValidateMatchXsltprocAndVerify) {
             given = {"03", "PUE", "", ""};
             ++pue;
         }
-        const CCfdiIssuer::Sealed s = CCfdiIssuer(*db).Seal(id, given, CfdiKit::password());
+        const CCfdiIssuer::Sealed s = CCfdiIssuer(*db).Seal(id, given, CfdiKit::password(), sealingNow());
         ASSERT_TRUE(s.ok()) << "document " << n << ":\n" << joined(s.errors);
 
         const std::string file = dir.file("doc.xml");
@@ -120,7 +120,7 @@ TEST_F(CfdiBuilderTest, GroupsTheSummaryByTaxAndRateAndOmitsTheTotalForOnlyExemp
     const std::int32_t c = addArticle("C1", "Tres", "01010101", iva0);
     const std::int32_t d = addArticle("D1", "Cuatro", "01010101", exento);
     const std::int32_t id = save(cliente, 1, {line(a, 100, 1), line(b, 50.5, 3, 10), line(c, 10, 1), line(d, 7, 2)});
-    const auto s = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password());
+    const auto s = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), sealingNow());
     ASSERT_TRUE(s.ok()) << joined(s.errors);
     const std::string& x = s.xml;
     EXPECT_EQ(CfdiKit::xpath(x, "count(/*/cfdi:Impuestos/cfdi:Traslados/cfdi:Traslado)"), "4");
@@ -133,7 +133,7 @@ TEST_F(CfdiBuilderTest, GroupsTheSummaryByTaxAndRateAndOmitsTheTotalForOnlyExemp
     EXPECT_EQ(CfdiKit::xpath(x, "string(/*/@Descuento)"), "15.15");
 
     const std::int32_t onlyExempt = save(cliente, 2, {line(d, 7, 2)});
-    const auto e = CCfdiIssuer(*db).Seal(onlyExempt, {}, CfdiKit::password());
+    const auto e = CCfdiIssuer(*db).Seal(onlyExempt, {}, CfdiKit::password(), sealingNow());
     ASSERT_TRUE(e.ok()) << joined(e.errors);
     EXPECT_EQ(CfdiKit::xpath(e.xml, "count(/*/cfdi:Impuestos/@TotalImpuestosTrasladados)"), "0");
     EXPECT_EQ(CfdiKit::xpath(e.xml, "string(/*/@Total)"), "14.00");
@@ -146,7 +146,7 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
     const std::int32_t ok = addArticle("OK-1", "Bueno", "01010101", iva16);
     const std::int32_t sinCp = addCustomer("Taller El Güero", "XIA190128J61", "", "601");
     const std::int32_t doc = save(sinCp, 1, {line(sinClave, 10, 1), line(ok, 0.001, 1, 120)});
-    auto s = CCfdiIssuer(*db).Seal(doc, {}, "mala");
+    auto s = CCfdiIssuer(*db).Seal(doc, {}, "mala", sealingNow());
     EXPECT_FALSE(s.ok());
     EXPECT_TRUE(mentions(s.errors, "El cliente «Taller El Güero» no tiene código postal fiscal")) << joined(s.errors);
     EXPECT_TRUE(mentions(s.errors, "El artículo TOR-3/8 no tiene clave de producto del SAT")) << joined(s.errors);
@@ -160,26 +160,26 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
     fiscal.saveImpuesto(rara, {"001", "Tasa", 0.90});
     const std::int32_t conRara = addArticle("R-1", "Rara", "01010101", iva0, 0, rara, rara);
     const std::int32_t neg = save(cliente, 2, {line(conRara, 10, 1)});
-    s = CCfdiIssuer(*db).Seal(neg, {}, CfdiKit::password());
+    s = CCfdiIssuer(*db).Seal(neg, {}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "La tasa 0.900000 de «Ret. rara» en renglón 1 no está en el catálogo del SAT"))
         << joined(s.errors);
     // A line whose rate is no longer its tax's (the catalogue changed since): named, not guessed.
     db->execute("UPDATE Detalles SET pI1 = 0.15 WHERE Id_Documento = ?", {std::int64_t{neg}});
     db->execute("UPDATE Articulos SET Id_Imp1 = ? WHERE Id_Articulo = ?", {std::int64_t{iva16}, std::int64_t{conRara}});
-    s = CCfdiIssuer(*db).Seal(neg, {}, CfdiKit::password());
+    s = CCfdiIssuer(*db).Seal(neg, {}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "El renglón 1 tiene una tasa de 0.150000 y el impuesto «IVA 16 %» es de 0.160000"))
         << joined(s.errors);
 
     CPartida libre = line(ok, 10, 1);
     const std::int32_t cancel = save(cliente, 3, {libre});
     CDocumentStore(*db).Cancel("A", 3);
-    s = CCfdiIssuer(*db).Seal(cancel, {}, CfdiKit::password());
+    s = CCfdiIssuer(*db).Seal(cancel, {}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "El documento está cancelado")) << joined(s.errors);
 
     CPartida pipe = line(ok, 10, 1);
     pipe.Descripcion = "Uno | dos";
     const std::int32_t withPipe = save(cliente, 4, {pipe});
-    s = CCfdiIssuer(*db).Seal(withPipe, {"01", "PPD", "ZZZ", ""}, CfdiKit::password());
+    s = CCfdiIssuer(*db).Seal(withPipe, {"01", "PPD", "ZZZ", ""}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "El renglón 1 tiene en la descripción caracteres que el SAT no acepta"));
     EXPECT_TRUE(mentions(s.errors, "Con método de pago PPD la forma de pago debe ser 99"));
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI «ZZZ» no sirve para una factura"));
@@ -187,14 +187,18 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
     // A certificate of another RFC, and a date outside the certificate's validity.
     const std::int32_t good = save(cliente, 5, {line(ok, 10, 1)});
     const std::int32_t late = save(cliente, 6, {line(ok, 10, 1)}, "A", OleDate::fromDate(2027, 6, 1, 10));
-    EXPECT_TRUE(CCfdiIssuer(*db).Seal(good, {}, CfdiKit::password()).ok());
-    s = CCfdiIssuer(*db).Seal(late, {}, CfdiKit::password());
-    EXPECT_TRUE(mentions(s.errors, "no es válido en la fecha del documento (vale del 2023-05-18 al 2027-05-18)"))
+    EXPECT_TRUE(CCfdiIssuer(*db).Seal(good, {}, CfdiKit::password(), sealingNow()).ok());
+    // A document of a later day waits for that day; sealed on it, the certificate has expired.
+    s = CCfdiIssuer(*db).Seal(late, {}, CfdiKit::password(), sealingNow());
+    EXPECT_TRUE(mentions(s.errors, "El documento tiene fecha del 01/06/2027: su factura electrónica se hace a partir de ese día"))
+        << joined(s.errors);
+    s = CCfdiIssuer(*db).Seal(late, {}, CfdiKit::password(), OleDate::fromDate(2027, 6, 1, 18));
+    EXPECT_TRUE(mentions(s.errors, "El certificado no es válido hoy (vale del 2023-05-18 al 2027-05-18)"))
         << joined(s.errors);
     EmisorFiscal e = fiscal.emisor();
     e.rfc = "XIA190128J61";
     fiscal.saveEmisor(e);
-    s = CCfdiIssuer(*db).Seal(good, {}, CfdiKit::password());
+    s = CCfdiIssuer(*db).Seal(good, {}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "El certificado es del RFC «EKU9003173C9», no del negocio («XIA190128J61»)"))
         << joined(s.errors);
 
@@ -209,7 +213,7 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
 TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
     const std::int32_t ok = addArticle("OK-1", "Bueno", "01010101", iva16);
     const auto seal = [&](std::int32_t doc, const DocumentoFiscal& f = {}) {
-        return CCfdiIssuer(*db).Seal(doc, f, CfdiKit::password());
+        return CCfdiIssuer(*db).Seal(doc, f, CfdiKit::password(), sealingNow());
     };
     // A thousand "ñ" are 2,000 bytes and fit; 1,001 letters do not.
     CPartida fits = line(ok, 10, 1);
@@ -271,10 +275,22 @@ TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
 TEST_F(CfdiBuilderTest, SaveWritesTheFileByYearAndMonthAndStoresTheXmlWithTheDocument) {
     const std::int32_t a = addArticle("A1", "Uno", "01010101", iva16);
     const std::int32_t id = save(cliente, 77, {line(a, 100, 1)}, "B");
-    const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password());
+    const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(), sealingNow());
     ASSERT_TRUE(s.ok()) << joined(s.errors);
     const fs::path file = CCfdiIssuer::PathIn(dir.path() / "xml", s);
     EXPECT_EQ(file, dir.path() / "xml/2026/03/EKU9003173C9_B_77.xml");
+    // Sealed the day of the document: its date is the moment of sealing, and nothing to tell.
+    EXPECT_EQ(CfdiKit::xpath(s.xml, "string(/*/@Fecha)"), "2026-03-14T12:00:00");
+    EXPECT_TRUE(s.notice.empty()) << s.notice;
+    // Sealed days later: the SAT's 72 hours count from the seal, so the CFDI carries that day, and
+    // goes into that month's folder; the operator is told.
+    const auto later = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(),
+                                             OleDate::fromDate(2026, 4, 2, 8, 5, 0));
+    ASSERT_TRUE(later.ok()) << joined(later.errors);
+    EXPECT_EQ(CfdiKit::xpath(later.xml, "string(/*/@Fecha)"), "2026-04-02T08:05:00");
+    EXPECT_EQ(later.notice, "El documento es del 14/03/2026; la factura electrónica lleva la fecha de hoy, 02/04/2026 "
+                            "08:05, porque el SAT solo timbra comprobantes de las últimas 72 horas.");
+    EXPECT_EQ(CCfdiIssuer::PathIn(dir.path(), later), dir.path() / "2026/04/EKU9003173C9_B_77.xml");
     std::string error;
     ASSERT_TRUE(CCfdiIssuer(*db).Save(id, s, file, error)) << error;
     EXPECT_EQ(ScratchDir::readAll(file.string()), s.xml);
@@ -291,7 +307,7 @@ TEST_F(CfdiBuilderTest, SaveWritesTheFileByYearAndMonthAndStoresTheXmlWithTheDoc
 
     // A folder that cannot be made: nothing stored.
     const std::int32_t other = save(cliente, 78, {line(a, 100, 1)}, "B");
-    const auto s2 = CCfdiIssuer(*db).Seal(other, {}, CfdiKit::password());
+    const auto s2 = CCfdiIssuer(*db).Seal(other, {}, CfdiKit::password(), sealingNow());
     ScratchDir::writeAll(dir.file("blocker"), "x");
     EXPECT_FALSE(CCfdiIssuer(*db).Save(other, s2, dir.path() / "blocker/2026/x.xml", error));
     EXPECT_FALSE(fiscal.cfdi(other));

@@ -19,6 +19,9 @@ struct CfdiFixture {
     std::int32_t iva16 = 1, iva8 = 2, iva0 = 3, retIva = 4, retIsr = 5, exento = 0, ieps8 = 0;
     std::int32_t cliente = 0, otroCliente = 0;
 
+    // The moment the tests seal at: the documents' day, inside the test certificate's years.
+    static OleDate sealingNow() { return OleDate::fromDate(2026, 3, 14, 12, 0, 0); }
+
     CfdiFixture();
     // An article with its taxes (ids, 0 for none); lines of it take them with the catalogue's rates.
     std::int32_t addArticle(const std::string& clave, const std::string& descripcion, const std::string& claveProdServ,

@@ -1,9 +1,10 @@
 // Stamping a document's sealed CFDI through the stand-in PAC, with both protocols: stored as
 // "Timbrado" with its folio fiscal and the file replaced; an answer lost on the way back never
-// makes a second CFDI; refusals store nothing as stamped.
+// makes a second CFDI; refusals store nothing as stamped; only what no PAC holds is sealed again.
 #include "CfdiFixture.h"
 #include "StandInPac.h"
 #include "cfdi/CfdiIssuer.h"
+#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/CfdiStamper.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/StampedCfdi.h"
@@ -28,7 +29,7 @@ protected:
     std::int32_t sealedDocument(std::int32_t folio, fs::path& file) {
         const std::int32_t a = addArticle("A" + std::to_string(folio), "Uno", "01010101", iva16);
         const std::int32_t id = save(cliente, folio, {line(a, 100, 2)}, "T");
-        const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password());
+        const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(), sealingNow());
         EXPECT_TRUE(s.ok());
         file = CCfdiIssuer::PathIn(dir.path() / "xml", s);
         std::string error;
@@ -75,7 +76,7 @@ TEST_P(CfdiStamperTest, AStampIsCheckedStoredAndWrittenAndAsksThePacNoMore) {
     EXPECT_EQ(again.state, CCfdiStamper::State::Stamped);
     EXPECT_EQ(again.uuid, r.uuid);
     EXPECT_EQ(stampRequests(), asked);
-    const auto resealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password());
+    const auto resealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), sealingNow());
     EXPECT_FALSE(resealed.ok());
     EXPECT_NE(resealed.errors.front().find("ya está timbrado"), std::string::npos);
 
@@ -100,7 +101,7 @@ TEST_P(CfdiStamperTest, AnAnswerLostAfterTheStampGivesOneUuidOnly) {
     EXPECT_EQ(ScratchDir::readAll(file.string()), sealed);
     EXPECT_EQ(fiscal.pendingStamps(), std::vector<std::int32_t>{id});
     // Sealing again would make a second CFDI for the sale: refused while pending.
-    EXPECT_FALSE(CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password()).ok());
+    EXPECT_FALSE(CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), sealingNow()).ok());
 
     // Garbage keeps it pending, and so does a PAC that cannot be reached now: the earlier try may
     // have been stamped.
@@ -141,12 +142,83 @@ TEST_P(CfdiStamperTest, RefusalsStoreNothingAsStampedAndSayWhatToDo) {
     }
     EXPECT_TRUE(fiscal.pendingStamps().empty());
     // Refused, the PAC holds nothing: it may be sealed again (with a new date, later).
-    EXPECT_TRUE(CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password()).ok());
+    EXPECT_TRUE(CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), sealingNow()).ok());
 
     // Nothing listens: nothing was sent, nothing holds it.
     auto nobody = CPacClient::Create(PacConfig{GetParam(), PacAmbiente::Pruebas, "http://127.0.0.1:9", kUser, kPassword},
                                      {2000, 2000});
     EXPECT_EQ(CCfdiStamper(*db, *nobody).Stamp(id, file).state, CCfdiStamper::State::Refused);
+}
+
+TEST_P(CfdiStamperTest, SealsAgainOnlyWhatNoPacHoldsAndOnlyNearTheSatDeadline) {
+    fs::path file;
+    const std::int32_t id = sealedDocument(7, file);
+    const std::string first = fiscal.cfdi(id)->xml;
+    CCfdiSealAndStamp::Request request;
+    request.folder = dir.path() / "xml";
+
+    // Refused: sealed, and no PAC holds it. A day later it goes as it is…
+    pac.setMode(StandInPac::Mode::Refuse, "301");
+    CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(*db, *client).Run(id, request, sealingNow().addDays(1));
+    EXPECT_EQ(r.state, CCfdiStamper::State::Refused) << r.message;
+    EXPECT_FALSE(r.sealedNow);
+    EXPECT_TRUE(fiscal.cfdi(id)->xml == first);
+    EXPECT_EQ(fiscal.toStamp(), std::vector<std::int32_t>{id}) << "a refused stamp is still to do";
+    // …but close to 72 hours it must be sealed again, and without the key's password nothing goes.
+    const OleDate late = OleDate{sealingNow().value + 71.0 / 24};
+    const std::size_t asked = pac.requests().size();
+    r = CCfdiSealAndStamp(*db, *client).Run(id, request, late);
+    EXPECT_EQ(r.state, CCfdiStamper::State::NotSealed);
+    ASSERT_EQ(r.errors.size(), 1u);
+    EXPECT_NE(r.errors[0].find("casi 72 horas"), std::string::npos) << r.errors[0];
+    EXPECT_EQ(pac.requests().size(), asked);
+    pac.setMode(StandInPac::Mode::Answer);
+    request.password = CfdiKit::password();
+    r = CCfdiSealAndStamp(*db, *client).Run(id, request, late);
+    ASSERT_EQ(r.state, CCfdiStamper::State::Stamped) << r.message;
+    EXPECT_TRUE(r.sealedNow);
+    EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@Fecha)"), "2026-03-17T11:00:00");
+    EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@FormaPago)"), "01") << "the stored data is kept";
+    EXPECT_EQ(r.file, dir.path() / "xml/2026/03/EKU9003173C9_T_7.xml");
+    EXPECT_EQ(ScratchDir::readAll(r.file.string()), fiscal.cfdi(id)->xml);
+    EXPECT_TRUE(fiscal.toStamp().empty());
+
+    // Pending: whatever the hour, the same bytes go again and are never sealed anew.
+    const std::int32_t other = sealedDocument(8, file);
+    const std::string sealed = fiscal.cfdi(other)->xml;
+    pac.setMode(StandInPac::Mode::Hang);
+    auto impatient = CPacClient::Create(PacConfig{GetParam(), PacAmbiente::Pruebas, pac.url(), kUser, kPassword},
+                                        {1000, 500});
+    r = CCfdiSealAndStamp(*db, *impatient).Run(other, request, sealingNow());
+    EXPECT_EQ(r.state, CCfdiStamper::State::Pending) << r.message;
+    pac.setMode(StandInPac::Mode::Answer);
+    request.sealAgain = true;
+    request.fiscal = {"03", "PUE", "G03", ""};
+    r = CCfdiSealAndStamp(*db, *client).Run(other, request, sealingNow().addDays(5));
+    ASSERT_EQ(r.state, CCfdiStamper::State::Stamped) << r.message;
+    EXPECT_FALSE(r.sealedNow);
+    EXPECT_EQ(pac.lastReceivedCfdi(), sealed);
+
+    // Sealed and never sent, asked to seal again: the operator's new data goes, dated now.
+    const std::int32_t third = sealedDocument(9, file);
+    r = CCfdiSealAndStamp(*db, *client).Run(third, request, OleDate{sealingNow().value + 1.0 / 24});
+    ASSERT_EQ(r.state, CCfdiStamper::State::Stamped) << r.message;
+    EXPECT_TRUE(r.sealedNow);
+    EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@FormaPago)"), "03");
+    EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@Fecha)"), "2026-03-14T13:00:00");
+}
+
+TEST(CfdiSealAndStamp, TheDeadlineAndTheFileComeFromTheCfdiItself) {
+    const OleDate sealed = OleDate::fromDate(2026, 12, 1, 10, 0, 0);
+    EXPECT_FALSE(CCfdiSealAndStamp::NearDeadline("2026-12-01T10:00:00", OleDate{sealed.value + 69.9 / 24}));
+    EXPECT_TRUE(CCfdiSealAndStamp::NearDeadline("2026-12-01T10:00:00", OleDate{sealed.value + 70.0 / 24}));
+    EXPECT_TRUE(CCfdiSealAndStamp::NearDeadline("", sealed));
+    EXPECT_TRUE(CCfdiSealAndStamp::NearDeadline("2026-13-01T10:00:00", sealed));
+    EXPECT_EQ(CCfdiSealAndStamp::PathOf("/x", "<cfdi:Comprobante xmlns:cfdi=\"http://www.sat.gob.mx/cfd/4\" "
+                                              "Serie=\"A\" Folio=\"12\" Fecha=\"2026-01-31T23:59:59\">"
+                                              "<cfdi:Emisor Rfc=\"EKU9003173C9\"/></cfdi:Comprobante>"),
+              fs::path("/x/2026/01/EKU9003173C9_A_12.xml"));
+    EXPECT_EQ(CCfdiSealAndStamp::PathOf("/x", "no xml"), fs::path());
 }
 
 TEST(CfdiStamperDocument, TheStampedDocumentMustBeWhatWasSent) {

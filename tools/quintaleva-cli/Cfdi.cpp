@@ -2,6 +2,7 @@
 #include "CliDatabase.h"
 
 #include "cfdi/CfdiIssuer.h"
+#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/CfdiStamper.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
@@ -150,6 +151,8 @@ bool sealDocument(Database& db, std::int32_t id, std::map<std::string, std::stri
             std::fprintf(stderr, "Error: %s\n", e.c_str());
         return false;
     }
+    if (!sealed.notice.empty())
+        std::printf("%s\n", sealed.notice.c_str());
     std::string error;
     if (!file.empty()) {
         if (!issuer.Save(id, sealed, file, error))
@@ -286,39 +289,65 @@ std::unique_ptr<CPacClient> configuredPac(Database& db, std::string& error) {
     return client;
 }
 
-// Every pending stamp once more; 0 only when all ended stamped.
-int StampPending(Database& db) {
+// The key's password when a file or the variable gives it; empty otherwise (enough for CFDIs that
+// go to the PAC as they are).
+std::string optionalPassword(std::map<std::string, std::string>& o, std::string& error) {
+    if (!o.count("--clave-archivo") && !std::getenv("QUINTALEVA_CSD_CLAVE"))
+        return {};
+    return readPassword(o, error).value_or(std::string());
+}
+
+// Prints what became of one document; true when it ended stamped.
+bool report(Database& db, std::int32_t id, const CCfdiSealAndStamp::Result& r) {
+    const std::string name = documentName(db, id);
+    if (!r.notice.empty())
+        std::printf("%s: %s\n", name.c_str(), r.notice.c_str());
+    for (const std::string& e : r.errors)
+        std::fprintf(stderr, "Error: %s: %s\n", name.c_str(), e.c_str());
+    if (r.state == CCfdiStamper::State::Stamped)
+        return true;
+    if (r.errors.empty())
+        std::fprintf(stderr, "Error: %s: %s\n", name.c_str(), r.message.c_str());
+    return false;
+}
+
+// Every invoice to stamp once more (pending ones as they are); 0 only when all ended stamped.
+int StampPending(Database& db, std::map<std::string, std::string>& o) {
     std::string error;
     const std::unique_ptr<CPacClient> client = configuredPac(db, error);
     if (!client)
         return fail(error);
-    const std::vector<std::int32_t> pending = CFiscalStore(db).pendingStamps();
+    CCfdiSealAndStamp::Request request;
+    request.password = optionalPassword(o, error);
+    if (!error.empty())
+        return fail(error);
+    const std::vector<std::int32_t> ids = CFiscalStore(db).toStamp();
     int left = 0;
-    for (const std::int32_t id : pending) {
-        const CCfdiStamper::Result r = CCfdiStamper(db, *client).Stamp(id);
-        if (r.state == CCfdiStamper::State::Stamped) {
+    for (const std::int32_t id : ids) {
+        const CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(db, *client).Run(id, request);
+        if (report(db, id, r))
             std::printf("%s: timbrado, folio fiscal %s\n", documentName(db, id).c_str(), r.uuid.c_str());
-        } else {
+        else
             ++left;
-            std::fprintf(stderr, "%s: %s\n", documentName(db, id).c_str(), r.message.c_str());
-        }
     }
-    std::printf("Pendientes: %zu; timbrados ahora: %zu; siguen sin timbrar: %d\n", pending.size(),
-                pending.size() - static_cast<std::size_t>(left), left);
+    std::printf("Por timbrar: %zu; timbrados ahora: %zu; siguen sin timbrar: %d\n", ids.size(),
+                ids.size() - static_cast<std::size_t>(left), left);
     return left == 0 ? 0 : 1;
 }
 
 } // namespace
 
 int TimbrarCommand(const std::vector<std::string>& args) {
-    if (args.size() == 2 && args[1] == "--pendientes") {
+    std::map<std::string, std::string> o;
+    std::string error;
+    if (args.size() >= 2 && args[1] == "--pendientes") {
+        if (!readOptions(args, 2, {"--clave-archivo"}, o, error))
+            return fail(error);
         auto db = OpenDatabase(args[0]);
-        return StampPending(*db);
+        return StampPending(*db, o);
     }
     if (args.size() < 3)
         return fail("el comando timbrar pide ARCHIVO SERIE FOLIO, o ARCHIVO --pendientes.");
-    std::map<std::string, std::string> o;
-    std::string error;
     if (!readOptions(args, 3, {"--salida", "--clave-archivo", "--forma-pago", "--metodo-pago", "--uso"}, o, error))
         return fail(error);
     auto db = OpenDatabase(args[0]);
@@ -329,18 +358,17 @@ int TimbrarCommand(const std::vector<std::string>& args) {
     if (!client)
         return fail(error);
     // A CFDI sealed before (and maybe pending) goes to the PAC as it is; otherwise it is sealed now.
-    if (!CFiscalStore(*db).cfdi(*id)) {
-        const std::optional<std::string> password = readPassword(o, error);
-        if (!password)
-            return fail(error);
-        std::string noCertificado;
-        if (!sealDocument(*db, *id, o, *password, o.count("--salida") ? o["--salida"] : std::string(), noCertificado))
-            return 1;
-    }
-    const CCfdiStamper::Result r =
-        CCfdiStamper(*db, *client).Stamp(*id, o.count("--salida") ? std::filesystem::path(o["--salida"]) : std::filesystem::path());
-    if (r.state != CCfdiStamper::State::Stamped)
-        return fail(r.message);
+    CCfdiSealAndStamp::Request request;
+    request.fiscal.formaPago = o["--forma-pago"];
+    request.fiscal.metodoPago = o["--metodo-pago"];
+    request.fiscal.usoCfdi = o["--uso"];
+    request.file = o["--salida"];
+    request.password = optionalPassword(o, error);
+    if (!error.empty())
+        return fail(error);
+    const CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(*db, *client).Run(*id, request);
+    if (!report(*db, *id, r))
+        return 1;
     std::printf("Timbrado: %s\nFolio fiscal (UUID): %s\n", documentName(*db, *id).c_str(), r.uuid.c_str());
     return 0;
 }
