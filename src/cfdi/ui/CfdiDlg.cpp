@@ -2,9 +2,12 @@
 
 #include "cfdi/CfdiBuilder.h"
 #include "cfdi/CfdiIssuer.h"
+#include "cfdi/CfdiSealAndStamp.h"
+#include "cfdi/PacClient.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
+#include "cfdi/ui/PacWait.h"
 #include "cfdi/ui/SatCombo.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -44,7 +47,26 @@ void CCfdiDlg::Run(Database& db, const std::string& serie, std::int32_t folio, Q
     CCfdiDlg(db, *id, CDatosFiscalesDlg::xmlFolder(), parent).exec();
 }
 
+bool CCfdiDlg::StampSaved(Database& db, std::int32_t idDocumento, QWidget* parent) {
+    CCfdiDlg dlg(db, idDocumento, CDatosFiscalesDlg::xmlFolder(), parent);
+    dlg.exec();
+    return !dlg.m_uuid.empty();
+}
+
+bool CCfdiDlg::CanStamp(Database& db) {
+    try {
+        CFiscalStore store(db);
+        const EmisorFiscal e = store.emisor();
+        return !e.rfc.empty() && !e.certificado.empty() && !e.llavePrivada.empty() &&
+               store.pac().pac != PacProveedor::Ninguno;
+    } catch (const DbError&) {
+        return false;  // the dialog itself will say what is wrong
+    }
+}
+
 void CCfdiDlg::forgetPassword() { rememberedPassword().clear(); }
+QString CCfdiDlg::keptPassword() { return rememberedPassword(); }
+void CCfdiDlg::keepPassword(const QString& password) { rememberedPassword() = password; }
 
 CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder, QWidget* parent)
     : CTolDialog(parent), m_db(db), m_id(idDocumento), m_folder(folder) {
@@ -53,7 +75,7 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
     setModal(true);
     setClientSize(dialogSize(260, 128));
 
-    QString title, sealedBefore;
+    QString title;
     DocumentoFiscal proposal;
     std::string regimen;  // the customer's, which limits the usos offered
     try {
@@ -65,15 +87,15 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
                 regimen = cliente->regimenFiscal;
         }
         proposal = CCfdiBuilder(db).Proposal(idDocumento);
-        if (CFiscalStore(db).cfdi(idDocumento))
-            sealedBefore = QStringLiteral("Ya tiene factura sellada; sellar de nuevo la reemplaza.");
     } catch (const DbError& e) {
         ShowDbError(e);
     }
     auto* doc = new QLabel(title, this);
     place(doc, 7, 6, 246, 9);
-    auto* before = new QLabel(sealedBefore, this);
-    place(before, 7, 16, 246, 9);
+    m_state = new QLabel(this);
+    setId(m_state, kEstadoId);
+    m_state->setWordWrap(true);
+    place(m_state, 7, 15, 246, 12);
     auto row = [this](const QString& text, int y, QWidget* w, int id) {
         auto* l = new QLabel(text, this);
         place(l, 7, y + 2, 70, 9);
@@ -99,6 +121,15 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
             m_forma->setValue("99");
     });
 
+    m_canStamp = CanStamp(db);
+    auto* timbrar = new CTolButton(QStringLiteral("Timbrar"), this);
+    setId(timbrar, kTimbrarId);
+    place(timbrar, 87, 106, 52, 14);
+    connect(timbrar, &QPushButton::clicked, this, [this] {
+        if (stamp())
+            accept();
+    });
+    m_timbrar = timbrar;
     auto* sellar = new CTolButton(QStringLiteral("Sellar"), this);
     setId(sellar, kSellarId);
     place(sellar, 144, 106, 52, 14);
@@ -106,11 +137,105 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
         if (seal())
             accept();
     });
+    m_sellar = sellar;
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
     place(salir, 201, 106, 52, 14);
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
-    (m_clave->text().isEmpty() ? static_cast<QWidget*>(m_clave) : m_forma)->setFocus();
+    showState();
+    if (m_clave->isEnabled() && m_clave->text().isEmpty())
+        m_clave->setFocus();
+    else if (m_timbrar->isVisibleTo(this) && m_timbrar->isEnabled())
+        m_timbrar->setFocus();  // Enter stamps
+    else if (m_forma->isEnabled())
+        m_forma->setFocus();
+    else
+        salir->setFocus();
+}
+
+void CCfdiDlg::showState() {
+    std::optional<CFiscalStore::StoredCfdi> stored;
+    try {
+        stored = CFiscalStore(m_db).cfdi(m_id);
+    } catch (const DbError& e) {
+        ShowDbError(e);
+    }
+    const std::string estado = stored ? stored->estado : std::string();
+    const bool stamped = estado == CFiscalStore::kTimbrado;
+    const bool pending = estado == CFiscalStore::kPendiente;
+    QString text;
+    if (stamped)
+        text = QStringLiteral("Timbrada. Folio fiscal: %1").arg(q(stored->uuid));
+    else if (pending)
+        text = QStringLiteral("Timbrado pendiente: se envía otra vez el mismo comprobante, sin sellarlo de nuevo.");
+    else if (stored)
+        text = m_canStamp ? QStringLiteral("Sellada sin timbrar: al timbrar se sella de nuevo con estos datos.")
+                          : QStringLiteral("Ya tiene factura sellada; sellar de nuevo la reemplaza.");
+    else if (!m_canStamp)
+        text = QStringLiteral("Sin PAC en Datos fiscales: se sella, pero no se timbra.");
+    m_state->setText(text);
+    // What the PAC may hold or holds cannot change any more.
+    for (QWidget* w : {static_cast<QWidget*>(m_forma), static_cast<QWidget*>(m_metodo), static_cast<QWidget*>(m_uso)})
+        w->setEnabled(!stamped && !pending);
+    m_clave->setEnabled(!stamped && !pending);
+    m_timbrar->setVisible(m_canStamp);
+    m_timbrar->setEnabled(!stamped);
+    m_sellar->setEnabled(!stamped && !pending);
+    if (stamped)
+        m_uuid = stored->uuid;
+}
+
+bool CCfdiDlg::stamp() {
+    const std::unique_ptr<CPacClient> pac = CPacClient::Create(CFiscalStore(m_db).pac());
+    if (!pac) {
+        TolMessage(QStringLiteral("Configure el PAC en Configurar → Datos fiscales para timbrar."));
+        return false;
+    }
+    CCfdiSealAndStamp::Request request;
+    request.fiscal.formaPago = m_forma->value();
+    request.fiscal.metodoPago = m_metodo->value();
+    request.fiscal.usoCfdi = m_uso->value();
+    request.fiscal.exportacion = "01";
+    request.password = m_clave->text().toStdString();
+    request.folder = m_folder.toStdString();
+    request.sealAgain = true;  // a CFDI no PAC holds takes what the operator chose now
+    CCfdiSealAndStamp::Result r;
+    try {
+        CPacWait wait(*pac, this, QStringLiteral("Timbrando la factura con %1...").arg(q(CPacClient::Describe(CFiscalStore(m_db).pac()))));
+        r = CCfdiSealAndStamp(m_db, wait).Run(m_id, request);
+        wait.finish();
+    } catch (const DbError& e) {
+        ShowDbError(e);
+        showState();
+        return false;
+    }
+    if (r.sealedNow)
+        rememberedPassword() = m_clave->text();
+    if (!r.file.empty())
+        m_written = QString::fromStdString(r.file.string());
+    QString text;
+    if (!r.notice.empty())
+        text = q(r.notice) + QStringLiteral("\n\n");
+    if (!r.errors.empty()) {
+        text += QStringLiteral("No se selló la factura:");
+        for (const std::string& e : r.errors)
+            text += QStringLiteral("\n- ") + q(e);
+    } else if (r.state == CCfdiStamper::State::Stamped) {
+        m_uuid = r.uuid;
+        text += QStringLiteral("Factura electrónica timbrada.\nFolio fiscal: %1").arg(q(r.uuid));
+        if (!m_written.isEmpty())
+            text += QStringLiteral("\n%1").arg(m_written);
+        if (!r.message.empty() && r.message.find("archivo") != std::string::npos)
+            text += QStringLiteral("\n\n") + q(r.message);
+    } else if (r.state == CCfdiStamper::State::Pending) {
+        text += QStringLiteral("No se sabe si el PAC la timbró:\n%1\n\nQuedó en Utilerias → Facturas por timbrar, "
+                               "donde se envía otra vez el mismo comprobante.").arg(q(r.message));
+    } else {
+        text += QStringLiteral("No se timbró la factura:\n%1").arg(q(r.message));
+    }
+    TolMessage(text);
+    showState();
+    return r.state == CCfdiStamper::State::Stamped;
 }
 
 bool CCfdiDlg::seal() {
@@ -131,6 +256,8 @@ bool CCfdiDlg::seal() {
             return false;
         }
         rememberedPassword() = m_clave->text();
+        if (!sealed.notice.empty())
+            TolMessage(q(sealed.notice));
         const std::filesystem::path file = CCfdiIssuer::PathIn(m_folder.toStdString(), sealed);
         std::string error;
         if (!issuer.Save(m_id, sealed, file, error)) {

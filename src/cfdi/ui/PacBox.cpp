@@ -4,14 +4,13 @@
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
-#include "toolkit/ui/TolWait.h"
+#include "cfdi/ui/PacWait.h"
 
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 
 #include <chrono>
-#include <future>
 
 namespace {
 
@@ -97,14 +96,9 @@ PacCheck CPacBox::test() {
     if (!client)
         return {false, "Escoja el PAC (Finkok o SW) que timbra las facturas del negocio."};
     // The PAC may take its time to answer: the window keeps painting meanwhile.
-    std::future<PacCheck> answer =
-        std::async(std::launch::async, [c = std::move(client)] { return c->TestConnection(); });
-    CTolWait wait(window(), QStringLiteral("Timbrado (PAC)"),
-                  QStringLiteral("Probando la conexión con %1...").arg(q(CPacClient::Describe(config))),
-                  CTolWait::Options{.cancel = false});
-    const auto keepPainting = wait.keepGoing();
-    while (answer.wait_for(std::chrono::milliseconds(30)) != std::future_status::ready)
-        keepPainting();
+    CPacWait wait(*client, window(),
+                  QStringLiteral("Probando la conexión con %1...").arg(q(CPacClient::Describe(config))));
+    PacCheck check = wait.TestConnection();
     wait.finish();
-    return answer.get();
+    return check;
 }

@@ -4,6 +4,7 @@
 #include "catalogs/ui/CatArticulos.h"
 #include "catalogs/ui/CatClientes.h"
 #include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/ui/PorTimbrarDlg.h"
 #include "config/ui/ConfigDlg.h"
 #include "config/ui/Maintenance.h"
 #include "db/ArticulosSet.h"
@@ -101,6 +102,8 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     // The file moved or replaced while the operator types is told at once, not at the save.
     new CDatabaseWatch(m_db, this);
     Clear();
+    // Once the form is up: an invoice the PAC may have stamped unanswered is not left forgotten.
+    QTimer::singleShot(0, this, [this] { CPorTimbrarDlg::WarnAtStart(m_db, this); });
 }
 
 CPrincipalDlg::~CPrincipalDlg() { qApp->removeEventFilter(this); }
@@ -227,7 +230,8 @@ void CPrincipalDlg::createControls() {
         ->setMenu({{kNewDatabase, QStringLiteral("Crear nueva base de datos")},
                    {kBackup, QStringLiteral("Respaldar base de datos")},
                    {kImport, QStringLiteral("Importar de Quintaleva 1.3")},
-                   {kFacturaElectronica, QStringLiteral("Factura electrónica")}},
+                   {kFacturaElectronica, QStringLiteral("Factura electrónica")},
+                   {kFacturasPorTimbrar, QStringLiteral("Facturas por timbrar")}},
                   this);
     addButton(kReportsMenu, QStringLiteral("Reportes"), 259, 299, 131, kMagenta,
               QStringLiteral("Presenta los diferentes reportes del sistema"))
@@ -386,6 +390,7 @@ void CPrincipalDlg::onCommand(int id) {
         ReadValues();
         CCfdiDlg::Run(m_db, m_doc.serie, m_doc.folio, this);
         break;
+    case kFacturasPorTimbrar: CPorTimbrarDlg::Run(m_db, this); break;
     case kReportCustomers: CRepCatcli(m_db, m_state, this).exec(); break;
     case kReportArticles: CRepCatart(m_db, m_state, this).exec(); break;
     case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;
@@ -470,7 +475,7 @@ void CPrincipalDlg::onSave() {
             TolMessage(QStringLiteral("- El documento fue eliminado en otra estación. ¿Desea registrarlo de nuevo? -"),
                        true) != 1)
             return;
-        reg = CRegDoc::Run(m_db, m_totals->Total(), this);
+        reg = CRegDoc::Run(m_db, m_totals->Total(), this, CCfdiDlg::CanStamp(m_db));
     } catch (const DbError& e) {
         // Nothing is written before the registration answers: "Reintentar" asks again.
         if (ShowDbError(e, true, true))
@@ -482,11 +487,26 @@ void CPrincipalDlg::onSave() {
     const StoreEnd end = storeDocument(*reg, stored);
     if (end == StoreEnd::NotStored)
         return;
+    // Stamped before it prints, so the page carries its folio fiscal; a stamp that did not end
+    // leaves the document saved all the same, and the dialog has said why.
+    if (reg->timbrar)
+        stampSaved();
     if (reg->imprimir)
         PrintDocument(printJob(reg->formatoId, reg->copias), m_db, m_state, this);
     TolMessage(end == StoreEnd::FoundStored ? QStringLiteral("- El documento sí quedó registrado -")
                                             : QStringLiteral("- Documento Registrado -"));
     Clear();
+}
+
+void CPrincipalDlg::stampSaved() {
+    std::optional<std::int32_t> id;
+    try {
+        id = CDocumentStore(m_db).Find(m_doc.serie, m_doc.folio);
+    } catch (const DbError& e) {
+        ShowDbError(e);
+    }
+    if (id)
+        CCfdiDlg::StampSaved(m_db, *id, this);
 }
 
 void CPrincipalDlg::tellFolioTaken() {

@@ -44,6 +44,7 @@ public:
         kReportCustomers = 32771, kReportArticles = 32772, kReportDocuments = 32773, kReportReceivables = 32774,
         kReportStatement = 32776, kNewDatabase = 32777, kBackup = 32778, kImport = 32779,
         kWindowsFormat = 32780, kTicketFormat = 32781, kAbout = 16, kFacturaElectronica = 32782,
+        kFacturasPorTimbrar = 32783,
     };
 
     static constexpr const char* kMsgFolioTooBig = "- El folio no puede ser mayor que 2147483647 -";
@@ -103,6 +104,8 @@ private:
     // after a failure runs only this again, with the same answers. `replace` is the stored
     // document the operator agreed to replace.
     StoreEnd storeDocument(const RegDocResult& reg, std::optional<StoredDocument> replace);
+    // Right after the save: the electronic invoice of the document just stored.
+    void stampSaved();
     void onPrint();
     void onSearch();
     void onDelete();

@@ -9,6 +9,7 @@
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
+#include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 
@@ -19,14 +20,18 @@ constexpr int kClientWidth = 192;
 constexpr int kClientHeight = 132;
 constexpr int kLabelX = 16;
 constexpr int kFieldX = 62;
+constexpr int kTimbrarHeight = 16;
 
 } // namespace
 
-CRegDoc::CRegDoc(Database& db, double total, QWidget* parent) : CTolDialog(parent), m_total(total) {
+CRegDoc::CRegDoc(Database& db, double total, QWidget* parent, bool offerTimbrar)
+    : CTolDialog(parent), m_total(total) {
     setWindowFlags(Qt::Dialog | Qt::WindowCloseButtonHint | Qt::FramelessWindowHint);
     setModal(true);
     setWindowTitle(QStringLiteral("Registro de Documentos"));
-    setClientSize(dialogSize(kClientWidth, kClientHeight));
+    // The stamping choice takes a line of its own above the buttons.
+    const int below = offerTimbrar ? kTimbrarHeight : 0;
+    setClientSize(dialogSize(kClientWidth, kClientHeight + below));
 
     // Every control is a sibling of the group frames, as in a dialog template; the groups are
     // created first so that they lie beneath, and the tab order follows the order of creation.
@@ -68,12 +73,18 @@ CRegDoc::CRegDoc(Database& db, double total, QWidget* parent) : CTolDialog(paren
     setId(m_copias, kCopiasId);
     place(m_copias, kFieldX, 89, 24, 12);
 
+    if (offerTimbrar) {
+        m_timbrar = new QCheckBox(QStringLiteral("Timbrar factura electrónica"), this);
+        setId(m_timbrar, kTimbrarId);
+        m_timbrar->setChecked(true);
+        place(m_timbrar, 10, 113, 175, 12);
+    }
     auto* registrar = new CTolButton(QStringLiteral("Registrar"), this);
     setId(registrar, kRegistrarId);
-    place(registrar, 81, 114, 50, 14);
+    place(registrar, 81, 114 + below, 50, 14);
     auto* cancelar = new CTolButton(QStringLiteral("Cancelar"), this);
     setId(cancelar, kCancelarId);
-    place(cancelar, 135, 114, 50, 14);
+    place(cancelar, 135, 114 + below, 50, 14);
     connect(registrar, &QPushButton::clicked, this, &CRegDoc::onRegistrar);
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -143,12 +154,13 @@ void CRegDoc::onRegistrar() {
         result.formatoId = *formato;
     }
 
+    result.timbrar = m_timbrar && m_timbrar->isChecked();
     m_result = result;
     accept();
 }
 
-std::optional<RegDocResult> CRegDoc::Run(Database& db, double total, QWidget* parent) {
-    CRegDoc dialog(db, total, parent);
+std::optional<RegDocResult> CRegDoc::Run(Database& db, double total, QWidget* parent, bool offerTimbrar) {
+    CRegDoc dialog(db, total, parent, offerTimbrar);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.result();

@@ -11,6 +11,7 @@ class CComboTabla;
 class CTolButton;
 class CTolEdit;
 class Database;
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 
@@ -24,6 +25,7 @@ struct RegDocResult {
     bool imprimir = false;       // "Imprimir al registrar" checked
     std::int32_t formatoId = -1; // Id_Formato of the chosen format; -1 when the list is empty
     int copias = 1;              // 1 to 5
+    bool timbrar = false;        // "Timbrar factura electrónica" checked (offered only when it can be)
 };
 
 // "Registro de Documentos": shown by the save before anything is written. It proposes the
@@ -43,18 +45,21 @@ public:
     static constexpr int kFormatoId = 1093;
     static constexpr int kRegistrarId = 1100;
     static constexpr int kCancelarId = 1067;
+    static constexpr int kTimbrarId = 1104;
 
     static constexpr int kReferenciaLength = 35;
 
     // `total` is the document's total (the proposed payment). The format list is filled here; a
     // database error is shown and leaves the list empty.
-    CRegDoc(Database& db, double total, QWidget* parent = nullptr);
+    // `offerTimbrar` adds "Timbrar factura electrónica", checked.
+    CRegDoc(Database& db, double total, QWidget* parent = nullptr, bool offerTimbrar = false);
 
     // The choices; meaningful after the dialog closed with OK.
     const RegDocResult& result() const { return m_result; }
 
     // Runs the dialog modally: the choices on "Registrar", nothing when cancelled.
-    static std::optional<RegDocResult> Run(Database& db, double total, QWidget* parent = nullptr);
+    static std::optional<RegDocResult> Run(Database& db, double total, QWidget* parent = nullptr,
+                                           bool offerTimbrar = false);
 
 private:
     void onRegistrar();
@@ -67,6 +72,7 @@ private:
     QGroupBox* m_imprimirGroup;
     CComboTabla* m_formato;
     CTolEdit* m_copias;
+    QCheckBox* m_timbrar = nullptr;
     double m_total;
     RegDocResult m_result;
 };

@@ -236,7 +236,9 @@ private Q_SLOTS:
         QVERIFY(!f.fiscal.cfdi(id));
         clave->setText(QString::fromStdString(CfdiKit::password()));
         QVERIFY(dlg.seal());
-        QCOMPARE(dlg.writtenFile(), folder + QStringLiteral("/2026/03/EKU9003173C9_F_12.xml"));
+        // Sealed today, whatever the document's day: the month's folder is today's.
+        QCOMPARE(dlg.writtenFile(), folder + QStringLiteral("/%1/EKU9003173C9_F_12.xml")
+                                                 .arg(QDate::currentDate().toString(QStringLiteral("yyyy/MM"))));
         QVERIFY(QFile::exists(dlg.writtenFile()));
         QCOMPARE(f.fiscal.cfdi(id)->estado, std::string("Sellado"));
         // The password is kept for the run only: the next dialog has it.

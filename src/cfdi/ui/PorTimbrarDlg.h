@@ -1,0 +1,54 @@
+#pragma once
+
+#include "toolkit/ui/TolDialog.h"
+#include "toolkit/ui/TolGridOwner.h"
+
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+class CTolGrid;
+class Database;
+class QLabel;
+class QLineEdit;
+
+// "Facturas por timbrar": the invoices whose stamping did not end, with their last error — the
+// pending ones (the PAC may hold them: they go again exactly as they were sent) and the sealed
+// ones the PAC refused. "Timbrar" tries them all again; Enter on one opens its "Factura
+// electrónica". The key's password is asked only for a sealed one close to the SAT's 72 hours,
+// which must be sealed again.
+class CPorTimbrarDlg final : public CTolDialog, public ITolGridOwner {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CPorTimbrarDlg)
+public:
+    static constexpr int kGridId = 1351;
+    static constexpr int kClaveId = 1352;
+    static constexpr int kTimbrarId = 1353;
+    static constexpr int kResumenId = 1354;
+    static constexpr int kSalirId = 1067;
+
+    CPorTimbrarDlg(Database& db, QWidget* parent = nullptr);
+
+    static void Run(Database& db, QWidget* parent);
+    // The start-up warning: says how many invoices wait for their stamp and offers the list.
+    static void WarnAtStart(Database& db, QWidget* parent);
+
+    // Timbrar: every listed invoice once more; the list is read again afterwards.
+    void stampAll();
+    int listed() const { return static_cast<int>(m_ids.size()); }
+    CTolGrid* grid() const { return m_grid; }
+
+    void tgmGetCellText(int gridId, TolGridCell& cell) override;
+    void tgmRowActivate(int gridId, int row) override;
+
+private:
+    void load();
+
+    Database& m_db;
+    CTolGrid* m_grid = nullptr;
+    QLabel* m_resumen = nullptr;
+    QLineEdit* m_clave = nullptr;
+    std::vector<std::int32_t> m_ids;
+    std::vector<QStringList> m_rows;
+};
