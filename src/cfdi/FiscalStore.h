@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cfdi/FiscalData.h"
+#include "invoice/CfdiState.h"
 
 #include <cstdint>
 #include <optional>
@@ -33,9 +34,9 @@ public:
     void savePac(const PacConfig& p);
 
     // The states of a document's CFDI.
-    static constexpr const char* kSellado = "Sellado";  // sealed by us; no PAC holds it
-    static constexpr const char* kPendiente = "Sellado, timbrado pendiente";  // the PAC may hold it
-    static constexpr const char* kTimbrado = "Timbrado";
+    static constexpr const char* kSellado = CfdiState::kSellado;
+    static constexpr const char* kPendiente = CfdiState::kPendiente;
+    static constexpr const char* kTimbrado = CfdiState::kTimbrado;
 
     struct StoredCfdi {
         std::string xml;

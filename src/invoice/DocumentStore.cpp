@@ -1,11 +1,14 @@
 #include "invoice/DocumentStore.h"
 
+#include "invoice/CfdiState.h"
+
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/ReadSnapshot.h"
 #include "db/RetryConflicts.h"
 #include "db/Schema.h"
 #include "db/Transaction.h"
+#include "db/ValueFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -223,8 +226,11 @@ SaveResult CDocumentStore::saveOnce(DocumentHeader& header, std::span<CPartida> 
         return {SaveResult::Outcome::ReplacedChanged, 0, 0};
     if (!replace && stored)
         return {SaveResult::Outcome::FolioTaken, 0, NextFolio(header.serie)};
-    if (replace)
+    if (replace) {
+        if (!StampedHold(replace->id).empty())
+            return {SaveResult::Outcome::Stamped, 0, 0};
         m_db.execute("DELETE FROM Documentos WHERE Id_Documento = ?", {toInt(replace->id)});
+    }
 
     if (idCliente == 0) {
         Statement customer = prepareInsert(m_db, "Clientes", {"Nombre", "Dom1", "Dom2", "Dom3", "RFC", "Telefono"});
@@ -405,12 +411,35 @@ SqlCondition CDocumentStore::SearchCondition(const DocumentFilter& f) {
     return c;
 }
 
-bool CDocumentStore::Delete(const std::string& serie, std::int32_t folio) {
+std::string CDocumentStore::StampedHold(std::int32_t id) {
+    // A file the fiscal tables never reached has no CFDI at all.
+    if (!m_db.hasTable("Cfdis"))
+        return {};
+    Statement s = m_db.prepare("SELECT c.Estado, c.UUID, d.Serie, d.Folio FROM Cfdis c JOIN Documentos d "
+                               "ON d.Id_Documento = c.Id_Documento WHERE c.Id_Documento = ? AND c.Estado IN (?, ?)");
+    s.bind(1, toInt(id));
+    s.bind(2, std::string(CfdiState::kTimbrado));
+    s.bind(3, std::string(CfdiState::kPendiente));
+    if (!s.step())
+        return {};
+    const std::string name = s.text(2) + NumberToPaddedText(static_cast<std::int32_t>(s.integer(3)));
+    if (s.text(0) == CfdiState::kTimbrado)
+        return "- El documento " + name + " es una factura electrónica timbrada (folio fiscal " + s.text(1) +
+               "): no se elimina ni se reemplaza. Para anularla hay que cancelarla ante el SAT. -";
+    return "- El documento " + name + " tiene un timbrado pendiente: el PAC pudo haberlo timbrado. Termine su "
+           "timbrado en Utilerias → Facturas por timbrar; una factura timbrada se cancela ante el SAT, no se elimina. -";
+}
+
+CDocumentStore::DeleteResult CDocumentStore::Delete(const std::string& serie, std::int32_t folio) {
+    Transaction tx(m_db);
     const auto id = Find(serie, folio);
     if (!id)
-        return false;
+        return DeleteResult::NotFound;
+    if (!StampedHold(*id).empty())
+        return DeleteResult::Stamped;
     m_db.execute("DELETE FROM Documentos WHERE Id_Documento = ?", {toInt(*id)});
-    return true;
+    tx.commit();
+    return DeleteResult::Deleted;
 }
 
 void CDocumentStore::Cancel(const std::string& serie, std::int32_t folio) {
@@ -428,9 +457,25 @@ void CDocumentStore::Cancel(const std::string& serie, std::int32_t folio) {
     tx.commit();
 }
 
-int CDocumentStore::DeleteBefore(OleDate date) {
+int CDocumentStore::DeleteBefore(OleDate date, int* kept) {
     Transaction tx(m_db);
-    const int n = m_db.execute("DELETE FROM Documentos WHERE Fecha < ?", {date.dateOnly().value});
+    const double day = date.dateOnly().value;
+    int n = 0;
+    if (m_db.hasTable("Cfdis")) {
+        const std::vector<DbValue> held{day, std::string(CfdiState::kTimbrado), std::string(CfdiState::kPendiente)};
+        const char* const stamped = "SELECT Id_Documento FROM Cfdis WHERE Estado IN (?, ?)";
+        n = m_db.execute(std::string("DELETE FROM Documentos WHERE Fecha < ? AND Id_Documento NOT IN (") + stamped + ")", held);
+        if (kept) {
+            Statement s = m_db.prepare(std::string("SELECT count(*) FROM Documentos WHERE Fecha < ? AND Id_Documento IN (") +
+                                       stamped + ")");
+            s.bind(1, held[0]).bind(2, held[1]).bind(3, held[2]);
+            *kept = s.step() ? static_cast<int>(s.integer(0)) : 0;
+        }
+    } else {
+        n = m_db.execute("DELETE FROM Documentos WHERE Fecha < ?", {day});
+        if (kept)
+            *kept = 0;
+    }
     tx.commit();
     return n;
 }

@@ -36,6 +36,7 @@ struct SaveResult final {
         Saved,
         FolioTaken,       // another station stored the series and folio first: nothing written
         ReplacedChanged,  // the document to replace changed or went meanwhile: nothing written
+        Stamped,          // the document to replace has a stamped CFDI (or may): nothing written
     };
     Outcome outcome = Outcome::Saved;
     std::int32_t id = 0;         // Saved: the new Id_Documento
@@ -99,14 +100,20 @@ public:
     // The search condition for Documentos, with its bound values.
     static SqlCondition SearchCondition(const DocumentFilter& filter);
 
-    // Deletes the document with this series and folio (lines and payments go with it). False when
-    // there is none.
-    bool Delete(const std::string& serie, std::int32_t folio);
+    // Why document `id` must stay: its CFDI is stamped, or the PAC may have stamped it (pending).
+    // Such an invoice is cancelled before the SAT, never deleted or replaced. Empty when it may go.
+    std::string StampedHold(std::int32_t id);
+
+    enum class DeleteResult { Deleted, NotFound, Stamped };
+    // Deletes the document with this series and folio (lines and payments go with it), unless
+    // StampedHold() keeps it.
+    DeleteResult Delete(const std::string& serie, std::int32_t folio);
     // Marks it cancelled and removes its payments (YaPagado back to 0); a folio never saved is
     // recorded as a cancelled document of its own, so it counts as used.
     void Cancel(const std::string& serie, std::int32_t folio);
-    // Deletes every document dated before the day of `date` (that day's documents stay).
-    int DeleteBefore(OleDate date);
+    // Deletes every document dated before the day of `date` (that day's documents stay), except
+    // the stamped ones; `kept` counts those.
+    int DeleteBefore(OleDate date, int* kept = nullptr);
 
 private:
     SaveResult saveOnce(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,

@@ -9,6 +9,8 @@
 #include "cfdi/PacClient.h"
 #include "cfdi/StampedCfdi.h"
 #include "db/Statement.h"
+#include "invoice/DocumentStore.h"
+#include "invoice/DocumentTotals.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +208,44 @@ TEST_P(CfdiStamperTest, SealsAgainOnlyWhatNoPacHoldsAndOnlyNearTheSatDeadline) {
     EXPECT_TRUE(r.sealedNow);
     EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@FormaPago)"), "03");
     EXPECT_EQ(CfdiKit::xpath(pac.lastReceivedCfdi(), "string(/*/@Fecha)"), "2026-03-14T13:00:00");
+}
+
+TEST_P(CfdiStamperTest, AStampedOrPendingInvoiceIsNeverDeletedReplacedOrPurged) {
+    fs::path file;
+    const std::int32_t stamped = sealedDocument(11, file);
+    ASSERT_EQ(CCfdiStamper(*db, *client).Stamp(stamped, file).state, CCfdiStamper::State::Stamped);
+    const std::int32_t pending = sealedDocument(12, file);
+    pac.setMode(StandInPac::Mode::StampThenCut);
+    ASSERT_EQ(CCfdiStamper(*db, *client).Stamp(pending, file).state, CCfdiStamper::State::Pending);
+    const std::int32_t sealedOnly = sealedDocument(13, file);
+    CDocumentStore store(*db);
+
+    EXPECT_NE(store.StampedHold(stamped).find("es una factura electrónica timbrada (folio fiscal " + fiscal.cfdi(stamped)->uuid),
+              std::string::npos) << store.StampedHold(stamped);
+    EXPECT_NE(store.StampedHold(pending).find("tiene un timbrado pendiente"), std::string::npos);
+    EXPECT_EQ(store.StampedHold(sealedOnly), "");
+    EXPECT_EQ(store.Delete("T", 11), CDocumentStore::DeleteResult::Stamped);
+    EXPECT_EQ(store.Delete("T", 12), CDocumentStore::DeleteResult::Stamped);
+    EXPECT_EQ(fiscal.cfdi(stamped)->estado, "Timbrado");
+
+    // Replacing it, even as the operator agreed to, writes nothing.
+    DocumentHeader header;
+    std::vector<CPartida> lines;
+    ASSERT_EQ(store.Load(stamped, header, lines), CDocumentStore::LoadResult::Loaded);
+    header.nombre = "Otro";
+    const auto seen = store.FindStored("T", 11);
+    const SaveResult r = store.Save(header, lines, DocumentTotals::Of(lines), {}, seen);
+    EXPECT_EQ(r.outcome, SaveResult::Outcome::Stamped);
+    EXPECT_EQ(store.Find("T", 11), std::optional<std::int32_t>(stamped));
+
+    // A purge by date keeps them and says how many; the sealed one goes with the rest.
+    int kept = -1;
+    EXPECT_EQ(store.DeleteBefore(sealingNow().addDays(1), &kept), 1);
+    EXPECT_EQ(kept, 2);
+    EXPECT_TRUE(fiscal.cfdi(stamped));
+    EXPECT_TRUE(fiscal.cfdi(pending));
+    EXPECT_FALSE(store.Find("T", 13));
+    EXPECT_EQ(store.Delete("T", 13), CDocumentStore::DeleteResult::NotFound);
 }
 
 TEST(CfdiSealAndStamp, TheDeadlineAndTheFileComeFromTheCfdiItself) {

@@ -232,8 +232,8 @@ TEST_F(DocumentStoreTest, FoliosSearchCancelAndPurge) {
     period.serie = "AB";
     EXPECT_EQ(matches(period), 0);
 
-    EXPECT_FALSE(store.Delete("Z", 1));
-    EXPECT_TRUE(store.Delete("AB", 1));
+    EXPECT_EQ(store.Delete("Z", 1), CDocumentStore::DeleteResult::NotFound);
+    EXPECT_EQ(store.Delete("AB", 1), CDocumentStore::DeleteResult::Deleted);
     EXPECT_EQ(store.DeleteBefore(OleDate::fromDate(2026, 3, 2, 12)), 1); // the day itself stays
     EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Documentos WHERE Folio = 9"), 1);
     EXPECT_EQ(QueryCount(*db, "SELECT count(*) FROM Detalles d LEFT JOIN Documentos USING (Id_Documento) "

@@ -99,8 +99,14 @@ bool CEliminarDlg::proceder() {
         switch (what) {
         case Eliminar:
             // Saying "eliminado" when there was nothing to delete would report a failure as success.
-            message = store.Delete(serie, m_folio) ? QStringLiteral("- Documento eliminado -")
-                                                   : QStringLiteral("- No existe el documento -");
+            switch (store.Delete(serie, m_folio)) {
+            case CDocumentStore::DeleteResult::Deleted: message = QStringLiteral("- Documento eliminado -"); break;
+            case CDocumentStore::DeleteResult::NotFound: message = QStringLiteral("- No existe el documento -"); break;
+            case CDocumentStore::DeleteResult::Stamped:
+                // The invoice stays, and so does the dialog: nothing was done.
+                TolMessage(QString::fromStdString(store.StampedHold(*store.Find(serie, m_folio))));
+                return false;
+            }
             break;
         case MarcarCancelado:
             store.Cancel(serie, m_folio);
@@ -112,8 +118,13 @@ bool CEliminarDlg::proceder() {
                 TolMessage(QStringLiteral("- Fecha no válida -"));
                 return false;
             }
-            store.DeleteBefore(OleDate::fromDate(day.year(), day.month(), day.day()));
+            int kept = 0;
+            store.DeleteBefore(OleDate::fromDate(day.year(), day.month(), day.day()), &kept);
             message = QStringLiteral("- Documentos Eliminados -");
+            if (kept > 0)
+                message += QStringLiteral("\nSe conservan %1 facturas electrónicas timbradas o con timbrado pendiente: "
+                                          "una factura timbrada se cancela ante el SAT, no se elimina.")
+                               .arg(kept);
             break;
         }
         }

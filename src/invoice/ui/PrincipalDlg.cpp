@@ -469,8 +469,14 @@ void CPrincipalDlg::onSave() {
             tellFolioTaken();
             return;
         }
-        if (stored && !askReplace({}))
-            return;
+        if (stored) {
+            if (const std::string hold = CDocumentStore(m_db).StampedHold(stored->id); !hold.empty()) {
+                TolMessage(q(hold));
+                return;
+            }
+            if (!askReplace({}))
+                return;
+        }
         if (!stored && m_loaded == std::make_pair(m_doc.serie, m_doc.folio) &&
             TolMessage(QStringLiteral("- El documento fue eliminado en otra estación. ¿Desea registrarlo de nuevo? -"),
                        true) != 1)
@@ -531,6 +537,11 @@ CPrincipalDlg::StoreEnd CPrincipalDlg::storeDocument(const RegDocResult& reg, st
             if (result.outcome == SaveResult::Outcome::Saved)
                 return StoreEnd::Stored;
             const QString folio = q(m_doc.serie) + q(NumberToPaddedText(m_doc.folio));
+            if (result.outcome == SaveResult::Outcome::Stamped) {
+                // Stamped at another station while the operator answered.
+                TolMessage(q(store.StampedHold(replace ? replace->id : 0)));
+                return StoreEnd::NotStored;
+            }
             if (result.outcome == SaveResult::Outcome::FolioTaken) {
                 // Another station stored this folio while the operator was on the dialogs.
                 m_doc.folio = result.nextFolio;

@@ -475,7 +475,7 @@ private Q_SLOTS:
         const auto id = CDocumentStore(*m_db).Find("B", 7);
         QVERIFY(id);
         m_form->LoadDocument(*id);
-        QVERIFY(CDocumentStore(*other).Delete("B", 7));
+        QVERIFY(CDocumentStore(*other).Delete("B", 7) == CDocumentStore::DeleteResult::Deleted);
         const QString question =
             QStringLiteral("- El documento fue eliminado en otra estación. ¿Desea registrarlo de nuevo? -");
         Registrations regs;
