@@ -168,6 +168,17 @@ std::string StandInPac::clock() {
     return m_clock.empty() ? now() : m_clock;
 }
 
+void StandInPac::script(const std::string& path, std::string http, bool cut) {
+    std::lock_guard lock(m_mutex);
+    m_scripts[path].emplace_back(std::move(http), cut);
+}
+
+void StandInPac::forget() {
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+    m_scripts.clear();
+}
+
 std::vector<StandInPac::Request> StandInPac::requests() {
     std::lock_guard lock(m_mutex);
     return m_requests;
@@ -243,6 +254,12 @@ std::string StandInPac::respond(const Request& r, bool& hang, bool& cut) {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(r);
         mode = m_mode;
+        if (auto it = m_scripts.find(r.path); it != m_scripts.end() && !it->second.empty()) {
+            auto [http, drop] = std::move(it->second.front());
+            it->second.erase(it->second.begin());
+            cut = drop;
+            return http;
+        }
     }
     // Authenticating is not what the tests make fail.
     if (r.path != "/v2/security/authenticate") {

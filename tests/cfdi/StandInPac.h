@@ -43,6 +43,11 @@ public:
     // of the clock's, and the key it signs with (the caller's, kept alive by it) instead of its own.
     void setClock(std::string fecha);
     void setKey(evp_pkey_st* key);
+    // The next request to `path` gets `http` (a whole HTTP answer) as it is, or its connection
+    // dropped (`cut`), whatever the mode; a request with nothing scripted is answered as usual.
+    void script(const std::string& path, std::string http, bool cut = false);
+    // Forgets the requests it got and the answers still scripted.
+    void forget();
     std::vector<Request> requests();
     // How many different CFDIs it has stamped.
     std::size_t stampedCount();
@@ -80,6 +85,7 @@ private:
     std::string m_estado = "Vigente";
     std::string m_clock;
     std::vector<Request> m_requests;
+    std::map<std::string, std::vector<std::pair<std::string, bool>>> m_scripts; // by path, in order
     std::string m_lastCfdi;
     std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
     unsigned m_serial = 0;

@@ -1,6 +1,7 @@
 // A seeded mutation run over the PAC clients' answer parsers, through the whole path the program
-// takes: each damaged answer is served by a small HTTP server on 127.0.0.1 (and nowhere else) to
-// the real Finkok and SW clients, which read it with libcurl and parse it as they would a PAC's.
+// takes: each damaged answer is scripted into the stand-in PAC on 127.0.0.1 (and nowhere else),
+// which serves it to the real Finkok and SW clients; they read it with libcurl and parse it as they
+// would a PAC's, password scrubbing included.
 // The seeds are the stand-in PAC's answers of every kind, for both PACs: stamps whose TFD really
 // seals the sent CFDI (the kit's payment CFDI and one sealed here by the issuer), 307 with and
 // without the earlier stamp, refusals, a wrong account, cancellations with their acuse, the SAT's
@@ -28,11 +29,6 @@
 #include "cfdi/XmlDocument.h"
 #include "db/Utf8.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 #include <openssl/evp.h>
@@ -44,14 +40,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fstream>
 #include <map>
-#include <mutex>
 #include <random>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 using json = nlohmann::json;
@@ -65,7 +58,7 @@ const char* const kMarker = "ENTIDAD-EXPANDIDA";
 const char* const kCanaryPath = "/xxe-canario";
 const char* const kClock = "2026-03-14T09:31:07";
 
-// ---- the answers' server ---------------------------------------------------------------------
+// ---- HTTP answers ---------------------------------------------------------------------
 
 std::string httpAnswer(long status, const std::string& type, const std::string& body, long declared = -1) {
     return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + type + "\r\nContent-Length: " +
@@ -83,142 +76,6 @@ std::string headerValue(const std::string& head, const char* name) {
     const std::size_t start = head.find_first_not_of(' ', at + std::strlen(name) + 3);
     return head.substr(start, head.find("\r\n", start) - start);
 }
-
-// Serves the answers it is given, one per request, by path; a path with none queued gets the
-// fallback (a good token for SW's authentication, an empty 503 otherwise). Listens on 127.0.0.1
-// only. Requests for any other path (an entity or DTD someone tried to fetch) are kept as strays.
-class AnswerServer final {
-public:
-    struct Script {
-        std::string http;
-        bool cut = false; // the connection dropped with no answer
-    };
-    struct Served {
-        std::string path;
-        bool scripted = false;
-    };
-
-    AnswerServer() {
-        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof a;
-        if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(m_listen, 16) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&a), &size) != 0 ||
-            ::pipe(m_stop) != 0)
-            throw std::runtime_error("cannot listen on 127.0.0.1");
-        m_port = ntohs(a.sin_port);
-        m_thread = std::thread([this] { serve(); });
-    }
-    ~AnswerServer() {
-        const char stop = 's';
-        if (::write(m_stop[1], &stop, 1) != 1)
-            std::perror("answer server");
-        m_thread.join();
-        ::close(m_listen);
-        ::close(m_stop[0]);
-        ::close(m_stop[1]);
-    }
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(m_port); }
-
-    void push(const std::string& path, Script s) {
-        std::lock_guard lock(m_mutex);
-        m_queue[path].push_back(std::move(s));
-    }
-    // Forgets what is queued and what was served.
-    void reset() {
-        std::lock_guard lock(m_mutex);
-        m_queue.clear();
-        m_served.clear();
-    }
-    std::vector<Served> served() {
-        std::lock_guard lock(m_mutex);
-        return m_served;
-    }
-    std::vector<std::string> strays() {
-        std::lock_guard lock(m_mutex);
-        return m_strays;
-    }
-
-private:
-    void serve() {
-        for (;;) {
-            pollfd fds[2] = {{m_listen, POLLIN, 0}, {m_stop[0], POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0 || fds[1].revents)
-                return;
-            const int fd = ::accept(m_listen, nullptr, nullptr);
-            if (fd >= 0) {
-                handle(fd);
-                ::close(fd);
-            }
-        }
-    }
-    void handle(int fd) {
-        std::string data;
-        std::size_t headEnd = std::string::npos, length = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (headEnd == std::string::npos || data.size() < headEnd + 4 + length) {
-            pollfd p{fd, POLLIN, 0};
-            if (std::chrono::steady_clock::now() > deadline || ::poll(&p, 1, 1000) < 0)
-                return;
-            if (!p.revents)
-                continue;
-            char buf[16384];
-            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-            if (n <= 0)
-                break;
-            data.append(buf, static_cast<std::size_t>(n));
-            if (headEnd == std::string::npos && (headEnd = data.find("\r\n\r\n")) != std::string::npos) {
-                const std::string l = headerValue(data.substr(0, headEnd + 2), "content-length");
-                length = l.empty() ? 0 : std::stoul(l);
-            }
-        }
-        const std::size_t sp = data.find(' ');
-        const std::string path = sp == std::string::npos ? "" : data.substr(sp + 1, data.find(' ', sp + 1) - sp - 1);
-        Script s;
-        bool scripted = false;
-        {
-            std::lock_guard lock(m_mutex);
-            auto& q = m_queue[path];
-            if (!q.empty()) {
-                s = std::move(q.front());
-                q.pop_front();
-                scripted = true;
-            } else if (path == SwAuthPath()) {
-                s.http = httpAnswer(200, "application/json",
-                                    R"({"data":{"token":"T-respaldo","expires_in":1700000000},"status":"success"})");
-            } else {
-                s.http = httpAnswer(503, "text/plain", "");
-            }
-            if (path.rfind("/servicios/", 0) != 0 && path.rfind("/v2/", 0) != 0 && path.rfind("/cfdi33/", 0) != 0 &&
-                path != "/ConsultaCFDIService.svc")
-                m_strays.push_back(path.empty() ? data.substr(0, 200) : path);
-            m_served.push_back({path, scripted});
-        }
-        if (s.cut) {
-            const linger reset{1, 0};
-            ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-            return;
-        }
-        for (std::size_t sent = 0; sent < s.http.size();) {
-            const ssize_t n = ::send(fd, s.http.data() + sent, s.http.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0)
-                return;
-            sent += static_cast<std::size_t>(n);
-        }
-    }
-    static std::string SwAuthPath() { return CSwClient::kAuthenticatePath; }
-
-    int m_listen = -1;
-    int m_stop[2] = {-1, -1};
-    int m_port = 0;
-    std::mutex m_mutex;
-    std::map<std::string, std::deque<Script>> m_queue;
-    std::vector<Served> m_served;
-    std::vector<std::string> m_strays;
-    std::thread m_thread;
-};
 
 // ---- the seeds -------------------------------------------------------------------------------
 
@@ -1118,7 +975,11 @@ int main(int argc, char** argv) {
             for (const Seed& x : seeds)
                 std::printf("seed %s %016llx\n", x.name.c_str(),
                             static_cast<unsigned long long>(fnv(1469598103934665603ull, x.body)));
-        AnswerServer server;
+        // The answers' server: the stand-in, with every answer scripted but those the clients ask
+        // again on their own (a token after a 401, the stamp sent again with it).
+        StandInPac server(kUser, kPassword);
+        server.setClock(kClock);
+        server.setKey(key);
         const PacConfig finkokConfig{PacProveedor::Finkok, PacAmbiente::Pruebas, server.url(), kUser, kPassword};
         const PacConfig swConfig{PacProveedor::Sw, PacAmbiente::Pruebas, server.url(), kUser, kPassword};
         const CPacClient::Timeouts timeouts{3000, 10000};
@@ -1153,56 +1014,56 @@ int main(int argc, char** argv) {
                 std::printf("input %d, seed %s (%s), HTTP %ld:\n%s\n", i, s.name.c_str(), kinds.c_str(), in.status,
                             in.body.c_str());
 
-            server.reset();
+            server.forget();
             const std::string type = s.type.empty() ? "text/xml" : s.type;
-            const AnswerServer::Script script{httpAnswer(in.status, type, placed(in.body), in.declared), in.cut};
+            const std::string http = httpAnswer(in.status, type, placed(in.body), in.declared);
             // Only SW's cancellation sends the CSD's password (Finkok's gets the key re-encrypted).
             Checker c(canary, s.op == Op::SwCancel);
             std::string outcome;
             const auto servedTo = [&](const std::string& path) {
-                for (const auto& served : server.served())
-                    if (served.path == path && served.scripted)
+                for (const auto& r : server.requests())
+                    if (r.path == path)
                         return true;
                 return false;
             };
             switch (s.op) {
             case Op::FinkokStamp: {
-                server.push(CFinkokClient::kStampPath, script);
+                server.script(CFinkokClient::kStampPath, http, in.cut);
                 const PacStamp r = finkok->Stamp(sent[s.cfdi]);
                 checkStamp(c, r, sent[s.cfdi], s, in, true, false, tally);
                 outcome = name(r.outcome);
                 break;
             }
             case Op::SwStamp: {
-                server.push(CSwClient::kStampPath, script);
+                server.script(CSwClient::kStampPath, http, in.cut);
                 const PacStamp r = sw->Stamp(sent[s.cfdi]);
                 checkStamp(c, r, sent[s.cfdi], s, in, servedTo(CSwClient::kStampPath), false, tally);
                 outcome = name(r.outcome);
                 break;
             }
             case Op::FinkokCancel: {
-                server.push(CFinkokClient::kCancelPath, script);
+                server.script(CFinkokClient::kCancelPath, http, in.cut);
                 const PacCancel r = finkok->Cancel(cancelRequest());
                 checkCancel(c, r, in, false);
                 outcome = name(r.outcome);
                 break;
             }
             case Op::SwCancel: {
-                server.push(CSwClient::kCancelPath, script);
+                server.script(CSwClient::kCancelPath, http, in.cut);
                 const PacCancel r = sw->Cancel(cancelRequest());
                 checkCancel(c, r, in, false);
                 outcome = name(r.outcome);
                 break;
             }
             case Op::FinkokStatus: {
-                server.push(CFinkokClient::kCancelPath, script);
+                server.script(CFinkokClient::kCancelPath, http, in.cut);
                 const PacSatStatus r = finkok->SatStatus(statusRequest());
                 checkStatus(c, r);
                 outcome = name(r.outcome);
                 break;
             }
             case Op::SwStatus: {
-                server.push(CSwClient::kSatStatusPath, script);
+                server.script(CSwClient::kSatStatusPath, http, in.cut);
                 const PacSatStatus r = sw->SatStatus(statusRequest());
                 checkStatus(c, r);
                 outcome = name(r.outcome);
@@ -1211,7 +1072,7 @@ int main(int argc, char** argv) {
             case Op::SwAuth: {
                 // A new client asks for its token: once to test the account, once on the way to a
                 // stamp whose own answer is good.
-                server.push(CSwClient::kAuthenticatePath, script);
+                server.script(CSwClient::kAuthenticatePath, http, in.cut);
                 auto fresh = CPacClient::Create(swConfig, timeouts);
                 if (i % 2) {
                     const PacCheck r = fresh->TestConnection();
@@ -1222,8 +1083,7 @@ int main(int argc, char** argv) {
                 } else {
                     const Seed& good = *std::find_if(seeds.begin(), seeds.end(),
                                                      [](const Seed& x) { return x.name == "sw-cfdi0-timbrado"; });
-                    server.push(CSwClient::kStampPath,
-                                {httpAnswer(good.status, good.type, good.body), false});
+                    server.script(CSwClient::kStampPath, httpAnswer(good.status, good.type, good.body));
                     const PacStamp r = fresh->Stamp(sent[0]);
                     const bool answered = servedTo(CSwClient::kStampPath);
                     checkStamp(c, r, sent[0], good, {good.status, good.body, false, -1, {}}, answered, !answered, tally);
@@ -1236,22 +1096,27 @@ int main(int argc, char** argv) {
             ++tally.outcomes[s.name.substr(0, s.name.find('-')) + " " + outcome];
             if (trace)
                 std::printf("%d %s [%s] %s\n", i, s.name.c_str(), kinds.c_str(), outcome.c_str());
+            // Nothing but the services' own paths: another is an entity or a DTD someone fetched.
+            for (const auto& r : server.requests())
+                if (r.path.rfind("/servicios/", 0) != 0 && r.path.rfind("/v2/", 0) != 0 &&
+                    r.path.rfind("/cfdi33/", 0) != 0 && r.path != CSwClient::kSatStatusPath)
+                    c.fail("something asked the loopback server for " + r.path.substr(0, 200));
             for (const std::string& p : c.problems)
                 ++problemKinds[p.substr(0, p.find(" with code")) + " [" + s.name + "]"];
             if (!c.problems.empty()) {
                 if (++failures <= 10) {
                     std::fprintf(stderr, "input %d (seed %s; %s; HTTP %ld):\n", i, s.name.c_str(), kinds.c_str(),
                                  in.status);
-                    for (const std::string& p : c.problems)
+                    // Nothing but the services' own paths: another is an entity or a DTD someone fetched.
+            for (const auto& r : server.requests())
+                if (r.path.rfind("/servicios/", 0) != 0 && r.path.rfind("/v2/", 0) != 0 &&
+                    r.path.rfind("/cfdi33/", 0) != 0 && r.path != CSwClient::kSatStatusPath)
+                    c.fail("something asked the loopback server for " + r.path.substr(0, 200));
+            for (const std::string& p : c.problems)
                         std::fprintf(stderr, "  - %s\n", p.c_str());
                     std::fprintf(stderr, "  answer: %s\n", excerpt(in.body).c_str());
                 }
             }
-        }
-        for (const std::string& stray : server.strays()) {
-            std::fprintf(stderr, "something asked the loopback server for %s (an external entity or DTD fetched)\n",
-                         stray.c_str());
-            ++failures;
         }
         EVP_PKEY_free(key);
         const double seconds =
