@@ -397,9 +397,13 @@ private:
                 break;
             tags.emplace_back(p, e + 1 - p);
         }
-        if (tags.size() < 2)
+        swapSpans(in, tags, "tags swapped");
+    }
+    // Two of the spans (offset, length) traded.
+    void swapSpans(Input& in, const std::vector<std::pair<std::size_t, std::size_t>>& spans, const char* what) {
+        if (spans.size() < 2)
             return flip(in);
-        auto a = tags[pick(tags.size())], b = tags[pick(tags.size())];
+        auto a = spans[pick(spans.size())], b = spans[pick(spans.size())];
         if (a.first > b.first)
             std::swap(a, b);
         if (a.first == b.first || a.first + a.second > b.first)
@@ -407,7 +411,7 @@ private:
         const std::string ta = in.body.substr(a.first, a.second), tb = in.body.substr(b.first, b.second);
         in.body.replace(b.first, b.second, ta);
         in.body.replace(a.first, a.second, tb);
-        in.what.push_back("tags swapped");
+        in.what.push_back(what);
     }
     void swapKeys(Input& in) {
         std::vector<std::pair<std::size_t, std::size_t>> keys;
@@ -416,17 +420,7 @@ private:
             if (q != std::string::npos && p > q)
                 keys.emplace_back(q + 1, p - q - 1);
         }
-        if (keys.size() < 2)
-            return flip(in);
-        auto a = keys[pick(keys.size())], b = keys[pick(keys.size())];
-        if (a.first > b.first)
-            std::swap(a, b);
-        if (a.first == b.first || a.first + a.second > b.first)
-            return;
-        const std::string ka = in.body.substr(a.first, a.second), kb = in.body.substr(b.first, b.second);
-        in.body.replace(b.first, b.second, ka);
-        in.body.replace(a.first, a.second, kb);
-        in.what.push_back("keys swapped");
+        swapSpans(in, keys, "keys swapped");
     }
     void hugeNumber(Input& in) {
         static const char* numbers[] = {"99999999999999999999999999999999", "18446744073709551616",
