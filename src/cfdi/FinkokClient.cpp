@@ -110,8 +110,7 @@ PacStamp CFinkokClient::Stamp(const std::string& sealedXml) {
         envelope("stam", kStampNs, "<stam:stamp>" + element("stam", "xml", base64(sealedXml)) + credentials("stam") +
                                        "</stam:stamp>");
     PacStamp s = ParseStamp(sealedXml, call(kStampPath, "stamp", body));
-    Scrub(s.message, m_config.clave);
-    Scrub(s.pacMessage, m_config.clave);
+    Scrub(s, m_config.clave);
     return s;
 }
 
@@ -130,7 +129,8 @@ PacStamp CFinkokClient::ParseStamp(const std::string& sealedXml, const CHttpTran
         return s;
     }
     if (const auto* incidencia = doc.find("Incidencia", result)) {
-        s.code = doc.textOf("CodigoError", incidencia);
+        // Only what has the shape of a code is one: a damaged field is no refusal.
+        s.code = PacCodes::CodeOf(doc.textOf("CodigoError", incidencia));
         s.pacMessage = doc.textOf("MensajeIncidencia", incidencia);
         const std::string extra = doc.textOf("ExtraInfo", incidencia);
         if (!extra.empty())
@@ -138,8 +138,10 @@ PacStamp CFinkokClient::ParseStamp(const std::string& sealedXml, const CHttpTran
     }
     if (s.pacMessage.empty())
         s.pacMessage = doc.textOf("CodEstatus", result);
+    // An answer that carries a stamp, or names its folio fiscal, is never a refusal, whatever its
+    // code says: the PAC holds a stamp, taken when it seals what was sent and unknown otherwise.
     const std::string stamped = doc.textOf("xml", result);
-    if (!stamped.empty() && (s.code.empty() || s.code == "307")) {
+    if (!stamped.empty()) {
         s.earlier = s.code == "307";
         AcceptStamp(s, sealedXml, stamped);
         return s;
@@ -147,6 +149,11 @@ PacStamp CFinkokClient::ParseStamp(const std::string& sealedXml, const CHttpTran
     if (s.code.empty() && !s.pacMessage.empty())
         s.code = PacCodes::CodeOf(s.pacMessage);
     Explain(s);
+    if (s.outcome == PacOutcome::Refused && !doc.textOf("UUID", result).empty()) {
+        s.outcome = PacOutcome::Unknown;
+        s.message = "El PAC contestó con un folio fiscal y sin su timbre (" + PacCodes::Text(s.code, s.pacMessage) +
+                    "). No se sabe si quedó timbrado: intente de nuevo con el mismo comprobante.";
+    }
     return s;
 }
 
@@ -167,8 +174,7 @@ PacCancel CFinkokClient::Cancel(const PacCancelRequest& r) {
             element("can", "taxpayer_id", r.rfcEmisor) + element("can", "cer", base64(cer)) +
             element("can", "key", base64(key)) + element("can", "store_pending", "false") + "</can:cancel>");
     c = ParseCancel(r.uuid, call(kCancelPath, "cancel", body));
-    Scrub(c.message, m_config.clave);
-    Scrub(c.pacMessage, m_config.clave);
+    Scrub(c, m_config.clave);
     return c;
 }
 
@@ -180,10 +186,17 @@ PacCancel CFinkokClient::ParseCancel(const std::string& uuid, const CHttpTranspo
     }
     CXmlDocument doc(a.body);
     const auto* result = doc.find("cancelResult");
-    const auto* folio = result ? doc.find("Folio", result) : nullptr;
-    for (const auto* f : result ? doc.findAll("Folio", result) : std::vector<const _xmlNode*>{})
-        if (doc.textOf("UUID", f) == uuid)
+    // The folio of our UUID: an answer about others says nothing of ours.
+    const auto folios = result ? doc.findAll("Folio", result) : std::vector<const _xmlNode*>{};
+    const _xmlNode* folio = nullptr;
+    for (const auto* f : folios)
+        if (SameUuid(doc.textOf("UUID", f), uuid))
             folio = f;
+    if (!folio && !folios.empty()) {
+        c.outcome = PacOutcome::Unknown;
+        c.message = kOtherFolio;
+        return c;
+    }
     if (folio) {
         c.code = doc.textOf("EstatusUUID", folio);
         c.estatusCancelacion = doc.textOf("EstatusCancelacion", folio);
@@ -217,7 +230,7 @@ PacSatStatus CFinkokClient::SatStatus(const PacStatusRequest& r) {
                      element("can", "rtaxpayer_id", r.rfcReceptor) + element("can", "uuid", r.uuid) +
                      element("can", "total", r.total) + "</can:get_sat_status>");
     PacSatStatus s = ParseSatStatus(call(kCancelPath, "get_sat_status", body));
-    Scrub(s.message, m_config.clave);
+    Scrub(s, m_config.clave);
     return s;
 }
 

@@ -57,6 +57,7 @@ void CPacClient::AcceptStamp(PacStamp& s, const std::string& sealedXml, const st
     const auto tfd = CStampedCfdi::Read(stampedXml, CStampedCfdi::SelloOf(sealedXml), error);
     if (!tfd) {
         s.outcome = PacOutcome::Unknown;
+        s.earlier = false;
         s.message = error + " No se sabe si quedó timbrado: intente de nuevo con el mismo comprobante.";
         return;
     }
@@ -105,6 +106,34 @@ bool CPacClient::ReadSatFields(const CXmlDocument& doc, const _xmlNode* from, Pa
     s.message = "El SAT dice: " + s.estado + (s.estatusCancelacion.empty() ? "" : " (" + s.estatusCancelacion + ")") +
                 (s.esCancelable.empty() ? "" : "; " + s.esCancelable) + ".";
     return true;
+}
+
+bool CPacClient::SameUuid(const std::string& a, const std::string& b) {
+    if (a.size() != b.size() || a.empty())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+void CPacClient::Scrub(PacStamp& s, const std::string& password) {
+    // Not the stamped CFDI: a document, kept as the PAC gave it and checked against what was sent.
+    for (std::string* t : {&s.uuid, &s.fechaTimbrado, &s.noCertificadoSat, &s.selloSat, &s.code, &s.pacMessage, &s.message})
+        Scrub(*t, password);
+}
+
+void CPacClient::Scrub(PacCancel& c, const std::string& password) {
+    // Not the acuse: the SAT's signed receipt, kept as it came.
+    for (std::string* t : {&c.code, &c.estatusCancelacion, &c.pacMessage, &c.message})
+        Scrub(*t, password);
+}
+
+void CPacClient::Scrub(PacSatStatus& s, const std::string& password) {
+    for (std::string* t : {&s.codigoEstatus, &s.estado, &s.esCancelable, &s.estatusCancelacion, &s.message})
+        Scrub(*t, password);
 }
 
 void CPacClient::Scrub(std::string& text, const std::string& password) {

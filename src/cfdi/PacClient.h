@@ -103,6 +103,14 @@ protected:
     static void Explain(PacStamp& s);
     // The SAT's answer fields (Finkok's `sat`, the SAT's ConsultaResult) found below `from`.
     static bool ReadSatFields(const CXmlDocument& doc, const _xmlNode* from, PacSatStatus& s);
-    // Replaces every occurrence of the password in the texts of a result.
+    // Whether two folios fiscales are the same, whatever the case of their letters.
+    static bool SameUuid(const std::string& a, const std::string& b);
+    static constexpr const char* kOtherFolio =
+        "El PAC contestó sobre otro folio fiscal. No se sabe si registró la cancelación: consulte el estado en el SAT.";
+    // Replaces every occurrence of the password in a text, or in every text of a result but the
+    // documents it carries (the stamped CFDI, the acuse).
     static void Scrub(std::string& text, const std::string& password);
+    static void Scrub(PacStamp& result, const std::string& password);
+    static void Scrub(PacCancel& result, const std::string& password);
+    static void Scrub(PacSatStatus& result, const std::string& password);
 };

@@ -53,11 +53,12 @@ std::optional<CStampedCfdi::Tfd> CStampedCfdi::Read(const std::string& stampedXm
         error = "El PAC no devolvió un CFDI legible.";
         return std::nullopt;
     }
-    const auto* complemento = doc.find("Complemento", root);
-    std::vector<const _xmlNode*> tfds;
-    if (complemento)
-        tfds = doc.findAll("TimbreFiscalDigital", complemento);
-    if (tfds.size() != 1 || CXmlDocument::namespaceUri(tfds.front()) != kTfdNamespace) {
+    // One TFD in the whole document, a child of a Complemento of the Comprobante.
+    const std::vector<const _xmlNode*> tfds = doc.findAll("TimbreFiscalDigital", root);
+    const auto* complemento = tfds.size() == 1 ? CXmlDocument::parent(tfds.front()) : nullptr;
+    if (tfds.size() != 1 || CXmlDocument::namespaceUri(tfds.front()) != kTfdNamespace || !complemento ||
+        CXmlDocument::localName(complemento) != "Complemento" ||
+        CXmlDocument::namespaceUri(complemento) != kCfdiNamespace || CXmlDocument::parent(complemento) != root) {
         error = tfds.empty() ? "El CFDI que devolvió el PAC no trae el timbre fiscal digital."
                              : "El CFDI que devolvió el PAC no trae un timbre fiscal digital válido.";
         return std::nullopt;

@@ -86,8 +86,7 @@ PacStamp CSwClient::Stamp(const std::string& sealedXml) {
         s = ParseStamp(sealedXml, a);
         break;
     }
-    Scrub(s.message, m_config.clave);
-    Scrub(s.pacMessage, m_config.clave);
+    Scrub(s, m_config.clave);
     return s;
 }
 
@@ -103,7 +102,7 @@ PacStamp CSwClient::ParseStamp(const std::string& sealedXml, const CHttpTranspor
         AcceptStamp(s, sealedXml, cfdi);
         const std::string uuid = text(j["data"], "uuid");
         if (s.outcome == PacOutcome::Done && !uuid.empty() && uuid != s.uuid) {
-            s.outcome = PacOutcome::Unknown;
+            s = PacStamp{};
             s.message = "El PAC dio un folio fiscal que no es el de su timbre. No se sabe si quedó timbrado: intente de "
                         "nuevo con el mismo comprobante.";
         }
@@ -113,15 +112,13 @@ PacStamp CSwClient::ParseStamp(const std::string& sealedXml, const CHttpTranspor
     s.code = PacCodes::CodeOf(s.pacMessage);
     if (a.status == 401 && s.code.empty())
         s.code = "300";
-    if (s.code == "307") {
-        const std::string earlier = text(j, "messageDetail");
-        if (!earlier.empty()) {
-            s.earlier = true;
-            AcceptStamp(s, sealedXml, earlier);
-            if (s.outcome == PacOutcome::Done)
-                return s;
-            s.earlier = false;
-        }
+    // The earlier stamp of a 307. An answer that carries a stamp is never a refusal, whatever its
+    // code says: the PAC holds one, taken when it seals what was sent and unknown otherwise.
+    const std::string earlier = text(j, "messageDetail");
+    if (earlier.find("TimbreFiscalDigital") != std::string::npos) {
+        s.earlier = s.code == "307";
+        AcceptStamp(s, sealedXml, earlier);
+        return s;
     }
     // A server's own error page is no refusal of the CFDI.
     if (a.status >= 500 && s.code.empty())
@@ -149,10 +146,8 @@ PacCancel CSwClient::Cancel(const PacCancelRequest& r) {
     c = ParseCancel(r.uuid, m_http.Post(BaseUrl(m_config) + kCancelPath,
                                         {"Content-Type: application/json", "Authorization: Bearer " + m_token},
                                         request.dump(-1, ' ', false, json::error_handler_t::replace)));
-    for (std::string* t : {&c.message, &c.pacMessage}) {
-        Scrub(*t, m_config.clave);
-        Scrub(*t, r.claveLlave);
-    }
+    Scrub(c, m_config.clave);
+    Scrub(c, r.claveLlave);
     return c;
 }
 
@@ -166,11 +161,18 @@ PacCancel CSwClient::ParseCancel(const std::string& uuid, const CHttpTransport::
     if (a.status == 200 && success(j)) {
         const json& data = j["data"];
         c.acuse = text(data, "acuse");
+        // The status of our UUID: an answer about others says nothing of ours.
         const auto folios = data.find("uuid");
-        if (folios != data.end() && folios->is_object())
+        if (folios != data.end() && folios->is_object()) {
             for (const auto& [key, value] : folios->items())
-                if (value.is_string() && (c.code.empty() || key == uuid))
+                if (value.is_string() && SameUuid(key, uuid))
                     c.code = value.get<std::string>();
+            if (c.code.empty() && !folios->empty()) {
+                c.outcome = PacOutcome::Unknown;
+                c.message = kOtherFolio;
+                return c;
+            }
+        }
     } else {
         c.pacMessage = text(j, "message");
         c.code = PacCodes::CodeOf(c.pacMessage);
@@ -206,10 +208,13 @@ PacSatStatus CSwClient::SatStatus(const PacStatusRequest& r) {
         "xmlns:soapenv=\"http://schemas.xmlsoap.org/soap/envelope/\" xmlns:tem=\"http://tempuri.org/\">"
         "<soapenv:Header/><soapenv:Body><tem:Consulta><tem:expresionImpresa>" +
         EscapeXmlText(expression) + "</tem:expresionImpresa></tem:Consulta></soapenv:Body></soapenv:Envelope>";
-    return ParseSatStatus(m_http.Post(satStatusUrl(),
-                                      {"Content-Type: text/xml; charset=utf-8",
-                                       "SOAPAction: \"http://tempuri.org/IConsultaCFDIService/Consulta\""},
-                                      body));
+    PacSatStatus s = ParseSatStatus(m_http.Post(satStatusUrl(),
+                                                {"Content-Type: text/xml; charset=utf-8",
+                                                 "SOAPAction: \"http://tempuri.org/IConsultaCFDIService/Consulta\""},
+                                                body));
+    // With a configured URL the service is the PAC's own host, which knows the password.
+    Scrub(s, m_config.clave);
+    return s;
 }
 
 PacSatStatus CSwClient::ParseSatStatus(const CHttpTransport::Answer& a) {

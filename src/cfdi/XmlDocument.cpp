@@ -39,7 +39,10 @@ CXmlDocument::CXmlDocument(const std::string& bytes) {
         return;
     m_doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr,
                           XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (m_doc && !xmlDocGetRootElement(m_doc)) {
+    // No answer of a PAC or the SAT, and no CFDI, has a DOCTYPE (SOAP forbids it). One that does is
+    // not read: libxml2 leaves entity references in the tree, and reading a text or an attribute
+    // would expand them.
+    if (m_doc && (!xmlDocGetRootElement(m_doc) || m_doc->intSubset || m_doc->extSubset)) {
         xmlFreeDoc(m_doc);
         m_doc = nullptr;
     }
@@ -100,6 +103,10 @@ std::string CXmlDocument::attribute(const _xmlNode* node, const char* name) {
 
 bool CXmlDocument::hasAttribute(const _xmlNode* node, const char* name) {
     return node && xmlHasProp(node, BAD_CAST name) != nullptr;
+}
+
+const _xmlNode* CXmlDocument::parent(const _xmlNode* node) {
+    return node && node->parent && node->parent->type == XML_ELEMENT_NODE ? node->parent : nullptr;
 }
 
 std::string CXmlDocument::localName(const _xmlNode* node) {

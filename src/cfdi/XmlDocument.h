@@ -7,7 +7,7 @@ struct _xmlDoc;
 struct _xmlNode;
 
 // A document parsed with libxml2 for reading answers from outside: no network, no entity
-// expansion, no messages on the terminal. Elements are found by local name, whatever prefix the
+// expansion (a document with a DOCTYPE is not read at all), no messages on the terminal. Elements are found by local name, whatever prefix the
 // sender gave their namespace.
 class CXmlDocument final {
 public:
@@ -28,6 +28,8 @@ public:
     static std::string text(const _xmlNode* node);
     static std::string attribute(const _xmlNode* node, const char* name);
     static bool hasAttribute(const _xmlNode* node, const char* name);
+    // The element that holds `node`; null for the root.
+    static const _xmlNode* parent(const _xmlNode* node);
     static std::string localName(const _xmlNode* node);
     static std::string namespaceUri(const _xmlNode* node);
 

@@ -10,10 +10,12 @@
 #include "cfdi/PacCodes.h"
 #include "cfdi/StampedCfdi.h"
 #include "cfdi/SwClient.h"
+#include "cfdi/XmlDocument.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <functional>
 #include <random>
 
@@ -260,4 +262,149 @@ TEST(PacAnswers, DamagedAnswersNeverCrashAndNeverPassForAStamp) {
     EXPECT_EQ(runs, 800);
     // Many damaged copies still hold an intact stamp (a changed byte in the envelope).
     EXPECT_GT(done, 0);
+}
+
+// Faults the mutation run (tests/sanitize/pac_answers_mutation.cpp) found, one case each.
+namespace {
+
+std::string replaced(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// Opens CPacClient's scrubbing to the test.
+struct ScrubProbe final : CPacClient {
+    using CPacClient::Scrub;
+    PacStamp Stamp(const std::string&) override { return {}; }
+    PacCancel Cancel(const PacCancelRequest&) override { return {}; }
+    PacSatStatus SatStatus(const PacStatusRequest&) override { return {}; }
+    PacCheck TestConnection() override { return {}; }
+};
+
+} // namespace
+
+TEST(PacAnswersFound, AnAnswerThatCarriesAStampIsNeverARefusalWhateverItsCode) {
+    const std::string sealed = sample("pago20-EKU9003173C9.xml");
+    StandInPac finkok("u", "p"), sw("u", "p");
+    finkok.answer(finkokStamp(sealed, "u", "p"));
+    const std::string earlier = split(finkok.answer(finkokStamp(sealed, "u", "p"))).body;
+    ASSERT_NE(earlier.find("<s0:CodigoError>307<"), std::string::npos);
+
+    // The earlier stamp with another code: the stamp seals what was sent, so it is stamped...
+    const std::string code302 = replaced(earlier, "<s0:CodigoError>307<", "<s0:CodigoError>302<");
+    const PacStamp taken = CFinkokClient::ParseStamp(sealed, answered(200, code302));
+    EXPECT_EQ(taken.outcome, PacOutcome::Done) << taken.message;
+    EXPECT_FALSE(taken.earlier);
+    // ...and with its TFD damaged nobody knows: before, a refusal, and the CFDI sealed again.
+    const std::string damaged = replaced(code302, "Version=&quot;1.1&quot; UUID", "Version=&quot;1.0&quot; UUID");
+    const PacStamp unknown = CFinkokClient::ParseStamp(sealed, answered(200, damaged));
+    EXPECT_EQ(unknown.outcome, PacOutcome::Unknown) << unknown.message;
+    EXPECT_FALSE(unknown.earlier);
+    EXPECT_TRUE(unknown.xml.empty() && unknown.uuid.empty());
+    // A folio fiscal without its stamp, beside a refusal's code.
+    const std::size_t from = damaged.find("<s0:xml>"), to = damaged.find("</s0:xml>") + 9;
+    std::string folioOnly = damaged;
+    folioOnly.erase(from, to - from);
+    EXPECT_EQ(CFinkokClient::ParseStamp(sealed, answered(200, folioOnly)).outcome, PacOutcome::Unknown);
+    // A CodigoError that is not a code refuses nothing.
+    finkok.setMode(StandInPac::Mode::Refuse, "302");
+    const std::string refused = split(finkok.answer(finkokStamp(sealed, "u", "p"))).body;
+    EXPECT_EQ(CFinkokClient::ParseStamp(sealed, answered(200, refused)).outcome, PacOutcome::Refused);
+    const PacStamp notACode = CFinkokClient::ParseStamp(
+        sealed, answered(200, replaced(refused, "<s0:CodigoError>302<", "<s0:CodigoError>Error 3O2<")));
+    EXPECT_EQ(notACode.outcome, PacOutcome::Unknown) << notACode.message;
+
+    // SW: a 307's earlier stamp under another code.
+    const std::string token = split(sw.answer({"/v2/security/authenticate", "\r\n", "{\"user\":\"u\",\"password\":\"p\"}"})).body;
+    const StandInPac::Request stamp{"/cfdi33/stamp/v4",
+                                    "\r\nAuthorization: Bearer T1\r\nContent-Type: multipart/form-data; boundary=B\r\n",
+                                    "--B\r\nContent-Disposition: form-data; name=\"xml\"; filename=\"c.xml\"\r\n"
+                                    "Content-Type: text/xml\r\n\r\n" + sealed + "\r\n--B--\r\n"};
+    ASSERT_NE(token.find("T1"), std::string::npos);
+    sw.answer(stamp);
+    const std::string swEarlier = split(sw.answer(stamp)).body;
+    const std::string sw705 = replaced(swEarlier, "\"307.", "\"705.");
+    EXPECT_EQ(CSwClient::ParseStamp(sealed, answered(400, sw705)).outcome, PacOutcome::Done);
+    const PacStamp swUnknown =
+        CSwClient::ParseStamp(sealed, answered(400, replaced(sw705, "Version=\\\"1.1\\\" UUID", "Version=\\\"1.0\\\" UUID")));
+    EXPECT_EQ(swUnknown.outcome, PacOutcome::Unknown) << swUnknown.message;
+}
+
+TEST(PacAnswersFound, ACancellationIsDoneOnlyForOurFolioFiscal) {
+    const std::string ours = "04BF2854-FE7D-4377-9196-71248F060ABB";
+    const auto finkok = [](const std::string& uuid) {
+        return "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><r:cancelResponse "
+               "xmlns:r=\"http://facturacion.finkok.com/cancel\"><r:cancelResult><Folios><Folio><EstatusUUID>201"
+               "</EstatusUUID><UUID>" + uuid + "</UUID><EstatusCancelacion>En proceso</EstatusCancelacion></Folio>"
+               "</Folios><Acuse>&lt;Acuse/&gt;</Acuse></r:cancelResult></r:cancelResponse></e:Body></e:Envelope>";
+    };
+    const auto sw = [](const std::string& uuid) {
+        return R"({"data":{"acuse":"<Acuse/>","uuid":{")" + uuid + R"(":"201"}},"status":"success"})";
+    };
+    const std::string other = "11111111-2222-4333-8444-555555555555";
+    std::string lower = ours;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(CFinkokClient::ParseCancel(ours, answered(200, finkok(ours))).outcome, PacOutcome::Done);
+    EXPECT_EQ(CFinkokClient::ParseCancel(ours, answered(200, finkok(lower))).outcome, PacOutcome::Done);
+    const PacCancel finkokOther = CFinkokClient::ParseCancel(ours, answered(200, finkok(other)));
+    EXPECT_EQ(finkokOther.outcome, PacOutcome::Unknown);
+    EXPECT_NE(finkokOther.message.find("otro folio fiscal"), std::string::npos) << finkokOther.message;
+    EXPECT_EQ(CSwClient::ParseCancel(ours, answered(200, sw(ours))).outcome, PacOutcome::Done);
+    EXPECT_EQ(CSwClient::ParseCancel(ours, answered(200, sw(lower))).outcome, PacOutcome::Done);
+    EXPECT_EQ(CSwClient::ParseCancel(ours, answered(200, sw(other))).outcome, PacOutcome::Unknown);
+}
+
+TEST(PacAnswersFound, OneTfdInTheComprobantesComplementoAndNoDoctypeIsRead) {
+    const std::string sealed = sample("pago20-EKU9003173C9.xml");
+    const std::string sello = CStampedCfdi::SelloOf(sealed);
+    StandInPac pac("u", "p");
+    CXmlDocument answer(split(pac.answer(finkokStamp(sealed, "u", "p"))).body);
+    const std::string stamped = answer.textOf("xml");
+    std::string error;
+    ASSERT_TRUE(CStampedCfdi::Read(stamped, sello, error)) << error;
+    const std::size_t begin = stamped.find("<tfd:TimbreFiscalDigital"), end = stamped.find("/>", begin) + 2;
+    const std::string tfd = stamped.substr(begin, end - begin);
+
+    // A second Complemento with its own TFD; the TFD in the Addenda instead.
+    std::string two = stamped;
+    two.insert(two.rfind("</cfdi:Comprobante>"), "<cfdi:Complemento>" + tfd + "</cfdi:Complemento>");
+    EXPECT_FALSE(CStampedCfdi::Read(two, sello, error));
+    std::string moved = stamped;
+    moved.erase(begin, end - begin);
+    moved.insert(moved.rfind("</cfdi:Comprobante>"), "<cfdi:Addenda>" + tfd + "</cfdi:Addenda>");
+    EXPECT_FALSE(CStampedCfdi::Read(moved, sello, error));
+
+    // The TFD's SelloCFD spelled through an entity: not read at all, nor an entity anywhere.
+    std::string entity = stamped;
+    entity.replace(entity.find("SelloCFD=\"") + 10, sello.size(), "&s;");
+    entity.insert(entity.find("?>") + 2, "<!DOCTYPE cfdi:Comprobante [<!ENTITY s \"" + sello + "\">]>");
+    EXPECT_FALSE(CStampedCfdi::Read(entity, sello, error));
+    EXPECT_FALSE(CXmlDocument("<!DOCTYPE r [<!ENTITY m \"expandida\">]><r>&m;</r>").ok());
+    EXPECT_FALSE(CXmlDocument("<!DOCTYPE r SYSTEM \"http://127.0.0.1:9/dtd\"><r>1</r>").ok());
+    EXPECT_TRUE(CXmlDocument("<r>1</r>").ok());
+}
+
+TEST(PacAnswersFound, EveryTextOfAResultButItsDocumentsLosesThePassword) {
+    const std::string password = "Clave-Secreta-9";
+    PacSatStatus status{PacOutcome::Done, "S " + password, "Vigente " + password, "Cancelable " + password,
+                        "En proceso " + password, "El SAT dice " + password};
+    ScrubProbe::Scrub(status, password);
+    for (const std::string* t : {&status.codigoEstatus, &status.estado, &status.esCancelable, &status.estatusCancelacion,
+                                 &status.message})
+        EXPECT_EQ(t->find(password), std::string::npos) << *t;
+    PacCancel cancel{PacOutcome::Refused, "205" + password, password, "<Acuse>" + password + "</Acuse>", password, password};
+    ScrubProbe::Scrub(cancel, password);
+    EXPECT_EQ((cancel.code + cancel.estatusCancelacion + cancel.pacMessage + cancel.message).find(password),
+              std::string::npos);
+    EXPECT_NE(cancel.acuse.find(password), std::string::npos) << "the SAT's receipt is kept as it came";
+    PacStamp stamp;
+    stamp.xml = "<cfdi:Comprobante Nombre=\"" + password + "\"/>";
+    stamp.code = stamp.pacMessage = stamp.message = stamp.uuid = password;
+    ScrubProbe::Scrub(stamp, password);
+    EXPECT_EQ((stamp.code + stamp.pacMessage + stamp.message + stamp.uuid).find(password), std::string::npos);
+    EXPECT_NE(stamp.xml.find(password), std::string::npos) << "the stamped CFDI is kept as the PAC gave it";
 }

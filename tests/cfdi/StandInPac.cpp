@@ -153,6 +153,32 @@ void StandInPac::setEstado(std::string estado) {
     m_estado = std::move(estado);
 }
 
+void StandInPac::setClock(std::string fecha) {
+    std::lock_guard lock(m_mutex);
+    m_clock = std::move(fecha);
+}
+
+void StandInPac::setKey(evp_pkey_st* key) {
+    std::lock_guard lock(m_mutex);
+    m_key = key;
+}
+
+std::string StandInPac::clock() {
+    std::lock_guard lock(m_mutex);
+    return m_clock.empty() ? now() : m_clock;
+}
+
+void StandInPac::script(const std::string& path, std::string http, bool cut) {
+    std::lock_guard lock(m_mutex);
+    m_scripts[path].emplace_back(std::move(http), cut);
+}
+
+void StandInPac::forget() {
+    std::lock_guard lock(m_mutex);
+    m_requests.clear();
+    m_scripts.clear();
+}
+
 std::vector<StandInPac::Request> StandInPac::requests() {
     std::lock_guard lock(m_mutex);
     return m_requests;
@@ -228,6 +254,12 @@ std::string StandInPac::respond(const Request& r, bool& hang, bool& cut) {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(r);
         mode = m_mode;
+        if (auto it = m_scripts.find(r.path); it != m_scripts.end() && !it->second.empty()) {
+            auto [http, drop] = std::move(it->second.front());
+            it->second.erase(it->second.begin());
+            cut = drop;
+            return http;
+        }
     }
     // Authenticating is not what the tests make fail.
     if (r.path != "/v2/security/authenticate") {
@@ -282,7 +314,7 @@ std::string StandInPac::stamp(const std::string& cfdi, bool& earlier) {
     const auto part = [&rng](unsigned mask) { return static_cast<unsigned>(rng()) & mask; };
     std::snprintf(uuid, sizeof uuid, "%08X-%04X-4%03X-8%03X-%04X%08X", part(0xFFFFFFFF), part(0xFFFF), part(0xFFF),
                   part(0xFFF), part(0xFFFF), part(0xFFFFFFFF));
-    CStampedCfdi::Tfd t{uuid, now(), kRfcProvCertif, "", sello, kNoCertificadoSat, ""};
+    CStampedCfdi::Tfd t{uuid, m_clock.empty() ? now() : m_clock, kRfcProvCertif, "", sello, kNoCertificadoSat, ""};
     const std::string cadena = CStampedCfdi::Cadena(t);
     std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
     std::vector<unsigned char> sig(static_cast<std::size_t>(EVP_PKEY_get_size(m_key)));
@@ -381,8 +413,8 @@ std::string StandInPac::finkok(const Request& r) {
             content = "<s0:Folios><s0:Folio><s0:EstatusUUID>" + status + "</s0:EstatusUUID><s0:UUID>" + uuid +
                       "</s0:UUID><s0:EstatusCancelacion>" + (status == "201" ? "En proceso" : "") +
                       "</s0:EstatusCancelacion></s0:Folio></s0:Folios><s0:Acuse>" +
-                      EscapeXmlText("<Acuse Fecha=\"" + now() + "\"><Folios><UUID>" + uuid + "</UUID></Folios></Acuse>") +
-                      "</s0:Acuse><s0:Fecha>" + now() + "</s0:Fecha><s0:RfcEmisor>" + doc.textOf("taxpayer_id", cancel) +
+                      EscapeXmlText("<Acuse Fecha=\"" + clock() + "\"><Folios><UUID>" + uuid + "</UUID></Folios></Acuse>") +
+                      "</s0:Acuse><s0:Fecha>" + clock() + "</s0:Fecha><s0:RfcEmisor>" + doc.textOf("taxpayer_id", cancel) +
                       "</s0:RfcEmisor>";
         }
         return http(200, "text/xml; charset=utf-8",

@@ -39,6 +39,15 @@ public:
     void setMode(Mode mode, std::string code = {});
     // What the SAT says of any UUID: "Vigente", "Cancelado", "No Encontrado".
     void setEstado(std::string estado);
+    // For answers that are the same on every run: the time it gives ("2026-03-14T09:30:00") instead
+    // of the clock's, and the key it signs with (the caller's, kept alive by it) instead of its own.
+    void setClock(std::string fecha);
+    void setKey(evp_pkey_st* key);
+    // The next request to `path` gets `http` (a whole HTTP answer) as it is, or its connection
+    // dropped (`cut`), whatever the mode; a request with nothing scripted is answered as usual.
+    void script(const std::string& path, std::string http, bool cut = false);
+    // Forgets the requests it got and the answers still scripted.
+    void forget();
     std::vector<Request> requests();
     // How many different CFDIs it has stamped.
     std::size_t stampedCount();
@@ -63,6 +72,7 @@ private:
     std::string satStatus(const Request& r);
     // The CFDI with a new TFD, or the one stamped before; empty when it cannot be stamped.
     std::string stamp(const std::string& cfdi, bool& earlier);
+    std::string clock();
 
     int m_listen = -1;
     int m_stop[2] = {-1, -1};
@@ -73,7 +83,9 @@ private:
     Mode m_mode = Mode::Answer;
     std::string m_code;
     std::string m_estado = "Vigente";
+    std::string m_clock;
     std::vector<Request> m_requests;
+    std::map<std::string, std::vector<std::pair<std::string, bool>>> m_scripts; // by path, in order
     std::string m_lastCfdi;
     std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
     unsigned m_serial = 0;
