@@ -23,7 +23,6 @@ public:
     void Recompute(const CLineas& lines);
     // How the next Recompute adds the lines up (the database decides: DocumentRounding).
     void SetRounding(TotalsRounding rounding) { m_rounding = rounding; }
-    TotalsRounding rounding() const { return m_rounding; }
     // All totals to 0; repaints.
     void Clear();
 
