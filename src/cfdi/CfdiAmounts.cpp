@@ -1,26 +1,6 @@
 #include "cfdi/CfdiAmounts.h"
 
-#include <cmath>
-
 namespace CfdiAmounts {
-
-std::int64_t toMicros(double value) { return std::llround(value * 1e6); }
-std::int64_t toCents(double value) { return std::llround(value * 100.0); }
-
-std::int64_t divRound(__int128 num, std::int64_t den) {
-    const bool negative = num < 0;
-    const __int128 a = negative ? -num : num;
-    const __int128 q = (a + den / 2) / den;
-    return static_cast<std::int64_t>(negative ? -q : q);
-}
-
-std::int64_t importe(std::int64_t cantidadMicros, std::int64_t valorUnitarioMicros) {
-    return divRound(static_cast<__int128>(cantidadMicros) * valorUnitarioMicros, 10'000'000'000LL);
-}
-
-std::int64_t applyRate(std::int64_t cents, std::int64_t rateMicros) {
-    return divRound(static_cast<__int128>(cents) * rateMicros, 1'000'000);
-}
 
 namespace {
 

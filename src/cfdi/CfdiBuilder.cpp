@@ -6,10 +6,9 @@
 #include "db/Database.h"
 #include "db/Utf8.h"
 #include "invoice/DocumentStore.h"
+#include "invoice/LineCents.h"
 
 #include <algorithm>
-#include <climits>
-#include <cmath>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -44,10 +43,6 @@ std::string tooLong(const std::string& who, const std::string& what, const std::
         return {};
     return who + ": " + what + " tiene " + grouped(length) + " caracteres y el SAT admite " + grouped(limit) + ".";
 }
-
-// Line amounts beyond this many cents are refused: the sums of a hundred lines and their taxes
-// still fit a 64-bit integer.
-constexpr std::int64_t kMaxLineCents = INT64_MAX / 400;
 
 std::string fechaText(OleDate d) {
     const auto c = d.split();
@@ -335,11 +330,10 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
         else if (auto e = tooLong("Renglón " + std::to_string(i + 1), "la clave del artículo", CollapseBlanks(p.Clave), 100);
                  !e.empty())
             errors.push_back(e);
-        // Quantities and prices in millionths, and their product in cents, must fit 64 bits: a huge
-        // amount would otherwise wrap around into another one without a word.
-        const auto fits = [](double v) { return std::isfinite(v) && std::fabs(v) < 9.0e12; };
-        if (!fits(p.Cantidad) || !fits(p.Precio) ||
-            std::fabs(p.Cantidad * p.Precio) * 100.0 > static_cast<double>(kMaxLineCents)) {
+        // The line's amounts as the document's totals add them up, so both agree to the cent; a
+        // huge amount is refused rather than wrapped around into another one without a word.
+        const std::optional<LineCents> cents = LineCents::Of(p);
+        if (!cents) {
             errors.push_back("Renglón " + std::to_string(i + 1) + ": importe fuera de rango.");
             continue;
         }
@@ -353,8 +347,9 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
             errors.push_back(renglon + " tiene un descuento fuera de 0 a 100 %.");
 
         std::vector<LineTax> taxes;
-        const struct { std::int32_t id; double rate; bool ret; } slots[] = {
-            {p.Id_Imp1, p.pI1, false}, {p.Id_Imp2, p.pI2, false}, {p.Id_Ret1, p.pR1, true}, {p.Id_Ret2, p.pR2, true}};
+        const struct { std::int32_t id; double rate; bool ret; std::int64_t importe; } slots[] = {
+            {p.Id_Imp1, p.pI1, false, cents->imp1}, {p.Id_Imp2, p.pI2, false, cents->imp2},
+            {p.Id_Ret1, p.pR1, true, cents->ret1}, {p.Id_Ret2, p.pR2, true, cents->ret2}};
         for (const auto& slot : slots) {
             if (slot.id == 0 && slot.rate == 0)
                 continue;
@@ -369,7 +364,7 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
                 errors.push_back("El impuesto " + label + " no tiene su clave del SAT (impuesto y tipo factor).");
                 continue;
             }
-            LineTax t{slot.ret, meaning->impuesto, meaning->tipoFactor, A::toMicros(slot.rate)};
+            LineTax t{slot.ret, meaning->impuesto, meaning->tipoFactor, A::toMicros(slot.rate), 0, slot.importe};
             // Lines keep their rates, tax ids come from the article: a rate of 0 means the line
             // does not carry a tax the article has since gained; another rate must be the tax's.
             const std::int64_t catalogued = A::toMicros(meaning->tasaOCuota);
@@ -407,9 +402,9 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
         if (errors.size() != before)
             continue;
 
-        const std::int64_t importe = A::importe(cantidad, valor);
-        const std::int64_t desc = A::divRound(static_cast<__int128>(importe) * A::toMicros(p.pDescuento), 100'000'000);
-        const std::int64_t base = importe - desc;
+        const std::int64_t importe = cents->importe;
+        const std::int64_t desc = cents->descuento;
+        const std::int64_t base = cents->base;
         subTotal += importe;
         descuento += desc;
         if (!taxes.empty() && base <= 0) {
@@ -442,7 +437,8 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
                     continue;
                 t.base = base;
                 const bool exento = t.tipoFactor == "Exento";
-                t.importe = exento ? 0 : A::applyRate(base, t.tasaMicros);
+                if (exento)
+                    t.importe = 0;
                 XmlElement*& list = ret ? rets : tras;
                 if (!list)
                     list = &imp.add(ret ? "cfdi:Retenciones" : "cfdi:Traslados");

@@ -1,6 +1,7 @@
 #include "invoice/DocumentTotals.h"
 
 #include "invoice/Partida.h"
+#include "invoice/TotalsSum.h"
 
 void DocumentTotals::Add(const CPartida& line) {
     Importe += line.Importe;
@@ -15,9 +16,9 @@ void DocumentTotals::Add(const CPartida& line) {
     Total += line.Total;
 }
 
-DocumentTotals DocumentTotals::Of(std::span<const CPartida> lines) {
-    DocumentTotals totals;
+DocumentTotals DocumentTotals::Of(std::span<const CPartida> lines, TotalsRounding rounding) {
+    TotalsSum sum(rounding);
     for (const CPartida& line : lines)
-        totals.Add(line);
-    return totals;
+        sum.Add(line);
+    return sum.Totals();
 }

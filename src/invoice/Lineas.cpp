@@ -7,6 +7,7 @@
 #include "db/ImpuestosSet.h"
 #include "db/TolRecordset.h"
 #include "invoice/MoneyText.h"
+#include "invoice/TotalsSum.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -342,12 +343,12 @@ bool CLineas::DeleteLines(int first, int last) {
     return true;
 }
 
-DocumentTotals CLineas::Totals() const {
-    DocumentTotals totals;
+DocumentTotals CLineas::Totals(TotalsRounding rounding) const {
+    TotalsSum sum(rounding);
     for (int slot = 1; slot <= m_count; ++slot)
-        totals.Add(m_lines[static_cast<std::size_t>(slot)]);
-    totals.Add(m_new);
-    return totals;
+        sum.Add(m_lines[static_cast<std::size_t>(slot)]);
+    sum.Add(m_new);
+    return sum.Totals();
 }
 
 std::vector<CLineas::Column> CLineas::Columns(Database& db) {

@@ -133,8 +133,8 @@ public:
     // Removes lines first … last; later lines move up. False for a range that is not lines.
     bool DeleteLines(int first, int last);
 
-    // Sums of every line and of the buffer being typed.
-    DocumentTotals Totals() const;
+    // Sums of every line and of the buffer being typed, in the arithmetic the database asks for.
+    DocumentTotals Totals(TotalsRounding rounding = TotalsRounding::Unrounded) const;
 
     // The detail grid's columns: the six fixed ones and one per named detail extra field.
     static std::vector<Column> Columns(Database& db);

@@ -33,7 +33,8 @@ void CPrintJob::SetDocument(const DocumentHeader& header, std::vector<CPartida> 
     Lines = std::move(lines);
 }
 
-CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string& serie, std::int32_t folio) {
+CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string& serie, std::int32_t folio,
+                                                 TotalsRounding rounding) {
     CDocumentStore store(db);
     const auto id = store.Find(serie, folio);
     if (!id)
@@ -43,7 +44,7 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
     const CDocumentStore::LoadResult loaded = store.Load(*id, header, lines);
     if (loaded != CDocumentStore::LoadResult::Loaded)
         return loaded;
-    const DocumentTotals totals = DocumentTotals::Of(lines);
+    const DocumentTotals totals = DocumentTotals::Of(lines, rounding);
     SetDocument(header, std::move(lines), totals);
     return loaded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "invoice/DocumentStore.h"
+#include "invoice/DocumentTotals.h"
 #include "invoice/Partida.h"
 #include "printing/DocumentValues.h"
 
@@ -11,7 +12,6 @@
 class CLineas;
 class Database;
 struct DocumentHeader;
-struct DocumentTotals;
 
 // A document as printing sees it: the header, the totals and the detail lines, filled by the
 // command that prints (the main form from the document on screen, the registration from the
@@ -32,7 +32,8 @@ public:
     void SetDocument(const DocumentHeader& header, const CLineas& lines, const DocumentTotals& totals);
     // The same for a stored document read back (lines in Renglon order).
     void SetDocument(const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals);
-    // The stored document with this series and folio, its totals summed from its lines. Leaves the
-    // job as it was unless the document is Loaded.
-    CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio);
+    // The stored document with this series and folio, its totals summed from its lines as the
+    // database adds them up (DocumentRounding). Leaves the job as it was unless the document is Loaded.
+    CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio,
+                                          TotalsRounding rounding);
 };

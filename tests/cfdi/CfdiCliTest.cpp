@@ -3,6 +3,7 @@
 #include "CfdiKit.h"
 #include "StandInPac.h"
 #include "cfdi/CadenaOriginal.h"
+#include "cfdi/CfdiIssuer.h"
 #include "cfdi/FiscalStore.h"
 #include "db/Database.h"
 #include "db/Statement.h"
@@ -132,6 +133,44 @@ TEST_F(CfdiCliTest, GeneratedDocumentsAreSealedFromTheCommandLineAndBadInputWrit
     EXPECT_TRUE(fs::exists(dir.file("x.xml")));
     EXPECT_EQ(run({"cfdi", base, "Z", "999999", "--salida", dir.file("y.xml")}, err, "QUINTALEVA_CSD_CLAVE=x"), 1);
     EXPECT_FALSE(fs::exists(dir.file("y.xml")));
+}
+
+TEST_F(CfdiCliTest, DocumentsGeneratedWithFiscalDataStoreTheTotalsOfTheirCfdi) {
+    const std::string base = testDb.location();
+    std::string err;
+    ASSERT_EQ(run({"crear", base}, err), 0) << err;
+    const fs::path kit = CfdiKit::dir() / "csd";
+    const std::string passwordFile = dir.file("clave.txt");
+    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
+    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
+                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
+                   (kit / "EKU9003173C9.key").string(), "--clave-archivo", passwordFile},
+                  err),
+              0)
+        << err;
+    ASSERT_EQ(run({"generar", base, "--documentos", "57", "--clientes", "12", "--articulos", "20"}, err), 0) << err;
+    auto db = Database::open(base);
+    // The certificate's years, whatever day the test runs.
+    db->execute("UPDATE Documentos SET Fecha = Fecha - CAST(Fecha AS INTEGER) + 46100, Cancelada = 0");
+    std::vector<std::int32_t> ids;
+    for (Statement s = db->prepare("SELECT Id_Documento FROM Documentos ORDER BY Id_Documento"); s.step();)
+        ids.push_back(static_cast<std::int32_t>(s.integer(0)));
+    ASSERT_EQ(ids.size(), 57u);
+    for (const std::int32_t id : ids) {
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password());
+        ASSERT_TRUE(sealed.ok()) << sealed.errors.front();
+        Statement s = db->prepare("SELECT Importe, Descuento, Impuesto1, Total FROM Documentos WHERE Id_Documento = ?");
+        s.bind(1, std::int64_t{id});
+        ASSERT_TRUE(s.step());
+        const auto attribute = [&](const std::string& a) {
+            const std::string text = CfdiKit::xpath(sealed.xml, "string(" + a + ")");
+            return text.empty() ? 0.0 : std::stod(text);
+        };
+        EXPECT_EQ(s.real(0), attribute("/*/@SubTotal")) << id;
+        EXPECT_EQ(s.real(1), attribute("/*/@Descuento")) << id;
+        EXPECT_EQ(s.real(2), attribute("/*/cfdi:Impuestos/@TotalImpuestosTrasladados")) << id;
+        EXPECT_EQ(s.real(3), attribute("/*/@Total")) << id;
+    }
 }
 
 TEST_F(CfdiCliTest, ThePacAccountIsSetFromTheCommandLineWithItsPasswordFromAFile) {

@@ -1,5 +1,6 @@
 #include "CfdiFixture.h"
 
+#include "cfdi/DocumentRounding.h"
 #include "db/Statement.h"
 
 CfdiFixture::CfdiFixture() {
@@ -91,5 +92,6 @@ std::int32_t CfdiFixture::save(std::int32_t idCliente, std::int32_t folio, std::
     h.vence = fecha;
     h.serie = serie;
     h.folio = folio;
-    return CDocumentStore(*db).Save(h, lines, DocumentTotals::Of(lines), FirstPayment{}, std::nullopt).id;
+    // Totals as the program sums them in this database.
+    return CDocumentStore(*db).Save(h, lines, DocumentTotals::Of(lines, DocumentRounding(*db)), FirstPayment{}, std::nullopt).id;
 }

@@ -228,6 +228,12 @@ void StandInPac::handle(int fd) {
     r.headers = data.substr(data.find("\r\n"), headerEnd - data.find("\r\n") + 2);
     r.body = data.substr(headerEnd + 4, length);
     bool hang = false, cut = false;
+    // Our own work from here until the answer is sent, whichever way this returns.
+    struct Timed {
+        std::atomic<std::int64_t>& total;
+        const std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+        ~Timed() { total += (std::chrono::steady_clock::now() - start) / std::chrono::nanoseconds(1); }
+    } timed{m_handlingNs};
     const std::string answer = respond(r, hang, cut);
     if (hang) {
         // Until the client gives up and closes, or the test ends.

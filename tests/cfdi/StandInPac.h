@@ -5,6 +5,9 @@
 // of its own, remembers what it stamped (a second request for the same CFDI gets 307 with the
 // earlier stamp), and can be told to refuse, to hang, to cut the connection or to talk nonsense.
 // Runs in a thread from construction to destruction.
+#include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -57,6 +60,10 @@ public:
     // The whole HTTP answer to a request, as the server would send it (nothing for a hang or a cut).
     std::string answer(const Request& r);
 
+    // Time spent answering, summed over every request: from the whole request read to the whole
+    // answer sent. What a benchmark leaves out of the client's own time.
+    std::chrono::nanoseconds handlingTime() const { return std::chrono::nanoseconds(m_handlingNs.load()); }
+
     // Whether `selloSat` is this PAC's RSA-SHA256 signature of `cadena`.
     bool verifySatSeal(const std::string& cadena, const std::string& selloSat) const;
 
@@ -89,5 +96,6 @@ private:
     std::string m_lastCfdi;
     std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
     unsigned m_serial = 0;
+    std::atomic<std::int64_t> m_handlingNs{0};
     std::thread m_thread;
 };

@@ -371,6 +371,13 @@ TEST_F(DetailLines, TotalsAreSumsOfUnroundedLines) {
     EXPECT_NE(t.Total, 1.0);
     EXPECT_EQ(FormatMoney(t.Total), "$1.00");
     EXPECT_NEAR(t.Subtotal, t.Importe - t.Descuento, 1e-12);
+    // As the electronic invoice adds them up, the line being typed among them.
+    const int row = l->RowCount();
+    type(*l, row, 1, "D");
+    type(*l, row, 2, "Artículo D");
+    type(*l, row, 3, "1");
+    type(*l, row, 4, "0.125");
+    EXPECT_EQ(l->Totals(TotalsRounding::LineCents).Total, 1.12);
 }
 
 TEST_F(DetailLines, AFreeKeyOnAnArticleLineNoLongerPointsAtTheArticle) {

@@ -1,10 +1,14 @@
+#include "invoice/DocumentTotals.h"
+#include "invoice/LineCents.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/Partida.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -12,7 +16,7 @@ class Partida : public ::testing::Test {
 protected:
     void SetUp() override { MoneyFormat::setCurrent(MoneyFormat::mexican()); }
 
-    static CPartida line(double price, double quantity, double discount, double t1, double t2 = 0, double r1 = 0,
+    static CPartida line(double price, double quantity, double discount = 0, double t1 = 0, double t2 = 0, double r1 = 0,
                          double r2 = 0) {
         CPartida p;
         p.Precio = price;
@@ -212,6 +216,90 @@ TEST_F(Partida, PerUnitPrintValuesOfALineWithoutQuantityAreNotDivisions) {
     // Nothing of the line was discounted, so the discounted unit prices are the unit prices.
     EXPECT_EQ(p.PrintValue(8, 1), "   $100.00");
     EXPECT_EQ(p.PrintValue(9, 1), "   $115.00");
+}
+
+LineCents cents(const CPartida& p) {
+    const auto c = LineCents::Of(p);
+    EXPECT_TRUE(c.has_value());
+    return c.value_or(LineCents{});
+}
+
+TEST_F(Partida, InCentsEachAmountIsRoundedHalfAwayFromZeroOnItsOwn) {
+    // 0.125 is exact in binary: a printf rounding would make it 0.12.
+    EXPECT_EQ(cents(line(0.125, 1)).importe, 13);
+    EXPECT_EQ(cents(line(0.125, -1)).importe, -13);
+    EXPECT_EQ(cents(line(0.0049, 1)).importe, 0);
+
+    // 33 cents at 16 %, ret. IVA 10.6667 %, ret. ISR 10 %, IEPS 8 %: 5.28, 3.52, 3.3, 2.64.
+    const LineCents c = cents(line(0.33, 1, 0, 0.16, 0.08, 0.106667, 0.10));
+    EXPECT_EQ(c.base, 33);
+    EXPECT_EQ(c.imp1, 5);
+    EXPECT_EQ(c.imp2, 3);
+    EXPECT_EQ(c.ret1, 4);
+    EXPECT_EQ(c.ret2, 3);
+    EXPECT_EQ(c.total(), 33 + 5 + 3 - 4 - 3);
+
+    // The discount is taken from the rounded importe and rounded; taxes go on what is left.
+    const LineCents d = cents(line(3.335, 3, 12.5, 0.16));
+    EXPECT_EQ(d.importe, 1001);  // 10.005
+    EXPECT_EQ(d.descuento, 125); // 125.125
+    EXPECT_EQ(d.base, 876);
+    EXPECT_EQ(d.imp1, 140);      // 140.16
+}
+
+TEST_F(Partida, InCentsAmountsOutOfRangeAreRefusedNotWrapped) {
+    EXPECT_FALSE(LineCents::Of(line(1e12, 1e12)));
+    EXPECT_FALSE(LineCents::Of(line(std::numeric_limits<double>::quiet_NaN(), 1)));
+    EXPECT_FALSE(LineCents::Of(line(1, std::numeric_limits<double>::infinity())));
+    EXPECT_FALSE(LineCents::Of(line(100, 1, 0, 1e13)));
+    // Within each value's range, a tax that would not fit 64 bits.
+    EXPECT_FALSE(LineCents::Of(line(1e11, 1000, 0, 1e9)));
+    EXPECT_FALSE(LineCents::Of(line(1e11, 1000, -1e9)));
+
+    // The largest importe taken, with the SAT's largest rate, on 99 lines: exact sums.
+    const double precio = std::floor(static_cast<double>(LineCents::kMaxImporte) / 100'000.0) - 1;
+    const CPartida big = line(precio, 1000, 0, 1.6, 0.16);
+    const LineCents c = cents(big);
+    ASSERT_GT(c.importe, 0);
+    const std::vector<CPartida> lines(99, big);
+    const DocumentTotals t = DocumentTotals::Of(lines, TotalsRounding::LineCents);
+    const __int128 total = static_cast<__int128>(c.total()) * 99;
+    EXPECT_EQ(t.Total, static_cast<double>(total) / 100.0);
+    EXPECT_GT(t.Total, 0);
+}
+
+TEST_F(Partida, DocumentTotalsInCentsAreExactAndUnroundedOnesKeepTheDoubles) {
+    const std::vector<CPartida> dimes(99, line(0.10, 1));
+    const DocumentTotals exact = DocumentTotals::Of(dimes, TotalsRounding::LineCents);
+    EXPECT_EQ(exact.Total, 9.9);
+    EXPECT_EQ(exact.Importe, 9.9);
+    const DocumentTotals old = DocumentTotals::Of(dimes);
+    double sum = 0;
+    for (const CPartida& p : dimes)
+        sum += p.Total;
+    EXPECT_EQ(old.Total, sum);
+    EXPECT_NE(old.Total, 9.9) << "a double sum of dimes drifts";
+
+    // Three lines of 0.333 with 16 %: 0.999 and 0.15984 unrounded, 0.99 and 0.15 in cents.
+    const std::vector<CPartida> thirds(3, line(0.333, 1, 0, 0.16));
+    const DocumentTotals u = DocumentTotals::Of(thirds, TotalsRounding::Unrounded);
+    const DocumentTotals r = DocumentTotals::Of(thirds, TotalsRounding::LineCents);
+    EXPECT_NEAR(u.Total, 1.15884, 1e-12);
+    EXPECT_EQ(r.Importe, 0.99);
+    EXPECT_EQ(r.Subtotal, 0.99);
+    EXPECT_EQ(r.Impuesto1, 0.15);
+    EXPECT_EQ(r.Total, 1.14);
+    // Neither states a net amount: both keep the unrounded one.
+    EXPECT_EQ(r.ImporteNeto, u.ImporteNeto);
+
+    // A line out of range: no document of it is invoiced; the unrounded sums, bit for bit.
+    std::vector<CPartida> huge = thirds;
+    huge.push_back(line(1e12, 1e12, 0, 0.16));
+    const DocumentTotals hu = DocumentTotals::Of(huge, TotalsRounding::Unrounded);
+    const DocumentTotals hr = DocumentTotals::Of(huge, TotalsRounding::LineCents);
+    EXPECT_EQ(hr.Total, hu.Total);
+    EXPECT_EQ(hr.Impuesto1, hu.Impuesto1);
+    EXPECT_TRUE(std::isfinite(hr.Total));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "Generator.h"
 
+#include "cfdi/DocumentRounding.h"
 #include "cfdi/FiscalTables.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -7,7 +8,7 @@
 #include "db/OleDate.h"
 #include "db/Transaction.h"
 #include "invoice/DocumentStore.h"
-#include "invoice/DocumentTotals.h"
+#include "invoice/TotalsSum.h"
 #include "invoice/Partida.h"
 
 #include <algorithm>
@@ -50,6 +51,8 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
     auto between = [&](int a, int b) { return std::uniform_int_distribution<int>(a, b)(rng); };
 
     FiscalTables::ensure(db);
+    // Documents add up as the program's would in this database.
+    const TotalsRounding rounding = DocumentRounding(db);
     struct Customer { std::int64_t id; std::string nombre, dom1, dom3, rfc, uso; };
     struct Article { std::int64_t id; std::string clave, descripcion; double precio; std::size_t tax; };
     std::vector<std::int64_t> taxIds;
@@ -192,7 +195,7 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
         const double fecha = static_cast<double>(static_cast<long long>(today - (o.documentos - d) * 0.05)) +
                              between(9 * 3600, 19 * 3600) / 86400.0;
         std::vector<CPartida> lines(static_cast<std::size_t>(between(1, 30)));
-        DocumentTotals totals;
+        TotalsSum sum(rounding);
         for (CPartida& line : lines) {
             if (!articles.empty()) {
                 const Article& a = articles[static_cast<std::size_t>(between(0, o.articulos - 1))];
@@ -208,8 +211,9 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
             line.Cantidad = between(1, 12);
             line.pDescuento = chance(0.2) ? 10 : 0;
             line.Recalculate();
-            totals.Add(line);
+            sum.Add(line);
         }
+        const DocumentTotals totals = sum.Totals();
         const bool cancelled = chance(0.03);
         const int paymentKind = between(0, 2); // none, part, all
         const double paid = cancelled ? 0 : paymentKind == 0 ? 0 : paymentKind == 1 ? totals.Total * 0.5 : totals.Total;

@@ -1,6 +1,7 @@
 #include "Imprimir.h"
 #include "CliDatabase.h"
 
+#include "cfdi/DocumentRounding.h"
 #include "db/Database.h"
 #include "db/ValueFunctions.h"
 #include "invoice/DocumentStore.h"
@@ -74,7 +75,7 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
 
     auto db = OpenDatabase(file);
     CPrintJob job;
-    switch (job.LoadStored(*db, serie, folio)) {
+    switch (job.LoadStored(*db, serie, folio, DocumentRounding(*db))) {
     case CDocumentStore::LoadResult::NotFound:
         return fail("no existe el documento " + serie + NumberToPaddedText(folio) + ".");
     case CDocumentStore::LoadResult::NoLines:

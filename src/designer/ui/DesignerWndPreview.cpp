@@ -1,5 +1,6 @@
 #include "designer/ui/DesignerWnd.h"
 
+#include "cfdi/DocumentRounding.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
 #include "designer/DesignSheet.h"
@@ -63,7 +64,7 @@ bool CDesignerWnd::ShowDocument(const QString& serie, std::int32_t folio) {
     CPrintJob job;
     CDocumentStore::LoadResult loaded = CDocumentStore::LoadResult::NotFound;
     try {
-        loaded = job.LoadStored(m_db, serie.trimmed().toStdString(), folio);
+        loaded = job.LoadStored(m_db, serie.trimmed().toStdString(), folio, DocumentRounding(m_db));
     } catch (const DbError& e) {
         ShowDbError(e);
         showValues(m_values);

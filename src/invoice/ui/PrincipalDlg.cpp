@@ -3,6 +3,7 @@
 #include "catalogs/ui/AddEditArticulo.h"
 #include "catalogs/ui/CatArticulos.h"
 #include "catalogs/ui/CatClientes.h"
+#include "cfdi/DocumentRounding.h"
 #include "cfdi/ui/CfdiDlg.h"
 #include "cfdi/ui/PorTimbrarDlg.h"
 #include "config/ui/ConfigDlg.h"
@@ -335,6 +336,7 @@ void CPrincipalDlg::Clear() {
     m_lines->SetOptions(lineOptions(m_state));
     m_lines->Clear();
     m_grid->SyncRows();
+    refreshTotals();
     m_doc = DocumentHeader{};
     m_doc.serie = serie;
     m_doc.fecha = m_doc.vence = OleDate::now();
@@ -411,7 +413,17 @@ CPrintJob CPrincipalDlg::printJob(std::int32_t formatId, int copies) const {
     return job;
 }
 
+void CPrincipalDlg::refreshTotals() {
+    try {
+        m_totals->SetRounding(DocumentRounding(m_db));
+    } catch (const DbError&) {
+        // The way it was: the save or print that follows meets the database's error itself.
+    }
+    m_totals->Recompute(*m_lines);
+}
+
 bool CPrincipalDlg::commitTypedLine() {
+    refreshTotals();
     const CPartida& typed = m_lines->NewLine();
     if (typed.Clave.empty() && typed.Descripcion.empty() && typed.Importe == 0)
         return true;

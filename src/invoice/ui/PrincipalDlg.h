@@ -95,6 +95,8 @@ private:
     bool hasLines() const;
     // Save and print take the row still being typed in the grid as a line of the document.
     bool commitTypedLine();
+    // The totals again, added up as the database says now (Datos fiscales may have changed).
+    void refreshTotals();
     CPrintJob printJob(std::int32_t formatId, int copies) const;
 
     void onSave();

@@ -38,7 +38,7 @@ CTotalWnd::CTotalWnd(QWidget* parent) : QWidget(parent) {
 QSize CTotalWnd::sizeHint() const { return {230, 114}; }
 
 void CTotalWnd::Recompute(const CLineas& lines) {
-    m_totals = lines.Totals();
+    m_totals = lines.Totals(m_rounding);
     update();
 }
 

@@ -21,6 +21,8 @@ public:
 
     // Every total again from the lines and the line being typed in the append row; repaints.
     void Recompute(const CLineas& lines);
+    // How the next Recompute adds the lines up (the database decides: DocumentRounding).
+    void SetRounding(TotalsRounding rounding) { m_rounding = rounding; }
     // All totals to 0; repaints.
     void Clear();
 
@@ -55,5 +57,6 @@ private:
     QFont m_bigFont;
     QFont m_smallFont;
     DocumentTotals m_totals;
+    TotalsRounding m_rounding = TotalsRounding::Unrounded;
     bool m_detailed = true;
 };

@@ -482,7 +482,7 @@ private Q_SLOTS:
         const QString serie = QString::fromStdString(doc.text(0));
         const auto folio = static_cast<std::int32_t>(doc.integer(1));
         CPrintJob job;
-        QCOMPARE(job.LoadStored(*m_db, serie.toStdString(), folio), CDocumentStore::LoadResult::Loaded);
+        QCOMPARE(job.LoadStored(*m_db, serie.toStdString(), folio, TotalsRounding::Unrounded), CDocumentStore::LoadResult::Loaded);
         QVERIFY(!job.Lines.empty());
         const QString customer = QString::fromStdString(job.Nombre);
         QVERIFY(!customer.isEmpty());

@@ -1,3 +1,4 @@
+#include "cfdi/FiscalStore.h"
 #include "db/Database.h"
 #include "db/PgConnection.h"
 #include "db/SqliteFile.h"
@@ -6,8 +7,10 @@
 #include "invoice/DocumentStore.h"
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
+#include "invoice/MoneyText.h"
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/PrincipalDlg.h"
+#include "invoice/ui/TotalWnd.h"
 #include "platform/ApplicationState.h"
 #include "platform/ui/Resources.h"
 #include "receivables/ui/RegDoc.h"
@@ -23,6 +26,7 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 
@@ -604,6 +608,52 @@ private Q_SLOTS:
         QCOMPARE(documents("Folio = 2 AND Nombre = 'Caja dos'"), 1);
         QCOMPARE(count("SELECT count(*) FROM Cobros"), 2);
         QCOMPARE(documents("1 = 1"), 2);
+    }
+
+    // Once the business has its RFC, the totals window, the registration and the stored document
+    // add the lines up as its CFDI will; before, the unrounded sums of always.
+    void theBusinessRfcMakesTheTotalsThoseOfTheCfdi() {
+        openForm();
+        CPartida third;
+        third.Descripcion = "Tercio";
+        third.Precio = 0.333;
+        third.Cantidad = 1;
+        third.pI1 = 0.16;
+        third.Recalculate();
+        const auto fill = [&] {
+            typeDocument(QStringLiteral("Cliente"));
+            for (int slot = 1; slot <= 3; ++slot)
+                m_form->lines().Line(slot) = third;
+            m_form->lines().SetLineCount(3);
+            m_form->totals()->Recompute(m_form->lines());
+        };
+        const auto save = [&] {
+            onRegistration(registrar);
+            const QStringList told = answering({}, [&] { m_form->control<CTolButton>(CPrincipalDlg::kSave)->click(); });
+            QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        };
+        const auto stored = [&](int folio) {
+            Statement s = m_db->prepare("SELECT Total, YaPagado, Impuesto1 FROM Documentos WHERE Folio = ?");
+            s.bind(1, std::int64_t{folio});
+            return s.step() ? std::array<double, 3>{s.real(0), s.real(1), s.real(2)} : std::array<double, 3>{};
+        };
+        fill();
+        const double unrounded = ((third.Total + third.Total) + third.Total) + 100;
+        QCOMPARE(m_form->totals()->LargeTotalText(), QString::fromStdString(FormatMoney(unrounded)));
+        save();
+        QCOMPARE(stored(1)[0], unrounded);
+        QCOMPARE(stored(1)[1], unrounded);
+
+        // The RFC stored while a document is on the form: its save already adds up in cents.
+        EmisorFiscal business;
+        business.rfc = "EKU9003173C9";
+        CFiscalStore(*m_db).saveEmisor(business);
+        fill();
+        save();
+        QCOMPARE(stored(2), (std::array<double, 3>{101.14, 101.14, 0.15}));
+        fill();
+        QCOMPARE(m_form->totals()->LargeTotalText(), QStringLiteral("$101.14"));
+        QCOMPARE(m_form->totals()->Total(), 101.14);
     }
 
     void aFolioALongCannotHoldIsRefusedAndTheLastOneDoesNotWrap() {
