@@ -91,7 +91,8 @@ void CPacClient::Explain(PacStamp& s) {
                     " No se sabe si quedó timbrado: intente de nuevo con el mismo comprobante.";
         return;
     }
-    s.outcome = PacOutcome::Refused;
+    // An account turned away was never looked at: a CFDI pending from an earlier try stays pending.
+    s.outcome = s.code == "300" ? PacOutcome::NotSent : PacOutcome::Refused;
     s.message = "El PAC no timbró el comprobante: " + PacCodes::Text(s.code, s.pacMessage) + ".";
 }
 

@@ -47,7 +47,8 @@ std::string CSwClient::ParseToken(const CHttpTransport::Answer& a, PacOutcome& o
         outcome = PacOutcome::Done;
         return token;
     }
-    outcome = PacOutcome::Refused;
+    // No access: whatever was to follow never left, so it says nothing of an earlier stamp.
+    outcome = PacOutcome::NotSent;
     const std::string said = text(j, "message");
     if (a.status == 400 || a.status == 401 || a.status == 403)
         message = "El PAC no aceptó la cuenta: " + PacCodes::Text("300") + ".";

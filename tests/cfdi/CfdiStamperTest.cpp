@@ -113,6 +113,12 @@ TEST_P(CfdiStamperTest, AnAnswerLostAfterTheStampGivesOneUuidOnly) {
                                      {2000, 2000});
     EXPECT_EQ(CCfdiStamper(*db, *nobody).Stamp(id, file).state, CCfdiStamper::State::Pending);
     EXPECT_EQ(fiscal.cfdi(id)->estado, "Sellado, timbrado pendiente");
+    // Nor does an account the PAC turns away (a password changed meanwhile): it never looked.
+    auto stranger = CPacClient::Create(PacConfig{GetParam(), PacAmbiente::Pruebas, pac.url(), kUser, "Otra-Clave"},
+                                       {3000, 3000});
+    pac.setMode(StandInPac::Mode::Answer);
+    EXPECT_EQ(CCfdiStamper(*db, *stranger).Stamp(id, file).state, CCfdiStamper::State::Pending);
+    EXPECT_EQ(fiscal.cfdi(id)->estado, "Sellado, timbrado pendiente");
 
     // The retry sends the same bytes and takes the earlier stamp.
     pac.setMode(StandInPac::Mode::Answer);

@@ -158,10 +158,11 @@ TEST_P(PacClientTest, RefusalsCarryTheCodeAndWhatToDo) {
     EXPECT_EQ(stamped.outcome, PacOutcome::Refused);
     EXPECT_EQ(stamped.code, "707");
 
-    // A wrong password: refused, and said without repeating it.
+    // A wrong password: said without repeating it, and not a refusal of the CFDI (a pending one
+    // must stay pending: the PAC never looked at it).
     const std::string wrong = "Otra-Clave-Incorrecta";
     const PacStamp refused = client(wrong)->Stamp(sealed);
-    EXPECT_EQ(refused.outcome, PacOutcome::Refused);
+    EXPECT_EQ(refused.outcome, PacOutcome::NotSent);
     EXPECT_NE(refused.message.find("usuario o la contraseña"), std::string::npos) << refused.message;
     EXPECT_EQ(refused.message.find(wrong), std::string::npos);
 }
