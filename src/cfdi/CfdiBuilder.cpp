@@ -166,6 +166,7 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     case CDocumentStore::LoadResult::Loaded:
         break;
     }
+    r.totals = DocumentTotals::Of(lines, TotalsRounding::LineCents);
     r.serie = header.serie;
     r.folio = header.folio;
     r.fecha = fechaCfdi;

@@ -3,6 +3,7 @@
 #include "cfdi/FiscalData.h"
 #include "cfdi/XmlElement.h"
 #include "db/OleDate.h"
+#include "invoice/DocumentTotals.h"
 
 #include <cstdint>
 #include <string>
@@ -23,6 +24,7 @@ public:
         std::string serie;
         std::int32_t folio = 0;
         OleDate fecha;  // the CFDI's
+        DocumentTotals totals;  // the document's, summed as the CFDI sums them
         bool ok() const { return errors.empty(); }
     };
 

@@ -122,6 +122,7 @@ CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoF
     s.cadena = cadena.cadena;
     s.noCertificado = csd->noCertificado();
     s.fiscal = built.fiscal;
+    s.totals = built.totals;
     s.fileName = emisor.rfc + "_" + built.serie + "_" + std::to_string(built.folio) + ".xml";
     const auto c = built.fecha.split();
     char buf[16];
@@ -130,6 +131,10 @@ CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoF
     std::snprintf(buf, sizeof buf, "%02d", c->month);
     s.yearMonth[1] = buf;
     return s;
+}
+
+void CCfdiIssuer::Store(std::int32_t idDocumento, const Sealed& sealed) {
+    CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado, &sealed.totals);
 }
 
 std::filesystem::path CCfdiIssuer::PathIn(const std::filesystem::path& folder, const Sealed& sealed) {
@@ -165,7 +170,7 @@ bool CCfdiIssuer::Save(std::int32_t idDocumento, const Sealed& sealed, const std
         return false;
     }
     try {
-        CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado);
+        Store(idDocumento, sealed);
     } catch (const std::exception& e) {
         fs::remove(file, ec);
         error = DbErrorText(e);

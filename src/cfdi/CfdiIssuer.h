@@ -2,6 +2,7 @@
 
 #include "cfdi/FiscalData.h"
 #include "db/OleDate.h"
+#include "invoice/DocumentTotals.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -24,6 +25,7 @@ public:
         std::string yearMonth[2];        // "2026", "12": the folders the file goes into
         DocumentoFiscal fiscal;
         std::string notice;              // Spanish, for the operator: a document of an earlier day
+        DocumentTotals totals;           // the document's as the CFDI states them
         bool ok() const { return errors.empty(); }
     };
 
@@ -38,6 +40,11 @@ public:
     // Writes the sealed XML to `file` (complete or not at all) and stores it with the document,
     // marked as sealed, not stamped. False with `error` set and nothing left behind on failure.
     bool Save(std::int32_t idDocumento, const Sealed& sealed, const std::filesystem::path& file, std::string& error);
+
+    // Stores the sealed XML with the document, marked as sealed, without a file. The document's
+    // stored totals become the CFDI's (one saved before the business had fiscal data was summed
+    // without rounding each line), so the balance the customer pays is the invoice's.
+    void Store(std::int32_t idDocumento, const Sealed& sealed);
 
     // `folder`/AAAA/MM/RFCEMISOR_SERIE_FOLIO.xml
     static std::filesystem::path PathIn(const std::filesystem::path& folder, const Sealed& sealed);

@@ -80,7 +80,7 @@ CCfdiSealAndStamp::Result CCfdiSealAndStamp::Run(std::int32_t idDocumento, const
                 return r;
             }
         } else {
-            CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado);
+            issuer.Store(idDocumento, sealed);
         }
         r.sealedNow = true;
     } else {

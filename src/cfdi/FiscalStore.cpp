@@ -1,5 +1,7 @@
 #include "cfdi/FiscalStore.h"
 
+#include "invoice/DocumentStore.h"
+
 #include "cfdi/FiscalTables.h"
 #include "db/Database.h"
 #include "db/OleDate.h"
@@ -180,9 +182,11 @@ std::vector<std::int32_t> CFiscalStore::toStamp() {
 }
 
 void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const std::string& xml,
-                              const std::string& noCertificado) {
+                              const std::string& noCertificado, const DocumentTotals* totals) {
     Transaction tx(m_db);
     saveDocumento(id, d);
+    if (totals)
+        CDocumentStore(m_db).SetTotals(id, *totals);
     // Stored as bytes: the seal covers exactly these, whatever the text functions would make of them.
     m_db.execute(upsert("Cfdis", {"Id_Documento", "Xml", "Estado", "NoCertificado", "Sellado", "UUID", "Timbrado",
                                   "UltimoError"},

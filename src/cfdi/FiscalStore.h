@@ -2,6 +2,7 @@
 
 #include "cfdi/FiscalData.h"
 #include "invoice/CfdiState.h"
+#include "invoice/DocumentTotals.h"
 
 #include <cstdint>
 #include <optional>
@@ -47,8 +48,9 @@ public:
     };
     std::optional<StoredCfdi> cfdi(std::int32_t idDocumento);
     // Stores the sealed XML of a document, with the document's fiscal data, in one transaction.
+    // With `totals`, the document's stored totals become them in the same transaction.
     void saveSealed(std::int32_t idDocumento, const DocumentoFiscal& d, const std::string& xml,
-                    const std::string& noCertificado);
+                    const std::string& noCertificado, const DocumentTotals* totals = nullptr);
     // The stamped XML, its folio fiscal and the moment of certification, in place of the sealed one.
     void saveStamped(std::int32_t idDocumento, const std::string& xml, const std::string& uuid, double timbrado);
     // After a stamping that did not end stamped: `pending` when the PAC may hold the CFDI (its

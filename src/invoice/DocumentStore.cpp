@@ -430,6 +430,14 @@ std::string CDocumentStore::StampedHold(std::int32_t id) {
            "timbrado en Utilerias → Facturas por timbrar; una factura timbrada se cancela ante el SAT, no se elimina. -";
 }
 
+void CDocumentStore::SetTotals(std::int32_t id, const DocumentTotals& t) {
+    m_db.execute("UPDATE Documentos SET Importe = ?, Descuento = ?, Subtotal = ?, Impuesto1 = ?, Impuesto2 = ?, "
+                 "Retencion1 = ?, Retencion2 = ?, Total = ?, "
+                 "Pagado = CASE WHEN Pagado <> 0 OR YaPagado >= ? THEN 1 ELSE 0 END WHERE Id_Documento = ?",
+                 {t.Importe, t.Descuento, t.Subtotal, t.Impuesto1, t.Impuesto2, t.Retencion1, t.Retencion2, t.Total,
+                  t.Total, toInt(id)});
+}
+
 CDocumentStore::DeleteResult CDocumentStore::Delete(const std::string& serie, std::int32_t folio) {
     Transaction tx(m_db);
     const auto id = Find(serie, folio);

@@ -104,6 +104,10 @@ public:
     // Such an invoice is cancelled before the SAT, never deleted or replaced. Empty when it may go.
     std::string StampedHold(std::int32_t id);
 
+    // The stored totals of document `id` become `totals` (its electronic invoice's, to the cent).
+    // Payments stay as registered; a settled document stays settled. Runs in the caller's transaction.
+    void SetTotals(std::int32_t id, const DocumentTotals& totals);
+
     enum class DeleteResult { Deleted, NotFound, Stamped };
     // Deletes the document with this series and folio (lines and payments go with it), unless
     // StampedHold() keeps it.

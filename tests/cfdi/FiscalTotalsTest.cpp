@@ -4,6 +4,7 @@
 #include "cfdi/DocumentRounding.h"
 #include "cfdi/FiscalTables.h"
 #include "db/Statement.h"
+#include "invoice/DocumentStore.h"
 #include "printing/PrintJob.h"
 #include "receivables/PaymentStore.h"
 
@@ -77,7 +78,7 @@ TEST_F(FiscalTotals, StoredTotalsBalanceAndPrintoutAreThoseOfTheSealedCfdiToTheC
     for (int folio = 1; folio <= 60; ++folio) {
         const std::vector<CPartida> lines = randomLines();
         const std::int32_t id = save(cliente, folio, lines);
-        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password());
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), sealingNow());
         ASSERT_TRUE(sealed.ok()) << sealed.errors.front();
         const std::string& x = sealed.xml;
         const Stored s = stored(*db, id);
@@ -111,6 +112,40 @@ TEST_F(FiscalTotals, StoredTotalsBalanceAndPrintoutAreThoseOfTheSealedCfdiToTheC
     }
     // The documents are ones the unrounded sums got wrong.
     EXPECT_GT(oldWouldDiffer, 10);
+}
+
+TEST_F(FiscalTotals, ADocumentSavedBeforeTheRfcTakesTheCfdiTotalsWhenSealed) {
+    // Saved with the unrounded sums, as before the business had fiscal data, one paid in full.
+    int changed = 0;
+    for (int folio = 1; folio <= 20; ++folio) {
+        const std::vector<CPartida> lines = randomLines();
+        DocumentHeader h;
+        h.idCliente = cliente;
+        h.nombre = "Cliente";
+        h.rfc = "XIA190128J61";
+        h.fecha = h.vence = sealingNow();
+        h.serie = "V";
+        h.folio = folio;
+        const DocumentTotals old = DocumentTotals::Of(lines);
+        const bool paid = folio % 2 == 0;
+        const std::int32_t id =
+            CDocumentStore(*db).Save(h, std::span<CPartida>(const_cast<CPartida*>(lines.data()), lines.size()), old,
+                                     FirstPayment{paid, old.Total, ""}, std::nullopt).id;
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {paid ? "03" : "99", "", "", ""}, CfdiKit::password(), sealingNow());
+        ASSERT_TRUE(sealed.ok()) << sealed.errors.front();
+        CCfdiIssuer(*db).Store(id, sealed);
+        const std::int64_t total = cents(sealed.xml, "/*/@Total");
+        changed += cents(old.Total) != total;
+        EXPECT_EQ(stored(*db, id).total, static_cast<double>(total) / 100) << folio;
+        EXPECT_EQ(cents(stored(*db, id).importe), cents(sealed.xml, "/*/@SubTotal")) << folio;
+        // Payments stay as registered; a settled document is not reopened by a centavo.
+        Statement p = db->prepare("SELECT Pagado, YaPagado FROM Documentos WHERE Id_Documento = ?");
+        p.bind(1, std::int64_t{id});
+        ASSERT_TRUE(p.step());
+        EXPECT_EQ(p.integer(0) != 0, paid) << folio;
+        EXPECT_EQ(p.real(1), paid ? old.Total : 0.0) << folio;
+    }
+    EXPECT_GT(changed, 3);
 }
 
 TEST_F(FiscalTotals, WithoutTheBusinessRfcDocumentsKeepTheUnroundedSums) {

@@ -158,7 +158,7 @@ bool sealDocument(Database& db, std::int32_t id, std::map<std::string, std::stri
         if (!issuer.Save(id, sealed, file, error))
             return fail(error) == 0;
     } else {
-        CFiscalStore(db).saveSealed(id, sealed.fiscal, sealed.xml, sealed.noCertificado);
+        issuer.Store(id, sealed);
     }
     noCertificado = sealed.noCertificado;
     return true;
