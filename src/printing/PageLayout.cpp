@@ -286,7 +286,6 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
     const DrawingFont font = MakeDrawingFont(element.Font);
     const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
     const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
-    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
     // The block hangs from the element's lower edge raised by one text line: its first line sits
     // where a single-line element's text would, and the rest follow below it.
     const FormatRect box = normalised(shifted(element.Position, offset));
@@ -299,28 +298,7 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
         lines.resize(kMaxBlockLines);
     const auto height = static_cast<std::int32_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(lines.size()) * lineHeight, kMaxOffset));
-    const std::int32_t alignment = drawnAlignment(element.Alignment);
-
-    for (const std::int32_t repeat : {0, m_format.Repetir}) {
-        const std::int32_t top = blockTop - repeat;
-        for (std::size_t k = 0; k < lines.size(); ++k) {
-            if (lines[k].empty())
-                continue;
-            PageOp op;
-            op.kind = PageOp::Kind::Text;
-            op.colour = element.Colour;
-            op.text = lines[k];
-            op.font = font.font;
-            op.xScale = font.xScale;
-            op.alignment = alignment;
-            op.clip = {box.left, top - height, box.right, top};
-            op.anchor = {anchorX(op.clip, alignment, 0),
-                         top - static_cast<std::int32_t>(k) * lineHeight - cellHeight};
-            page.ops.push_back(std::move(op));
-        }
-        if (m_format.Repetir == 0)
-            break;
-    }
+    addBlock(page, element, font, lines, {box.left, blockTop - height, box.right, blockTop}, 0);
     return height;
 }
 
@@ -357,6 +335,14 @@ void CPageLayout::addWrapped(PrintPage& page, const CRenglonFormato& element, st
     const auto room = static_cast<std::size_t>(std::max(0, (box.bottom - box.top - cellHeight) / lineHeight + 1));
     if (lines.size() > room)
         lines.resize(room);
+    addBlock(page, element, font, lines, box, kTextInset);
+}
+
+void CPageLayout::addBlock(PrintPage& page, const CRenglonFormato& element, const DrawingFont& font,
+                           const std::vector<std::string>& lines, const FormatRect& clip, std::int32_t inset) const {
+    const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
+    const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
+    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
     const std::int32_t alignment = drawnAlignment(element.Alignment);
     for (const std::int32_t repeat : {0, m_format.Repetir}) {
         for (std::size_t k = 0; k < lines.size(); ++k) {
@@ -369,8 +355,8 @@ void CPageLayout::addWrapped(PrintPage& page, const CRenglonFormato& element, st
             op.font = font.font;
             op.xScale = font.xScale;
             op.alignment = alignment;
-            op.clip = shifted(box, -repeat);
-            op.anchor = {anchorX(op.clip, alignment, kTextInset),
+            op.clip = shifted(clip, -repeat);
+            op.anchor = {anchorX(op.clip, alignment, inset),
                          op.clip.bottom - static_cast<std::int32_t>(k) * lineHeight - cellHeight};
             page.ops.push_back(std::move(op));
         }

@@ -73,6 +73,10 @@ private:
     // The element's text wrapped inside its rectangle from its upper edge down; lines that would
     // fall below the lower edge are not drawn.
     void addWrapped(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    // Text lines one under another from the upper edge of `clip` (the first line's cell touching
+    // it), each clipped to it and `inset` inside its aligned edge; again `Repetir` lower.
+    void addBlock(PrintPage& page, const CRenglonFormato& element, const DrawingFont& font,
+                  const std::vector<std::string>& lines, const FormatRect& clip, std::int32_t inset) const;
     // The notes block of the current line at `offset`; its height (0.1 mm), by which the following
     // lines move down.
     std::int32_t addNotes(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;

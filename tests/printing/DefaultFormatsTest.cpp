@@ -34,6 +34,14 @@ public:
     }
 };
 
+std::int32_t formatNamed(Database& db, const char* name) {
+    CFormatosSet set(db);
+    set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
+    set.m_filterParams = {DbValue{std::string(name)}};
+    set.Open();
+    return set.IsEOF() ? -1 : set.m_Id_Formato;
+}
+
 class DefaultFormats : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,13 +49,7 @@ protected:
         db = CreateNewDatabase(testDb.location());
     }
 
-    std::int32_t invoiceId() {
-        CFormatosSet set(*db);
-        set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
-        set.m_filterParams = {DbValue{std::string(kDefaultInvoiceFormat)}};
-        set.Open();
-        return set.IsEOF() ? -1 : set.m_Id_Formato;
-    }
+    std::int32_t invoiceId() { return formatNamed(*db, kDefaultInvoiceFormat); }
 
     TestDatabase testDb;
     std::unique_ptr<Database> db;
@@ -109,12 +111,7 @@ TEST_F(DefaultFormats, InvoiceLinesStayInsideTheDetailArea) {
     for (const char* name : {kDefaultInvoiceFormat, kElectronicInvoiceFormat}) {
         SCOPED_TRACE(name);
         CWindowsFormat f;
-        CFormatosSet set(*db);
-        set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
-        set.m_filterParams = {DbValue{std::string(name)}};
-        set.Open();
-        ASSERT_FALSE(set.IsEOF());
-        ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(set.m_Id_Formato, f));
+        ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(formatNamed(*db, name), f));
         const WideMeasure measure;
         CPageLayout layout(f, measure);
         CPrintJob job;
@@ -142,14 +139,6 @@ TEST_F(DefaultFormats, InvoiceLinesStayInsideTheDetailArea) {
         EXPECT_GT(lowest, f.DetailBottom);
         EXPECT_GT(lowest, highestBelow);
     }
-}
-
-std::int32_t formatNamed(Database& db, const char* name) {
-    CFormatosSet set(db);
-    set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
-    set.m_filterParams = {DbValue{std::string(name)}};
-    set.Open();
-    return set.IsEOF() ? -1 : set.m_Id_Formato;
 }
 
 FormatRect normalised(FormatRect r) {
