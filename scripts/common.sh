@@ -13,6 +13,7 @@ PACKAGES=(
   libssl-dev libxml2-dev openssl xsltproc libxml2-utils
   libpq-dev postgresql
   libcurl4-openssl-dev nlohmann-json3-dev ca-certificates
+  libqrencode-dev zbar-tools
 )
 
 install_missing() {

@@ -9,6 +9,7 @@
 #include "db/Schema.h"
 #include "designer/FormatBackground.h"
 #include "designer/FormatPaperStore.h"
+#include "printing/DefaultFormats.h"
 
 #include <algorithm>
 #include <optional>
@@ -49,6 +50,7 @@ std::vector<CopyTable> copyTables() {
         all.push_back({name, {}, {}, "1", {}});
     all.push_back({CFormatBackgroundStore::kTable, {}, {}, "1", {}});
     all.push_back({CFormatPaperStore::kTable, {}, {}, "1", {}});
+    all.push_back({kAddedFormatsTable, {}, {}, "1", {}});
     return all;
 }
 
@@ -197,6 +199,8 @@ std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, cons
             CFormatBackgroundStore::CreateTable(copy);
         if (has(CFormatPaperStore::kTable))
             CFormatPaperStore::CreateTable(copy);
+        if (has(kAddedFormatsTable))
+            CreateAddedFormatsTable(copy);
         // The seed rows of a new database make way for the source's own.
         for (auto t = tables.rbegin(); t != tables.rend(); ++t)
             copy.execute("DELETE FROM " + quoted(t->name));

@@ -1,6 +1,9 @@
 #include "printing/DefaultFormats.h"
 
 #include "db/Database.h"
+#include "db/RetryConflicts.h"
+#include "db/Statement.h"
+#include "db/Transaction.h"
 #include "printing/FormatData.h"
 #include "printing/FormatStore.h"
 #include "printing/TicketFormat.h"
@@ -175,6 +178,145 @@ CWindowsFormat invoice() {
     return f;
 }
 
+// The printed CFDI on letter paper, content between 12 and 204 mm across: the issuer and the
+// document's fiscal identity at the top, the receiver and the payment keys, the lines, the
+// amounts, and at the foot the QR code at the left with the seals and the cadena original of the
+// stamp beside it in small type.
+CWindowsFormat electronicInvoice() {
+    CWindowsFormat f;
+    auto& e = f.Elements;
+    const Style small{kSans, 2.2, kRegular, kMuted};
+    const Style smallBold{kSans, 2.2, kBold, kAccent};
+    const Style heading{kSans, 2.6, kBold, kAccent};
+    const Style headingRight{kSans, 2.6, kBold, kAccent, ALIGN_RIGHT};
+    const Style value{kSans, 2.8};
+    const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
+    const Style cell{kSans, 2.8};
+    const Style number{kMono, 2.8, kRegular, kInk, ALIGN_RIGHT};
+    const Style seal{kSans, 1.9};
+
+    // The issuer, from its CFDI.
+    e.push_back(caption(12, 10.5, 118, 14, "Emisor", small));
+    e.push_back(text(12, 14.5, 118, 20.5, {doc(42)}, Style{kSans, 4.4, kBold, kAccent}));
+    e.push_back(text(12, 22, 118, 26, {CRenglonField("RFC: "), doc(41)}, Style{kSans, 3, kBold}));
+    e.push_back(text(12, 26.5, 118, 30.5, {CRenglonField("Régimen fiscal: "), doc(43)}, value));
+    e.push_back(text(12, 31, 118, 35, {CRenglonField("Lugar de expedición (C.P.): "), doc(44)}, value));
+    e.push_back(text(12, 35.5, 118, 39.5, {CRenglonField("Tipo de comprobante: "), doc(52)}, value));
+
+    // The document's fiscal identity.
+    e.push_back(shape(122, 10, 204, 51, true, kAccent));
+    e.push_back(caption(122, 11.5, 204, 17, "FACTURA", Style{kSans, 4.6, kBold, kAccent, ALIGN_CENTER}));
+    e.push_back(shape(122, 18.5, 204, 18.5, false, kAccent));
+    // Each caption at the left and its value flush right, their boxes apart at `split`.
+    const struct {
+        const char* label;
+        std::initializer_list<CRenglonField> fields;
+        double split;
+    } identity[] = {
+        {"Serie y folio", {doc(0), CRenglonField(" "), doc(1)}, 150},
+        {"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
+        {"Fecha de emisión", {doc(39)}, 150},
+        {"Fecha de certificación", {doc(40)}, 150},
+        {"No. de certificado del emisor", {doc(53)}, 158},
+        {"No. de certificado del SAT", {doc(54)}, 158},
+    };
+    double y = 20;
+    for (const auto& row : identity) {
+        e.push_back(caption(124, y + 0.6, row.split, y + 4, row.label, small));
+        e.push_back(text(row.split, y, 202, y + 4.2, row.fields, valueRight));
+        y += 5.1;
+    }
+
+    // The receiver: the CFDI's name and RFC with the document's address; its fiscal data at the right.
+    e.push_back(shape(12, 55, 204, 82, true, kAccent));
+    e.push_back(shape(122, 55, 122, 82, false, kAccent));
+    e.push_back(caption(14, 56.5, 118, 60, "Receptor", small));
+    e.push_back(text(14, 60.5, 120, 66, {doc(46)}, Style{kSans, 3.6, kBold}));
+    e.push_back(text(14, 67, 120, 71, {CRenglonField("RFC: "), doc(45)}, Style{kSans, 3, kBold}));
+    e.push_back(text(14, 71.5, 120, 75.5, {doc(3)}, value));
+    e.push_back(text(14, 76, 120, 80, {doc(4), CRenglonField(" "), doc(5)}, value));
+    e.push_back(caption(124, 56.5, 202, 60, "Régimen fiscal", small));
+    e.push_back(text(124, 60.5, 202, 64.5, {doc(48)}, Style{kSans, 2.6}));
+    e.push_back(caption(124, 66, 202, 69.5, "Uso del CFDI", small));
+    e.push_back(text(124, 70, 202, 74, {doc(49)}, Style{kSans, 2.6}));
+    e.push_back(caption(124, 76.3, 160, 79.7, "Domicilio fiscal (C.P.)", small));
+    e.push_back(text(160, 75.8, 202, 80, {doc(47)}, valueRight));
+
+    // Payment.
+    e.push_back(shape(12, 85, 204, 96, true, kAccent));
+    e.push_back(caption(14, 86.5, 100, 90, "Forma de pago", small));
+    e.push_back(text(14, 90.5, 100, 94.5, {doc(50)}, value));
+    e.push_back(caption(104, 86.5, 170, 90, "Método de pago", small));
+    e.push_back(text(104, 90.5, 172, 94.5, {doc(51)}, value));
+    e.push_back(caption(174, 86.5, 202, 90, "Moneda", small));
+    e.push_back(caption(174, 90.5, 202, 94.5, "MXN - Peso Mexicano", value));
+
+    // The lines.
+    e.push_back(shape(12, 99, 204, 180, true, kAccent));
+    e.push_back(shape(12, 106, 204, 106, false, kAccent));
+    for (const double x : {36.0, 132.0, 150.0, 176.0})
+        e.push_back(shape(x, 99, x, 180, false, kAccent));
+    e.push_back(caption(13.5, 101, 34.5, 105, "Clave", heading));
+    e.push_back(caption(37.5, 101, 130.5, 105, "Descripción", heading));
+    e.push_back(caption(133.5, 101, 148.5, 105, "Cantidad", headingRight));
+    e.push_back(caption(151.5, 101, 174.5, 105, "Precio unitario", headingRight));
+    e.push_back(caption(177.5, 101, 202.5, 105, "Importe", headingRight));
+    e.push_back(text(13.5, 108, 34.5, 112, {detail(1)}, cell));
+    e.push_back(text(37.5, 108, 130.5, 112, {detail(2)}, cell));
+    e.push_back(text(133.5, 108, 148.5, 112, {detail(14)}, number));
+    e.push_back(text(151.5, 108, 174.5, 112, {detail(3)}, number));
+    e.push_back(text(177.5, 108, 202.5, 112, {detail(10)}, number));
+    e.push_back(text(37.7, 112.5, 130.5, 115.5, {detail(FormatData::kDetailNotes)},
+                     Style{kSans, 2.4, kRegular, kMuted, ALIGN_LEFT, true}));
+
+    // Amount in words, taxes by rate and notes beside the totals.
+    e.push_back(shape(12, 183, 136, 213.5, true, kAccent));
+    e.push_back(caption(14, 184.5, 134, 188, "Importe con letra", small));
+    e.push_back(text(14, 188.5, 134, 192.5, {doc(37)}, Style{kSans, 2.6, kBold}));
+    e.push_back(caption(14, 194.5, 134, 198, "Impuestos por tasa", small));
+    e.push_back(text(14, 198.5, 134, 202.5, {doc(58)}, Style{kSans, 2.6}));
+    e.push_back(caption(14, 204.5, 134, 208, "Observaciones", small));
+    e.push_back(text(14, 208.5, 134, 212.5, {doc(18)}, Style{kSans, 2.6}));
+
+    e.push_back(shape(140, 183, 204, 213.5, true, kAccent));
+    const std::pair<const char*, int> rows[] = {{"Importe", 25},
+                                                {"Descuento", 27},
+                                                {"Subtotal", 29},
+                                                {"Impuestos trasladados", 32},
+                                                {"Impuestos retenidos", 35}};
+    y = 184.5;
+    for (const auto& [label, index] : rows) {
+        e.push_back(caption(142, y, 170, y + 3.8, label, Style{kSans, 2.7}));
+        e.push_back(text(170, y, 202, y + 3.8, {doc(index)}, Style{kMono, 2.8, kRegular, kInk, ALIGN_RIGHT}));
+        y += 4.6;
+    }
+    e.push_back(shape(140, 207.6, 204, 207.6, false, kAccent));
+    e.push_back(caption(142, 208.5, 165, 212.8, "TOTAL", Style{kSans, 3.4, kBold, kAccent}));
+    e.push_back(text(165, 208.5, 202, 212.8, {doc(36)}, Style{kMono, 3.4, kBold, kInk, ALIGN_RIGHT}));
+
+    // The stamp: QR code at the lower left, the seals and the cadena original beside it.
+    e.push_back(text(12, 217, 48, 253, {doc(FormatData::kQrCode)}, value));
+    e.push_back(caption(51, 216.8, 204, 219.6, "Sello digital del CFDI", smallBold));
+    e.push_back(text(51, 219.8, 204, 227.8, {doc(FormatData::kSelloCfdi)}, seal));
+    e.push_back(caption(51, 228.3, 204, 231.1, "Sello del SAT", smallBold));
+    e.push_back(text(51, 231.3, 204, 239.3, {doc(FormatData::kSelloSat)}, seal));
+    e.push_back(caption(51, 239.8, 204, 242.6, "Cadena original del complemento de certificación digital del SAT",
+                        smallBold));
+    e.push_back(text(51, 242.8, 204, 253.5, {doc(FormatData::kCadenaTfd)}, seal));
+
+    e.push_back(shape(12, 256, 204, 256, false, kAccent));
+    e.push_back(caption(12, 257.5, 204, 261, "Este documento es una representación impresa de un CFDI",
+                        Style{kSans, 2.6, kRegular, kMuted, ALIGN_CENTER, true}));
+
+    f.DetailTop = -units(108);
+    f.DetailBottom = -units(180);
+    f.Pitch = units(5);
+    // 11 lines leave room under the last one for two or three notes of two lines each.
+    f.Caben = 11;
+    f.Repetir = 0;
+    return f;
+}
+
 CRenglonTicket row(std::int32_t alignment, std::initializer_list<CRenglonField> fields) {
     CRenglonTicket r;
     r.Alignment = alignment;
@@ -205,12 +347,57 @@ CTicketFormat ticket() {
     return t;
 }
 
+constexpr const char* kAddedTable = kAddedFormatsTable;
+
+bool wasAdded(Database& db, const char* name) {
+    Statement s = db.prepare(std::string("SELECT 1 FROM ") + kAddedTable + " WHERE Nombre = ?");
+    s.bind(1, std::string(name));
+    return s.step();
+}
+
+void markAdded(Database& db, const char* name) {
+    CreateAddedFormatsTable(db);
+    db.execute(std::string("INSERT INTO ") + kAddedTable + " (Nombre) VALUES (?)", {std::string(name)});
+}
+
 } // namespace
 
+void CreateAddedFormatsTable(Database& db) {
+    db.execute(std::string("CREATE TABLE IF NOT EXISTS ") + kAddedTable + " (Nombre TEXT PRIMARY KEY)");
+}
+
 CWindowsFormat DefaultInvoiceFormat() { return invoice(); }
+
+CWindowsFormat ElectronicInvoiceFormat() { return electronicInvoice(); }
 
 void AddDefaultFormats(Database& db) {
     CFormatStore store(db);
     store.AddWindowsFormat(kDefaultInvoiceFormat, invoice());
     store.StoreTicketFormat(ticket());
+    store.AddWindowsFormat(kElectronicInvoiceFormat, electronicInvoice());
+    markAdded(db, kElectronicInvoiceFormat);
+}
+
+bool AddMissingDefaultFormats(Database& db) {
+    // Asked first without writing, so that a reader never takes the write lock for nothing.
+    if (db.hasTable(kAddedTable) && wasAdded(db, kElectronicInvoiceFormat))
+        return false;
+    bool added = false;
+    RetryConflicts([&db, &added] {
+        added = false;
+        Transaction tx(db);
+        CreateAddedFormatsTable(db);
+        if (wasAdded(db, kElectronicInvoiceFormat))
+            return;
+        // A copy of a database that had it (the copy leaves this table behind) keeps its own.
+        Statement named = db.prepare("SELECT 1 FROM Formatos WHERE Nombre = ? AND Ticket = 0");
+        named.bind(1, std::string(kElectronicInvoiceFormat));
+        if (!named.step()) {
+            CFormatStore(db).AddWindowsFormat(kElectronicInvoiceFormat, electronicInvoice());
+            added = true;
+        }
+        markAdded(db, kElectronicInvoiceFormat);
+        tx.commit();
+    });
+    return added;
 }

@@ -66,6 +66,28 @@ std::string CDocumentValues::DocumentValue(std::int32_t index) const {
     case 35: return money(Totals.Retencion1 + Totals.Retencion2);
     case 36: return money(Totals.Total);
     case 37: return AmountInWords(Totals.Total);
+    case FormatData::kFolioFiscal: return Cfdi.stamped ? Cfdi.uuid : Cfdi.present ? FormatData::kSinTimbrar : "";
+    case 39: return Cfdi.fechaEmision;
+    case 40: return Cfdi.fechaCertificacion;
+    case 41: return Cfdi.rfcEmisor;
+    case 42: return Cfdi.nombreEmisor;
+    case 43: return Cfdi.regimenEmisor;
+    case 44: return Cfdi.lugarExpedicion;
+    case 45: return Cfdi.rfcReceptor;
+    case 46: return Cfdi.nombreReceptor;
+    case 47: return Cfdi.domicilioReceptor;
+    case 48: return Cfdi.regimenReceptor;
+    case 49: return Cfdi.usoCfdi;
+    case 50: return Cfdi.formaPago;
+    case 51: return Cfdi.metodoPago;
+    case 52: return Cfdi.tipoComprobante;
+    case 53: return Cfdi.noCertificado;
+    case 54: return Cfdi.noCertificadoSat;
+    case FormatData::kSelloCfdi: return Cfdi.sello;
+    case FormatData::kSelloSat: return Cfdi.selloSat;
+    case FormatData::kCadenaTfd: return Cfdi.cadenaTfd;
+    case 58: return Cfdi.impuestos;
+    case FormatData::kQrCode: return Cfdi.verificacion;
     default: return {};
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cfdi/CfdiPrintData.h"
 #include "db/OleDate.h"
 #include "invoice/DocumentTotals.h"
 #include "printing/FieldValueProvider.h"
@@ -28,6 +29,8 @@ public:
     std::array<std::string, 6> Extras;
     std::string Observaciones;
     DocumentTotals Totals;
+    // The document's CFDI as stored (FormatData::kFirstCfdi …); empty when it has none.
+    CfdiPrintData Cfdi;
 
     // The line being printed (not owned) and its row in the grid, 1 for the first detail line.
     const CPartida* CurrentLine = nullptr;

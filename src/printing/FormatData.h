@@ -17,7 +17,18 @@ inline constexpr std::int32_t ALIGN_CENTER = 6;
 // values the designers show in place of a real document.
 namespace FormatData {
 
-inline constexpr int kDocumentCount = 38;
+inline constexpr int kDocumentCount = 60;
+// The document data of its CFDI (read from the stored XML), 38 … 59. Empty for a document
+// without CFDI; a CFDI only sealed gives no certification data and "Sin timbrar" as folio fiscal.
+inline constexpr int kFirstCfdi = 38;
+inline constexpr int kFolioFiscal = 38;
+inline constexpr int kSelloCfdi = 55;
+inline constexpr int kSelloSat = 56;
+inline constexpr int kCadenaTfd = 57;
+// The SAT's verification address: an element holding it is drawn as a QR code, a square in the
+// element's rectangle (at its top-left corner) with its quiet zone inside.
+inline constexpr int kQrCode = 59;
+inline constexpr const char* kSinTimbrar = "Sin timbrar";
 inline constexpr int kDetailCount = 20;
 // The detail datum "Observaciones de la partida": an element holding it is printed as a wrapped
 // block under its line.
@@ -33,5 +44,8 @@ std::string Caption(std::int32_t kind, std::int32_t index);
 std::string Sample(std::int32_t kind, std::int32_t index);
 // True for a datum that the tables know.
 bool IsDatum(std::int32_t kind, std::int32_t index);
+// The seals and the cadena original: an element holding one is printed wrapped inside its
+// rectangle, long words broken where the line ends.
+bool IsWrapped(std::int32_t kind, std::int32_t index);
 
 } // namespace FormatData

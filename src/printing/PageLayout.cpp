@@ -92,8 +92,26 @@ CPageLayout::DrawingFont CPageLayout::MakeDrawingFont(const LogFont& stored) con
     return drawing;
 }
 
-std::vector<std::string> CPageLayout::WrapText(const std::string& text, const DrawingFont& font,
-                                               double width) const {
+std::vector<std::string> CPageLayout::WrapText(const std::string& text, const DrawingFont& font, double width,
+                                               bool breakLongWords) const {
+    auto fits = [&](const std::string& line) { return m_measure.TextWidth(line, font.font) * font.xScale <= width; };
+    // The bytes of the longest start of `word` that fits, whole UTF-8 characters, at least one.
+    auto fittingStart = [&](const std::string& word) {
+        std::vector<std::size_t> ends;
+        for (std::size_t i = 1; i <= word.size(); ++i)
+            if (i == word.size() || (static_cast<unsigned char>(word[i]) & 0xC0) != 0x80)
+                ends.push_back(i);
+        // The largest count of characters that fits, at least one.
+        std::size_t lo = 1, hi = ends.size();
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi + 1) / 2;
+            if (fits(word.substr(0, ends[mid - 1])))
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return ends[lo - 1];
+    };
     std::vector<std::string> lines;
     std::size_t pos = 0;
     while (pos <= text.size()) {
@@ -110,13 +128,19 @@ std::vector<std::string> CPageLayout::WrapText(const std::string& text, const Dr
             std::size_t stop = text.find(' ', start);
             if (stop == std::string::npos || stop > end)
                 stop = end;
-            const std::string word = text.substr(start, stop - start);
+            std::string word = text.substr(start, stop - start);
             std::string candidate = current.empty() ? word : current + ' ' + word;
-            if (!current.empty() && m_measure.TextWidth(candidate, font.font) * font.xScale > width) {
-                lines.push_back(std::move(current));
-                current = word;
-            } else {
+            if (current.empty() || fits(candidate)) {
                 current = std::move(candidate);
+            } else {
+                lines.push_back(std::move(current));
+                current = std::move(word);
+            }
+            // A word alone wider than the line is cut where the line ends.
+            while (breakLongWords && !fits(current)) {
+                const std::size_t n = fittingStart(current);
+                lines.push_back(current.substr(0, n));
+                current.erase(0, n);
             }
             w = stop;
         }
@@ -213,6 +237,10 @@ std::int32_t CPageLayout::LayoutElement(PrintPage& page, const CRenglonFormato& 
 void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
     if (element.Text.empty())
         return;
+    if (element.IsQrElement())
+        return addQr(page, element, offset);
+    if (element.IsWrappedElement())
+        return addWrapped(page, element, offset);
     const DrawingFont font = MakeDrawingFont(element.Font);
     PageOp op;
     op.kind = PageOp::Kind::Text;
@@ -258,7 +286,6 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
     const DrawingFont font = MakeDrawingFont(element.Font);
     const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
     const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
-    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
     // The block hangs from the element's lower edge raised by one text line: its first line sits
     // where a single-line element's text would, and the rest follow below it.
     const FormatRect box = normalised(shifted(element.Position, offset));
@@ -271,10 +298,53 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
         lines.resize(kMaxBlockLines);
     const auto height = static_cast<std::int32_t>(
         std::min<std::int64_t>(static_cast<std::int64_t>(lines.size()) * lineHeight, kMaxOffset));
-    const std::int32_t alignment = drawnAlignment(element.Alignment);
+    addBlock(page, element, font, lines, {box.left, blockTop - height, box.right, blockTop}, 0);
+    return height;
+}
 
+void CPageLayout::addQr(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
+    PageOp op;
+    op.kind = PageOp::Kind::QrCode;
+    op.qr = QrCode::Encode(element.Text);
+    if (op.qr.size == 0)
+        return;
+    const FormatRect box = normalised(shifted(element.Position, offset));
+    const std::int32_t side = std::min(box.right - box.left, box.bottom - box.top);
+    if (side <= 0)
+        return;
+    // y upwards: the rectangle's upper edge is its numerically larger y.
+    op.clip = {box.left, box.bottom - side, box.left + side, box.bottom};
+    page.ops.push_back(op);
+    if (m_format.Repetir != 0) {
+        op.clip = shifted(op.clip, -m_format.Repetir);
+        page.ops.push_back(std::move(op));
+    }
+}
+
+void CPageLayout::addWrapped(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
+    const DrawingFont font = MakeDrawingFont(element.Font);
+    const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
+    const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
+    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
+    const FormatRect box = normalised(shifted(element.Position, offset));
+    const std::int32_t width = box.right - box.left - 2 * kTextInset;
+    if (width <= 0 || lineHeight <= 0)
+        return;
+    std::vector<std::string> lines = WrapText(element.Text, font, width, true);
+    // Only the lines whose cell lies inside the rectangle.
+    const auto room = static_cast<std::size_t>(std::max(0, (box.bottom - box.top - cellHeight) / lineHeight + 1));
+    if (lines.size() > room)
+        lines.resize(room);
+    addBlock(page, element, font, lines, box, kTextInset);
+}
+
+void CPageLayout::addBlock(PrintPage& page, const CRenglonFormato& element, const DrawingFont& font,
+                           const std::vector<std::string>& lines, const FormatRect& clip, std::int32_t inset) const {
+    const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
+    const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
+    const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
+    const std::int32_t alignment = drawnAlignment(element.Alignment);
     for (const std::int32_t repeat : {0, m_format.Repetir}) {
-        const std::int32_t top = blockTop - repeat;
         for (std::size_t k = 0; k < lines.size(); ++k) {
             if (lines[k].empty())
                 continue;
@@ -285,13 +355,12 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
             op.font = font.font;
             op.xScale = font.xScale;
             op.alignment = alignment;
-            op.clip = {box.left, top - height, box.right, top};
-            op.anchor = {anchorX(op.clip, alignment, 0),
-                         top - static_cast<std::int32_t>(k) * lineHeight - cellHeight};
+            op.clip = shifted(clip, -repeat);
+            op.anchor = {anchorX(op.clip, alignment, inset),
+                         op.clip.bottom - static_cast<std::int32_t>(k) * lineHeight - cellHeight};
             page.ops.push_back(std::move(op));
         }
         if (m_format.Repetir == 0)
             break;
     }
-    return height;
 }

@@ -51,8 +51,10 @@ public:
     DrawingFont MakeDrawingFont(const LogFont& stored) const;
     // `text` broken into lines no wider than `width` (0.1 mm) in `font`: words are separated by
     // blanks; a line break in the text (CR LF, CR or LF) always starts a new line; a word wider
-    // than `width` stands alone on its line. Trailing empty lines are dropped.
-    std::vector<std::string> WrapText(const std::string& text, const DrawingFont& font, double width) const;
+    // than `width` stands alone on its line, or with `breakLongWords` is broken between characters
+    // into lines that fit (a seal has no blanks). Trailing empty lines are dropped.
+    std::vector<std::string> WrapText(const std::string& text, const DrawingFont& font, double width,
+                                      bool breakLongWords = false) const;
 
     const CWindowsFormat& Format() const { return m_format; }
 
@@ -66,6 +68,15 @@ public:
 private:
     void addText(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
     void addShape(PrintPage& page, const CRenglonFormato& element) const;
+    // The QR code of the element's text: the largest square at the rectangle's upper-left corner.
+    void addQr(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    // The element's text wrapped inside its rectangle from its upper edge down; lines that would
+    // fall below the lower edge are not drawn.
+    void addWrapped(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    // Text lines one under another from the upper edge of `clip` (the first line's cell touching
+    // it), each clipped to it and `inset` inside its aligned edge; again `Repetir` lower.
+    void addBlock(PrintPage& page, const CRenglonFormato& element, const DrawingFont& font,
+                  const std::vector<std::string>& lines, const FormatRect& clip, std::int32_t inset) const;
     // The notes block of the current line at `offset`; its height (0.1 mm), by which the following
     // lines move down.
     std::int32_t addNotes(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;

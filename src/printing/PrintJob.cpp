@@ -27,6 +27,7 @@ void CPrintJob::SetDocument(const DocumentHeader& header, std::vector<CPartida> 
     Extras = header.extras;
     Observaciones = header.observaciones;
     Totals = totals;
+    Cfdi = {};
     // The pointer would dangle into the caller's table once it changes.
     CurrentLine = nullptr;
     CurrentLineNumber = 0;
@@ -46,5 +47,11 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
         return loaded;
     const DocumentTotals totals = DocumentTotals::Of(lines, rounding);
     SetDocument(header, std::move(lines), totals);
+    Cfdi = CfdiPrintData::Load(db, *id);
     return loaded;
+}
+
+void CPrintJob::LoadCfdi(Database& db) {
+    const auto id = CDocumentStore(db).Find(Serie, Folio);
+    Cfdi = id ? CfdiPrintData::Load(db, *id) : CfdiPrintData{};
 }

@@ -36,4 +36,7 @@ public:
     // database adds them up (DocumentRounding). Leaves the job as it was unless the document is Loaded.
     CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio,
                                           TotalsRounding rounding);
+    // The CFDI stored with the document of this job's series and folio (none when there is no
+    // such document or it has no CFDI). Printing calls it on its own copy of the job.
+    void LoadCfdi(Database& db);
 };

@@ -2,6 +2,7 @@
 
 #include "printing/FormatRect.h"
 #include "printing/LogFont.h"
+#include "printing/QrCode.h"
 
 #include <cstdint>
 #include <string>
@@ -17,7 +18,7 @@ struct PagePoint final {
 // One drawing operation of a printed page, in 0.1 mm with y upwards from the top-left corner of
 // the sheet. Whatever draws it (paper, PDF, preview) only maps coordinates and fonts.
 struct PageOp final {
-    enum class Kind { Text, Line, Rectangle };
+    enum class Kind { Text, Line, Rectangle, QrCode };
 
     Kind kind = Kind::Text;
     std::int32_t colour = 0; // 0x00BBGGRR
@@ -38,6 +39,9 @@ struct PageOp final {
     PagePoint from;
     PagePoint to;
     std::int32_t penWidth = 0;
+
+    // QR code: `qr`'s modules in black, with its quiet zone of white, filling the square `clip`.
+    QrCode qr;
 };
 
 // One printed sheet: its drawing operations in drawing order, and which detail rows it carries.

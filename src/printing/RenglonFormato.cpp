@@ -14,6 +14,18 @@ bool CRenglonFormato::IsNotesElement() const {
            std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) { return f.IsDetailNotes(); });
 }
 
+bool CRenglonFormato::IsQrElement() const {
+    return !IsShape() && std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) {
+               return f.Kind == FIELD_DOC && f.Index == FormatData::kQrCode;
+           });
+}
+
+bool CRenglonFormato::IsWrappedElement() const {
+    return !IsShape() && std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) {
+               return FormatData::IsWrapped(f.Kind, f.Index);
+           });
+}
+
 bool CRenglonFormato::BuildText(const CFieldValueProvider& values) {
     if (IsShape())
         return false;

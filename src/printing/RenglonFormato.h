@@ -37,6 +37,10 @@ public:
     bool HasDetail() const;
     // A text element with the detail datum "Observaciones de la partida": drawn as a wrapped block.
     bool IsNotesElement() const;
+    // A text element with the CFDI's QR datum: drawn as a QR code of its text.
+    bool IsQrElement() const;
+    // A text element with a seal or a cadena original: drawn wrapped inside its rectangle.
+    bool IsWrappedElement() const;
 
     // The element's text from its fields in list order; a line or rectangle keeps its text. Answers
     // whether the element is a detail element.

@@ -143,3 +143,34 @@ TEST(DesignSheet, CaptionsSamplesOrAStoredDocumentLineByLine) {
     EXPECT_EQ(shown.ops[1].text, "HAR-2");
     EXPECT_EQ(shown.ops[1].anchor.y - shown.ops[0].anchor.y, -50);
 }
+
+// The CFDI's QR is an element like any other: the designer draws it as the code it will print,
+// of the sample address (or of its caption), a square in the element's box; a seal wraps inside.
+TEST(DesignSheet, TheCfdiQrAndSealsShowAsTheyPrint) {
+    const FakeMeasure measure;
+    CWindowsFormat format;
+    format.Pitch = 50;
+    format.Caben = 1;
+    format.Elements = {element({100, -2170, 460, -2530}, {CRenglonField(FIELD_DOC, FormatData::kQrCode)}),
+                       element({500, -2170, 2000, -2300}, {CRenglonField(FIELD_DOC, FormatData::kSelloCfdi)})};
+    const CDesignSheet sheet(measure);
+    for (const CSheetValues& values : {CSheetValues::Samples(), CSheetValues::Captions()}) {
+        const std::vector<std::int32_t> rows = sheet.RowOffsets(format, values);
+        const PrintPage qr = whole(sheet.Draw(format, 0, values, rows));
+        ASSERT_EQ(qr.ops.size(), 1u);
+        EXPECT_EQ(qr.ops[0].kind, PageOp::Kind::QrCode);
+        EXPECT_EQ(qr.ops[0].clip, (FormatRect{100, -2530, 460, -2170}));
+        EXPECT_EQ(qr.ops[0].qr, QrCode::Encode(values.Row(0).DocumentValue(FormatData::kQrCode)));
+        const PrintPage seal = whole(sheet.Draw(format, 1, values, rows));
+        ASSERT_FALSE(seal.ops.empty());
+        for (const PageOp& op : seal.ops) {
+            EXPECT_EQ(op.kind, PageOp::Kind::Text);
+            EXPECT_GE(op.anchor.y, -2300);
+        }
+    }
+    // Samples: the seal's 344 characters, 14 units wide each in 1496 (106 a line), take four lines
+    // of 33, which the 130 of the box just hold.
+    const PrintPage seal =
+        whole(sheet.Draw(format, 1, CSheetValues::Samples(), sheet.RowOffsets(format, CSheetValues::Samples())));
+    EXPECT_EQ(seal.ops.size(), 4u);
+}

@@ -34,6 +34,14 @@ public:
     }
 };
 
+std::int32_t formatNamed(Database& db, const char* name) {
+    CFormatosSet set(db);
+    set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
+    set.m_filterParams = {DbValue{std::string(name)}};
+    set.Open();
+    return set.IsEOF() ? -1 : set.m_Id_Formato;
+}
+
 class DefaultFormats : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,13 +49,7 @@ protected:
         db = CreateNewDatabase(testDb.location());
     }
 
-    std::int32_t invoiceId() {
-        CFormatosSet set(*db);
-        set.m_strFilter = "[Nombre]=? AND [Ticket]=0";
-        set.m_filterParams = {DbValue{std::string(kDefaultInvoiceFormat)}};
-        set.Open();
-        return set.IsEOF() ? -1 : set.m_Id_Formato;
-    }
+    std::int32_t invoiceId() { return formatNamed(*db, kDefaultInvoiceFormat); }
 
     TestDatabase testDb;
     std::unique_ptr<Database> db;
@@ -56,7 +58,7 @@ protected:
 TEST_F(DefaultFormats, NewDatabaseHasTheInvoiceAndTheTicket) {
     CFormatosSet all(*db);
     all.Open();
-    EXPECT_EQ(all.GetRecordCount(), 2);
+    EXPECT_EQ(all.GetRecordCount(), 3);
     ASSERT_GT(invoiceId(), 0);
     CWindowsFormat invoice;
     ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), invoice));
@@ -106,34 +108,127 @@ TEST_F(DefaultFormats, InvoiceFitsLetterPaperAndCarriesTheDocument) {
 // A full sheet of lines stays inside the detail frame, above the totals; one line more starts a
 // second sheet.
 TEST_F(DefaultFormats, InvoiceLinesStayInsideTheDetailArea) {
+    for (const char* name : {kDefaultInvoiceFormat, kElectronicInvoiceFormat}) {
+        SCOPED_TRACE(name);
+        CWindowsFormat f;
+        ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(formatNamed(*db, name), f));
+        const WideMeasure measure;
+        CPageLayout layout(f, measure);
+        CPrintJob job;
+        for (int n = 0; n <= f.Caben; ++n) {
+            CPartida p;
+            p.Clave = "CLAVE" + std::to_string(n);
+            p.Descripcion = "Descripción";
+            p.Cantidad = 1;
+            job.Lines.push_back(p);
+        }
+        job.Lines[0].Observaciones = "Una nota breve";
+        const std::vector<PrintPage> pages = layout.LayoutJob(job);
+        ASSERT_EQ(pages.size(), 2u);
+        EXPECT_EQ(pages[0].rowCount, f.Caben);
+        int lowest = 0;
+        int highestBelow = -100000;
+        for (const PageOp& op : pages[0].ops) {
+            if (op.kind != PageOp::Kind::Text)
+                continue;
+            if (op.text.rfind("CLAVE", 0) == 0 || op.text == "Una nota breve")
+                lowest = std::min(lowest, op.clip.top);
+            else if (op.clip.bottom < f.DetailBottom)
+                highestBelow = std::max(highestBelow, op.clip.bottom);
+        }
+        EXPECT_GT(lowest, f.DetailBottom);
+        EXPECT_GT(lowest, highestBelow);
+    }
+}
+
+FormatRect normalised(FormatRect r) {
+    if (r.left > r.right)
+        std::swap(r.left, r.right);
+    if (r.top > r.bottom)
+        std::swap(r.top, r.bottom);
+    return r;
+}
+
+// The printed CFDI: on letter paper, every CFDI datum and the legend, no two boxes of text on one
+// another, the seals at the foot beside a QR of at least 2.75 cm at the lower left.
+TEST_F(DefaultFormats, ElectronicInvoiceCarriesTheCfdiWithoutOverlaps) {
+    const std::int32_t id = formatNamed(*db, kElectronicInvoiceFormat);
+    ASSERT_GT(id, 0);
     CWindowsFormat f;
-    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), f));
-    const WideMeasure measure;
-    CPageLayout layout(f, measure);
-    CPrintJob job;
-    for (int n = 0; n <= f.Caben; ++n) {
-        CPartida p;
-        p.Clave = "CLAVE" + std::to_string(n);
-        p.Descripcion = "Descripción";
-        p.Cantidad = 1;
-        job.Lines.push_back(p);
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(id, f));
+    EXPECT_EQ(f, ElectronicInvoiceFormat());
+    std::set<std::pair<int, int>> data;
+    std::vector<const CRenglonFormato*> texts;
+    bool legend = false;
+    const CRenglonFormato* qr = nullptr;
+    for (const CRenglonFormato& e : f.Elements) {
+        for (const int x : {e.Position.left, e.Position.right})
+            EXPECT_TRUE(x >= 100 && x <= 2059) << x;
+        for (const int y : {e.Position.top, e.Position.bottom})
+            EXPECT_TRUE(y <= -100 && y >= -2694) << y;
+        for (const CRenglonField& field : e.Fields) {
+            if (field.Kind != FIELD_TEXT)
+                data.insert({field.Kind, field.Index});
+            legend = legend || field.Text == "Este documento es una representación impresa de un CFDI";
+        }
+        if (!e.IsShape() && !e.HasDetail())
+            texts.push_back(&e);
+        if (e.IsQrElement())
+            qr = &e;
     }
-    job.Lines[0].Observaciones = "Una nota breve";
-    const std::vector<PrintPage> pages = layout.LayoutJob(job);
-    ASSERT_EQ(pages.size(), 2u);
-    EXPECT_EQ(pages[0].rowCount, f.Caben);
-    int lowest = 0;
-    int highestBelow = -100000;
-    for (const PageOp& op : pages[0].ops) {
-        if (op.kind != PageOp::Kind::Text)
-            continue;
-        if (op.text.rfind("CLAVE", 0) == 0 || op.text == "Una nota breve")
-            lowest = std::min(lowest, op.clip.top);
-        else if (op.clip.bottom < f.DetailBottom)
-            highestBelow = std::max(highestBelow, op.clip.bottom);
+    EXPECT_TRUE(legend);
+    for (int index = FormatData::kFirstCfdi; index < FormatData::kDocumentCount; ++index)
+        EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
+    for (const int index : {0, 1, 3, 4, 5, 18, 25, 27, 29, 32, 35, 36, 37})
+        EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
+    for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t j = i + 1; j < texts.size(); ++j) {
+            const FormatRect a = normalised(texts[i]->Position), b = normalised(texts[j]->Position);
+            const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+            EXPECT_TRUE(apart) << texts[i]->Text << " / " << texts[j]->Text;
+        }
+    ASSERT_TRUE(qr);
+    const FormatRect q = normalised(qr->Position);
+    EXPECT_EQ(q.right - q.left, q.bottom - q.top);
+    // The code inside its quiet zone stays over 2.75 cm for any address of the SAT (version 8 or 9).
+    EXPECT_GE((q.right - q.left) * 49 / (49 + 2 * QrCode::kQuietZone), 275);
+    EXPECT_LT(q.left, 200) << "at the left";
+    EXPECT_LT(q.top, -2000) << "at the foot";
+    for (const CRenglonFormato* e : texts) {
+        if (e->IsWrappedElement()) {
+            EXPECT_LT(normalised(e->Position).bottom, -2000) << "seals at the foot";
+        }
     }
-    EXPECT_GT(lowest, f.DetailBottom);
-    EXPECT_GT(lowest, highestBelow);
+}
+
+// A database made before "Factura electrónica" gets it once: not again after the operator
+// deletes it, and not a second one where a copy already brought it.
+TEST_F(DefaultFormats, ElectronicInvoiceIsAddedOnceToOlderDatabases) {
+    EXPECT_FALSE(AddMissingDefaultFormats(*db)) << "a new database has it already";
+    TestDatabase olderDb("anterior");
+    auto older = olderDb.create([](Database& d) {
+        CFormatStore(d).AddWindowsFormat(kDefaultInvoiceFormat, DefaultInvoiceFormat());
+    });
+    EXPECT_TRUE(AddMissingDefaultFormats(*older));
+    const std::int32_t id = formatNamed(*older, kElectronicInvoiceFormat);
+    ASSERT_GT(id, 0);
+    EXPECT_FALSE(AddMissingDefaultFormats(*older));
+    older->execute("DELETE FROM Formatos WHERE Id_Formato = ?", {std::int64_t{id}});
+    EXPECT_FALSE(AddMissingDefaultFormats(*older));
+    EXPECT_EQ(formatNamed(*older, kElectronicInvoiceFormat), -1);
+    CFormatosSet all(*older);
+    all.Open();
+    EXPECT_EQ(all.GetRecordCount(), 1);
+
+    // A copy without the record of what was added keeps its one format.
+    TestDatabase copyDb("copia");
+    auto copy = copyDb.create([](Database& d) {
+        CFormatStore(d).AddWindowsFormat(kElectronicInvoiceFormat, ElectronicInvoiceFormat());
+    });
+    EXPECT_FALSE(AddMissingDefaultFormats(*copy));
+    CFormatosSet copied(*copy);
+    copied.Open();
+    EXPECT_EQ(copied.GetRecordCount(), 1);
 }
 
 TEST_F(DefaultFormats, TicketRowsFitFortyColumns) {

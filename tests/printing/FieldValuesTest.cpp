@@ -70,10 +70,13 @@ TEST_F(FieldValues, EveryDocumentDatum) {
         "        $162.00", "         $10.50", "        $172.50", "          $8.25", "          $1.75",
         "         $10.00", "      $1,242.50", "UN MIL DOSCIENTOS CUARENTA Y DOS PESOS 50/100 M.N.",
     };
-    ASSERT_EQ(static_cast<int>(expected.size()), FormatData::kDocumentCount);
-    for (int i = 0; i < FormatData::kDocumentCount; ++i)
+    ASSERT_EQ(static_cast<int>(expected.size()), FormatData::kFirstCfdi);
+    for (int i = 0; i < FormatData::kFirstCfdi; ++i)
         EXPECT_EQ(doc.DocumentValue(i), expected[static_cast<std::size_t>(i)]) << i;
-    EXPECT_EQ(doc.DocumentValue(38), "");
+    // Without CFDI its data are empty.
+    for (int i = FormatData::kFirstCfdi; i < FormatData::kDocumentCount; ++i)
+        EXPECT_EQ(doc.DocumentValue(i), "") << i;
+    EXPECT_EQ(doc.DocumentValue(FormatData::kDocumentCount), "");
     EXPECT_EQ(doc.DocumentValue(-1), "");
 }
 
@@ -152,7 +155,11 @@ TEST(FieldSamples, SamplesCaptionsAndWidths) {
     EXPECT_EQ(CRenglonField(FIELD_DETAIL, 14).Text, " 2");
     EXPECT_EQ(CRenglonField(FIELD_DETAIL, 19).Text, "Columna Extra4");
     EXPECT_EQ(CRenglonField(FIELD_DETAIL, 20).Text, "");
-    EXPECT_EQ(CRenglonField(FIELD_DOC, 38).Text, "");
+    EXPECT_EQ(CRenglonField(FIELD_DOC, FormatData::kFolioFiscal).Text, "04BF2854-FE7D-4377-9196-71248F060ABB");
+    EXPECT_EQ(CRenglonField(FIELD_DOC, 49).Text, "G03 - Gastos en general");
+    EXPECT_EQ(CRenglonField(FIELD_DOC, FormatData::kSelloCfdi).Text.size(), 344u);
+    EXPECT_EQ(CRenglonField(FIELD_DOC, FormatData::kQrCode).Text.rfind("https://verificacfdi.", 0), 0u);
+    EXPECT_EQ(CRenglonField(FIELD_DOC, FormatData::kDocumentCount).Text, "");
 
     // Widths cut or pad by characters, not bytes.
     const CRenglonField name(FIELD_DETAIL, 2, 25);

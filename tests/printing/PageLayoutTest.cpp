@@ -373,3 +373,61 @@ TEST_F(PageLayout, ExtremeStoredValuesAreHeldOnTheSheet) {
 }
 
 } // namespace
+
+// The printed CFDI: seals and cadenas wrap inside their rectangle, cut between characters where
+// a line ends; the verification address becomes a QR square at the rectangle's upper-left
+// corner; a CFDI only sealed has neither QR nor folio fiscal.
+TEST_F(PageLayout, SealsWrapInsideTheirRectangleAndTheQrIsASquare) {
+    CPageLayout l(format, measure);
+    LogFont f;
+    f.Height = -20; // 9 units a character once narrowed
+    const auto font = l.MakeDrawingFont(f);
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(l.WrapText("abcdefghijklmnopqrstuvwxyz", font, 100, true), (Lines{"abcdefghijk", "lmnopqrstuv", "wxyz"}));
+    EXPECT_EQ(l.WrapText("ab cdefghijklmnopq", font, 100, true), (Lines{"ab", "cdefghijklm", "nopq"}));
+    // The fake measure counts bytes: "ñ" is as wide as two letters, and never cut in half.
+    EXPECT_EQ(l.WrapText("||ñandú|", font, 27, true), (Lines{"||", "ña", "nd", "ú|"}));
+    EXPECT_EQ(l.WrapText("abcdefghijklmnopq", font, 100), (Lines{"abcdefghijklmnopq"})) << "notes keep words whole";
+
+    CPrintJob job = jobWith(1);
+    job.Cfdi.present = job.Cfdi.stamped = true;
+    job.Cfdi.uuid = "04BF2854-FE7D-4377-9196-71248F060ABB";
+    job.Cfdi.sello = std::string(100, 'S');
+    job.Cfdi.verificacion = "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=04BF2854-FE7D-4377-"
+                            "9196-71248F060ABB&re=CSM190311AH6&rr=MCI7306249Y1&tt=459.36&fe=5tSZhA==";
+    format.Elements = {textElement({0, -100, 200, -160}, {doc(FormatData::kSelloCfdi)}, ALIGN_LEFT, -20),
+                       textElement({10, -200, 410, -500}, {doc(FormatData::kQrCode)}),
+                       textElement({0, -600, 400, -630}, {doc(FormatData::kFolioFiscal)}),
+                       textElement({0, -700, 400, -730}, {detail(1)})};
+    PrintPage page = layout(job).at(0);
+    // 196 wide inside the insets: 21 characters a line; 60 high with 22 a line and 20 a cell: two lines.
+    const auto seal = textOps(page, "S");
+    ASSERT_EQ(seal.size(), 2u);
+    EXPECT_EQ(seal[0]->text, std::string(21, 'S'));
+    EXPECT_EQ(seal[0]->anchor, (PagePoint{2, -120}));
+    EXPECT_EQ(seal[1]->anchor, (PagePoint{2, -142}));
+    for (const PageOp* op : seal)
+        EXPECT_EQ(op->clip, (FormatRect{0, -160, 200, -100}));
+    const auto qr = std::find_if(page.ops.begin(), page.ops.end(),
+                                 [](const PageOp& op) { return op.kind == PageOp::Kind::QrCode; });
+    ASSERT_NE(qr, page.ops.end());
+    EXPECT_EQ(qr->clip, (FormatRect{10, -500, 310, -200}));
+    EXPECT_EQ(qr->qr, QrCode::Encode(job.Cfdi.verificacion));
+    EXPECT_GE(qr->qr.size, 21);
+    EXPECT_EQ(textOps(page, "https").size(), 0u) << "the address is drawn as the code, not as text";
+    EXPECT_EQ(textOps(page, job.Cfdi.uuid).size(), 1u);
+
+    job.Cfdi.stamped = false;
+    job.Cfdi.uuid.clear();
+    job.Cfdi.verificacion.clear();
+    page = layout(job).at(0);
+    EXPECT_EQ(std::count_if(page.ops.begin(), page.ops.end(),
+                            [](const PageOp& op) { return op.kind == PageOp::Kind::QrCode; }),
+              0);
+    EXPECT_EQ(textOps(page, "Sin timbrar").size(), 1u);
+    EXPECT_EQ(textOps(page, "S").size(), 3u) << "the CFDI's own seal prints once sealed";
+
+    job.Cfdi = {};
+    page = layout(job).at(0);
+    EXPECT_EQ(textOps(page, "S").size(), 0u);
+}

@@ -12,6 +12,7 @@
 #include "db/ui/DatabaseWatch.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "platform/SharedValues.h"
+#include "printing/DefaultFormats.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolWait.h"
@@ -118,6 +119,11 @@ CPrincipalApp::Opened CPrincipalApp::openDatabase(const DatabaseChoice& choice, 
         // station keeps busy gets them at their first use instead.
         try {
             FiscalTables::ensure(*m_db);
+        } catch (const DbError&) {
+        }
+        // And the ready layouts that came after it was made ("Factura electrónica"), once.
+        try {
+            AddMissingDefaultFormats(*m_db);
         } catch (const DbError&) {
         }
     } catch (const std::exception& e) {

@@ -17,7 +17,7 @@ QRectF opsBounds(const PrintPage& page) {
     QRectF r;
     for (const PageOp& op : page.ops) {
         QRectF b;
-        if (op.kind == PageOp::Kind::Text)
+        if (op.kind == PageOp::Kind::Text || op.kind == PageOp::Kind::QrCode)
             b = QRectF(QPointF(op.clip.left, -op.clip.bottom), QPointF(op.clip.right, -op.clip.top));
         else
             b = QRectF(QPointF(op.from.x, -op.from.y), QPointF(op.to.x, -op.to.y)).normalized();

@@ -9,6 +9,7 @@
 #include "platform/SharedValues.h"
 #include "platform/ui/DesktopApp.h"
 #include "platform/ui/SettingsStore.h"
+#include "printing/DefaultFormats.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
@@ -48,6 +49,11 @@ int main(int argc, char** argv) {
         TolMessage(QStringLiteral("No se pudo abrir la base de datos\n%1\n\n%2")
                        .arg(path, QString::fromStdString(DbErrorText(e))));
         return 1;
+    }
+    // A database made before the ready layout "Factura electrónica" gets it once, as the program does.
+    try {
+        AddMissingDefaultFormats(*db);
+    } catch (const DbError&) {
     }
     // A chosen document prints its total in words with the shop's currency words.
     try {

@@ -66,7 +66,8 @@ void CInsertRenglon::createControls() {
     group(QStringLiteral("Dato del documento"), 4, 30);
     m_documento = new QComboBox(this);
     setId(m_documento, kDocumentoId);
-    for (int i = 0; i < FormatData::kDocumentCount; ++i)
+    // The CFDI's data (seals, QR) are for page formats: a 40-column ticket has no room for them.
+    for (int i = 0; i < FormatData::kFirstCfdi; ++i)
         m_documento->addItem(q(FormatData::Caption(FIELD_DOC, i)));
     m_documento->setCurrentIndex(-1);
     m_documento->setMaxVisibleItems(20);

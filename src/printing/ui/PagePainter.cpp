@@ -6,6 +6,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPen>
 #include <QPolygonF>
 #include <QTransform>
@@ -56,6 +57,39 @@ void drawShape(QPainter& painter, const PageOp& op) {
     painter.drawPolyline(outline);
 }
 
+// Crisp black modules on white, the quiet zone inside the square: one path of the dark runs,
+// filled without smoothing, so neighbouring modules leave no seams between them.
+void drawQr(QPainter& painter, const PageOp& op) {
+    const QrCode& qr = op.qr;
+    if (qr.size <= 0)
+        return;
+    const qreal side = op.clip.right - op.clip.left;
+    const qreal module = side / (qr.size + 2 * QrCode::kQuietZone);
+    const qreal left = op.clip.left + QrCode::kQuietZone * module;
+    const qreal upper = op.clip.bottom - QrCode::kQuietZone * module; // y upwards
+    QPainterPath dark;
+    dark.setFillRule(Qt::WindingFill);
+    for (std::int32_t row = 0; row < qr.size; ++row) {
+        for (std::int32_t column = 0; column < qr.size;) {
+            if (!qr.Dark(row, column)) {
+                ++column;
+                continue;
+            }
+            std::int32_t run = column;
+            while (run < qr.size && qr.Dark(row, run))
+                ++run;
+            dark.addRect(QRectF(left + column * module, upper - (row + 1) * module, (run - column) * module, module));
+            column = run;
+        }
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(Qt::NoPen);
+    painter.fillRect(QRectF(op.clip.left, op.clip.top, side, op.clip.bottom - op.clip.top), Qt::white);
+    painter.fillPath(dark, Qt::black);
+    painter.restore();
+}
+
 } // namespace
 
 void PaintPage(QPainter& painter, const PrintPage& page, qreal dotsPerInch) {
@@ -68,6 +102,8 @@ void PaintPage(QPainter& painter, const PrintPage& page, qreal dotsPerInch) {
     for (const PageOp& op : page.ops) {
         if (op.kind == PageOp::Kind::Text)
             drawText(painter, op);
+        else if (op.kind == PageOp::Kind::QrCode)
+            drawQr(painter, op);
         else
             drawShape(painter, op);
     }

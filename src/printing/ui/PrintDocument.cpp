@@ -75,9 +75,16 @@ bool LayoutDocument(const CPrintJob& job, Database& db, std::vector<PrintPage>& 
     } catch (const DbError& e) {
         return fail(QString::fromStdString(DbErrorText(e)));
     }
+    // The document's CFDI as stored with it: the fiscal data, seals and QR of the printed CFDI.
+    CPrintJob withCfdi = job;
+    try {
+        withCfdi.LoadCfdi(db);
+    } catch (const DbError& e) {
+        return fail(QString::fromStdString(DbErrorText(e)));
+    }
     const CQtTextMeasure measure;
     CPageLayout layout(std::move(format), measure);
-    pages = layout.LayoutJob(job);
+    pages = layout.LayoutJob(withCfdi);
     return true;
 }
 
