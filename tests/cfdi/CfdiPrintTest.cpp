@@ -115,7 +115,7 @@ TEST_F(CfdiPrintTest, AStampedDocumentPrintsTheDataOfItsStoredXml) {
     EXPECT_EQ(d.uuid, stored->uuid);
     EXPECT_EQ(d.uuid, tfd(xml, "UUID"));
     EXPECT_EQ(d.fechaEmision, CfdiKit::xpath(xml, "string(/*/@Fecha)"));
-    EXPECT_EQ(d.fechaEmision, "2026-03-14T09:26:53");
+    EXPECT_EQ(d.fechaEmision, "2026-03-14T12:00:00");  // sealed at sealingNow()
     EXPECT_EQ(d.fechaCertificacion, tfd(xml, "FechaTimbrado"));
     EXPECT_EQ(d.noCertificado, "30001000000500003416");
     EXPECT_EQ(d.noCertificadoSat, StandInPac::kNoCertificadoSat);
