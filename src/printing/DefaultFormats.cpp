@@ -79,19 +79,44 @@ CRenglonFormato shape(double x1, double y1, double x2, double y2, bool rectangle
 CRenglonField doc(int index) { return CRenglonField(FIELD_DOC, index); }
 CRenglonField detail(int index) { return CRenglonField(FIELD_DETAIL, index); }
 
+// The lines' table between `left` and `right`, from `top` to `bottom`: frame, heading band and the
+// four column rules; the headings, one row of the detail data and the line's notes hanging below its
+// description. Texts keep 1.5 mm from the rules on either side.
+void linesTable(std::vector<CRenglonFormato>& e, double left, const double (&rules)[4], double right, double top,
+                double bottom, double headingMm, double cellMm, double notesMm) {
+    const Style heading{kSans, headingMm, kBold, kAccent};
+    const Style headingRight{kSans, headingMm, kBold, kAccent, ALIGN_RIGHT};
+    const Style cell{kSans, cellMm};
+    const Style number{kMono, cellMm, kRegular, kInk, ALIGN_RIGHT};
+    e.push_back(shape(left, top, right, bottom, true, kAccent));
+    e.push_back(shape(left, top + 7, right, top + 7, false, kAccent));
+    for (const double x : rules)
+        e.push_back(shape(x, top, x, bottom, false, kAccent));
+    const double from[5] = {left + 1.5, rules[0] + 1.5, rules[1] + 1.5, rules[2] + 1.5, rules[3] + 1.5};
+    const double to[5] = {rules[0] - 1.5, rules[1] - 1.5, rules[2] - 1.5, rules[3] - 1.5, right - 1.5};
+    e.push_back(caption(from[0], top + 2, to[0], top + 6, "Clave", heading));
+    e.push_back(caption(from[1], top + 2, to[1], top + 6, "Descripción", heading));
+    e.push_back(caption(from[2], top + 2, to[2], top + 6, "Cantidad", headingRight));
+    e.push_back(caption(from[3], top + 2, to[3], top + 6, "Precio unitario", headingRight));
+    e.push_back(caption(from[4], top + 2, to[4], top + 6, "Importe", headingRight));
+    e.push_back(text(from[0], top + 9, to[0], top + 13, {detail(1)}, cell));
+    e.push_back(text(from[1], top + 9, to[1], top + 13, {detail(2)}, cell));
+    e.push_back(text(from[2], top + 9, to[2], top + 13, {detail(14)}, number));
+    e.push_back(text(from[3], top + 9, to[3], top + 13, {detail(3)}, number));
+    e.push_back(text(from[4], top + 9, to[4], top + 13, {detail(10)}, number));
+    e.push_back(text(rules[0] + 1.7, top + 13.5, to[1], top + 16.5, {detail(FormatData::kDetailNotes)},
+                     Style{kSans, notesMm, kRegular, kMuted, ALIGN_LEFT, true}));
+}
+
 // Letter paper, 215.9 × 279.4 mm; content between 15 and 200 mm across.
 CWindowsFormat invoice() {
     CWindowsFormat f;
     auto& e = f.Elements;
     const Style title{kSans, 8, kBold, kAccent};
     const Style small{kSans, 2.3, kRegular, kMuted};
-    const Style heading{kSans, 2.7, kBold, kAccent};
-    const Style headingRight{kSans, 2.7, kBold, kAccent, ALIGN_RIGHT};
     const Style value{kSans, 3.2};
     const Style valueBold{kSans, 3.5, kBold};
     const Style valueBoldRight{kSans, 3.5, kBold, kInk, ALIGN_RIGHT};
-    const Style cell{kSans, 2.9};
-    const Style number{kMono, 2.9, kRegular, kInk, ALIGN_RIGHT};
     const Style totalLabel{kSans, 3, kRegular, kInk, ALIGN_LEFT};
     const Style totalAmount{kMono, 3, kRegular, kInk, ALIGN_RIGHT};
 
@@ -121,26 +146,7 @@ CWindowsFormat invoice() {
     e.push_back(caption(137, 53.5, 198, 57, "Teléfono", small));
     e.push_back(text(137, 58, 198, 62, {doc(7)}, value));
 
-    // The lines: heading band, column rules and the detail area.
-    e.push_back(shape(15, 77, 200, 210, true, kAccent));
-    e.push_back(shape(15, 84, 200, 84, false, kAccent));
-    for (const double x : {42.0, 128.0, 148.0, 174.0})
-        e.push_back(shape(x, 77, x, 210, false, kAccent));
-    // Texts keep 1.5 mm from the rules on either side.
-    e.push_back(caption(16.5, 79, 40.5, 83, "Clave", heading));
-    e.push_back(caption(43.5, 79, 126.5, 83, "Descripción", heading));
-    e.push_back(caption(129.5, 79, 146.5, 83, "Cantidad", headingRight));
-    e.push_back(caption(149.5, 79, 172.5, 83, "Precio unitario", headingRight));
-    e.push_back(caption(175.5, 79, 198.5, 83, "Importe", headingRight));
-
-    e.push_back(text(16.5, 86, 40.5, 90, {detail(1)}, cell));
-    e.push_back(text(43.5, 86, 126.5, 90, {detail(2)}, cell));
-    e.push_back(text(129.5, 86, 146.5, 90, {detail(14)}, number));
-    e.push_back(text(149.5, 86, 172.5, 90, {detail(3)}, number));
-    e.push_back(text(175.5, 86, 198.5, 90, {detail(10)}, number));
-    // The line's notes hang below its description, in as many lines as they need.
-    e.push_back(text(43.7, 90.5, 126.5, 93.5, {detail(FormatData::kDetailNotes)},
-                     Style{kSans, 2.5, kRegular, kMuted, ALIGN_LEFT, true}));
+    linesTable(e, 15, {42, 128, 148, 174}, 200, 77, 210, 2.7, 2.9, 2.5);
 
     // Amount in words and the document's notes, beside the totals.
     e.push_back(shape(15, 214, 135, 229, true, kAccent));
@@ -187,12 +193,8 @@ CWindowsFormat electronicInvoice() {
     auto& e = f.Elements;
     const Style small{kSans, 2.2, kRegular, kMuted};
     const Style smallBold{kSans, 2.2, kBold, kAccent};
-    const Style heading{kSans, 2.6, kBold, kAccent};
-    const Style headingRight{kSans, 2.6, kBold, kAccent, ALIGN_RIGHT};
     const Style value{kSans, 2.8};
     const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
-    const Style cell{kSans, 2.8};
-    const Style number{kMono, 2.8, kRegular, kInk, ALIGN_RIGHT};
     const Style seal{kSans, 1.9};
 
     // The issuer, from its CFDI.
@@ -251,23 +253,7 @@ CWindowsFormat electronicInvoice() {
     e.push_back(caption(174, 86.5, 202, 90, "Moneda", small));
     e.push_back(caption(174, 90.5, 202, 94.5, "MXN - Peso Mexicano", value));
 
-    // The lines.
-    e.push_back(shape(12, 99, 204, 180, true, kAccent));
-    e.push_back(shape(12, 106, 204, 106, false, kAccent));
-    for (const double x : {36.0, 132.0, 150.0, 176.0})
-        e.push_back(shape(x, 99, x, 180, false, kAccent));
-    e.push_back(caption(13.5, 101, 34.5, 105, "Clave", heading));
-    e.push_back(caption(37.5, 101, 130.5, 105, "Descripción", heading));
-    e.push_back(caption(133.5, 101, 148.5, 105, "Cantidad", headingRight));
-    e.push_back(caption(151.5, 101, 174.5, 105, "Precio unitario", headingRight));
-    e.push_back(caption(177.5, 101, 202.5, 105, "Importe", headingRight));
-    e.push_back(text(13.5, 108, 34.5, 112, {detail(1)}, cell));
-    e.push_back(text(37.5, 108, 130.5, 112, {detail(2)}, cell));
-    e.push_back(text(133.5, 108, 148.5, 112, {detail(14)}, number));
-    e.push_back(text(151.5, 108, 174.5, 112, {detail(3)}, number));
-    e.push_back(text(177.5, 108, 202.5, 112, {detail(10)}, number));
-    e.push_back(text(37.7, 112.5, 130.5, 115.5, {detail(FormatData::kDetailNotes)},
-                     Style{kSans, 2.4, kRegular, kMuted, ALIGN_LEFT, true}));
+    linesTable(e, 12, {36, 132, 150, 176}, 204, 99, 180, 2.6, 2.8, 2.4);
 
     // Amount in words, taxes by rate and notes beside the totals.
     e.push_back(shape(12, 183, 136, 213.5, true, kAccent));

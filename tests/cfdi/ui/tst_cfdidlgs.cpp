@@ -13,6 +13,7 @@
 #include "cfdi/ui/SatCombo.h"
 #include "platform/ui/Resources.h"
 #include "toolkit/ui/TolEdit.h"
+#include "support/DialogShot.h"
 
 // The fixture and kit helpers are shared with the core tests of this folder.
 #include "cfdi/CfdiFixture.cpp"
@@ -28,14 +29,6 @@
 
 namespace {
 
-void shot(QWidget& w, const char* name) {
-    const QByteArray prefix = qgetenv("CFDI_DIALOG_PNG");
-    if (prefix.isEmpty())
-        return;
-    w.show();
-    (void)QTest::qWaitForWindowExposed(&w);
-    w.grab().save(QString::fromLocal8Bit(prefix) + QLatin1String(name) + QStringLiteral(".png"));
-}
 
 QString kit(const char* file) { return QString::fromStdString((CfdiKit::dir() / "csd" / file).string()); }
 

@@ -13,6 +13,7 @@
 #include "receivables/ui/RegDoc.h"
 #include "support/MessageLog.h"
 #include "toolkit/ui/TolEdit.h"
+#include "support/DialogShot.h"
 #include "toolkit/ui/TolGrid.h"
 
 // The fixture and kit helpers are shared with the core tests of this folder.
@@ -33,14 +34,6 @@ namespace {
 const char* const kUser = "caja@negocio.mx";
 const char* const kPassword = "Clave-del-PAC";
 
-void shot(QWidget& w, const char* name) {
-    const QByteArray prefix = qgetenv("CFDI_DIALOG_PNG");
-    if (prefix.isEmpty())
-        return;
-    w.show();
-    (void)QTest::qWaitForWindowExposed(&w);
-    w.grab().save(QString::fromLocal8Bit(prefix) + QLatin1String(name) + QStringLiteral(".png"));
-}
 
 // A business that stamps through the stand-in.
 struct StampingShop : CfdiFixture {
