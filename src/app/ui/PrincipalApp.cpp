@@ -12,6 +12,7 @@
 #include "db/ui/DatabaseWatch.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "platform/SharedValues.h"
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolWait.h"
@@ -64,8 +65,8 @@ QString CPrincipalApp::askForFile() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Typing a name that does not exist yet makes a new database.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    PrepareFileChooser(dialog);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     dialog.setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -16,6 +16,7 @@
 #include "invoice/AmountInWords.h"
 #include "platform/ApplicationState.h"
 #include "platform/SharedValues.h"
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolCaptionBand.h"
@@ -312,7 +313,7 @@ void CConfigDlg::browseLogo() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PrepareFileChooser(dialog);
     dialog.setNameFilters({QStringLiteral("Imagen BMP (*.bmp)"), QStringLiteral("Imagen JPG(*.jpg)"),
                            QStringLiteral("Imagen GIF(*.gif)")});
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
@@ -365,7 +366,7 @@ void CConfigDlg::browseDatabase() {
     QFileDialog dialog(this, QStringLiteral("¿Que base de datos desea utilizar?"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PrepareFileChooser(dialog);
     dialog.setNameFilter(QStringLiteral("*.mdb (*.mdb)"));
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
     if (!DatabaseLocation::isServer(m_db.path()))
