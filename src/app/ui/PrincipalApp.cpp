@@ -3,6 +3,7 @@
 #include "app/ui/PasswordDlg.h"
 #include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
+#include "config/ui/DailyBackup.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -51,6 +52,13 @@ CPrincipalApp::CPrincipalApp() {
     runMainWindow = [](ApplicationState& state) {
         CPrincipalDlg form(*state.database, state);
         CTolMessageDlg::setMainWindow(&form);
+        // Taken while the operator works; closing the window waits for it to end.
+        CDailyBackup daily;
+        QObject::connect(&daily, &CDailyBackup::finished, &form, [](const QString& error) {
+            if (!error.isEmpty())
+                TolMessage(error);
+        });
+        daily.startIfDue(QString::fromStdString(state.database->path()));
         form.exec();
         CTolMessageDlg::setMainWindow(nullptr);
     };
