@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 
 bool CFrameworkTranslator::install() {
+    // The file chooser's types and dates and the calendar's names follow the default locale, not
+    // the translations; the money format keeps reading QLocale::system().
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Mexico));
     auto* translator = new CFrameworkTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -49,6 +49,8 @@ private Q_SLOTS:
         QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&')), QStringLiteral("Cancelar"));
         QCOMPARE(QCoreApplication::translate("QAbstractFileIconProvider", "Folder", "All other platforms"),
                  QStringLiteral("Carpeta"));
+        // The names the framework takes from the locale (calendar, file types) are Spanish too.
+        QCOMPARE(QLocale().monthName(12), QStringLiteral("diciembre"));
         // Spain's word, in the middle of a sentence and capitalised at its start.
         QCOMPARE(QCoreApplication::translate("QFileDialog", "All Files (*)"), QStringLiteral("Todos los archivos (*)"));
         const QString notFound = QCoreApplication::translate(
