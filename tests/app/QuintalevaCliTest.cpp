@@ -314,6 +314,38 @@ TEST_F(QuintalevaCliTest, CopiarCopiesAWholeDatabaseAndNeverOverwrites) {
     EXPECT_FALSE(fs::exists(dir.file("de-servidor.mdb")));
 }
 
+TEST_F(QuintalevaCliTest, RespaldarWritesADatedBackupAndKeepsTheNewest) {
+    const TestDatabase origen("tienda");
+    const std::string from = forGenerar(origen);
+    ASSERT_EQ(run({"generar", from, "--documentos", "50"}).exitCode, 0);
+    const std::string folder = dir.file("respaldos");
+    fs::create_directory(folder);
+    for (const char* old : {"tienda-20240101-000000.mdb", "tienda-20240102-000000.mdb", "notas.txt"})
+        ScratchDir::writeAll(folder + "/" + old, "viejo");
+
+    // Refusals: nothing written, nothing deleted.
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"respaldar", from, folder, "--conservar", "0"},
+                                                {"respaldar", from, folder, "--conservar", "muchos"},
+                                                {"respaldar", from, folder, "--conservar"},
+                                                {"respaldar", from}}) {
+        const CliResult r = run(bad);
+        EXPECT_EQ(r.exitCode, 1) << bad.back();
+        EXPECT_EQ(r.err.rfind("Error: ", 0), 0u) << r.err;
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 3);
+
+    const CliResult r = run({"respaldar", from, folder, "--conservar", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Respaldo escrito: " + folder + "/tienda-"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Respaldo anterior borrado: " + folder + "/tienda-20240101-000000.mdb"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(folder + "/tienda-20240101-000000.mdb"));
+    EXPECT_TRUE(fs::exists(folder + "/tienda-20240102-000000.mdb"));
+    EXPECT_TRUE(fs::exists(folder + "/notas.txt"));
+    const std::string written = r.out.substr(r.out.find(folder), r.out.find(".mdb") + 4 - r.out.find(folder));
+    EXPECT_EQ(run({"info", written}).out.substr(run({"info", written}).out.find("Versión")),
+              run({"info", from}).out.substr(run({"info", from}).out.find("Versión")));
+}
+
 TEST_F(QuintalevaCliTest, InfoListsTheRepeatedFoliosOfAnOlderFile) {
     const TestDatabase repetidos("repetidos");
     const std::string path = repetidos.location();

@@ -4,6 +4,7 @@
 #include "Generator.h"
 #include "Imprimir.h"
 #include "Reporte.h"
+#include "Respaldar.h"
 #include "config/DatabaseCopy.h"
 #include "config/Import13.h"
 #include "config/NewDatabase.h"
@@ -56,6 +57,9 @@ const char* const kUsage =
     "  quintaleva-cli timbrar ARCHIVO --pendientes   timbra otra vez los que quedaron pendientes\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
+    "  quintaleva-cli respaldar ORIGEN CARPETA [--conservar N]\n"
+    "                                                escribe en CARPETA un respaldo fechado y revisado de ORIGEN y\n"
+    "                                                deja solo los N más nuevos de esa base de datos (30 si no se dice)\n"
     "  quintaleva-cli reporte NOMBRE ARCHIVO [--desde DD/MM/AAAA --hasta DD/MM/AAAA] [--cliente ID] [--serie S]\n"
     "                  [--folio N] [--detallado] [--vencidas] [--por-descripcion] [--campos LISTA]\n"
     "                  (--txt SALIDA | --rep SALIDA)\n"
@@ -250,6 +254,8 @@ int main(int argc, char** argv) {
                 return fail("el comando copiar pide ORIGEN y DESTINO.\n" + std::string(kUsage));
             return copiar(args[1], args[2]);
         }
+        if (command == "respaldar")
+            return RespaldarCommand({args.begin() + 1, args.end()});
         if (command == "imprimir")
             return Imprimir(argc, argv, {args.begin() + 1, args.end()});
         if (command == "generar")

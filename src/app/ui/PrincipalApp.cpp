@@ -3,6 +3,7 @@
 #include "app/ui/PasswordDlg.h"
 #include "cfdi/FiscalTables.h"
 #include "config/NewDatabase.h"
+#include "config/ui/DailyBackup.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -12,6 +13,7 @@
 #include "db/ui/DatabaseWatch.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "platform/SharedValues.h"
+#include "platform/ui/FileChooser.h"
 #include "printing/DefaultFormats.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -51,6 +53,13 @@ CPrincipalApp::CPrincipalApp() {
     runMainWindow = [](ApplicationState& state) {
         CPrincipalDlg form(*state.database, state);
         CTolMessageDlg::setMainWindow(&form);
+        // Taken while the operator works; closing the window waits for it to end.
+        CDailyBackup daily;
+        QObject::connect(&daily, &CDailyBackup::finished, &form, [](const QString& error) {
+            if (!error.isEmpty())
+                TolMessage(error);
+        });
+        daily.startIfDue(QString::fromStdString(state.database->path()));
         form.exec();
         CTolMessageDlg::setMainWindow(nullptr);
     };
@@ -65,8 +74,8 @@ QString CPrincipalApp::askForFile() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     // Typing a name that does not exist yet makes a new database.
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly, false);
+    PrepareFileChooser(dialog);
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     dialog.setDirectory(QDir(documents).exists() ? documents : QDir::homePath());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

@@ -8,6 +8,7 @@
 #include "db/DbError.h"
 #include "db/Transaction.h"
 #include "db/ui/DbErrorMessage.h"
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -15,7 +16,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QStandardPaths>
 
@@ -86,8 +86,8 @@ void CDatosFiscalesDlg::createControls() {
     auto* cer = new CTolButton(QStringLiteral("Elegir..."), this);
     place(cer, 251, 72, 42, 14);
     connect(cer, &QPushButton::clicked, this, [this] {
-        const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Certificado de sello digital"), QString(),
-                                                       QStringLiteral("Certificados (*.cer);;Todos (*)"));
+        const QString f = ChooseFileToOpen(this, QStringLiteral("Certificado de sello digital"), QString(),
+                                           QStringLiteral("Certificados (*.cer);;Todos (*)"));
         if (!f.isEmpty())
             chooseCertificate(f);
     });
@@ -99,8 +99,8 @@ void CDatosFiscalesDlg::createControls() {
     auto* key = new CTolButton(QStringLiteral("Elegir..."), this);
     place(key, 251, 97, 42, 14);
     connect(key, &QPushButton::clicked, this, [this] {
-        const QString f = QFileDialog::getOpenFileName(this, QStringLiteral("Llave privada del sello digital"), QString(),
-                                                       QStringLiteral("Llaves (*.key);;Todos (*)"));
+        const QString f = ChooseFileToOpen(this, QStringLiteral("Llave privada del sello digital"), QString(),
+                                           QStringLiteral("Llaves (*.key);;Todos (*)"));
         if (!f.isEmpty())
             chooseKey(f);
     });
@@ -110,8 +110,8 @@ void CDatosFiscalesDlg::createControls() {
     auto* folder = new CTolButton(QStringLiteral("..."), this);
     place(folder, 251, 122, 42, 14);
     connect(folder, &QPushButton::clicked, this, [this] {
-        const QString d = QFileDialog::getExistingDirectory(this, QStringLiteral("Carpeta de las facturas electrónicas"),
-                                                            m_carpeta->text());
+        const QString d = ChooseFolder(this, QStringLiteral("Carpeta de las facturas electrónicas"),
+                                       m_carpeta->text());
         if (!d.isEmpty())
             m_carpeta->setText(d);
     });

@@ -4,6 +4,7 @@
 #include "catalogs/ui/CatImpuestos.h"
 #include "catalogs/ui/ComboTabla.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
+#include "config/ui/DailyBackup.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -16,6 +17,7 @@
 #include "invoice/AmountInWords.h"
 #include "platform/ApplicationState.h"
 #include "platform/SharedValues.h"
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolCaptionBand.h"
@@ -196,28 +198,35 @@ void CConfigDlg::createControls() {
     m_impuesto = new CComboTabla(this);
     setId(m_impuesto, kImpuestoId);
     place(m_impuesto, kRightX, taxY + 13, kColumnWidth, 13);
+    const int backupY = taxY + 31;
+    label(QStringLiteral("Respaldos:"), kRightX, backupY, 40);
+    m_respaldos = edit(kRespaldosId, kRightX + 42, backupY, kColumnWidth - 42, 12);
+    m_respaldos->setLookup(kBrowseBackupCommand);
+    m_respaldos->setToolTip(QStringLiteral("Carpeta del respaldo diario de la base de datos (se guardan los últimos 30)"));
 
-    // ---- catalogues and the dialog's own buttons ----
-    group(QStringLiteral("Catálogos"), kLeftX, 246, 184, 28);
+    // ---- catalogues and the dialog's own buttons, below both columns ----
+    const int buttonsY = std::max(kClientHeight - 19, backupY + 18);
+    setClientSize(dialogSize(kClientWidth, buttonsY + 19));
+    group(QStringLiteral("Catálogos"), kLeftX, buttonsY - 11, 184, 28);
     auto* articulos = new CTolButton(QStringLiteral("Artículos"), this);
     setId(articulos, kArticulosId);
-    place(articulos, kLeftX + 6, 257, 54, 14);
+    place(articulos, kLeftX + 6, buttonsY, 54, 14);
     auto* impuestos = new CTolButton(QStringLiteral("Impuestos"), this);
     setId(impuestos, kImpuestosId);
-    place(impuestos, kLeftX + 64, 257, 54, 14);
+    place(impuestos, kLeftX + 64, buttonsY, 54, 14);
     auto* fiscales = new CTolButton(QStringLiteral("Datos fiscales"), this);
     setId(fiscales, kDatosFiscalesId);
-    place(fiscales, kLeftX + 122, 257, 56, 14);
+    place(fiscales, kLeftX + 122, buttonsY, 56, 14);
     connect(fiscales, &QPushButton::clicked, this, [this] { CDatosFiscalesDlg(m_db, this).exec(); });
     connect(articulos, &QPushButton::clicked, this, &CConfigDlg::runArticulos);
     connect(impuestos, &QPushButton::clicked, this, &CConfigDlg::runImpuestos);
 
     auto* guardarButton = new CTolButton(QStringLiteral("Guardar"), this);
     setId(guardarButton, kGuardarId);
-    place(guardarButton, kRightX + 67, 257, 57, 14);
+    place(guardarButton, kRightX + 67, buttonsY, 57, 14);
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
-    place(salir, kRightX + 128, 257, 57, 14);
+    place(salir, kRightX + 128, buttonsY, 57, 14);
     connect(guardarButton, &QPushButton::clicked, this, [this] { guardar(); });
     connect(salir, &QPushButton::clicked, this, &QDialog::reject);
     m_extras[0]->setFocus();
@@ -240,7 +249,8 @@ void CConfigDlg::loadValues() {
 
     m_baseDatos->setText(QDir::toNativeSeparators(q(m_db.path())));
     m_logo->setText(q(m_state.logo));
-    for (CTolEdit* e : {m_baseDatos, m_logo})
+    m_respaldos->setText(QDir::toNativeSeparators(CDailyBackup::folder()));
+    for (CTolEdit* e : {m_baseDatos, m_logo, m_respaldos})
         e->setCursorPosition(0);
     m_comando->setPlainText(q(m_state.comando));
     m_comandoCorte->setText(q(m_state.comandoCorte));
@@ -306,13 +316,15 @@ void CConfigDlg::onCommand(int id) {
         browseDatabase();
     else if (id == kBrowseLogoCommand)
         browseLogo();
+    else if (id == kBrowseBackupCommand)
+        browseBackupFolder();
 }
 
 void CConfigDlg::browseLogo() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PrepareFileChooser(dialog);
     dialog.setNameFilters({QStringLiteral("Imagen BMP (*.bmp)"), QStringLiteral("Imagen JPG(*.jpg)"),
                            QStringLiteral("Imagen GIF(*.gif)")});
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
@@ -324,6 +336,14 @@ void CConfigDlg::browseLogo() {
     // Shown only; it is saved with the rest by "Guardar".
     m_logo->setText(QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath()));
     m_logo->setCursorPosition(0);
+}
+
+void CConfigDlg::browseBackupFolder() {
+    const QString folder = ChooseFolder(this, QStringLiteral("Carpeta de los respaldos"), m_respaldos->text());
+    if (folder.isEmpty())
+        return;
+    m_respaldos->setText(QDir::toNativeSeparators(folder));
+    m_respaldos->setCursorPosition(0);
 }
 
 void CConfigDlg::browseDatabase() {
@@ -365,7 +385,7 @@ void CConfigDlg::browseDatabase() {
     QFileDialog dialog(this, QStringLiteral("¿Que base de datos desea utilizar?"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PrepareFileChooser(dialog);
     dialog.setNameFilter(QStringLiteral("*.mdb (*.mdb)"));
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
     if (!DatabaseLocation::isServer(m_db.path()))
@@ -469,6 +489,10 @@ bool CConfigDlg::guardar() {
     m_state.defaultTaxRate = rate;
     SetCurrencyWords(s(m_moneda->text()), s(m_postfijo->text()));
 
+    // The default is not written, so it follows the documents folder.
+    const QString backups = m_respaldos->text().trimmed();
+    SettingsStore::write("CarpetaRespaldos",
+                         backups.isEmpty() || QDir(backups) == QDir(CDailyBackup::defaultFolder()) ? QString() : backups);
     SettingsStore::write("PrcAiva", settings.prcAiva);
     SettingsStore::write("pWin", settings.pWin);
     SettingsStore::write("pPos", settings.pPos);

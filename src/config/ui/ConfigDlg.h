@@ -52,6 +52,8 @@ public:
     static constexpr int kSalirId = 1054;
     static constexpr int kBrowseDatabaseCommand = 1125;
     static constexpr int kBrowseLogoCommand = 1126;
+    static constexpr int kRespaldosId = 1192;
+    static constexpr int kBrowseBackupCommand = 1127;
 
     static constexpr int kExtraNameLength = 25;
     static constexpr int kPasswordLength = 40;
@@ -89,6 +91,7 @@ private:
     // Writes the location (never a password) as "Path" and closes.
     void rememberDatabase(const QString& location);
     void browseLogo();
+    void browseBackupFolder();
     void runArticulos();
     void runImpuestos();
     // Refuses a field with the framework's message and puts the focus back on it.
@@ -100,6 +103,7 @@ private:
 
     CTolEdit* m_baseDatos = nullptr;
     CTolEdit* m_logo = nullptr;
+    CTolEdit* m_respaldos = nullptr;
     std::array<CTolEdit*, kExtraFields + kExtraColumns> m_extras = {};
     CTolEdit* m_clave = nullptr;
     QCheckBox* m_prcAiva = nullptr;

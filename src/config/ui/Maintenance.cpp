@@ -7,6 +7,7 @@
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "db/ui/DatabasePromptDlg.h"
+#include "platform/ui/FileChooser.h"
 #include "toolkit/ui/TolMessageDlg.h"
 #include "toolkit/ui/TolWait.h"
 
@@ -26,8 +27,8 @@ QString AskFile(QWidget* parent, const QString& title, const QString& filter, bo
     QFileDialog dialog(parent, title);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite |
-                      QFileDialog::ReadOnly);
+    dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::ReadOnly);
+    PrepareFileChooser(dialog);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(QStringLiteral("mdb"));
     // Beside the database file; a server's backup goes to the documents folder.

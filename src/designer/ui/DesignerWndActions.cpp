@@ -1,11 +1,11 @@
 #include "designer/ui/DesignerWnd.h"
 
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/Help.h"
 #include "designer/ui/DesignView.h"
 
 #include <QAction>
 #include <QActionGroup>
-#include <QFileDialog>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -164,7 +164,7 @@ void CDesignerWnd::buildActions() {
     QMenu* background = menuBar()->addMenu(QStringLiteral("F&ondo"));
     addAction(background, QStringLiteral("fondo"), QStringLiteral("&Imagen de fondo…"),
               QStringLiteral("Muestra bajo la hoja una imagen escaneada de la forma impresa; no se imprime"), {}, [this] {
-                  const QString path = QFileDialog::getOpenFileName(
+                  const QString path = ChooseFileToOpen(
                       this, QStringLiteral("Imagen de fondo"), QString(),
                       QStringLiteral("Imágenes (*.png *.jpg *.jpeg *.bmp);;Todos (*)"));
                   if (!path.isEmpty())

@@ -5,10 +5,10 @@
 #include "designer/FormatCatalog.h"
 #include "designer/QvfFile.h"
 #include "designer/ui/FormatPropertiesDlg.h"
+#include "platform/ui/FileChooser.h"
 #include "printing/DefaultFormats.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -125,9 +125,9 @@ void CDesignerWnd::formatProperties() {
 void CDesignerWnd::exportFormat() {
     if (!m_open)
         return;
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Exportar formato"),
-                                                      text(m_current.Name) + QStringLiteral(".qvf"),
-                                                      QStringLiteral("Formatos (*.qvf)"));
+    const QString path = ChooseFileToSave(this, QStringLiteral("Exportar formato"),
+                                          text(m_current.Name) + QStringLiteral(".qvf"),
+                                          QStringLiteral("Formatos (*.qvf)"));
     if (path.isEmpty())
         return;
     std::string error;
@@ -136,8 +136,8 @@ void CDesignerWnd::exportFormat() {
 }
 
 void CDesignerWnd::importFormat() {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Importar formato"), QString(),
-                                                      QStringLiteral("Formatos (*.qvf)"));
+    const QString path = ChooseFileToOpen(this, QStringLiteral("Importar formato"), QString(),
+                                          QStringLiteral("Formatos (*.qvf)"));
     if (path.isEmpty())
         return;
     const QvfFile::ReadResult read = QvfFile::Read(path.toStdString());

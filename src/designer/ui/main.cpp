@@ -8,13 +8,13 @@
 #include "platform/ApplicationState.h"
 #include "platform/SharedValues.h"
 #include "platform/ui/DesktopApp.h"
+#include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
 #include "printing/DefaultFormats.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 
 #include <iostream>
@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
     if (path.isEmpty() || (!DatabaseLocation::isServer(path.toStdString()) && !QFileInfo(path).isFile())) {
         if (!path.isEmpty() && !QFileInfo::exists(path))
             TolMessage(CDatabaseWatch::missingFileMessage(path));
-        path = QFileDialog::getOpenFileName(nullptr, QStringLiteral("Lantorela - Base de datos"), QString(),
-                                            QStringLiteral("Bases de datos de Quintaleva (*.mdb);;Todos (*)"));
+        path = ChooseFileToOpen(nullptr, QStringLiteral("Lantorela - Base de datos"), QString(),
+                                QStringLiteral("Bases de datos de Quintaleva (*.mdb);;Todos (*)"));
         if (path.isEmpty())
             return 0;
     }

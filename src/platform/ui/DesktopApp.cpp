@@ -2,6 +2,7 @@
 
 #include "platform/ApplicationState.h"
 #include "platform/DesktopSession.h"
+#include "platform/ui/FrameworkTranslator.h"
 #include "platform/ui/LocaleMoneyFormat.h"
 #include "platform/ui/Resources.h"
 #include "platform/ui/SettingsStore.h"
@@ -9,9 +10,7 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QLibraryInfo>
 #include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -21,10 +20,7 @@ void SetUpDesktopApplication() {
     QApplication::setOrganizationName(QLatin1String(SettingsStore::kOrganization));
     QApplication::setApplicationName(QLatin1String(SettingsStore::kApplication));
     // Every screen speaks Spanish, the framework's own dialogs (files, printing) included.
-    auto* framework = new QTranslator(qApp);
-    if (framework->load(QLocale(QLocale::Spanish, QLocale::Mexico), QStringLiteral("qtbase"), QStringLiteral("_"),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(framework);
+    CFrameworkTranslator::install();
     MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
     CTolMessageDlg::setMessageTitle(QString::fromUtf8(kApplicationTitle));
 }

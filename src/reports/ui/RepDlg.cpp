@@ -1,5 +1,6 @@
 #include "reports/ui/RepDlg.h"
 
+#include "platform/ui/FileChooser.h"
 #include "reports/RepData.h"
 #include "reports/ui/FontsizeDlg.h"
 #include "reports/ui/RepPage.h"
@@ -193,6 +194,7 @@ bool CRepDlg::saveTo(const QString& path, QString* error, const ReportProgress& 
 void CRepDlg::save() {
     QFileDialog dialog(this, QStringLiteral("Guardar"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    PrepareFileChooser(dialog);
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setNameFilters({QStringLiteral("Texto separado por tabulaciones (*.txt)"),
                            QStringLiteral("Reporte Vendro (*.rep)")});

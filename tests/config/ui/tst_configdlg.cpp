@@ -1,5 +1,6 @@
 #include "catalogs/ui/ComboTabla.h"
 #include "config/ui/ConfigDlg.h"
+#include "config/ui/DailyBackup.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/Statement.h"
@@ -103,6 +104,7 @@ private Q_SLOTS:
         auto* taxes = dlg.control<CComboTabla>(CConfigDlg::kImpuestoId);
         QCOMPARE(taxes->count(), 3);
         QCOMPARE(taxes->currentText(), QStringLiteral("IVA 8 %"));
+        QCOMPARE(edit(dlg, CConfigDlg::kRespaldosId)->text(), QDir::toNativeSeparators(CDailyBackup::defaultFolder()));
 
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -124,6 +126,8 @@ private Q_SLOTS:
         dlg.control<QRadioButton>(CConfigDlg::kLpt1Id + 3)->setChecked(true);
         check(dlg, CConfigDlg::kRapidoId)->setChecked(true);
         taxes->SelectByKey(1);
+        const QString backups = m_dir.filePath(QStringLiteral("respaldos"));
+        edit(dlg, CConfigDlg::kRespaldosId)->setText(backups);
         {
             MessageLog messages;
             messages.answer = 2;  // an error is not tried again
@@ -142,6 +146,7 @@ private Q_SLOTS:
             QCOMPARE(stored.toInt(), value);
         }
         QCOMPARE(raw.value(QStringLiteral("Config/Comando")).toString(), QStringLiteral("27,112,0,25,250"));
+        QCOMPARE(CDailyBackup::folder(), backups);
         QCOMPARE(m_state.pPos, 3);
         QCOMPARE(m_state.rapido, 1);
         QCOMPARE(m_state.defaultTaxRate, 0.16);
@@ -161,6 +166,11 @@ private Q_SLOTS:
         CConfigDlg again(*m_db, m_state);
         QCOMPARE(edit(again, CConfigDlg::kClaveId)->text(), QStringLiteral("Peña:2024"));
         QVERIFY(again.control<QRadioButton>(CConfigDlg::kLpt1Id + 3)->isChecked());
+        QCOMPARE(edit(again, CConfigDlg::kRespaldosId)->text(), backups);
+        // Emptied, the folder goes back to the default and follows the documents folder.
+        edit(again, CConfigDlg::kRespaldosId)->clear();
+        QVERIFY(again.guardar());
+        QCOMPARE(CDailyBackup::folder(), CDailyBackup::defaultFolder());
     }
 
     void ticketDevicesFollowThePortChoiceAndAreSaved() {
