@@ -75,11 +75,14 @@ std::optional<SqliteFile::Journal> SqliteFile::journal(bool& checkpointing) cons
 }
 
 void SqliteFile::remember() {
+    // The index first, then the file: a checkpoint of another station in between is then either
+    // in the file as seen or recorded after the index as remembered, never the one without the
+    // other (which would look like the file overwritten).
+    bool checkpointing = false;
+    m_journal = inWalMode() ? journal(checkpointing) : std::nullopt;
     Seen now;
     if (seenAt(m_path, now) && now.device == m_seen.device && now.inode == m_seen.inode)
         m_seen = now;
-    bool checkpointing = false;
-    m_journal = inWalMode() ? journal(checkpointing) : std::nullopt;
 }
 
 void SqliteFile::watchContent() {
@@ -120,8 +123,10 @@ SqliteFile::Change SqliteFile::change() {
     bool checkpointing = false;
     const std::optional<Journal> index = journal(checkpointing);
     if (checkpointing || !index || !m_journal || *index != *m_journal) {
-        m_seen = now;
+        // Looked at again after the index, for the same reason as in remember().
         m_journal = index;
+        Seen after;
+        m_seen = seenAt(m_path, after) && after.device == now.device && after.inode == now.inode ? after : now;
         return Change::None;
     }
     return Change::Overwritten;
