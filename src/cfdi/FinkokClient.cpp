@@ -10,7 +10,9 @@
 #include <openssl/pkcs12.h>
 #include <openssl/x509.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -94,7 +96,8 @@ bool credentialsRefused(const std::string& text) {
 
 } // namespace
 
-CFinkokClient::CFinkokClient(PacConfig config, Timeouts timeouts) : m_config(std::move(config)), m_http(timeouts) {}
+CFinkokClient::CFinkokClient(PacConfig config, Timeouts timeouts)
+    : m_config(std::move(config)), m_timeouts(timeouts), m_http(timeouts) {}
 
 CHttpTransport::Answer CFinkokClient::call(const char* path, const char* action, const std::string& body) const {
     return m_http.Post(BaseUrl(m_config) + path,
@@ -110,6 +113,12 @@ PacStamp CFinkokClient::Stamp(const std::string& sealedXml) {
         envelope("stam", kStampNs, "<stam:stamp>" + element("stam", "xml", base64(sealedXml)) + credentials("stam") +
                                        "</stam:stamp>");
     PacStamp s = ParseStamp(sealedXml, call(kStampPath, "stamp", body));
+    // Right after stamping, Finkok may say 307 without the stamp for a few seconds: ask again.
+    for (int again = 0; again < kEarlierStampAsks && s.outcome == PacOutcome::Unknown && s.code == "307" && s.xml.empty();
+         ++again) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_timeouts.earlierStampWaitMs));
+        s = ParseStamp(sealedXml, call(kStampPath, "stamp", body));
+    }
     Scrub(s, m_config.clave);
     return s;
 }

@@ -19,11 +19,14 @@ public:
 
     static constexpr const char* kStampPath = "/servicios/soap/stamp.wsdl";
     static constexpr const char* kCancelPath = "/servicios/soap/cancel.wsdl";
+    // How many more times a 307 without the stamp is asked again.
+    static constexpr int kEarlierStampAsks = 3;
 
 private:
     CHttpTransport::Answer call(const char* path, const char* action, const std::string& body) const;
     std::string credentials(const char* prefix) const;
 
     PacConfig m_config;
+    Timeouts m_timeouts;
     CHttpTransport m_http;
 };

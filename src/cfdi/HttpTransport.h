@@ -12,6 +12,8 @@ public:
     struct Timeouts {
         long connectMs = 10000;
         long answerMs = 60000;
+        // A PAC that says "already stamped" without the stamp yet is asked again after this.
+        long earlierStampWaitMs = 2000;
     };
     struct Answer {
         enum class Outcome { Answered, NotSent, Lost };

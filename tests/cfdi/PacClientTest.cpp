@@ -2,6 +2,7 @@
 // what goes on the wire, what comes back, and what the operator is told.
 #include "CfdiKit.h"
 #include "StandInPac.h"
+#include "cfdi/FinkokClient.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/StampedCfdi.h"
 
@@ -61,7 +62,7 @@ protected:
         return c;
     }
     std::unique_ptr<CPacClient> client(const std::string& password = kPassword, long answerMs = 20000) const {
-        return CPacClient::Create(config(password), {answerMs < 1000 ? 1000 : 3000, answerMs});
+        return CPacClient::Create(config(password), {answerMs < 1000 ? 1000 : 3000, answerMs, 20});
     }
     bool finkok() const { return GetParam() == PacProveedor::Finkok; }
     PacCancelRequest cancelRequest(const std::string& keyPassword = CfdiKit::password()) const {
@@ -131,6 +132,15 @@ TEST_P(PacClientTest, StampsWithATfdOverTheSentCfdiAndGetsTheEarlierStampBack) {
     EXPECT_EQ(later.outcome, PacOutcome::Unknown);
     EXPECT_EQ(later.code, "307");
     EXPECT_NE(later.message.find("intente de nuevo en unos segundos"), std::string::npos) << later.message;
+    if (finkok()) {
+        // Finkok is asked again a few times, and the stamp that comes is taken.
+        EXPECT_EQ(pac.requests().size(), 2u + 1 + CFinkokClient::kEarlierStampAsks);
+        pac.earlierLaterFor(2);
+        const PacStamp soon = c->Stamp(sealed);
+        EXPECT_EQ(soon.outcome, PacOutcome::Done) << soon.message;
+        EXPECT_TRUE(soon.earlier);
+        EXPECT_EQ(soon.uuid, s.uuid);
+    }
 }
 
 TEST_P(PacClientTest, RefusalsCarryTheCodeAndWhatToDo) {

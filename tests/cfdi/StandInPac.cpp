@@ -146,6 +146,12 @@ void StandInPac::setMode(Mode mode, std::string code) {
     std::lock_guard lock(m_mutex);
     m_mode = mode;
     m_code = std::move(code);
+    m_earlierLaterLeft = -1;
+}
+
+void StandInPac::earlierLaterFor(int requests) {
+    std::lock_guard lock(m_mutex);
+    m_earlierLaterLeft = requests;
 }
 
 void StandInPac::setEstado(std::string estado) {
@@ -367,6 +373,10 @@ std::string StandInPac::finkok(const Request& r) {
         mode = m_mode;
         code = m_code;
         estado = m_estado;
+        if (mode == Mode::EarlierLater && m_earlierLaterLeft >= 0 && m_earlierLaterLeft-- == 0) {
+            mode = Mode::Answer;
+            m_earlierLaterLeft = 0;
+        }
     }
     if (op) {
         const std::string ns = "http://facturacion.finkok.com/stamp";

@@ -40,6 +40,8 @@ public:
 
     std::string url() const;
     void setMode(Mode mode, std::string code = {});
+    // In EarlierLater mode, only the next `requests` Finkok requests; then as Answer.
+    void earlierLaterFor(int requests);
     // What the SAT says of any UUID: "Vigente", "Cancelado", "No Encontrado".
     void setEstado(std::string estado);
     // For answers that are the same on every run: the time it gives ("2026-03-14T09:30:00") instead
@@ -88,6 +90,7 @@ private:
     evp_pkey_st* m_key = nullptr; // shared by every instance, made once
     std::mutex m_mutex;
     Mode m_mode = Mode::Answer;
+    int m_earlierLaterLeft = -1;  // -1: for ever
     std::string m_code;
     std::string m_estado = "Vigente";
     std::string m_clock;

@@ -979,7 +979,7 @@ int main(int argc, char** argv) {
         server.setKey(key);
         const PacConfig finkokConfig{PacProveedor::Finkok, PacAmbiente::Pruebas, server.url(), kUser, kPassword};
         const PacConfig swConfig{PacProveedor::Sw, PacAmbiente::Pruebas, server.url(), kUser, kPassword};
-        const CPacClient::Timeouts timeouts{3000, 10000};
+        const CPacClient::Timeouts timeouts{3000, 10000, 1};
         auto finkok = CPacClient::Create(finkokConfig, timeouts);
         auto sw = CPacClient::Create(swConfig, timeouts);
 
