@@ -11,14 +11,6 @@
 
 namespace {
 
-FormatRect normalised(FormatRect r) {
-    if (r.left > r.right)
-        std::swap(r.left, r.right);
-    if (r.top > r.bottom)
-        std::swap(r.top, r.bottom);
-    return r;
-}
-
 FormatRect shifted(FormatRect r, std::int32_t dy) {
     r.top += dy;
     r.bottom += dy;
@@ -249,7 +241,7 @@ void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::
     op.font = font.font;
     op.xScale = font.xScale;
     op.alignment = drawnAlignment(element.Alignment);
-    op.clip = normalised(shifted(element.Position, offset));
+    op.clip = shifted(element.Position, offset).normalised();
     op.anchor = {anchorX(op.clip, op.alignment, kTextInset), op.clip.top};
     page.ops.push_back(op);
     if (m_format.Repetir != 0) {
@@ -265,7 +257,7 @@ void CPageLayout::addShape(PrintPage& page, const CRenglonFormato& element) cons
     op.penWidth = kPenWidth;
     if (element.IsLine != 0) {
         // From the left end of the upper edge to the right end of the lower edge.
-        const FormatRect r = normalised(element.Position);
+        const FormatRect r = element.Position.normalised();
         op.kind = PageOp::Kind::Line;
         op.from = {r.left, r.bottom};
         op.to = {r.right, r.top};
@@ -288,7 +280,7 @@ std::int32_t CPageLayout::addNotes(PrintPage& page, const CRenglonFormato& eleme
     const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
     // The block hangs from the element's lower edge raised by one text line: its first line sits
     // where a single-line element's text would, and the rest follow below it.
-    const FormatRect box = normalised(shifted(element.Position, offset));
+    const FormatRect box = shifted(element.Position, offset).normalised();
     const std::int32_t blockTop = box.top + lineHeight;
     std::vector<std::string> lines = WrapText(element.Text, font, box.right - box.left);
     if (lines.empty())
@@ -308,7 +300,7 @@ void CPageLayout::addQr(PrintPage& page, const CRenglonFormato& element, std::in
     op.qr = QrCode::Encode(element.Text);
     if (op.qr.size == 0)
         return;
-    const FormatRect box = normalised(shifted(element.Position, offset));
+    const FormatRect box = shifted(element.Position, offset).normalised();
     const std::int32_t side = std::min(box.right - box.left, box.bottom - box.top);
     if (side <= 0)
         return;
@@ -326,7 +318,7 @@ void CPageLayout::addWrapped(PrintPage& page, const CRenglonFormato& element, st
     const CTextMeasure::Metrics metrics = m_measure.FontMetrics(font.font);
     const auto lineHeight = static_cast<std::int32_t>(std::lround(metrics.height() + metrics.externalLeading));
     const auto cellHeight = static_cast<std::int32_t>(std::lround(metrics.height()));
-    const FormatRect box = normalised(shifted(element.Position, offset));
+    const FormatRect box = shifted(element.Position, offset).normalised();
     const std::int32_t width = box.right - box.left - 2 * kTextInset;
     if (width <= 0 || lineHeight <= 0)
         return;

@@ -141,14 +141,6 @@ TEST_F(DefaultFormats, InvoiceLinesStayInsideTheDetailArea) {
     }
 }
 
-FormatRect normalised(FormatRect r) {
-    if (r.left > r.right)
-        std::swap(r.left, r.right);
-    if (r.top > r.bottom)
-        std::swap(r.top, r.bottom);
-    return r;
-}
-
 // The printed CFDI: on letter paper, every CFDI datum and the legend, no two boxes of text on one
 // another, the seals at the foot beside a QR of at least 2.75 cm at the lower left.
 TEST_F(DefaultFormats, ElectronicInvoiceCarriesTheCfdiWithoutOverlaps) {
@@ -183,12 +175,12 @@ TEST_F(DefaultFormats, ElectronicInvoiceCarriesTheCfdiWithoutOverlaps) {
         EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
     for (size_t i = 0; i < texts.size(); ++i)
         for (size_t j = i + 1; j < texts.size(); ++j) {
-            const FormatRect a = normalised(texts[i]->Position), b = normalised(texts[j]->Position);
+            const FormatRect a = texts[i]->Position.normalised(), b = texts[j]->Position.normalised();
             const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
             EXPECT_TRUE(apart) << texts[i]->Text << " / " << texts[j]->Text;
         }
     ASSERT_TRUE(qr);
-    const FormatRect q = normalised(qr->Position);
+    const FormatRect q = qr->Position.normalised();
     EXPECT_EQ(q.right - q.left, q.bottom - q.top);
     // The code inside its quiet zone stays over 2.75 cm for any address of the SAT (version 8 or 9).
     EXPECT_GE((q.right - q.left) * 49 / (49 + 2 * QrCode::kQuietZone), 275);
@@ -196,7 +188,7 @@ TEST_F(DefaultFormats, ElectronicInvoiceCarriesTheCfdiWithoutOverlaps) {
     EXPECT_LT(q.top, -2000) << "at the foot";
     for (const CRenglonFormato* e : texts) {
         if (e->IsWrappedElement()) {
-            EXPECT_LT(normalised(e->Position).bottom, -2000) << "seals at the foot";
+            EXPECT_LT(e->Position.normalised().bottom, -2000) << "seals at the foot";
         }
     }
 }
