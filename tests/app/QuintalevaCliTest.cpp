@@ -3,6 +3,7 @@
 #include "support/ShellQuote.h"
 #include "config/Import13.h"
 #include "config/OldDatabaseProcess.h"
+#include "config/DatabaseBackup.h"
 #include "db/Database.h"
 #include "db/Schema.h"
 #include "db/Statement.h"
@@ -271,8 +272,9 @@ TEST_F(QuintalevaCliTest, GenerarWithAnOptionWhereTheFileGoesMakesNoFile) {
 TEST_F(QuintalevaCliTest, TwoGenerarRunsAtOnceOnANewDatabaseBothAddTheirCataloguesAndDocuments) {
     const TestDatabase nueva("dos cajas nuevas");
     const std::string path = TestDatabase::onServer() ? forGenerar(nueva) : nueva.location();
-    if (!TestDatabase::onServer())
+    if (!TestDatabase::onServer()) {
         ASSERT_EQ(run({"crear", path}).exitCode, 0);
+    }
     // Neither run finds the fiscal tables nor the other's customers and articles: both make them
     // at the same moment.
     std::string one = quote(program) + " generar " + quote(path) + " --documentos 400 --clientes 60 --articulos 60";
@@ -318,9 +320,11 @@ TEST_F(QuintalevaCliTest, RespaldarWritesADatedBackupAndKeepsTheNewest) {
     const TestDatabase origen("tienda");
     const std::string from = forGenerar(origen);
     ASSERT_EQ(run({"generar", from, "--documentos", "50"}).exitCode, 0);
+    // A server names its backups after its database, a file after itself.
+    const std::string n = CDatabaseBackup::NameOf(from);
     const std::string folder = dir.file("respaldos");
     fs::create_directory(folder);
-    for (const char* old : {"tienda-20240101-000000.mdb", "tienda-20240102-000000.mdb", "notas.txt"})
+    for (const std::string& old : {n + "-20240101-000000.mdb", n + "-20240102-000000.mdb", std::string("notas.txt")})
         ScratchDir::writeAll(folder + "/" + old, "viejo");
 
     // Refusals: nothing written, nothing deleted.
@@ -336,10 +340,10 @@ TEST_F(QuintalevaCliTest, RespaldarWritesADatedBackupAndKeepsTheNewest) {
 
     const CliResult r = run({"respaldar", from, folder, "--conservar", "2"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Respaldo escrito: " + folder + "/tienda-"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("Respaldo anterior borrado: " + folder + "/tienda-20240101-000000.mdb"), std::string::npos) << r.out;
-    EXPECT_FALSE(fs::exists(folder + "/tienda-20240101-000000.mdb"));
-    EXPECT_TRUE(fs::exists(folder + "/tienda-20240102-000000.mdb"));
+    EXPECT_NE(r.out.find("Respaldo escrito: " + folder + "/" + n + "-"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Respaldo anterior borrado: " + folder + "/" + n + "-20240101-000000.mdb"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(folder + "/" + n + "-20240101-000000.mdb"));
+    EXPECT_TRUE(fs::exists(folder + "/" + n + "-20240102-000000.mdb"));
     EXPECT_TRUE(fs::exists(folder + "/notas.txt"));
     const std::string written = r.out.substr(r.out.find(folder), r.out.find(".mdb") + 4 - r.out.find(folder));
     EXPECT_EQ(run({"info", written}).out.substr(run({"info", written}).out.find("Versión")),

@@ -71,29 +71,31 @@ TEST(DatabaseBackup, NamesFollowTheDatabaseAndTheExactStamp) {
 
 TEST(DatabaseBackup, KeepsTheNewestOfThisDatabaseAndTouchesNothingElse) {
     TestDatabase used("tienda");
+    // A server names its backups after its database, a file after itself.
+    const std::string n = CDatabaseBackup::NameOf(used.location());
     auto db = WithADocument(used);
     ScratchDir folder;
     // Five older backups of ours, written out of order, and what else the folder holds.
-    for (const char* old : {"tienda-20250103-000000.mdb", "tienda-20250101-120000.mdb", "tienda-20250105-235959.mdb",
-                            "tienda-20250102-000000.mdb", "tienda-20250104-000000.mdb"})
+    for (const std::string& old : {n + "-20250103-000000.mdb", n + "-20250101-120000.mdb", n + "-20250105-235959.mdb",
+                            n + "-20250102-000000.mdb", n + "-20250104-000000.mdb"})
         ScratchDir::writeAll(folder.file(old), "viejo");
-    const std::vector<std::string> others = {"notas.txt", "otra-20240101-000000.mdb", "tienda-2-20240101-000000.mdb",
-                                             "tienda-copia.mdb", "tienda.mdb"};
+    const std::vector<std::string> others = {"notas.txt", "otra-20240101-000000.mdb", n + "-2-20240101-000000.mdb",
+                                             n + "-copia.mdb", n + ".mdb"};
     for (const std::string& other : others)
         ScratchDir::writeAll(folder.file(other), "ajeno");
-    fs::create_directory(folder.file("tienda-20240101-000000.mdb")); // not a file: not a backup
+    fs::create_directory(folder.file(n + "-20240101-000000.mdb")); // not a file: not a backup
 
     EXPECT_FALSE(CDatabaseBackup::Run(*db, folder.path().string(), 0).error.empty());
     const std::time_t now = LocalTime(2026, 1, 2, 3, 4, 5);
     const CDatabaseBackup::Result r = CDatabaseBackup::Run(*db, folder.path().string(), 3, now);
     ASSERT_EQ(r.error, "");
-    EXPECT_EQ(r.file, folder.file("tienda-20260102-030405.mdb"));
-    EXPECT_EQ(r.removed, (std::vector<std::string>{folder.file("tienda-20250101-120000.mdb"),
-                                                   folder.file("tienda-20250102-000000.mdb"),
-                                                   folder.file("tienda-20250103-000000.mdb")}));
+    EXPECT_EQ(r.file, folder.file(n + "-20260102-030405.mdb"));
+    EXPECT_EQ(r.removed, (std::vector<std::string>{folder.file(n + "-20250101-120000.mdb"),
+                                                   folder.file(n + "-20250102-000000.mdb"),
+                                                   folder.file(n + "-20250103-000000.mdb")}));
     std::vector<std::string> expected = others;
-    expected.insert(expected.end(), {"tienda-20240101-000000.mdb", "tienda-20250104-000000.mdb",
-                                     "tienda-20250105-235959.mdb", "tienda-20260102-030405.mdb"});
+    expected.insert(expected.end(), {n + "-20240101-000000.mdb", n + "-20250104-000000.mdb",
+                                     n + "-20250105-235959.mdb", n + "-20260102-030405.mdb"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(Names(folder.path()), expected);
 
@@ -109,10 +111,12 @@ TEST(DatabaseBackup, KeepsTheNewestOfThisDatabaseAndTouchesNothingElse) {
 
 TEST(DatabaseBackup, AFailedBackupDeletesNothingAndLeavesNoFile) {
     TestDatabase used("tienda");
+    // A server names its backups after its database, a file after itself.
+    const std::string n = CDatabaseBackup::NameOf(used.location());
     auto db = WithADocument(used);
     ScratchDir folder;
-    ScratchDir::writeAll(folder.file("tienda-20250101-000000.mdb"), "viejo");
-    ScratchDir::writeAll(folder.file("tienda-20250102-000000.mdb"), "viejo");
+    ScratchDir::writeAll(folder.file(n + "-20250101-000000.mdb"), "viejo");
+    ScratchDir::writeAll(folder.file(n + "-20250102-000000.mdb"), "viejo");
     const auto before = Names(folder.path());
 
     const CDatabaseBackup::Result r = CDatabaseBackup::Run(*db, folder.path().string(), 1, std::time(nullptr),
@@ -122,7 +126,7 @@ TEST(DatabaseBackup, AFailedBackupDeletesNothingAndLeavesNoFile) {
     EXPECT_EQ(Names(folder.path()), before);
 
     // A folder that cannot be made, and one that cannot be written (root writes anywhere).
-    const std::string file = folder.file("tienda-20250101-000000.mdb");
+    const std::string file = folder.file(n + "-20250101-000000.mdb");
     EXPECT_NE(CDatabaseBackup::Run(*db, file + "/respaldos", 1).error, "");
     if (::geteuid() != 0) {
         ::chmod(folder.path().c_str(), 0555);
@@ -147,9 +151,10 @@ TEST(DatabaseBackup, TheCopyHoldsWhatTheOriginHoldsWhileAnotherConnectionWrites)
     program->execute("COMMIT");
 
     auto copy = Database::open(r.file);
-    for (const TableDef& t : Schema::tables())
+    for (const TableDef& t : Schema::tables()) {
         if (t.name != "Documentos")
             EXPECT_EQ(RowCount(*copy, t.name), RowCount(*db, t.name)) << t.name;
+    }
     // Only what was committed when the backup was taken.
     EXPECT_EQ(RowCount(*copy, "Documentos"), 1);
     EXPECT_EQ(RowCount(*db, "Documentos"), 2);
