@@ -152,8 +152,9 @@ TEST(DatabaseBackup, TheCopyHoldsWhatTheOriginHoldsWhileAnotherConnectionWrites)
 
     auto copy = Database::open(r.file);
     for (const TableDef& t : Schema::tables()) {
-        if (t.name != "Documentos")
+        if (t.name != "Documentos") {
             EXPECT_EQ(RowCount(*copy, t.name), RowCount(*db, t.name)) << t.name;
+        }
     }
     // Only what was committed when the backup was taken.
     EXPECT_EQ(RowCount(*copy, "Documentos"), 1);
