@@ -157,7 +157,7 @@ TEST_F(CfdiCliTest, DocumentsGeneratedWithFiscalDataStoreTheTotalsOfTheirCfdi) {
         ids.push_back(static_cast<std::int32_t>(s.integer(0)));
     ASSERT_EQ(ids.size(), 57u);
     for (const std::int32_t id : ids) {
-        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password(), CfdiFixture::sealingNow());
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {}, CfdiKit::password());
         ASSERT_TRUE(sealed.ok()) << sealed.errors.front();
         Statement s = db->prepare("SELECT Importe, Descuento, Impuesto1, Total FROM Documentos WHERE Id_Documento = ?");
         s.bind(1, std::int64_t{id});
