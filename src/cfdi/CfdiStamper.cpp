@@ -1,5 +1,6 @@
 #include "cfdi/CfdiStamper.h"
 
+#include "cfdi/CanonicalCfdi.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/StampedCfdi.h"
@@ -51,9 +52,8 @@ std::string prefixOf(const std::string& xml, const std::string& local) {
     return start == std::string::npos ? std::string() : xml.substr(start + 1, at - start - 1);
 }
 
-} // namespace
-
-bool CCfdiStamper::SameDocument(const std::string& sealed, const std::string& stamped) {
+// The stamped bytes are the sent ones with one TFD (and maybe its Complemento) put in.
+bool sameBytes(const std::string& sealed, const std::string& stamped) {
     const std::string tfdPrefix = prefixOf(stamped, "TimbreFiscalDigital");
     if (tfdPrefix.empty())
         return false;
@@ -69,11 +69,24 @@ bool CCfdiStamper::SameDocument(const std::string& sealed, const std::string& st
     // The PAC added the Complemento that held only the TFD: take it away too.
     const std::string cfdiPrefix = prefixOf(sealed, "Comprobante");
     const std::string empty = "<" + cfdiPrefix + ":Complemento></" + cfdiPrefix + ":Complemento>";
-    const std::size_t at = rest.find(empty);
-    if (at == std::string::npos)
-        return false;
-    rest.erase(at, empty.size());
-    return rest == sealed;
+    if (const std::size_t at = rest.find(empty); at != std::string::npos) {
+        rest.erase(at, empty.size());
+        if (rest == sealed)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool CCfdiStamper::SameDocument(const std::string& sealed, const std::string& stamped) {
+    if (sameBytes(sealed, stamped))
+        return true;
+    // A PAC that wrote the document out its own way: the same content, element for element and
+    // attribute for attribute, is what was sent.
+    const std::optional<std::string> ours = CanonicalCfdi::WithoutStamp(sealed, 0);
+    const std::optional<std::string> theirs = CanonicalCfdi::WithoutStamp(stamped, 1);
+    return ours && theirs && *ours == *theirs;
 }
 
 CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::filesystem::path& file) {

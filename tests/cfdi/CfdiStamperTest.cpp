@@ -287,6 +287,26 @@ TEST(CfdiStamperDocument, TheStampedDocumentMustBeWhatWasSent) {
     std::string open = stamped;
     open.replace(open.find(tfd), tfd.size(), "<tfd:TimbreFiscalDigital UUID=\"u\"></tfd:TimbreFiscalDigital>");
     EXPECT_TRUE(CCfdiStamper::SameDocument(sealed, open));
+
+    // A PAC that writes the document out its own way (quotes, the TFD's namespace declared on the
+    // root, an empty element closed long-hand): the same content is the same document...
+    const std::string ours = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<cfdi:Comprobante "
+                             "xmlns:cfdi=\"http://www.sat.gob.mx/cfd/4\" Sello=\"abc\" Total=\"116.00\">"
+                             "<cfdi:Conceptos/></cfdi:Comprobante>";
+    const std::string rewritten =
+        "<?xml version='1.0' encoding='UTF-8'?><cfdi:Comprobante xmlns:cfdi='http://www.sat.gob.mx/cfd/4' "
+        "xmlns:tfd='http://www.sat.gob.mx/TimbreFiscalDigital' Sello='abc' Total='116.00'>"
+        "<cfdi:Conceptos></cfdi:Conceptos><cfdi:Complemento><tfd:TimbreFiscalDigital UUID='u' SelloCFD='abc'/>"
+        "</cfdi:Complemento></cfdi:Comprobante>";
+    EXPECT_TRUE(CCfdiStamper::SameDocument(ours, rewritten));
+    // ...but not with another total, a second TFD, or no TFD at all.
+    std::string otherTotal = rewritten;
+    otherTotal.replace(otherTotal.find("116.00"), 6, "161.00");
+    EXPECT_FALSE(CCfdiStamper::SameDocument(ours, otherTotal));
+    std::string two = rewritten;
+    two.insert(two.find("</cfdi:Complemento>"), "<tfd:TimbreFiscalDigital UUID='v' SelloCFD='abc'/>");
+    EXPECT_FALSE(CCfdiStamper::SameDocument(ours, two));
+    EXPECT_FALSE(CCfdiStamper::SameDocument(ours, ours));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPacs, CfdiStamperTest, ::testing::Values(PacProveedor::Finkok, PacProveedor::Sw),
