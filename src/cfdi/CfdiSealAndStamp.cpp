@@ -2,23 +2,12 @@
 
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/StampedCfdi.h"
 #include "cfdi/XmlDocument.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
-
-std::optional<OleDate> parseFecha(const std::string& fecha) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (std::sscanf(fecha.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
-        return std::nullopt;
-    const OleDate date = OleDate::fromDate(y, mo, d, h, mi, s);
-    const auto back = date.split();  // a 13th month or a 31st of April does not come back the same
-    if (!back || back->year != y || back->month != mo || back->day != d || back->hour != h || back->minute != mi)
-        return std::nullopt;
-    return date;
-}
 
 std::string fechaOf(const std::string& cfdiXml) {
     const CXmlDocument doc(cfdiXml);
@@ -28,7 +17,7 @@ std::string fechaOf(const std::string& cfdiXml) {
 } // namespace
 
 bool CCfdiSealAndStamp::NearDeadline(const std::string& fecha, OleDate now) {
-    const std::optional<OleDate> sealed = parseFecha(fecha);
+    const std::optional<OleDate> sealed = CStampedCfdi::DateOf(fecha);
     // A date that cannot be read cannot be shown to be in time either.
     return !sealed || std::llround((now.value - sealed->value) * 86400) >= std::llround(kResealAfterHours * 3600);
 }

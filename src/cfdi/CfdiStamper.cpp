@@ -10,19 +10,10 @@
 #include "db/Transaction.h"
 #include "toolkit/AtomicFile.h"
 
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 
 namespace {
-
-// "2026-12-08T10:15:00" as the OLE date stored beside the XML.
-double oleDateOf(const std::string& fecha) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (std::sscanf(fecha.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
-        return OleDate::now().value;
-    return OleDate::fromDate(y, mo, d, h, mi, s).value;
-}
 
 // The element `name` (a prefixed tag, "tfd:TimbreFiscalDigital") with its content, found from `from`.
 bool findElement(const std::string& xml, const std::string& name, std::size_t from, std::size_t& begin,
@@ -139,7 +130,7 @@ CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::fi
                 throw std::runtime_error(out->Error());
         }
         Transaction tx(m_db);
-        store.saveStamped(idDocumento, answer.xml, answer.uuid, oleDateOf(answer.fechaTimbrado));
+        store.saveStamped(idDocumento, answer.xml, answer.uuid, CStampedCfdi::DateOf(answer.fechaTimbrado).value_or(OleDate::now()).value);
         tx.commit();
         if (out && !out->Commit())
             r.message = "Quedó timbrado, pero el archivo no se pudo poner en su lugar (" + out->Error() +

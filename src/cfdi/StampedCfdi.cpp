@@ -1,5 +1,7 @@
 #include "cfdi/StampedCfdi.h"
 
+#include <cstdio>
+
 #include "cfdi/XmlDocument.h"
 
 #include <vector>
@@ -21,6 +23,17 @@ bool CStampedCfdi::IsUuid(const std::string& t) {
         if ((i == 8 || i == 13 || i == 18 || i == 23) ? t[i] != '-' : !hex(t[i]))
             return false;
     return true;
+}
+
+std::optional<OleDate> CStampedCfdi::DateOf(const std::string& fecha) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (std::sscanf(fecha.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d", &y, &mo, &d, &h, &mi, &s) != 6)
+        return std::nullopt;
+    const OleDate date = OleDate::fromDate(y, mo, d, h, mi, s);
+    const auto back = date.split();  // a 13th month or a 31st of April does not come back the same
+    if (!back || back->year != y || back->month != mo || back->day != d || back->hour != h || back->minute != mi)
+        return std::nullopt;
+    return date;
 }
 
 bool CStampedCfdi::IsFechaTimbrado(const std::string& t) {

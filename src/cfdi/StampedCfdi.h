@@ -1,5 +1,7 @@
 #pragma once
 
+#include "db/OleDate.h"
+
 #include <optional>
 #include <string>
 
@@ -24,6 +26,9 @@ public:
     static std::string SelloOf(const std::string& cfdiXml);
     // ||1.1|UUID|FechaTimbrado|RfcProvCertif|[Leyenda|]SelloCFD|NoCertificadoSAT||
     static std::string Cadena(const Tfd& tfd);
+
+    // A CFDI's date ("2026-12-08T10:15:00", Fecha or FechaTimbrado); nothing when it is no such date.
+    static std::optional<OleDate> DateOf(const std::string& text);
 
     static bool IsUuid(const std::string& text);
     static bool IsFechaTimbrado(const std::string& text);

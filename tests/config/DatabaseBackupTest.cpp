@@ -52,7 +52,7 @@ std::unique_ptr<Database> WithADocument(const TestDatabase& where) {
 
 TEST(DatabaseBackup, NamesFollowTheDatabaseAndTheExactStamp) {
     EXPECT_EQ(CDatabaseBackup::NameOf("/datos/mi tienda.mdb"), "mi tienda");
-    EXPECT_EQ(CDatabaseBackup::NameOf("postgresql://tienda@192.168.1.10:5432/sucursal"), "sucursal");
+    EXPECT_EQ(CDatabaseBackup::NameOf("postgresql://tienda@127.0.0.1:5432/sucursal"), "sucursal");
     const std::string name = CDatabaseBackup::FileName("tienda", LocalTime(2026, 3, 5, 7, 8, 9));
     EXPECT_EQ(name, "tienda-20260305-070809.mdb");
     EXPECT_TRUE(CDatabaseBackup::IsBackupOf(name, "tienda"));

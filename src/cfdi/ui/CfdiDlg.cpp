@@ -186,7 +186,8 @@ void CCfdiDlg::showState() {
 }
 
 bool CCfdiDlg::stamp() {
-    const std::unique_ptr<CPacClient> pac = CPacClient::Create(CFiscalStore(m_db).pac());
+    const PacConfig config = CFiscalStore(m_db).pac();
+    const std::unique_ptr<CPacClient> pac = CPacClient::Create(config);
     if (!pac) {
         TolMessage(QStringLiteral("Configure el PAC en Configurar → Datos fiscales para timbrar."));
         return false;
@@ -201,7 +202,7 @@ bool CCfdiDlg::stamp() {
     request.sealAgain = true;  // a CFDI no PAC holds takes what the operator chose now
     CCfdiSealAndStamp::Result r;
     try {
-        CPacWait wait(*pac, this, QStringLiteral("Timbrando la factura con %1...").arg(q(CPacClient::Describe(CFiscalStore(m_db).pac()))));
+        CPacWait wait(*pac, this, QStringLiteral("Timbrando la factura con %1...").arg(q(CPacClient::Describe(config))));
         r = CCfdiSealAndStamp(m_db, wait).Run(m_id, request);
         wait.finish();
     } catch (const DbError& e) {
