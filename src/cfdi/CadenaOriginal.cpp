@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace {
@@ -15,9 +14,19 @@ constexpr const char* kPagosNs = "http://www.sat.gob.mx/Pagos20";
 
 const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
 
-bool isCfdi(const xmlNode* n, const char* local) {
-    return n && n->type == XML_ELEMENT_NODE && n->ns && xmlStrEqual(n->ns->href, X(kCfdiNs)) &&
+bool isIn(const xmlNode* n, const char* ns, const char* local) {
+    return n && n->type == XML_ELEMENT_NODE && n->ns && xmlStrEqual(n->ns->href, X(ns)) &&
            xmlStrEqual(n->name, X(local));
+}
+
+bool isCfdi(const xmlNode* n, const char* local) { return isIn(n, kCfdiNs, local); }
+
+std::vector<const xmlNode*> pagosChildren(const xmlNode* parent, const char* local) {
+    std::vector<const xmlNode*> found;
+    for (const xmlNode* k = parent ? parent->children : nullptr; k; k = k->next)
+        if (isIn(k, kPagosNs, local))
+            found.push_back(k);
+    return found;
 }
 
 // XPath's normalize-space: XML blanks trimmed and each run of them made one space.
@@ -37,10 +46,6 @@ std::string normalizeSpace(const char* s) {
     }
     return out;
 }
-
-struct Unsupported : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 class Walker {
 public:
@@ -199,11 +204,73 @@ private:
         optional(i, "TotalImpuestosTrasladados");
     }
 
+    // Pagos 2.0, in the order of the SAT's Pagos20.xslt.
+    void pagos(const xmlNode* p) {
+        required(p, "Version");
+        for (const xmlNode* t : pagosChildren(p, "Totales")) {
+            for (const char* a : {"TotalRetencionesIVA", "TotalRetencionesISR", "TotalRetencionesIEPS",
+                                  "TotalTrasladosBaseIVA16", "TotalTrasladosImpuestoIVA16", "TotalTrasladosBaseIVA8",
+                                  "TotalTrasladosImpuestoIVA8", "TotalTrasladosBaseIVA0", "TotalTrasladosImpuestoIVA0",
+                                  "TotalTrasladosBaseIVAExento"})
+                optional(t, a);
+            required(t, "MontoTotalPagos");
+        }
+        for (const xmlNode* pago : pagosChildren(p, "Pago")) {
+            for (const char* a : {"FechaPago", "FormaDePagoP", "MonedaP"})
+                required(pago, a);
+            optional(pago, "TipoCambioP");
+            required(pago, "Monto");
+            for (const char* a : {"NumOperacion", "RfcEmisorCtaOrd", "NomBancoOrdExt", "CtaOrdenante", "RfcEmisorCtaBen",
+                                  "CtaBeneficiario", "TipoCadPago", "CertPago", "CadPago", "SelloPago"})
+                optional(pago, a);
+            for (const xmlNode* d : pagosChildren(pago, "DoctoRelacionado")) {
+                required(d, "IdDocumento");
+                optional(d, "Serie");
+                optional(d, "Folio");
+                required(d, "MonedaDR");
+                optional(d, "EquivalenciaDR");
+                for (const char* a : {"NumParcialidad", "ImpSaldoAnt", "ImpPagado", "ImpSaldoInsoluto", "ObjetoImpDR"})
+                    required(d, a);
+                for (const xmlNode* i : pagosChildren(d, "ImpuestosDR")) {
+                    for (const xmlNode* rs : pagosChildren(i, "RetencionesDR"))
+                        for (const xmlNode* r : pagosChildren(rs, "RetencionDR"))
+                            for (const char* a : {"BaseDR", "ImpuestoDR", "TipoFactorDR", "TasaOCuotaDR", "ImporteDR"})
+                                required(r, a);
+                    for (const xmlNode* ts : pagosChildren(i, "TrasladosDR"))
+                        for (const xmlNode* t : pagosChildren(ts, "TrasladoDR"))
+                            taxP(t, "BaseDR", "ImpuestoDR", "TipoFactorDR", "TasaOCuotaDR", "ImporteDR");
+                }
+            }
+            for (const xmlNode* i : pagosChildren(pago, "ImpuestosP")) {
+                for (const xmlNode* rs : pagosChildren(i, "RetencionesP"))
+                    for (const xmlNode* r : pagosChildren(rs, "RetencionP")) {
+                        required(r, "ImpuestoP");
+                        required(r, "ImporteP");
+                    }
+                for (const xmlNode* ts : pagosChildren(i, "TrasladosP"))
+                    for (const xmlNode* t : pagosChildren(ts, "TrasladoP"))
+                        taxP(t, "BaseP", "ImpuestoP", "TipoFactorP", "TasaOCuotaP", "ImporteP");
+            }
+        }
+    }
+
+    // A transfer: base, impuesto and tipo factor always, rate and amount unless it is exempt.
+    void taxP(const xmlNode* t, const char* base, const char* impuesto, const char* tipo, const char* tasa,
+              const char* importe) {
+        required(t, base);
+        required(t, impuesto);
+        required(t, tipo);
+        optional(t, tasa);
+        optional(t, importe);
+    }
+
     // A complement the stylesheet has no template for adds its text nodes (the built-in rule);
-    // the timbre has none. The payment complement has a template of its own, not written yet.
+    // the timbre has none.
     void complement(const xmlNode* k) {
-        if (k->ns && xmlStrEqual(k->ns->href, X(kPagosNs)))
-            throw Unsupported("El complemento de pagos todavía no se procesa.");
+        if (isIn(k, kPagosNs, "Pagos")) {
+            pagos(k);
+            return;
+        }
         xmlChar* text = xmlNodeGetContent(const_cast<xmlNode*>(k));
         if (text)
             out += reinterpret_cast<const char*>(text);
@@ -229,12 +296,7 @@ CCadenaOriginal::Result CCadenaOriginal::FromXml(const std::string& xml) {
         return result;
     }
     Walker walker;
-    try {
-        walker.comprobante(root);
-    } catch (const Unsupported& e) {
-        result.error = e.what();
-        return result;
-    }
+    walker.comprobante(root);
     result.ok = true;
     result.cadena = "|" + walker.out + "||";
     return result;

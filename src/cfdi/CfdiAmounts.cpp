@@ -28,4 +28,40 @@ std::string trimmed(std::int64_t micros, int minDecimals) {
     return s.substr(0, keep);
 }
 
+std::optional<std::int64_t> parse(const std::string& text, int decimals) {
+    std::size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    i += negative;
+    __int128 value = 0;
+    int digits = 0, fraction = -1;
+    bool roundUp = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && fraction < 0) {
+            fraction = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || ++digits > 30)
+            return std::nullopt;
+        if (fraction >= decimals) {
+            // The first digit beyond the scale decides the rounding; the rest cannot change it.
+            if (fraction == decimals)
+                roundUp = c >= '5';
+            ++fraction;
+            continue;
+        }
+        value = value * 10 + (c - '0');
+        if (fraction >= 0)
+            ++fraction;
+    }
+    if (digits == 0)
+        return std::nullopt;
+    for (int f = fraction < 0 ? 0 : fraction; f < decimals; ++f)
+        value *= 10;
+    value += roundUp;
+    if (value > static_cast<__int128>(INT64_MAX))
+        return std::nullopt;
+    return negative ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
+}
+
 } // namespace CfdiAmounts

@@ -3,6 +3,7 @@
 #include "invoice/FixedPoint.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 // Fixed-point amounts for the CFDI: quantities, prices and rates in millionths, money in cents,
@@ -19,5 +20,8 @@ std::string money(std::int64_t cents);
 std::string sixDecimals(std::int64_t micros);
 // Millionths with trailing zeros dropped, keeping at least `minDecimals` ("4", "956.04").
 std::string trimmed(std::int64_t micros, int minDecimals);
+// A decimal as a CFDI writes it ("1250.3", "0.160000") in units of 10^-decimals, rounded half away
+// from zero; nothing when it is not such a number or does not fit.
+std::optional<std::int64_t> parse(const std::string& text, int decimals);
 
 } // namespace CfdiAmounts

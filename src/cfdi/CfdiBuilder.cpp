@@ -44,16 +44,6 @@ std::string tooLong(const std::string& who, const std::string& what, const std::
     return who + ": " + what + " tiene " + grouped(length) + " caracteres y el SAT admite " + grouped(limit) + ".";
 }
 
-std::string fechaText(OleDate d) {
-    const auto c = d.split();
-    if (!c)
-        return {};
-    char buf[80];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", c->year, c->month, c->day, c->hour, c->minute,
-                  c->second);
-    return buf;
-}
-
 // A tax of a line, as the SAT will read it.
 struct LineTax {
     bool retencion = false;
@@ -100,6 +90,16 @@ bool IsCfdiText(const std::string& text) {
             return false;
     }
     return true;
+}
+
+std::string CfdiFecha(OleDate d) {
+    const auto c = d.split();
+    if (!c)
+        return {};
+    char buf[80];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", c->year, c->month, c->day, c->hour, c->minute,
+                  c->second);
+    return buf;
 }
 
 std::size_t CfdiLength(const std::string& text) {
@@ -265,7 +265,7 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
         errors.push_back("Con método de pago PUE la forma de pago no puede ser 99 (Por definir).");
     if (fiscal.exportacion != "01")
         errors.push_back("Solo se facturan ventas sin exportación (clave 01).");
-    const std::string fecha = fechaText(fechaCfdi);
+    const std::string fecha = CfdiFecha(fechaCfdi);
     if (fecha.empty() || fecha < "2022")
         errors.push_back("La fecha del comprobante no sirve para un CFDI 4.0.");
     if (header.folio <= 0)

@@ -45,6 +45,8 @@ private:
 // Text the SAT's patterns refuse (a "|", a control character) or XML cannot carry (bytes that are
 // not UTF-8, the non-characters).
 bool IsCfdiText(const std::string& text);
+// "2026-12-08T10:15:00"; empty for a date that is none.
+std::string CfdiFecha(OleDate d);
 // Length in characters, as the schema's maxLength counts it.
 std::size_t CfdiLength(const std::string& text);
 // Blanks collapsed and trimmed, as the cadena will read them anyway.

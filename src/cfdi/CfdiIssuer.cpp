@@ -4,6 +4,8 @@
 #include "cfdi/CfdiBuilder.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/PaymentCfdiBuilder.h"
+#include "cfdi/XmlDocument.h"
 #include "db/Database.h"
 #include "db/DbErrorText.h"
 
@@ -98,50 +100,102 @@ CCfdiIssuer::Sealed CCfdiIssuer::Seal(std::int32_t idDocumento, const DocumentoF
         s.errors.push_back(csdError);
     if (!s.ok())
         return s;
-    if (csd->rfc() != emisor.rfc)
-        s.errors.push_back("El certificado es del RFC «" + csd->rfc() + "», no del negocio («" + emisor.rfc + "»).");
-    if (!csd->validAt(unixTimeOf(built.fecha)))
-        s.errors.push_back("El certificado no es válido hoy (vale del " + csd->validFrom() +
-                           " al " + csd->validUntil() + ").");
+    checkCsd(*csd, emisor, built.fecha, s);
     if (!s.ok())
         return s;
 
-    const std::string unsealed = built.comprobante.document();
-    const CCadenaOriginal::Result cadena = CCadenaOriginal::FromXml(unsealed);
-    if (!cadena.ok) {
-        s.errors.push_back(cadena.error);
+    if (!SealBuilt(built.comprobante, *csd, built.fecha, s))
         return s;
-    }
-    const std::string sello = csd->seal(cadena.cadena);
-    if (sello.empty()) {
-        s.errors.push_back("No se pudo sellar el comprobante con la llave privada.");
-        return s;
-    }
-    built.comprobante.set("Sello", sello);
-    s.xml = built.comprobante.document();
-    s.cadena = cadena.cadena;
-    s.noCertificado = csd->noCertificado();
     s.fiscal = built.fiscal;
     s.totals = built.totals;
     s.fileName = emisor.rfc + "_" + built.serie + "_" + std::to_string(built.folio) + ".xml";
-    const auto c = built.fecha.split();
+    return s;
+}
+
+bool CCfdiIssuer::SealBuilt(XmlElement& comprobante, const CCsd& csd, OleDate fecha, Sealed& s) {
+    const std::string unsealed = comprobante.document();
+    const CCadenaOriginal::Result cadena = CCadenaOriginal::FromXml(unsealed);
+    if (!cadena.ok) {
+        s.errors.push_back(cadena.error);
+        return false;
+    }
+    const std::string sello = csd.seal(cadena.cadena);
+    if (sello.empty()) {
+        s.errors.push_back("No se pudo sellar el comprobante con la llave privada.");
+        return false;
+    }
+    comprobante.set("Sello", sello);
+    s.xml = comprobante.document();
+    s.cadena = cadena.cadena;
+    s.noCertificado = csd.noCertificado();
+    const auto c = fecha.split();
     char buf[16];
     std::snprintf(buf, sizeof buf, "%04d", c->year);
     s.yearMonth[0] = buf;
     std::snprintf(buf, sizeof buf, "%02d", c->month);
     s.yearMonth[1] = buf;
+    return true;
+}
+
+CCfdiIssuer::Sealed CCfdiIssuer::SealPayment(const CfdiKey& key, const std::string& formaPago,
+                                             const std::string& password, OleDate now) {
+    Sealed s;
+    CFiscalStore store(m_db);
+    if (const auto stored = store.cfdi(key)) {
+        if (stored->estado == CFiscalStore::kTimbrado || stored->estado == CFiscalStore::kPendiente) {
+            s.errors.push_back(stored->estado == CFiscalStore::kTimbrado
+                                   ? "El complemento de este pago ya está timbrado (folio fiscal " + stored->uuid + ")."
+                                   : "El complemento de este pago tiene un timbrado pendiente: timbre de nuevo el mismo "
+                                     "comprobante en lugar de sellarlo otra vez.");
+            return s;
+        }
+    }
+    const EmisorFiscal emisor = store.emisor();
+    std::string csdError;
+    std::unique_ptr<CCsd> csd = CCsd::Open(emisor.certificado, emisor.llavePrivada, password, csdError);
+    CPaymentCfdiBuilder::Result built = CPaymentCfdiBuilder(m_db).Build(
+        key, formaPago, emisor, csd ? csd->noCertificado() : "", csd ? csd->certificadoBase64() : "", now);
+    s.errors = built.errors;
+    if (!csd)
+        s.errors.push_back(csdError);
+    if (!s.ok())
+        return s;
+    checkCsd(*csd, emisor, now, s);
+    if (!s.ok() || !SealBuilt(built.comprobante, *csd, now, s))
+        return s;
+    s.fiscal.formaPago = formaPago;
+    s.fileName = emisor.rfc + "_" + built.serie + "_" + built.folio + "_P" + std::to_string(key.numPago) + ".xml";
+    // Beside the invoice's file: the folders of the invoice's date.
+    const auto invoice = store.cfdi(key.idDocumento);
+    const CXmlDocument doc(invoice ? invoice->xml : std::string());
+    const std::string fecha = doc.ok() ? CXmlDocument::attribute(doc.root(), "Fecha") : std::string();
+    if (fecha.size() >= 7) {
+        s.yearMonth[0] = fecha.substr(0, 4);
+        s.yearMonth[1] = fecha.substr(5, 2);
+    }
     return s;
 }
 
-void CCfdiIssuer::Store(std::int32_t idDocumento, const Sealed& sealed) {
-    CFiscalStore(m_db).saveSealed(idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado, &sealed.totals);
+void CCfdiIssuer::checkCsd(const CCsd& csd, const EmisorFiscal& emisor, OleDate fecha, Sealed& s) {
+    if (csd.rfc() != emisor.rfc)
+        s.errors.push_back("El certificado es del RFC «" + csd.rfc() + "», no del negocio («" + emisor.rfc + "»).");
+    if (!csd.validAt(unixTimeOf(fecha)))
+        s.errors.push_back("El certificado no es válido hoy (vale del " + csd.validFrom() + " al " + csd.validUntil() +
+                           ").");
+}
+
+void CCfdiIssuer::Store(const CfdiKey& key, const Sealed& sealed) {
+    if (key.isPayment())
+        CFiscalStore(m_db).saveSealedPayment(key, sealed.fiscal.formaPago, sealed.xml, sealed.noCertificado);
+    else
+        CFiscalStore(m_db).saveSealed(key.idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado, &sealed.totals);
 }
 
 std::filesystem::path CCfdiIssuer::PathIn(const std::filesystem::path& folder, const Sealed& sealed) {
     return folder / sealed.yearMonth[0] / sealed.yearMonth[1] / sealed.fileName;
 }
 
-bool CCfdiIssuer::Save(std::int32_t idDocumento, const Sealed& sealed, const std::filesystem::path& file,
+bool CCfdiIssuer::Save(const CfdiKey& idDocumento, const Sealed& sealed, const std::filesystem::path& file,
                        std::string& error) {
     namespace fs = std::filesystem;
     if (!sealed.ok() || sealed.xml.empty()) {

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+class CCsd;
 class Database;
+struct XmlElement;
 
 // Seals a saved document: checks its data, opens the business's CSD with the password, builds
 // the CFDI, computes its cadena original and seal, and (Save) writes the file and stores the XML
@@ -37,18 +39,29 @@ public:
     Sealed Seal(std::int32_t idDocumento, const DocumentoFiscal& fiscal, const std::string& password,
                 OleDate now = OleDate::now());
 
-    // Writes the sealed XML to `file` (complete or not at all) and stores it with the document,
-    // marked as sealed, not stamped. False with `error` set and nothing left behind on failure.
-    bool Save(std::int32_t idDocumento, const Sealed& sealed, const std::filesystem::path& file, std::string& error);
+    // The complement of the payment `key`, with FormaDePagoP `formaPago`, dated `now`; its file is
+    // RFCEMISOR_SERIE_FOLIO_P<NumPago>.xml in the invoice's folders.
+    Sealed SealPayment(const CfdiKey& key, const std::string& formaPago, const std::string& password,
+                       OleDate now = OleDate::now());
+
+    // Writes the sealed XML to `file` (complete or not at all) and stores it with the document (or
+    // its payment), marked as sealed, not stamped. False with `error` set and nothing left behind on
+    // failure.
+    bool Save(const CfdiKey& key, const Sealed& sealed, const std::filesystem::path& file, std::string& error);
 
     // Stores the sealed XML with the document, marked as sealed, without a file. The document's
     // stored totals become the CFDI's (one saved before the business had fiscal data was summed
     // without rounding each line), so the balance the customer pays is the invoice's.
-    void Store(std::int32_t idDocumento, const Sealed& sealed);
+    void Store(const CfdiKey& key, const Sealed& sealed);
 
     // `folder`/AAAA/MM/RFCEMISOR_SERIE_FOLIO.xml
     static std::filesystem::path PathIn(const std::filesystem::path& folder, const Sealed& sealed);
 
 private:
+    // Computes the cadena and the seal of `comprobante` and fills the sealed result; false, with
+    // the error in `s`, when it cannot.
+    static bool SealBuilt(XmlElement& comprobante, const CCsd& csd, OleDate fecha, Sealed& s);
+    static void checkCsd(const CCsd& csd, const EmisorFiscal& emisor, OleDate fecha, Sealed& s);
+
     Database& m_db;
 };

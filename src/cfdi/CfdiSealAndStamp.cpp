@@ -2,6 +2,8 @@
 
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/PaymentCfdiBuilder.h"
+#include "db/Database.h"
 #include "cfdi/StampedCfdi.h"
 #include "cfdi/XmlDocument.h"
 
@@ -35,11 +37,48 @@ std::filesystem::path CCfdiSealAndStamp::PathOf(const std::filesystem::path& fol
             CXmlDocument::attribute(doc.root(), "Folio") + ".xml");
 }
 
-CCfdiSealAndStamp::Result CCfdiSealAndStamp::Run(std::int32_t idDocumento, const Request& request, OleDate now) {
+std::filesystem::path CCfdiSealAndStamp::PaymentPathOf(Database& db, const std::filesystem::path& folder,
+                                                       const CfdiKey& key) {
+    const auto invoice = CFiscalStore(db).cfdi(key.idDocumento);
+    if (!invoice)
+        return {};
+    std::filesystem::path file = PathOf(folder, invoice->xml);
+    if (!file.empty())
+        file.replace_filename(file.stem().string() + "_P" + std::to_string(key.numPago) + ".xml");
+    return file;
+}
+
+std::vector<CfdiKey> CCfdiSealAndStamp::NoteOwedPayments(Database& db, std::int32_t idDocumento,
+                                                         const std::string& formaPago) {
+    std::vector<CfdiKey> owed;
+    if (!CPaymentCfdiBuilder::OwesComplements(db, idDocumento))
+        return owed;
+    CFiscalStore store(db);
+    Statement s = db.prepare("SELECT NumPago FROM Cobros WHERE Id_Documento = ? AND Importe > 0 ORDER BY NumPago");
+    s.bind(1, std::int64_t{idDocumento});
+    while (s.step())
+        owed.emplace_back(idDocumento, static_cast<std::int32_t>(s.integer(0)));
+    s.reset();
+    for (const CfdiKey& key : owed)
+        store.notePayment(key, formaPago);
+    std::erase_if(owed, [&store](const CfdiKey& k) {
+        const auto c = store.cfdi(k);
+        return c && c->estado == CFiscalStore::kTimbrado;
+    });
+    return owed;
+}
+
+CCfdiSealAndStamp::Result CCfdiSealAndStamp::Run(const CfdiKey& key, const Request& request, OleDate now) {
     Result r;
-    const std::optional<CFiscalStore::StoredCfdi> stored = CFiscalStore(m_db).cfdi(idDocumento);
+    CFiscalStore store(m_db);
+    const std::optional<CFiscalStore::StoredCfdi> stored = store.cfdi(key);
     const bool seal = !stored || (stored->estado == CFiscalStore::kSellado &&
                                   (request.sealAgain || NearDeadline(fechaOf(stored->xml), now)));
+    const auto fileFor = [&](const std::filesystem::path& inFolder) {
+        return !request.file.empty()     ? request.file
+               : request.folder.empty() ? std::filesystem::path()
+                                        : inFolder;
+    };
     if (seal) {
         if (request.password.empty()) {
             r.errors.push_back(stored ? "El comprobante sellado tiene casi 72 horas: hay que sellarlo de nuevo, y para "
@@ -47,39 +86,46 @@ CCfdiSealAndStamp::Result CCfdiSealAndStamp::Run(std::int32_t idDocumento, const
                                       : "Falta la contraseña de la llave privada para sellar el comprobante.");
             return r;
         }
-        // The stored fiscal data (forma, método, uso) stays what the operator chose last time.
-        DocumentoFiscal fiscal = request.fiscal;
-        if (stored && !request.sealAgain)
-            if (const auto d = CFiscalStore(m_db).documento(idDocumento))
-                fiscal = *d;
         CCfdiIssuer issuer(m_db);
-        const CCfdiIssuer::Sealed sealed = issuer.Seal(idDocumento, fiscal, request.password, now);
+        CCfdiIssuer::Sealed sealed;
+        if (key.isPayment()) {
+            std::string forma = request.fiscal.formaPago;
+            if (forma.empty())
+                forma = store.paymentForma(key);
+            sealed = issuer.SealPayment(key, forma.empty() ? "01" : forma, request.password, now);
+        } else {
+            // The stored fiscal data (forma, método, uso) stays what the operator chose last time.
+            DocumentoFiscal fiscal = request.fiscal;
+            if (stored && !request.sealAgain)
+                if (const auto d = store.documento(key.idDocumento))
+                    fiscal = *d;
+            sealed = issuer.Seal(key.idDocumento, fiscal, request.password, now);
+        }
         r.notice = sealed.notice;
         if (!sealed.ok()) {
             r.errors = sealed.errors;
             return r;
         }
         std::string error;
-        r.file = !request.file.empty() ? request.file
-                 : request.folder.empty() ? std::filesystem::path()
-                                          : CCfdiIssuer::PathIn(request.folder, sealed);
+        r.file = fileFor(CCfdiIssuer::PathIn(request.folder, sealed));
         if (!r.file.empty()) {
-            if (!issuer.Save(idDocumento, sealed, r.file, error)) {
+            if (!issuer.Save(key, sealed, r.file, error)) {
                 r.errors.push_back(error);
                 return r;
             }
         } else {
-            issuer.Store(idDocumento, sealed);
+            issuer.Store(key, sealed);
         }
         r.sealedNow = true;
     } else {
-        r.file = !request.file.empty() ? request.file
-                 : request.folder.empty() ? std::filesystem::path()
-                                          : PathOf(request.folder, stored->xml);
+        r.file = fileFor(key.isPayment() ? PaymentPathOf(m_db, request.folder, key) : PathOf(request.folder, stored->xml));
     }
-    const CCfdiStamper::Result stamped = CCfdiStamper(m_db, m_pac).Stamp(idDocumento, r.file);
+    const CCfdiStamper::Result stamped = CCfdiStamper(m_db, m_pac).Stamp(key, r.file);
     r.state = stamped.state;
     r.uuid = stamped.uuid;
     r.message = stamped.message;
+    // Payments received before a PPD invoice was stamped owe their complements from now on.
+    if (r.state == CCfdiStamper::State::Stamped && !key.isPayment())
+        r.owedPayments = NoteOwedPayments(m_db, key.idDocumento);
     return r;
 }

@@ -33,6 +33,8 @@ public:
         std::string notice;               // a document of an earlier day got today's date
         std::filesystem::path file;       // where the CFDI was written
         bool sealedNow = false;
+        // A PPD invoice stamped now: its earlier payments, whose complements are owed (not stamped).
+        std::vector<CfdiKey> owedPayments;
     };
 
     // Sealed CFDIs at least this old are sealed again before they are sent.
@@ -40,7 +42,16 @@ public:
 
     CCfdiSealAndStamp(Database& db, CPacClient& pac) : m_db(db), m_pac(pac) {}
 
-    Result Run(std::int32_t idDocumento, const Request& request, OleDate now = OleDate::now());
+    // The CFDI of a document, or the complement of one of its payments (FormaDePagoP: the
+    // request's forma de pago, else the one noted with the payment, else 01).
+    Result Run(const CfdiKey& key, const Request& request, OleDate now = OleDate::now());
+
+    // A stamped PPD invoice's payments (those not of nothing) owe complements: notes each one that
+    // has none yet with `formaPago`, and gives those not stamped, in payment order.
+    static std::vector<CfdiKey> NoteOwedPayments(Database& db, std::int32_t idDocumento,
+                                                 const std::string& formaPago = "01");
+    // Where the complement of a payment goes: beside its invoice's file, RFC_SERIE_FOLIO_P<N>.xml.
+    static std::filesystem::path PaymentPathOf(Database& db, const std::filesystem::path& folder, const CfdiKey& key);
 
     // Whether a CFDI dated `fecha` ("2026-12-08T10:15:00") must be sealed again before it is sent at `now`.
     static bool NearDeadline(const std::string& fecha, OleDate now);

@@ -80,18 +80,20 @@ bool CCfdiStamper::SameDocument(const std::string& sealed, const std::string& st
     return ours && theirs && *ours == *theirs;
 }
 
-CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::filesystem::path& file) {
+CCfdiStamper::Result CCfdiStamper::Stamp(const CfdiKey& key, const std::filesystem::path& file) {
     Result r;
     CFiscalStore store(m_db);
-    const std::optional<CFiscalStore::StoredCfdi> stored = store.cfdi(idDocumento);
+    const std::optional<CFiscalStore::StoredCfdi> stored = store.cfdi(key);
     if (!stored) {
-        r.message = "El documento no tiene factura sellada: séllela primero.";
+        r.message = key.isPayment() ? "El complemento de pago no está sellado: séllelo primero."
+                                            : "El documento no tiene factura sellada: séllela primero.";
         return r;
     }
     if (stored->estado == CFiscalStore::kTimbrado) {
         r.state = State::Stamped;
         r.uuid = stored->uuid;
-        r.message = "El documento ya está timbrado con el folio fiscal " + stored->uuid + ".";
+        r.message = std::string(key.isPayment() ? "El complemento de pago" : "El documento") +
+                    " ya está timbrado con el folio fiscal " + stored->uuid + ".";
         return r;
     }
 
@@ -110,7 +112,7 @@ CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::fi
         r.state = pending ? State::Pending : State::Refused;
         r.message = answer.message;
         try {
-            store.saveStampFailure(idDocumento, pending, answer.message);
+            store.saveStampFailure(key, pending, answer.message);
         } catch (const std::exception& e) {
             r.message += "\n\n" + DbErrorText(e);
         }
@@ -130,7 +132,7 @@ CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::fi
                 throw std::runtime_error(out->Error());
         }
         Transaction tx(m_db);
-        store.saveStamped(idDocumento, answer.xml, answer.uuid, CStampedCfdi::DateOf(answer.fechaTimbrado).value_or(OleDate::now()).value);
+        store.saveStamped(key, answer.xml, answer.uuid, CStampedCfdi::DateOf(answer.fechaTimbrado).value_or(OleDate::now()).value);
         tx.commit();
         if (out && !out->Commit())
             r.message = "Quedó timbrado, pero el archivo no se pudo poner en su lugar (" + out->Error() +
@@ -141,7 +143,7 @@ CCfdiStamper::Result CCfdiStamper::Stamp(std::int32_t idDocumento, const std::fi
         r.message = "El PAC timbró el comprobante, pero no se pudo guardar: " + DbErrorText(e) +
                     " Timbre de nuevo: el PAC devolverá el mismo timbre.";
         try {
-            store.saveStampFailure(idDocumento, true, r.message);
+            store.saveStampFailure(key, true, r.message);
         } catch (...) {
         }
         return r;

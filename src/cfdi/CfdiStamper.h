@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cfdi/FiscalData.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -28,9 +30,9 @@ public:
 
     CCfdiStamper(Database& db, CPacClient& pac) : m_db(db), m_pac(pac) {}
 
-    // Stamps the document's stored CFDI. With `file`, the file there is replaced (whole or not at
-    // all) by the stamped CFDI once it is stored.
-    Result Stamp(std::int32_t idDocumento, const std::filesystem::path& file = {});
+    // Stamps the stored CFDI (a document's, or the complement of one of its payments). With `file`,
+    // the file there is replaced (whole or not at all) by the stamped CFDI once it is stored.
+    Result Stamp(const CfdiKey& key, const std::filesystem::path& file = {});
 
     // The stamped XML is the sealed one with one TimbreFiscalDigital added in its Complemento:
     // true when removing that TFD gives back exactly what was sent.

@@ -56,3 +56,15 @@ struct PacConfig final {
     std::string usuario;
     std::string clave; // never shown, logged or put in a message
 };
+
+// Which CFDI of a document: the invoice itself (numPago 0) or the payment complement of its
+// payment NumPago.
+struct CfdiKey final {
+    std::int32_t idDocumento = 0;
+    std::int32_t numPago = 0;
+
+    CfdiKey() = default;
+    CfdiKey(std::int32_t id, std::int32_t pago = 0) : idDocumento(id), numPago(pago) {} // NOLINT: an id is a key
+    bool isPayment() const { return numPago != 0; }
+    bool operator==(const CfdiKey&) const = default;
+};

@@ -140,24 +140,62 @@ void CFiscalStore::savePac(const PacConfig& p) {
                   p.url, p.usuario, p.clave});
 }
 
-std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(std::int32_t id) {
-    Statement s = m_db.prepare("SELECT Xml, Estado, NoCertificado, UUID, UltimoError FROM Cfdis WHERE Id_Documento = ?");
-    s.bind(1, std::int64_t{id});
+namespace {
+
+// The row of a CFDI: the invoice's in Cfdis, a payment's in CfdisPago; its key's values bound after
+// the statement's own.
+struct Row {
+    const char* table;
+    const char* where;
+    std::vector<DbValue> key;
+};
+
+Row rowOf(const CfdiKey& k) {
+    if (k.isPayment())
+        return {"CfdisPago", "Id_Documento = ? AND NumPago = ?", {std::int64_t{k.idDocumento}, std::int64_t{k.numPago}}};
+    return {"Cfdis", "Id_Documento = ?", {std::int64_t{k.idDocumento}}};
+}
+
+std::vector<DbValue> with(std::vector<DbValue> values, const Row& row) {
+    values.insert(values.end(), row.key.begin(), row.key.end());
+    return values;
+}
+
+} // namespace
+
+std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(const CfdiKey& key) {
+    const Row row = rowOf(key);
+    Statement s = m_db.prepare(std::string("SELECT Xml, Estado, NoCertificado, UUID, UltimoError, Cancelacion, Motivo, "
+                                           "FolioSustitucion, EstatusSat, ConsultaSat FROM ") +
+                               row.table + " WHERE " + row.where + " AND Xml IS NOT NULL");
+    s.bindAll(row.key);
     if (!s.step())
         return std::nullopt;
     const Blob xml = blobOf(s, 0);
-    return StoredCfdi{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2), t(s, 3), t(s, 4)};
+    StoredCfdi c{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2), t(s, 3), t(s, 4)};
+    c.cancelacion = t(s, 5);
+    c.motivo = t(s, 6);
+    c.folioSustitucion = t(s, 7);
+    c.estatusSat = t(s, 8);
+    c.consultaSat = isNull(s.column(9)) ? 0.0 : s.real(9);
+    return c;
 }
 
-void CFiscalStore::saveStamped(std::int32_t id, const std::string& xml, const std::string& uuid, double timbrado) {
-    m_db.execute("UPDATE Cfdis SET Xml = ?, Estado = ?, UUID = ?, Timbrado = ?, UltimoError = NULL WHERE Id_Documento = ?",
-                 {Blob(xml.begin(), xml.end()), std::string(kTimbrado), uuid, timbrado, std::int64_t{id}});
+void CFiscalStore::saveStamped(const CfdiKey& key, const std::string& xml, const std::string& uuid, double timbrado) {
+    const Row row = rowOf(key);
+    m_db.execute(std::string("UPDATE ") + row.table +
+                     " SET Xml = ?, Estado = ?, UUID = ?, Timbrado = ?, UltimoError = NULL WHERE " + row.where,
+                 with({Blob(xml.begin(), xml.end()), std::string(kTimbrado), uuid, timbrado}, row));
 }
 
-void CFiscalStore::saveStampFailure(std::int32_t id, bool pending, const std::string& error) {
+void CFiscalStore::saveStampFailure(const CfdiKey& key, bool pending, const std::string& error) {
     // A CFDI once pending stays so until the PAC says it does not hold it, or stamps it.
-    m_db.execute("UPDATE Cfdis SET Estado = ?, UltimoError = ? WHERE Id_Documento = ? AND Estado <> ?",
-                 {std::string(pending ? kPendiente : kSellado), error, std::int64_t{id}, std::string(kTimbrado)});
+    const Row row = rowOf(key);
+    std::vector<DbValue> values = with({std::string(pending ? kPendiente : kSellado), error}, row);
+    values.emplace_back(std::string(kTimbrado));
+    m_db.execute(std::string("UPDATE ") + row.table + " SET Estado = ?, UltimoError = ? WHERE " + row.where +
+                     " AND Estado <> ? AND Xml IS NOT NULL",
+                 values);
 }
 
 std::vector<std::int32_t> CFiscalStore::pendingStamps() {
@@ -193,4 +231,51 @@ void CFiscalStore::saveSealed(std::int32_t id, const DocumentoFiscal& d, const s
                         "?, ?, 'Sellado', ?, ?, NULL, NULL, NULL"),
                  {std::int64_t{id}, Blob(xml.begin(), xml.end()), noCertificado, OleDate::now().value});
     tx.commit();
+}
+
+void CFiscalStore::notePayment(const CfdiKey& key, const std::string& formaPago) {
+    m_db.execute("INSERT INTO CfdisPago (Id_Documento, NumPago, FormaPago, Estado) VALUES (?, ?, ?, ?) "
+                 "ON CONFLICT (Id_Documento, NumPago) DO NOTHING",
+                 {std::int64_t{key.idDocumento}, std::int64_t{key.numPago}, formaPago, std::string(kPorSellar)});
+}
+
+std::string CFiscalStore::paymentForma(const CfdiKey& key) {
+    Statement s = m_db.prepare("SELECT FormaPago FROM CfdisPago WHERE Id_Documento = ? AND NumPago = ?");
+    s.bind(1, std::int64_t{key.idDocumento}).bind(2, std::int64_t{key.numPago});
+    return s.step() ? t(s, 0) : std::string();
+}
+
+void CFiscalStore::saveSealedPayment(const CfdiKey& key, const std::string& formaPago, const std::string& xml,
+                                     const std::string& noCertificado) {
+    m_db.execute("INSERT INTO CfdisPago (Id_Documento, NumPago, FormaPago, Xml, Estado, NoCertificado, Sellado) "
+                 "VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT (Id_Documento, NumPago) DO UPDATE SET "
+                 "FormaPago = excluded.FormaPago, Xml = excluded.Xml, Estado = excluded.Estado, "
+                 "NoCertificado = excluded.NoCertificado, Sellado = excluded.Sellado, UUID = NULL, Timbrado = NULL, "
+                 "UltimoError = NULL",
+                 {std::int64_t{key.idDocumento}, std::int64_t{key.numPago}, formaPago, Blob(xml.begin(), xml.end()),
+                  std::string(kSellado), noCertificado, OleDate::now().value});
+}
+
+namespace {
+
+std::vector<CfdiKey> keysOf(Statement& s) {
+    std::vector<CfdiKey> keys;
+    while (s.step())
+        keys.emplace_back(static_cast<std::int32_t>(s.integer(0)), static_cast<std::int32_t>(s.integer(1)));
+    return keys;
+}
+
+} // namespace
+
+std::vector<CfdiKey> CFiscalStore::paymentsToStamp() {
+    Statement s = m_db.prepare("SELECT Id_Documento, NumPago FROM CfdisPago WHERE Estado <> ? "
+                               "ORDER BY Estado = ? DESC, Id_Documento, NumPago");
+    s.bind(1, std::string(kTimbrado)).bind(2, std::string(kPendiente));
+    return keysOf(s);
+}
+
+std::vector<CfdiKey> CFiscalStore::paymentsOf(std::int32_t idDocumento) {
+    Statement s = m_db.prepare("SELECT Id_Documento, NumPago FROM CfdisPago WHERE Id_Documento = ? ORDER BY NumPago");
+    s.bind(1, std::int64_t{idDocumento});
+    return keysOf(s);
 }

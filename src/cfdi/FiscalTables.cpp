@@ -30,10 +30,15 @@ const char* const kTables[] = {
     "NoCertificado TEXT, Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT)",
     "CREATE TABLE IF NOT EXISTS DatosPac (Id INTEGER PRIMARY KEY CHECK (Id = 1), Pac TEXT, Ambiente TEXT, Url TEXT, "
     "Usuario TEXT, Clave TEXT)",
+    // One row per payment of a stamped PPD invoice; its Xml is empty until the complement is sealed.
+    "CREATE TABLE IF NOT EXISTS CfdisPago (Id_Documento INTEGER NOT NULL REFERENCES Documentos(Id_Documento) "
+    "ON DELETE CASCADE, NumPago INTEGER NOT NULL, FormaPago TEXT, Xml BLOB, Estado TEXT NOT NULL, NoCertificado TEXT, "
+    "Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT, Cancelacion TEXT, Motivo TEXT, FolioSustitucion TEXT, "
+    "Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL, PRIMARY KEY (Id_Documento, NumPago))",
 };
 
 const char* const kNames[] = {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales",
-                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis", "DatosPac"};
+                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis", "DatosPac", "CfdisPago"};
 
 bool allPresent(Database& db) {
     for (const char* name : kNames)
@@ -63,7 +68,11 @@ const struct {
     const char* table;
     const char* column;
     const char* type;
-} kAddedColumns[] = {{"Cfdis", "UUID", "TEXT"}, {"Cfdis", "Timbrado", "REAL"}, {"Cfdis", "UltimoError", "TEXT"}};
+} kAddedColumns[] = {{"Cfdis", "UUID", "TEXT"},        {"Cfdis", "Timbrado", "REAL"},
+                     {"Cfdis", "UltimoError", "TEXT"}, {"Cfdis", "Cancelacion", "TEXT"},
+                     {"Cfdis", "Motivo", "TEXT"},      {"Cfdis", "FolioSustitucion", "TEXT"},
+                     {"Cfdis", "Acuse", "BLOB"},       {"Cfdis", "EstatusSat", "TEXT"},
+                     {"Cfdis", "ConsultaSat", "REAL"}};
 
 // Asked outside any transaction: on a server a failed statement would end it.
 bool hasColumn(Database& db, const char* table, const char* column) {

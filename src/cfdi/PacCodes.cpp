@@ -52,12 +52,15 @@ std::string CodeOf(const std::string& message) {
     std::size_t i = 0;
     while (i < message.size() && message[i] == ' ')
         ++i;
-    // Cancellation codes come as "CA205"; the SAT's validation codes as "CFDI40102", kept whole.
+    // Cancellation codes come as "CA205"; the SAT's validation codes as "CFDI40102" or, for payment
+    // complements, "CRP20218", kept whole.
     std::size_t start = i;
     if (message.compare(i, 2, "CA") == 0 && i + 2 < message.size() && digit(message[i + 2]))
         start = i += 2;
     else if (message.compare(i, 4, "CFDI") == 0 && i + 4 < message.size() && digit(message[i + 4]))
         i += 4;
+    else if (message.compare(i, 3, "CRP") == 0 && i + 3 < message.size() && digit(message[i + 3]))
+        i += 3;
     const std::size_t digits = i;
     while (i < message.size() && digit(message[i]))
         ++i;

@@ -7,5 +7,11 @@ namespace CfdiState {
 inline constexpr const char* kSellado = "Sellado";  // sealed by us; no PAC holds it
 inline constexpr const char* kPendiente = "Sellado, timbrado pendiente";  // the PAC may hold it
 inline constexpr const char* kTimbrado = "Timbrado";
+inline constexpr const char* kPorSellar = "Por sellar";  // a payment complement owed, not made yet
+
+// Its cancellation before the SAT, beside the state above (a CFDI being cancelled is still stamped).
+inline constexpr const char* kCancelacionEnProceso = "Cancelación en proceso";
+inline constexpr const char* kCancelado = "Cancelado";
+inline constexpr const char* kSolicitudRechazada = "Solicitud rechazada";
 
 } // namespace CfdiState

@@ -100,6 +100,7 @@ TEST(PacCodes, EveryCodeThePacsUseHasItsOwnAdviceAndCodesAreFoundInMessages) {
     EXPECT_EQ(PacCodes::CodeOf("  302 - Sello mal formado"), "302");
     EXPECT_EQ(PacCodes::CodeOf("CA205 - UUID no encontrado"), "205");
     EXPECT_EQ(PacCodes::CodeOf("CFDI40102 - El resultado de la digestión"), "CFDI40102");
+    EXPECT_EQ(PacCodes::CodeOf("CRP20218 ImpSaldoInsoluto"), "CRP20218");
     EXPECT_EQ(PacCodes::CodeOf("AU4101 - usuario"), "");
     EXPECT_EQ(PacCodes::CodeOf("302abc"), "");
     EXPECT_EQ(PacCodes::CodeOf("12 pesos"), "");

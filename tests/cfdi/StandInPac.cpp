@@ -1,4 +1,5 @@
 #include "StandInPac.h"
+#include "PaymentChecks.h"
 
 #include "cfdi/Csd.h"
 #include "cfdi/StampedCfdi.h"
@@ -190,6 +191,11 @@ std::vector<StandInPac::Request> StandInPac::requests() {
     return m_requests;
 }
 
+std::vector<std::string> StandInPac::refusals() {
+    std::lock_guard lock(m_mutex);
+    return m_refusals;
+}
+
 std::string StandInPac::lastReceivedCfdi() {
     std::lock_guard lock(m_mutex);
     return m_lastCfdi;
@@ -311,12 +317,20 @@ std::string StandInPac::answer(const Request& r) {
     return respond(r, hang, cut);
 }
 
-std::string StandInPac::stamp(const std::string& cfdi, bool& earlier) {
+std::string StandInPac::stamp(const std::string& cfdi, bool& earlier, std::string& refusal) {
     const std::string sello = CStampedCfdi::SelloOf(cfdi);
+    // A payment is checked as a PAC checks it, before anything is kept.
+    const bool payment = cfdi.find("TipoDeComprobante=\"P\"") != std::string::npos;
+    const std::string problem = payment ? PaymentProblems(cfdi) : std::string();
     std::lock_guard lock(m_mutex);
     m_lastCfdi = cfdi;
     if (sello.empty())
         return {};
+    if (!problem.empty()) {
+        refusal = problem;
+        m_refusals.push_back(problem);
+        return {};
+    }
     if (const auto it = m_stamped.find(sello); it != m_stamped.end()) {
         earlier = true;
         return it->second;
@@ -381,7 +395,7 @@ std::string StandInPac::finkok(const Request& r) {
     if (op) {
         const std::string ns = "http://facturacion.finkok.com/stamp";
         const std::string cfdi = decode64(doc.textOf("xml", op));
-        std::string content;
+        std::string content, refusal;
         bool earlier = false;
         if (!account)
             content = incidencia("300", "Usuario o contraseña inválidos");
@@ -391,8 +405,9 @@ std::string StandInPac::finkok(const Request& r) {
             content = incidencia("307", "Comprobante timbrado previamente");
         else if (cfdi.find("TimbreFiscalDigital") != std::string::npos)
             content = incidencia("707", message("707"));
-        else if (const std::string stamped = stamp(cfdi, earlier); stamped.empty())
-            content = incidencia("301", message("301"));
+        else if (const std::string stamped = stamp(cfdi, earlier, refusal); stamped.empty())
+            content = refusal.empty() ? incidencia("301", message("301"))
+                                      : incidencia(refusal.substr(0, refusal.find(' ')), EscapeXmlText(refusal));
         else {
             std::string error;
             const auto tfd = CStampedCfdi::Read(stamped, CStampedCfdi::SelloOf(cfdi), error);
@@ -483,9 +498,10 @@ std::string StandInPac::sw(const Request& r) {
         if (cfdi.find("TimbreFiscalDigital") != std::string::npos)
             return error(400, "707. " + std::string(message("707")));
         bool earlier = false;
-        const std::string stamped = stamp(cfdi, earlier);
+        std::string refusal;
+        const std::string stamped = stamp(cfdi, earlier, refusal);
         if (stamped.empty())
-            return error(400, "301. XML mal formado.");
+            return error(400, refusal.empty() ? "301. XML mal formado." : refusal);
         if (earlier)
             return error(400, "307. El comprobante contiene un timbre previo.", stamped);
         std::string ignored;

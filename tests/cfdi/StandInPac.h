@@ -58,6 +58,8 @@ public:
     std::size_t stampedCount();
     // The CFDI of the last stamp request, as the PAC received it (decoded).
     std::string lastReceivedCfdi();
+    // Why it refused the payment CFDIs it refused, in order.
+    std::vector<std::string> refusals();
 
     // The whole HTTP answer to a request, as the server would send it (nothing for a hang or a cut).
     std::string answer(const Request& r);
@@ -80,7 +82,7 @@ private:
     std::string sw(const Request& r);
     std::string satStatus(const Request& r);
     // The CFDI with a new TFD, or the one stamped before; empty when it cannot be stamped.
-    std::string stamp(const std::string& cfdi, bool& earlier);
+    std::string stamp(const std::string& cfdi, bool& earlier, std::string& refusal);
     std::string clock();
 
     int m_listen = -1;
@@ -97,6 +99,7 @@ private:
     std::vector<Request> m_requests;
     std::map<std::string, std::vector<std::pair<std::string, bool>>> m_scripts; // by path, in order
     std::string m_lastCfdi;
+    std::vector<std::string> m_refusals;
     std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
     unsigned m_serial = 0;
     std::atomic<std::int64_t> m_handlingNs{0};

@@ -10,6 +10,7 @@ endif()
 add_executable(pac_answers_mutation
   ${PROJECT_SOURCE_DIR}/tests/sanitize/pac_answers_mutation.cpp
   ${PROJECT_SOURCE_DIR}/tests/cfdi/StandInPac.cpp
+  ${PROJECT_SOURCE_DIR}/tests/cfdi/PaymentChecks.cpp
   ${PROJECT_SOURCE_DIR}/tests/cfdi/CfdiKit.cpp
   ${PROJECT_SOURCE_DIR}/tests/cfdi/CfdiFixture.cpp)
 target_include_directories(pac_answers_mutation PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)

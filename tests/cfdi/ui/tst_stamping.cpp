@@ -19,6 +19,7 @@
 // The fixture and kit helpers are shared with the core tests of this folder.
 #include "cfdi/CfdiFixture.cpp"
 #include "cfdi/CfdiKit.cpp"
+#include "cfdi/PaymentChecks.cpp"
 #include "cfdi/StandInPac.cpp"
 
 #include <QCheckBox>
