@@ -17,7 +17,7 @@ done
 
 cmake --build "$build" --target package >"$build/package.log" 2>&1 || { cat "$build/package.log" >&2; exit 1; }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
-deb=$build/quintaleva_${version}_amd64.deb
+deb=$build/quintaleva_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || { echo "no se hizo $deb" >&2; exit 1; }
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/qv-paquete-XXXXXX")
