@@ -47,3 +47,7 @@ convert -size 128x128 xc:none -fill '#10389C' -draw 'roundrectangle 4,4 123,123 
   -fill white -draw 'polygon 34,24 82,24 96,38 96,108 34,108' -fill '#C8D8F0' -draw 'polygon 82,24 82,38 96,38' \
   -stroke '#10389C' -strokewidth 4 -draw 'line 44,56 86,56' -draw 'line 44,70 86,70' -draw 'line 44,84 70,84' \
   -stroke none -font "$F" -fill '#E0301E' -pointsize 30 -annotate +40+54 'Q2' quintaleva.png
+# The installed icons, drawn from the scalable one (rsvg-convert, package librsvg2-bin).
+for size in 48 256; do
+  rsvg-convert -w $size -h $size quintaleva.svg -o quintaleva-$size.png
+done

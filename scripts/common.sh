@@ -14,6 +14,7 @@ PACKAGES=(
   libpq-dev postgresql
   libcurl4-openssl-dev nlohmann-json3-dev ca-certificates
   libqrencode-dev zbar-tools
+  dpkg-dev lintian appstream
 )
 
 install_missing() {

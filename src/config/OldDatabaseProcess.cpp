@@ -1,6 +1,7 @@
 #include "config/OldDatabaseProcess.h"
 
 #include "config/OldDatabaseWire.h"
+#include "platform/InstallLayout.h"
 #include "toolkit/Deadline.h"
 
 #include <fcntl.h>
@@ -103,9 +104,8 @@ int COldDatabaseProcess::TimeLimitMs(std::uintmax_t fileBytes) {
 std::string COldDatabaseProcess::ProgramPath() {
     if (const char* env = std::getenv(kProgramEnv); env && *env)
         return env;
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(kProgramName) : (self.parent_path() / kProgramName).string();
+    const fs::path folder = InstallLayout::ProgramFolder();
+    return folder.empty() ? std::string(kProgramName) : InstallLayout::HelperProgram(folder, kProgramName).string();
 }
 
 int COldDatabaseProcess::Serve(const std::string& path, int fd) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 // Reads a version 1.3 file in a child process: libmdb can loop forever or print its warnings on a
-// damaged file, so it never runs in the program itself. The child (quintaleva-lector13, installed
-// beside the programs) answers over a pipe; its output and errors go to another pipe, kept only for
+// damaged file, so it never runs in the program itself. The child (quintaleva-lector13, in
+// libexec/quintaleva when installed, beside the programs in a build tree) answers over a pipe; its output and errors go to another pipe, kept only for
 // the technician's detail. A time limit that grows with the file's size, a cancel, a crash or an
 // answer that does not decode all end with the child killed and the rows left empty.
 class COldDatabaseProcess final {
@@ -45,7 +45,7 @@ public:
     const std::string& Detail() const { return m_detail; }
 
     static int TimeLimitMs(std::uintmax_t fileBytes);
-    // $QUINTALEVA_LECTOR13, else quintaleva-lector13 in the running program's folder.
+    // $QUINTALEVA_LECTOR13, else quintaleva-lector13 where InstallLayout puts it for the running program.
     static std::string ProgramPath();
 
     // The child's side: reads `path` and writes the answer to `fd`. Returns the exit code.

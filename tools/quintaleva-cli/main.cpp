@@ -18,6 +18,7 @@
 #include "db/ValueFunctions.h"
 #include "invoice/AmountInWords.h"
 #include "invoice/MoneyText.h"
+#include "platform/ProgramVersion.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +32,7 @@ namespace {
 
 const char* const kUsage =
     "Uso:\n"
+    "  quintaleva-cli --version                      muestra la versión\n"
     "  quintaleva-cli crear ARCHIVO                  crea una base de datos nueva\n"
     "  quintaleva-cli info ARCHIVO                   muestra versión, negocio y renglones de cada tabla\n"
     "  quintaleva-cli letra IMPORTE [--base ARCHIVO]  escribe el importe con letra\n"
@@ -233,6 +235,8 @@ int copiar(const std::string& from, const std::string& to) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (ProgramVersion::AnswerVersion(args, "quintaleva-cli"))
+        return 0;
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "ayuda") {
         std::fputs(kUsage, args.empty() ? stderr : stdout);
         return args.empty() ? 2 : 0;

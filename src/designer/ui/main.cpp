@@ -6,6 +6,7 @@
 #include "designer/DesignerCommand.h"
 #include "designer/ui/DesignerWnd.h"
 #include "platform/ApplicationState.h"
+#include "platform/ProgramVersion.h"
 #include "platform/SharedValues.h"
 #include "platform/ui/DesktopApp.h"
 #include "platform/ui/FileChooser.h"
@@ -23,6 +24,8 @@
 // one the operator chooses. lantorela --exportar / --importar run without a display.
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    if (ProgramVersion::AnswerVersion(args, "lantorela"))
+        return 0;
     if (DesignerCommand::IsCommand(args))
         return DesignerCommand::Run(args, std::cout, std::cerr);
 
@@ -30,6 +33,7 @@ int main(int argc, char** argv) {
         return 1;
     QApplication app(argc, argv);
     SetUpDesktopApplication();
+    QApplication::setDesktopFileName(QStringLiteral("lantorela"));
     CTolMessageDlg::registerToolkit();
 
     QString path = args.empty() ? SettingsStore::readText("Path") : QString::fromStdString(args.front());

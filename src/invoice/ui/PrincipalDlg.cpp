@@ -24,6 +24,7 @@
 #include "invoice/ui/EliminarDlg.h"
 #include "invoice/ui/TotalWnd.h"
 #include "platform/ApplicationState.h"
+#include "platform/ProgramVersion.h"
 #include "platform/ui/Help.h"
 #include "printing/PrintJob.h"
 #include "printing/ui/PrintDocument.h"
@@ -677,7 +678,8 @@ void CPrincipalDlg::onArticleKey() {
 }
 
 void CPrincipalDlg::onAbout() {
-    TolMessage(QStringLiteral("Quintaleva 2\nVersión 2.0\nFacturación para negocios de México"));
+    TolMessage(QStringLiteral("Quintaleva 2\nVersión %1\nFacturación para negocios de México")
+                   .arg(QString::fromLatin1(ProgramVersion::Number())));
 }
 
 // ---- keys, painting, closing --------------------------------------------------------------------
@@ -747,7 +749,7 @@ void CPrincipalDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(QStringLiteral("&Minimizar"), this, &QWidget::showMinimized);
     menu.addAction(QStringLiteral("&Cerrar"), this, &QWidget::close);
     menu.addSeparator();
-    menu.addAction(QStringLiteral("&About Quintaleva..."), this, [this] { sendCommand(kAbout); });
+    menu.addAction(QStringLiteral("&Acerca de Quintaleva..."), this, [this] { sendCommand(kAbout); });
     menu.exec(event->globalPos());
 }
 

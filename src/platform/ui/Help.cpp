@@ -1,5 +1,6 @@
 #include "platform/ui/Help.h"
 
+#include "platform/InstallLayout.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QCoreApplication>
@@ -9,15 +10,19 @@
 #include <QUrl>
 
 bool ShowHelp(const char* page) {
-    const QString topic = QStringLiteral("help/html/") + QString::fromUtf8(page);
-    for (const QString& folder : {QCoreApplication::applicationDirPath(), QDir::currentPath()}) {
-        const QFileInfo page(QDir(folder).filePath(topic));
-        if (!page.exists())
+    QStringList folders;
+    for (const std::filesystem::path& folder :
+         InstallLayout::HelpFolders(QCoreApplication::applicationDirPath().toStdString()))
+        folders << QString::fromStdString(folder.string());
+    folders << QDir(QDir::currentPath()).filePath(QStringLiteral("help/html"));
+    for (const QString& folder : folders) {
+        const QFileInfo topic(QDir(folder).filePath(QString::fromUtf8(page)));
+        if (!topic.exists())
             continue;
-        if (QDesktopServices::openUrl(QUrl::fromLocalFile(page.absoluteFilePath())))
+        if (QDesktopServices::openUrl(QUrl::fromLocalFile(topic.absoluteFilePath())))
             return true;
         TolMessage(QStringLiteral("- No se pudo abrir el navegador para mostrar la ayuda -\n%1")
-                       .arg(QDir::toNativeSeparators(page.absoluteFilePath())));
+                       .arg(QDir::toNativeSeparators(topic.absoluteFilePath())));
         return false;
     }
     TolMessage(QStringLiteral("- No se encontró la ayuda -"));

@@ -1,5 +1,6 @@
 #pragma once
 
-// Opens a help page (help/html/PAGE, found beside the program or in the working folder; the
-// introduction by default) in the desktop's browser. False when it cannot be found or opened.
+// Opens a help page (the introduction by default) in the desktop's browser: from share/quintaleva/help
+// when installed, else from help/html beside the program or in the working folder. False when it
+// cannot be found or opened.
 bool ShowHelp(const char* page = "Introduccion.htm");

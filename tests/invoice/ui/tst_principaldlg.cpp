@@ -12,8 +12,10 @@
 #include "invoice/ui/PrincipalDlg.h"
 #include "invoice/ui/TotalWnd.h"
 #include "platform/ApplicationState.h"
+#include "platform/ProgramVersion.h"
 #include "platform/ui/Resources.h"
 #include "receivables/ui/RegDoc.h"
+#include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
 #include "support/QueryCount.h"
 #include "support/TestDatabase.h"
@@ -186,6 +188,16 @@ private Q_SLOTS:
         QCOMPARE(catcher.opened.size(), 2);
         QVERIFY2(catcher.opened[0].toLocalFile().endsWith(QStringLiteral("help/html/Introduccion.htm")),
                  qPrintable(catcher.opened[0].toString()));
+    }
+
+    // The about box names the version the programs and the package carry.
+    void aboutShowsTheVersion() {
+        openForm();
+        MessageLog log;
+        m_form->sendCommand(CPrincipalDlg::kAbout);
+        QCOMPARE(log.texts.size(), 1);
+        QVERIFY2(log.texts[0].contains(QStringLiteral("\nVersión %1\n").arg(QLatin1String(ProgramVersion::Number()))),
+                 qPrintable(log.texts[0]));
     }
 
     void menuButtonsAndFieldRules() {
