@@ -279,3 +279,9 @@ std::vector<CfdiKey> CFiscalStore::paymentsOf(std::int32_t idDocumento) {
     s.bind(1, std::int64_t{idDocumento});
     return keysOf(s);
 }
+
+std::size_t CFiscalStore::pendingPayments() {
+    Statement s = m_db.prepare("SELECT count(*) FROM CfdisPago WHERE Estado = ?");
+    s.bind(1, std::string(kPendiente));
+    return s.step() ? static_cast<std::size_t>(s.integer(0)) : 0;
+}

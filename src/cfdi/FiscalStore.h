@@ -82,6 +82,8 @@ public:
                            const std::string& noCertificado);
     // The complements not stamped yet, pending ones first, then by document and payment.
     std::vector<CfdiKey> paymentsToStamp();
+    // How many complements are pending (the PAC may hold them).
+    std::size_t pendingPayments();
     // The payment complements a document has (noted, sealed or stamped), in payment order.
     std::vector<CfdiKey> paymentsOf(std::int32_t idDocumento);
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
@@ -221,35 +222,52 @@ TEST_F(CfdiCliTest, ThePacAccountIsSetFromTheCommandLineWithItsPasswordFromAFile
 // timbrar as a script runs it against the stand-in PAC: seals and stamps, says the folio fiscal,
 // exits 0 only when stamped; a lost answer leaves it pending, and --pendientes takes the stamp
 // the PAC kept, one CFDI for the sale.
-TEST_F(CfdiCliTest, TimbrarSealsStampsAndRetriesThePendingOnes) {
-    const std::string base = testDb.location();
-    std::string err;
-    if (TestDatabase::onServer()) {
-        ASSERT_EQ(run({"crear", base}, err), 0) << err;
-    }
-    ASSERT_EQ(run({"generar", base, "--documentos", "6", "--clientes", "3", "--articulos", "5"}, err), 0) << err;
-    const fs::path kit = CfdiKit::dir() / "csd";
-    const std::string passwordFile = dir.file("clave.txt"), pacPassword = dir.file("pac.txt");
-    ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
-    ScratchDir::writeAll(pacPassword, "Clave-Del-PAC\n");
-    StandInPac pac("cli@negocio.mx", "Clave-Del-PAC");
-    ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
-                   "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
-                   (kit / "EKU9003173C9.key").string(), "--clave-archivo", passwordFile, "--pac", "sw", "--pac-url",
-                   pac.url(), "--pac-usuario", "cli@negocio.mx", "--pac-clave-archivo", pacPassword},
-                  err),
-              0)
-        << err;
+namespace {
+
+// A generated shop with the test CSD and an account at the stand-in PAC; its documents, open and
+// dated in the certificate's years.
+class CfdiCliShopTest : public CfdiCliTest {
+protected:
+    StandInPac pac{"cli@negocio.mx", "Clave-Del-PAC"};
+    std::string base, err, passwordFile;
     std::vector<std::pair<std::string, std::int64_t>> docs;
-    {
+
+    void SetUp() override {
+        CfdiCliTest::SetUp();
+        if (IsSkipped())
+            return;
+        base = testDb.location();
+        if (TestDatabase::onServer()) {
+            ASSERT_EQ(run({"crear", base}, err), 0) << err;
+        }
+        ASSERT_EQ(run({"generar", base, "--documentos", "6", "--clientes", "3", "--articulos", "5"}, err), 0) << err;
+        const fs::path kit = CfdiKit::dir() / "csd";
+        passwordFile = dir.file("clave.txt");
+        const std::string pacPassword = dir.file("pac.txt");
+        ScratchDir::writeAll(passwordFile, CfdiKit::password() + "\n");
+        ScratchDir::writeAll(pacPassword, "Clave-Del-PAC\n");
+        ASSERT_EQ(run({"datos-fiscales", base, "--rfc", "EKU9003173C9", "--razon", "ESCUELA KEMPER URGATE", "--regimen",
+                       "601", "--cp", "26015", "--cer", (kit / "EKU9003173C9.cer").string(), "--key",
+                       (kit / "EKU9003173C9.key").string(), "--clave-archivo", passwordFile, "--pac", "sw", "--pac-url",
+                       pac.url(), "--pac-usuario", "cli@negocio.mx", "--pac-clave-archivo", pacPassword},
+                      err),
+                  0)
+            << err;
         auto db = Database::open(base);
-        // The certificate's years, whatever day the test runs.
-        db->execute("UPDATE Documentos SET Fecha = Fecha - CAST(Fecha AS INTEGER) + 46100, Cancelada = 0");
+        // The certificate's years, whatever day the test runs; nothing paid yet.
+        db->execute("UPDATE Documentos SET Fecha = Fecha - CAST(Fecha AS INTEGER) + 46100, Cancelada = 0, YaPagado = 0, "
+                    "Pagado = 0");
+        db->execute("DELETE FROM Cobros");
         Statement s = db->prepare("SELECT Serie, Folio FROM Documentos ORDER BY Id_Documento");
         while (s.step())
             docs.emplace_back(s.text(0).empty() ? "-" : s.text(0), s.integer(1));
+        ASSERT_GE(docs.size(), 3u);
     }
-    ASSERT_GE(docs.size(), 2u);
+};
+
+} // namespace
+
+TEST_F(CfdiCliShopTest, TimbrarSealsStampsAndRetriesThePendingOnes) {
     const std::string out = dir.file("timbrado.xml");
     auto timbrar = [&](std::size_t i, const std::string& output) {
         std::vector<std::string> a = {"timbrar", base, docs[i].first, std::to_string(docs[i].second), "--clave-archivo",
@@ -282,4 +300,57 @@ TEST_F(CfdiCliTest, TimbrarSealsStampsAndRetriesThePendingOnes) {
     EXPECT_EQ(s.integer(1), 2);
     // No PAC password anywhere it could be read.
     EXPECT_EQ(err.find("Clave-Del-PAC"), std::string::npos);
+}
+
+TEST_F(CfdiCliShopTest, CobrarRegistersLikeCobranzaAndStampsEachPaymentOfAPpdInvoice) {
+    const auto doc = [&](std::size_t i) { return std::vector<std::string>{base, docs[i].first, std::to_string(docs[i].second)}; };
+    const auto with = [](std::vector<std::string> a, std::initializer_list<std::string> more) {
+        a.insert(a.end(), more);
+        return a;
+    };
+    const auto command = [&](const std::string& name, std::size_t i, std::initializer_list<std::string> more) {
+        std::vector<std::string> a = with(doc(i), more);
+        a.insert(a.begin(), name);
+        return run(a, err);
+    };
+    ASSERT_EQ(command("timbrar", 0, {"--clave-archivo", passwordFile, "--metodo-pago", "PPD", "--forma-pago", "99"}), 0) << err;
+    ASSERT_EQ(command("timbrar", 1, {"--clave-archivo", passwordFile, "--metodo-pago", "PUE", "--forma-pago", "01"}), 0) << err;
+    auto db = Database::open(base);
+    const auto balance = [&](std::size_t i) {
+        Statement s = db->prepare("SELECT Total - YaPagado FROM Documentos WHERE Folio = ? ORDER BY Id_Documento");
+        s.bind(1, docs[i].second);
+        s.step();
+        return s.real(0);
+    };
+    const double total = balance(0);
+    ASSERT_GT(total, 1);
+
+    // The payment dialog's refusals: nothing, less than nothing, more than is owed.
+    for (const std::string& bad : std::vector<std::string>{"0", "-5", "abc", std::to_string(total + 1)})
+        EXPECT_EQ(command("cobrar", 0, {bad}), 1) << bad;
+    EXPECT_NE(err.find("mayor que el saldo"), std::string::npos) << err;
+    EXPECT_EQ(command("cobrar", 0, {"1", "--forma-pago", "99"}), 1);
+    EXPECT_EQ(balance(0), total) << "a refused payment registers nothing";
+
+    // Two parts with their complements, the second without the key's password: owed, then stamped.
+    const std::string part = std::to_string(std::floor(total * 40) / 100);
+    ASSERT_EQ(command("cobrar", 0, {part, "--fecha", "15/03/2026", "--forma-pago", "03", "--clave-archivo", passwordFile}), 0) << err;
+    EXPECT_NE(out.find("Folio fiscal (UUID): "), std::string::npos) << out;
+    EXPECT_EQ(run({"cobrar", base, docs[0].first, std::to_string(docs[0].second), std::to_string(balance(0))}, err,
+                  "env -u QUINTALEVA_CSD_CLAVE"),
+              1);
+    EXPECT_NE(err.find("Quedó por timbrar"), std::string::npos) << err;
+    EXPECT_NEAR(balance(0), 0, 0.001) << "the payment itself is registered";
+    ASSERT_EQ(run({"timbrar", base, "--pendientes", "--clave-archivo", passwordFile}, err), 0) << err;
+    Statement c = db->prepare("SELECT count(*), count(DISTINCT UUID) FROM CfdisPago WHERE Estado = 'Timbrado'");
+    ASSERT_TRUE(c.step());
+    EXPECT_EQ(c.integer(0), 2);
+    EXPECT_EQ(c.integer(1), 2);
+    EXPECT_TRUE(pac.refusals().empty());
+
+    // A PUE invoice's payment makes none.
+    const std::size_t stamps = pac.stampedCount();
+    EXPECT_EQ(command("cobrar", 1, {"10", "--clave-archivo", passwordFile}), 0) << err;
+    EXPECT_EQ(out.find("Complemento"), std::string::npos) << out;
+    EXPECT_EQ(pac.stampedCount(), stamps);
 }

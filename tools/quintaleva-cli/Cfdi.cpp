@@ -1,4 +1,5 @@
 #include "Cfdi.h"
+#include "CliCommon.h"
 #include "CliDatabase.h"
 
 #include "cfdi/CfdiIssuer.h"
@@ -23,53 +24,6 @@
 #include <optional>
 
 namespace {
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "Error: %s\n", message.c_str());
-    return 1;
-}
-
-// Options of the form --name VALUE; false (with `error`) on an unknown or incomplete one.
-bool readOptions(const std::vector<std::string>& args, std::size_t from, const std::vector<std::string>& known,
-                 std::map<std::string, std::string>& out, std::string& error) {
-    for (std::size_t i = from; i < args.size(); ++i) {
-        if (std::find(known.begin(), known.end(), args[i]) == known.end()) {
-            error = "opción desconocida \"" + args[i] + "\".";
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            error = "falta el valor después de " + args[i] + ".";
-            return false;
-        }
-        out[args[i]] = args[i + 1];
-        ++i;
-    }
-    return true;
-}
-
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The key's password from --clave-archivo F or QUINTALEVA_CSD_CLAVE: it never travels on the
-// command line, where other users of the machine see it. Nothing when neither is given.
-std::optional<std::string> readPassword(std::map<std::string, std::string>& o, std::string& error) {
-    if (o.count("--clave-archivo")) {
-        const auto text = readFile(o["--clave-archivo"]);
-        if (!text) {
-            error = "no se pudo leer el archivo de la contraseña \"" + o["--clave-archivo"] + "\".";
-            return std::nullopt;
-        }
-        return text->substr(0, text->find_first_of("\r\n"));
-    }
-    if (const char* env = std::getenv("QUINTALEVA_CSD_CLAVE"))
-        return std::string(env);
-    error = "falta la contraseña de la llave privada: --clave-archivo F o la variable QUINTALEVA_CSD_CLAVE.";
-    return std::nullopt;
-}
 
 // The PAC's account from --pac, --pac-ambiente, --pac-url, --pac-usuario and --pac-clave-archivo
 // over what is stored; the password only ever comes from a file, never from the command line.
@@ -117,23 +71,6 @@ bool ReadPacOptions(std::map<std::string, std::string>& o, PacConfig& pac, std::
         return false;
     }
     return true;
-}
-
-// The document SERIE FOLIO of the arguments ("-" for none); nothing, with `error`, when the folio
-// is no number or no document has it.
-std::optional<std::int32_t> findDocument(Database& db, const std::string& serieArg, const std::string& folioArg,
-                                         std::string& error) {
-    char* end = nullptr;
-    const long folio = std::strtol(folioArg.c_str(), &end, 10);
-    if (folioArg.empty() || *end || folio <= 0 || folio > 2147483647L) {
-        error = "el folio \"" + folioArg + "\" no es un número.";
-        return std::nullopt;
-    }
-    const std::string serie = serieArg == "-" ? "" : serieArg;
-    const auto id = CDocumentStore(db).Find(serie, static_cast<std::int32_t>(folio));
-    if (!id)
-        error = "no existe el documento " + serie + std::to_string(folio) + ".";
-    return id;
 }
 
 // Seals the document with the fiscal data of the options and stores it, writing `file` when
@@ -274,32 +211,9 @@ int DatosFiscalesCommand(const std::vector<std::string>& args) {
 
 namespace {
 
-// "A000123" for messages.
-std::string documentName(Database& db, std::int32_t id) {
-    Statement s = db.prepare("SELECT Serie, Folio FROM Documentos WHERE Id_Documento = ?");
-    s.bind(1, std::int64_t{id});
-    return s.step() ? s.text(0) + std::to_string(s.integer(1)) : std::to_string(id);
-}
-
-std::unique_ptr<CPacClient> configuredPac(Database& db, std::string& error) {
-    std::unique_ptr<CPacClient> client = CPacClient::Create(CFiscalStore(db).pac());
-    if (!client)
-        error = "no hay un PAC en los datos fiscales: quintaleva-cli datos-fiscales ARCHIVO --pac finkok|sw "
-                "--pac-ambiente pruebas|produccion --pac-usuario U --pac-clave-archivo F.";
-    return client;
-}
-
-// The key's password when a file or the variable gives it; empty otherwise (enough for CFDIs that
-// go to the PAC as they are).
-std::string optionalPassword(std::map<std::string, std::string>& o, std::string& error) {
-    if (!o.count("--clave-archivo") && !std::getenv("QUINTALEVA_CSD_CLAVE"))
-        return {};
-    return readPassword(o, error).value_or(std::string());
-}
-
 // Prints what became of one document; true when it ended stamped.
-bool report(Database& db, std::int32_t id, const CCfdiSealAndStamp::Result& r) {
-    const std::string name = documentName(db, id);
+bool report(Database& db, const CfdiKey& key, const CCfdiSealAndStamp::Result& r) {
+    const std::string name = cfdiName(db, key);
     if (!r.notice.empty())
         std::printf("%s: %s\n", name.c_str(), r.notice.c_str());
     for (const std::string& e : r.errors)
@@ -321,12 +235,17 @@ int StampPending(Database& db, std::map<std::string, std::string>& o) {
     request.password = optionalPassword(o, error);
     if (!error.empty())
         return fail(error);
-    const std::vector<std::int32_t> ids = CFiscalStore(db).toStamp();
+    CFiscalStore store(db);
+    std::vector<CfdiKey> ids;
+    for (const std::int32_t id : store.toStamp())
+        ids.emplace_back(id);
+    for (const CfdiKey& key : store.paymentsToStamp())
+        ids.push_back(key);
     int left = 0;
-    for (const std::int32_t id : ids) {
+    for (const CfdiKey& id : ids) {
         const CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(db, *client).Run(id, request);
         if (report(db, id, r))
-            std::printf("%s: timbrado, folio fiscal %s\n", documentName(db, id).c_str(), r.uuid.c_str());
+            std::printf("%s: timbrado, folio fiscal %s\n", cfdiName(db, id).c_str(), r.uuid.c_str());
         else
             ++left;
     }

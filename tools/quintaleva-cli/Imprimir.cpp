@@ -1,4 +1,5 @@
 #include "Imprimir.h"
+#include "CliCommon.h"
 #include "CliDatabase.h"
 
 #include "cfdi/DocumentRounding.h"
@@ -21,11 +22,6 @@
 #include <cstdio>
 
 namespace {
-int fail(const std::string& message) {
-    std::fprintf(stderr, "Error: %s\n", message.c_str());
-    return 1;
-}
-
 // The document through the receipt printer's channel, with the settings the program reads.
 int imprimirTicket(Database& db, const CPrintJob& job, const ApplicationState& state) {
     const TicketSettings settings = TicketSettingsOf(state);

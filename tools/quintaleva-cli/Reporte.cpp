@@ -1,4 +1,5 @@
 #include "Reporte.h"
+#include "CliCommon.h"
 #include "CliDatabase.h"
 
 #include "db/Database.h"
@@ -23,11 +24,6 @@
 
 namespace {
 
-int fail(const std::string& message) {
-    std::fprintf(stderr, "Error: %s\n", message.c_str());
-    return 1;
-}
-
 struct Options {
     std::string name;
     std::string database;
@@ -44,19 +40,6 @@ struct Options {
     bool text = false;
 };
 
-// DD/MM/AAAA, a real day of the calendar; midnight, as a date typed in the dialogs.
-std::optional<OleDate> parseDate(const std::string& text) {
-    static const std::regex form(R"(^([0-9]{1,2})/([0-9]{1,2})/([0-9]{4})$)");
-    std::smatch m;
-    if (!std::regex_match(text, m, form))
-        return std::nullopt;
-    const int day = std::stoi(m[1]), month = std::stoi(m[2]), year = std::stoi(m[3]);
-    static const int days[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    if (year < 100 || month < 1 || month > 12 || day < 1 || day > days[month - 1] || (month == 2 && day == 29 && !leap))
-        return std::nullopt;
-    return OleDate::fromDate(year, month, day);
-}
 
 bool parseId(const std::string& text, long& value) {
     if (text.empty() || text.size() > 9 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))

@@ -1,4 +1,5 @@
 #include "Respaldar.h"
+#include "CliCommon.h"
 #include "CliDatabase.h"
 
 #include "config/DatabaseBackup.h"
@@ -7,10 +8,6 @@
 #include <cstdio>
 
 int RespaldarCommand(const std::vector<std::string>& args) {
-    const auto fail = [](const std::string& message) {
-        std::fprintf(stderr, "Error: %s\n", message.c_str());
-        return 1;
-    };
     std::vector<std::string> places;
     int keep = CDatabaseBackup::kDefaultKeep;
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -1,5 +1,7 @@
 // quintaleva-cli: headless commands for technicians and scripts.
 #include "Cfdi.h"
+#include "Cobrar.h"
+#include "CliCommon.h"
 #include "CliDatabase.h"
 #include "Generator.h"
 #include "Imprimir.h"
@@ -56,7 +58,12 @@ const char* const kUsage =
     "  quintaleva-cli timbrar ARCHIVO SERIE FOLIO [--salida X.xml] [--clave-archivo F] [--forma-pago C]\n"
     "                  [--metodo-pago PUE|PPD] [--uso C]\n"
     "                                                sella el CFDI si hace falta y lo timbra con el PAC\n"
-    "  quintaleva-cli timbrar ARCHIVO --pendientes   timbra otra vez los que quedaron pendientes\n"
+    "  quintaleva-cli timbrar ARCHIVO --pendientes   timbra otra vez los que quedaron pendientes (facturas y\n"
+    "                                                complementos de pago)\n"
+    "  quintaleva-cli cobrar ARCHIVO SERIE FOLIO IMPORTE [--fecha DD/MM/AAAA] [--forma-pago CC]\n"
+    "                  [--clave-archivo F] [--salida X.xml]\n"
+    "                                                registra un pago como Cobranza; si la factura está timbrada\n"
+    "                                                como PPD, timbra su complemento de pago\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
     "  quintaleva-cli respaldar ORIGEN CARPETA [--conservar N]\n"
@@ -72,11 +79,6 @@ const char* const kUsage =
     "ARCHIVO, ORIGEN y DESTINO pueden ser un archivo o un servidor: postgresql://usuario@servidor:5432/base\n"
     "(la contraseña, de ~/.pgpass o de la variable PGPASSWORD; si el servidor la pide y no está ahí, se\n"
     "pregunta en la terminal sin mostrarla).\n";
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "Error: %s\n", message.c_str());
-    return 1;
-}
 
 // Where the database is, as the operator reads it: a server's URI never shows a password.
 std::string shown(const std::string& location) { return DatabaseLocation::withoutPassword(location); }
@@ -270,6 +272,8 @@ int main(int argc, char** argv) {
             return DatosFiscalesCommand({args.begin() + 1, args.end()});
         if (command == "timbrar")
             return TimbrarCommand({args.begin() + 1, args.end()});
+        if (command == "cobrar")
+            return CobrarCommand({args.begin() + 1, args.end()});
         if (command == "reporte")
             return ReporteCommand({args.begin() + 1, args.end()});
         if (command == "letra")

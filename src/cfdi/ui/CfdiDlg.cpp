@@ -6,6 +6,7 @@
 #include "cfdi/PacClient.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
+#include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/PacWait.h"
 #include "cfdi/ui/SatCombo.h"
@@ -228,6 +229,13 @@ bool CCfdiDlg::stamp() {
             text += QStringLiteral("\n%1").arg(m_written);
         if (!r.message.empty() && r.message.find("archivo") != std::string::npos)
             text += QStringLiteral("\n\n") + q(r.message);
+        if (!r.owedPayments.empty()) {
+            try {
+                text += QStringLiteral("\n\n") + CComplementoPagoDlg::StampOwed(m_db, r.owedPayments, request.password, this);
+            } catch (const DbError& e) {
+                ShowDbError(e);
+            }
+        }
     } else if (r.state == CCfdiStamper::State::Pending) {
         text += QStringLiteral("No se sabe si el PAC la timbró:\n%1\n\nQuedó en Utilerias → Facturas por timbrar, "
                                "donde se envía otra vez el mismo comprobante.").arg(q(r.message));

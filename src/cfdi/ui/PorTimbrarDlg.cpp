@@ -4,6 +4,7 @@
 #include "cfdi/FiscalStore.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/PacWait.h"
 #include "db/Database.h"
@@ -83,19 +84,32 @@ void CPorTimbrarDlg::load() {
     m_ids.clear();
     m_rows.clear();
     try {
-        m_ids = CFiscalStore(m_db).toStamp();
-        Statement s = m_db.prepare("SELECT d.Serie, d.Folio, d.Fecha, d.Nombre, d.Total, c.Estado, c.UltimoError "
-                                   "FROM Cfdis c JOIN Documentos d ON d.Id_Documento = c.Id_Documento "
-                                   "WHERE c.Id_Documento = ?");
-        for (const std::int32_t id : m_ids) {
+        CFiscalStore store(m_db);
+        for (const std::int32_t id : store.toStamp())
+            m_ids.emplace_back(id);
+        const std::vector<CfdiKey> payments = store.paymentsToStamp();
+        m_ids.insert(m_ids.end(), payments.begin(), payments.end());
+        Statement invoice = m_db.prepare("SELECT d.Serie, d.Folio, d.Fecha, d.Nombre, d.Total, c.Estado, c.UltimoError "
+                                         "FROM Cfdis c JOIN Documentos d ON d.Id_Documento = c.Id_Documento "
+                                         "WHERE c.Id_Documento = ?");
+        Statement payment = m_db.prepare(
+            "SELECT d.Serie, d.Folio, k.Fecha, d.Nombre, k.Importe, c.Estado, c.UltimoError FROM CfdisPago c "
+            "JOIN Documentos d ON d.Id_Documento = c.Id_Documento JOIN Cobros k ON k.Id_Documento = c.Id_Documento "
+            "AND k.NumPago = c.NumPago WHERE c.Id_Documento = ? AND c.NumPago = ?");
+        for (const CfdiKey& key : m_ids) {
+            Statement& s = key.isPayment() ? payment : invoice;
             s.reset();
-            s.bind(1, std::int64_t{id});
+            s.bind(1, std::int64_t{key.idDocumento});
+            if (key.isPayment())
+                s.bind(2, std::int64_t{key.numPago});
             QStringList row;
             if (s.step()) {
                 QString error = q(s.text(6));
                 error.replace(QLatin1Char('\n'), QLatin1Char(' '));
-                row << documentText(s.text(0), s.integer(1)) << dayText(s.real(2)) << q(s.text(3))
-                    << q(FormatMoney(s.real(4))) << q(s.text(5)) << error;
+                QString name = documentText(s.text(0), s.integer(1));
+                if (key.isPayment())
+                    name += QStringLiteral(" pago %1").arg(key.numPago);
+                row << name << dayText(s.real(2)) << q(s.text(3)) << q(FormatMoney(s.real(4))) << q(s.text(5)) << error;
             }
             m_rows.push_back(row);
         }
@@ -107,7 +121,7 @@ void CPorTimbrarDlg::load() {
         return r.size() > 4 && r[4] == QLatin1String(CFiscalStore::kPendiente);
     }));
     m_resumen->setText(m_ids.empty()
-                           ? QStringLiteral("No hay facturas por timbrar.")
+                           ? QStringLiteral("No hay facturas ni complementos de pago por timbrar.")
                            : QStringLiteral("%1 por timbrar. Las pendientes (%2) pudieron quedar timbradas: se envía "
                                             "otra vez el mismo comprobante y el PAC devuelve el mismo timbre.")
                                  .arg(m_ids.size())
@@ -124,7 +138,11 @@ void CPorTimbrarDlg::tgmGetCellText(int, TolGridCell& cell) {
 void CPorTimbrarDlg::tgmRowActivate(int, int row) {
     if (row < 1 || row > static_cast<int>(m_ids.size()))
         return;
-    CCfdiDlg(m_db, m_ids[static_cast<std::size_t>(row - 1)], CDatosFiscalesDlg::xmlFolder(), this).exec();
+    const CfdiKey key = m_ids[static_cast<std::size_t>(row - 1)];
+    if (key.isPayment())
+        CComplementoPagoDlg(m_db, key, this).exec();
+    else
+        CCfdiDlg(m_db, key.idDocumento, CDatosFiscalesDlg::xmlFolder(), this).exec();
     load();
 }
 
@@ -149,9 +167,9 @@ void CPorTimbrarDlg::stampAll() {
     QStringList left;
     {
         CPacWait wait(*pac, this, QString());
-        const std::vector<std::int32_t> ids = m_ids;
+        const std::vector<CfdiKey> ids = m_ids;
         for (std::size_t i = 0; i < ids.size(); ++i) {
-            const QString name = m_rows[i].isEmpty() ? QString::number(ids[i]) : m_rows[i][0];
+            const QString name = m_rows[i].isEmpty() ? QString::number(ids[i].idDocumento) : m_rows[i][0];
             wait.setLabel(QStringLiteral("Timbrando %1 (%2 de %3)...").arg(name).arg(i + 1).arg(ids.size()));
             try {
                 const CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(m_db, wait).Run(ids[i], request);
@@ -181,7 +199,8 @@ void CPorTimbrarDlg::Run(Database& db, QWidget* parent) { CPorTimbrarDlg(db, par
 void CPorTimbrarDlg::WarnAtStart(Database& db, QWidget* parent) {
     std::size_t pending = 0;
     try {
-        pending = CFiscalStore(db).pendingStamps().size();
+        CFiscalStore store(db);
+        pending = store.pendingStamps().size() + store.pendingPayments();
     } catch (const DbError&) {
         return;  // a file without the fiscal tables has nothing pending
     }

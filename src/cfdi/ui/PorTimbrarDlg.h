@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cfdi/FiscalData.h"
 #include "toolkit/ui/TolDialog.h"
 #include "toolkit/ui/TolGridOwner.h"
 
@@ -13,7 +14,8 @@ class Database;
 class QLabel;
 class QLineEdit;
 
-// "Facturas por timbrar": the invoices whose stamping did not end, with their last error — the
+// "Facturas por timbrar": the invoices and payment complements whose stamping did not end (or, a
+// complement, never began), with their last error — the
 // pending ones (the PAC may hold them: they go again exactly as they were sent) and the sealed
 // ones the PAC refused. "Timbrar" tries them all again; Enter on one opens its "Factura
 // electrónica". The key's password is asked only for a sealed one close to the SAT's 72 hours,
@@ -49,6 +51,6 @@ private:
     CTolGrid* m_grid = nullptr;
     QLabel* m_resumen = nullptr;
     QLineEdit* m_clave = nullptr;
-    std::vector<std::int32_t> m_ids;
+    std::vector<CfdiKey> m_ids;  // the invoices, then the payment complements
     std::vector<QStringList> m_rows;
 };

@@ -1,5 +1,7 @@
 #include "receivables/ui/CobrosDlg.h"
 
+#include "cfdi/ui/ComplementoPagoDlg.h"
+
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -163,6 +165,8 @@ bool CCobrosDlg::recibirPago(int row) {
     switch (result.outcome) {
     case CPaymentStore::Outcome::Registered:
         TolMessage(QStringLiteral("- Pago registrado -"));
+        // A stamped PPD invoice: the payment owes its own CFDI.
+        CComplementoPagoDlg::Offer(m_db, {idDocumento, result.numPago}, this);
         break;
     case CPaymentStore::Outcome::NotFound:
         TolMessage(QStringLiteral("- El documento ya no existe -"));
