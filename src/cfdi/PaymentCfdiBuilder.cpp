@@ -73,6 +73,9 @@ std::string fechaPago(OleDate d) {
 } // namespace
 
 bool CPaymentCfdiBuilder::OwesComplements(Database& db, std::int32_t idDocumento) {
+    // A file the fiscal tables never reached has no invoice at all; nothing is created to say so.
+    if (!db.hasTable("Cfdis"))
+        return false;
     const auto stored = CFiscalStore(db).cfdi(idDocumento);
     if (!stored || stored->estado != CFiscalStore::kTimbrado || stored->cancelacion == CfdiState::kCancelado)
         return false;
