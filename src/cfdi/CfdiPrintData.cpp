@@ -147,6 +147,12 @@ CfdiPrintData CfdiPrintData::FromXml(const std::string& xml, bool stamped) {
     d.regimenReceptor = described(SatCatalogs::regimenesFiscales(), a(receptor, "RegimenFiscalReceptor"));
     d.usoCfdi = described(SatCatalogs::usosCfdi(), a(receptor, "UsoCFDI"));
     d.impuestos = taxesByRate(doc, root);
+    if (const _xmlNode* pago = doc.find("Pago", root)) {
+        const _xmlNode* dr = doc.find("DoctoRelacionado", pago);
+        d.pago = {a(dr, "NumParcialidad"), a(pago, "FechaPago"), described(SatCatalogs::formasPago(), a(pago, "FormaDePagoP")),
+                  a(pago, "Monto"), a(dr, "ImpSaldoAnt"), a(dr, "ImpSaldoInsoluto"), a(dr, "IdDocumento"),
+                  a(dr, "Serie") + (a(dr, "Serie").empty() ? "" : " ") + a(dr, "Folio")};
+    }
 
     const _xmlNode* complemento = doc.find("Complemento", root);
     const _xmlNode* tfd = complemento ? doc.find("TimbreFiscalDigital", complemento) : nullptr;
@@ -164,11 +170,9 @@ CfdiPrintData CfdiPrintData::FromXml(const std::string& xml, bool stamped) {
     return d;
 }
 
-CfdiPrintData CfdiPrintData::Load(Database& db, std::int32_t idDocumento) {
-    if (!db.hasTable("Cfdis"))
-        return {};
-    Statement s = db.prepare("SELECT Xml, Estado FROM Cfdis WHERE Id_Documento = ?");
-    s.bind(1, std::int64_t{idDocumento});
+namespace {
+
+CfdiPrintData fromRow(Statement& s) {
     if (!s.step())
         return {};
     const DbValue v = s.column(0);
@@ -177,5 +181,23 @@ CfdiPrintData CfdiPrintData::Load(Database& db, std::int32_t idDocumento) {
         xml.assign(b->begin(), b->end());
     else if (const std::string* text = std::get_if<std::string>(&v))
         xml = *text;
-    return FromXml(xml, s.text(1) == CFiscalStore::kTimbrado);
+    return CfdiPrintData::FromXml(xml, s.text(1) == CFiscalStore::kTimbrado);
+}
+
+} // namespace
+
+CfdiPrintData CfdiPrintData::Load(Database& db, std::int32_t idDocumento) {
+    if (!db.hasTable("Cfdis"))
+        return {};
+    Statement s = db.prepare("SELECT Xml, Estado FROM Cfdis WHERE Id_Documento = ?");
+    s.bind(1, std::int64_t{idDocumento});
+    return fromRow(s);
+}
+
+CfdiPrintData CfdiPrintData::LoadPayment(Database& db, std::int32_t idDocumento, std::int32_t numPago) {
+    if (!db.hasTable("CfdisPago"))
+        return {};
+    Statement s = db.prepare("SELECT Xml, Estado FROM CfdisPago WHERE Id_Documento = ? AND NumPago = ? AND Xml IS NOT NULL");
+    s.bind(1, std::int64_t{idDocumento}).bind(2, std::int64_t{numPago});
+    return fromRow(s);
 }

@@ -26,12 +26,21 @@ struct CfdiPrintData final {
     std::string impuestos;     // the document's taxes by rate: "IVA 16 %: 32.00"
     std::string verificacion;  // the QR's address; only when stamped
 
+    // A payment complement's payment (type "P"): its part number, date, forma, amount, the
+    // balances before and after it, and the folio fiscal, series and folio of the invoice paid.
+    struct Pago {
+        std::string numParcialidad, fechaPago, formaPago, monto, saldoAnterior, saldoInsoluto;
+        std::string uuidFactura, serieFolioFactura;
+    } pago;
+
     // Read from a stored CFDI; `stamped` says whether its state is "Timbrado". An XML that cannot
     // be read gives no data (present stays false).
     static CfdiPrintData FromXml(const std::string& xml, bool stamped);
     // The CFDI stored with the document `idDocumento`; no data when it has none (or the database
     // has no fiscal tables yet: nothing is created here).
     static CfdiPrintData Load(Database& db, std::int32_t idDocumento);
+    // The complement of the document's payment `numPago`; no data when it has none.
+    static CfdiPrintData LoadPayment(Database& db, std::int32_t idDocumento, std::int32_t numPago);
 
     // https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=UUID&re=RFC&rr=RFC&tt=TOTAL&fe=LAST8
     static std::string VerificationUrl(const std::string& uuid, const std::string& rfcEmisor,

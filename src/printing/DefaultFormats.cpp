@@ -9,7 +9,9 @@
 #include "printing/TicketFormat.h"
 #include "printing/WindowsFormat.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -303,6 +305,107 @@ CWindowsFormat electronicInvoice() {
     return f;
 }
 
+// The printed payment complement on letter paper: the issuer and the receipt's fiscal identity,
+// the receiver, the payment and the invoice it pays with the balances before and after, and the
+// stamp at the foot as on the printed invoice.
+CWindowsFormat paymentReceipt() {
+    CWindowsFormat f;
+    auto& e = f.Elements;
+    const Style small{kSans, 2.2, kRegular, kMuted};
+    const Style smallBold{kSans, 2.2, kBold, kAccent};
+    const Style value{kSans, 2.8};
+    const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
+    const Style amount{kMono, 3.2, kBold, kInk, ALIGN_RIGHT};
+    const Style seal{kSans, 1.9};
+
+    e.push_back(caption(12, 10.5, 118, 14, "Emisor", small));
+    e.push_back(text(12, 14.5, 118, 20.5, {doc(42)}, Style{kSans, 4.4, kBold, kAccent}));
+    e.push_back(text(12, 22, 118, 26, {CRenglonField("RFC: "), doc(41)}, Style{kSans, 3, kBold}));
+    e.push_back(text(12, 26.5, 118, 30.5, {CRenglonField("Régimen fiscal: "), doc(43)}, value));
+    e.push_back(text(12, 31, 118, 35, {CRenglonField("Lugar de expedición (C.P.): "), doc(44)}, value));
+    e.push_back(text(12, 35.5, 118, 39.5, {CRenglonField("Tipo de comprobante: "), doc(52)}, value));
+
+    e.push_back(shape(122, 10, 204, 46, true, kAccent));
+    e.push_back(caption(122, 11.5, 204, 17, "RECIBO DE PAGO", Style{kSans, 4.6, kBold, kAccent, ALIGN_CENTER}));
+    e.push_back(shape(122, 18.5, 204, 18.5, false, kAccent));
+    const struct {
+        const char* label;
+        std::initializer_list<CRenglonField> fields;
+        double split;
+    } identity[] = {
+        {"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
+        {"Fecha de emisión", {doc(39)}, 150},
+        {"Fecha de certificación", {doc(40)}, 150},
+        {"No. de certificado del emisor", {doc(53)}, 158},
+        {"No. de certificado del SAT", {doc(54)}, 158},
+    };
+    double y = 20;
+    for (const auto& row : identity) {
+        e.push_back(caption(124, y + 0.6, row.split, y + 4, row.label, small));
+        e.push_back(text(row.split, y, 202, y + 4.2, row.fields, valueRight));
+        y += 5.1;
+    }
+
+    e.push_back(shape(12, 50, 204, 72, true, kAccent));
+    e.push_back(caption(14, 51.5, 118, 55, "Receptor", small));
+    e.push_back(text(14, 55.5, 120, 61, {doc(46)}, Style{kSans, 3.6, kBold}));
+    e.push_back(text(14, 62, 120, 66, {CRenglonField("RFC: "), doc(45)}, Style{kSans, 3, kBold}));
+    e.push_back(caption(124, 51.5, 202, 55, "Régimen fiscal", small));
+    e.push_back(text(124, 55.5, 202, 59.5, {doc(48)}, Style{kSans, 2.6}));
+    e.push_back(caption(124, 61, 202, 64.5, "Uso del CFDI", small));
+    e.push_back(text(124, 65, 202, 69, {doc(49)}, Style{kSans, 2.6}));
+
+    // The payment.
+    e.push_back(shape(12, 76, 204, 100, true, kAccent));
+    e.push_back(caption(14, 77.5, 200, 81, "Pago recibido", smallBold));
+    const struct {
+        const char* label;
+        int index;
+        double x;
+    } pago[] = {{"Fecha de pago", 61, 14}, {"Forma de pago", 62, 64}, {"Parcialidad", 60, 150}};
+    for (const auto& p : pago) {
+        e.push_back(caption(p.x, 83, p.x + 80, 86.5, p.label, small));
+        e.push_back(text(p.x, 87, p.x + 84, 91, {doc(p.index)}, value));
+    }
+    e.push_back(caption(14, 93.5, 60, 97.5, "Importe pagado (MXN)", small));
+    e.push_back(text(60, 92.8, 110, 97.8, {doc(63)}, amount));
+
+    // The invoice it pays.
+    e.push_back(shape(12, 104, 204, 136, true, kAccent));
+    e.push_back(caption(14, 105.5, 200, 109, "Factura que se paga (documento relacionado)", smallBold));
+    e.push_back(caption(14, 111, 60, 114.5, "Serie y folio", small));
+    e.push_back(text(60, 110.5, 120, 114.7, {doc(67)}, value));
+    e.push_back(caption(14, 116, 60, 119.5, "Folio fiscal", small));
+    e.push_back(text(60, 115.5, 160, 119.7, {doc(66)}, value));
+    const std::pair<const char*, int> balances[] = {{"Saldo anterior", 64}, {"Importe pagado", 63}, {"Saldo insoluto", 65}};
+    double x = 14;
+    for (const auto& [label, index] : balances) {
+        e.push_back(caption(x, 122, x + 60, 125.5, label, small));
+        e.push_back(text(x, 126.5, x + 56, 131.5, {doc(index)}, Style{kMono, 3.2, kBold, kInk, ALIGN_LEFT}));
+        x += 63;
+    }
+
+    e.push_back(text(12, 150, 48, 186, {doc(FormatData::kQrCode)}, value));
+    e.push_back(caption(51, 149.8, 204, 152.6, "Sello digital del CFDI", smallBold));
+    e.push_back(text(51, 152.8, 204, 160.8, {doc(FormatData::kSelloCfdi)}, seal));
+    e.push_back(caption(51, 161.3, 204, 164.1, "Sello del SAT", smallBold));
+    e.push_back(text(51, 164.3, 204, 172.3, {doc(FormatData::kSelloSat)}, seal));
+    e.push_back(caption(51, 172.8, 204, 175.6, "Cadena original del complemento de certificación digital del SAT",
+                        smallBold));
+    e.push_back(text(51, 175.8, 204, 186.5, {doc(FormatData::kCadenaTfd)}, seal));
+
+    e.push_back(shape(12, 190, 204, 190, false, kAccent));
+    e.push_back(caption(12, 191.5, 204, 195, "Este documento es una representación impresa de un CFDI",
+                        Style{kSans, 2.6, kRegular, kMuted, ALIGN_CENTER, true}));
+    // No lines: a receipt shows the payment, not the invoice's lines.
+    f.DetailTop = -units(140);
+    f.DetailBottom = -units(145);
+    f.Pitch = units(5);
+    f.Caben = 1;
+    f.Repetir = 0;
+    return f;
+}
+
 CRenglonTicket row(std::int32_t alignment, std::initializer_list<CRenglonField> fields) {
     CRenglonTicket r;
     r.Alignment = alignment;
@@ -346,6 +449,12 @@ void markAdded(Database& db, const char* name) {
     db.execute(std::string("INSERT INTO ") + kAddedTable + " (Nombre) VALUES (?)", {std::string(name)});
 }
 
+// The ready layouts that came after the first ones: each added once to every database.
+const std::pair<const char*, CWindowsFormat (*)()> kAddedLater[] = {
+    {kElectronicInvoiceFormat, electronicInvoice},
+    {kPaymentReceiptFormat, paymentReceipt},
+};
+
 } // namespace
 
 void CreateAddedFormatsTable(Database& db) {
@@ -356,33 +465,40 @@ CWindowsFormat DefaultInvoiceFormat() { return invoice(); }
 
 CWindowsFormat ElectronicInvoiceFormat() { return electronicInvoice(); }
 
+CWindowsFormat PaymentReceiptFormat() { return paymentReceipt(); }
+
 void AddDefaultFormats(Database& db) {
     CFormatStore store(db);
     store.AddWindowsFormat(kDefaultInvoiceFormat, invoice());
     store.StoreTicketFormat(ticket());
-    store.AddWindowsFormat(kElectronicInvoiceFormat, electronicInvoice());
-    markAdded(db, kElectronicInvoiceFormat);
+    for (const auto& [name, make] : kAddedLater) {
+        store.AddWindowsFormat(name, make());
+        markAdded(db, name);
+    }
 }
 
 bool AddMissingDefaultFormats(Database& db) {
     // Asked first without writing, so that a reader never takes the write lock for nothing.
-    if (db.hasTable(kAddedTable) && wasAdded(db, kElectronicInvoiceFormat))
+    if (db.hasTable(kAddedTable) &&
+        std::all_of(std::begin(kAddedLater), std::end(kAddedLater), [&db](const auto& f) { return wasAdded(db, f.first); }))
         return false;
     bool added = false;
     RetryConflicts([&db, &added] {
         added = false;
         Transaction tx(db);
         CreateAddedFormatsTable(db);
-        if (wasAdded(db, kElectronicInvoiceFormat))
-            return;
-        // A copy of a database that had it (the copy leaves this table behind) keeps its own.
-        Statement named = db.prepare("SELECT 1 FROM Formatos WHERE Nombre = ? AND Ticket = 0");
-        named.bind(1, std::string(kElectronicInvoiceFormat));
-        if (!named.step()) {
-            CFormatStore(db).AddWindowsFormat(kElectronicInvoiceFormat, electronicInvoice());
-            added = true;
+        for (const auto& [name, make] : kAddedLater) {
+            if (wasAdded(db, name))
+                continue;
+            // A copy of a database that had it (the copy leaves this table behind) keeps its own.
+            Statement named = db.prepare("SELECT 1 FROM Formatos WHERE Nombre = ? AND Ticket = 0");
+            named.bind(1, std::string(name));
+            if (!named.step()) {
+                CFormatStore(db).AddWindowsFormat(name, make());
+                added = true;
+            }
+            markAdded(db, name);
         }
-        markAdded(db, kElectronicInvoiceFormat);
         tx.commit();
     });
     return added;

@@ -7,6 +7,7 @@ class Database;
 // Names of the ready layouts.
 inline constexpr const char* kDefaultInvoiceFormat = "Factura carta";
 inline constexpr const char* kElectronicInvoiceFormat = "Factura electrónica";
+inline constexpr const char* kPaymentReceiptFormat = "Recibo de pago electrónico";
 
 // Adds the ready layouts a new database carries: "Factura carta" for page printers (letter
 // paper), the 40-column ticket and "Factura electrónica" (the printed CFDI), so that a fresh
@@ -18,7 +19,8 @@ void AddDefaultFormats(Database& db);
 inline constexpr const char* kAddedFormatsTable = "FormatosAgregados";
 void CreateAddedFormatsTable(Database& db);
 
-// Adds, once, the ready layouts that came after a database was made ("Factura electrónica"):
+// Adds, once, the ready layouts that came after a database was made ("Factura electrónica",
+// "Recibo de pago electrónico"):
 // a database that got it (or had one by that name) never gets it again, even after the operator
 // deleted or renamed it. In its own transaction; true when a format was added. Throws DbError.
 bool AddMissingDefaultFormats(Database& db);
@@ -28,3 +30,5 @@ bool AddMissingDefaultFormats(Database& db);
 CWindowsFormat DefaultInvoiceFormat();
 // The layout of "Factura electrónica".
 CWindowsFormat ElectronicInvoiceFormat();
+// The layout of "Recibo de pago electrónico", the printed payment complement.
+CWindowsFormat PaymentReceiptFormat();

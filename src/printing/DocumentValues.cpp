@@ -88,6 +88,14 @@ std::string CDocumentValues::DocumentValue(std::int32_t index) const {
     case FormatData::kCadenaTfd: return Cfdi.cadenaTfd;
     case 58: return Cfdi.impuestos;
     case FormatData::kQrCode: return Cfdi.verificacion;
+    case 60: return Cfdi.pago.numParcialidad;
+    case 61: return Cfdi.pago.fechaPago;
+    case 62: return Cfdi.pago.formaPago;
+    case 63: return Cfdi.pago.monto;
+    case 64: return Cfdi.pago.saldoAnterior;
+    case 65: return Cfdi.pago.saldoInsoluto;
+    case 66: return Cfdi.pago.uuidFactura;
+    case 67: return Cfdi.pago.serieFolioFactura;
     default: return {};
     }
 }

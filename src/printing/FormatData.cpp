@@ -35,6 +35,9 @@ constexpr const char* kDocumentCaptions[FormatData::kDocumentCount] = {
     "Forma de pago", "Método de pago", "Tipo de comprobante", "No. de certificado del emisor",
     "No. de certificado del SAT", "Sello digital del CFDI", "Sello del SAT",
     "Cadena original del complemento de certificación", "Impuestos por tasa", "Código QR del CFDI",
+    // Of a payment's complement.
+    "Pago: número de parcialidad", "Pago: fecha", "Pago: forma de pago", "Pago: importe", "Pago: saldo anterior",
+    "Pago: saldo insoluto", "Pago: folio fiscal de la factura", "Pago: serie y folio de la factura",
 };
 
 constexpr const char* kDetailCaptions[FormatData::kDetailCount] = {
@@ -61,6 +64,8 @@ constexpr const char* kDocumentSamples[FormatData::kDocumentCount] = {
     kSampleSello, kSampleSelloSat, kSampleCadena, "IVA 16 %: 162.00",
     "https://verificacfdi.facturaelectronica.sat.gob.mx/default.aspx?id=04BF2854-FE7D-4377-9196-71248F060ABB"
     "&re=CSM190311AH6&rr=MCI7306249Y1&tt=459.36&fe=5tSZhA==",
+    "2", "2004-05-03T12:00:00", "03 - Transferencia electrónica de fondos", "500.00", "1242.00", "742.00",
+    "04BF2854-FE7D-4377-9196-71248F060ABB", "A 523",
 };
 
 constexpr const char* kDetailSamples[FormatData::kDetailCount] = {

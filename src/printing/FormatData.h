@@ -17,7 +17,7 @@ inline constexpr std::int32_t ALIGN_CENTER = 6;
 // values the designers show in place of a real document.
 namespace FormatData {
 
-inline constexpr int kDocumentCount = 60;
+inline constexpr int kDocumentCount = 68;
 // The document data of its CFDI (read from the stored XML), 38 … 59. Empty for a document
 // without CFDI; a CFDI only sealed gives no certification data and "Sin timbrar" as folio fiscal.
 inline constexpr int kFirstCfdi = 38;
@@ -28,6 +28,9 @@ inline constexpr int kCadenaTfd = 57;
 // The SAT's verification address: an element holding it is drawn as a QR code, a square in the
 // element's rectangle (at its top-left corner) with its quiet zone inside.
 inline constexpr int kQrCode = 59;
+// The payment of a payment complement (a receipt), 60 … 67: its part number, date, forma, amount,
+// balance before and after, and the invoice paid (folio fiscal, series and folio).
+inline constexpr int kFirstPago = 60;
 inline constexpr const char* kSinTimbrar = "Sin timbrar";
 inline constexpr int kDetailCount = 20;
 // The detail datum "Observaciones de la partida": an element holding it is printed as a wrapped

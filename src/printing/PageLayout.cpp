@@ -153,6 +153,9 @@ std::vector<PrintPage> CPageLayout::LayoutJob(const CPrintJob& job) {
     const std::int32_t copies = std::clamp<std::int32_t>(job.Copies, 1, kMaxCopies);
     for (std::int32_t copy = 0; copy < copies; ++copy) {
         std::int32_t next = 1;
+        // A payment's receipt has no lines of its own: one sheet of what the format shows.
+        if (job.NumPago != 0 && job.Lines.empty())
+            pages.push_back(LayoutPage(values, job.Lines, next));
         while (next < job.RowCount())
             pages.push_back(LayoutPage(values, job.Lines, next));
     }

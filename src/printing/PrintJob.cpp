@@ -47,11 +47,14 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
         return loaded;
     const DocumentTotals totals = DocumentTotals::Of(lines, rounding);
     SetDocument(header, std::move(lines), totals);
-    Cfdi = CfdiPrintData::Load(db, *id);
+    Cfdi = NumPago ? CfdiPrintData::LoadPayment(db, *id, NumPago) : CfdiPrintData::Load(db, *id);
+    // A payment's receipt shows the payment, not the invoice's lines.
+    if (NumPago)
+        Lines.clear();
     return loaded;
 }
 
 void CPrintJob::LoadCfdi(Database& db) {
     const auto id = CDocumentStore(db).Find(Serie, Folio);
-    Cfdi = id ? CfdiPrintData::Load(db, *id) : CfdiPrintData{};
+    Cfdi = !id ? CfdiPrintData{} : NumPago ? CfdiPrintData::LoadPayment(db, *id, NumPago) : CfdiPrintData::Load(db, *id);
 }

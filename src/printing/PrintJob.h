@@ -23,6 +23,7 @@ public:
     std::vector<CPartida> Lines;
     std::int32_t FormatId = -1; // Id_Formato chosen; negative when none
     std::int32_t Copies = 1;    // 1 … 5 from the format choice
+    std::int32_t NumPago = 0;   // a payment's receipt: the CFDI printed is that payment's complement
 
     // The grid's rows: the detail lines plus the heading row 0.
     std::int32_t RowCount() const { return static_cast<std::int32_t>(Lines.size()) + 1; }
@@ -33,7 +34,8 @@ public:
     // The same for a stored document read back (lines in Renglon order).
     void SetDocument(const DocumentHeader& header, std::vector<CPartida> lines, const DocumentTotals& totals);
     // The stored document with this series and folio, its totals summed from its lines as the
-    // database adds them up (DocumentRounding). Leaves the job as it was unless the document is Loaded.
+    // database adds them up (DocumentRounding); with NumPago, its payment's complement and no lines.
+    // Leaves the job as it was unless the document is Loaded.
     CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio,
                                           TotalsRounding rounding);
     // The CFDI stored with the document of this job's series and folio (none when there is no

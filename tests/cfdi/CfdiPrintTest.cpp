@@ -6,6 +6,7 @@
 #include "StandInPac.h"
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/CfdiPrintData.h"
+#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/DocumentRounding.h"
 #include "cfdi/CfdiStamper.h"
 #include "cfdi/PacClient.h"
@@ -13,6 +14,7 @@
 #include "printing/DefaultFormats.h"
 #include "printing/FormatData.h"
 #include "printing/PrintJob.h"
+#include "receivables/PaymentStore.h"
 #include "support/ShellQuote.h"
 
 #include <gtest/gtest.h>
@@ -281,4 +283,58 @@ TEST_F(CfdiPrintTest, TheElectronicInvoiceFormatPrintsAQrTheSatCanRead) {
     EXPECT_NE(shell("zbarimg --raw -q " + quote(dir.file("sellada.png")), out, dir), 0) << out;
     ASSERT_EQ(shell("pdftotext " + quote(sealedPdf) + " -", out, dir), 0);
     EXPECT_NE(out.find("Sin timbrar"), std::string::npos);
+}
+
+TEST_F(CfdiPrintTest, APaymentsReceiptPrintsItsComplementWithAQrTheSatCanRead) {
+    const fs::path cli = fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "quintaleva-cli";
+    if (!fs::exists(cli))
+        GTEST_SKIP() << "quintaleva-cli is not built";
+    std::string out;
+    ASSERT_EQ(shell("command -v pdftoppm && command -v zbarimg && command -v pdftotext", out, dir), 0);
+    const std::int32_t a = addArticle("R7", "Resma", "14111507", iva16);
+    const std::int32_t id = save(cliente, 7, {line(a, 250, 4)});
+    CCfdiSealAndStamp::Request request;
+    request.fiscal.metodoPago = "PPD";
+    request.password = CfdiKit::password();
+    ASSERT_EQ(CCfdiSealAndStamp(*db, *client).Run(id, request, sealingNow()).state, CCfdiStamper::State::Stamped);
+    Payment p;
+    p.fecha = OleDate::fromDate(2026, 3, 14);
+    p.importe = 400;
+    ASSERT_EQ(CPaymentStore(*db).Receive(id, p).outcome, CPaymentStore::Outcome::Registered);
+    fiscal.notePayment({id, 1}, "03");
+    const auto r = CCfdiSealAndStamp(*db, *client).Run({id, 1}, request, sealingNow());
+    ASSERT_EQ(r.state, CCfdiStamper::State::Stamped) << r.message;
+
+    const CfdiPrintData d = CfdiPrintData::LoadPayment(*db, id, 1);
+    EXPECT_EQ(d.uuid, r.uuid);
+    EXPECT_EQ(d.pago.uuidFactura, fiscal.cfdi(id)->uuid);
+    EXPECT_EQ(d.pago.numParcialidad, "1");
+    EXPECT_EQ(d.pago.monto, "400.00");
+    EXPECT_EQ(d.pago.saldoAnterior, "1160.00");
+    EXPECT_EQ(d.pago.saldoInsoluto, "760.00");
+    EXPECT_EQ(d.pago.formaPago, "03 - Transferencia electrónica de fondos");
+    EXPECT_EQ(d.pago.serieFolioFactura, "A 7");
+    EXPECT_NE(d.verificacion.find("&tt=0.0&"), std::string::npos) << d.verificacion;
+    EXPECT_FALSE(CfdiPrintData::LoadPayment(*db, id, 2).present);
+
+    ASSERT_TRUE(AddMissingDefaultFormats(*db));
+    Statement s = db->prepare("SELECT Id_Formato FROM Formatos WHERE Nombre = ?");
+    s.bind(1, std::string(kPaymentReceiptFormat));
+    ASSERT_TRUE(s.step());
+    const std::string pdf = dir.file("recibo.pdf");
+    const std::string base = quote(cli.string()) + " imprimir " + quote(testDb.location()) + " A 7 --formato " +
+                             std::to_string(s.integer(0)) + " --pdf " + quote(pdf);
+    EXPECT_EQ(shell(base + " --pago 2", out, dir), 1) << "a payment without a complement prints no receipt";
+    ASSERT_EQ(shell(base + " --pago 1", out, dir), 0) << out;
+    ASSERT_EQ(shell("pdftoppm -r 150 -png -singlefile " + quote(pdf) + " " + quote(dir.file("recibo")), out, dir), 0);
+    if (const char* keep = std::getenv("QUINTALEVA_CFDI_PRINT_OUT"))
+        fs::copy_file(dir.file("recibo.png"), fs::path(keep) / "recibo-de-pago.png", fs::copy_options::overwrite_existing);
+    ASSERT_EQ(shell("zbarimg --raw -q " + quote(dir.file("recibo.png")), out, dir), 0) << out;
+    EXPECT_EQ(trimmed(out), d.verificacion);
+    ASSERT_EQ(shell("pdftotext -layout " + quote(pdf) + " -", out, dir), 0);
+    for (const std::string& expected : {std::string("RECIBO DE PAGO"), d.uuid, d.pago.uuidFactura, std::string("1160.00"),
+                                        std::string("760.00"), std::string("P - Pago"),
+                                        std::string("Este documento es una representación impresa de un CFDI")})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected;
+    EXPECT_EQ(out.find("Resma"), std::string::npos) << "a receipt shows no invoice lines";
 }

@@ -37,16 +37,21 @@ int imprimirTicket(Database& db, const CPrintJob& job, const ApplicationState& s
 int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     std::string pdf;
-    long formato = -1;
+    long formato = -1, pago = 0;
     bool ticket = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--ticket") {
             ticket = true;
-        } else if (args[i] == "--pdf" || args[i] == "--formato") {
+        } else if (args[i] == "--pdf" || args[i] == "--formato" || args[i] == "--pago") {
             if (i + 1 >= args.size())
                 return fail("falta el valor de " + args[i] + ".");
             if (args[i] == "--pdf") {
                 pdf = args[++i];
+            } else if (args[i] == "--pago") {
+                const std::string& text = args[++i];
+                pago = ParseFolioText(text);
+                if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || pago <= 0)
+                    return fail("--pago pide el número del pago (1, 2, 3...).");
             } else {
                 const std::string& text = args[++i];
                 formato = ParseFolioText(text);
@@ -58,7 +63,7 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
         }
     }
     if (positional.size() != 3 || (ticket ? !pdf.empty() || formato > 0 : pdf.empty() || formato <= 0))
-        return fail("uso: quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf\n"
+        return fail("uso: quintaleva-cli imprimir ARCHIVO SERIE FOLIO --formato ID --pdf SALIDA.pdf [--pago N]\n"
                     "     quintaleva-cli imprimir ARCHIVO SERIE FOLIO --ticket");
     const std::string& file = positional[0];
     const std::string serie = positional[1] == "-" ? std::string() : positional[1];
@@ -71,6 +76,7 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
 
     auto db = OpenDatabase(file);
     CPrintJob job;
+    job.NumPago = static_cast<std::int32_t>(pago);
     switch (job.LoadStored(*db, serie, folio, DocumentRounding(*db))) {
     case CDocumentStore::LoadResult::NotFound:
         return fail("no existe el documento " + serie + NumberToPaddedText(folio) + ".");
@@ -78,6 +84,9 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
         return fail("el documento " + serie + NumberToPaddedText(folio) + " no tiene partidas.");
     case CDocumentStore::LoadResult::Loaded: break;
     }
+    if (pago && !job.Cfdi.present)
+        return fail("el pago " + std::to_string(pago) + " de " + serie + NumberToPaddedText(folio) +
+                    " no tiene complemento de pago.");
 
     // The money format and the currency words of the amount in words, as the program reads them
     // at start-up.
