@@ -1,6 +1,9 @@
 #include "printing/ui/SelectFormat.h"
 
 #include "catalogs/ui/ComboTabla.h"
+#include "db/Database.h"
+#include "db/DbError.h"
+#include "db/Statement.h"
 #include "printing/ui/Copias.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -71,8 +74,18 @@ void CSelectFormat::choose(bool preview) {
     accept();
 }
 
-std::optional<SelectFormatResult> CSelectFormat::Run(Database& db, QWidget* parent) {
+std::optional<SelectFormatResult> CSelectFormat::Run(Database& db, QWidget* parent, const std::string& proposed) {
     CSelectFormat dialog(db, parent);
+    if (!proposed.empty()) {
+        try {
+            Statement s = db.prepare("SELECT Id_Formato FROM Formatos WHERE Nombre = ? AND Ticket = 0");
+            s.bind(1, proposed);
+            if (s.step())
+                dialog.m_formato->SelectByKey(static_cast<std::int32_t>(s.integer(0)));
+        } catch (const DbError&) {
+            // The list as it is; the operator chooses.
+        }
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.result();

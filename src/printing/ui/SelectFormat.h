@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 class CComboTabla;
 class CTolEdit;
@@ -38,8 +39,10 @@ public:
     // The choice; meaningful after the dialog closed with OK.
     const SelectFormatResult& result() const { return m_result; }
 
-    // Runs the dialog modally: the choice on "OK" or "Vista previa", nothing when cancelled.
-    static std::optional<SelectFormatResult> Run(Database& db, QWidget* parent = nullptr);
+    // Runs the dialog modally: the choice on "OK" or "Vista previa", nothing when cancelled. With
+    // `proposed`, the page format of that name is selected first when there is one.
+    static std::optional<SelectFormatResult> Run(Database& db, QWidget* parent = nullptr,
+                                                 const std::string& proposed = {});
 
 private:
     void choose(bool preview);

@@ -4,14 +4,19 @@
 #include "cfdi/CfdiFixture.h"
 #include "cfdi/StandInPac.h"
 #include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/PorTimbrarDlg.h"
+#include "cfdi/ui/SatCombo.h"
 #include "invoice/ui/PrincipalDlg.h"
 #include "invoice/Lineas.h"
 #include "invoice/MoneyFormat.h"
 #include "platform/ApplicationState.h"
 #include "platform/ui/Resources.h"
+#include "receivables/ui/AskPago.h"
+#include "receivables/ui/CobrosDlg.h"
 #include "receivables/ui/RegDoc.h"
 #include "support/MessageLog.h"
+#include "support/ModalAnswer.h"
 #include "toolkit/ui/TolEdit.h"
 #include "support/DialogShot.h"
 #include "toolkit/ui/TolGrid.h"
@@ -241,6 +246,58 @@ private Q_SLOTS:
         QVERIFY(told[0].contains(QString::fromStdString(s.text(1))));
         QCOMPARE(s.real(2), 1160.0);
         QCOMPARE(shop.pac.stampedCount(), 1u);
+    }
+
+    void aPaymentInCobranzaStampsItsComplement() {
+        StampingShop shop;
+        const std::int32_t id = shop.save(shop.cliente, 31, {shop.line(shop.article, 250, 4)}, "F");
+        {
+            CCfdiDlg dlg(*shop.db, id, folder());
+            dlg.control<CSatCombo>(CCfdiDlg::kMetodoPagoId)->setValue("PPD");
+            dlg.control<CSatCombo>(CCfdiDlg::kFormaPagoId)->setValue("99");
+            dlg.control<QLineEdit>(CCfdiDlg::kClaveId)->setText(QString::fromStdString(CfdiKit::password()));
+            MessageLog log;
+            QVERIFY(dlg.stamp());
+        }
+        CCobrosDlg cobros(*shop.db);
+        cobros.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cobros));
+        MessageLog log;
+        log.answer = 2;  // no receipt printed here
+        bool complementSeen = false;
+        QTimer complement;
+        complement.setInterval(10);
+        connect(&complement, &QTimer::timeout, this, [&] {
+            auto* dlg = qobject_cast<CComplementoPagoDlg*>(QApplication::activeModalWidget());
+            if (!dlg || complementSeen)
+                return;
+            complementSeen = true;
+            // The password kept from the invoice's stamping; the operator only picks the forma.
+            QCOMPARE(dlg->control<QLineEdit>(CComplementoPagoDlg::kClaveId)->text(),
+                     QString::fromStdString(CfdiKit::password()));
+            dlg->control<CSatCombo>(CComplementoPagoDlg::kFormaPagoId)->setValue("04");
+            shot(*dlg, "ComplementoPago");
+            QMetaObject::invokeMethod(dlg->control<QPushButton>(CComplementoPagoDlg::kTimbrarId), "click",
+                                      Qt::QueuedConnection);
+        });
+        complement.start();
+        answerNextModal(
+            [](QWidget* w) {
+                auto* box = qobject_cast<CAskPago*>(w);
+                QVERIFY(box);
+                box->control<CTolEdit>(CAskPago::kCantidadId)->setText(QStringLiteral("300"));
+                QMetaObject::invokeMethod(box->control<QPushButton>(CAskPago::kRegistrarId), "click", Qt::QueuedConnection);
+            },
+            &cobros);
+        QVERIFY(cobros.recibirPago(1));
+        QVERIFY(complementSeen);
+        QVERIFY2(anyContains(log.texts, QStringLiteral("Complemento de pago timbrado.")), qPrintable(log.texts.join(" | ")));
+        QVERIFY(anyContains(log.texts, QStringLiteral("¿Imprimir el recibo de pago?")));
+        const auto stored = shop.fiscal.cfdi({id, 1});
+        QVERIFY(stored);
+        QCOMPARE(stored->estado, std::string("Timbrado"));
+        QVERIFY(stored->xml.find("FormaDePagoP=\"04\"") != std::string::npos);
+        QVERIFY(shop.pac.refusals().empty());
     }
 };
 
