@@ -3,6 +3,7 @@
 #include "cfdi/CfdiAmounts.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
+#include "cfdi/StampedCfdi.h"
 #include "db/Database.h"
 #include "db/Utf8.h"
 #include "invoice/DocumentStore.h"
@@ -179,7 +180,10 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     if (!given.metodoPago.empty()) fiscal.metodoPago = given.metodoPago;
     if (!given.usoCfdi.empty()) fiscal.usoCfdi = given.usoCfdi;
     if (!given.exportacion.empty()) fiscal.exportacion = given.exportacion;
+    if (!given.sustituyeUuid.empty()) fiscal.sustituyeUuid = given.sustituyeUuid;
     r.fiscal = fiscal;
+    if (!fiscal.sustituyeUuid.empty() && !CStampedCfdi::IsUuid(fiscal.sustituyeUuid))
+        errors.push_back("El folio fiscal que sustituye " + q(fiscal.sustituyeUuid) + " no es válido.");
 
     // Emisor
     EmisorFiscal emisor = store.emisor();
@@ -501,6 +505,9 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     root.set("Exportacion", fiscal.exportacion);
     root.set("MetodoPago", fiscal.metodoPago);
     root.set("LugarExpedicion", emisor.codigoPostal);
+    // The CFDI this one replaces, cancelled with motive 01.
+    if (!fiscal.sustituyeUuid.empty())
+        root.add("cfdi:CfdiRelacionados").set("TipoRelacion", "04").add("cfdi:CfdiRelacionado").set("UUID", fiscal.sustituyeUuid);
     root.add("cfdi:Emisor").set("Rfc", emisor.rfc).set("Nombre", razon).set("RegimenFiscal", emisor.regimenFiscal);
     root.add("cfdi:Receptor")
         .set("Rfc", rfc)

@@ -42,6 +42,9 @@ struct DocumentoFiscal final {
     std::string metodoPago;  // "PUE" or "PPD"
     std::string usoCfdi;
     std::string exportacion = "01";
+    // A CFDI it replaces (CfdiRelacionados, TipoRelacion 04): the folio fiscal of the one cancelled
+    // with motive 01. Empty when it replaces none.
+    std::string sustituyeUuid;
 };
 
 // The PAC that stamps the business's CFDIs and the account there. `url`, when given, replaces the

@@ -107,16 +107,18 @@ void CFiscalStore::saveImpuesto(std::int32_t id, const ImpuestoFiscal& i) {
 
 std::optional<DocumentoFiscal> CFiscalStore::documento(std::int32_t id) {
     Statement s = m_db.prepare(
-        "SELECT FormaPago, MetodoPago, UsoCfdi, Exportacion FROM DocumentosFiscales WHERE Id_Documento = ?");
+        "SELECT FormaPago, MetodoPago, UsoCfdi, Exportacion, SustituyeUuid FROM DocumentosFiscales WHERE Id_Documento = ?");
     s.bind(1, std::int64_t{id});
     if (!s.step())
         return std::nullopt;
-    return DocumentoFiscal{t(s, 0), t(s, 1), t(s, 2), t(s, 3)};
+    return DocumentoFiscal{t(s, 0), t(s, 1), t(s, 2), t(s, 3), t(s, 4)};
 }
 
 void CFiscalStore::saveDocumento(std::int32_t id, const DocumentoFiscal& d) {
-    m_db.execute(upsert("DocumentosFiscales", {"Id_Documento", "FormaPago", "MetodoPago", "UsoCfdi", "Exportacion"}),
-                 {std::int64_t{id}, d.formaPago, d.metodoPago, d.usoCfdi, d.exportacion});
+    m_db.execute(upsert("DocumentosFiscales",
+                        {"Id_Documento", "FormaPago", "MetodoPago", "UsoCfdi", "Exportacion", "SustituyeUuid"}),
+                 {std::int64_t{id}, d.formaPago, d.metodoPago, d.usoCfdi, d.exportacion,
+                  d.sustituyeUuid.empty() ? DbValue{} : DbValue{d.sustituyeUuid}});
 }
 
 PacConfig CFiscalStore::pac() {
@@ -284,4 +286,38 @@ std::size_t CFiscalStore::pendingPayments() {
     Statement s = m_db.prepare("SELECT count(*) FROM CfdisPago WHERE Estado = ?");
     s.bind(1, std::string(kPendiente));
     return s.step() ? static_cast<std::size_t>(s.integer(0)) : 0;
+}
+
+void CFiscalStore::saveCancelRequest(const CfdiKey& key, const std::string& motivo, const std::string& folioSustitucion,
+                                     const std::string& acuse, const std::string& estatusSat) {
+    const Row row = rowOf(key);
+    m_db.execute(std::string("UPDATE ") + row.table +
+                     " SET Cancelacion = ?, Motivo = ?, FolioSustitucion = ?, Acuse = ?, EstatusSat = ?, "
+                     "ConsultaSat = NULL WHERE " + row.where,
+                 with({std::string(CfdiState::kCancelacionEnProceso), motivo,
+                       folioSustitucion.empty() ? DbValue{} : DbValue{folioSustitucion},
+                       acuse.empty() ? DbValue{} : DbValue{Blob(acuse.begin(), acuse.end())}, estatusSat},
+                      row));
+}
+
+void CFiscalStore::saveSatStatus(const CfdiKey& key, const std::string& cancelacion, const std::string& estatusSat,
+                                 double when) {
+    const Row row = rowOf(key);
+    m_db.execute(std::string("UPDATE ") + row.table + " SET Cancelacion = ?, EstatusSat = ?, ConsultaSat = ? WHERE " +
+                     row.where,
+                 with({cancelacion.empty() ? DbValue{} : DbValue{cancelacion}, estatusSat, when}, row));
+}
+
+std::vector<CfdiKey> CFiscalStore::cancellationsInProcess() {
+    std::vector<CfdiKey> keys;
+    Statement invoices = m_db.prepare("SELECT Id_Documento FROM Cfdis WHERE Cancelacion = ? ORDER BY Id_Documento");
+    invoices.bind(1, std::string(CfdiState::kCancelacionEnProceso));
+    while (invoices.step())
+        keys.emplace_back(static_cast<std::int32_t>(invoices.integer(0)));
+    Statement payments = m_db.prepare(
+        "SELECT Id_Documento, NumPago FROM CfdisPago WHERE Cancelacion = ? ORDER BY Id_Documento, NumPago");
+    payments.bind(1, std::string(CfdiState::kCancelacionEnProceso));
+    const std::vector<CfdiKey> more = keysOf(payments);
+    keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
 }

@@ -82,6 +82,15 @@ public:
                            const std::string& noCertificado);
     // The complements not stamped yet, pending ones first, then by document and payment.
     std::vector<CfdiKey> paymentsToStamp();
+    // Cancellation before the SAT. A request the PAC took (or may have taken): "Cancelación en
+    // proceso", with its motive, replacement, the SAT's receipt and words.
+    void saveCancelRequest(const CfdiKey& key, const std::string& motivo, const std::string& folioSustitucion,
+                           const std::string& acuse, const std::string& estatusSat);
+    // What the SAT said when asked at `when`: `cancelacion` one of CfdiState's (empty: none known).
+    void saveSatStatus(const CfdiKey& key, const std::string& cancelacion, const std::string& estatusSat, double when);
+    // The CFDIs whose cancellation is in process, invoices first.
+    std::vector<CfdiKey> cancellationsInProcess();
+
     // How many complements are pending (the PAC may hold them).
     std::size_t pendingPayments();
     // The payment complements a document has (noted, sealed or stamped), in payment order.

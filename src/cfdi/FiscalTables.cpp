@@ -72,7 +72,7 @@ const struct {
                      {"Cfdis", "UltimoError", "TEXT"}, {"Cfdis", "Cancelacion", "TEXT"},
                      {"Cfdis", "Motivo", "TEXT"},      {"Cfdis", "FolioSustitucion", "TEXT"},
                      {"Cfdis", "Acuse", "BLOB"},       {"Cfdis", "EstatusSat", "TEXT"},
-                     {"Cfdis", "ConsultaSat", "REAL"}};
+                     {"Cfdis", "ConsultaSat", "REAL"},  {"DocumentosFiscales", "SustituyeUuid", "TEXT"}};
 
 // Asked outside any transaction: on a server a failed statement would end it.
 bool hasColumn(Database& db, const char* table, const char* column) {

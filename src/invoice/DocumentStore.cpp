@@ -450,19 +450,32 @@ CDocumentStore::DeleteResult CDocumentStore::Delete(const std::string& serie, st
     return DeleteResult::Deleted;
 }
 
-void CDocumentStore::Cancel(const std::string& serie, std::int32_t folio) {
+CDocumentStore::CancelResult CDocumentStore::Cancel(const std::string& serie, std::int32_t folio) {
     Transaction tx(m_db);
     if (const auto id = Find(serie, folio)) {
-        m_db.execute("DELETE FROM Cobros WHERE Id_Documento = ?", {toInt(*id)});
-        m_db.execute("UPDATE Documentos SET Cancelada = 1, YaPagado = 0, Pagado = CASE WHEN Total <= 0 THEN 1 ELSE 0 END "
-                     "WHERE Id_Documento = ?",
-                     {toInt(*id)});
+        if (!StampedHold(*id).empty())
+            return CancelResult::Stamped;
+        markCancelled(*id);
     } else {
         // No date, as the old engine left it: a purge by date never takes the placeholder away.
         m_db.execute("INSERT INTO Documentos (Serie, Folio, Cancelada, Fecha, Vence) VALUES (?, ?, 1, NULL, NULL)",
                      {text(serie), toInt(folio)});
     }
     tx.commit();
+    return CancelResult::Cancelled;
+}
+
+void CDocumentStore::MarkCancelled(std::int32_t id) {
+    Transaction tx(m_db);
+    markCancelled(id);
+    tx.commit();
+}
+
+void CDocumentStore::markCancelled(std::int32_t id) {
+    m_db.execute("DELETE FROM Cobros WHERE Id_Documento = ?", {toInt(id)});
+    m_db.execute("UPDATE Documentos SET Cancelada = 1, YaPagado = 0, Pagado = CASE WHEN Total <= 0 THEN 1 ELSE 0 END "
+                 "WHERE Id_Documento = ?",
+                 {toInt(id)});
 }
 
 int CDocumentStore::DeleteBefore(OleDate date, int* kept) {

@@ -112,14 +112,19 @@ public:
     // Deletes the document with this series and folio (lines and payments go with it), unless
     // StampedHold() keeps it.
     DeleteResult Delete(const std::string& serie, std::int32_t folio);
+    enum class CancelResult { Cancelled, Stamped };
     // Marks it cancelled and removes its payments (YaPagado back to 0); a folio never saved is
-    // recorded as a cancelled document of its own, so it counts as used.
-    void Cancel(const std::string& serie, std::int32_t folio);
+    // recorded as a cancelled document of its own, so it counts as used. A document StampedHold()
+    // keeps is cancelled only before the SAT: nothing is changed here (Stamped).
+    CancelResult Cancel(const std::string& serie, std::int32_t folio);
+    // The same for document `id` once the SAT says its CFDI is cancelled.
+    void MarkCancelled(std::int32_t id);
     // Deletes every document dated before the day of `date` (that day's documents stay), except
     // the stamped ones; `kept` counts those.
     int DeleteBefore(OleDate date, int* kept = nullptr);
 
 private:
+    void markCancelled(std::int32_t id);
     SaveResult saveOnce(DocumentHeader& header, std::span<CPartida> lines, const DocumentTotals& totals,
                         const FirstPayment& payment, const std::optional<StoredDocument>& replace);
     // "Serie = ?" or "Serie Is Null" (on `column`), with its value.

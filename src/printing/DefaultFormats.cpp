@@ -361,11 +361,11 @@ CWindowsFormat paymentReceipt() {
     const struct {
         const char* label;
         int index;
-        double x;
-    } pago[] = {{"Fecha de pago", 61, 14}, {"Forma de pago", 62, 64}, {"Parcialidad", 60, 150}};
+        double x, width;
+    } pago[] = {{"Fecha de pago", 61, 14, 46}, {"Forma de pago", 62, 64, 82}, {"Parcialidad", 60, 150, 50}};
     for (const auto& p : pago) {
-        e.push_back(caption(p.x, 83, p.x + 80, 86.5, p.label, small));
-        e.push_back(text(p.x, 87, p.x + 84, 91, {doc(p.index)}, value));
+        e.push_back(caption(p.x, 83, p.x + p.width, 86.5, p.label, small));
+        e.push_back(text(p.x, 87, p.x + p.width, 91, {doc(p.index)}, value));
     }
     e.push_back(caption(14, 93.5, 60, 97.5, "Importe pagado (MXN)", small));
     e.push_back(text(60, 92.8, 110, 97.8, {doc(63)}, amount));

@@ -216,6 +216,7 @@ TEST_P(PacClientTest, LostAnswersAreUnknownAndRequestsThatNeverLeftAreNotSent) {
 
 TEST_P(PacClientTest, CancelsAndAsksTheSatStatus) {
     auto c = client();
+    pac.knowUuid("04BF2854-FE7D-4377-9196-71248F060ABB");
     const PacCancel done = c->Cancel(cancelRequest());
     EXPECT_EQ(done.outcome, PacOutcome::Done) << done.message;
     EXPECT_EQ(done.code, "201");
@@ -236,10 +237,12 @@ TEST_P(PacClientTest, CancelsAndAsksTheSatStatus) {
     EXPECT_EQ(pac.requests().size(), sent);
 
     pac.setMode(StandInPac::Mode::Answer);
-    pac.setEstado("Cancelado");
+    EXPECT_EQ(c->Cancel(cancelRequest()).code, "202") << "asked before";
+    pac.setAfterCancel("Cancelado", "Cancelado sin aceptación");
     const PacSatStatus status = c->SatStatus({"04BF2854-FE7D-4377-9196-71248F060ABB", "EKU9003173C9", "XAXX010101000", "459.36"});
     EXPECT_EQ(status.outcome, PacOutcome::Done) << status.message;
     EXPECT_EQ(status.estado, "Cancelado");
+    EXPECT_EQ(status.estatusCancelacion, "Cancelado sin aceptación");
     EXPECT_EQ(status.esCancelable, "Cancelable con aceptación");
     EXPECT_NE(status.message.find("Cancelado"), std::string::npos);
     const std::string asked = pac.requests().back().body;

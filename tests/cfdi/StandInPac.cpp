@@ -16,6 +16,7 @@
 #include <openssl/pem.h>
 #include <openssl/rsa.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -108,6 +109,7 @@ const char* message(const std::string& code) {
     if (code == "707") return "El XML ya contiene un nodo TimbreFiscalDigital";
     if (code == "708") return "No se pudo conectar al SAT";
     if (code == "205") return "UUID No encontrado";
+    if (code == "207") return "Motivo de cancelación no válido";
     return "Error";
 }
 
@@ -440,9 +442,13 @@ std::string StandInPac::finkok(const Request& r) {
         else if (!keyOk)
             content = "<s0:CodEstatus>Error al leer el certificado o la llave</s0:CodEstatus>";
         else {
-            const std::string status = mode == Mode::Refuse ? code : "201";
+            const std::string status =
+                mode == Mode::Refuse ? code
+                                     : cancelStatus(uuid, CXmlDocument::attribute(u, "Motivo"),
+                                                    CXmlDocument::attribute(u, "FolioSustitucion"));
+            const bool taken = status == "201" || status == "202";
             content = "<s0:Folios><s0:Folio><s0:EstatusUUID>" + status + "</s0:EstatusUUID><s0:UUID>" + uuid +
-                      "</s0:UUID><s0:EstatusCancelacion>" + (status == "201" ? "En proceso" : "") +
+                      "</s0:UUID><s0:EstatusCancelacion>" + (taken ? "En proceso" : "") +
                       "</s0:EstatusCancelacion></s0:Folio></s0:Folios><s0:Acuse>" +
                       EscapeXmlText("<Acuse Fecha=\"" + clock() + "\"><Folios><UUID>" + uuid + "</UUID></Folios></Acuse>") +
                       "</s0:Acuse><s0:Fecha>" + clock() + "</s0:Fecha><s0:RfcEmisor>" + doc.textOf("taxpayer_id", cancel) +
@@ -451,11 +457,13 @@ std::string StandInPac::finkok(const Request& r) {
         return http(200, "text/xml; charset=utf-8",
                     soap(ns, "<tns:cancelResponse><tns:cancelResult>" + content + "</tns:cancelResult></tns:cancelResponse>"));
     }
+    const auto [state, estatus] = satState(doc.textOf("uuid"));
     std::string content = account ? "<s0:sat><s0:CodigoEstatus>" +
-                                        std::string(estado == "No Encontrado" ? "N - 602: Comprobante no encontrado."
-                                                                              : "S - Comprobante obtenido satisfactoriamente.") +
+                                        std::string(state == "No Encontrado" ? "N - 602: Comprobante no encontrado."
+                                                                             : "S - Comprobante obtenido satisfactoriamente.") +
                                         "</s0:CodigoEstatus><s0:EsCancelable>Cancelable con aceptación</s0:EsCancelable>"
-                                        "<s0:Estado>" + estado + "</s0:Estado><s0:EstatusCancelacion/></s0:sat>"
+                                        "<s0:Estado>" + state + "</s0:Estado><s0:EstatusCancelacion>" + estatus +
+                                        "</s0:EstatusCancelacion></s0:sat>"
                                   : "<s0:error>Usuario o contraseña inválidos</s0:error>";
     return http(200, "text/xml; charset=utf-8",
                 soap(ns, "<tns:get_sat_statusResponse><tns:get_sat_statusResult>" + content +
@@ -524,22 +532,22 @@ std::string StandInPac::sw(const Request& r) {
         if (mode == Mode::Refuse)
             return error(400, "CA" + code + " - " + message(code));
         const std::string uuid = j.value("uuid", "");
+        const std::string status = cancelStatus(uuid, j.value("motivo", ""), j.value("foliosustitucion", ""));
+        if (status != "201" && status != "202")
+            return error(400, "CA" + status + " - " + message(status));
         return http(200, "application/json",
                     json{{"data", {{"acuse", "<Acuse><Folios><UUID>" + uuid + "</UUID></Folios></Acuse>"},
-                                   {"uuid", {{uuid, "201"}}}}},
+                                   {"uuid", {{uuid, status}}}}},
                          {"status", "success"}}.dump());
     }
     return error(404, "No existe.");
 }
 
 std::string StandInPac::satStatus(const Request& r) {
-    std::string estado;
-    {
-        std::lock_guard lock(m_mutex);
-        estado = m_estado;
-    }
     CXmlDocument doc(r.body);
     const std::string expression = doc.textOf("expresionImpresa");
+    const std::size_t id = expression.find("id=");
+    const auto [estado, estatus] = satState(id == std::string::npos ? "" : expression.substr(id + 3, 36));
     if (expression.find("id=") == std::string::npos || expression.find("re=") == std::string::npos)
         return http(500, "text/xml", "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
                                      "<s:Fault><faultstring>Expresión inválida</faultstring></s:Fault></s:Body></s:Envelope>");
@@ -548,6 +556,35 @@ std::string StandInPac::satStatus(const Request& r) {
                 "xmlns=\"http://tempuri.org/\"><ConsultaResult xmlns:a=\"http://schemas.datacontract.org/2004/07/"
                 "Sat.Cfdi.Negocio.ConsultaCfdi.Servicio\"><a:CodigoEstatus>S - Comprobante obtenido satisfactoriamente."
                 "</a:CodigoEstatus><a:EsCancelable>Cancelable con aceptación</a:EsCancelable><a:Estado>" + estado +
-                "</a:Estado><a:EstatusCancelacion/><a:ValidacionEFOS>200</a:ValidacionEFOS></ConsultaResult>"
+                "</a:Estado><a:EstatusCancelacion>" + estatus + "</a:EstatusCancelacion><a:ValidacionEFOS>200</a:ValidacionEFOS></ConsultaResult>"
                 "</ConsultaResponse></s:Body></s:Envelope>");
+}
+
+std::string StandInPac::cancelStatus(const std::string& uuid, const std::string& motivo, const std::string& folio) {
+    std::lock_guard lock(m_mutex);
+    bool known = std::find(m_known.begin(), m_known.end(), uuid) != m_known.end();
+    for (const auto& [sello, stamped] : m_stamped)
+        known = known || stamped.find("UUID=\"" + uuid + "\"") != std::string::npos;
+    if (!known)
+        return "205";
+    if ((motivo != "01" && motivo != "02" && motivo != "03" && motivo != "04") || (motivo == "01") == folio.empty())
+        return "207";
+    return m_cancelled.emplace(uuid, motivo).second ? "201" : "202";
+}
+
+std::pair<std::string, std::string> StandInPac::satState(const std::string& uuid) {
+    std::lock_guard lock(m_mutex);
+    if (m_cancelled.count(uuid))
+        return m_afterCancel;
+    return {m_estado, ""};
+}
+
+void StandInPac::setAfterCancel(std::string estado, std::string estatus) {
+    std::lock_guard lock(m_mutex);
+    m_afterCancel = {std::move(estado), std::move(estatus)};
+}
+
+void StandInPac::knowUuid(const std::string& uuid) {
+    std::lock_guard lock(m_mutex);
+    m_known.push_back(uuid);
 }

@@ -42,8 +42,14 @@ public:
     void setMode(Mode mode, std::string code = {});
     // In EarlierLater mode, only the next `requests` Finkok requests; then as Answer.
     void earlierLaterFor(int requests);
-    // What the SAT says of any UUID: "Vigente", "Cancelado", "No Encontrado".
+    // What the SAT says of any UUID whose cancellation was not asked: "Vigente", "Cancelado",
+    // "No Encontrado".
     void setEstado(std::string estado);
+    // What it says of one whose cancellation it took (201): by default "Cancelado", "Cancelado sin
+    // aceptación"; ("Vigente", "En proceso") or ("Vigente", "Solicitud rechazada") otherwise.
+    void setAfterCancel(std::string estado, std::string estatus);
+    // Takes `uuid` as one it stamped (on another day): its cancellation is answered.
+    void knowUuid(const std::string& uuid);
     // For answers that are the same on every run: the time it gives ("2026-03-14T09:30:00") instead
     // of the clock's, and the key it signs with (the caller's, kept alive by it) instead of its own.
     void setClock(std::string fecha);
@@ -84,6 +90,10 @@ private:
     // The CFDI with a new TFD, or the one stamped before; empty when it cannot be stamped.
     std::string stamp(const std::string& cfdi, bool& earlier, std::string& refusal);
     std::string clock();
+    // 201 for a CFDI it stamped and a valid motive (01 with its replacement), 202 when asked before,
+    // 205 for one it never stamped, 207 for a wrong motive.
+    std::string cancelStatus(const std::string& uuid, const std::string& motivo, const std::string& folio);
+    std::pair<std::string, std::string> satState(const std::string& uuid);
 
     int m_listen = -1;
     int m_stop[2] = {-1, -1};
@@ -99,6 +109,9 @@ private:
     std::vector<Request> m_requests;
     std::map<std::string, std::vector<std::pair<std::string, bool>>> m_scripts; // by path, in order
     std::string m_lastCfdi;
+    std::map<std::string, std::string> m_cancelled;  // UUID → motive
+    std::vector<std::string> m_known;
+    std::pair<std::string, std::string> m_afterCancel{"Cancelado", "Cancelado sin aceptación"};
     std::vector<std::string> m_refusals;
     std::map<std::string, std::string> m_stamped; // by the CFDI's Sello
     unsigned m_serial = 0;

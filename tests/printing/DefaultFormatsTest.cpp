@@ -58,7 +58,7 @@ protected:
 TEST_F(DefaultFormats, NewDatabaseHasTheInvoiceAndTheTicket) {
     CFormatosSet all(*db);
     all.Open();
-    EXPECT_EQ(all.GetRecordCount(), 3);
+    EXPECT_EQ(all.GetRecordCount(), 4);
     ASSERT_GT(invoiceId(), 0);
     CWindowsFormat invoice;
     ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), invoice));
@@ -169,7 +169,7 @@ TEST_F(DefaultFormats, ElectronicInvoiceCarriesTheCfdiWithoutOverlaps) {
             qr = &e;
     }
     EXPECT_TRUE(legend);
-    for (int index = FormatData::kFirstCfdi; index < FormatData::kDocumentCount; ++index)
+    for (int index = FormatData::kFirstCfdi; index < FormatData::kFirstPago; ++index)
         EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
     for (const int index : {0, 1, 3, 4, 5, 18, 25, 27, 29, 32, 35, 36, 37})
         EXPECT_TRUE(data.count({FIELD_DOC, index})) << "document datum " << index;
@@ -208,19 +208,52 @@ TEST_F(DefaultFormats, ElectronicInvoiceIsAddedOnceToOlderDatabases) {
     older->execute("DELETE FROM Formatos WHERE Id_Formato = ?", {std::int64_t{id}});
     EXPECT_FALSE(AddMissingDefaultFormats(*older));
     EXPECT_EQ(formatNamed(*older, kElectronicInvoiceFormat), -1);
+    EXPECT_GT(formatNamed(*older, kPaymentReceiptFormat), 0) << "the payment receipt came with it";
     CFormatosSet all(*older);
     all.Open();
-    EXPECT_EQ(all.GetRecordCount(), 1);
+    EXPECT_EQ(all.GetRecordCount(), 2);
 
-    // A copy without the record of what was added keeps its one format.
+    // A copy without the record of what was added keeps its own and gets only what it lacks.
     TestDatabase copyDb("copia");
     auto copy = copyDb.create([](Database& d) {
         CFormatStore(d).AddWindowsFormat(kElectronicInvoiceFormat, ElectronicInvoiceFormat());
     });
+    EXPECT_TRUE(AddMissingDefaultFormats(*copy));
     EXPECT_FALSE(AddMissingDefaultFormats(*copy));
     CFormatosSet copied(*copy);
     copied.Open();
-    EXPECT_EQ(copied.GetRecordCount(), 1);
+    EXPECT_EQ(copied.GetRecordCount(), 2);
+}
+
+TEST_F(DefaultFormats, PaymentReceiptCarriesThePaymentAndTheStampWithoutOverlaps) {
+    const std::int32_t id = formatNamed(*db, kPaymentReceiptFormat);
+    ASSERT_GT(id, 0);
+    CWindowsFormat f;
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(id, f));
+    EXPECT_EQ(f, PaymentReceiptFormat());
+    std::set<int> data;
+    std::vector<const CRenglonFormato*> texts;
+    bool qr = false;
+    for (const CRenglonFormato& e : f.Elements) {
+        for (const CRenglonField& field : e.Fields)
+            if (field.Kind == FIELD_DOC)
+                data.insert(field.Index);
+        EXPECT_FALSE(e.HasDetail()) << "a receipt shows no lines";
+        if (!e.IsShape())
+            texts.push_back(&e);
+        qr = qr || e.IsQrElement();
+    }
+    EXPECT_TRUE(qr);
+    for (int index = FormatData::kFirstPago; index < FormatData::kDocumentCount; ++index)
+        EXPECT_TRUE(data.count(index)) << "payment datum " << index;
+    for (const int index : {FormatData::kFolioFiscal, FormatData::kSelloCfdi, FormatData::kSelloSat, FormatData::kCadenaTfd})
+        EXPECT_TRUE(data.count(index)) << "document datum " << index;
+    for (size_t i = 0; i < texts.size(); ++i)
+        for (size_t j = i + 1; j < texts.size(); ++j) {
+            const FormatRect a = texts[i]->Position.normalised(), b = texts[j]->Position.normalised();
+            EXPECT_TRUE(a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top)
+                << texts[i]->Text << " / " << texts[j]->Text;
+        }
 }
 
 TEST_F(DefaultFormats, TicketRowsFitFortyColumns) {

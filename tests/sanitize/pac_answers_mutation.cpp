@@ -168,6 +168,7 @@ std::vector<Seed> makeSeeds(const std::vector<std::string>& sent, EVP_PKEY* key)
     const char* refusals[] = {"301", "302", "305", "401", "705", "708"};
     {
         StandInPac pac(kUser, kPassword);
+        pac.knowUuid(kCancelUuid);
         pac.setClock(kClock);
         pac.setKey(key);
         for (int k = 0; k < static_cast<int>(sent.size()); ++k) {
@@ -227,6 +228,7 @@ std::vector<Seed> makeSeeds(const std::vector<std::string>& sent, EVP_PKEY* key)
     }
     {
         StandInPac pac(kUser, kPassword);
+        pac.knowUuid(kCancelUuid);
         pac.setClock(kClock);
         pac.setKey(key);
         const StandInPac::Request auth{CSwClient::kAuthenticatePath, "\r\n",

@@ -11,14 +11,7 @@
 #include "cfdi/ui/SatCombo.h"
 #include "db/Database.h"
 #include "db/DbError.h"
-#include "cfdi/DocumentRounding.h"
 #include "db/ui/DbErrorMessage.h"
-#include "platform/ApplicationState.h"
-#include "platform/ui/SettingsStore.h"
-#include "printing/DefaultFormats.h"
-#include "printing/PrintJob.h"
-#include "printing/ui/PrintDocument.h"
-#include "printing/ui/SelectFormat.h"
 #include "invoice/MoneyText.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolMessageDlg.h"
@@ -193,41 +186,6 @@ bool CComplementoPagoDlg::stamp() {
     } else {
         text = QStringLiteral("No se timbró el complemento de pago:\n%1").arg(q(r.message));
     }
-    if (r.state != CCfdiStamper::State::Stamped) {
-        TolMessage(text);
-        return false;
-    }
-    if (TolMessage(text + QStringLiteral("\n\n¿Imprimir el recibo de pago?"), true) == 1)
-        printReceipt(m_db, m_key, this);
-    return true;
-}
-
-void CComplementoPagoDlg::printReceipt(Database& db, const CfdiKey& key, QWidget* parent) {
-    try {
-        Statement s = db.prepare("SELECT Serie, Folio FROM Documentos WHERE Id_Documento = ?");
-        s.bind(1, std::int64_t{key.idDocumento});
-        if (!s.step())
-            return;
-        CPrintJob job;
-        job.NumPago = key.numPago;
-        if (job.LoadStored(db, s.text(0), static_cast<std::int32_t>(s.integer(1)), DocumentRounding(db)) !=
-            CDocumentStore::LoadResult::Loaded)
-            return;
-        const std::optional<SelectFormatResult> choice = CSelectFormat::Run(db, parent, kPaymentReceiptFormat);
-        if (!choice)
-            return;
-        job.FormatId = choice->formatoId;
-        job.Copies = choice->copias;
-        if (choice->vistaPrevia) {
-            PreviewDocument(job, db, parent);
-            return;
-        }
-        // A receipt is a letter sheet, whatever printer the documents go to.
-        ApplicationState state;
-        ApplySettings(SettingsStore::read(), state);
-        state.pWin = 1;
-        PrintDocument(job, db, state, parent);
-    } catch (const DbError& e) {
-        ShowDbError(e);
-    }
+    TolMessage(text);
+    return r.state == CCfdiStamper::State::Stamped;
 }

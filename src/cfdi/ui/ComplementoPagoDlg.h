@@ -40,11 +40,8 @@ public:
     static QString StampOwed(Database& db, const std::vector<CfdiKey>& keys, const std::string& password,
                              QWidget* parent);
 
-    // Timbrar: true once stamped; says what happened either way, and offers the printed receipt.
+    // Timbrar: true once stamped; says what happened either way.
     bool stamp();
-    // The receipt of a stamped complement: the format chosen ("Recibo de pago electrónico"
-    // proposed), printed or previewed.
-    static void printReceipt(Database& db, const CfdiKey& key, QWidget* parent);
 
 private:
     Database& m_db;

@@ -1,6 +1,7 @@
 #include "receivables/ui/CobrosDlg.h"
 
 #include "cfdi/ui/ComplementoPagoDlg.h"
+#include "printing/ui/PaymentReceipt.h"
 
 #include "catalogs/ui/CatClientes.h"
 #include "db/Database.h"
@@ -165,8 +166,10 @@ bool CCobrosDlg::recibirPago(int row) {
     switch (result.outcome) {
     case CPaymentStore::Outcome::Registered:
         TolMessage(QStringLiteral("- Pago registrado -"));
-        // A stamped PPD invoice: the payment owes its own CFDI.
-        CComplementoPagoDlg::Offer(m_db, {idDocumento, result.numPago}, this);
+        // A stamped PPD invoice: the payment owes its own CFDI, and the customer takes its receipt.
+        if (CComplementoPagoDlg::Offer(m_db, {idDocumento, result.numPago}, this) &&
+            TolMessage(QStringLiteral("¿Imprimir el recibo de pago?"), true) == 1)
+            PrintPaymentReceipt(m_db, idDocumento, result.numPago, this);
         break;
     case CPaymentStore::Outcome::NotFound:
         TolMessage(QStringLiteral("- El documento ya no existe -"));
