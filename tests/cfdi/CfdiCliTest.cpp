@@ -354,3 +354,45 @@ TEST_F(CfdiCliShopTest, CobrarRegistersLikeCobranzaAndStampsEachPaymentOfAPpdInv
     EXPECT_EQ(out.find("Complemento"), std::string::npos) << out;
     EXPECT_EQ(pac.stampedCount(), stamps);
 }
+
+TEST_F(CfdiCliShopTest, CancelarAndEstadoCfdiFollowACancellationToTheEnd) {
+    const auto args = [&](std::initializer_list<std::string> head, std::size_t i, std::initializer_list<std::string> tail) {
+        std::vector<std::string> a(head);
+        a.insert(a.end(), {base, docs[i].first, std::to_string(docs[i].second)});
+        a.insert(a.end(), tail);
+        return a;
+    };
+    ASSERT_EQ(run(args({"timbrar"}, 0, {"--clave-archivo", passwordFile, "--metodo-pago", "PUE", "--forma-pago", "01"}), err), 0) << err;
+    ASSERT_EQ(run(args({"timbrar"}, 1, {"--clave-archivo", passwordFile, "--metodo-pago", "PUE", "--forma-pago", "01"}), err), 0) << err;
+    // Refused here: no motive, a wrong one, 01 without its replacement.
+    EXPECT_EQ(run(args({"cancelar"}, 0, {"--clave-archivo", passwordFile}), err), 1);
+    EXPECT_EQ(run(args({"cancelar"}, 0, {"--motivo", "07", "--clave-archivo", passwordFile}), err), 1);
+    EXPECT_EQ(run(args({"cancelar"}, 0, {"--motivo", "01", "--clave-archivo", passwordFile}), err), 1);
+    EXPECT_NE(err.find("sustituye"), std::string::npos) << err;
+
+    ASSERT_EQ(run(args({"cancelar"}, 0, {"--motivo", "02", "--clave-archivo", passwordFile}), err), 0) << err;
+    EXPECT_NE(out.find("Cancelación en proceso"), std::string::npos) << out;
+    auto db = Database::open(base);
+    const auto cancelada = [&](std::size_t i) {
+        Statement s = db->prepare("SELECT Cancelada FROM Documentos WHERE Folio = ? ORDER BY Id_Documento");
+        s.bind(1, docs[i].second);
+        return s.step() && s.integer(0) != 0;
+    };
+    EXPECT_FALSE(cancelada(0));
+    ASSERT_EQ(run(args({"estado-cfdi"}, 0, {}), err), 0) << err;
+    EXPECT_NE(out.find("Cancelado sin aceptación"), std::string::npos) << out;
+    EXPECT_TRUE(cancelada(0));
+    EXPECT_EQ(run(args({"cancelar"}, 0, {"--motivo", "02", "--clave-archivo", passwordFile}), err), 1);
+    EXPECT_NE(err.find("ya está cancelada"), std::string::npos) << err;
+
+    // Motive 01: the replacement, not stamped yet, is stamped first naming the one it replaces.
+    std::vector<std::string> a = args({"cancelar"}, 1, {"--motivo", "01", "--clave-archivo", passwordFile, "--sustituye"});
+    a.insert(a.end(), {docs[2].first, std::to_string(docs[2].second)});
+    ASSERT_EQ(run(a, err), 0) << err;
+    EXPECT_NE(out.find("relación 04"), std::string::npos) << out;
+    Statement rel = db->prepare("SELECT c.FolioSustitucion, s.UUID FROM Cfdis c, Cfdis s WHERE c.Motivo = '01' "
+                                "AND s.Id_Documento = (SELECT Id_Documento FROM Documentos WHERE Folio = ? ORDER BY Id_Documento LIMIT 1)");
+    rel.bind(1, docs[2].second);
+    ASSERT_TRUE(rel.step());
+    EXPECT_EQ(rel.text(0), rel.text(1));
+}

@@ -1,5 +1,6 @@
 // quintaleva-cli: headless commands for technicians and scripts.
 #include "Cfdi.h"
+#include "Cancelar.h"
 #include "Cobrar.h"
 #include "CliCommon.h"
 #include "CliDatabase.h"
@@ -65,6 +66,12 @@ const char* const kUsage =
     "                  [--clave-archivo F] [--salida X.xml]\n"
     "                                                registra un pago como Cobranza; si la factura está timbrada\n"
     "                                                como PPD, timbra su complemento de pago\n"
+    "  quintaleva-cli cancelar ARCHIVO SERIE FOLIO --motivo 01|02|03|04 [--sustituye SERIE FOLIO]\n"
+    "                  [--pago N] [--clave-archivo F]\n"
+    "                                                pide al SAT, por el PAC, cancelar la factura (o el complemento\n"
+    "                                                del pago N); con 01 timbra antes el sustituto con relación 04\n"
+    "  quintaleva-cli estado-cfdi ARCHIVO SERIE FOLIO [--pago N]\n"
+    "                                                consulta su estado en el SAT; cancelada, queda cancelada\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
     "  quintaleva-cli respaldar ORIGEN CARPETA [--conservar N]\n"
@@ -275,6 +282,10 @@ int main(int argc, char** argv) {
             return TimbrarCommand({args.begin() + 1, args.end()});
         if (command == "cobrar")
             return CobrarCommand({args.begin() + 1, args.end()});
+        if (command == "cancelar")
+            return CancelarCommand({args.begin() + 1, args.end()});
+        if (command == "estado-cfdi")
+            return EstadoCfdiCommand({args.begin() + 1, args.end()});
         if (command == "reporte")
             return ReporteCommand({args.begin() + 1, args.end()});
         if (command == "letra")
