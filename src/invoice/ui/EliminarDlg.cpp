@@ -1,5 +1,6 @@
 #include "invoice/ui/EliminarDlg.h"
 
+#include "cfdi/ui/CancelarCfdiDlg.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/ui/DbErrorMessage.h"
@@ -109,7 +110,17 @@ bool CEliminarDlg::proceder() {
             }
             break;
         case MarcarCancelado:
-            store.Cancel(serie, m_folio);
+            if (store.Cancel(serie, m_folio) == CDocumentStore::CancelResult::Stamped) {
+                // A stamped invoice is cancelled before the SAT; the program follows what the SAT says.
+                const std::int32_t id = *store.Find(serie, m_folio);
+                const std::string hold = store.StampedHold(id);
+                if (hold.find("pendiente") != std::string::npos) {
+                    TolMessage(QString::fromStdString(hold));
+                    return false;
+                }
+                CCancelarCfdiDlg(m_db, id, this).exec();
+                return false;
+            }
             message = QStringLiteral("- Documento eliminado -");
             break;
         case EliminarAnteriores: {

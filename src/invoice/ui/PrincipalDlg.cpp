@@ -22,6 +22,7 @@
 #include "invoice/ui/BuscarDlg.h"
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/EliminarDlg.h"
+#include "cfdi/ui/CancelarCfdiDlg.h"
 #include "invoice/ui/TotalWnd.h"
 #include "platform/ApplicationState.h"
 #include "platform/ProgramVersion.h"
@@ -105,7 +106,10 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     new CDatabaseWatch(m_db, this);
     Clear();
     // Once the form is up: an invoice the PAC may have stamped unanswered is not left forgotten.
-    QTimer::singleShot(0, this, [this] { CPorTimbrarDlg::WarnAtStart(m_db, this); });
+    QTimer::singleShot(0, this, [this] {
+        CPorTimbrarDlg::WarnAtStart(m_db, this);
+        CCancelarCfdiDlg::CheckAtStart(m_db, this);
+    });
 }
 
 CPrincipalDlg::~CPrincipalDlg() { qApp->removeEventFilter(this); }

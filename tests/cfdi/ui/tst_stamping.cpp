@@ -3,6 +3,7 @@
 // list of invoices to stamp and the warning at start-up. CFDI_DIALOG_PNG=prefix saves pictures.
 #include "cfdi/CfdiFixture.h"
 #include "cfdi/StandInPac.h"
+#include "cfdi/ui/CancelarCfdiDlg.h"
 #include "cfdi/ui/CfdiDlg.h"
 #include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/PorTimbrarDlg.h"
@@ -298,6 +299,35 @@ private Q_SLOTS:
         QCOMPARE(stored->estado, std::string("Timbrado"));
         QVERIFY(stored->xml.find("FormaDePagoP=\"04\"") != std::string::npos);
         QVERIFY(shop.pac.refusals().empty());
+    }
+
+    void aStampedInvoiceIsCancelledBeforeTheSatAndFollowedToCancelado() {
+        StampingShop shop;
+        const std::int32_t id = shop.save(shop.cliente, 41, {shop.line(shop.article, 90, 1)}, "F");
+        {
+            CCfdiDlg dlg(*shop.db, id, folder());
+            dlg.control<QLineEdit>(CCfdiDlg::kClaveId)->setText(QString::fromStdString(CfdiKit::password()));
+            MessageLog log;
+            QVERIFY(dlg.stamp());
+        }
+        // Marking it cancelled in the program is not how a stamped invoice goes.
+        QCOMPARE(CDocumentStore(*shop.db).Cancel("F", 41), CDocumentStore::CancelResult::Stamped);
+        CCancelarCfdiDlg dlg(*shop.db, id);
+        QVERIFY(dlg.control<QLabel>(CCancelarCfdiDlg::kEstadoId)->text().contains(QStringLiteral("vigente")));
+        QVERIFY2(!dlg.control<QLineEdit>(CCancelarCfdiDlg::kFolioId)->isEnabled(), "only motive 01 names a replacement");
+        shot(dlg, "CancelarSat");
+        MessageLog log;
+        QVERIFY(dlg.cancelar());
+        QVERIFY2(anyContains(log.texts, QStringLiteral("El SAT recibió la solicitud de cancelación")), qPrintable(log.texts.join(" | ")));
+        QVERIFY(dlg.control<QLabel>(CCancelarCfdiDlg::kEstadoId)->text().contains(QStringLiteral("Cancelación en proceso")));
+        QVERIFY(dlg.consultar());
+        QVERIFY2(anyContains(log.texts, QStringLiteral("El documento quedó cancelado en el programa")), qPrintable(log.texts.join(" | ")));
+        QVERIFY(dlg.control<QLabel>(CCancelarCfdiDlg::kEstadoId)->text().contains(QStringLiteral("Cancelado sin aceptación")));
+        shot(dlg, "CanceladaSat");
+        Statement s = shop.db->prepare("SELECT Cancelada FROM Documentos WHERE Id_Documento = ?");
+        s.bind(1, std::int64_t{id});
+        QVERIFY(s.step());
+        QCOMPARE(s.integer(0), std::int64_t{1});
     }
 };
 
