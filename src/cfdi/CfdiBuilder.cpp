@@ -126,6 +126,33 @@ std::string CollapseBlanks(const std::string& text) {
     return out;
 }
 
+void CheckEmisor(const EmisorFiscal& emisor, std::vector<std::string>& errors) {
+    if (emisor.rfc.empty())
+        errors.push_back("Falta el RFC del negocio en los datos fiscales.");
+    else if (!S::isRfc(emisor.rfc))
+        errors.push_back("El RFC del negocio " + q(emisor.rfc) + " no es válido.");
+    const std::string razon = CollapseBlanks(emisor.razonSocial);
+    if (razon.empty())
+        errors.push_back("Falta la razón social del negocio en los datos fiscales.");
+    else if (!IsCfdiText(razon))
+        errors.push_back("La razón social del negocio tiene caracteres que el SAT no acepta (como «|»).");
+    else if (auto e = tooLong("Datos fiscales", "la razón social del negocio", razon, 300); !e.empty())
+        errors.push_back(e);
+    if (emisor.regimenFiscal.empty())
+        errors.push_back("Falta el régimen fiscal del negocio en los datos fiscales.");
+    else if (!S::contains(S::regimenesFiscales(), emisor.regimenFiscal))
+        errors.push_back("El régimen fiscal del negocio " + q(emisor.regimenFiscal) + " no está en el catálogo del SAT.");
+    else if (S::isRfc(emisor.rfc) && !S::regimenFitsRfc(emisor.regimenFiscal, emisor.rfc))
+        errors.push_back("El régimen fiscal " + emisor.regimenFiscal + " no corresponde al RFC del negocio " +
+                         q(emisor.rfc) + ".");
+    if (emisor.codigoPostal.empty())
+        errors.push_back("Falta el código postal del lugar de expedición en los datos fiscales.");
+    else if (!S::isCodigoPostal(emisor.codigoPostal))
+        errors.push_back("El código postal del lugar de expedición " + q(emisor.codigoPostal) +
+                         " no es válido (cinco dígitos).");
+
+}
+
 DocumentoFiscal CCfdiBuilder::Proposal(std::int32_t idDocumento) {
     CFiscalStore store(m_db);
     DocumentoFiscal d = store.documento(idDocumento).value_or(DocumentoFiscal{});
@@ -173,6 +200,14 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     r.fecha = fechaCfdi;
     if (header.cancelada)
         errors.push_back("El documento está cancelado; no se factura.");
+    if (m_db.hasTable("DocumentosGlobales")) {
+        Statement g = m_db.prepare("SELECT f.Serie, f.Folio FROM DocumentosGlobales d JOIN FacturasGlobales f ON "
+                                   "f.Id = d.Id_Global WHERE d.Id_Documento = ?");
+        g.bind(1, std::int64_t{idDocumento});
+        if (g.step())
+            errors.push_back("El documento está incluido en la factura global " + g.text(0) + " " +
+                             std::to_string(g.integer(1)) + ": no se factura aparte.");
+    }
 
     // The document's fiscal data: what the caller gives, else what was proposed.
     DocumentoFiscal fiscal = Proposal(idDocumento);
@@ -188,29 +223,8 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
     // Emisor
     EmisorFiscal emisor = store.emisor();
     r.emisor = emisor;
-    if (emisor.rfc.empty())
-        errors.push_back("Falta el RFC del negocio en los datos fiscales.");
-    else if (!S::isRfc(emisor.rfc))
-        errors.push_back("El RFC del negocio " + q(emisor.rfc) + " no es válido.");
     const std::string razon = CollapseBlanks(emisor.razonSocial);
-    if (razon.empty())
-        errors.push_back("Falta la razón social del negocio en los datos fiscales.");
-    else if (!IsCfdiText(razon))
-        errors.push_back("La razón social del negocio tiene caracteres que el SAT no acepta (como «|»).");
-    else if (auto e = tooLong("Datos fiscales", "la razón social del negocio", razon, 300); !e.empty())
-        errors.push_back(e);
-    if (emisor.regimenFiscal.empty())
-        errors.push_back("Falta el régimen fiscal del negocio en los datos fiscales.");
-    else if (!S::contains(S::regimenesFiscales(), emisor.regimenFiscal))
-        errors.push_back("El régimen fiscal del negocio " + q(emisor.regimenFiscal) + " no está en el catálogo del SAT.");
-    else if (S::isRfc(emisor.rfc) && !S::regimenFitsRfc(emisor.regimenFiscal, emisor.rfc))
-        errors.push_back("El régimen fiscal " + emisor.regimenFiscal + " no corresponde al RFC del negocio " +
-                         q(emisor.rfc) + ".");
-    if (emisor.codigoPostal.empty())
-        errors.push_back("Falta el código postal del lugar de expedición en los datos fiscales.");
-    else if (!S::isCodigoPostal(emisor.codigoPostal))
-        errors.push_back("El código postal del lugar de expedición " + q(emisor.codigoPostal) +
-                         " no es válido (cinco dígitos).");
+    CheckEmisor(emisor, errors);
 
     // Receptor
     const std::string nombre = CollapseBlanks(header.nombre);

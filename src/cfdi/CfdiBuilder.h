@@ -45,6 +45,9 @@ private:
 // Text the SAT's patterns refuse (a "|", a control character) or XML cannot carry (bytes that are
 // not UTF-8, the non-characters).
 bool IsCfdiText(const std::string& text);
+// The business's fiscal data as a CFDI needs it: RFC, name, régimen (fitting the RFC), postal code;
+// each problem appended to `errors` in Spanish.
+void CheckEmisor(const EmisorFiscal& emisor, std::vector<std::string>& errors);
 // "2026-12-08T10:15:00"; empty for a date that is none.
 std::string CfdiFecha(OleDate d);
 // Length in characters, as the schema's maxLength counts it.

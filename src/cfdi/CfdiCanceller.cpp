@@ -3,6 +3,7 @@
 #include "cfdi/CfdiPrintData.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/GlobalInvoice.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/XmlDocument.h"
 #include "db/Database.h"
@@ -24,6 +25,8 @@ std::string upper(std::string s) {
 constexpr const char* kSinRespuesta = "Sin respuesta del PAC";
 
 std::string what(const CfdiKey& key) {
+    if (key.isGlobal())
+        return "La factura global";
     return key.isPayment() ? "El complemento del pago " + std::to_string(key.numPago) : std::string("La factura");
 }
 
@@ -90,7 +93,7 @@ std::string CCfdiCanceller::Refusal(const CfdiKey& key, const Request& request) 
     } else if (request.sustituto != 0) {
         return "Sólo el motivo 01 lleva un documento que la sustituye.";
     }
-    if (!key.isPayment()) {
+    if (!key.isPayment() && !key.isGlobal()) {
         std::string open;
         for (const CfdiKey& k : store.paymentsOf(key.idDocumento)) {
             const auto c = store.cfdi(k);
@@ -195,7 +198,12 @@ CCfdiCanceller::Status CCfdiCanceller::CheckStatus(const CfdiKey& key, OleDate n
         store.saveSatStatus(key, st.cancelacion, st.estatusSat, now.value);
         tx.commit();
     }
-    if (st.cancelacion == CfdiState::kCancelado && !key.isPayment()) {
+    if (st.cancelacion == CfdiState::kCancelado && key.isGlobal() && stored->cancelacion != CfdiState::kCancelado) {
+        // The sales it covered may be invoiced again.
+        CGlobalInvoice(m_db).Free(key.idGlobal);
+        st.documentCancelled = true;
+    }
+    if (st.cancelacion == CfdiState::kCancelado && !key.isPayment() && !key.isGlobal()) {
         Statement c = m_db.prepare("SELECT Cancelada FROM Documentos WHERE Id_Documento = ?");
         c.bind(1, std::int64_t{key.idDocumento});
         if (c.step() && c.integer(0) == 0) {
@@ -209,7 +217,9 @@ CCfdiCanceller::Status CCfdiCanceller::CheckStatus(const CfdiKey& key, OleDate n
                      " (un CFDI recién timbrado puede tardar en aparecer): consulte más tarde.";
     else if (st.cancelacion == CfdiState::kCancelado)
         st.message = what(key) + " está cancelada ante el SAT (" + st.estatusSat + ")." +
-                     (st.documentCancelled ? " El documento quedó cancelado en el programa." : "");
+                     (!st.documentCancelled ? ""
+                      : key.isGlobal()      ? " Sus ventas quedan libres para facturarse de nuevo."
+                                            : " El documento quedó cancelado en el programa.");
     else if (st.cancelacion == CfdiState::kSolicitudRechazada)
         st.message = "El receptor rechazó la cancelación: " + what(key) + " sigue vigente.";
     else

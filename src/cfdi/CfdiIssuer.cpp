@@ -4,6 +4,7 @@
 #include "cfdi/CfdiBuilder.h"
 #include "cfdi/Csd.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/GlobalInvoice.h"
 #include "cfdi/PaymentCfdiBuilder.h"
 #include "cfdi/XmlDocument.h"
 #include "db/Database.h"
@@ -185,7 +186,9 @@ void CCfdiIssuer::checkCsd(const CCsd& csd, const EmisorFiscal& emisor, OleDate 
 }
 
 void CCfdiIssuer::Store(const CfdiKey& key, const Sealed& sealed) {
-    if (key.isPayment())
+    if (key.isGlobal())
+        CGlobalInvoice(m_db).StoreResealed(key.idGlobal, sealed);
+    else if (key.isPayment())
         CFiscalStore(m_db).saveSealedPayment(key, sealed.fiscal.formaPago, sealed.xml, sealed.noCertificado);
     else
         CFiscalStore(m_db).saveSealed(key.idDocumento, sealed.fiscal, sealed.xml, sealed.noCertificado, &sealed.totals);

@@ -57,11 +57,12 @@ public:
     // `folder`/AAAA/MM/RFCEMISOR_SERIE_FOLIO.xml
     static std::filesystem::path PathIn(const std::filesystem::path& folder, const Sealed& sealed);
 
-private:
     // Computes the cadena and the seal of `comprobante` and fills the sealed result; false, with
     // the error in `s`, when it cannot.
     static bool SealBuilt(XmlElement& comprobante, const CCsd& csd, OleDate fecha, Sealed& s);
+    // The certificate is the business's and valid at `fecha`; problems appended to `s`.
     static void checkCsd(const CCsd& csd, const EmisorFiscal& emisor, OleDate fecha, Sealed& s);
 
+private:
     Database& m_db;
 };

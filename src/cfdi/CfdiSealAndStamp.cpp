@@ -2,6 +2,7 @@
 
 #include "cfdi/CfdiIssuer.h"
 #include "cfdi/FiscalStore.h"
+#include "cfdi/GlobalInvoice.h"
 #include "cfdi/PaymentCfdiBuilder.h"
 #include "db/Database.h"
 #include "cfdi/StampedCfdi.h"
@@ -88,7 +89,14 @@ CCfdiSealAndStamp::Result CCfdiSealAndStamp::Run(const CfdiKey& key, const Reque
         }
         CCfdiIssuer issuer(m_db);
         CCfdiIssuer::Sealed sealed;
-        if (key.isPayment()) {
+        if (key.isGlobal()) {
+            // Made sealed by CGlobalInvoice::Create; here only sealed again over the same sales.
+            if (!stored) {
+                r.errors.push_back("La factura global no existe.");
+                return r;
+            }
+            sealed = CGlobalInvoice(m_db).Reseal(key.idGlobal, request.password, now);
+        } else if (key.isPayment()) {
             std::string forma = request.fiscal.formaPago;
             if (forma.empty())
                 forma = store.paymentForma(key);

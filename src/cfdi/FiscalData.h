@@ -60,14 +60,21 @@ struct PacConfig final {
     std::string clave; // never shown, logged or put in a message
 };
 
-// Which CFDI of a document: the invoice itself (numPago 0) or the payment complement of its
-// payment NumPago.
+// Which CFDI: a document's invoice (numPago 0), the payment complement of its payment NumPago, or
+// a global invoice to the public (idGlobal, no document of its own).
 struct CfdiKey final {
     std::int32_t idDocumento = 0;
     std::int32_t numPago = 0;
+    std::int32_t idGlobal = 0;
 
     CfdiKey() = default;
     CfdiKey(std::int32_t id, std::int32_t pago = 0) : idDocumento(id), numPago(pago) {} // NOLINT: an id is a key
+    static CfdiKey Global(std::int32_t id) {
+        CfdiKey k;
+        k.idGlobal = id;
+        return k;
+    }
     bool isPayment() const { return numPago != 0; }
+    bool isGlobal() const { return idGlobal != 0; }
     bool operator==(const CfdiKey&) const = default;
 };

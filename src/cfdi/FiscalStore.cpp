@@ -153,6 +153,8 @@ struct Row {
 };
 
 Row rowOf(const CfdiKey& k) {
+    if (k.isGlobal())
+        return {"FacturasGlobales", "Id = ?", {std::int64_t{k.idGlobal}}};
     if (k.isPayment())
         return {"CfdisPago", "Id_Documento = ? AND NumPago = ?", {std::int64_t{k.idDocumento}, std::int64_t{k.numPago}}};
     return {"Cfdis", "Id_Documento = ?", {std::int64_t{k.idDocumento}}};
@@ -310,6 +312,10 @@ void CFiscalStore::saveSatStatus(const CfdiKey& key, const std::string& cancelac
 
 std::vector<CfdiKey> CFiscalStore::cancellationsInProcess() {
     std::vector<CfdiKey> keys;
+    Statement globals = m_db.prepare("SELECT Id FROM FacturasGlobales WHERE Cancelacion = ? ORDER BY Id");
+    globals.bind(1, std::string(CfdiState::kCancelacionEnProceso));
+    while (globals.step())
+        keys.push_back(CfdiKey::Global(static_cast<std::int32_t>(globals.integer(0))));
     Statement invoices = m_db.prepare("SELECT Id_Documento FROM Cfdis WHERE Cancelacion = ? ORDER BY Id_Documento");
     invoices.bind(1, std::string(CfdiState::kCancelacionEnProceso));
     while (invoices.step())
@@ -319,5 +325,14 @@ std::vector<CfdiKey> CFiscalStore::cancellationsInProcess() {
     payments.bind(1, std::string(CfdiState::kCancelacionEnProceso));
     const std::vector<CfdiKey> more = keysOf(payments);
     keys.insert(keys.end(), more.begin(), more.end());
+    return keys;
+}
+
+std::vector<CfdiKey> CFiscalStore::globalsToStamp() {
+    Statement s = m_db.prepare("SELECT Id FROM FacturasGlobales WHERE Estado <> ? ORDER BY Estado = ? DESC, Id");
+    s.bind(1, std::string(kTimbrado)).bind(2, std::string(kPendiente));
+    std::vector<CfdiKey> keys;
+    while (s.step())
+        keys.push_back(CfdiKey::Global(static_cast<std::int32_t>(s.integer(0))));
     return keys;
 }

@@ -88,8 +88,11 @@ public:
                            const std::string& acuse, const std::string& estatusSat);
     // What the SAT said when asked at `when`: `cancelacion` one of CfdiState's (empty: none known).
     void saveSatStatus(const CfdiKey& key, const std::string& cancelacion, const std::string& estatusSat, double when);
-    // The CFDIs whose cancellation is in process, invoices first.
+    // The CFDIs whose cancellation is in process: global invoices, invoices, complements.
     std::vector<CfdiKey> cancellationsInProcess();
+
+    // The global invoices not stamped yet, pending ones first.
+    std::vector<CfdiKey> globalsToStamp();
 
     // How many complements are pending (the PAC may hold them).
     std::size_t pendingPayments();

@@ -35,10 +35,18 @@ const char* const kTables[] = {
     "ON DELETE CASCADE, NumPago INTEGER NOT NULL, FormaPago TEXT, Xml BLOB, Estado TEXT NOT NULL, NoCertificado TEXT, "
     "Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT, Cancelacion TEXT, Motivo TEXT, FolioSustitucion TEXT, "
     "Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL, PRIMARY KEY (Id_Documento, NumPago))",
+    // Global invoices to the public, and the documents each one covers: a document covered by one
+    // not cancelled goes into no other CFDI.
+    "CREATE TABLE IF NOT EXISTS FacturasGlobales (Id INTEGER PRIMARY KEY, Serie TEXT, Folio INTEGER NOT NULL, "
+    "Desde REAL, Hasta REAL, Periodicidad TEXT, FormaPago TEXT, Xml BLOB, Estado TEXT NOT NULL, NoCertificado TEXT, "
+    "Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT, Cancelacion TEXT, Motivo TEXT, FolioSustitucion TEXT, "
+    "Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL)",
+    "CREATE TABLE IF NOT EXISTS DocumentosGlobales (Id_Documento INTEGER PRIMARY KEY REFERENCES "
+    "Documentos(Id_Documento) ON DELETE CASCADE, Id_Global INTEGER NOT NULL REFERENCES FacturasGlobales(Id))",
 };
 
 const char* const kNames[] = {"DatosFiscales", "ClientesFiscales", "ArticulosFiscales",
-                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis", "DatosPac", "CfdisPago"};
+                              "ImpuestosFiscales", "DocumentosFiscales", "Cfdis", "DatosPac", "CfdisPago", "FacturasGlobales", "DocumentosGlobales"};
 
 bool allPresent(Database& db) {
     for (const char* name : kNames)
