@@ -396,3 +396,47 @@ TEST_F(CfdiCliShopTest, CancelarAndEstadoCfdiFollowACancellationToTheEnd) {
     ASSERT_TRUE(rel.step());
     EXPECT_EQ(rel.text(0), rel.text(1));
 }
+
+TEST_F(CfdiCliShopTest, FacturaGlobalInvoicesThePeriodsFreeSalesOnce) {
+    auto db = Database::open(base);
+    // One sale stamped on its own stays out.
+    ASSERT_EQ(run({"timbrar", base, docs[0].first, std::to_string(docs[0].second), "--clave-archivo", passwordFile,
+                   "--metodo-pago", "PUE", "--forma-pago", "01"},
+                  err),
+              0)
+        << err;
+    Statement day = db->prepare("SELECT min(Fecha), max(Fecha), count(*) FROM Documentos");
+    ASSERT_TRUE(day.step());
+    const auto text = [](double v) {
+        const auto c = OleDate(v).split();
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", c->day, c->month, c->year);
+        return std::string(buf);
+    };
+    const std::string desde = text(day.real(0)), hasta = text(day.real(1));
+    const auto documents = day.integer(2);
+    day.reset();
+    const std::string xml = dir.file("global.xml");
+    EXPECT_EQ(run({"factura-global", base, "--desde", desde, "--hasta", hasta, "--periodicidad", "07", "--clave-archivo",
+                   passwordFile},
+                  err),
+              1);
+    ASSERT_EQ(run({"factura-global", base, "--desde", desde, "--hasta", hasta, "--periodicidad", "01", "--salida", xml,
+                   "--clave-archivo", passwordFile},
+                  err),
+              0)
+        << err;
+    EXPECT_NE(out.find("Folio fiscal (UUID): "), std::string::npos) << out;
+    const std::string stamped = ScratchDir::readAll(xml);
+    EXPECT_NE(stamped.find("XAXX010101000"), std::string::npos);
+    EXPECT_NE(stamped.find("TimbreFiscalDigital"), std::string::npos);
+    Statement covered = db->prepare("SELECT count(*) FROM DocumentosGlobales");
+    ASSERT_TRUE(covered.step());
+    EXPECT_EQ(covered.integer(0), documents - 1);
+    covered.reset();
+    EXPECT_EQ(run({"factura-global", base, "--desde", desde, "--hasta", hasta, "--periodicidad", "01", "--clave-archivo",
+                   passwordFile},
+                  err),
+              1);
+    EXPECT_NE(err.find("No hay ventas"), std::string::npos) << err;
+}

@@ -241,6 +241,8 @@ int StampPending(Database& db, std::map<std::string, std::string>& o) {
         ids.emplace_back(id);
     for (const CfdiKey& key : store.paymentsToStamp())
         ids.push_back(key);
+    for (const CfdiKey& key : store.globalsToStamp())
+        ids.push_back(key);
     int left = 0;
     for (const CfdiKey& id : ids) {
         const CCfdiSealAndStamp::Result r = CCfdiSealAndStamp(db, *client).Run(id, request);

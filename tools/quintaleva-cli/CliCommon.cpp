@@ -1,6 +1,7 @@
 #include "CliCommon.h"
 
 #include "cfdi/FiscalStore.h"
+#include "cfdi/GlobalInvoice.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
@@ -84,6 +85,8 @@ std::string documentName(Database& db, std::int32_t id) {
 }
 
 std::string cfdiName(Database& db, const CfdiKey& key) {
+    if (key.isGlobal())
+        return "factura global " + CGlobalInvoice(db).Name(key.idGlobal);
     return documentName(db, key.idDocumento) + (key.isPayment() ? " pago " + std::to_string(key.numPago) : "");
 }
 

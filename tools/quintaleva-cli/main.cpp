@@ -2,6 +2,7 @@
 #include "Cfdi.h"
 #include "Cancelar.h"
 #include "Cobrar.h"
+#include "FacturaGlobal.h"
 #include "CliCommon.h"
 #include "CliDatabase.h"
 #include "Generator.h"
@@ -72,6 +73,10 @@ const char* const kUsage =
     "                                                del pago N); con 01 timbra antes el sustituto con relación 04\n"
     "  quintaleva-cli estado-cfdi ARCHIVO SERIE FOLIO [--pago N]\n"
     "                                                consulta su estado en el SAT; cancelada, queda cancelada\n"
+    "  quintaleva-cli factura-global ARCHIVO --desde DD/MM/AAAA --hasta DD/MM/AAAA --periodicidad 01..05\n"
+    "                  [--forma-pago CC] [--salida X.xml] [--clave-archivo F]\n"
+    "                                                factura al público en general las ventas del periodo sin\n"
+    "                                                factura propia, y la timbra\n"
     "  quintaleva-cli importar ARCHIVO ORIGEN.mdb    importa artículos, clientes y formatos de Quintaleva 1.3\n"
     "  quintaleva-cli copiar ORIGEN DESTINO          copia una base de datos completa a un archivo o servidor nuevo\n"
     "  quintaleva-cli respaldar ORIGEN CARPETA [--conservar N]\n"
@@ -286,6 +291,8 @@ int main(int argc, char** argv) {
             return CancelarCommand({args.begin() + 1, args.end()});
         if (command == "estado-cfdi")
             return EstadoCfdiCommand({args.begin() + 1, args.end()});
+        if (command == "factura-global")
+            return FacturaGlobalCommand({args.begin() + 1, args.end()});
         if (command == "reporte")
             return ReporteCommand({args.begin() + 1, args.end()});
         if (command == "letra")
