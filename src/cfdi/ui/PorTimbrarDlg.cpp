@@ -4,6 +4,7 @@
 #include "cfdi/FiscalStore.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/XmlDocument.h"
 #include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/PacWait.h"
@@ -18,7 +19,10 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QLabel>
+
 #include <QLineEdit>
+
+#include <cstdlib>
 
 namespace {
 
@@ -89,6 +93,10 @@ void CPorTimbrarDlg::load() {
             m_ids.emplace_back(id);
         const std::vector<CfdiKey> payments = store.paymentsToStamp();
         m_ids.insert(m_ids.end(), payments.begin(), payments.end());
+        const std::vector<CfdiKey> globals = store.globalsToStamp();
+        m_ids.insert(m_ids.end(), globals.begin(), globals.end());
+        Statement global = m_db.prepare("SELECT Serie, Folio, Desde, 'PUBLICO EN GENERAL', 0, Estado, UltimoError, Xml "
+                                        "FROM FacturasGlobales WHERE Id = ?");
         Statement invoice = m_db.prepare("SELECT d.Serie, d.Folio, d.Fecha, d.Nombre, d.Total, c.Estado, c.UltimoError "
                                          "FROM Cfdis c JOIN Documentos d ON d.Id_Documento = c.Id_Documento "
                                          "WHERE c.Id_Documento = ?");
@@ -97,19 +105,27 @@ void CPorTimbrarDlg::load() {
             "JOIN Documentos d ON d.Id_Documento = c.Id_Documento JOIN Cobros k ON k.Id_Documento = c.Id_Documento "
             "AND k.NumPago = c.NumPago WHERE c.Id_Documento = ? AND c.NumPago = ?");
         for (const CfdiKey& key : m_ids) {
-            Statement& s = key.isPayment() ? payment : invoice;
+            Statement& s = key.isGlobal() ? global : key.isPayment() ? payment : invoice;
             s.reset();
-            s.bind(1, std::int64_t{key.idDocumento});
+            s.bind(1, std::int64_t{key.isGlobal() ? key.idGlobal : key.idDocumento});
             if (key.isPayment())
                 s.bind(2, std::int64_t{key.numPago});
             QStringList row;
             if (s.step()) {
                 QString error = q(s.text(6));
                 error.replace(QLatin1Char('\n'), QLatin1Char(' '));
-                QString name = documentText(s.text(0), s.integer(1));
+                QString name = key.isGlobal() ? QStringLiteral("Global %1 %2").arg(q(s.text(0))).arg(s.integer(1))
+                                              : documentText(s.text(0), s.integer(1));
                 if (key.isPayment())
                     name += QStringLiteral(" pago %1").arg(key.numPago);
-                row << name << dayText(s.real(2)) << q(s.text(3)) << q(FormatMoney(s.real(4))) << q(s.text(5)) << error;
+                double amount = s.real(4);
+                if (key.isGlobal()) {
+                    const DbValue v = s.column(7);
+                    const Blob* xml = std::get_if<Blob>(&v);
+                    const CXmlDocument doc(xml ? std::string(xml->begin(), xml->end()) : std::string());
+                    amount = doc.ok() ? std::atof(CXmlDocument::attribute(doc.root(), "Total").c_str()) : 0.0;
+                }
+                row << name << dayText(s.real(2)) << q(s.text(3)) << q(FormatMoney(amount)) << q(s.text(5)) << error;
             }
             m_rows.push_back(row);
         }
@@ -139,6 +155,8 @@ void CPorTimbrarDlg::tgmRowActivate(int, int row) {
     if (row < 1 || row > static_cast<int>(m_ids.size()))
         return;
     const CfdiKey key = m_ids[static_cast<std::size_t>(row - 1)];
+    if (key.isGlobal())
+        return;  // "Timbrar" sends it; there is nothing to choose for it
     if (key.isPayment())
         CComplementoPagoDlg(m_db, key, this).exec();
     else

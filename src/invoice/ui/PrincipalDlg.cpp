@@ -23,6 +23,7 @@
 #include "invoice/ui/Detalle.h"
 #include "invoice/ui/EliminarDlg.h"
 #include "cfdi/ui/CancelarCfdiDlg.h"
+#include "cfdi/ui/FacturaGlobalDlg.h"
 #include "invoice/ui/TotalWnd.h"
 #include "platform/ApplicationState.h"
 #include "platform/ProgramVersion.h"
@@ -237,7 +238,8 @@ void CPrincipalDlg::createControls() {
                    {kBackup, QStringLiteral("Respaldar base de datos")},
                    {kImport, QStringLiteral("Importar de Quintaleva 1.3")},
                    {kFacturaElectronica, QStringLiteral("Factura electrónica")},
-                   {kFacturasPorTimbrar, QStringLiteral("Facturas por timbrar")}},
+                   {kFacturasPorTimbrar, QStringLiteral("Facturas por timbrar")},
+                   {kFacturaGlobal, QStringLiteral("Factura global")}},
                   this);
     addButton(kReportsMenu, QStringLiteral("Reportes"), 259, 299, 131, kMagenta,
               QStringLiteral("Presenta los diferentes reportes del sistema"))
@@ -398,6 +400,7 @@ void CPrincipalDlg::onCommand(int id) {
         CCfdiDlg::Run(m_db, m_doc.serie, m_doc.folio, this);
         break;
     case kFacturasPorTimbrar: CPorTimbrarDlg::Run(m_db, this); break;
+    case kFacturaGlobal: CFacturaGlobalDlg::Run(m_db, this); break;
     case kReportCustomers: CRepCatcli(m_db, m_state, this).exec(); break;
     case kReportArticles: CRepCatart(m_db, m_state, this).exec(); break;
     case kReportDocuments: CRepDoc(m_db, m_state, this).exec(); break;

@@ -44,7 +44,7 @@ public:
         kReportCustomers = 32771, kReportArticles = 32772, kReportDocuments = 32773, kReportReceivables = 32774,
         kReportStatement = 32776, kNewDatabase = 32777, kBackup = 32778, kImport = 32779,
         kWindowsFormat = 32780, kTicketFormat = 32781, kAbout = 16, kFacturaElectronica = 32782,
-        kFacturasPorTimbrar = 32783,
+        kFacturasPorTimbrar = 32783, kFacturaGlobal = 32784,
     };
 
     static constexpr const char* kMsgFolioTooBig = "- El folio no puede ser mayor que 2147483647 -";

@@ -5,6 +5,7 @@
 #include "cfdi/StandInPac.h"
 #include "cfdi/ui/CancelarCfdiDlg.h"
 #include "cfdi/ui/CfdiDlg.h"
+#include "cfdi/ui/FacturaGlobalDlg.h"
 #include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/PorTimbrarDlg.h"
 #include "cfdi/ui/SatCombo.h"
@@ -328,6 +329,25 @@ private Q_SLOTS:
         s.bind(1, std::int64_t{id});
         QVERIFY(s.step());
         QCOMPARE(s.integer(0), std::int64_t{1});
+    }
+
+    void theGlobalInvoiceOfLastMonthIsCountedAndStamped() {
+        StampingShop shop;
+        const QDate first = QDate::currentDate().addMonths(-1);
+        for (int day = 1; day <= 3; ++day)
+            shop.save(shop.cliente, 60 + day, {shop.line(shop.article, 10.5 * day, 2)}, "M",
+                      OleDate::fromDate(first.year(), first.month(), day * 5, 11));
+        shop.save(shop.cliente, 70, {shop.line(shop.article, 99, 1)}, "M", OleDate::now());
+        CFacturaGlobalDlg dlg(*shop.db);
+        QVERIFY2(dlg.control<QLabel>(CFacturaGlobalDlg::kResumenId)->text().startsWith(QStringLiteral("3 ventas sin factura")),
+                 qPrintable(dlg.control<QLabel>(CFacturaGlobalDlg::kResumenId)->text()));
+        dlg.control<QLineEdit>(CFacturaGlobalDlg::kClaveId)->setText(QString::fromStdString(CfdiKit::password()));
+        shot(dlg, "FacturaGlobal");
+        MessageLog log;
+        QVERIFY(dlg.stamp());
+        QVERIFY2(anyContains(log.texts, QStringLiteral("Factura global FG 1 timbrada: 3 ventas.")), qPrintable(log.texts.join(" | ")));
+        dlg.count();
+        QCOMPARE(dlg.control<QLabel>(CFacturaGlobalDlg::kResumenId)->text(), QStringLiteral("No hay ventas sin factura en el periodo."));
     }
 };
 
