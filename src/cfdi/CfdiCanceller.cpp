@@ -209,6 +209,9 @@ CCfdiCanceller::Status CCfdiCanceller::CheckStatus(const CfdiKey& key, OleDate n
         if (c.step() && c.integer(0) == 0) {
             c.reset();
             CDocumentStore(m_db).MarkCancelled(key.idDocumento);
+            // Its payments went with it: complements no PAC holds are owed no more.
+            m_db.execute("DELETE FROM CfdisPago WHERE Id_Documento = ? AND Estado IN (?, ?)",
+                         {std::int64_t{key.idDocumento}, std::string(CfdiState::kPorSellar), std::string(CfdiState::kSellado)});
             st.documentCancelled = true;
         }
     }

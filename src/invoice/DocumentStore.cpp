@@ -415,6 +415,17 @@ std::string CDocumentStore::StampedHold(std::int32_t id) {
     // A file the fiscal tables never reached has no CFDI at all.
     if (!m_db.hasTable("Cfdis"))
         return {};
+    // A sale a global invoice covers is part of that CFDI.
+    if (m_db.hasTable("DocumentosGlobales")) {
+        Statement g = m_db.prepare("SELECT f.Serie, f.Folio, d.Serie, d.Folio FROM DocumentosGlobales x JOIN "
+                                   "FacturasGlobales f ON f.Id = x.Id_Global JOIN Documentos d ON d.Id_Documento = "
+                                   "x.Id_Documento WHERE x.Id_Documento = ?");
+        g.bind(1, toInt(id));
+        if (g.step())
+            return "- El documento " + g.text(2) + NumberToPaddedText(static_cast<std::int32_t>(g.integer(3))) +
+                   " está incluido en la factura global " + g.text(0) + " " + std::to_string(g.integer(1)) +
+                   ": no se elimina ni se reemplaza. Para sacarlo hay que cancelar la factura global ante el SAT. -";
+    }
     Statement s = m_db.prepare("SELECT c.Estado, c.UUID, d.Serie, d.Folio FROM Cfdis c JOIN Documentos d "
                                "ON d.Id_Documento = c.Id_Documento WHERE c.Id_Documento = ? AND c.Estado IN (?, ?)");
     s.bind(1, toInt(id));
@@ -484,7 +495,8 @@ int CDocumentStore::DeleteBefore(OleDate date, int* kept) {
     int n = 0;
     if (m_db.hasTable("Cfdis")) {
         const std::vector<DbValue> held{day, std::string(CfdiState::kTimbrado), std::string(CfdiState::kPendiente)};
-        const char* const stamped = "SELECT Id_Documento FROM Cfdis WHERE Estado IN (?, ?)";
+        const std::string stamped = std::string("SELECT Id_Documento FROM Cfdis WHERE Estado IN (?, ?)") +
+                                    (m_db.hasTable("DocumentosGlobales") ? " UNION SELECT Id_Documento FROM DocumentosGlobales" : "");
         n = m_db.execute(std::string("DELETE FROM Documentos WHERE Fecha < ? AND Id_Documento NOT IN (") + stamped + ")", held);
         if (kept) {
             Statement s = m_db.prepare(std::string("SELECT count(*) FROM Documentos WHERE Fecha < ? AND Id_Documento IN (") +

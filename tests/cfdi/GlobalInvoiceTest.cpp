@@ -137,6 +137,14 @@ TEST_F(GlobalInvoiceTest, CoversTheMonthsFreeSalesOnceAndFreesThemWhenCancelled)
                                               CfdiKit::password(), sealingNow());
     ASSERT_FALSE(single.ok());
     EXPECT_NE(single.errors.front().find("factura global FG 1"), std::string::npos) << single.errors.front();
+    // Nor is a covered sale deleted, replaced or purged: it is part of that CFDI.
+    CDocumentStore store(*db);
+    EXPECT_EQ(store.Delete("V", 101), CDocumentStore::DeleteResult::Stamped);
+    EXPECT_NE(store.StampedHold(static_cast<std::int32_t>(one.integer(0))).find("factura global FG 1"), std::string::npos);
+    int kept = 0;
+    store.DeleteBefore(OleDate::fromDate(2026, 3, 1), &kept);
+    EXPECT_EQ(kept, 27) << "the covered sales and the one stamped alone";
+    EXPECT_EQ(CGlobalInvoice(*db).Find(february).documents.size(), 0u);
 
     // Cancelled before the SAT: its sales are free again.
     ASSERT_EQ(CCfdiCanceller(*db, *client).Cancel(made.key, {"02", 0, CfdiKit::password()}).state,

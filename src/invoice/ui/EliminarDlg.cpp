@@ -114,7 +114,7 @@ bool CEliminarDlg::proceder() {
                 // A stamped invoice is cancelled before the SAT; the program follows what the SAT says.
                 const std::int32_t id = *store.Find(serie, m_folio);
                 const std::string hold = store.StampedHold(id);
-                if (hold.find("pendiente") != std::string::npos) {
+                if (hold.find("pendiente") != std::string::npos || hold.find("factura global") != std::string::npos) {
                     TolMessage(QString::fromStdString(hold));
                     return false;
                 }
