@@ -366,13 +366,10 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
             errors.push_back(renglon + " tiene un descuento fuera de 0 a 100 %.");
 
         std::vector<LineTax> taxes;
-        const struct { std::int32_t id; double rate; bool ret; std::int64_t importe; } slots[] = {
-            {p.Id_Imp1, p.pI1, false, cents->imp1}, {p.Id_Imp2, p.pI2, false, cents->imp2},
-            {p.Id_Ret1, p.pR1, true, cents->ret1}, {p.Id_Ret2, p.pR2, true, cents->ret2}};
-        for (const auto& slot : slots) {
+        for (const LineTaxSlot& slot : TaxSlotsOf(p, *cents)) {
             if (slot.id == 0 && slot.rate == 0)
                 continue;
-            const std::string kind = slot.ret ? "una retención" : "un impuesto";
+            const std::string kind = slot.retencion ? "una retención" : "un impuesto";
             if (slot.id == 0) {
                 errors.push_back(renglon + " tiene " + kind + " que no está en el catálogo de impuestos.");
                 continue;
@@ -383,7 +380,7 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
                 errors.push_back("El impuesto " + label + " no tiene su clave del SAT (impuesto y tipo factor).");
                 continue;
             }
-            LineTax t{slot.ret, meaning->impuesto, meaning->tipoFactor, A::toMicros(slot.rate), 0, slot.importe};
+            LineTax t{slot.retencion, meaning->impuesto, meaning->tipoFactor, A::toMicros(slot.rate), 0, slot.cents};
             // Lines keep their rates, tax ids come from the article: a rate of 0 means the line
             // does not carry a tax the article has since gained; another rate must be the tax's.
             const std::int64_t catalogued = A::toMicros(meaning->tasaOCuota);
@@ -397,13 +394,13 @@ CCfdiBuilder::Result CCfdiBuilder::Build(std::int32_t idDocumento, const Documen
             if (!S::contains(S::impuestos(), t.impuesto))
                 errors.push_back("La clave de impuesto " + q(t.impuesto) + " de " + label + " no es válida.");
             else if (t.tipoFactor == "Exento") {
-                if (slot.ret)
+                if (slot.retencion)
                     errors.push_back("Una retención no puede ser exenta (" + label + ").");
                 else if (t.tasaMicros != 0)
                     errors.push_back("El impuesto " + label + " es exento pero " + renglon.substr(3) +
                                      " le da una tasa distinta de cero.");
             } else if (t.tipoFactor == "Tasa") {
-                if (!tasaAllowed(t.impuesto, slot.ret, t.tasaMicros))
+                if (!tasaAllowed(t.impuesto, slot.retencion, t.tasaMicros))
                     errors.push_back("La tasa " + A::sixDecimals(t.tasaMicros) + " de " + label + " en " +
                                      renglon.substr(3) + " no está en el catálogo del SAT.");
             } else {

@@ -24,10 +24,11 @@ const char* const kTables[] = {
     "REFERENCES Impuestos(Id_Impuesto) ON DELETE CASCADE, Impuesto TEXT, TipoFactor TEXT, TasaOCuota REAL)",
     "CREATE TABLE IF NOT EXISTS DocumentosFiscales (Id_Documento INTEGER PRIMARY KEY "
     "REFERENCES Documentos(Id_Documento) ON DELETE CASCADE, FormaPago TEXT, MetodoPago TEXT, UsoCfdi TEXT, "
-    "Exportacion TEXT)",
+    "Exportacion TEXT, SustituyeUuid TEXT)",
     "CREATE TABLE IF NOT EXISTS Cfdis (Id_Documento INTEGER PRIMARY KEY "
     "REFERENCES Documentos(Id_Documento) ON DELETE CASCADE, Xml BLOB NOT NULL, Estado TEXT NOT NULL, "
-    "NoCertificado TEXT, Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT)",
+    "NoCertificado TEXT, Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT, Cancelacion TEXT, Motivo TEXT, "
+    "FolioSustitucion TEXT, Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL)",
     "CREATE TABLE IF NOT EXISTS DatosPac (Id INTEGER PRIMARY KEY CHECK (Id = 1), Pac TEXT, Ambiente TEXT, Url TEXT, "
     "Usuario TEXT, Clave TEXT)",
     // One row per payment of a stamped PPD invoice; its Xml is empty until the complement is sealed.
@@ -37,7 +38,7 @@ const char* const kTables[] = {
     "Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL, PRIMARY KEY (Id_Documento, NumPago))",
     // Global invoices to the public, and the documents each one covers: a document covered by one
     // not cancelled goes into no other CFDI.
-    "CREATE TABLE IF NOT EXISTS FacturasGlobales (Id INTEGER PRIMARY KEY, Serie TEXT, Folio INTEGER NOT NULL, "
+    "CREATE TABLE IF NOT EXISTS FacturasGlobales (Id INTEGER PRIMARY KEY AUTOINCREMENT, Serie TEXT, Folio INTEGER NOT NULL, "
     "Desde REAL, Hasta REAL, Periodicidad TEXT, FormaPago TEXT, Xml BLOB, Estado TEXT NOT NULL, NoCertificado TEXT, "
     "Sellado REAL, UUID TEXT, Timbrado REAL, UltimoError TEXT, Cancelacion TEXT, Motivo TEXT, FolioSustitucion TEXT, "
     "Acuse BLOB, EstatusSat TEXT, ConsultaSat REAL)",
@@ -94,12 +95,28 @@ bool hasColumn(Database& db, const char* table, const char* column) {
     }
 }
 
-void addMissingColumns(Database& db) {
-    bool missing = false;
+bool anyMissing(Database& db) {
     for (const auto& c : kAddedColumns)
-        missing = missing || !hasColumn(db, c.table, c.column);
-    if (!missing)
+        if (!hasColumn(db, c.table, c.column))
+            return true;
+    return false;
+}
+
+void addColumns(Database& db);
+
+void addMissingColumns(Database& db) {
+    if (!anyMissing(db))
         return;
+    try {
+        addColumns(db);
+    } catch (const DbError&) {
+        // Another station added them at the same moment: its columns are as good as ours.
+        if (anyMissing(db))
+            throw;
+    }
+}
+
+void addColumns(Database& db) {
     RetryConflicts([&db] {
         Transaction tx(db);
         for (const auto& c : kAddedColumns) {

@@ -103,10 +103,7 @@ CCfdiIssuer::Sealed CGlobalInvoice::seal(const std::vector<std::int32_t>& docume
             }
             importe += cents->importe;
             desc += cents->descuento;
-            const struct { std::int32_t id; double rate; bool ret; std::int64_t amount; } slots[] = {
-                {p.Id_Imp1, p.pI1, false, cents->imp1}, {p.Id_Imp2, p.pI2, false, cents->imp2},
-                {p.Id_Ret1, p.pR1, true, cents->ret1}, {p.Id_Ret2, p.pR2, true, cents->ret2}};
-            for (const auto& slot : slots) {
+            for (const LineTaxSlot& slot : TaxSlotsOf(p, *cents)) {
                 if (slot.id == 0 && slot.rate == 0)
                     continue;
                 const auto meaning = slot.id ? store.impuesto(slot.id) : std::nullopt;
@@ -120,9 +117,9 @@ CCfdiIssuer::Sealed CGlobalInvoice::seal(const std::vector<std::int32_t>& docume
                 if (meaning->tipoFactor == "Tasa" && rate == 0 && A::toMicros(meaning->tasaOCuota) != 0)
                     continue;
                 const bool exento = meaning->tipoFactor == "Exento";
-                TaxSum& t = taxes[{slot.ret, meaning->impuesto, meaning->tipoFactor, exento ? 0 : rate}];
+                TaxSum& t = taxes[{slot.retencion, meaning->impuesto, meaning->tipoFactor, exento ? 0 : rate}];
                 t.base += cents->base;
-                t.importe += exento ? 0 : slot.amount;
+                t.importe += exento ? 0 : slot.cents;
             }
         }
         if (!ok)

@@ -96,7 +96,10 @@ namespace PgSql {
 Translated translate(const std::string& in) {
     Translated t;
     std::string sql = in;
+    // A column added later takes the same server types as one made with its table: an ALTER TABLE's
+    // REAL left as it is would be a four-byte float there, and BLOB no type at all.
     const bool createTable = leadingWords(in, 2) == "CREATE TABLE";
+    const bool declaresColumns = createTable || leadingWords(in, 2) == "ALTER TABLE";
     if (createTable) {
         const std::string autoKey = "INTEGER PRIMARY KEY AUTOINCREMENT";
         for (std::size_t at; (at = sql.find(autoKey)) != std::string::npos;)
@@ -136,7 +139,7 @@ Translated translate(const std::string& in) {
             while (i < sql.size() && isWordChar(sql[i]))
                 ++i;
             const std::string word = sql.substr(start, i - start);
-            out += createTable ? columnType(word) : word;
+            out += declaresColumns ? columnType(word) : word;
             if (insert && ++wordsSeen == 3)
                 t.insertTable = word;
         } else {

@@ -44,3 +44,8 @@ std::optional<LineCents> LineCents::Of(const CPartida& p) {
     }
     return c;
 }
+
+std::array<LineTaxSlot, 4> TaxSlotsOf(const CPartida& p, const LineCents& c) {
+    return {LineTaxSlot{p.Id_Imp1, p.pI1, false, c.imp1}, LineTaxSlot{p.Id_Imp2, p.pI2, false, c.imp2},
+            LineTaxSlot{p.Id_Ret1, p.pR1, true, c.ret1}, LineTaxSlot{p.Id_Ret2, p.pR2, true, c.ret2}};
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -27,3 +28,13 @@ struct LineCents final {
     // Nothing when a value is not a number or an amount is out of range, rather than a wrapped one.
     static std::optional<LineCents> Of(const CPartida& line);
 };
+
+// A line's four tax slots as an electronic invoice reads them, transfers first: the tax's id, the
+// line's rate, whether it is withheld, and its amount in cents.
+struct LineTaxSlot final {
+    std::int32_t id = 0;
+    double rate = 0;
+    bool retencion = false;
+    std::int64_t cents = 0;
+};
+std::array<LineTaxSlot, 4> TaxSlotsOf(const CPartida& line, const LineCents& cents);

@@ -186,6 +186,55 @@ CWindowsFormat invoice() {
     return f;
 }
 
+// A row of the fiscal identity box: its caption at the left, its value flush right from `split`.
+struct IdentityRow {
+    const char* label;
+    std::initializer_list<CRenglonField> fields;
+    double split;
+};
+
+// The top of a printed CFDI: the issuer, from its CFDI, at the left; at the right a box titled
+// `title` with the rows of its fiscal identity.
+void cfdiHeader(std::vector<CRenglonFormato>& e, const char* title, std::initializer_list<IdentityRow> rows) {
+    const Style small{kSans, 2.2, kRegular, kMuted};
+    const Style value{kSans, 2.8};
+    const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
+    e.push_back(caption(12, 10.5, 118, 14, "Emisor", small));
+    e.push_back(text(12, 14.5, 118, 20.5, {doc(42)}, Style{kSans, 4.4, kBold, kAccent}));
+    e.push_back(text(12, 22, 118, 26, {CRenglonField("RFC: "), doc(41)}, Style{kSans, 3, kBold}));
+    e.push_back(text(12, 26.5, 118, 30.5, {CRenglonField("Régimen fiscal: "), doc(43)}, value));
+    e.push_back(text(12, 31, 118, 35, {CRenglonField("Lugar de expedición (C.P.): "), doc(44)}, value));
+    e.push_back(text(12, 35.5, 118, 39.5, {CRenglonField("Tipo de comprobante: "), doc(52)}, value));
+
+    e.push_back(shape(122, 10, 204, 20.4 + 5.1 * static_cast<double>(rows.size()), true, kAccent));
+    e.push_back(caption(122, 11.5, 204, 17, title, Style{kSans, 4.6, kBold, kAccent, ALIGN_CENTER}));
+    e.push_back(shape(122, 18.5, 204, 18.5, false, kAccent));
+    double y = 20;
+    for (const IdentityRow& row : rows) {
+        e.push_back(caption(124, y + 0.6, row.split, y + 4, row.label, small));
+        e.push_back(text(row.split, y, 202, y + 4.2, row.fields, valueRight));
+        y += 5.1;
+    }
+}
+
+// The foot of a printed CFDI from `top`: the QR code at the left, the seals and the cadena original
+// of the stamp beside it in small type, and the legend under them.
+void cfdiStamp(std::vector<CRenglonFormato>& e, double top) {
+    const Style smallBold{kSans, 2.2, kBold, kAccent};
+    const Style seal{kSans, 1.9};
+    e.push_back(text(12, top, 48, top + 36, {doc(FormatData::kQrCode)}, Style{kSans, 2.8}));
+    e.push_back(caption(51, top - 0.2, 204, top + 2.6, "Sello digital del CFDI", smallBold));
+    e.push_back(text(51, top + 2.8, 204, top + 10.8, {doc(FormatData::kSelloCfdi)}, seal));
+    e.push_back(caption(51, top + 11.3, 204, top + 14.1, "Sello del SAT", smallBold));
+    e.push_back(text(51, top + 14.3, 204, top + 22.3, {doc(FormatData::kSelloSat)}, seal));
+    e.push_back(caption(51, top + 22.8, 204, top + 25.6,
+                        "Cadena original del complemento de certificación digital del SAT", smallBold));
+    e.push_back(text(51, top + 25.8, 204, top + 36.5, {doc(FormatData::kCadenaTfd)}, seal));
+    e.push_back(shape(12, top + 39, 204, top + 39, false, kAccent));
+    e.push_back(caption(12, top + 40.5, 204, top + 44, "Este documento es una representación impresa de un CFDI",
+                        Style{kSans, 2.6, kRegular, kMuted, ALIGN_CENTER, true}));
+}
+
 // The printed CFDI on letter paper, content between 12 and 204 mm across: the issuer and the
 // document's fiscal identity at the top, the receiver and the payment keys, the lines, the
 // amounts, and at the foot the QR code at the left with the seals and the cadena original of the
@@ -194,42 +243,16 @@ CWindowsFormat electronicInvoice() {
     CWindowsFormat f;
     auto& e = f.Elements;
     const Style small{kSans, 2.2, kRegular, kMuted};
-    const Style smallBold{kSans, 2.2, kBold, kAccent};
     const Style value{kSans, 2.8};
     const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
-    const Style seal{kSans, 1.9};
 
-    // The issuer, from its CFDI.
-    e.push_back(caption(12, 10.5, 118, 14, "Emisor", small));
-    e.push_back(text(12, 14.5, 118, 20.5, {doc(42)}, Style{kSans, 4.4, kBold, kAccent}));
-    e.push_back(text(12, 22, 118, 26, {CRenglonField("RFC: "), doc(41)}, Style{kSans, 3, kBold}));
-    e.push_back(text(12, 26.5, 118, 30.5, {CRenglonField("Régimen fiscal: "), doc(43)}, value));
-    e.push_back(text(12, 31, 118, 35, {CRenglonField("Lugar de expedición (C.P.): "), doc(44)}, value));
-    e.push_back(text(12, 35.5, 118, 39.5, {CRenglonField("Tipo de comprobante: "), doc(52)}, value));
-
-    // The document's fiscal identity.
-    e.push_back(shape(122, 10, 204, 51, true, kAccent));
-    e.push_back(caption(122, 11.5, 204, 17, "FACTURA", Style{kSans, 4.6, kBold, kAccent, ALIGN_CENTER}));
-    e.push_back(shape(122, 18.5, 204, 18.5, false, kAccent));
-    // Each caption at the left and its value flush right, their boxes apart at `split`.
-    const struct {
-        const char* label;
-        std::initializer_list<CRenglonField> fields;
-        double split;
-    } identity[] = {
-        {"Serie y folio", {doc(0), CRenglonField(" "), doc(1)}, 150},
-        {"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
-        {"Fecha de emisión", {doc(39)}, 150},
-        {"Fecha de certificación", {doc(40)}, 150},
-        {"No. de certificado del emisor", {doc(53)}, 158},
-        {"No. de certificado del SAT", {doc(54)}, 158},
-    };
-    double y = 20;
-    for (const auto& row : identity) {
-        e.push_back(caption(124, y + 0.6, row.split, y + 4, row.label, small));
-        e.push_back(text(row.split, y, 202, y + 4.2, row.fields, valueRight));
-        y += 5.1;
-    }
+    cfdiHeader(e, "FACTURA",
+               {{"Serie y folio", {doc(0), CRenglonField(" "), doc(1)}, 150},
+                {"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
+                {"Fecha de emisión", {doc(39)}, 150},
+                {"Fecha de certificación", {doc(40)}, 150},
+                {"No. de certificado del emisor", {doc(53)}, 158},
+                {"No. de certificado del SAT", {doc(54)}, 158}});
 
     // The receiver: the CFDI's name and RFC with the document's address; its fiscal data at the right.
     e.push_back(shape(12, 55, 204, 82, true, kAccent));
@@ -272,7 +295,7 @@ CWindowsFormat electronicInvoice() {
                                                 {"Subtotal", 29},
                                                 {"Impuestos trasladados", 32},
                                                 {"Impuestos retenidos", 35}};
-    y = 184.5;
+    double y = 184.5;
     for (const auto& [label, index] : rows) {
         e.push_back(caption(142, y, 170, y + 3.8, label, Style{kSans, 2.7}));
         e.push_back(text(170, y, 202, y + 3.8, {doc(index)}, Style{kMono, 2.8, kRegular, kInk, ALIGN_RIGHT}));
@@ -283,18 +306,7 @@ CWindowsFormat electronicInvoice() {
     e.push_back(text(165, 208.5, 202, 212.8, {doc(36)}, Style{kMono, 3.4, kBold, kInk, ALIGN_RIGHT}));
 
     // The stamp: QR code at the lower left, the seals and the cadena original beside it.
-    e.push_back(text(12, 217, 48, 253, {doc(FormatData::kQrCode)}, value));
-    e.push_back(caption(51, 216.8, 204, 219.6, "Sello digital del CFDI", smallBold));
-    e.push_back(text(51, 219.8, 204, 227.8, {doc(FormatData::kSelloCfdi)}, seal));
-    e.push_back(caption(51, 228.3, 204, 231.1, "Sello del SAT", smallBold));
-    e.push_back(text(51, 231.3, 204, 239.3, {doc(FormatData::kSelloSat)}, seal));
-    e.push_back(caption(51, 239.8, 204, 242.6, "Cadena original del complemento de certificación digital del SAT",
-                        smallBold));
-    e.push_back(text(51, 242.8, 204, 253.5, {doc(FormatData::kCadenaTfd)}, seal));
-
-    e.push_back(shape(12, 256, 204, 256, false, kAccent));
-    e.push_back(caption(12, 257.5, 204, 261, "Este documento es una representación impresa de un CFDI",
-                        Style{kSans, 2.6, kRegular, kMuted, ALIGN_CENTER, true}));
+    cfdiStamp(e, 217);
 
     f.DetailTop = -units(108);
     f.DetailBottom = -units(180);
@@ -314,37 +326,14 @@ CWindowsFormat paymentReceipt() {
     const Style small{kSans, 2.2, kRegular, kMuted};
     const Style smallBold{kSans, 2.2, kBold, kAccent};
     const Style value{kSans, 2.8};
-    const Style valueRight{kSans, 2.7, kRegular, kInk, ALIGN_RIGHT};
     const Style amount{kMono, 3.2, kBold, kInk, ALIGN_RIGHT};
-    const Style seal{kSans, 1.9};
 
-    e.push_back(caption(12, 10.5, 118, 14, "Emisor", small));
-    e.push_back(text(12, 14.5, 118, 20.5, {doc(42)}, Style{kSans, 4.4, kBold, kAccent}));
-    e.push_back(text(12, 22, 118, 26, {CRenglonField("RFC: "), doc(41)}, Style{kSans, 3, kBold}));
-    e.push_back(text(12, 26.5, 118, 30.5, {CRenglonField("Régimen fiscal: "), doc(43)}, value));
-    e.push_back(text(12, 31, 118, 35, {CRenglonField("Lugar de expedición (C.P.): "), doc(44)}, value));
-    e.push_back(text(12, 35.5, 118, 39.5, {CRenglonField("Tipo de comprobante: "), doc(52)}, value));
-
-    e.push_back(shape(122, 10, 204, 46, true, kAccent));
-    e.push_back(caption(122, 11.5, 204, 17, "RECIBO DE PAGO", Style{kSans, 4.6, kBold, kAccent, ALIGN_CENTER}));
-    e.push_back(shape(122, 18.5, 204, 18.5, false, kAccent));
-    const struct {
-        const char* label;
-        std::initializer_list<CRenglonField> fields;
-        double split;
-    } identity[] = {
-        {"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
-        {"Fecha de emisión", {doc(39)}, 150},
-        {"Fecha de certificación", {doc(40)}, 150},
-        {"No. de certificado del emisor", {doc(53)}, 158},
-        {"No. de certificado del SAT", {doc(54)}, 158},
-    };
-    double y = 20;
-    for (const auto& row : identity) {
-        e.push_back(caption(124, y + 0.6, row.split, y + 4, row.label, small));
-        e.push_back(text(row.split, y, 202, y + 4.2, row.fields, valueRight));
-        y += 5.1;
-    }
+    cfdiHeader(e, "RECIBO DE PAGO",
+               {{"Folio fiscal", {doc(FormatData::kFolioFiscal)}, 139},
+                {"Fecha de emisión", {doc(39)}, 150},
+                {"Fecha de certificación", {doc(40)}, 150},
+                {"No. de certificado del emisor", {doc(53)}, 158},
+                {"No. de certificado del SAT", {doc(54)}, 158}});
 
     e.push_back(shape(12, 50, 204, 72, true, kAccent));
     e.push_back(caption(14, 51.5, 118, 55, "Receptor", small));
@@ -385,18 +374,7 @@ CWindowsFormat paymentReceipt() {
         x += 63;
     }
 
-    e.push_back(text(12, 150, 48, 186, {doc(FormatData::kQrCode)}, value));
-    e.push_back(caption(51, 149.8, 204, 152.6, "Sello digital del CFDI", smallBold));
-    e.push_back(text(51, 152.8, 204, 160.8, {doc(FormatData::kSelloCfdi)}, seal));
-    e.push_back(caption(51, 161.3, 204, 164.1, "Sello del SAT", smallBold));
-    e.push_back(text(51, 164.3, 204, 172.3, {doc(FormatData::kSelloSat)}, seal));
-    e.push_back(caption(51, 172.8, 204, 175.6, "Cadena original del complemento de certificación digital del SAT",
-                        smallBold));
-    e.push_back(text(51, 175.8, 204, 186.5, {doc(FormatData::kCadenaTfd)}, seal));
-
-    e.push_back(shape(12, 190, 204, 190, false, kAccent));
-    e.push_back(caption(12, 191.5, 204, 195, "Este documento es una representación impresa de un CFDI",
-                        Style{kSans, 2.6, kRegular, kMuted, ALIGN_CENTER, true}));
+    cfdiStamp(e, 150);
     // No lines: a receipt shows the payment, not the invoice's lines.
     f.DetailTop = -units(140);
     f.DetailBottom = -units(145);

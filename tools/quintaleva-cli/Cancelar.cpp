@@ -12,19 +12,23 @@
 
 namespace {
 
-// --pago N: the complement of that payment instead of the invoice.
-bool readKey(std::map<std::string, std::string>& o, std::int32_t id, CfdiKey& key, std::string& error) {
-    key = CfdiKey(id);
+// The CFDI of ARCHIVO SERIE FOLIO: the invoice, or with --pago N the complement of that payment.
+std::optional<CfdiKey> findCfdi(Database& db, const std::vector<std::string>& args, std::map<std::string, std::string>& o,
+                                std::string& error) {
+    const auto id = findDocument(db, args[1], args[2], error);
+    if (!id)
+        return std::nullopt;
+    CfdiKey key(*id);
     if (!o.count("--pago"))
-        return true;
+        return key;
     char* end = nullptr;
     const long n = std::strtol(o["--pago"].c_str(), &end, 10);
     if (o["--pago"].empty() || *end || n <= 0 || n > 2147483647L) {
         error = "--pago pide el número del pago (1, 2, 3...).";
-        return false;
+        return std::nullopt;
     }
     key.numPago = static_cast<std::int32_t>(n);
-    return true;
+    return key;
 }
 
 void printStatus(const CCfdiCanceller::Status& st) {
@@ -59,12 +63,10 @@ int CancelarCommand(const std::vector<std::string>& given) {
     if (!o.count("--motivo"))
         return fail("falta --motivo 01|02|03|04.");
     auto db = OpenDatabase(args[0]);
-    const auto id = findDocument(*db, args[1], args[2], error);
-    if (!id)
+    const std::optional<CfdiKey> found = findCfdi(*db, args, o, error);
+    if (!found)
         return fail(error);
-    CfdiKey key;
-    if (!readKey(o, *id, key, error))
-        return fail(error);
+    const CfdiKey key = *found;
     CCfdiCanceller::Request request;
     request.motivo = o["--motivo"];
     const auto password = readPassword(o, error);
@@ -110,12 +112,10 @@ int EstadoCfdiCommand(const std::vector<std::string>& args) {
     if (!readOptions(args, 3, {"--pago"}, o, error))
         return fail(error);
     auto db = OpenDatabase(args[0]);
-    const auto id = findDocument(*db, args[1], args[2], error);
-    if (!id)
+    const std::optional<CfdiKey> found = findCfdi(*db, args, o, error);
+    if (!found)
         return fail(error);
-    CfdiKey key;
-    if (!readKey(o, *id, key, error))
-        return fail(error);
+    const CfdiKey key = *found;
     const std::unique_ptr<CPacClient> client = configuredPac(*db, error);
     if (!client)
         return fail(error);
