@@ -54,7 +54,7 @@ void BM_SealAndStamp99Lines(benchmark::State& state) {
         const std::filesystem::path file = f.dir.path() / ("b" + std::to_string(folio) + ".xml");
         const auto pacBefore = pac.handlingTime();
         const auto start = Clock::now();
-        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*f.db).Seal(id, {"03", "PUE", "G03", ""}, CfdiKit::password(), CfdiFixture::sealingNow());
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*f.db).Seal(id, {"03", "PUE", "G03", "", ""}, CfdiKit::password(), CfdiFixture::sealingNow());
         const auto builtAt = Clock::now();
         std::string error;
         if (!sealed.ok() || !CCfdiIssuer(*f.db).Save(id, sealed, file, error)) {

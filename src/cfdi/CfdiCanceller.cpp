@@ -147,7 +147,11 @@ CCfdiCanceller::Result CCfdiCanceller::Cancel(const CfdiKey& key, const Request&
         return r;
     }
     r.state = State::Refused;
-    r.message = "No se canceló: " + answer.message;
+    r.message = answer.message.rfind("No se canceló", 0) == 0 ? answer.message : "No se canceló: " + answer.message;
+    // The PAC's refusal is kept with the CFDI, which stays as it was: stamped and valid.
+    if (answer.outcome == PacOutcome::Refused)
+        store.saveSatStatus(key, stored->cancelacion, "El PAC rechazó la última solicitud de cancelación (" + r.message + ")",
+                            OleDate::now().value);
     return r;
 }
 

@@ -176,7 +176,12 @@ std::optional<CFiscalStore::StoredCfdi> CFiscalStore::cfdi(const CfdiKey& key) {
     if (!s.step())
         return std::nullopt;
     const Blob xml = blobOf(s, 0);
-    StoredCfdi c{std::string(xml.begin(), xml.end()), t(s, 1), t(s, 2), t(s, 3), t(s, 4)};
+    StoredCfdi c;
+    c.xml.assign(xml.begin(), xml.end());
+    c.estado = t(s, 1);
+    c.noCertificado = t(s, 2);
+    c.uuid = t(s, 3);
+    c.ultimoError = t(s, 4);
     c.cancelacion = t(s, 5);
     c.motivo = t(s, 6);
     c.folioSustitucion = t(s, 7);
@@ -241,6 +246,11 @@ void CFiscalStore::notePayment(const CfdiKey& key, const std::string& formaPago)
     m_db.execute("INSERT INTO CfdisPago (Id_Documento, NumPago, FormaPago, Estado) VALUES (?, ?, ?, ?) "
                  "ON CONFLICT (Id_Documento, NumPago) DO NOTHING",
                  {std::int64_t{key.idDocumento}, std::int64_t{key.numPago}, formaPago, std::string(kPorSellar)});
+}
+
+void CFiscalStore::setPaymentForma(const CfdiKey& key, const std::string& formaPago) {
+    m_db.execute("UPDATE CfdisPago SET FormaPago = ? WHERE Id_Documento = ? AND NumPago = ? AND Xml IS NULL",
+                 {formaPago, std::int64_t{key.idDocumento}, std::int64_t{key.numPago}});
 }
 
 std::string CFiscalStore::paymentForma(const CfdiKey& key) {

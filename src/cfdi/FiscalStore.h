@@ -76,6 +76,8 @@ public:
     // forma de pago when the payment is received (or the invoice stamped), "Por sellar" until it is
     // sealed. Noting a payment that has its row already changes nothing.
     void notePayment(const CfdiKey& key, const std::string& formaPago);
+    // Changes the forma de pago of a complement not sealed yet; a sealed one keeps the one it carries.
+    void setPaymentForma(const CfdiKey& key, const std::string& formaPago);
     // The forma de pago noted for the payment; empty when none was.
     std::string paymentForma(const CfdiKey& key);
     void saveSealedPayment(const CfdiKey& key, const std::string& formaPago, const std::string& xml,

@@ -73,7 +73,7 @@ TEST_F(CfdiBuilderTest, GeneratedDocumentsValidateMatchXsltprocAndVerify) {
         const std::int32_t id = save(n % 2 ? cliente : otroCliente, n + 1, lines, n % 3 ? "A" : "");
         DocumentoFiscal given;
         if (n % 4 == 0) {
-            given = {"03", "PUE", "", ""};
+            given = {"03", "PUE", "", "", ""};
             ++pue;
         }
         const CCfdiIssuer::Sealed s = CCfdiIssuer(*db).Seal(id, given, CfdiKit::password(), sealingNow());
@@ -179,7 +179,7 @@ TEST_F(CfdiBuilderTest, RefusesWithSpanishMessagesNamingTheDatumAndWritesNothing
     CPartida pipe = line(ok, 10, 1);
     pipe.Descripcion = "Uno | dos";
     const std::int32_t withPipe = save(cliente, 4, {pipe});
-    s = CCfdiIssuer(*db).Seal(withPipe, {"01", "PPD", "ZZZ", ""}, CfdiKit::password(), sealingNow());
+    s = CCfdiIssuer(*db).Seal(withPipe, {"01", "PPD", "ZZZ", "", ""}, CfdiKit::password(), sealingNow());
     EXPECT_TRUE(mentions(s.errors, "El renglón 1 tiene en la descripción caracteres que el SAT no acepta"));
     EXPECT_TRUE(mentions(s.errors, "Con método de pago PPD la forma de pago debe ser 99"));
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI «ZZZ» no sirve para una factura"));
@@ -243,11 +243,11 @@ TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
     const std::int32_t asalariado = addCustomer("Juan Pérez", "PEGJ800101AB1", "01000", "605", "G03");
     s = seal(save(asalariado, 4, {line(ok, 10, 1)}));
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI G03 no corresponde al régimen fiscal 605")) << joined(s.errors);
-    s = seal(save(cliente, 5, {line(ok, 10, 1)}), {"", "", "D01", ""});
+    s = seal(save(cliente, 5, {line(ok, 10, 1)}), {"", "", "D01", "", ""});
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI D01 no corresponde al régimen fiscal 601")) << joined(s.errors);
-    EXPECT_TRUE(seal(save(otroCliente, 6, {line(ok, 10, 1)}), {"", "", "D01", ""}).ok());
-    EXPECT_TRUE(seal(save(asalariado, 7, {line(ok, 10, 1)}), {"", "", "S01", ""}).ok());
-    s = seal(save(cliente, 8, {line(ok, 10, 1)}), {"", "", "CP01", ""});
+    EXPECT_TRUE(seal(save(otroCliente, 6, {line(ok, 10, 1)}), {"", "", "D01", "", ""}).ok());
+    EXPECT_TRUE(seal(save(asalariado, 7, {line(ok, 10, 1)}), {"", "", "S01", "", ""}).ok());
+    s = seal(save(cliente, 8, {line(ok, 10, 1)}), {"", "", "CP01", "", ""});
     EXPECT_TRUE(mentions(s.errors, "El uso del CFDI «CP01» no sirve para una factura")) << joined(s.errors);
 
     // A byte that is not UTF-8 (text from another code page, which a file may hold and a server
@@ -275,7 +275,7 @@ TEST_F(CfdiBuilderTest, RefusesLengthsUsosTextAndAmountsBeforeSealing) {
 TEST_F(CfdiBuilderTest, SaveWritesTheFileByYearAndMonthAndStoresTheXmlWithTheDocument) {
     const std::int32_t a = addArticle("A1", "Uno", "01010101", iva16);
     const std::int32_t id = save(cliente, 77, {line(a, 100, 1)}, "B");
-    const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(), sealingNow());
+    const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", "", ""}, CfdiKit::password(), sealingNow());
     ASSERT_TRUE(s.ok()) << joined(s.errors);
     const fs::path file = CCfdiIssuer::PathIn(dir.path() / "xml", s);
     EXPECT_EQ(file, dir.path() / "xml/2026/03/EKU9003173C9_B_77.xml");
@@ -284,7 +284,7 @@ TEST_F(CfdiBuilderTest, SaveWritesTheFileByYearAndMonthAndStoresTheXmlWithTheDoc
     EXPECT_TRUE(s.notice.empty()) << s.notice;
     // Sealed days later: the SAT's 72 hours count from the seal, so the CFDI carries that day, and
     // goes into that month's folder; the operator is told.
-    const auto later = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(),
+    const auto later = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", "", ""}, CfdiKit::password(),
                                              OleDate::fromDate(2026, 4, 2, 8, 5, 0));
     ASSERT_TRUE(later.ok()) << joined(later.errors);
     EXPECT_EQ(CfdiKit::xpath(later.xml, "string(/*/@Fecha)"), "2026-04-02T08:05:00");

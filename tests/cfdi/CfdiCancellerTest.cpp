@@ -59,7 +59,7 @@ protected:
 TEST_P(CfdiCancellerTest, WhatCannotBeCancelledIsRefusedBeforeAskingThePac) {
     const std::int32_t sealedOnly = save(cliente, 1, {line(article, 10, 1)}, "C");
     CCfdiIssuer issuer(*db);
-    const auto sealed = issuer.Seal(sealedOnly, {"01", "PUE", "G03", ""}, CfdiKit::password(), sealingNow());
+    const auto sealed = issuer.Seal(sealedOnly, {"01", "PUE", "G03", "", ""}, CfdiKit::password(), sealingNow());
     ASSERT_TRUE(sealed.ok());
     issuer.Store(sealedOnly, sealed);
     const std::int32_t id = stamped(2);
@@ -170,6 +170,16 @@ TEST_P(CfdiCancellerTest, ARequestWhoseAnswerWasLostIsFollowedAndMayGoAgain) {
     r = canceller().Cancel(id, motive("03"));
     EXPECT_EQ(r.state, CCfdiCanceller::State::Requested) << r.message;
     EXPECT_EQ(r.code, "202") << "the PAC had it";
+
+    // A refusal of the PAC is kept with the CFDI, which stays valid and may be asked again.
+    const std::int32_t refused = stamped(42);
+    pac.setMode(StandInPac::Mode::Refuse, "205");
+    EXPECT_EQ(canceller().Cancel(refused, motive("02")).state, CCfdiCanceller::State::Refused);
+    EXPECT_TRUE(fiscal.cfdi(refused)->cancelacion.empty());
+    EXPECT_NE(fiscal.cfdi(refused)->estatusSat.find("El PAC rechazó la última solicitud de cancelación (No se canceló: 205"),
+              std::string::npos)
+        << fiscal.cfdi(refused)->estatusSat;
+    pac.setMode(StandInPac::Mode::Answer);
 
     // Cut before it reached the PAC: the SAT knows of no request, and nothing stays in process.
     const std::int32_t other = stamped(41);

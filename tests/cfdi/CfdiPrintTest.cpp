@@ -90,7 +90,7 @@ protected:
     std::int32_t sealed(std::int32_t folio) {
         const std::int32_t a = addArticle("P" + std::to_string(folio), "Papel bond carta", "14111507", iva16);
         const std::int32_t id = save(cliente, folio, {line(a, 119.5, 3), line(a, 10, 1)});
-        const auto s = CCfdiIssuer(*db).Seal(id, {"03", "PUE", "G03", "01"}, CfdiKit::password(), sealingNow());
+        const auto s = CCfdiIssuer(*db).Seal(id, {"03", "PUE", "G03", "01", ""}, CfdiKit::password(), sealingNow());
         EXPECT_TRUE(s.ok());
         std::string error;
         EXPECT_TRUE(CCfdiIssuer(*db).Save(id, s, CCfdiIssuer::PathIn(dir.path() / "xml", s), error)) << error;

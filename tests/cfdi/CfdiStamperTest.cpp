@@ -31,7 +31,7 @@ protected:
     std::int32_t sealedDocument(std::int32_t folio, fs::path& file) {
         const std::int32_t a = addArticle("A" + std::to_string(folio), "Uno", "01010101", iva16);
         const std::int32_t id = save(cliente, folio, {line(a, 100, 2)}, "T");
-        const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(), sealingNow());
+        const auto s = CCfdiIssuer(*db).Seal(id, {"01", "PUE", "G01", "", ""}, CfdiKit::password(), sealingNow());
         EXPECT_TRUE(s.ok());
         file = CCfdiIssuer::PathIn(dir.path() / "xml", s);
         std::string error;
@@ -201,7 +201,7 @@ TEST_P(CfdiStamperTest, SealsAgainOnlyWhatNoPacHoldsAndOnlyNearTheSatDeadline) {
     EXPECT_EQ(r.state, CCfdiStamper::State::Pending) << r.message;
     pac.setMode(StandInPac::Mode::Answer);
     request.sealAgain = true;
-    request.fiscal = {"03", "PUE", "G03", ""};
+    request.fiscal = {"03", "PUE", "G03", "", ""};
     r = CCfdiSealAndStamp(*db, *client).Run(other, request, sealingNow().addDays(5));
     ASSERT_EQ(r.state, CCfdiStamper::State::Stamped) << r.message;
     EXPECT_FALSE(r.sealedNow);

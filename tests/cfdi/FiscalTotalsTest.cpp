@@ -131,7 +131,7 @@ TEST_F(FiscalTotals, ADocumentSavedBeforeTheRfcTakesTheCfdiTotalsWhenSealed) {
         const std::int32_t id =
             CDocumentStore(*db).Save(h, std::span<CPartida>(const_cast<CPartida*>(lines.data()), lines.size()), old,
                                      FirstPayment{paid, old.Total, ""}, std::nullopt).id;
-        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {paid ? "03" : "99", "", "", ""}, CfdiKit::password(), sealingNow());
+        const CCfdiIssuer::Sealed sealed = CCfdiIssuer(*db).Seal(id, {paid ? "03" : "99", "", "", "", ""}, CfdiKit::password(), sealingNow());
         ASSERT_TRUE(sealed.ok()) << sealed.errors.front();
         CCfdiIssuer(*db).Store(id, sealed);
         const std::int64_t total = cents(sealed.xml, "/*/@Total");

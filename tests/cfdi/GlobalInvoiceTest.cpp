@@ -68,7 +68,7 @@ protected:
         }
         save(cliente, 200, {line(a16, 50, 1)}, "V", OleDate::fromDate(2026, 3, 1, 9));
         CCfdiSealAndStamp::Request request;
-        request.fiscal = {"01", "PUE", "G03", "01"};
+        request.fiscal = {"01", "PUE", "G03", "01", ""};
         request.password = CfdiKit::password();
         ASSERT_EQ(CCfdiSealAndStamp(*db, *client).Run(individual, request, sealingNow()).state, CCfdiStamper::State::Stamped);
         ASSERT_EQ(CDocumentStore(*db).Cancel("V", 109), CDocumentStore::CancelResult::Cancelled);
@@ -133,7 +133,7 @@ TEST_F(GlobalInvoiceTest, CoversTheMonthsFreeSalesOnceAndFreesThemWhenCancelled)
     EXPECT_NE(again.errors.front().find("No hay ventas"), std::string::npos) << again.errors.front();
     Statement one = db->prepare("SELECT Id_Documento FROM Documentos WHERE Folio = 101");
     ASSERT_TRUE(one.step());
-    const auto single = CCfdiIssuer(*db).Seal(static_cast<std::int32_t>(one.integer(0)), {"01", "PUE", "G03", "01"},
+    const auto single = CCfdiIssuer(*db).Seal(static_cast<std::int32_t>(one.integer(0)), {"01", "PUE", "G03", "01", ""},
                                               CfdiKit::password(), sealingNow());
     ASSERT_FALSE(single.ok());
     EXPECT_NE(single.errors.front().find("factura global FG 1"), std::string::npos) << single.errors.front();

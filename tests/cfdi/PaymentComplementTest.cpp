@@ -160,6 +160,7 @@ TEST_F(PaymentComplementTest, PaymentsBeforeTheStampOweTheirsAndALostAnswerStamp
     ASSERT_EQ(stamped.owedPayments, std::vector<CfdiKey>{CfdiKey(id, 1)});
     EXPECT_EQ(fiscal.paymentsToStamp(), std::vector<CfdiKey>{CfdiKey(id, 1)});
     EXPECT_EQ(fiscal.paymentForma({id, 1}), "01");
+    fiscal.setPaymentForma({id, 1}, "02");  // "Después" with another forma chosen
 
     // The answer of the first complement is lost after the PAC stamped it: pending, then the
     // same bytes again give the same stamp.
@@ -177,6 +178,9 @@ TEST_F(PaymentComplementTest, PaymentsBeforeTheStampOweTheirsAndALostAnswerStamp
     EXPECT_EQ(CXmlDocument::attribute(first.find("DoctoRelacionado"), "ImpSaldoAnt"), "1160.00");
     EXPECT_EQ(CXmlDocument::attribute(first.find("DoctoRelacionado"), "ImpSaldoInsoluto"), "860.00");
     EXPECT_EQ(CXmlDocument::attribute(first.find("Pago"), "FechaPago"), "2026-03-14T09:00:00");
+    EXPECT_EQ(CXmlDocument::attribute(first.find("Pago"), "FormaDePagoP"), "02");
+    fiscal.setPaymentForma({id, 1}, "05");
+    EXPECT_EQ(fiscal.paymentForma({id, 1}), "02") << "a sealed complement keeps the forma it carries";
 
     // The rest, paid later; noting a payment twice keeps its first forma.
     const std::int32_t n = pay(id, 860, 20);

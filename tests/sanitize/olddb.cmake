@@ -5,6 +5,7 @@ add_executable(olddb_mutation
   ${PROJECT_SOURCE_DIR}/src/config/OldDatabase.cpp
   ${PROJECT_SOURCE_DIR}/src/config/OldDatabaseWire.cpp
   ${PROJECT_SOURCE_DIR}/src/config/OldDatabaseProcess.cpp
+  ${PROJECT_SOURCE_DIR}/src/platform/InstallLayout.cpp
   ${PROJECT_SOURCE_DIR}/tests/sanitize/olddb_mutation.cpp)
 target_include_directories(olddb_mutation PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(olddb_mutation PRIVATE PkgConfig::MDB)

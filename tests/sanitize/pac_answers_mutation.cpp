@@ -935,7 +935,7 @@ std::vector<std::string> sentCfdis() {
     CfdiFixture f;
     const std::int32_t a = f.addArticle("M1", "Tuerca «3/8» & rondana", "31161700", f.iva16);
     const std::int32_t id = f.save(f.cliente, 77, {f.line(a, 100, 2)}, "M");
-    const auto sealed = CCfdiIssuer(*f.db).Seal(id, {"01", "PUE", "G01", ""}, CfdiKit::password(), CfdiFixture::sealingNow());
+    const auto sealed = CCfdiIssuer(*f.db).Seal(id, {"01", "PUE", "G01", "", ""}, CfdiKit::password(), CfdiFixture::sealingNow());
     if (!sealed.ok())
         throw std::runtime_error("the fixture's document does not seal: " + sealed.errors.front());
     sent.push_back(sealed.xml);

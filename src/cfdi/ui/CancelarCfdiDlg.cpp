@@ -113,7 +113,8 @@ void CCancelarCfdiDlg::showState() {
     QString text = QStringLiteral("El documento no tiene factura electrónica timbrada.");
     try {
         if (const auto c = CFiscalStore(m_db).cfdi(chosen()); c && chosen().idDocumento != 0) {
-            text = c->cancelacion.empty() ? QStringLiteral("Timbrado, vigente.")
+            text = c->cancelacion.empty() ? QStringLiteral("Timbrado, vigente.") +
+                                                (c->estatusSat.empty() ? QString() : QStringLiteral(" ") + q(c->estatusSat))
                                           : QStringLiteral("%1%2").arg(q(c->cancelacion),
                                                                        c->estatusSat.empty() ? QString()
                                                                                              : QStringLiteral(" (%1)").arg(q(c->estatusSat)));

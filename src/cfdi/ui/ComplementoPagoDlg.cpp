@@ -141,7 +141,15 @@ CComplementoPagoDlg::CComplementoPagoDlg(Database& db, const CfdiKey& key, QWidg
     auto* despues = new CTolButton(QStringLiteral("Después"), this);
     setId(despues, kDespuesId);
     place(despues, 181, 80, 52, 14);
-    connect(despues, &QPushButton::clicked, this, &QDialog::reject);
+    connect(despues, &QPushButton::clicked, this, [this] {
+        // The forma chosen stays with the owed complement for when it is stamped.
+        try {
+            CFiscalStore(m_db).setPaymentForma(m_key, m_forma->value());
+        } catch (const DbError& e) {
+            ShowDbError(e);
+        }
+        reject();
+    });
     if (!CCfdiDlg::CanStamp(db)) {
         timbrar->setEnabled(false);
         m_state->setText(QStringLiteral("Configure el PAC en Configurar → Datos fiscales: el complemento queda en "
