@@ -6,6 +6,7 @@
 #include "cfdi/PacClient.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/SatCatalogs.h"
+#include "cfdi/ui/CancelarCfdiDlg.h"
 #include "cfdi/ui/ComplementoPagoDlg.h"
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "cfdi/ui/PacWait.h"
@@ -139,6 +140,15 @@ CCfdiDlg::CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder
             accept();
     });
     m_sellar = sellar;
+    // A stamped invoice is corrected only by cancelling it before the SAT (and following its status).
+    auto* cancelar = new CTolButton(QStringLiteral("Cancelar ante el SAT..."), this);
+    setId(cancelar, kCancelarSatId);
+    place(cancelar, 7, 106, 75, 14);
+    connect(cancelar, &QPushButton::clicked, this, [this] {
+        CCancelarCfdiDlg(m_db, m_id, this).exec();
+        showState();
+    });
+    m_cancelar = cancelar;
     auto* salir = new CTolButton(QStringLiteral("Salir"), this);
     setId(salir, kSalirId);
     place(salir, 201, 106, 52, 14);
@@ -166,7 +176,8 @@ void CCfdiDlg::showState() {
     const bool pending = estado == CFiscalStore::kPendiente;
     QString text;
     if (stamped)
-        text = QStringLiteral("Timbrada. Folio fiscal: %1").arg(q(stored->uuid));
+        text = QStringLiteral("Timbrada. Folio fiscal: %1").arg(q(stored->uuid)) +
+               (stored->cancelacion.empty() ? QString() : QStringLiteral(" (%1)").arg(q(stored->cancelacion)));
     else if (pending)
         text = QStringLiteral("Timbrado pendiente: se envía otra vez el mismo comprobante, sin sellarlo de nuevo.");
     else if (stored)
@@ -181,6 +192,8 @@ void CCfdiDlg::showState() {
     m_clave->setEnabled(!stamped && !pending);
     m_timbrar->setVisible(m_canStamp);
     m_timbrar->setEnabled(!stamped);
+    if (m_cancelar)
+        m_cancelar->setVisible(stamped);
     m_sellar->setEnabled(!stamped && !pending);
     if (stamped)
         m_uuid = stored->uuid;

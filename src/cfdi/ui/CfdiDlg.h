@@ -29,6 +29,7 @@ public:
     static constexpr int kSalirId = 1067;
     static constexpr int kTimbrarId = 1346;
     static constexpr int kEstadoId = 1347;
+    static constexpr int kCancelarSatId = 1348;
 
     CCfdiDlg(Database& db, std::int32_t idDocumento, const QString& folder, QWidget* parent = nullptr);
 
@@ -66,6 +67,7 @@ private:
     QLabel* m_state = nullptr;
     QWidget* m_timbrar = nullptr;
     QWidget* m_sellar = nullptr;
+    QWidget* m_cancelar = nullptr;
     CSatCombo* m_forma = nullptr;
     CSatCombo* m_metodo = nullptr;
     CSatCombo* m_uso = nullptr;

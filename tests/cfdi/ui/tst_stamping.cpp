@@ -86,6 +86,7 @@ private Q_SLOTS:
         CCfdiDlg dlg(*shop.db, id, folder());
         auto* timbrar = dlg.control<QPushButton>(CCfdiDlg::kTimbrarId);
         QVERIFY(timbrar->isVisibleTo(&dlg));
+        QVERIFY(!dlg.control<QPushButton>(CCfdiDlg::kCancelarSatId)->isVisibleTo(&dlg));
         dlg.control<QLineEdit>(CCfdiDlg::kClaveId)->setText(QString::fromStdString(CfdiKit::password()));
         shot(dlg, "Timbrar");
         MessageLog log;
@@ -109,6 +110,7 @@ private Q_SLOTS:
                  QStringLiteral("Timbrada. Folio fiscal: ") + QString::fromStdString(dlg.uuid()));
         QVERIFY(!again.control<QPushButton>(CCfdiDlg::kTimbrarId)->isEnabled());
         QVERIFY(!again.control<QPushButton>(CCfdiDlg::kSellarId)->isEnabled());
+        QVERIFY(again.control<QPushButton>(CCfdiDlg::kCancelarSatId)->isVisibleTo(&again));
         QVERIFY(!again.control(CCfdiDlg::kFormaPagoId)->isEnabled());
         shot(again, "Timbrada");
         QCOMPARE(shop.pac.stampedCount(), 1u);
