@@ -125,7 +125,11 @@ bool CTicketChannel::Open(const TicketPort& port) {
     return false;
 }
 
-bool CTicketChannel::Send(const std::string& bytes) {
+bool CTicketChannel::Send(const std::string& bytes) { return write(bytes, true); }
+
+bool CTicketChannel::SendVerbatim(const std::string& bytes) { return write(bytes, false); }
+
+bool CTicketChannel::write(const std::string& bytes, bool translate) {
     if (!IsOpen())
         return fail("No se pudo escribir en", EBADF);
     if (bytes.empty())
@@ -139,7 +143,7 @@ bool CTicketChannel::Send(const std::string& bytes) {
         }
         return true;
     }
-    const std::string out = m_port.translatesLineFeeds() ? ExpandLineFeeds(bytes) : bytes;
+    const std::string out = translate && m_port.translatesLineFeeds() ? ExpandLineFeeds(bytes) : bytes;
     const long long limit = kWriteTimeoutMs + static_cast<long long>(kWriteTimeoutPerByteMs) * out.size();
     if (const int error = m_stream.Write(out.data(), out.size(), static_cast<int>(std::min<long long>(limit, INT_MAX))))
         return fail("No se pudo escribir en", error);

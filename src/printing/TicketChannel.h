@@ -29,6 +29,8 @@ public:
     bool Open(const TicketPort& port);
     // Sends text or raw bytes (translated on every side but the serial one).
     bool Send(const std::string& bytes);
+    // Sends bytes exactly as they are on every side: a command whose 10 is a parameter, not a line.
+    bool SendVerbatim(const std::string& bytes);
     // Waits (within the write time-out) until a serial line has sent what it queued, then closes.
     // False when the printer held the line so long that the ticket did not go out.
     bool Finish();
@@ -41,6 +43,7 @@ public:
     const TicketPort& Port() const { return m_port; }
 
 private:
+    bool write(const std::string& bytes, bool translate);
     bool fail(const std::string& what, int error, const std::string& detail = {});
     void openSerial();
 

@@ -45,16 +45,17 @@ std::string ComposeText(const CTicketFormat& format, CDocumentValues& values, co
     return text;
 }
 
-std::string Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
-                    const TicketSettings& settings) {
+Bytes Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
+              const TicketSettings& settings) {
     // The commands are bytes already; only the text changes code page.
-    return Windows1252::FromUtf8(ComposeText(format, values, lines)) + DrawerCommandBytes(settings.comando) +
-           DrawerCommandBytes(settings.comandoCorte);
+    return {Windows1252::FromUtf8(ComposeText(format, values, lines)) + DrawerCommandBytes(settings.comando),
+            DrawerCommandBytes(settings.comandoCorte)};
 }
 
-Result Send(const std::string& bytes, const TicketSettings& settings) {
+Result Send(const Bytes& bytes, const TicketSettings& settings) {
     CTicketChannel channel;
-    if (!channel.Open(TicketPort::ForSettings(settings)) || !channel.Send(bytes) || !channel.Finish())
+    if (!channel.Open(TicketPort::ForSettings(settings)) || !channel.Send(bytes.lines) ||
+        !channel.SendVerbatim(bytes.verbatim) || !channel.Finish())
         return {false, channel.Error()};
     return {true, {}};
 }

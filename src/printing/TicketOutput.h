@@ -31,13 +31,19 @@ struct Result {
 // later detail rows print nothing more.
 std::string ComposeText(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines);
 
-// The bytes for the printer: the text in Windows-1252 (a character outside it becomes "?", one
-// column as any other), then the drawer command and the cutter command of `settings`.
-std::string Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
-                    const TicketSettings& settings);
+// The bytes for the printer: `lines`, the text in Windows-1252 (a character outside it becomes "?",
+// one column as any other) then the drawer command, whose line feeds the parallel, file and network
+// sides send as CR LF; and `verbatim`, the cutter command, which goes out byte for byte.
+struct Bytes {
+    std::string lines;
+    std::string verbatim;
+};
+Bytes Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
+              const TicketSettings& settings);
 
-// Opens the channel for settings.pPos, sends `bytes` in one write and closes it.
-Result Send(const std::string& bytes, const TicketSettings& settings);
+// Opens the channel for settings.pPos, sends the bytes and closes it.
+Result Send(const Bytes& bytes, const TicketSettings& settings);
+inline Result Send(const std::string& lines, const TicketSettings& settings) { return Send(Bytes{lines, {}}, settings); }
 
 // Loads the ticket format from `db` and prints the job's document with it. No format, an empty
 // or damaged one, or a database error: the message and nothing sent.

@@ -142,14 +142,17 @@ TEST(TicketChannel, ParallelFileAndNetworkPrinterGetCrLf) {
     // Each ticket replaces the file's content, as a stream opened for writing does.
     EXPECT_TRUE(TicketOutput::Send("C\n", s));
     EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "C\r\n");
+    // The cutter's command goes out byte for byte: its 10 is a parameter, not a line feed.
+    EXPECT_TRUE(TicketOutput::Send(TicketOutput::Bytes{"D\n\x1Bp\n", "\x1D\x56\x41\x0A"}, s));
+    EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "D\r\n\x1Bp\r\n\x1D\x56\x41\x0A");
 
     LoopbackPrinter printer;
     s.pPos = 0;
     s.dispositivoLpt1 = printer.address();
     std::string ticket(20000, 'x');
     ticket += "\nfin\n";
-    EXPECT_TRUE(TicketOutput::Send(ticket, s));
-    EXPECT_EQ(printer.received(), ExpandLineFeeds(ticket));
+    EXPECT_TRUE(TicketOutput::Send(TicketOutput::Bytes{ticket, "\x1D\x56\x41\x0A"}, s));
+    EXPECT_EQ(printer.received(), ExpandLineFeeds(ticket) + "\x1D\x56\x41\x0A");
 }
 
 TEST(TicketChannel, DevicesThatFailSayWhichAndWhyAndSendNothing) {

@@ -86,12 +86,14 @@ TEST_F(TicketBytes, TextGoesOutInWindows1252AndCommandsFollowIt) {
     TicketSettings s;
     s.comando = "27 112 0 25 250";
     s.comandoCorte = "29,86,0";
-    EXPECT_EQ(TicketOutput::Compose(f, job, job.Lines, s),
-              std::string("N\xFA\xF1" "ez \x80\n") + spaces(37) + "a\xF1?\n" +
-                  std::string("\x1B\x70\x00\x19\xFA\x1D\x56\x00", 8));
+    const TicketOutput::Bytes bytes = TicketOutput::Compose(f, job, job.Lines, s);
+    EXPECT_EQ(bytes.lines, std::string("N\xFA\xF1" "ez \x80\n") + spaces(37) + "a\xF1?\n" +
+                               std::string("\x1B\x70\x00\x19\xFA", 5));
+    EXPECT_EQ(bytes.verbatim, std::string("\x1D\x56\x00", 3)) << "the cutter's command apart, sent as it is";
     s.comando.clear();
     s.comandoCorte.clear();
-    EXPECT_EQ(TicketOutput::Compose(f, job, job.Lines, s), std::string("N\xFA\xF1" "ez \x80\n") + spaces(37) + "a\xF1?\n");
+    EXPECT_EQ(TicketOutput::Compose(f, job, job.Lines, s).lines, std::string("N\xFA\xF1" "ez \x80\n") + spaces(37) + "a\xF1?\n");
+    EXPECT_EQ(TicketOutput::Compose(f, job, job.Lines, s).verbatim, "");
 }
 
 TEST(DrawerCommand, SeparatorsRunsLettersAndLargeValues) {
