@@ -6,6 +6,7 @@
 #include "support/QueryCount.h"
 #include "support/ScratchDir.h"
 #include "support/TestDatabase.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -65,8 +66,6 @@ TEST(DatabaseRestore, ListsTheBackupsNewestFirstAndMarksTheDamagedOnes) {
     ScratchDir::writeAll(shop.folder.file("tienda-20261201-080000.mdb"), whole.substr(0, whole.size() / 2));
     ScratchDir::writeAll(shop.folder.file("otra-20261210-080000.mdb"), whole);
     ScratchDir::writeAll(shop.folder.file("notas.txt"), "x");
-    // One that may not be written, as on a read-only disk.
-    ::chmod(shop.backup.c_str(), 0444);
 
     const auto found = CDatabaseRestore::List(shop.folder.path().string(), "tienda");
     ASSERT_EQ(found.size(), 4u);
@@ -79,6 +78,34 @@ TEST(DatabaseRestore, ListsTheBackupsNewestFirstAndMarksTheDamagedOnes) {
     EXPECT_EQ(found[2].documents, 2);
     EXPECT_FALSE(found[3].sound());
     EXPECT_TRUE(CDatabaseRestore::List(shop.folder.file("no-existe"), "tienda").empty());
+}
+
+// The engine opens only files it may write; a backup on a read-only disk is still listed and
+// restored. Run as an ordinary user (root writes any file).
+TEST(DatabaseRestore, ABackupThatMayNotBeWrittenIsCheckedAsACopy) {
+    // Under the system's temporary folder: the build tree may not be reachable by "nobody".
+    ScratchDir dir(fs::temp_directory_path());
+    ::chmod(dir.path().c_str(), 0755);
+    const std::string backup = dir.file("tienda-20261207-090000.mdb");
+    {
+        auto db = Database::create(dir.file("tienda.mdb"));
+        db->execute("INSERT INTO Documentos (Folio) VALUES (1)");
+        ASSERT_EQ(CDatabaseFiles::Backup(*db, backup), "");
+    }
+    ASSERT_EQ(::chmod(backup.c_str(), 0444), 0);
+    const std::string before = ScratchDir::readAll(backup);
+
+    std::string why;
+    const int listed = Unprivileged::run(
+        [&] {
+            const auto found = CDatabaseRestore::List(dir.path().string(), "tienda");
+            return found.size() == 1 && found[0].sound() && found[0].documents == 1 && found[0].file == backup ? 0 : 1;
+        },
+        &why);
+    if (listed < 0)
+        GTEST_SKIP() << why;
+    EXPECT_EQ(listed, 0);
+    EXPECT_EQ(ScratchDir::readAll(backup), before);
 }
 
 TEST(DatabaseRestore, BringsBackADeletedDocumentAfterBackingUpTheDataInUse) {
