@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <system_error>
 
@@ -55,28 +56,6 @@ std::string CheckCopy(const std::string& path, const std::vector<std::int64_t>& 
     return "los renglones del respaldo no son los del origen";
 }
 
-void RemoveWithJournals(const fs::path& p) {
-    std::error_code ec;
-    fs::remove(p, ec);
-    for (const char* journal : {"-wal", "-shm", "-journal"})
-        fs::remove(p.string() + journal, ec);
-}
-
-// The backups of `name` in `folder` other than `written`, newest first.
-std::vector<fs::path> OthersNewestFirst(const fs::path& folder, const std::string& name, const fs::path& written) {
-    std::vector<fs::path> found;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string file = it->path().filename().string();
-        std::error_code typeError;
-        if (CDatabaseBackup::IsBackupOf(file, name) && it->is_regular_file(typeError) && file != written.filename())
-            found.push_back(it->path());
-    }
-    // The stamp sorts as the time does.
-    std::sort(found.begin(), found.end(), [](const fs::path& a, const fs::path& b) { return a.filename() > b.filename(); });
-    return found;
-}
-
 } // namespace
 
 std::string CDatabaseBackup::NameOf(const std::string& location) {
@@ -101,6 +80,19 @@ bool CDatabaseBackup::IsBackupOf(const std::string& fileName, const std::string&
         return false;
     const std::size_t at = name.size();
     return fileName[at] == '-' && Digits(fileName, at + 1, 8) && fileName[at + 9] == '-' && Digits(fileName, at + 10, 6);
+}
+
+std::vector<std::string> CDatabaseBackup::Find(const std::string& folder, const std::string& name) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (IsBackupOf(it->path().filename().string(), name) && it->is_regular_file(typeError))
+            found.push_back(it->path().string());
+    }
+    // The stamp sorts as the time does.
+    std::sort(found.begin(), found.end(), std::greater<>());
+    return found;
 }
 
 std::optional<int> CDatabaseBackup::ParseKeep(const std::string& text) {
@@ -138,21 +130,22 @@ CDatabaseBackup::Result CDatabaseBackup::Run(Database& db, const std::string& fo
         }
         const std::vector<std::int64_t> after = RowCounts(db);
         if (std::string wrong = CheckCopy(target.string(), before, after); !wrong.empty()) {
-            RemoveWithJournals(target);
+            CDatabaseFiles::RemoveWithJournals(target.string());
             result.error = "El respaldo " + target.string() + " no salió completo y se borró: " + wrong;
             return result;
         }
         result.tables = static_cast<int>(after.size());
     } catch (const std::exception& e) {
-        RemoveWithJournals(target);
+        CDatabaseFiles::RemoveWithJournals(target.string());
         result.error = "No se pudo respaldar en " + target.string() + ": " + DbErrorText(e);
         return result;
     }
-    std::vector<fs::path> older = OthersNewestFirst(folder, name, target);
+    std::vector<std::string> older = Find(folder, name);
+    std::erase_if(older, [&](const std::string& file) { return fs::path(file).filename() == target.filename(); });
     const auto kept = static_cast<std::size_t>(keep - 1);
     for (std::size_t i = older.size(); i > kept; --i) {
-        RemoveWithJournals(older[i - 1]);
-        result.removed.push_back(older[i - 1].string());
+        CDatabaseFiles::RemoveWithJournals(older[i - 1]);
+        result.removed.push_back(older[i - 1]);
     }
     return result;
 }

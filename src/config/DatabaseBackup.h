@@ -32,6 +32,8 @@ public:
     static std::string FileName(const std::string& name, std::time_t when);
     // True when `fileName` (no folder) is a backup of `name` by FileName's exact pattern.
     static bool IsBackupOf(const std::string& fileName, const std::string& name);
+    // The backups of `name` in `folder` (paths), newest first; none when the folder is missing.
+    static std::vector<std::string> Find(const std::string& folder, const std::string& name);
     // The number of backups to keep, as typed ("30"): nothing unless a whole number of 1 or more.
     static std::optional<int> ParseKeep(const std::string& text);
 

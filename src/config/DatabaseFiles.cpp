@@ -138,6 +138,13 @@ void EmptyInto(Database& db, const fs::path& temp, const CDatabaseCopy::Progress
 
 } // namespace
 
+std::string CDatabaseFiles::TempBeside(const std::string& target) {
+    RemoveStale(FolderOf(target));
+    return ::TempBeside(target).string();
+}
+
+void CDatabaseFiles::RemoveWithJournals(const std::string& path) { RemoveQuietly(path); }
+
 bool CDatabaseFiles::InUse(const Database& db, const std::string& target) {
     std::error_code ec;
     return fs::equivalent(db.path(), target, ec) && !ec;

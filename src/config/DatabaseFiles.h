@@ -25,6 +25,11 @@ public:
 
     // The target is the file of the database in use: refused before anything is asked or written.
     static bool InUse(const Database& db, const std::string& target);
+    // A name no file has beside `target`, for writing it whole before a rename; what killed
+    // programs left in that folder is removed first. Throws DbError when the folder cannot be read.
+    static std::string TempBeside(const std::string& target);
+    // Removes `path` and the engine's journals beside it, quietly.
+    static void RemoveWithJournals(const std::string& path);
 
     // Empty on success; otherwise the operator's message, with the target untouched.
     // A server's backup is a copy into a new file, reported table by table through `progress`.

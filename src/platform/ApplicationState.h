@@ -47,6 +47,9 @@ struct ApplicationState {
     std::string dispositivoCom1 = "/dev/ttyS0";
     std::string dispositivoCom2 = "/dev/ttyS1";
     std::string comandoCorte; // paper-cutter command sent after the drawer command
+    // Set by the main window that closed because its database file was replaced (a backup
+    // restored): the program opens the file again and shows a new main window.
+    bool reopenDatabase = false;
 };
 
 // Copies the settings that ApplicationState carries.

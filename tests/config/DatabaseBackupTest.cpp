@@ -1,6 +1,7 @@
 #include "config/DatabaseBackup.h"
 #include "db/Database.h"
 #include "db/Schema.h"
+#include "support/LocalTime.h"
 #include "support/QueryCount.h"
 #include "support/ScratchDir.h"
 #include "support/TestDatabase.h"
@@ -17,26 +18,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return std::mktime(&t);
-}
-
-std::vector<std::string> Names(const fs::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::unique_ptr<Database> WithADocument(const TestDatabase& where) {
     auto db = where.create();
@@ -97,7 +78,7 @@ TEST(DatabaseBackup, KeepsTheNewestOfThisDatabaseAndTouchesNothingElse) {
     expected.insert(expected.end(), {n + "-20240101-000000.mdb", n + "-20250104-000000.mdb",
                                      n + "-20250105-235959.mdb", n + "-20260102-030405.mdb"});
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(Names(folder.path()), expected);
+    EXPECT_EQ(ScratchDir::names(folder.path()), expected);
 
     // A clock set back: the new backup sorts oldest and is still kept.
     const CDatabaseBackup::Result back = CDatabaseBackup::Run(*db, folder.path().string(), 1, LocalTime(2020, 1, 1, 0, 0, 0));
@@ -117,13 +98,13 @@ TEST(DatabaseBackup, AFailedBackupDeletesNothingAndLeavesNoFile) {
     ScratchDir folder;
     ScratchDir::writeAll(folder.file(n + "-20250101-000000.mdb"), "viejo");
     ScratchDir::writeAll(folder.file(n + "-20250102-000000.mdb"), "viejo");
-    const auto before = Names(folder.path());
+    const auto before = ScratchDir::names(folder.path());
 
     const CDatabaseBackup::Result r = CDatabaseBackup::Run(*db, folder.path().string(), 1, std::time(nullptr),
                                                            [](const std::string&) { throw std::runtime_error("disco lleno"); });
     EXPECT_NE(r.error.find("disco lleno"), std::string::npos) << r.error;
     EXPECT_TRUE(r.removed.empty());
-    EXPECT_EQ(Names(folder.path()), before);
+    EXPECT_EQ(ScratchDir::names(folder.path()), before);
 
     // A folder that cannot be made, and one that cannot be written (root writes anywhere).
     const std::string file = folder.file(n + "-20250101-000000.mdb");
@@ -133,7 +114,7 @@ TEST(DatabaseBackup, AFailedBackupDeletesNothingAndLeavesNoFile) {
         EXPECT_NE(CDatabaseBackup::Run(*db, folder.path().string(), 1).error, "");
         ::chmod(folder.path().c_str(), 0755);
     }
-    EXPECT_EQ(Names(folder.path()), before);
+    EXPECT_EQ(ScratchDir::names(folder.path()), before);
 }
 
 TEST(DatabaseBackup, TheCopyHoldsWhatTheOriginHoldsWhileAnotherConnectionWrites) {

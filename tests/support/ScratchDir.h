@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -7,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 // A fresh folder for one test, removed with everything in it when the test ends. It lives under
 // $QUINTALEVA_TEST_TMP when CTest runs the tests, else under the system's temporary folder.
@@ -40,6 +42,14 @@ public:
     static std::string readAll(const std::string& file) {
         std::ifstream in(file, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // The names of what `dir` holds, sorted.
+    static std::vector<std::string> names(const std::filesystem::path& dir) {
+        std::vector<std::string> found;
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            found.push_back(e.path().filename().string());
+        std::sort(found.begin(), found.end());
+        return found;
     }
     static void writeAll(const std::string& file, const std::string& bytes) {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);

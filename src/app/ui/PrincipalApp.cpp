@@ -59,8 +59,14 @@ CPrincipalApp::CPrincipalApp() {
             if (!error.isEmpty())
                 TolMessage(error);
         });
-        daily.startIfDue(QString::fromStdString(state.database->path()));
+        const QString location = QString::fromStdString(state.database->path());
+        daily.startIfDue(location);
+        // Left open past midnight, the new day is backed up too.
+        daily.watchWhileOpen(location);
         form.exec();
+        // A restored file was backed up just before; otherwise a day that changed is not lost.
+        if (!state.reopenDatabase)
+            daily.finishAtClose(nullptr);
         CTolMessageDlg::setMainWindow(nullptr);
     };
 }
@@ -202,8 +208,18 @@ int CPrincipalApp::run() {
     if (!DatabaseLocation::isServer(stored.toStdString()))
         warnAboutNetworkFile(stored);
 
-    if (askPassword(*m_db))
+    while (askPassword(*m_db)) {
+        m_state.reopenDatabase = false;
         runMainWindow(m_state);
+        if (!m_state.reopenDatabase)
+            break;
+        // The file was replaced under the window: opened again (and its password asked again),
+        // as at a start.
+        m_state.database = nullptr;
+        m_db.reset();
+        if (openDatabase(choice, false) != Opened::Yes)
+            return 1;
+    }
 
     m_state.database = nullptr;
     m_db.reset();

@@ -18,7 +18,8 @@ struct DatabaseChoice {
 };
 
 // Start-up and the whole run: settings, finding and opening the database, the values every part
-// shares, the access password, then the main window until it closes.
+// shares, the access password, then the main window until it closes (and again on the
+// same database when it closed for a restored backup).
 class CPrincipalApp final {
 public:
     CPrincipalApp();

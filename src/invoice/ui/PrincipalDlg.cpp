@@ -8,6 +8,7 @@
 #include "cfdi/ui/PorTimbrarDlg.h"
 #include "config/ui/ConfigDlg.h"
 #include "config/ui/Maintenance.h"
+#include "config/ui/RestaurarDlg.h"
 #include "db/ArticulosSet.h"
 #include "db/Database.h"
 #include "db/DbError.h"
@@ -104,7 +105,7 @@ CPrincipalDlg::CPrincipalDlg(Database& db, ApplicationState& state, QWidget* par
     BuildExtraFields();
     qApp->installEventFilter(this);
     // The file moved or replaced while the operator types is told at once, not at the save.
-    new CDatabaseWatch(m_db, this);
+    m_watch = new CDatabaseWatch(m_db, this);
     Clear();
     // Once the form is up: an invoice the PAC may have stamped unanswered is not left forgotten.
     QTimer::singleShot(0, this, [this] {
@@ -239,7 +240,8 @@ void CPrincipalDlg::createControls() {
                    {kImport, QStringLiteral("Importar de Quintaleva 1.3")},
                    {kFacturaElectronica, QStringLiteral("Factura electrónica")},
                    {kFacturasPorTimbrar, QStringLiteral("Facturas por timbrar")},
-                   {kFacturaGlobal, QStringLiteral("Factura global")}},
+                   {kFacturaGlobal, QStringLiteral("Factura global")},
+                   {kRestore, QStringLiteral("Restaurar un respaldo")}},
                   this);
     addButton(kReportsMenu, QStringLiteral("Reportes"), 259, 299, 131, kMagenta,
               QStringLiteral("Presenta los diferentes reportes del sistema"))
@@ -388,6 +390,7 @@ void CPrincipalDlg::onCommand(int id) {
         break;
     case kNewDatabase: CMaintenance::NewDatabase(m_db, this); break;
     case kBackup: CMaintenance::Backup(m_db, this); break;
+    case kRestore: onRestore(); break;
     case kImport:
         // The imported articles and taxes are looked up by the lines from now on.
         if (CMaintenance::Import(m_db, this)) {
@@ -760,17 +763,32 @@ void CPrincipalDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.exec(event->globalPos());
 }
 
-void CPrincipalDlg::closeEvent(QCloseEvent* event) {
-    if (m_grid->isEditing())
-        m_grid->commitEdit();
-    // Escape or the close box must not throw away a document being typed without a word, nor a
-    // reflex Enter after Escape: "No" is the default.
-    ReadValues();
-    if ((hasLines() || !m_doc.nombre.empty()) &&
-        TolMessage(QStringLiteral("¿Desea salir del sistema?\nLo que no haya guardado del documento en pantalla se perderá."),
-                   true, true) != 1) {
-        event->ignore();
+void CPrincipalDlg::onRestore() {
+    // The file is replaced on purpose: the watch must not report it as moved meanwhile.
+    delete m_watch;
+    m_watch = nullptr;
+    if (!CRestaurarDlg::Run(m_db, this)) {
+        m_watch = new CDatabaseWatch(m_db, this);
         return;
+    }
+    m_state.reopenDatabase = true;
+    close();
+}
+
+void CPrincipalDlg::closeEvent(QCloseEvent* event) {
+    // After a restore the operator already agreed to lose the screen's document.
+    if (!m_state.reopenDatabase) {
+        if (m_grid->isEditing())
+            m_grid->commitEdit();
+        // Escape or the close box must not throw away a document being typed without a word, nor a
+        // reflex Enter after Escape: "No" is the default.
+        ReadValues();
+        if ((hasLines() || !m_doc.nombre.empty()) &&
+            TolMessage(QStringLiteral("¿Desea salir del sistema?\nLo que no haya guardado del documento en pantalla se perderá."),
+                       true, true) != 1) {
+            event->ignore();
+            return;
+        }
     }
     m_articles->Close();
     m_taxes->Close();

@@ -11,6 +11,7 @@
 class CArticulosSet;
 class CPrintJob;
 class QKeyEvent;
+class CDatabaseWatch;
 class CDetalle;
 class CImpuestosSet;
 class CLineas;
@@ -44,7 +45,7 @@ public:
         kReportCustomers = 32771, kReportArticles = 32772, kReportDocuments = 32773, kReportReceivables = 32774,
         kReportStatement = 32776, kNewDatabase = 32777, kBackup = 32778, kImport = 32779,
         kWindowsFormat = 32780, kTicketFormat = 32781, kAbout = 16, kFacturaElectronica = 32782,
-        kFacturasPorTimbrar = 32783, kFacturaGlobal = 32784,
+        kFacturasPorTimbrar = 32783, kFacturaGlobal = 32784, kRestore = 32785,
     };
 
     static constexpr const char* kMsgFolioTooBig = "- El folio no puede ser mayor que 2147483647 -";
@@ -114,9 +115,12 @@ private:
     void onChooseCustomer();
     void onArticleKey();
     void onAbout();
+    // A backup put in place of the file: the window closes for the program to open it again.
+    void onRestore();
 
     Database& m_db;
     ApplicationState& m_state;
+    CDatabaseWatch* m_watch = nullptr;
     std::unique_ptr<CArticulosSet> m_articles;
     std::unique_ptr<CImpuestosSet> m_taxes;
     std::unique_ptr<CLineas> m_lines;

@@ -1,11 +1,14 @@
 #include "app/ui/PasswordDlg.h"
 #include "app/ui/PrincipalApp.h"
+#include "config/DatabaseBackup.h"
+#include "config/DatabaseRestore.h"
 #include "db/Database.h"
 #include "db/GeneralSet.h"
 #include "invoice/AmountInWords.h"
 #include "platform/SharedValues.h"
 #include "platform/ui/SettingsStore.h"
 #include "support/ModalAnswer.h"
+#include "support/QueryCount.h"
 #include "support/ScratchSettings.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -138,6 +141,35 @@ private Q_SLOTS:
         QCOMPARE(third.prompts, 1);
         QVERIFY(third.mainWindow);
         QCOMPARE(SettingsStore::readText("Path"), file("movida.mdb"));
+    }
+
+    void aWindowClosedForARestoredBackupOpensTheFileAgain() {
+        const QString path = file("restaurada.mdb");
+        std::string backup;
+        {
+            auto db = Database::create(path.toStdString());
+            db->execute("INSERT INTO Documentos (Folio) VALUES (1)");
+            backup = CDatabaseBackup::Run(*db, file("respaldos").toStdString(), 30, std::time(nullptr) - 60).file;
+            db->execute("DELETE FROM Documentos");
+        }
+        CPrincipalApp app;
+        app.chooseDatabase = [&](const DatabaseChoice&, const QString&) { return DatabaseChoice{path, {}}; };
+        app.showFatal = [](const QString& text) { QFAIL(qPrintable(text)); };
+        int passwords = 0;
+        app.askPassword = [&](Database&) { return ++passwords > 0; };
+        QList<std::int64_t> documents;
+        app.runMainWindow = [&](ApplicationState& s) {
+            documents << RowCount(*s.database, "Documentos");
+            if (documents.size() > 1)
+                return;
+            const auto r = CDatabaseRestore::Run(*s.database, backup, file("respaldos").toStdString());
+            QCOMPARE(QString::fromStdString(r.error), QString());
+            s.reopenDatabase = true;
+        };
+        QCOMPARE(app.run(), 0);
+        // The second window works on the restored file, after the password was asked again.
+        QCOMPARE(documents, (QList<std::int64_t>{0, 1}));
+        QCOMPARE(passwords, 2);
     }
 
     void cancelledPromptAndEscapeEndQuietly() {

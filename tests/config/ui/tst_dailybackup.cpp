@@ -65,6 +65,45 @@ private Q_SLOTS:
         QCOMPARE(BackupsIn(folder, QStringLiteral("tienda")).size(), 1);
     }
 
+    void leftOpenPastMidnightTheNewDayIsBackedUpOnce() {
+        if (TestDatabase::onServer())
+            QSKIP("a server's database is backed up by quintaleva-cli");
+        TestDatabase used("tienda");
+        auto db = used.create();
+        const QString folder = m_scratch.filePath(QStringLiteral("medianoche"));
+        ProgramSettings().setValue(QStringLiteral("Config/CarpetaRespaldos"), folder);
+        const QString location = QString::fromStdString(used.location());
+        const QDate started = QDate::currentDate().addDays(-1);
+        ProgramSettings().setValue(QStringLiteral("Config/UltimoRespaldo"), started.toString(Qt::ISODate));
+
+        // The timer notices the new day.
+        CDailyBackup daily;
+        QSignalSpy finished(&daily, &CDailyBackup::finished);
+        daily.watchWhileOpen(location, started, 10);
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(finished.takeFirst().at(0).toString(), QString());
+        QCOMPARE(BackupsIn(folder, QStringLiteral("tienda")).size(), 1);
+        QCOMPARE(ProgramSettings().value(QStringLiteral("Config/UltimoRespaldo")).toDate(), QDate::currentDate());
+        // Once a day: neither the timer nor the close take another.
+        QTest::qWait(100);
+        daily.finishAtClose(nullptr);
+        QCOMPARE(finished.size(), 0);
+
+        // Closed the day after the timer's backup, before the timer looked again: the close takes
+        // it and returns only once it is written.
+        CDailyBackup closing;
+        QSignalSpy closed(&closing, &CDailyBackup::finished);
+        closing.watchWhileOpen(location, QDate::currentDate(), CDailyBackup::kCheckMs);
+        QVERIFY(!closing.startIfDayChanged(location, QDate::currentDate()));
+        // A second later, so the new backup has a name of its own.
+        QTest::qWait(1100);
+        closing.finishAtClose(nullptr, QDate::currentDate().addDays(1));
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed.takeFirst().at(0).toString(), QString());
+        QCOMPARE(BackupsIn(folder, QStringLiteral("tienda")).size(), 2);
+        QCOMPARE(ProgramSettings().value(QStringLiteral("Config/UltimoRespaldo")).toDate(), QDate::currentDate().addDays(1));
+    }
+
     void aFailureSaysWhereAndWhyAndIsTriedAgain() {
         if (TestDatabase::onServer())
             QSKIP("a server's database is backed up by quintaleva-cli");

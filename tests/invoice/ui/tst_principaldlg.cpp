@@ -209,7 +209,7 @@ private Q_SLOTS:
             return ids;
         };
         QCOMPARE(items(CPrincipalDlg::kReportsMenu), (QList<int>{32771, 32772, 32773, 32774, 32776}));
-        QCOMPARE(items(CPrincipalDlg::kUtilitiesMenu), (QList<int>{32777, 32778, 32779, 32782, 32783, 32784}));
+        QCOMPARE(items(CPrincipalDlg::kUtilitiesMenu), (QList<int>{32777, 32778, 32779, 32782, 32783, 32784, 32785}));
         QCOMPARE(items(CPrincipalDlg::kFormatsMenu), (QList<int>{32780, 32781}));
         QCOMPARE(m_form->control<CTolButton>(CPrincipalDlg::kReportsMenu)->menuItems().first().text,
                  QStringLiteral("Catálogo de clientes"));
