@@ -93,8 +93,9 @@ TEST(DatabaseFiles, InterruptedBackupLeavesTheOldTarget) {
     // A folder that does not exist: a message, no exception.
     EXPECT_NE(CDatabaseFiles::Backup(*db, dir.file("no/existe.mdb")), "");
     // Never over the database in use.
-    if (!TestDatabase::onServer())
+    if (!TestDatabase::onServer()) {
         EXPECT_EQ(CDatabaseFiles::Backup(*db, db->path()), CDatabaseFiles::kMsgSameFile);
+    }
     EXPECT_EQ(RowCount(*db, "Articulos"), 1);
 }
 
@@ -121,8 +122,9 @@ TEST(DatabaseFiles, NewDatabaseKeepsAllButArticlesCustomersAndDocuments) {
     // The database in use is as it was.
     EXPECT_EQ(RowCount(*db, "Documentos"), 1);
     EXPECT_EQ(RowCount(*db, "Cobros"), 1);
-    if (!TestDatabase::onServer())
+    if (!TestDatabase::onServer()) {
         EXPECT_EQ(CDatabaseFiles::CreateEmpty(*db, db->path()), CDatabaseFiles::kMsgSameFile);
+    }
 }
 
 TEST(DatabaseFiles, StaleTemporariesOfAKilledRunGoAndNoneIsLeftOnAnError) {
