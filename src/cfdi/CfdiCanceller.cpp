@@ -64,6 +64,11 @@ const std::vector<std::pair<std::string, std::string>>& CCfdiCanceller::Motivos(
 }
 
 std::string CCfdiCanceller::Refusal(const CfdiKey& key, const Request& request) {
+    std::string sustituto;
+    return check(key, request, sustituto);
+}
+
+std::string CCfdiCanceller::check(const CfdiKey& key, const Request& request, std::string& sustituto) {
     CFiscalStore store(m_db);
     const auto stored = store.cfdi(key);
     if (!stored)
@@ -88,8 +93,10 @@ std::string CCfdiCanceller::Refusal(const CfdiKey& key, const Request& request) 
         if (request.sustituto == key.idDocumento)
             return "Un documento no se sustituye a sí mismo.";
         std::string error;
-        if (!replacementOf(m_db, request.sustituto, stored->uuid, error))
+        const auto replacement = replacementOf(m_db, request.sustituto, stored->uuid, error);
+        if (!replacement)
             return error;
+        sustituto = *replacement;
     } else if (request.sustituto != 0) {
         return "Sólo el motivo 01 lleva un documento que la sustituye.";
     }
@@ -113,17 +120,32 @@ std::string CCfdiCanceller::Refusal(const CfdiKey& key, const Request& request) 
     return {};
 }
 
+bool CCfdiCanceller::ReplacementPending(const CfdiKey& key, std::int32_t sustituto) {
+    CFiscalStore store(m_db);
+    const auto replacement = store.cfdi(sustituto);
+    return store.cfdi(key) && (!replacement || replacement->estado != CFiscalStore::kTimbrado);
+}
+
+CCfdiSealAndStamp::Result CCfdiCanceller::StampReplacement(const CfdiKey& key, std::int32_t sustituto,
+                                                           const std::string& password,
+                                                           const std::filesystem::path& folder) {
+    CCfdiSealAndStamp::Request stamp;
+    stamp.fiscal.sustituyeUuid = CFiscalStore(m_db).cfdi(key)->uuid;
+    stamp.password = password;
+    stamp.folder = folder;
+    stamp.sealAgain = true;
+    return CCfdiSealAndStamp(m_db, m_pac).Run(sustituto, stamp);
+}
+
 CCfdiCanceller::Result CCfdiCanceller::Cancel(const CfdiKey& key, const Request& request) {
     Result r;
-    r.message = Refusal(key, request);
+    std::string sustituto;
+    r.message = check(key, request, sustituto);
     if (!r.message.empty())
         return r;
     CFiscalStore store(m_db);
     const auto stored = store.cfdi(key);
     const EmisorFiscal emisor = store.emisor();
-    std::string error, sustituto;
-    if (request.motivo == "01")
-        sustituto = replacementOf(m_db, request.sustituto, stored->uuid, error).value_or("");
     const CXmlDocument doc(stored->xml);
     PacCancelRequest pacRequest{stored->uuid, request.motivo, sustituto,
                                 CXmlDocument::attribute(doc.find("Emisor"), "Rfc"), emisor.certificado,

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/FiscalData.h"
 #include "db/OleDate.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -48,6 +50,12 @@ public:
     // Asks the status of every cancellation in process not asked today; how many were asked.
     int CheckInProcess(OleDate now = OleDate::now());
 
+    // Motive 01: the document `sustituto` replaces `key`, and is not stamped yet. StampReplacement
+    // seals it naming `key`'s folio fiscal (CfdiRelacionados 04) and stamps it, into `folder`.
+    bool ReplacementPending(const CfdiKey& key, std::int32_t sustituto);
+    CCfdiSealAndStamp::Result StampReplacement(const CfdiKey& key, std::int32_t sustituto, const std::string& password,
+                                               const std::filesystem::path& folder = {});
+
     // Why the CFDI `key` cannot be cancelled with `request` before asking the PAC; empty when it can.
     std::string Refusal(const CfdiKey& key, const Request& request);
 
@@ -55,6 +63,9 @@ public:
     static const std::vector<std::pair<std::string, std::string>>& Motivos();
 
 private:
+    // Refusal(), filling `sustituto` with the replacement's folio fiscal (motive 01) when it may go.
+    std::string check(const CfdiKey& key, const Request& request, std::string& sustituto);
+
     Database& m_db;
     CPacClient& m_pac;
 };

@@ -3,7 +3,6 @@
 #include "CliDatabase.h"
 
 #include "cfdi/CfdiCanceller.h"
-#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/FiscalStore.h"
 #include "db/Database.h"
 
@@ -76,25 +75,19 @@ int CancelarCommand(const std::vector<std::string>& given) {
     const std::unique_ptr<CPacClient> client = configuredPac(*db, error);
     if (!client)
         return fail(error);
-    CFiscalStore store(*db);
     if (!sustFolio.empty()) {
         const auto sustituto = findDocument(*db, sustSerie, sustFolio, error);
         if (!sustituto)
             return fail(error);
         request.sustituto = *sustituto;
         // The replacement is stamped first, naming the CFDI it replaces, unless it already is.
-        const auto cancelled = store.cfdi(key);
-        const auto replacement = store.cfdi(*sustituto);
-        if (request.motivo == "01" && cancelled && (!replacement || replacement->estado != CFiscalStore::kTimbrado)) {
-            CCfdiSealAndStamp::Request stamp;
-            stamp.fiscal.sustituyeUuid = cancelled->uuid;
-            stamp.password = *password;
-            stamp.sealAgain = true;
-            const auto r = CCfdiSealAndStamp(*db, *client).Run(*sustituto, stamp);
+        CCfdiCanceller canceller(*db, *client);
+        if (request.motivo == "01" && canceller.ReplacementPending(key, *sustituto)) {
+            const auto r = canceller.StampReplacement(key, *sustituto, *password);
             if (r.state != CCfdiStamper::State::Stamped)
                 return fail("no se timbró el documento que la sustituye: " + (r.errors.empty() ? r.message : r.errors.front()));
             std::printf("Sustituto timbrado: %s, folio fiscal %s (relación 04 con %s)\n",
-                        documentName(*db, *sustituto).c_str(), r.uuid.c_str(), cancelled->uuid.c_str());
+                        documentName(*db, *sustituto).c_str(), r.uuid.c_str(), CFiscalStore(*db).cfdi(key)->uuid.c_str());
         }
     }
     const CCfdiCanceller::Result r = CCfdiCanceller(*db, *client).Cancel(key, request);

@@ -1,7 +1,6 @@
 #include "cfdi/ui/CancelarCfdiDlg.h"
 
 #include "cfdi/CfdiCanceller.h"
-#include "cfdi/CfdiSealAndStamp.h"
 #include "cfdi/FiscalStore.h"
 #include "cfdi/PacClient.h"
 #include "cfdi/ui/CfdiDlg.h"
@@ -152,22 +151,18 @@ bool CCancelarCfdiDlg::cancelar() {
                 return false;
             }
             request.sustituto = *sustituto;
-            const auto old = CFiscalStore(m_db).cfdi(chosen());
-            const auto replacement = CFiscalStore(m_db).cfdi(*sustituto);
             // The replacement is stamped first, naming the CFDI it replaces.
-            if (old && (!replacement || replacement->estado != CFiscalStore::kTimbrado)) {
+            CCfdiCanceller canceller(m_db, wait);
+            if (canceller.ReplacementPending(chosen(), *sustituto)) {
                 wait.finish();
                 if (TolMessage(QStringLiteral("El documento %1%2 todavía no está timbrado. ¿Sellarlo y timbrarlo ahora como "
                                               "sustituto (relación 04) de la factura %3?")
-                                   .arg(m_serie->text().trimmed().toUpper(), m_folio->text().trimmed(), q(old->uuid)),
+                                   .arg(m_serie->text().trimmed().toUpper(), m_folio->text().trimmed(),
+                                        q(CFiscalStore(m_db).cfdi(chosen())->uuid)),
                                true) != 1)
                     return false;
-                CCfdiSealAndStamp::Request stamp;
-                stamp.fiscal.sustituyeUuid = old->uuid;
-                stamp.password = request.password;
-                stamp.folder = CDatosFiscalesDlg::xmlFolder().toStdString();
-                stamp.sealAgain = true;
-                const auto s = CCfdiSealAndStamp(m_db, wait).Run(*sustituto, stamp);
+                const auto s = canceller.StampReplacement(chosen(), *sustituto, request.password,
+                                                          CDatosFiscalesDlg::xmlFolder().toStdString());
                 if (s.state != CCfdiStamper::State::Stamped) {
                     wait.finish();
                     TolMessage(QStringLiteral("No se timbró el sustituto:\n%1").arg(q(s.errors.empty() ? s.message : s.errors.front())));
