@@ -3,7 +3,8 @@
 // measured in the same run, the raw first-screen query (the rows the grid shows, in the list's order,
 // read with a prepared statement), and beside the same dialog on an empty file. Also the list's own
 // data share (pager open and first screen), the
-// row count that follows the first paint, and End (last screen) on the opened list.
+// row count that follows the first paint (with the sampling of sort keys for far jumps), End (last
+// screen) on the opened list, and a far jump beside a seek.
 //
 // The files are generated once (BenchSetup) and kept in bench-data/ of the build folder; the 1M one
 // takes a few minutes. $QUINTALEVA_BENCH_SIZES limits the sizes ("100000" for the small one only, "0,100000").
@@ -182,11 +183,35 @@ void end(benchmark::State& state, List list) {
     }
 }
 
+// A far jump on a counted list (the scroll bar dragged): rows at positions spread over the whole
+// list, each away from the window of the one before; the floor is a seek, the page after a row.
+void farJump(benchmark::State& state, List list) {
+    Database& db = file(state);
+    KeysetPager pager(db, source(list));
+    const long n = pager.count();
+    long step = 0;
+    for (auto _ : state) {
+        const long position = (n / 13) * (1 + step++ % 12) + step % 97;
+        benchmark::DoNotOptimize(pager.row(position));
+    }
+    state.counters["rows"] = static_cast<double>(n);
+}
+
+void floorFarJump(benchmark::State& state, List list) {
+    Database& db = file(state);
+    KeysetPager pager(db, source(list));
+    const KeysetRow from = *pager.row(pager.count() / 2);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(pager.after(&from, KeysetPager::kPage));
+}
+
 void BM_SearchOpenFirstPaint(benchmark::State& s) { openAndPaint(s, List::Search); }
 void BM_SearchFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, List::Search); }
 void BM_SearchPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, List::Search); }
 void BM_SearchCountAfterPaint(benchmark::State& s) { count(s, List::Search); }
 void BM_SearchEnd(benchmark::State& s) { end(s, List::Search); }
+void BM_SearchFarJump(benchmark::State& s) { farJump(s, List::Search); }
+void BM_SearchFloorFarJump(benchmark::State& s) { floorFarJump(s, List::Search); }
 void BM_ReceivablesOpenFirstPaint(benchmark::State& s) { openAndPaint(s, List::Receivables); }
 void BM_ReceivablesFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, List::Receivables); }
 void BM_ReceivablesPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, List::Receivables); }
@@ -234,6 +259,8 @@ int main(int argc, char** argv) {
              {"SearchPagerFirstScreen", BM_SearchPagerFirstScreen},
              {"SearchCountAfterPaint", BM_SearchCountAfterPaint},
              {"SearchEnd", BM_SearchEnd},
+             {"SearchFarJump", BM_SearchFarJump},
+             {"SearchFloorFarJump", BM_SearchFloorFarJump},
              {"ReceivablesOpenFirstPaint", BM_ReceivablesOpenFirstPaint},
              {"ReceivablesFloorFirstScreen", BM_ReceivablesFloorFirstScreen},
              {"ReceivablesPagerFirstScreen", BM_ReceivablesPagerFirstScreen},

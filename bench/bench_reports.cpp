@@ -3,6 +3,8 @@
 //  - the detailed documents journal without a period: build time, peak memory above the
 //    program's base, memory kept after the report is freed, and the size of its text export;
 //  - the receivables report of every customer: build time and peak memory.
+//  - the same journal written to a text file as it is built (the command line's export): time,
+//    peak memory above the base, file size;
 // Each report is built in a child process, so its peak is its own (BenchSetup::InChild).
 //
 // Another size with $QUINTALEVA_BENCH_DOCUMENTOS, another file with $QUINTALEVA_BENCH_DB; the
@@ -99,6 +101,46 @@ void BM_JournalDetailedAll(benchmark::State& state) {
     }, kJournalTitle);
 }
 
+// The detailed journal streamed to a text file: {seconds, rows, peak above base, file bytes}.
+void BM_JournalDetailedStreamed(benchmark::State& state) {
+    std::vector<double> f;
+    for (auto _ : state) {
+        f = BenchSetup::InChild([] {
+            std::unique_ptr<Database> db = Database::open(g_file);
+            ReturnFreeMemory();
+            BenchSetup::ResetPeak();
+            const double base = static_cast<double>(BenchSetup::ResidentBytes());
+            const std::string file = g_scratch + "/flujo-" + std::to_string(::getpid()) + ".txt";
+            JournalFilter filter;
+            filter.detallado = true;
+            double rows = 0;
+            bool ok = false;
+            const double seconds = secondsOf([&] {
+                CRepData data;
+                std::string message;
+                ok = data.StreamTo(file, kJournalTitle, true) &&
+                     BuildDocumentsJournal(*db, filter, OleDate::now(), data, message);
+                rows = data.GetRowCount();
+                ok = ok && data.FinishStream();
+            });
+            const double peak = static_cast<double>(BenchSetup::PeakResidentBytes()) - base;
+            std::error_code ec;
+            const double bytes = static_cast<double>(std::filesystem::file_size(file, ec));
+            std::filesystem::remove(file, ec);
+            return ok ? std::vector<double>{seconds, rows, peak, bytes} : std::vector<double>{};
+        });
+        if (f.size() != 4) {
+            state.SkipWithError("the child process failed");
+            return;
+        }
+        state.SetIterationTime(f[0]);
+    }
+    using BenchSetup::Megabytes;
+    state.counters["rows"] = f[1];
+    state.counters["peak_MB"] = Megabytes(f[2]);
+    state.counters["text_MB"] = Megabytes(f[3]);
+}
+
 // The journal's rows as the engine gives them, every column read, nothing formatted or kept.
 void BM_JournalDetailedAllFloor(benchmark::State& state) {
     for (auto _ : state) {
@@ -149,6 +191,7 @@ void BM_ReceivablesAllFloor(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(BM_JournalDetailedAll)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_JournalDetailedStreamed)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_JournalDetailedAllFloor)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReceivablesAll)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReceivablesAllFloor)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)->ReportAggregatesOnly(true);

@@ -2,6 +2,7 @@
 
 #include "config/OldDatabase.h"
 #include "config/OldDatabaseProcess.h"
+#include "db/CatalogOrder.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
@@ -153,6 +154,8 @@ CImport13::Result CImport13::Run(Database& db, const COldDatabase& old, const Pr
             store.AddWindowsFormat(f.Nombre, format.Convert());
             ++r.formats;
         }
+        // Keyed for the lists now, in the same transaction, rather than at the first list.
+        CatalogOrder::refreshInTransaction(db);
         t.commit();
     } catch (const Cancelled&) {
         Result cancelled;

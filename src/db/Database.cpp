@@ -1,5 +1,6 @@
 #include "db/Database.h"
 
+#include "db/CatalogOrder.h"
 #include "db/Connection.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -45,6 +46,7 @@ std::unique_ptr<Database> Database::open(const std::string& location, const std:
     if (keepGoing)
         db->m_conn->watchLongWork(keepGoing);
     KeyIndexes::addWhereAllowed(*db);
+    CatalogOrder::ensure(*db);
     db->m_conn->watchLongWork({});
     return db;
 }

@@ -227,13 +227,40 @@ long KeysetPager::count() {
     st.step();
     m_count = static_cast<long>(st.integer(0));
     st.reset();
+    takeSamples();
     return *m_count;
+}
+
+// One statement over the list's order that keeps every kSampleEvery-th row's keys: the engine
+// numbers the rows itself, so only the samples cross over.
+void KeysetPager::takeSamples() {
+    m_samples.clear();
+    if (!m_count || *m_count <= 2 * kSampleEvery)
+        return;
+    std::string keys;
+    for (std::size_t i = 0; i < m_keyIndexes.size(); ++i)
+        keys += (i ? ", " : "") + quoted(m_columns[static_cast<std::size_t>(m_keyIndexes[i])]);
+    std::string inner = "SELECT " + keys + ", row_number() OVER (" + orderBy(false) + ") AS qv_n FROM " +
+                        quoted(m_source.table);
+    if (!m_source.filter.empty())
+        inner += " WHERE " + m_source.filter;
+    Statement& st = prepared("SELECT " + keys + " FROM (" + inner + ") AS q WHERE (qv_n - 1) % " +
+                             std::to_string(kSampleEvery) + " = 0 ORDER BY qv_n");
+    st.bindAll(m_source.params);
+    while (st.step()) {
+        KeysetRow row(m_columns.size());
+        for (std::size_t i = 0; i < m_keyIndexes.size(); ++i)
+            row[static_cast<std::size_t>(m_keyIndexes[i])] = st.column(static_cast<int>(i));
+        m_samples.push_back(std::move(row));
+    }
+    st.reset();
 }
 
 void KeysetPager::reset() {
     m_rows.clear();
     m_start = 0;
     m_count.reset();
+    m_samples.clear();
 }
 
 const KeysetRow* KeysetPager::row(long position) {
@@ -276,8 +303,33 @@ const KeysetRow* KeysetPager::row(long position) {
     return inWindow() ? &m_rows[static_cast<std::size_t>(position - m_start)] : nullptr;
 }
 
+bool KeysetPager::jumpBySample(long first) {
+    // The sample strictly before `first`, so that the window starts among the rows after it.
+    const auto index = static_cast<std::size_t>((first - 1) / kSampleEvery);
+    if (first < kSampleEvery || index >= m_samples.size())
+        return false;
+    const long skip = first - static_cast<long>(index) * kSampleEvery - 1;
+    std::vector<KeysetRow> rows = after(&m_samples[index], skip + kPage);
+    if (static_cast<long>(rows.size()) <= skip) {
+        // Fewer rows than counted (deleted meanwhile): positions are stale, start over.
+        m_samples.clear();
+        m_count.reset();
+        return false;
+    }
+    m_start = first;
+    for (auto it = rows.begin() + skip; it != rows.end(); ++it)
+        m_rows.push_back(std::move(*it));
+    if (static_cast<long>(rows.size()) < skip + kPage)
+        m_count = m_start + static_cast<long>(m_rows.size());
+    return true;
+}
+
 void KeysetPager::jumpTo(long position) {
     m_rows.clear();
+    const long first = std::max(0L, position - kPage / 2);
+    // Within a sample's reach of either end an offset read is as cheap.
+    if (m_count && first >= kSampleEvery && *m_count - first > kSampleEvery && jumpBySample(first))
+        return;
     std::vector<KeysetRow> rows;
     const bool nearerEnd = m_count && *m_count - 1 - position < position;
     if (nearerEnd) {

@@ -34,7 +34,9 @@ using KeysetRow = std::vector<DbValue>;
 // Reads an ordered list a window at a time, however long it is: a row near the window is reached
 // by seeking from the window's first or last row by its sort key and identifier, never by counting
 // the rows before it, so the first screen, the last one and the next page cost the same on ten rows
-// or a million. A far jump (a scroll bar dragged to the middle) skips rows from the nearer end.
+// or a million. A far jump (a scroll bar dragged to the middle) seeks from the nearest of the sort
+// keys sampled every kSampleEvery rows when the rows were counted, and so costs about a page's
+// read wherever it lands; before the count it skips rows from the nearer end.
 //
 // Rows added or deleted by others between two reads are seen or missed as a whole: a seek starts
 // from the values of the row it continues, which need not exist any more, so no row is shown twice
@@ -42,6 +44,7 @@ using KeysetRow = std::vector<DbValue>;
 class KeysetPager final {
 public:
     static constexpr long kPage = 100;
+    static constexpr long kSampleEvery = 1024;
 
     KeysetPager(Database& db, KeysetSource source, long windowLimit = 10 * kPage);
     ~KeysetPager();
@@ -62,7 +65,8 @@ public:
     std::optional<long> knownCount() const { return m_count; }
     // The position just past the last row read: a lower bound of the count while it is unknown.
     long windowEnd() const { return m_start + static_cast<long>(m_rows.size()); }
-    // Counts the rows now (the one read whose cost grows with the list).
+    // Counts the rows now, and samples their sort keys for far jumps (the reads whose cost grows
+    // with the list).
     long count();
     // Forgets the window and the count, as after a change to the rows.
     void reset();
@@ -90,6 +94,9 @@ private:
     void read(const Segment& segment, bool descending, long offset, long n, std::vector<KeysetRow>& out);
     Statement& prepared(const std::string& sql);
     void jumpTo(long position);
+    // jumpTo() from the nearest sample at or before `first`; false when there is none to use.
+    bool jumpBySample(long first);
+    void takeSamples();
     void trim(long keep);
 
     Database& m_db;
@@ -104,4 +111,7 @@ private:
     std::deque<KeysetRow> m_rows;
     long m_start = 0;  // position of m_rows.front()
     std::optional<long> m_count;
+    // The sort keys (and identifier) of the rows at positions 0, kSampleEvery, 2 kSampleEvery...
+    // as counted; other columns Null.
+    std::vector<KeysetRow> m_samples;
 };

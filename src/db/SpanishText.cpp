@@ -32,9 +32,44 @@ std::uint32_t weight(char32_t cp) {
     return cp << 8;
 }
 
+// The primary letter as a number in sort order: letters by their base, ñ in a place of its own
+// between n and o (everything from o on moves up by one to make room).
+std::uint32_t primary(char32_t cp) {
+    if (isEnye(cp))
+        return 'n' + 1;
+    const char32_t base = baseOf(cp) ? baseOf(cp) : cp;
+    return base > 'n' ? base + 1 : base;
+}
+
+// Order-preserving and prefix-free: values below 0xEF in one byte (1..0xEF), the rest as 0xF0 and
+// three bytes; never 0x00, which ends the letters.
+void appendPrimary(std::string& key, std::uint32_t v) {
+    if (v < 0xEF) {
+        key += static_cast<char>(v + 1);
+        return;
+    }
+    key += static_cast<char>(0xF0);
+    key += static_cast<char>((v >> 16) & 0xFF);
+    key += static_cast<char>((v >> 8) & 0xFF);
+    key += static_cast<char>(v & 0xFF);
+}
+
 } // namespace
 
 namespace SpanishText {
+
+std::string sortKey(std::string_view text) {
+    std::string key;
+    key.reserve(2 * text.size() + 2);
+    key += '\x01';
+    for (std::size_t i = 0; i < text.size();)
+        appendPrimary(key, primary(Utf8::next(text, i)));
+    key += '\0';
+    key.append(text);
+    return key;
+}
+
+std::string nullSortKey() { return std::string(1, '\0'); }
 
 std::string fold(std::string_view text) {
     std::string out;

@@ -15,6 +15,12 @@ std::string fold(std::string_view text);
 // different texts never compare equal.
 int compare(std::string_view a, std::string_view b);
 
+// Bytes whose plain (memcmp) order is compare()'s order, for an index that needs no collation of
+// ours: a 0x01 mark, each character's primary letter (one byte for the common ones), a 0x00 end,
+// then the text's own bytes. A missing text (Null) has the key {0x00}, before every text.
+std::string sortKey(std::string_view text);
+std::string nullSortKey();
+
 // Characters (code points), not bytes.
 std::size_t length(std::string_view text);
 // The first `count` characters.

@@ -26,6 +26,7 @@ bool BuildArticlesCatalog(Database& db, bool byDescription, OleDate today, CRepD
     data.SetHeader(3, "Precio neto");
     data.SetAlign(2, CRepData::kRight);
     data.SetAlign(3, CRepData::kRight);
+    data.AddTitleLine("Fecha: " + DateToText(today));
     int n = 0;
     for (; st.step(); ++n) {
         data.SetRowCount(n + 1);
@@ -39,7 +40,6 @@ bool BuildArticlesCatalog(Database& db, bool byDescription, OleDate today, CRepD
         message = kNothing;
         return false;
     }
-    data.AddTitleLine("Fecha: " + DateToText(today));
     return true;
 }
 
@@ -75,6 +75,7 @@ bool BuildCustomersCatalog(Database& db, const std::vector<std::string>& fields,
     data.SetSize(0, k);
     for (int c = 0; c < k; ++c)
         data.SetHeader(c, st.columnName(c));
+    data.AddTitleLine("Fecha: " + DateToText(now));
     int n = 0;
     for (; st.step(); ++n) {
         data.SetRowCount(n + 1);
@@ -88,6 +89,5 @@ bool BuildCustomersCatalog(Database& db, const std::vector<std::string>& fields,
             *plainBox = true;
         return false;
     }
-    data.AddTitleLine("Fecha: " + DateToText(now));
     return true;
 }

@@ -91,6 +91,8 @@ void summary(Database& db, const StatementFilter& f, const std::vector<Customer>
         data.SetHeader(c, headers[c]);
     for (int c = 1; c <= 4; ++c)
         data.SetAlign(c, CRepData::kRight);
+    // Before the rows, which a report written as it is built sends on at once.
+    titleLines(data, f, today, "(Resumido)");
     const auto figures = figuresOf(db, f, customers);
     double totals[4] = {0, 0, 0, 0};
     for (int r = 0; r < n; ++r) {
@@ -107,11 +109,11 @@ void summary(Database& db, const StatementFilter& f, const std::vector<Customer>
             totals[c] += values[c];
         }
     }
-    for (int c = 1; c <= 4; ++c) {
+    // Row by row: a report written as it is built takes each row once.
+    for (int c = 1; c <= 4; ++c)
         data.SetCell(n, c, "=========================================");
+    for (int c = 1; c <= 4; ++c)
         data.SetCell(n + 1, c, FormatMoney(totals[c - 1]));
-    }
-    titleLines(data, f, today, "(Resumido)");
 }
 
 bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer>& customers, OleDate today,
@@ -122,6 +124,7 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
     const char* headers[] = {"Cliente", "Fecha", "Concepto", "Referencia", "Cargos", "Abonos", "Saldo final"};
     for (int c = 0; c < 7; ++c)
         data.SetHeader(c, headers[c]);
+    titleLines(data, f, today, "(Detallado)");
 
     // One customer's movements at a time: they are staged in AuxEdo (on a server the station's own
     // copy of it) and, in date order, written straight into the report, so customers who share a
@@ -200,7 +203,6 @@ bool detailed(Database& db, const StatementFilter& f, const std::vector<Customer
         r += 2;
     }
     tx.commit();
-    titleLines(data, f, today, "(Detallado)");
     return true;
 }
 

@@ -77,6 +77,8 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
     for (int c = 0; c < 5; ++c)
         data.SetHeader(c, headers[c]);
     data.SetAlign(4, CRepData::kRight);
+    // Before the rows, which a report written as it is built sends on at once.
+    titleLines(data, f, today, "(Resumido)");
     double total = 0;
     int n = 0;
     for (; st.step(); ++n) {
@@ -103,7 +105,6 @@ bool summary(Database& db, const JournalFilter& f, OleDate today, CRepData& data
     data.SetCell(n, 4, "======================================");
     data.SetCell(n + 1, 3, "Total:");
     data.SetCell(n + 1, 4, FormatMoney(total));
-    titleLines(data, f, today, "(Resumido)");
     return true;
 }
 
@@ -144,6 +145,7 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
     data.SetSize(k + 8 * d, 8);
     for (int c = 5; c <= 7; ++c)
         data.SetAlign(c, CRepData::kRight);
+    titleLines(data, f, today, "(Detallado, No incluye documentos cancelados)");
 
     int m = 0;
     bool open = false;
@@ -186,7 +188,6 @@ bool detailed(Database& db, const JournalFilter& f, OleDate today, CRepData& dat
     }
     if (open)
         close();
-    titleLines(data, f, today, "(Detallado, No incluye documentos cancelados)");
     return true;
 }
 

@@ -32,6 +32,9 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
         data.SetHeader(c, headers[c]);
     data.SetAlign(5, CRepData::kRight);
     data.SetAlign(6, CRepData::kRight);
+    // Before the rows, which a report written as it is built sends on at once.
+    data.AddTitleLine("Fecha de generación: " + DateToText(now));
+    data.AddTitleLine("Cliente: " + (f.clienteId != 0 ? f.clienteNombre : std::string("-Todos-")));
     double total = 0;
     double owed = 0;
     int n = 0;
@@ -64,7 +67,5 @@ bool BuildReceivablesReport(Database& db, const CxcFilter& f, OleDate now, CRepD
     data.SetCell(n, 6, "================================");
     data.SetCell(n + 1, 5, FormatMoney(total));
     data.SetCell(n + 1, 6, FormatMoney(owed));
-    data.AddTitleLine("Fecha de generación: " + DateToText(now));
-    data.AddTitleLine("Cliente: " + (f.clienteId != 0 ? f.clienteNombre : std::string("-Todos-")));
     return true;
 }

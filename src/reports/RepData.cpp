@@ -69,15 +69,54 @@ void appendToFile(void* context, std::string_view bytes) {
         sink->ok = sink->file->Write(bytes);
 }
 
+void appendLine(std::string& out, std::string_view utf8) {
+    out += Windows1252::FromUtf8(utf8);
+    out += "\r\n";
+}
+
+void appendRow(std::string& out, const std::vector<std::string_view>& cells, std::string& scratch) {
+    scratch.clear();
+    for (const std::string_view cell : cells)
+        (scratch += cell) += '\t';
+    appendLine(out, scratch);
+}
+
 } // namespace
+
+struct CRepData::Stream {
+    explicit Stream(std::string path) : file(std::move(path)), ar(bytes, CArchive::store) {}
+
+    CAtomicFile file;
+    bool text = false;
+    std::string title;
+    bool ok = true;         // every write so far succeeded
+    bool fault = false;     // the builder went back to a row already written
+    bool started = false;   // title, title lines and headers written
+    int emitted = 0;        // rows written
+    long written = 0;       // bytes handed to the file
+    long rowsOffset = 0;    // report file: where the row count sits, set at the end
+    std::string out;        // text not yet written
+    std::string scratch;
+    std::vector<std::string_view> cells;
+    CByteArrayFile bytes;   // report file bytes not yet written
+    CArchive ar;
+};
+
+CRepData::CRepData() = default;
+CRepData::~CRepData() = default;
+CRepData::CRepData(CRepData&&) noexcept = default;
+CRepData& CRepData::operator=(CRepData&&) noexcept = default;
 
 void CRepData::SetSize(int rows, int columns) {
     m_rows = std::max(rows, 0);
     m_columns = std::max(columns, 0);
     m_headers.assign(static_cast<std::size_t>(m_columns), std::string());
     m_aligns.assign(static_cast<std::size_t>(m_columns), kLeft);
-    // Released, not only cleared: a report rebuilt smaller gives its memory back.
-    std::vector<std::uint64_t>(static_cast<std::size_t>(m_rows), kNoRow).swap(m_rowRefs);
+    if (m_stream && m_stream->started)
+        streamFault();
+    // Released, not only cleared: a report rebuilt smaller gives its memory back. A streamed
+    // report holds no rows.
+    std::vector<std::uint64_t>(heldRows(m_rows), kNoRow).swap(m_rowRefs);
     std::vector<Block>().swap(m_blocks);
     m_openRow = -1;
     m_openCells.assign(static_cast<std::size_t>(m_columns), std::string());
@@ -92,9 +131,37 @@ void CRepData::SetRowCount(int rows) {
         for (std::string& cell : m_openCells)
             cell.clear();
     }
-    m_rowRefs.resize(static_cast<std::size_t>(rows), kNoRow);
+    if (m_stream) {
+        if (rows < m_stream->emitted)
+            streamFault();
+    } else {
+        m_rowRefs.resize(heldRows(rows), kNoRow);
+    }
     m_rows = rows;
 }
+
+std::size_t CRepData::heldRows(int rows) const {
+    if (m_stream)
+        return 0;
+    return static_cast<std::size_t>(m_heldLimit < 0 ? rows : std::min(rows, m_heldLimit));
+}
+
+void CRepData::SetHeldRowLimit(int rows) {
+    closeOpenRow();
+    m_heldLimit = rows < 0 ? -1 : rows;
+    SetRowCount(m_rows);
+}
+
+void CRepData::CutAtLimit(std::string_view notice) {
+    if (!Truncated())
+        return;
+    const int held = m_heldLimit;
+    m_heldLimit = -1;
+    SetRowCount(held + 2);
+    SetCell(held + 1, 0, notice);
+}
+
+bool CRepData::IsTextPath(const std::string& path) { return endsWithTxt(path); }
 
 void CRepData::SetHeader(int column, std::string text) {
     if (column >= 0 && column < m_columns)
@@ -109,12 +176,18 @@ void CRepData::SetAlign(int column, int code) {
 void CRepData::SetCell(int row, int column, std::string_view text) {
     if (row < 0 || row >= m_rows || column < 0 || column >= m_columns)
         return;
+    if (!m_stream && static_cast<std::size_t>(row) >= m_rowRefs.size())
+        return;  // past the rows held
     if (row != m_openRow)
         openRow(row);
     m_openCells[static_cast<std::size_t>(column)].assign(text);
 }
 
-void CRepData::AddTitleLine(std::string text) { m_titles.push_back(std::move(text)); }
+void CRepData::AddTitleLine(std::string text) {
+    if (m_stream && m_stream->started)
+        streamFault();
+    m_titles.push_back(std::move(text));
+}
 
 char* CRepData::reserve(std::size_t bytes, std::uint64_t& ref) {
     if (m_blocks.empty() || m_blocks.back().size - m_blocks.back().used < bytes) {
@@ -135,6 +208,10 @@ char* CRepData::reserve(std::size_t bytes, std::uint64_t& ref) {
 void CRepData::closeOpenRow() {
     if (m_openRow < 0)
         return;
+    if (m_stream) {
+        streamRowsUpTo(m_openRow + 1);
+        return;
+    }
     std::size_t bytes = 0;
     bool any = false;
     for (const std::string& cell : m_openCells) {
@@ -158,6 +235,12 @@ void CRepData::closeOpenRow() {
 
 void CRepData::openRow(int row) {
     closeOpenRow();
+    if (m_stream) {
+        if (row < m_stream->emitted)
+            streamFault();
+        m_openRow = row;
+        return;
+    }
     const std::uint64_t ref = m_rowRefs[static_cast<std::size_t>(row)];
     if (ref != kNoRow)
         for (int c = 0; c < m_columns; ++c)
@@ -185,6 +268,8 @@ void CRepData::rowCells(int row, std::vector<std::string_view>& cells) const {
             cells[static_cast<std::size_t>(c)] = m_openCells[static_cast<std::size_t>(c)];
         return;
     }
+    if (static_cast<std::size_t>(row) >= m_rowRefs.size())
+        return;
     const std::uint64_t ref = m_rowRefs[static_cast<std::size_t>(row)];
     if (ref == kNoRow)
         return;
@@ -210,6 +295,8 @@ std::string_view CRepData::GetCell(int row, int column) const {
         return {};
     if (row == m_openRow)
         return m_openCells[static_cast<std::size_t>(column)];
+    if (static_cast<std::size_t>(row) >= m_rowRefs.size())
+        return {};  // already in the file, or past the rows held
     return storedCell(m_rowRefs[static_cast<std::size_t>(row)], column);
 }
 
@@ -228,32 +315,32 @@ std::size_t CRepData::CellBytes() const {
     return bytes;
 }
 
-bool CRepData::writeText(std::string_view title, void* context, Sink sink, const ReportProgress& progress) const {
-    std::string out;
-    std::string row;
-    auto line = [&](std::string_view utf8) {
-        out += Windows1252::FromUtf8(utf8);
-        out += "\r\n";
-        if (out.size() >= kFlushBytes) {
-            sink(context, out);
-            out.clear();
-        }
-    };
-    line(title);
+void CRepData::textPreamble(std::string& out, std::string_view title) const {
+    appendLine(out, title);
     for (const std::string& t : m_titles)
-        line(t);
+        appendLine(out, t);
+    std::string row;
     for (int c = 0; c < m_columns; ++c)
         (row += GetHeader(c)) += '\t';
-    line(row);
+    appendLine(out, row);
+}
+
+bool CRepData::writeText(std::string_view title, void* context, Sink sink, const ReportProgress& progress) const {
+    if (m_stream)
+        return false;
+    std::string out;
+    std::string scratch;
+    textPreamble(out, title);
     std::vector<std::string_view> cells;
     for (int r = 0; r < m_rows; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
             return false;
-        row.clear();
         rowCells(r, cells);
-        for (const std::string_view cell : cells)
-            (row += cell) += '\t';
-        line(row);
+        appendRow(out, cells, scratch);
+        if (out.size() >= kFlushBytes) {
+            sink(context, out);
+            out.clear();
+        }
     }
     sink(context, out);
     return true;
@@ -261,14 +348,7 @@ bool CRepData::writeText(std::string_view title, void* context, Sink sink, const
 
 // Title; column and row counts; per column its header and alignment; the title lines with their
 // count; then every row's cells in column order.
-bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
-                               const ReportProgress& progress) const {
-    CByteArrayFile file;
-    CArchive ar(file, CArchive::store);
-    auto flush = [&] {
-        const CByteArrayFile::Bytes bytes = file.Detach();
-        sink(context, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-    };
+void CRepData::repPreamble(CArchive& ar, std::string_view title) const {
     ar.WriteString(title);
     ar.WriteInt32(m_columns);
     ar.WriteInt32(m_rows);
@@ -279,6 +359,19 @@ bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
     ar.WriteInt32(static_cast<std::int32_t>(m_titles.size()));
     for (const std::string& t : m_titles)
         ar.WriteString(t);
+}
+
+bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
+                               const ReportProgress& progress) const {
+    if (m_stream)
+        return false;
+    CByteArrayFile file;
+    CArchive ar(file, CArchive::store);
+    auto flush = [&] {
+        const CByteArrayFile::Bytes bytes = file.Detach();
+        sink(context, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    };
+    repPreamble(ar, title);
     std::vector<std::string_view> cells;
     for (int r = 0; r < m_rows; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
@@ -291,6 +384,113 @@ bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
     }
     flush();
     return true;
+}
+
+bool CRepData::StreamTo(const std::string& path, std::string_view title, bool text, std::string* error) {
+    auto stream = std::make_unique<Stream>(path);
+    if (!stream->file.Open()) {
+        if (error)
+            *error = stream->file.Error();
+        return false;
+    }
+    stream->text = text;
+    stream->title.assign(title);
+    m_stream = std::move(stream);
+    SetSize(0, 0);
+    return true;
+}
+
+void CRepData::streamFault() { m_stream->fault = true; }
+
+void CRepData::streamFlush(bool all) {
+    Stream& s = *m_stream;
+    if (s.text) {
+        if (all || s.out.size() >= kFlushBytes) {
+            s.ok = s.ok && s.file.Write(s.out);
+            s.written += static_cast<long>(s.out.size());
+            s.out.clear();
+        }
+        return;
+    }
+    if (all || s.bytes.GetLength() >= kFlushBytes) {
+        const CByteArrayFile::Bytes bytes = s.bytes.Detach();
+        s.ok = s.ok && s.file.Write(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        s.written += static_cast<long>(bytes.size());
+    }
+}
+
+void CRepData::streamStart() {
+    Stream& s = *m_stream;
+    s.started = true;
+    if (s.text) {
+        textPreamble(s.out, s.title);
+        return;
+    }
+    // The row count follows the title and the column count; it is set again at the end.
+    CByteArrayFile probe;
+    CArchive measure(probe, CArchive::store);
+    measure.WriteString(s.title);
+    measure.WriteInt32(m_columns);
+    s.rowsOffset = s.written + static_cast<long>(probe.GetLength());
+    repPreamble(s.ar, s.title);
+}
+
+void CRepData::streamCells(const std::vector<std::string_view>& cells) {
+    Stream& s = *m_stream;
+    if (!s.started)
+        streamStart();
+    if (s.text) {
+        appendRow(s.out, cells, s.scratch);
+    } else {
+        for (const std::string_view cell : cells)
+            s.ar.WriteString(cell);
+    }
+    streamFlush(false);
+}
+
+void CRepData::streamRowsUpTo(int row) {
+    Stream& s = *m_stream;
+    std::vector<std::string_view>& cells = s.cells;
+    for (; s.emitted < row; ++s.emitted) {
+        cells.assign(static_cast<std::size_t>(m_columns), std::string_view());
+        if (s.emitted == m_openRow)
+            for (int c = 0; c < m_columns; ++c)
+                cells[static_cast<std::size_t>(c)] = m_openCells[static_cast<std::size_t>(c)];
+        streamCells(cells);
+    }
+    if (m_openRow >= 0 && m_openRow < row) {
+        for (std::string& cell : m_openCells)
+            cell.clear();
+        m_openRow = -1;
+    }
+}
+
+bool CRepData::FinishStream(std::string* error) {
+    if (!m_stream)
+        return false;
+    Stream& s = *m_stream;
+    if (!s.fault) {
+        streamRowsUpTo(m_rows);
+        if (!s.started)
+            streamStart();  // no rows: the title, title lines and headers alone
+        streamFlush(true);
+    }
+    bool done = false;
+    if (!s.fault && s.ok) {
+        if (!s.text) {
+            // The row count, known only now for builders that grow the report as they read.
+            CByteArrayFile count;
+            CArchive ar(count, CArchive::store);
+            ar.WriteInt32(m_rows);
+            const CByteArrayFile::Bytes b = count.Detach();
+            s.ok = s.file.WriteAt(s.rowsOffset, std::string_view(reinterpret_cast<const char*>(b.data()), b.size()));
+        }
+        done = s.ok && s.file.Commit();
+    }
+    if (error)
+        *error = s.fault ? std::string("El reporte no se pudo escribir en orden; no se guardó.") : s.file.Error();
+    m_stream.reset();
+    return done;
 }
 
 std::string CRepData::ToText(std::string_view title) const {

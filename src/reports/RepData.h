@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+class CArchive;
+
 // The content of one report: title lines, column headers and alignments, and a grid of cell
 // texts (UTF-8). It knows nothing of pages; CRepPageModel lays it out.
 //
@@ -22,15 +24,26 @@ public:
     static constexpr int kRight = 2;
     static constexpr int kCenter = 6;
 
-    CRepData() = default;
-    CRepData(CRepData&&) noexcept = default;
-    CRepData& operator=(CRepData&&) noexcept = default;
+    CRepData();
+    ~CRepData();
+    CRepData(CRepData&&) noexcept;
+    CRepData& operator=(CRepData&&) noexcept;
     CRepData(const CRepData&) = delete;
     CRepData& operator=(const CRepData&) = delete;
 
     // Fixes both counts (negative counts are 0), empties every header and cell, sets every
     // alignment to left and forgets the title lines.
     void SetSize(int rows, int columns);
+    // For a report shown on screen: only the first `rows` rows keep their cells; later rows are
+    // counted but their cells dropped, so a report of any length holds bounded memory. Negative
+    // (the default): every row is kept. Set before building.
+    void SetHeldRowLimit(int rows);
+    // Rows were counted past the limit, and their cells dropped.
+    bool Truncated() const { return m_heldLimit >= 0 && m_rows > m_heldLimit; }
+    // Ends a truncated report with the rows held, a blank row and `notice`; the limit is gone.
+    void CutAtLimit(std::string_view notice);
+    // Whether SaveToFile() writes `path` as text (it ends in "txt", any case) or as a report file.
+    static bool IsTextPath(const std::string& path);
     // Changes the row count only, keeping the cells of the rows that remain; new rows are empty.
     // For builders that learn the count while reading their rows.
     void SetRowCount(int rows);
@@ -66,14 +79,34 @@ public:
     bool SaveAs(const std::string& path, std::string_view title, bool text, std::string* error = nullptr,
                 const ReportProgress& progress = {}) const;
 
+    // Writes the report, not yet built, to `path` in the form asked for while it is built, instead of holding its
+    // rows: from here on a row goes to the file once a later row is set, so only the row being set
+    // stays in memory, and the bytes are those SaveAs() would write. Builders set the title lines,
+    // headers and alignments before the first row and the rows in order, as ours do. False with
+    // the operator's message when the file cannot be opened.
+    bool StreamTo(const std::string& path, std::string_view title, bool text, std::string* error = nullptr);
+    // Writes the rows still due and puts the file in place. False with the message when a write
+    // failed, or when the builder went back to a row already written (then the file is not kept).
+    bool FinishStream(std::string* error = nullptr);
+
     // Bytes held for the cells (blocks and row references), for the benchmarks.
     std::size_t CellBytes() const;
 
 private:
+    struct Stream;
     using Sink = void (*)(void* context, std::string_view bytes);
+    void textPreamble(std::string& out, std::string_view title) const;
+    void repPreamble(CArchive& ar, std::string_view title) const;
+    // Rows from the next one due up to `row` (exclusive) as empty rows, then the open row if it is `row`.
+    void streamRowsUpTo(int row);
+    void streamStart();
+    void streamCells(const std::vector<std::string_view>& cells);
+    void streamFlush(bool all);
+    void streamFault();
     bool writeText(std::string_view title, void* context, Sink sink, const ReportProgress& progress) const;
     bool writeReportFile(std::string_view title, void* context, Sink sink, const ReportProgress& progress) const;
 
+    std::size_t heldRows(int rows) const;
     void closeOpenRow();
     void openRow(int row);
     std::string_view storedCell(std::uint64_t ref, int column) const;
@@ -97,4 +130,6 @@ private:
     std::vector<std::string> m_openCells;
     std::vector<std::string> m_titles;
     std::size_t m_titleCursor = 0;
+    std::unique_ptr<Stream> m_stream;
+    int m_heldLimit = -1;
 };

@@ -91,6 +91,16 @@ bool CAtomicFile::Write(std::string_view bytes) {
     return true;
 }
 
+bool CAtomicFile::WriteAt(long offset, std::string_view bytes) {
+    if (!m_file)
+        return false;
+    errno = 0;
+    if (std::fseek(m_file, offset, SEEK_SET) != 0 || std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size() ||
+        std::fseek(m_file, 0, SEEK_END) != 0)
+        return fail(errno != 0 ? errno : EIO);
+    return true;
+}
+
 bool CAtomicFile::Commit() {
     if (!m_file)
         return false;

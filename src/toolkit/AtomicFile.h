@@ -18,6 +18,9 @@ public:
     // TARGET: reason", the reason in Spanish for the usual causes.
     bool Open();
     bool Write(std::string_view bytes);
+    // Overwrites bytes already written at `offset` (a count fixed once the rest is known); the
+    // next Write() goes on at the end.
+    bool WriteAt(long offset, std::string_view bytes);
     bool Commit();
     const std::string& Error() const { return m_error; }
 

@@ -164,6 +164,26 @@ TEST_F(KeysetPagerTest, FarJumpsFromEitherEnd) {
     EXPECT_EQ(pager.row(2500), nullptr);
 }
 
+TEST_F(KeysetPagerTest, FarJumpsFromSampledKeysLandExactlyAndSurviveDeletions) {
+    addCustomers(6000);
+    const Ids expected = customersInOrder();
+    KeysetPager pager(*db, customers());
+    pager.count();
+    // Around the samples (every 1024 rows) and far from both ends.
+    for (long p : {3000L, 1074L, 1075L, 1076L, 2098L, 2099L, 4200L, 1100L, 4900L, 3001L})
+        EXPECT_EQ(id(pager, pager.row(p)), expected[static_cast<std::size_t>(p)]) << p;
+
+    // Another station deletes a third of the rows after the count: a far jump lands on a row that
+    // exists and reads on in order from it.
+    db->execute("DELETE FROM Clientes WHERE Id_Cliente % 3 = 0");
+    const Ids now = customersInOrder();
+    const std::int64_t landed = id(pager, pager.row(3600));
+    const auto at = std::find(now.begin(), now.end(), landed);
+    ASSERT_NE(at, now.end());
+    for (long step = 1; step <= 150 && at + step != now.end(); ++step)
+        ASSERT_EQ(id(pager, pager.row(3600 + step)), *(at + step)) << step;
+}
+
 TEST_F(KeysetPagerTest, RowsAddedOrDeletedBetweenPagesAreNeitherRepeatedNorSkipped) {
     {
         Transaction tx(*db);

@@ -199,6 +199,23 @@ TEST(RepData, SaveReplacesTheFileWholeOrNotAtAll) {
     EXPECT_EQ(files(), 1);
 }
 
+// A report held for the screen keeps the cells of its first rows only, whatever its length.
+TEST(RepData, HeldRowLimitBoundsTheMemoryOfALongReport) {
+    CRepData d;
+    d.SetHeldRowLimit(1000);
+    d.SetSize(0, 3);
+    for (int r = 0; r < 300000; ++r) {
+        d.SetRowCount(r + 1);
+        d.SetCell(r, 0, "Folio " + std::to_string(r));
+        d.SetCell(r, 2, "$1,234,567.89");
+    }
+    EXPECT_TRUE(d.Truncated());
+    EXPECT_EQ(d.GetRowCount(), 300000);
+    EXPECT_LT(d.CellBytes(), std::size_t{2} << 20);
+    EXPECT_EQ(d.GetCell(999, 0), "Folio 999");
+    EXPECT_EQ(d.GetCell(1000, 0), "");
+}
+
 TEST(RepPageModel, PageBreaksFollowRowsPerPage) {
     const FakeMeasure measure(0.9, 0.2, 0.05);
     CRepData one = sample(1);

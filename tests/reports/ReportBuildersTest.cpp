@@ -3,11 +3,18 @@
 #include "db/ValueFunctions.h"
 #include "invoice/MoneyFormat.h"
 #include "reports/CatalogReports.h"
+#include "reports/CustomerStatement.h"
 #include "reports/DocumentsJournal.h"
+#include "reports/ReceivablesReport.h"
 #include "reports/RepData.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 
 #include <memory>
 #include <string>
@@ -225,6 +232,68 @@ TEST_F(ReportBuilders, CustomersCatalogUsesTheChosenFieldsInOrder) {
     EXPECT_FALSE(BuildCustomersCatalog(*db, {"Nombre"}, today, d, message, &plain));
     EXPECT_EQ(message, "No hay datos que mostrar");
     EXPECT_TRUE(plain);
+}
+
+// A report written while it is built has the bytes of the same report built whole and saved, in
+// both forms, for every builder; and a builder that goes back to a written row loses its file.
+TEST_F(ReportBuilders, StreamedReportsHaveTheBytesOfSavedOnes) {
+    for (int i = 1; i <= 30; ++i)
+        addDocument(i % 3 ? "A" : nullptr, i, 1 + i % 2, OleDate::fromDate(2024, 3, i % 28 + 1), 11.6 * i, i % 7 == 0,
+                    1 + i % 4);
+    db->execute("INSERT INTO Cobros (Id_Documento, NumPago, Fecha, Importe, Id_Cliente) VALUES (1, 1, ?, 5, 2)",
+                {OleDate::fromDate(2024, 3, 15).value});
+    using Build = std::function<bool(CRepData&, std::string&)>;
+    JournalFilter summary, detailed;
+    detailed.detallado = true;
+    StatementFilter moves;
+    moves.desde = OleDate::fromDate(2024, 3, 1);
+    moves.hasta = OleDate::fromDate(2024, 3, 31);
+    moves.detallado = true;
+    const std::vector<std::pair<const char*, Build>> builds = {
+        {"resumido", [&](CRepData& d, std::string& m) { return BuildDocumentsJournal(*db, summary, today, d, m); }},
+        {"detallado", [&](CRepData& d, std::string& m) { return BuildDocumentsJournal(*db, detailed, today, d, m); }},
+        {"cxc", [&](CRepData& d, std::string& m) { return BuildReceivablesReport(*db, CxcFilter{}, today, d, m); }},
+        {"movimientos", [&](CRepData& d, std::string& m) { return BuildCustomerStatement(*db, moves, today, d, m); }},
+        {"saldos", [&](CRepData& d, std::string& m) {
+             StatementFilter balances = moves;
+             balances.detallado = false;
+             return BuildCustomerStatement(*db, balances, today, d, m);
+         }},
+        {"clientes", [&](CRepData& d, std::string& m) {
+             return BuildCustomersCatalog(*db, {"Nombre", "RFC"}, today, d, m);
+         }},
+    };
+    auto bytes = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    for (const auto& [name, build] : builds)
+        for (bool text : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (text ? " txt" : " rep"));
+            const std::string whole = testDb.dir().file(std::string(name) + "-entero"),
+                              streamed = testDb.dir().file(std::string(name) + "-flujo");
+            CRepData held, flowing;
+            std::string message, error;
+            ASSERT_TRUE(build(held, message)) << message;
+            ASSERT_TRUE(held.SaveAs(whole, "- TITULO -", text, &error)) << error;
+            ASSERT_TRUE(flowing.StreamTo(streamed, "- TITULO -", text, &error)) << error;
+            ASSERT_TRUE(build(flowing, message)) << message;
+            EXPECT_EQ(flowing.GetRowCount(), held.GetRowCount());
+            ASSERT_TRUE(flowing.FinishStream(&error)) << error;
+            EXPECT_EQ(bytes(streamed), bytes(whole));
+        }
+
+    const std::string path = testDb.dir().file("desorden.txt");
+    CRepData d;
+    ASSERT_TRUE(d.StreamTo(path, "T", true));
+    d.SetSize(3, 1);
+    d.SetCell(1, 0, "b");
+    d.SetCell(2, 0, "c");
+    d.SetCell(0, 0, "a");  // already written as an empty row
+    std::string error;
+    EXPECT_FALSE(d.FinishStream(&error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 } // namespace

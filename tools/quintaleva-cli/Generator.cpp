@@ -2,6 +2,7 @@
 
 #include "cfdi/DocumentRounding.h"
 #include "cfdi/FiscalTables.h"
+#include "db/CatalogOrder.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
@@ -152,6 +153,8 @@ void GenerateData(Database& db, const GeneratorOptions& o, void (*progress)(int,
             addArticleFiscal.execute();
             articles.push_back(std::move(a));
         }
+        // Keyed for the lists now, in the same transaction, rather than at the first list.
+        CatalogOrder::refreshInTransaction(db);
         tx.commit();
     };
     const std::mt19937 catalogueStart = rng;

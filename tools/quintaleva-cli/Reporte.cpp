@@ -12,7 +12,6 @@
 #include "reports/DocumentsJournal.h"
 #include "reports/ReceivablesReport.h"
 #include "reports/RepData.h"
-#include "toolkit/AtomicFile.h"
 
 #include <QLocale>
 
@@ -140,9 +139,18 @@ int ReporteCommand(const std::vector<std::string>& args) {
     Options o;
     if (const std::string why = parse(args, o); !why.empty())
         return fail(why);
-    // An output that cannot be written is refused before the work of building the report.
-    if (CAtomicFile probe(o.output); !probe.Open())
-        return fail(probe.Error());
+    const char* title = o.name == "documentos" ? kJournalTitle
+                        : o.name == "cxc"        ? kReceivablesTitle
+                        : o.name == "movimientos" ? kStatementTitle
+                        : o.name == "articulos"  ? kArticlesTitle
+                                                 : kCustomersTitle;
+    // Rows go to the file as they are built, so a report of any length takes little memory; an
+    // output that cannot be written is refused before the work of building it. The file appears
+    // only once complete.
+    CRepData data;
+    std::string error;
+    if (!data.StreamTo(o.output, title, o.text, &error))
+        return fail(error);
     // Money as the program shows it on this computer.
     MoneyFormat::setCurrent(LocaleMoneyFormat(QLocale::system()));
     std::unique_ptr<Database> db = OpenDatabase(o.database);
@@ -154,9 +162,7 @@ int ReporteCommand(const std::vector<std::string>& args) {
         clienteNombre = *name;
     }
 
-    CRepData data;
     std::string message;
-    const char* title = nullptr;
     bool built = false;
     if (o.name == "documentos") {
         JournalFilter f;
@@ -170,7 +176,6 @@ int ReporteCommand(const std::vector<std::string>& args) {
             f.hasta = *o.hasta;
         }
         f.detallado = o.detallado;
-        title = kJournalTitle;
         built = BuildDocumentsJournal(*db, f, OleDate::now(), data, message);
     } else if (o.name == "cxc") {
         CxcFilter f;
@@ -179,7 +184,6 @@ int ReporteCommand(const std::vector<std::string>& args) {
         f.serie = o.serie;
         f.folio = o.folio;
         f.vencidas = o.vencidas;
-        title = kReceivablesTitle;
         built = BuildReceivablesReport(*db, f, OleDate::now(), data, message);
     } else if (o.name == "movimientos") {
         StatementFilter f;
@@ -189,10 +193,8 @@ int ReporteCommand(const std::vector<std::string>& args) {
         f.desde = o.desde.value_or(OleDate::now());
         f.hasta = o.hasta.value_or(OleDate::now());
         f.detallado = o.detallado;
-        title = kStatementTitle;
         built = BuildCustomerStatement(*db, f, OleDate::now(), data, message);
     } else if (o.name == "articulos") {
-        title = kArticlesTitle;
         built = BuildArticlesCatalog(*db, o.porDescripcion, OleDate::today(), data, message);
     } else {
         const std::vector<std::string> known = CustomerReportFields();
@@ -208,14 +210,13 @@ int ReporteCommand(const std::vector<std::string>& args) {
         for (const std::string& k : known)
             if (std::find(o.campos.begin(), o.campos.end(), k) != o.campos.end())
                 fields.push_back(k);
-        title = kCustomersTitle;
         built = BuildCustomersCatalog(*db, fields, OleDate::now(), data, message);
     }
     if (!built)
         return fail(message);
-    std::string error;
-    if (!data.SaveAs(o.output, title, o.text, &error))
+    const int rows = data.GetRowCount();
+    if (!data.FinishStream(&error))
         return fail(error);
-    std::printf("- Reporte guardado - %s (%d renglones)\n", o.output.c_str(), data.GetRowCount());
+    std::printf("- Reporte guardado - %s (%d renglones)\n", o.output.c_str(), rows);
     return 0;
 }

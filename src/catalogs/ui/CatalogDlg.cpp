@@ -1,6 +1,7 @@
 #include "catalogs/ui/CatalogDlg.h"
 
 #include "catalogs/ContainsPattern.h"
+#include "db/CatalogOrder.h"
 #include "db/DaoRecordset.h"
 #include "db/Database.h"
 #include "db/ui/DbErrorMessage.h"
@@ -42,9 +43,17 @@ void CCatalogDlg::openList(const std::string& table, std::vector<KeysetOrder> or
     KeysetSource source;
     source.table = table;
     source.columns = records().FieldNames();
-    source.order = std::move(order);
+    m_order = std::move(order);
     source.keyColumn = keyColumn;
-    m_list->open(std::move(source));
+    m_list->open(currentSource(source));
+}
+
+KeysetSource CCatalogDlg::currentSource(KeysetSource source) const {
+    // A name ordered the Spanish way reads from its sort key's index where the database has one.
+    source.order = m_order;
+    if (m_order.size() == 1 && m_order.front().spanish)
+        source.order = CatalogOrder::listOrder(records().database(), source.table, m_order.front().column);
+    return source;
 }
 
 bool CCatalogDlg::validRow(int row) const { return row >= 1 && row < m_grid->rowCount() && row <= recordCount(); }
@@ -85,7 +94,7 @@ void CCatalogDlg::requery(int keepRow) {
         return;
     // After an edit or a deletion the highlight stays where the operator was.
     try {
-        m_list->open(m_list->source(), keepRow);
+        m_list->open(currentSource(m_list->source()), keepRow);
     } catch (const std::exception& e) {
         m_grid->setRowCount(0);
         showError(e);
@@ -115,7 +124,7 @@ bool CCatalogDlg::applySearch(const QString& text) {
         m_buscar->setText(text);
     if (!m_list)
         return true;
-    KeysetSource source = m_list->source();
+    KeysetSource source = currentSource(m_list->source());
     if (text.isEmpty()) {
         source.filter.clear();
         source.params.clear();

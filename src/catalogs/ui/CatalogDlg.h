@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/KeysetPager.h"
 #include "toolkit/ui/TolDialog.h"
 #include "toolkit/ui/TolGridOwner.h"
 
@@ -12,7 +13,6 @@
 
 class CDaoRecordset;
 class CKeysetList;
-struct KeysetOrder;
 class CTolButton;
 class CTolEdit;
 class CTolGrid;
@@ -102,8 +102,11 @@ protected:
 
 private:
     bool isListOpen() const;
+    // The list's source with its order as the database serves it now (see CatalogOrder::listOrder).
+    KeysetSource currentSource(KeysetSource source) const;
 
     std::unique_ptr<CKeysetList> m_list;
+    std::vector<KeysetOrder> m_order;  // as the subclass asked for it
     std::string m_searchColumn;
     CTolEdit* m_buscar = nullptr;
     QString m_search;

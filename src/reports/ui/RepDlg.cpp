@@ -27,8 +27,8 @@ constexpr int kMargin = 10;
 } // namespace
 
 CRepDlg::CRepDlg(const CRepData& data, const QString& businessName, const QString& title, bool portrait,
-                 bool firstColumnSpans, QWidget* parent)
-    : CTolDialog(parent), m_data(data), m_title(title) {
+                 bool firstColumnSpans, QWidget* parent, Rebuild rebuild)
+    : CTolDialog(parent), m_data(data), m_rebuild(std::move(rebuild)), m_title(title) {
     setWindowTitle(QStringLiteral("Reportes"));
     setWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint);
 
@@ -184,8 +184,22 @@ void CRepDlg::print() {
 
 bool CRepDlg::saveTo(const QString& path, QString* error, const ReportProgress& progress) const {
     std::string reason;
-    if (m_data.SaveToFile(path.toStdString(), m_title.toStdString(), &reason, progress))
+    if (m_rebuild) {
+        // Rows as they are built, never the whole report in memory.
+        CRepData whole;
+        const std::string file = path.toStdString();
+        std::string message;
+        if (whole.StreamTo(file, m_title.toStdString(), CRepData::IsTextPath(file), &reason)) {
+            if (m_rebuild(whole, message, progress)) {
+                if (whole.FinishStream(&reason))
+                    return true;
+            } else {
+                reason = message;  // empty after a cancel
+            }
+        }
+    } else if (m_data.SaveToFile(path.toStdString(), m_title.toStdString(), &reason, progress)) {
         return true;
+    }
     if (error)
         *error = QString::fromStdString(reason);
     return false;

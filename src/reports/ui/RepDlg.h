@@ -5,6 +5,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <string>
+
 class CRepData;
 class CRepPage;
 class QCheckBox;
@@ -13,6 +16,10 @@ class QScrollBar;
 
 // The report viewer "Reportes": one page of a report at a time, paging, type size, column
 // adjustment, printing and saving. The report dialog that opens it keeps the model.
+//
+// The viewer holds at most kHeldRows rows of a report (about 40 MB of the detailed journal); a
+// longer one shows its first rows and a notice, and "Guardar" builds it again from the database
+// straight into the file, whole.
 class CRepDlg final : public CTolDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CRepDlg)
@@ -28,10 +35,14 @@ public:
     static constexpr int kLastId = 1136;
     static constexpr int kAjustarId = 1139;
     static constexpr int kCerrarId = 1067;
+    static constexpr int kHeldRows = 500000;
+
+    // Builds the report anew (for saving one that was cut): as the report dialogs' builders.
+    using Rebuild = std::function<bool(CRepData&, std::string&, const ReportProgress&)>;
 
     // `businessName` heads every page; `title` is the report's own heading.
     CRepDlg(const CRepData& data, const QString& businessName, const QString& title, bool portrait,
-            bool firstColumnSpans, QWidget* parent = nullptr);
+            bool firstColumnSpans, QWidget* parent = nullptr, Rebuild rebuild = {});
 
     CRepPage* page() const { return m_page; }
     const CRepData& data() const { return m_data; }
@@ -39,8 +50,9 @@ public:
     QString pageText() const;
 
     // "Guardar" without its file dialog: writes `path` (text when it ends in "txt", any case;
-    // the report file otherwise), replacing it only once complete. False with the operator's
-    // message in *error (empty when `progress` cancelled).
+    // the report file otherwise), replacing it only once complete; a report cut for the screen
+    // is built again into the file. False with the operator's message in *error (empty when
+    // `progress` cancelled).
     bool saveTo(const QString& path, QString* error = nullptr, const ReportProgress& progress = {}) const;
 
 protected:
@@ -56,6 +68,7 @@ private:
     void goToPage(int page);
 
     const CRepData& m_data;
+    Rebuild m_rebuild;
     QString m_title;
     CRepPage* m_page;
     QScrollBar* m_scrollBar;

@@ -15,6 +15,7 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -125,6 +126,7 @@ void CReportDlg::runReport(const char* title, bool firstColumnSpans, const Build
 
 void CReportDlg::buildAndShow(const char* title, bool firstColumnSpans, const Builder& build) {
     CRepData data;
+    data.SetHeldRowLimit(CRepDlg::kHeldRows);
     std::string message;
     bool built = false;
     {
@@ -143,12 +145,22 @@ void CReportDlg::buildAndShow(const char* title, bool firstColumnSpans, const Bu
             TolMessage(QString::fromStdString(message));
         return;
     }
-    showReport(data, title, firstColumnSpans);
+    if (!data.Truncated()) {
+        showReport(data, title, firstColumnSpans);
+        return;
+    }
+    const QString notice =
+        QStringLiteral("- El reporte tiene %1 renglones; aquí se muestran los primeros %2. «Guardar» escribe el "
+                       "reporte completo. -")
+            .arg(QLocale(QLocale::Spanish, QLocale::Mexico).toString(data.GetRowCount()),
+                 QLocale(QLocale::Spanish, QLocale::Mexico).toString(CRepDlg::kHeldRows));
+    data.CutAtLimit(notice.toStdString());
+    showReport(data, title, firstColumnSpans, build);
 }
 
-void CReportDlg::showReport(const CRepData& data, const char* title, bool firstColumnSpans) {
+void CReportDlg::showReport(const CRepData& data, const char* title, bool firstColumnSpans, const Builder& rebuild) {
     CRepDlg viewer(data, QString::fromStdString(m_state.nombre), QString::fromUtf8(title), portrait(),
-                   firstColumnSpans, this);
+                   firstColumnSpans, this, rebuild);
     viewer.exec();
 }
 

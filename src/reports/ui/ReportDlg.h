@@ -71,7 +71,8 @@ protected:
     // and otherwise opens the viewer on the result, whose memory is returned when it closes.
     using Builder = std::function<bool(CRepData&, std::string&, const ReportProgress&)>;
     void runReport(const char* title, bool firstColumnSpans, const Builder& build);
-    void showReport(const CRepData& data, const char* title, bool firstColumnSpans);
+    // `rebuild`, for a report cut at the viewer's bound, saves it whole.
+    void showReport(const CRepData& data, const char* title, bool firstColumnSpans, const Builder& rebuild = {});
 
     Database& database() const { return m_db; }
     bool portrait() const;

@@ -156,6 +156,47 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
     }
 
+    // A report longer than the viewer holds shows its first rows and a notice; "Guardar" builds
+    // it again into the file, whole, with the bytes of the report never cut.
+    void aCutReportIsSavedWhole() {
+        const auto build = [](CRepData& d, std::string&, const ReportProgress&) {
+            d.SetSize(0, 2);
+            d.SetHeader(0, "Folio");
+            d.SetHeader(1, "Cliente");
+            d.AddTitleLine("(Detallado)");
+            for (int r = 0; r < 50; ++r) {
+                d.SetRowCount(r + 1);
+                d.SetCell(r, 0, std::to_string(r));
+                d.SetCell(r, 1, "Núñez " + std::to_string(r));
+            }
+            return true;
+        };
+        CRepData shown, whole;
+        std::string message;
+        shown.SetHeldRowLimit(20);
+        QVERIFY(build(shown, message, {}));
+        QVERIFY(shown.Truncated());
+        QCOMPARE(shown.GetRowCount(), 50);
+        QCOMPARE(std::string(shown.GetCell(19, 1)), std::string("Núñez 19"));
+        QCOMPARE(std::string(shown.GetCell(30, 1)), std::string());
+        shown.CutAtLimit("- aviso -");
+        QCOMPARE(shown.GetRowCount(), 22);
+        QCOMPARE(std::string(shown.GetCell(21, 0)), std::string("- aviso -"));
+        QVERIFY(build(whole, message, {}));
+
+        CRepDlg dlg(shown, QStringLiteral("MI NEGOCIO"), QStringLiteral("- DIARIO -"), false, false, nullptr, build);
+        QTemporaryDir dir;
+        for (const char* name : {"r.txt", "r.rep"}) {
+            const QString cut = dir.filePath(QString::fromLatin1(name));
+            QVERIFY(dlg.saveTo(cut));
+            const std::string expected = dir.filePath(QStringLiteral("entero-") + QString::fromLatin1(name)).toStdString();
+            QVERIFY(whole.SaveToFile(expected, "- DIARIO -"));
+            QFile a(cut), b(QString::fromStdString(expected));
+            QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+            QCOMPARE(a.readAll(), b.readAll());
+        }
+    }
+
     // Every page goes to the printer, landscape when asked, and the page shown stays shown.
     void printsAllPagesToPdf() {
         const CRepData data = report(150);
