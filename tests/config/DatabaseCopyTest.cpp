@@ -120,7 +120,7 @@ TEST(DatabaseCopyTest, AFileCopiesRowForRowWithItsKeysAndFigures) {
                                            });
     auto copy = Database::open(dir.file("copia.mdb"));
     for (const std::string& table : CDatabaseCopy::Tables())
-        EXPECT_EQ(AllRows(*copy, table), AllRows(*source, table)) << table;
+        EXPECT_EQ(OwnColumns(*copy, table), OwnColumns(*source, table)) << table;
     EXPECT_EQ(progressed, CDatabaseCopy::Tables());
 
     // The figures reported are the source's.
@@ -233,7 +233,7 @@ TEST(DatabaseCopyTest, AFileGoesToAServerAndBackRowForRow) {
     CDatabaseCopy::Run(*onServer, dir.file("vuelta.mdb"));
     auto returned = Database::open(dir.file("vuelta.mdb"));
     for (const std::string& table : CDatabaseCopy::Tables())
-        EXPECT_EQ(AllRows(*returned, table), AllRows(*source, table)) << table;
+        EXPECT_EQ(OwnColumns(*returned, table), OwnColumns(*source, table)) << table;
     // Work goes on on the server after the copied keys.
     onServer->execute("INSERT INTO Documentos (Folio) VALUES (99)");
     EXPECT_EQ(onServer->lastInsertId(), 41);
