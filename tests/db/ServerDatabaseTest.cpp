@@ -1,9 +1,12 @@
 // What only a server database does: refusals with the server's text and a code the prompt acts on,
 // and the mark that tells our databases from others.
+#include "db/CatalogOrder.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
+#include "db/KeysetPager.h"
 #include "db/PgConnection.h"
+#include "db/Statement.h"
 #include "db/Transaction.h"
 #include "support/TestDatabase.h"
 
@@ -103,6 +106,39 @@ TEST(ServerDatabase, TheDocumentListsReadTheirFirstPageFromAnIndex) {
             EXPECT_NE(text.find("Presorted Key: serie, folio, fecha"), std::string::npos) << where << direction << "\n" << text;
         }
     }
+}
+
+// On a server the catalogues' order is the collation's own index; far jumps from sampled keys land
+// where the server's ORDER BY puts the row.
+TEST(ServerDatabase, CataloguesReadTheirOrderFromAnIndexAndJumpFar) {
+    if (!TestDatabase::onServer())
+        GTEST_SKIP() << "QUINTALEVA_TEST_PG names no server";
+    TestDatabase server;
+    auto db = server.create();
+    db->execute("INSERT INTO Clientes (Nombre) SELECT CASE WHEN g % 50 = 0 THEN NULL ELSE "
+                "(CASE g % 5 WHEN 0 THEN 'Núñez' WHEN 1 THEN 'nunez' WHEN 2 THEN 'Ñandú' WHEN 3 THEN 'Óscar' ELSE 'oso' END) "
+                "|| (g % 97) END "
+                "FROM generate_series(1, 20000) g");
+    db->execute("ANALYZE Clientes");
+    const std::vector<KeysetOrder> order = CatalogOrder::listOrder(*db, "Clientes", "Nombre");
+    ASSERT_TRUE(order.front().spanish);
+    for (const std::string direction : {" ASC NULLS FIRST", " DESC NULLS LAST"}) {
+        Statement plan = db->prepare("EXPLAIN SELECT Id_Cliente, Nombre FROM Clientes ORDER BY Nombre COLLATE ES" +
+                                     direction + ", Id_Cliente" + direction + " LIMIT 100");
+        std::string text;
+        while (plan.step())
+            text += plan.text(0) + "\n";
+        EXPECT_NE(text.find("clientes_orden"), std::string::npos) << direction << "\n" << text;
+        EXPECT_EQ(text.find("Sort"), std::string::npos) << direction << "\n" << text;
+    }
+    Statement all = db->prepare("SELECT Id_Cliente FROM Clientes ORDER BY Nombre COLLATE ES NULLS FIRST, Id_Cliente");
+    std::vector<std::int64_t> expected;
+    while (all.step())
+        expected.push_back(all.integer(0));
+    KeysetPager pager(*db, {"Clientes", {"Nombre"}, {}, {}, order, "Id_Cliente"});
+    ASSERT_EQ(pager.count(), 20000);
+    for (long p : {15000L, 4096L, 10001L, 2000L, 17777L})
+        EXPECT_EQ(std::get<std::int64_t>(pager.key(*pager.row(p))), expected[static_cast<std::size_t>(p)]) << p;
 }
 
 std::int64_t count(Database& db, const std::string& sql) {
