@@ -21,6 +21,8 @@ public:
     struct Drawing {
         PrintPage ops;    // as printed on the first detail row (or where it stands)
         PrintPage ghosts; // the following detail rows
+        // Some of its text does not fit its box on some row and is cut off on paper.
+        bool overflows = false;
     };
 
     // `measure` must outlive the sheet.
@@ -34,5 +36,8 @@ public:
                  const std::vector<std::int32_t>& rows) const;
 
 private:
+    // A text line wider or taller than the box it is clipped to.
+    bool cut(const PageOp& op) const;
+
     const CTextMeasure& m_measure;
 };

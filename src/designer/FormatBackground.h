@@ -11,20 +11,27 @@ class Database;
 // first time a picture is stored, so the `Detalle` stream and the older tables stay as they were.
 struct FormatBackground final {
     std::vector<unsigned char> picture; // the file's bytes: PNG, JPEG or BMP
-    // Where the picture lies on the sheet, in 0.1 mm from the top-left corner, y downwards.
+    // Where the picture lies on the sheet, in 0.1 mm from the top-left corner, y downwards: its
+    // top-left corner at (left, top), `width` by `height` along its own edges, turned by
+    // `rotation` degrees about that corner (clockwise on the sheet, as a crooked scan lies).
     double left = 0;
     double top = 0;
     double width = 0;
     double height = 0;
     int opacity = 50; // percent
+    double rotation = 0;
 
-    // Placed so that the picture points p1 and p2 (pixels) fall on the sheet points s1 and s2
-    // (0.1 mm, y downwards), with one scale for both directions and no turn. Nothing when the
-    // points coincide.
     struct Point {
         double x = 0;
         double y = 0;
     };
+    // Picture pixel ↔ sheet point (0.1 mm, y downwards) for a picture of that many pixels.
+    Point ToSheet(Point pixel, double pixelsWide, double pixelsHigh) const;
+    Point ToPicture(Point sheet, double pixelsWide, double pixelsHigh) const;
+
+    // Placed so that the picture points p1 and p2 (pixels) fall on the sheet points s1 and s2
+    // (0.1 mm, y downwards): one scale for both directions, and the turn that the two points
+    // show. Nothing when the points coincide.
     std::optional<FormatBackground> AlignedBy(Point p1, Point p2, Point s1, Point s2, double pixelsWide,
                                               double pixelsHigh) const;
 
@@ -51,5 +58,8 @@ public:
 
 private:
     bool tableExists();
+    // The turn came after the table: a table made before has no column for it.
+    bool hasRotation();
+    static void addRotation(Database& db);
     Database& m_db;
 };

@@ -94,9 +94,14 @@ std::optional<std::vector<unsigned char>> CFormatCatalog::RawStream(std::int32_t
 }
 
 std::int32_t CFormatCatalog::AddRaw(const std::string& name, const std::vector<unsigned char>& stream,
-                                    std::int32_t caben, std::int32_t repetir, const std::string& observaciones) {
+                                    std::int32_t caben, std::int32_t repetir, const std::string& observaciones,
+                                    const std::optional<SheetSize>& sheet, const FormatBackground* background) {
     Transaction tx(m_db);
     const std::int32_t id = addRow(name, stream, caben, repetir, observaciones);
+    if (sheet)
+        CFormatPaperStore(m_db).Write(id, *sheet);
+    if (background)
+        CFormatBackgroundStore(m_db).Write(id, *background);
     tx.commit();
     return id;
 }

@@ -44,9 +44,12 @@ public:
     bool Save(CDesignFormat& format);
     // The stored stream of a Windows format, untouched.
     std::optional<std::vector<unsigned char>> RawStream(std::int32_t id);
-    // A new row holding `stream` as it is (already checked to be a format); its id.
+    // A new row holding `stream` as it is (already checked to be a format), with its paper and
+    // picture when given (else letter paper, no picture), in one transaction; its id.
     std::int32_t AddRaw(const std::string& name, const std::vector<unsigned char>& stream, std::int32_t caben,
-                        std::int32_t repetir, const std::string& observaciones = {});
+                        std::int32_t repetir, const std::string& observaciones = {},
+                        const std::optional<SheetSize>& sheet = std::nullopt,
+                        const FormatBackground* background = nullptr);
     // A copy of row `id` (stream bytes and all, with its paper and picture) named `name`; nothing
     // when `id` is gone.
     std::optional<std::int32_t> Duplicate(std::int32_t id, const std::string& name);

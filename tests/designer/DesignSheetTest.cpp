@@ -174,3 +174,36 @@ TEST(DesignSheet, TheCfdiQrAndSealsShowAsTheyPrint) {
         whole(sheet.Draw(format, 1, CSheetValues::Samples(), sheet.RowOffsets(format, CSheetValues::Samples())));
     EXPECT_EQ(seal.ops.size(), 4u);
 }
+
+TEST(DesignSheet, ATextCutOffByItsBoxIsMarked) {
+    const FakeMeasure measure; // every character half the letter's height wide
+    const CDesignSheet sheet(measure);
+    const CSheetValues samples = CSheetValues::Samples();
+    auto overflows = [&](CRenglonFormato e) {
+        CWindowsFormat f = invoice();
+        f.Elements = {std::move(e)};
+        return sheet.Draw(f, 0, samples, sheet.RowOffsets(f, samples)).overflows;
+    };
+    // "FACTURA" in 3 mm letters is some 10 mm wide and 3 mm high.
+    EXPECT_FALSE(overflows(element({100, -300, 900, -340}, {CRenglonField("FACTURA")})));
+    EXPECT_TRUE(overflows(element({100, -300, 160, -340}, {CRenglonField("FACTURA")})));
+    EXPECT_TRUE(overflows(element({100, -300, 900, -320}, {CRenglonField("FACTURA")})));
+    // An amount comes right-justified in 15 characters: the blanks cut off on the left are
+    // harmless when it is aligned right, not when it starts at the left edge.
+    CRenglonFormato amount = element({100, -300, 260, -340}, {CRenglonField(FIELD_DOC, 25)});
+    amount.Alignment = ALIGN_RIGHT;
+    EXPECT_FALSE(overflows(amount));
+    amount.Alignment = ALIGN_LEFT;
+    EXPECT_TRUE(overflows(amount));
+    // A detail element is marked when any of its rows is cut; a wrapped seal when lines are lost.
+    EXPECT_TRUE(overflows(element({100, -800, 130, -840}, {CRenglonField(FIELD_DETAIL, 1)})));
+    CRenglonFormato seal = element({100, -300, 900, -340}, {CRenglonField(FIELD_DOC, 56)});
+    ASSERT_TRUE(seal.IsWrappedElement());
+    EXPECT_TRUE(overflows(seal));
+    seal.Position = {100, -300, 2000, -2700};
+    EXPECT_FALSE(overflows(seal));
+    // Lines and rectangles have no text to cut.
+    CRenglonFormato line = element({100, -300, 110, -300}, {});
+    line.IsLine = 1;
+    EXPECT_FALSE(overflows(line));
+}

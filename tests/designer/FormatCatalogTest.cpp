@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace {
@@ -258,4 +259,72 @@ TEST_F(FormatCatalog, PaperAndPictureAreSavedWithTheFormatAndFollowItsRow) {
     db = testDb.open();
     ASSERT_TRUE(CFormatCatalog(*db).Load(id, format));
     EXPECT_EQ(format.Sheet.width, 1800);
+}
+
+TEST(FormatBackground, TwoPointsStraightenACrookedScanToItsFarCorners) {
+    // An A4 scan at 300 dpi lying 0.6° crooked: its true placement on the sheet.
+    constexpr double W = 2480, H = 3508;
+    FormatBackground truth;
+    truth.left = 123.4;
+    truth.top = -87.6;
+    truth.width = W * 0.8467;
+    truth.height = H * 0.8467;
+    truth.rotation = 0.6;
+    // Picture and sheet agree through the placement both ways.
+    const FormatBackground::Point corner = truth.ToSheet({W, H}, W, H);
+    const FormatBackground::Point back = truth.ToPicture(corner, W, H);
+    EXPECT_NEAR(back.x, W, 1e-6);
+    EXPECT_NEAR(back.y, H, 1e-6);
+
+    // The operator picks two marks near opposite corners and types their places in whole tenths
+    // of a millimetre.
+    const FormatBackground::Point p1{150, 200}, p2{2300, 3300};
+    auto typed = [&](FormatBackground::Point p) {
+        const auto s = truth.ToSheet(p, W, H);
+        return FormatBackground::Point{std::round(s.x), std::round(s.y)};
+    };
+    FormatBackground first; // as first put under the sheet: square, at the sheet's width
+    first.width = 2159;
+    first.height = 2159 * H / W;
+    const auto placed = first.AlignedBy(p1, p2, typed(p1), typed(p2), W, H);
+    ASSERT_TRUE(placed);
+    EXPECT_NEAR(placed->rotation, 0.6, 0.02);
+    for (const FormatBackground::Point c : {FormatBackground::Point{0, 0}, {W, 0}, {0, H}, {W, H}}) {
+        const auto want = truth.ToSheet(c, W, H);
+        const auto got = placed->ToSheet(c, W, H);
+        EXPECT_LT(std::hypot(got.x - want.x, got.y - want.y), 2.0) << c.x << ", " << c.y; // 0.2 mm
+    }
+    // Turned the other way as well.
+    truth.rotation = -0.9;
+    const auto other = first.AlignedBy(p1, p2, typed(p1), typed(p2), W, H);
+    ASSERT_TRUE(other);
+    EXPECT_NEAR(other->rotation, -0.9, 0.02);
+}
+
+TEST_F(FormatCatalog, PictureStoredBeforeTheTurnWasKeptLoadsSquareAndGainsIt) {
+    const std::int32_t id = CFormatCatalog(*db).List()[0].id;
+    // The table as an earlier version made it, with one picture in it.
+    db->execute("CREATE TABLE FondosFormato (Id_Formato INTEGER PRIMARY KEY, Imagen BLOB, Izquierda REAL, "
+                "Arriba REAL, Ancho REAL, Alto REAL, Opacidad INTEGER)");
+    db->execute("INSERT INTO FondosFormato VALUES (?, ?, 12.5, -30, 2159, 2794, 40)",
+                {DbValue{std::int64_t{id}}, DbValue{Blob{'B', 'M', 7}}});
+    CDesignFormat format;
+    ASSERT_TRUE(CFormatCatalog(*db).Load(id, format));
+    ASSERT_TRUE(format.Background);
+    EXPECT_EQ(format.Background->picture, (Blob{'B', 'M', 7}));
+    EXPECT_DOUBLE_EQ(format.Background->left, 12.5);
+    EXPECT_EQ(format.Background->opacity, 40);
+    EXPECT_EQ(format.Background->rotation, 0);
+
+    // Saved turned, the table gains the column and keeps the turn; the file still opens as ours.
+    auto turned = std::make_shared<FormatBackground>(*format.Background);
+    turned->rotation = 0.35;
+    format.Background = turned;
+    ASSERT_TRUE(CFormatCatalog(*db).Save(format));
+    db.reset();
+    db = testDb.open();
+    CDesignFormat again;
+    ASSERT_TRUE(CFormatCatalog(*db).Load(id, again));
+    ASSERT_TRUE(again.Background);
+    EXPECT_EQ(*again.Background, *turned);
 }

@@ -3,7 +3,9 @@
 #include "designer/SheetValues.h"
 
 #include <QGraphicsRectItem>
+#include <QGraphicsSceneDragDropEvent>
 #include <QGraphicsSceneMouseEvent>
+#include <QMimeData>
 #include <QGraphicsView>
 #include <QPainter>
 
@@ -51,10 +53,18 @@ void CDesignScene::Rebuild() {
     if (m_format && m_values) {
         const CDesignSheet sheet(m_measure);
         const std::vector<std::int32_t> rows = sheet.RowOffsets(*m_format, *m_values);
+        // The names of the data say nothing of what will print: whether a text fits is told by
+        // the samples then.
+        const bool captions = m_values->GetKind() == CSheetValues::Kind::Captions;
+        const CSheetValues samples = CSheetValues::Samples();
+        const std::vector<std::int32_t> sampleRows = captions ? sheet.RowOffsets(*m_format, samples) : rows;
         m_items.reserve(m_format->Elements.size());
         for (std::size_t i = 0; i < m_format->Elements.size(); ++i) {
             const CRenglonFormato& e = m_format->Elements[i];
-            auto* item = new CElementItem(i, ElementBox::Of(e.Position), !e.IsShape(), sheet.Draw(*m_format, i, *m_values, rows));
+            CDesignSheet::Drawing drawing = sheet.Draw(*m_format, i, *m_values, rows);
+            if (captions && !e.IsShape())
+                drawing.overflows = sheet.Draw(*m_format, i, samples, sampleRows).overflows;
+            auto* item = new CElementItem(i, ElementBox::Of(e.Position), !e.IsShape(), std::move(drawing));
             addItem(item);
             m_items.push_back(item);
         }
@@ -78,11 +88,59 @@ void CDesignScene::SetGrid(std::int32_t spacing, bool visible, bool snap) {
     update();
 }
 
-void CDesignScene::SetBackground(const QImage& picture, const QRectF& placement, qreal opacity) {
+void CDesignScene::SetBackground(const QImage& picture, const QTransform& placement, qreal opacity) {
     m_background = picture;
-    m_backgroundRect = placement;
+    m_backgroundPlacement = placement;
     m_backgroundOpacity = opacity;
     update();
+}
+
+QByteArray CDesignScene::DatumMime(std::int32_t kind, std::int32_t index) {
+    return QByteArray::number(kind) + ' ' + QByteArray::number(index);
+}
+
+namespace {
+
+bool datumOf(const QMimeData* mime, std::int32_t& kind, std::int32_t& index) {
+    if (!mime || !mime->hasFormat(QLatin1String(CDesignScene::kDatumMimeType)))
+        return false;
+    const QList<QByteArray> parts = mime->data(QLatin1String(CDesignScene::kDatumMimeType)).split(' ');
+    bool okKind = false;
+    bool okIndex = false;
+    if (parts.size() != 2)
+        return false;
+    kind = parts[0].toInt(&okKind);
+    index = parts[1].toInt(&okIndex);
+    return okKind && okIndex;
+}
+
+} // namespace
+
+void CDesignScene::dragEnterEvent(QGraphicsSceneDragDropEvent* event) { dragMoveEvent(event); }
+
+void CDesignScene::dragMoveEvent(QGraphicsSceneDragDropEvent* event) {
+    std::int32_t kind = 0;
+    std::int32_t index = 0;
+    if (m_format && datumOf(event->mimeData(), kind, index)) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CDesignScene::dropEvent(QGraphicsSceneDragDropEvent* event) {
+    std::int32_t kind = 0;
+    std::int32_t index = 0;
+    if (!m_format || !datumOf(event->mimeData(), kind, index)) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    const QPointF at = event->scenePos();
+    Q_EMIT datumDropped(kind, index, QPoint(std::clamp(snapped(at.x()), 0, m_sheet.width),
+                                            std::clamp(snapped(at.y()), 0, m_sheet.height)));
 }
 
 ElementOps::Selection CDesignScene::SelectedIndices() const {
@@ -309,7 +367,8 @@ void CDesignScene::drawBackground(QPainter* painter, const QRectF& rect) {
         painter->save();
         painter->setOpacity(m_backgroundOpacity);
         painter->setRenderHint(QPainter::SmoothPixmapTransform);
-        painter->drawImage(m_backgroundRect, m_background);
+        painter->setTransform(m_backgroundPlacement, true);
+        painter->drawImage(QPointF(0, 0), m_background);
         painter->restore();
     }
     if (!m_gridVisible)

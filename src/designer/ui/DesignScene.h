@@ -9,6 +9,7 @@
 
 #include <QGraphicsScene>
 #include <QImage>
+#include <QTransform>
 
 class CSheetValues;
 class CTextMeasure;
@@ -40,13 +41,18 @@ public:
     std::int32_t GridSpacing() const { return m_grid; }
     bool Snaps() const { return m_snap; }
 
-    // The picture of the pre-printed form under the sheet (never printed), its placement on the
-    // sheet in scene units and its opacity.
-    void SetBackground(const QImage& picture, const QRectF& placement, qreal opacity);
+    // The picture of the pre-printed form under the sheet (never printed), `placement` taking its
+    // pixels to scene units (scaled, turned and moved), and its opacity.
+    void SetBackground(const QImage& picture, const QTransform& placement, qreal opacity);
+    const QTransform& BackgroundPlacement() const { return m_backgroundPlacement; }
 
     ElementOps::Selection SelectedIndices() const;
     void SelectIndices(const ElementOps::Selection& indices);
     CElementItem* ItemAt(std::size_t index) const;
+
+    // A datum dragged from the list of data: its kind and index as text under this type.
+    static constexpr const char* kDatumMimeType = "application/x-lantorela-dato";
+    static QByteArray DatumMime(std::int32_t kind, std::int32_t index);
 
     // Scene point ↔ sheet point (0.1 mm, y upwards).
     static QPointF ToScene(std::int32_t x, std::int32_t y) { return QPointF(x, -y); }
@@ -57,6 +63,9 @@ Q_SIGNALS:
     void createRequested(CDesignScene::Tool tool, const ElementBox& box);
     void selectionIndicesChanged();
     void pointPicked(const QPointF& scenePos);
+    // A datum dropped on the sheet at `at` (0.1 mm from the top-left corner, y downwards,
+    // snapped to the grid when it snaps, on the sheet).
+    void datumDropped(std::int32_t kind, std::int32_t index, const QPoint& at);
 
 protected:
     void drawBackground(QPainter* painter, const QRectF& rect) override;
@@ -64,6 +73,9 @@ protected:
     void mousePressEvent(QGraphicsSceneMouseEvent* event) override;
     void mouseMoveEvent(QGraphicsSceneMouseEvent* event) override;
     void mouseReleaseEvent(QGraphicsSceneMouseEvent* event) override;
+    void dragEnterEvent(QGraphicsSceneDragDropEvent* event) override;
+    void dragMoveEvent(QGraphicsSceneDragDropEvent* event) override;
+    void dropEvent(QGraphicsSceneDragDropEvent* event) override;
 
 private:
     enum class Drag { None, Move, Resize, Rubber, Create };
@@ -86,7 +98,7 @@ private:
     bool m_gridVisible = true;
     bool m_snap = true;
     QImage m_background;
-    QRectF m_backgroundRect;
+    QTransform m_backgroundPlacement;
     qreal m_backgroundOpacity = 0.5;
 
     Drag m_drag = Drag::None;

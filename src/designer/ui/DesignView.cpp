@@ -3,6 +3,7 @@
 #include "designer/ui/DesignScene.h"
 #include "designer/ui/Ruler.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QPixmapCache>
 #include <QScrollBar>
@@ -21,7 +22,8 @@ CDesignView::CDesignView(CDesignScene* scene, QWidget* parent)
     setRenderHint(QPainter::Antialiasing);
     setRenderHint(QPainter::TextAntialiasing);
     setDragMode(NoDrag);
-    setTransformationAnchor(AnchorUnderMouse);
+    // The menu's zoom keeps the middle of the window; the wheel keeps the point under the mouse.
+    setTransformationAnchor(AnchorViewCenter);
     setViewportUpdateMode(SmartViewportUpdate);
     setFocusPolicy(Qt::StrongFocus);
     setToolTip(QString());
@@ -47,11 +49,34 @@ void CDesignView::FitToWindow() {
     centerOn(sheet.width / 2.0, sheet.height / 2.0);
 }
 
+void CDesignView::ZoomAt(double zoom, const QPoint& viewportPos) {
+    const QPointF fixed = mapToScene(viewportPos);
+    const ViewportAnchor anchor = transformationAnchor();
+    setTransformationAnchor(NoAnchor);
+    SetZoom(zoom);
+    setTransformationAnchor(anchor);
+    // Scroll so that the same sheet point is back under the mouse, as far as the sheet allows.
+    const QPoint by = mapFromScene(fixed) - viewportPos;
+    horizontalScrollBar()->setValue(horizontalScrollBar()->value() + by.x());
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + by.y());
+}
+
 void CDesignView::wheelEvent(QWheelEvent* event) {
     if (event->modifiers() & Qt::ControlModifier) {
-        const int steps = event->angleDelta().y() / 120;
+        // Touchpads send small steps: add them up to whole notches.
+        m_wheelRest += event->angleDelta().y();
+        const int steps = m_wheelRest / 120;
+        m_wheelRest -= steps * 120;
         if (steps != 0)
-            SetZoom(m_zoom * std::pow(1.25, steps));
+            ZoomAt(m_zoom * std::pow(1.25, steps), event->position().toPoint());
+        event->accept();
+        return;
+    }
+    if ((event->modifiers() & Qt::ShiftModifier) && event->angleDelta().x() == 0) {
+        // Sideways, as many lines as the desktop scrolls down for one notch.
+        QScrollBar* bar = horizontalScrollBar();
+        const int lines = QApplication::wheelScrollLines();
+        bar->setValue(bar->value() - event->angleDelta().y() * lines * bar->singleStep() / 120);
         event->accept();
         return;
     }

@@ -7,8 +7,8 @@
 class CDesignScene;
 class CRuler;
 
-// The window onto the sheet: zoom from 25 to 400 % of the real size (Ctrl+wheel, fit to the
-// window), rulers in millimetres along the top and left, and the arrow keys that nudge the
+// The window onto the sheet: zoom from 25 to 400 % of the real size (Ctrl+wheel about the
+// point under the mouse, fit to the window), Shift+wheel across, rulers in millimetres along the top and left, and the arrow keys that nudge the
 // selection 0.1 mm (1 mm with Shift).
 class CDesignView final : public QGraphicsView {
     Q_OBJECT
@@ -23,6 +23,8 @@ public:
     void ZoomIn() { SetZoom(m_zoom * 1.25); }
     void ZoomOut() { SetZoom(m_zoom / 1.25); }
     void FitToWindow();
+    // Zooms keeping the sheet point at `viewportPos` where it is on the screen.
+    void ZoomAt(double zoom, const QPoint& viewportPos);
 
 Q_SIGNALS:
     void nudgeRequested(std::int32_t dx, std::int32_t dy);
@@ -39,4 +41,5 @@ private:
     CRuler* m_top;
     CRuler* m_left;
     double m_zoom = 1;
+    int m_wheelRest = 0;
 };

@@ -5,9 +5,11 @@
 #include "db/DbErrorText.h"
 #include "db/ui/DbErrorMessage.h"
 #include "designer/FormatCatalog.h"
+#include "designer/ui/DataList.h"
 #include "designer/ui/DesignView.h"
 #include "designer/ui/ElementPanel.h"
 #include "designer/ui/UndoEdit.h"
+#include "printing/PageLayout.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QAction>
@@ -22,6 +24,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -30,6 +33,10 @@ QString text(const std::string& s) { return QString::fromStdString(s); }
 constexpr int kNudgeMerge = 1;
 // Pasted and duplicated copies land this far right and down (0.1 mm).
 constexpr std::int32_t kPasteOffset = 50;
+// A datum dropped on the sheet: one line of the default 4 mm letter, 15 to 150 mm wide (0.1 mm).
+constexpr std::int32_t kDatumHeight = 50;
+constexpr std::int32_t kDatumMinWidth = 150;
+constexpr std::int32_t kDatumMaxWidth = 1500;
 
 } // namespace
 
@@ -40,6 +47,7 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
     m_view = new CDesignView(m_scene, this);
     setCentralWidget(m_view);
     m_panel = new CElementPanel;
+    m_data = new CDataList;
     m_list = new QListWidget;
     m_zoomLabel = new QLabel;
     m_dataLabel = new QLabel;
@@ -65,6 +73,8 @@ CDesignerWnd::CDesignerWnd(Database& db, QWidget* parent)
     });
     connect(m_scene, &CDesignScene::createRequested, this, &CDesignerWnd::createElement);
     connect(m_scene, &CDesignScene::pointPicked, this, &CDesignerWnd::pointPicked);
+    connect(m_scene, &CDesignScene::datumDropped, this, &CDesignerWnd::placeDatum);
+    connect(m_data, &CDataList::datumChosen, this, &CDesignerWnd::addDatumToSelection);
     connect(m_view, &CDesignView::nudgeRequested, this, [this](std::int32_t dx, std::int32_t dy) {
         const ElementOps::Selection sel = m_scene->SelectedIndices();
         if (sel.empty())
@@ -142,6 +152,12 @@ void CDesignerWnd::buildDocks() {
     formats->setWidget(box);
     addDockWidget(Qt::LeftDockWidgetArea, formats);
 
+    auto* data = new QDockWidget(QStringLiteral("Datos"), this);
+    data->setObjectName(QStringLiteral("listaDatos"));
+    data->setFeatures(QDockWidget::DockWidgetMovable);
+    data->setWidget(m_data);
+    addDockWidget(Qt::LeftDockWidgetArea, data);
+
     auto* properties = new QDockWidget(QStringLiteral("Elemento"), this);
     properties->setObjectName(QStringLiteral("elemento"));
     properties->setFeatures(QDockWidget::DockWidgetMovable);
@@ -156,6 +172,8 @@ void CDesignerWnd::ReloadList() {
         for (const CFormatCatalog::Entry& e : m_catalog->List()) {
             auto* item = new QListWidgetItem(text(e.name), m_list);
             item->setData(Qt::UserRole, e.id);
+            // The number the command line's --exportar asks for.
+            item->setToolTip(QStringLiteral("Formato número %1").arg(e.id));
             if (e.id == keep)
                 m_list->setCurrentItem(item);
         }
@@ -200,11 +218,13 @@ bool CDesignerWnd::OpenFormat(std::int32_t id) {
     return true;
 }
 
-bool CDesignerWnd::IsModified() const { return m_open && !m_undo.isClean(); }
+// A new format is unsaved until its first Guardar, whatever the undo stack says.
+bool CDesignerWnd::IsModified() const { return m_open && (m_current.Id == 0 || !m_undo.isClean()); }
 
 bool CDesignerWnd::Save() {
     if (!m_open)
         return false;
+    const bool first = m_current.Id == 0;
     try {
         if (!m_catalog->Save(m_current)) {
             TolMessage(QStringLiteral("- El formato ya no existe; guárdelo como uno nuevo con Exportar e Importar -"));
@@ -215,9 +235,23 @@ bool CDesignerWnd::Save() {
         return false;
     }
     m_undo.setClean();
+    if (first)
+        ReloadList();
     updateTitle();
     statusBar()->showMessage(QStringLiteral("Formato guardado"), 3000);
     return true;
+}
+
+bool CDesignerWnd::Ask(const QString& question, const QString& objectName) {
+    QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kTitle), question, QMessageBox::Yes | QMessageBox::No,
+                    this);
+    ask.setObjectName(objectName);
+    // S or N answers, as the letters of the buttons say; a reflex Enter answers no.
+    ask.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+    ask.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    ask.setDefaultButton(QMessageBox::No);
+    ask.setEscapeButton(QMessageBox::No);
+    return ask.exec() == QMessageBox::Yes;
 }
 
 bool CDesignerWnd::maybeSave() {
@@ -226,9 +260,10 @@ bool CDesignerWnd::maybeSave() {
     QMessageBox ask(QMessageBox::Question, QString::fromLatin1(kTitle), QStringLiteral("¿Guardar los cambios?"),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     ask.setObjectName(QStringLiteral("guardarCambios"));
-    ask.button(QMessageBox::Yes)->setText(QStringLiteral("Sí"));
-    ask.button(QMessageBox::No)->setText(QStringLiteral("No"));
-    ask.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+    // The letters answer as well: S, N, and C for Cancelar.
+    ask.button(QMessageBox::Yes)->setText(QStringLiteral("&Sí"));
+    ask.button(QMessageBox::No)->setText(QStringLiteral("&No"));
+    ask.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
     ask.setDefaultButton(QMessageBox::Yes);
     ask.setEscapeButton(QMessageBox::Cancel);
     switch (ask.exec()) {
@@ -247,15 +282,17 @@ void CDesignerWnd::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-void CDesignerWnd::apply(const QString& what, const std::function<void(CWindowsFormat&)>& change, int mergeId) {
+void CDesignerWnd::apply(const QString& what, const std::function<void(CWindowsFormat&)>& change, int mergeId,
+                         const ElementOps::Selection* selectAfter) {
     if (!m_open)
         return;
     CDesignFormat after = m_current;
     change(after.Format);
-    applyDesign(what, std::move(after), mergeId);
+    applyDesign(what, std::move(after), mergeId, selectAfter);
 }
 
-void CDesignerWnd::applyDesign(const QString& what, CDesignFormat after, int mergeId) {
+void CDesignerWnd::applyDesign(const QString& what, CDesignFormat after, int mergeId,
+                               const ElementOps::Selection* selectAfter) {
     if (!m_open)
         return;
     // Unless fixed by hand, the lines per sheet follow the detail area at once, so the sheet
@@ -264,8 +301,15 @@ void CDesignerWnd::applyDesign(const QString& what, CDesignFormat after, int mer
         after.Format.Caben = CDesignFormat::DerivedCaben(after.Format);
     if (after.SameDesign(m_current))
         return;
-    m_undo.push(new CUndoEdit(CFormatEdit(what.toStdString(), m_current, std::move(after)), m_current,
-                              [this] { designChanged(); }, mergeId));
+    ElementOps::Selection before = m_scene->SelectedIndices();
+    ElementOps::Selection selected = selectAfter ? *selectAfter : before;
+    m_undo.push(new CUndoEdit(CFormatEdit(what.toStdString(), m_current, std::move(after)), m_current, std::move(before),
+                              std::move(selected),
+                              [this](const ElementOps::Selection& selection) {
+                                  designChanged();
+                                  m_scene->SelectIndices(selection);
+                              },
+                              mergeId));
 }
 
 void CDesignerWnd::designChanged() {
@@ -312,13 +356,52 @@ void CDesignerWnd::createElement(CDesignScene::Tool tool, const ElementBox& box)
     // Stored as the old designer did: the upper edge in `top`.
     const ElementBox b = ElementBox::Of(e.Position);
     e.Position = {b.left, b.upper, b.right, b.lower};
-    const std::size_t index = m_current.Format.Elements.size();
+    const ElementOps::Selection added{m_current.Format.Elements.size()};
     apply(tool == CDesignScene::Tool::Text ? QStringLiteral("Nuevo texto") : QStringLiteral("Nuevo elemento"),
-          [&](CWindowsFormat& f) { f.Elements.push_back(e); });
-    m_scene->SelectIndices({index});
+          [&](CWindowsFormat& f) { f.Elements.push_back(e); }, -1, &added);
     // One element at a time: back to the arrow, as most drawing programs do.
     m_scene->SetTool(CDesignScene::Tool::Select);
     Action(QStringLiteral("herramienta_seleccionar"))->setChecked(true);
+}
+
+void CDesignerWnd::placeDatum(std::int32_t kind, std::int32_t index, const QPoint& at) {
+    if (!m_open) {
+        TolMessage(QStringLiteral("- Abra o cree un formato primero -"));
+        return;
+    }
+    CRenglonFormato e;
+    e.Fields.emplace_back(kind, index);
+    // As wide as its sample in the new element's letter, in whole millimetres with one to spare,
+    // and one line high.
+    CRenglonFormato sample = e;
+    sample.BuildText(CSheetValues::Samples().Row(0));
+    const std::string shown = QString::fromStdString(sample.Text).trimmed().toStdString();
+    const CPageLayout layout(CWindowsFormat{}, m_measure);
+    const CPageLayout::DrawingFont font = layout.MakeDrawingFont(e.Font);
+    const double textWidth = m_measure.TextWidth(shown, font.font) * font.xScale + 2 * CPageLayout::kTextInset;
+    const auto width = std::clamp<std::int32_t>(static_cast<std::int32_t>(std::ceil(textWidth / 10)) * 10 + 10,
+                                                kDatumMinWidth, kDatumMaxWidth);
+    ElementBox box{at.x(), -at.y(), at.x() + width, -at.y() - kDatumHeight};
+    // Near the right or bottom edge it moves in rather than shrinks.
+    box = ElementOps::Clamped(box, m_current.Sheet);
+    ElementOps::SetBox(e, box, m_current.Sheet);
+    const ElementBox b = ElementBox::Of(e.Position);
+    e.Position = {b.left, b.upper, b.right, b.lower};
+    const ElementOps::Selection added{m_current.Format.Elements.size()};
+    apply(QStringLiteral("Agregar dato"), [&](CWindowsFormat& f) { f.Elements.push_back(e); }, -1, &added);
+    m_view->setFocus();
+}
+
+void CDesignerWnd::addDatumToSelection(std::int32_t kind, std::int32_t index) {
+    const ElementOps::Selection sel = m_scene->SelectedIndices();
+    if (!m_open || sel.size() != 1 || sel.front() >= m_current.Format.Elements.size() ||
+        m_current.Format.Elements[sel.front()].IsShape()) {
+        statusBar()->showMessage(QStringLiteral("Arrastre el dato a la hoja, o seleccione antes un texto para agregárselo"),
+                                 5000);
+        return;
+    }
+    apply(QStringLiteral("Agregar dato"),
+          [&](CWindowsFormat& f) { f.Elements[sel.front()].Fields.emplace_back(kind, index); });
 }
 
 void CDesignerWnd::copySelection() {
@@ -328,14 +411,13 @@ void CDesignerWnd::copySelection() {
             m_clipboard.push_back(m_current.Format.Elements[i]);
 }
 
-void CDesignerWnd::paste() {
+void CDesignerWnd::paste(const QString& what) {
     if (m_clipboard.empty())
         return;
     ElementOps::Selection added;
-    apply(QStringLiteral("Pegar"), [&](CWindowsFormat& f) {
+    apply(what, [&](CWindowsFormat& f) {
         added = ElementOps::Insert(f, m_clipboard, kPasteOffset, -kPasteOffset, m_current.Sheet);
-    });
-    m_scene->SelectIndices(added);
+    }, -1, &added);
     // The next paste lands a step further on.
     for (std::size_t k = 0; k < added.size() && k < m_clipboard.size(); ++k)
         m_clipboard[k].Position = m_current.Format.Elements[added[k]].Position;
@@ -344,7 +426,7 @@ void CDesignerWnd::paste() {
 void CDesignerWnd::duplicateSelection() {
     const auto keep = m_clipboard;
     copySelection();
-    paste();
+    paste(QStringLiteral("Duplicar"));
     m_clipboard = keep;
 }
 
@@ -352,6 +434,6 @@ void CDesignerWnd::deleteSelection() {
     const ElementOps::Selection sel = m_scene->SelectedIndices();
     if (sel.empty())
         return;
-    m_scene->SelectIndices({});
-    apply(QStringLiteral("Eliminar"), [&](CWindowsFormat& f) { ElementOps::Remove(f, sel); });
+    const ElementOps::Selection none;
+    apply(QStringLiteral("Eliminar"), [&](CWindowsFormat& f) { ElementOps::Remove(f, sel); }, -1, &none);
 }

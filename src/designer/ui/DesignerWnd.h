@@ -16,6 +16,7 @@
 
 #include <functional>
 
+class CDataList;
 class CDesignView;
 class CElementPanel;
 class CFormatCatalog;
@@ -49,6 +50,7 @@ public:
     CDesignView* View() const { return m_view; }
     CElementPanel* Panel() const { return m_panel; }
     QListWidget* FormatList() const { return m_list; }
+    CDataList* DataList() const { return m_data; }
     QUndoStack* UndoStack() { return &m_undo; }
     const CDesignFormat& Current() const { return m_current; }
     QAction* Action(const QString& objectName) const;
@@ -58,7 +60,7 @@ public:
     bool SetBackgroundPicture(const QString& path);
     void RemoveBackground();
     void SetBackgroundOpacity(int percent);
-    // Moves and scales the picture so that the two sheet points the operator clicked on it land
+    // Moves, scales and turns the picture so that the two sheet points the operator clicked on it land
     // at the true positions `true1`, `true2` (mm from the top-left corner).
     bool AlignBackground(QPointF clicked1, QPointF clicked2, QPointF true1, QPointF true2);
     const std::shared_ptr<const FormatBackground>& Background() const { return m_current.Background; }
@@ -84,20 +86,30 @@ private:
     void buildDocks();
     QAction* addAction(QMenu* menu, const QString& name, const QString& text, const QString& tip,
                        const QKeySequence& key, std::function<void()> slot);
+    // A yes-or-no question in a box named `objectName`; true for "Sí".
+    bool Ask(const QString& question, const QString& objectName);
     // Asks "¿Guardar los cambios?" when there are unsaved changes: false when the operator cancels.
     bool maybeSave();
     // Every change to the open format goes through these as one undoable step: a layout edit,
     // or a change to the whole design (remarks, Caben, paper, background picture).
-    void apply(const QString& text, const std::function<void(CWindowsFormat&)>& change, int mergeId = -1);
-    void applyDesign(const QString& text, CDesignFormat after, int mergeId = -1);
+    // `selectAfter`, read once `change` has run: what the edit leaves selected (else the selection
+    // stays); undo selects again what was selected before.
+    void apply(const QString& text, const std::function<void(CWindowsFormat&)>& change, int mergeId = -1,
+               const ElementOps::Selection* selectAfter = nullptr);
+    void applyDesign(const QString& text, CDesignFormat after, int mergeId = -1,
+                     const ElementOps::Selection* selectAfter = nullptr);
     void designChanged();
     void layoutChanged();
     void selectionChanged();
     void updateTitle();
 
     void createElement(CDesignScene::Tool tool, const ElementBox& box);
+    // A datum dropped on the sheet: a text element of it, as wide as its sample, at `at`.
+    void placeDatum(std::int32_t kind, std::int32_t index, const QPoint& at);
+    // A datum chosen in the list: added to the selected text element.
+    void addDatumToSelection(std::int32_t kind, std::int32_t index);
     void copySelection();
-    void paste();
+    void paste(const QString& what = QStringLiteral("Pegar"));
     void duplicateSelection();
     void deleteSelection();
     void newFormat();
@@ -133,6 +145,7 @@ private:
     CDesignScene* m_scene;
     CDesignView* m_view;
     CElementPanel* m_panel;
+    CDataList* m_data;
     QListWidget* m_list;
     QActionGroup* m_tools;
     QLabel* m_zoomLabel;

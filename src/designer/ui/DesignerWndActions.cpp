@@ -218,6 +218,21 @@ void CDesignerWnd::buildActions() {
         bar->addAction(action);
     }
     bar->addSeparator();
-    for (const char* name : {"guardar", "deshacer", "rehacer", "ajustar", "imprimirPrueba"})
+    bar->addAction(Action(QStringLiteral("guardar")));
+    // On the bar the buttons keep a short name; the step they take back or again is in their tip.
+    for (const bool back : {true, false}) {
+        auto* button = new QAction(back ? QStringLiteral("Deshacer") : QStringLiteral("Rehacer"), this);
+        button->setObjectName(back ? QStringLiteral("botonDeshacer") : QStringLiteral("botonRehacer"));
+        button->setEnabled(false);
+        connect(button, &QAction::triggered, this, [this, back] { back ? m_undo.undo() : m_undo.redo(); });
+        connect(&m_undo, back ? &QUndoStack::canUndoChanged : &QUndoStack::canRedoChanged, button, &QAction::setEnabled);
+        connect(&m_undo, back ? &QUndoStack::undoTextChanged : &QUndoStack::redoTextChanged, button,
+                [button, back](const QString& step) {
+                    button->setToolTip(step.isEmpty() ? button->text()
+                                                      : (back ? QStringLiteral("Deshacer: ") : QStringLiteral("Rehacer: ")) + step);
+                });
+        bar->addAction(button);
+    }
+    for (const char* name : {"ajustar", "imprimirPrueba"})
         bar->addAction(Action(QLatin1String(name)));
 }

@@ -9,6 +9,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QFormLayout>
+#include <QLocale>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -20,17 +21,22 @@ void CDesignerWnd::showBackground() {
     if (!b) {
         m_shownBackground.reset();
         m_backgroundImage = QImage();
-        m_scene->SetBackground(QImage(), QRectF(), 0);
+        m_scene->SetBackground(QImage(), QTransform(), 0);
         return;
     }
     if (!m_shownBackground || (m_shownBackground != b && m_shownBackground->picture != b->picture))
         m_backgroundImage = QImage::fromData(b->picture.data(), static_cast<int>(b->picture.size()));
     m_shownBackground = b;
-    if (m_backgroundImage.isNull()) {
-        m_scene->SetBackground(QImage(), QRectF(), 0);
+    if (m_backgroundImage.isNull() || b->width <= 0 || b->height <= 0) {
+        m_scene->SetBackground(QImage(), QTransform(), 0);
         return;
     }
-    m_scene->SetBackground(m_backgroundImage, QRectF(b->left, b->top, b->width, b->height), b->opacity / 100.0);
+    // The same placement as FormatBackground::ToSheet: scaled, turned about its top-left corner, moved.
+    QTransform placement;
+    placement.translate(b->left, b->top);
+    placement.rotate(b->rotation);
+    placement.scale(b->width / m_backgroundImage.width(), b->height / m_backgroundImage.height());
+    m_scene->SetBackground(m_backgroundImage, placement, b->opacity / 100.0);
 }
 
 bool CDesignerWnd::SetBackgroundPicture(const QString& path) {
@@ -88,10 +94,9 @@ bool CDesignerWnd::AlignBackground(QPointF clicked1, QPointF clicked2, QPointF t
     if (!current || m_backgroundImage.isNull() || current->width <= 0 || current->height <= 0)
         return false;
     const FormatBackground& b = *current;
-    // Sheet points back to picture pixels through the present placement.
+    // Sheet points back to picture pixels through the present placement, turn included.
     auto pixel = [&](QPointF p) {
-        return FormatBackground::Point{(p.x() - b.left) * m_backgroundImage.width() / b.width,
-                                       (p.y() - b.top) * m_backgroundImage.height() / b.height};
+        return b.ToPicture({p.x(), p.y()}, m_backgroundImage.width(), m_backgroundImage.height());
     };
     const auto placed = b.AlignedBy(pixel(clicked1), pixel(clicked2), {true1.x() * 10, true1.y() * 10},
                                     {true2.x() * 10, true2.y() * 10}, m_backgroundImage.width(),
@@ -103,6 +108,7 @@ bool CDesignerWnd::AlignBackground(QPointF clicked1, QPointF clicked2, QPointF t
     CDesignFormat after = m_current;
     after.Background = std::make_shared<const FormatBackground>(*placed);
     applyDesign(QStringLiteral("Alinear el fondo"), std::move(after));
+    statusBar()->showMessage(QStringLiteral("Imagen alineada; giro de %1°").arg(QLocale(QLocale::Spanish, QLocale::Mexico).toString(placed->rotation, 'f', 2)), 5000);
     return true;
 }
 

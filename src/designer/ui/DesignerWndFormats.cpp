@@ -4,6 +4,7 @@
 #include "db/ui/DbErrorMessage.h"
 #include "designer/FormatCatalog.h"
 #include "designer/QvfFile.h"
+#include "designer/ui/DesignView.h"
 #include "designer/ui/FormatPropertiesDlg.h"
 #include "platform/ui/FileChooser.h"
 #include "printing/DefaultFormats.h"
@@ -47,14 +48,16 @@ void CDesignerWnd::newFormat() {
         format.Format.DetailBottom = -2000;
         format.Format.Pitch = 50;
     }
-    try {
-        m_catalog->Save(format);
-    } catch (const DbError& e) {
-        ShowDbError(e);
-        return;
-    }
-    ReloadList();
-    OpenFormat(format.Id);
+    // Stored on Guardar like any change: closing without saving leaves no empty format behind.
+    m_undo.clear();
+    m_current = std::move(format);
+    m_open = true;
+    m_picked.clear();
+    m_scene->clearSelection();
+    m_list->clearSelection();
+    m_list->setCurrentItem(nullptr);
+    designChanged();
+    m_view->FitToWindow();
 }
 
 void CDesignerWnd::duplicateFormat() {
@@ -96,7 +99,10 @@ void CDesignerWnd::deleteFormat() {
     const std::int32_t id = listedId();
     if (id == 0)
         return;
-    if (TolMessage(QStringLiteral("¿Eliminar el formato \"%1\"?").arg(m_list->currentItem()->text()), true) != 1)
+    QString question = QStringLiteral("¿Eliminar el formato \"%1\"?").arg(m_list->currentItem()->text());
+    if (m_open && m_current.Id == id && IsModified())
+        question += QStringLiteral("\nEstá abierto y tiene cambios sin guardar: también se perderán.");
+    if (!Ask(question, QStringLiteral("eliminarFormato")))
         return;
     try {
         m_catalog->Delete(id);
@@ -130,8 +136,10 @@ void CDesignerWnd::exportFormat() {
                                           QStringLiteral("Formatos (*.qvf)"));
     if (path.isEmpty())
         return;
+    // The format as it stands on the screen, saved or not, with its paper and picture.
     std::string error;
-    if (!QvfFile::Write(path.toStdString(), m_current.Format.WriteStream(), &error))
+    const auto bytes = QvfFile::Encode(QvfFile::ContentsOf(m_current, m_current.Format.WriteStream()));
+    if (!QvfFile::Write(path.toStdString(), bytes, &error))
         TolMessage(text(error));
 }
 
@@ -146,8 +154,9 @@ void CDesignerWnd::importFormat() {
         return;
     }
     try {
-        const std::int32_t id = m_catalog->AddRaw(QFileInfo(path).completeBaseName().toStdString(), read.bytes,
-                                                  CDesignFormat::DerivedCaben(read.format), 0);
+        const QvfFile::Contents& c = read.contents;
+        const std::int32_t id = m_catalog->AddRaw(QFileInfo(path).completeBaseName().toStdString(), c.stream, c.caben,
+                                                  c.repetir, c.observaciones, c.sheet, c.background.get());
         ReloadList();
         OpenFormat(id);
     } catch (const DbError& e) {

@@ -128,8 +128,10 @@ bool CDesignerWnd::PrintTest(QPrinter& printer) {
 }
 
 void CDesignerWnd::printTest() {
-    if (!m_open)
+    if (!m_open) {
+        TolMessage(QStringLiteral("- Abra o cree un formato primero -"));
         return;
+    }
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(QStringLiteral("Imprimir prueba"));

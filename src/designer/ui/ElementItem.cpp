@@ -4,6 +4,7 @@
 #include "printing/ui/PagePainter.h"
 
 #include <QPainter>
+#include <QPolygonF>
 #include <QStyleOptionGraphicsItem>
 
 #include <algorithm>
@@ -33,6 +34,9 @@ CElementItem::CElementItem(std::size_t index, const ElementBox& box, bool isText
     setFlag(ItemIsSelectable, true);
     // Moves are translations only: the cached picture is reused while a selection is dragged.
     setCacheMode(DeviceCoordinateCache);
+    if (m_drawing.overflows)
+        setToolTip(QStringLiteral("El texto no cabe en el cuadro: al imprimir se corta. Agrande el cuadro o "
+                                  "use una letra más chica."));
     m_bounds = SceneRect(box) | opsBounds(m_drawing.ops) | opsBounds(m_drawing.ghosts);
     m_bounds.adjust(-CPageLayout::kPenWidth, -CPageLayout::kPenWidth, CPageLayout::kPenWidth, CPageLayout::kPenWidth);
 }
@@ -93,6 +97,21 @@ void CElementItem::paint(QPainter* painter, const QStyleOptionGraphicsItem* opti
         painter->setPen(outline);
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(SceneRect(m_box));
+    }
+    if (m_drawing.overflows) {
+        // Cut off on paper: a red frame and a corner mark, at screen size.
+        QPen cut(QColor(210, 30, 30));
+        cut.setCosmetic(true);
+        cut.setWidthF(1.5);
+        cut.setStyle(Qt::DashLine);
+        painter->setPen(cut);
+        painter->setBrush(Qt::NoBrush);
+        const QRectF r = SceneRect(m_box);
+        painter->drawRect(r);
+        const qreal s = std::min<qreal>(8 * pixel, std::min(r.width(), r.height()));
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(QColor(210, 30, 30));
+        painter->drawPolygon(QPolygonF({r.topRight(), r.topRight() - QPointF(s, 0), r.topRight() + QPointF(0, s)}));
     }
     PaintPage(*painter, m_drawing.ops, kUnitsPerInch);
     if (!m_drawing.ghosts.ops.empty()) {

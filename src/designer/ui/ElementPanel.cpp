@@ -1,5 +1,6 @@
 #include "designer/ui/ElementPanel.h"
 
+#include "designer/DatumList.h"
 #include "designer/ElementBox.h"
 #include "printing/FormatData.h"
 #include "printing/Windows1252.h"
@@ -58,10 +59,8 @@ QCheckBox* check(const QString& text, const QString& tip) {
 
 std::vector<std::pair<std::int32_t, std::int32_t>> CElementPanel::DataList() {
     std::vector<std::pair<std::int32_t, std::int32_t>> data;
-    for (int i = 0; i < FormatData::kDocumentCount; ++i)
-        data.emplace_back(FIELD_DOC, i);
-    for (int i = 0; i < FormatData::kDetailCount; ++i)
-        data.emplace_back(FIELD_DETAIL, i);
+    for (const DatumList::Datum& d : DatumList::All())
+        data.emplace_back(d.kind, d.index);
     return data;
 }
 
@@ -93,10 +92,11 @@ CElementPanel::CElementPanel(QWidget* parent) : QWidget(parent) {
     m_datum = new QComboBox;
     m_datum->setObjectName(QStringLiteral("dato"));
     m_datum->setToolTip(QStringLiteral("Dato del documento o de la partida que se agrega al texto"));
-    for (const auto& [kind, index] : DataList()) {
-        CRenglonField f(kind, index);
-        m_datum->addItem(fieldLabel(f));
-    }
+    for (const DatumList::Datum& d : DatumList::All())
+        m_datum->addItem(QString::fromStdString(d.label));
+    // A scrolled list of a screenful, not a menu of every datum running off the screen.
+    m_datum->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
+    m_datum->setMaxVisibleItems(15);
     m_addDatum = new QPushButton(QStringLiteral("Agregar dato"));
     m_addDatum->setObjectName(QStringLiteral("agregarDato"));
     m_addDatum->setToolTip(QStringLiteral("Agrega al final el dato elegido"));

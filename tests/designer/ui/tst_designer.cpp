@@ -1,10 +1,13 @@
 // Lantorela driven as the operator drives it: a text box drawn with the tool, two data added in
 // the panel, dragged, resized by its handle, nudged with the arrow keys, all undone and redone;
 // the saved stream holds exactly that element and the program prints it there. Also the
-// question about unsaved changes, alignment on the sheet, the detail guides and the test print.
+// question about unsaved changes, alignment on the sheet, the detail guides and the test print;
+// a crooked scan straightened by two points, the wheel, a new format stored only when saved, a
+// datum dragged from the list of data, and texts cut off by their box.
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "designer/FormatCatalog.h"
+#include "designer/ui/DataList.h"
 #include "designer/ui/DesignScene.h"
 #include "designer/ui/ElementItem.h"
 #include "designer/ui/DesignView.h"
@@ -21,6 +24,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QUndoStack>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -648,6 +655,343 @@ private Q_SLOTS:
         QVERIFY(panel->findChild<QCheckBox*>(QStringLiteral("negrita"))->isChecked());
         QCOMPARE(height->value(), 6.5);
         QCOMPARE(face->currentText(), QStringLiteral("Courier New"));
+    }
+
+    void crookedScanIsStraightenedByTwoPoints() {
+        CDesignerWnd w(*m_db);
+        w.resize(1300, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        // Where the scan truly lies: 100 dpi, turned 1° (a crooked scan), a little off the corner.
+        constexpr int W = 850, H = 1100;
+        FormatBackground truth;
+        truth.left = 20;
+        truth.top = -15;
+        truth.width = W * 2.54;
+        truth.height = H * 2.54;
+        truth.rotation = 1.0;
+        // The printer's frame, square on the paper from (15, 20) mm to (200, 250) mm, is crooked in
+        // the scan.
+        auto pixelOf = [&](double x, double y) {
+            const auto p = truth.ToPicture({x, y}, W, H);
+            return QPointF(p.x, p.y);
+        };
+        const QPointF frame[4] = {pixelOf(150, 200), pixelOf(2000, 200), pixelOf(2000, 2500), pixelOf(150, 2500)};
+        QImage scan(W, H, QImage::Format_RGB32);
+        scan.fill(QColor(250, 248, 240));
+        {
+            QPainter p(&scan);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(QColor(40, 60, 160), 2));
+            p.drawPolygon(frame, 4);
+            p.drawLine(pixelOf(150, 700), pixelOf(2000, 700));
+        }
+        const QString scanPath = m_dir.filePath(QStringLiteral("torcido.png"));
+        QVERIFY(scan.save(scanPath));
+        QVERIFY(w.SetBackgroundPicture(scanPath));
+        const FormatBackground first = *w.Background();
+        w.Scene()->SelectIndices({});
+
+        // Clicked at 400 %, as precisely as an operator can: the top-left and bottom-right marks.
+        w.View()->SetZoom(4);
+        w.Action(QStringLiteral("alinearFondo"))->trigger();
+        answerNextModal([](QWidget* dialog) {
+            const auto spins = dialog->findChildren<QDoubleSpinBox*>();
+            const double typed[4] = {15, 20, 200, 250};
+            for (int k = 0; k < 4 && k < spins.size(); ++k)
+                spins[k]->setValue(typed[k]);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        for (const QPointF& mark : {frame[0], frame[2]}) {
+            const auto onSheet = first.ToSheet({mark.x(), mark.y()}, W, H);
+            w.View()->centerOn(onSheet.x, onSheet.y);
+            QTest::mouseClick(w.View()->viewport(), Qt::LeftButton, {}, w.View()->mapFromScene(onSheet.x, onSheet.y));
+        }
+        QTRY_VERIFY(w.Background() && w.Background()->rotation != 0);
+        const FormatBackground placed = *w.Background();
+        QVERIFY2(qAbs(placed.rotation - 1.0) < 0.05, qPrintable(QString::number(placed.rotation)));
+        // The picture is drawn where the turn puts it: its far corners within 0.2 mm of the truth.
+        const QTransform drawn = w.Scene()->BackgroundPlacement();
+        for (const QPointF corner : {QPointF(0, 0), QPointF(W, 0), QPointF(0, H), QPointF(W, H)}) {
+            const auto want = truth.ToSheet({corner.x(), corner.y()}, W, H);
+            const QPointF got = drawn.map(corner);
+            QVERIFY2(std::hypot(got.x() - want.x, got.y() - want.y) < 2,
+                     qPrintable(QStringLiteral("%1,%2: %3,%4 / %5,%6").arg(corner.x()).arg(corner.y()).arg(got.x())
+                                    .arg(got.y()).arg(want.x).arg(want.y)));
+        }
+        // Saved and opened again, the picture keeps its turn.
+        QVERIFY(w.Save());
+        {
+            CDesignerWnd again(*m_db);
+            QVERIFY(again.OpenFormat(m_formatId));
+            QCOMPARE(again.Background()->rotation, placed.rotation);
+        }
+        const QString shots = qEnvironmentVariable("LANTORELA_SHOTS");
+        if (!shots.isEmpty()) {
+            // The scan's frame on the millimetre lines at 200 and 250 mm, and the whole sheet.
+            w.SetBackgroundOpacity(100);
+            w.View()->SetZoom(1.5);
+            w.View()->centerOn(1900, 2400);
+            w.grab().save(shots + QStringLiteral("/fondo-girado.png"));
+            w.View()->FitToWindow();
+            w.grab().save(shots + QStringLiteral("/fondo-girado-hoja.png"));
+        }
+        // Put back as it was for the other tests.
+        CDesignFormat restore = w.Current();
+        restore.Background.reset();
+        QVERIFY(CFormatCatalog(*m_db).Save(restore));
+    }
+
+    void wheelZoomsAboutTheMouseAndShiftScrollsAcross() {
+        CDesignerWnd w(*m_db);
+        w.resize(1300, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        CDesignView* view = w.View();
+        QWidget* viewport = view->viewport();
+        view->SetZoom(1);
+        view->centerOn(1000, 1400);
+        auto wheel = [&](QPoint at, int delta, Qt::KeyboardModifiers keys) {
+            QWheelEvent event(QPointF(at), QPointF(viewport->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              keys, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &event);
+        };
+        // Near a corner of the window, away from its middle, in and out again.
+        for (const QPoint mouse : {QPoint(120, 90), QPoint(viewport->width() - 100, viewport->height() - 80)}) {
+            for (const int delta : {120, 240, -120}) {
+                const QPointF under = view->mapToScene(mouse);
+                const double zoom = view->Zoom();
+                wheel(mouse, delta, Qt::ControlModifier);
+                QVERIFY(qAbs(view->Zoom() - zoom * std::pow(1.25, delta / 120)) < 1e-9);
+                const QPoint now = view->mapFromScene(under);
+                QVERIFY2((now - mouse).manhattanLength() <= 2,
+                         qPrintable(QStringLiteral("%1,%2 for %3,%4").arg(now.x()).arg(now.y()).arg(mouse.x()).arg(mouse.y())));
+            }
+        }
+        // Shift+wheel goes sideways, not down.
+        view->SetZoom(2);
+        view->centerOn(1000, 1400);
+        const int across = view->horizontalScrollBar()->value();
+        const int down = view->verticalScrollBar()->value();
+        wheel(QPoint(200, 200), -120, Qt::ShiftModifier);
+        QVERIFY(view->horizontalScrollBar()->value() > across);
+        QCOMPARE(view->verticalScrollBar()->value(), down);
+        wheel(QPoint(200, 200), 120, Qt::ShiftModifier);
+        QCOMPARE(view->horizontalScrollBar()->value(), across);
+    }
+
+    void aNewFormatIsStoredOnlyWhenSaved() {
+        auto names = [&] {
+            QStringList n;
+            for (const auto& e : CFormatCatalog(*m_db).List())
+                n << QString::fromStdString(e.name);
+            return n;
+        };
+        const QStringList before = names();
+        auto answerNew = [](const QString& name) {
+            answerNextModal([name](QWidget* nameDialog) {
+                auto* edit = nameDialog->findChild<QLineEdit*>();
+                edit->setText(name);
+                // Then the choice of how to start: blank.
+                answerNextModal([](QWidget* start) { QTest::keyClick(start, Qt::Key_Return); }, nameDialog);
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+        };
+        {
+            CDesignerWnd w(*m_db);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            answerNew(QStringLiteral("Nota de prueba"));
+            w.Action(QStringLiteral("nuevo"))->trigger();
+            QTRY_COMPARE(QString::fromStdString(w.Current().Name), QStringLiteral("Nota de prueba"));
+            QCOMPARE(w.Current().Id, 0);
+            QVERIFY(w.IsModified());
+            QVERIFY(w.windowTitle().startsWith(QStringLiteral("Nota de prueba")));
+            QCOMPARE(names(), before);
+            // Closed without saving ("No" by its letter): nothing is left in the print list.
+            bool asked = false;
+            answerNextModal([&](QWidget* box) {
+                asked = box->objectName() == QStringLiteral("guardarCambios");
+                QTest::keyClick(box, Qt::Key_N);
+            });
+            QVERIFY(w.close());
+            QVERIFY(asked);
+            QCOMPARE(names(), before);
+        }
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        answerNew(QStringLiteral("Nota de prueba"));
+        w.Action(QStringLiteral("nuevo"))->trigger();
+        QTRY_COMPARE(QString::fromStdString(w.Current().Name), QStringLiteral("Nota de prueba"));
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(w.Current().Id != 0);
+        QVERIFY(!w.IsModified());
+        QCOMPARE(names().size(), before.size() + 1);
+        QVERIFY(names().contains(QStringLiteral("Nota de prueba")));
+        QCOMPARE(w.FormatList()->currentItem()->data(Qt::UserRole).toInt(), w.Current().Id);
+        QVERIFY(CFormatCatalog(*m_db).Delete(w.Current().Id));
+    }
+
+    void aDatumDraggedFromTheListLandsWhereDropped() {
+        CDesignerWnd w(*m_db);
+        w.resize(1300, 900);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(w.OpenFormat(m_formatId));
+        w.View()->SetZoom(1);
+        w.View()->centerOn(600, 600);
+        const std::size_t before = w.Current().Format.Elements.size();
+
+        // Found by typing, then dragged onto the sheet at (50, 70) mm.
+        CDataList* data = w.DataList();
+        QTest::keyClicks(data->Search(), QStringLiteral("nombre clie"));
+        QListWidget* list = data->List();
+        QList<QListWidgetItem*> shown;
+        for (int i = 0; i < list->count(); ++i)
+            if (!list->item(i)->isHidden())
+                shown << list->item(i);
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown.front()->text(), QStringLiteral("Documento: Nombre Cliente"));
+        std::unique_ptr<QMimeData> mime(list->model()->mimeData({list->indexFromItem(shown.front())}));
+        QVERIFY(mime);
+        QWidget* viewport = w.View()->viewport();
+        const QPoint drop = at(w, 501, 699);
+        QDragEnterEvent enter(drop, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(drop, Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent dropped(QPointF(drop), Qt::CopyAction, mime.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(viewport, &dropped);
+
+        QCOMPARE(w.Current().Format.Elements.size(), before + 1);
+        const CRenglonFormato& e = w.Current().Format.Elements[before];
+        const ElementBox box = ElementBox::Of(e.Position);
+        QCOMPARE(box.left, 500); // snapped to the millimetre
+        QCOMPARE(box.upper, -700);
+        QCOMPARE(box.height(), 50);
+        // As wide as "Juan Pérez López"-like sample text needs, no wider than a column of text.
+        QVERIFY2(box.width() >= 150 && box.width() <= 1000, qPrintable(QString::number(box.width())));
+        QCOMPARE(e.Fields.size(), std::size_t{1});
+        QCOMPARE(e.Fields[0].Kind, FIELD_DOC);
+        QCOMPARE(e.Fields[0].Index, 2);
+        QCOMPARE(w.Scene()->SelectedIndices(), ElementOps::Selection{before});
+        QVERIFY(!w.Scene()->ItemAt(before)->Drawing().overflows);
+        QCOMPARE(w.UndoStack()->undoText(), QStringLiteral("Agregar dato"));
+
+        // Enter on another datum adds it to the selected text: today's way, without the combo.
+        data->Search()->clear();
+        QTest::keyClicks(data->Search(), QStringLiteral("rfc"));
+        QTest::keyClick(data->Search(), Qt::Key_Return);
+        QCOMPARE(list->currentItem()->text(), QStringLiteral("Documento: RFC"));
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(w.Current().Format.Elements[before].Fields.size(), std::size_t{2});
+        QCOMPARE(w.Current().Format.Elements[before].Fields[1].Index, 6);
+
+        // Made too narrow in the panel, it is marked as cut off.
+        auto* width = w.Panel()->findChild<QDoubleSpinBox*>(QStringLiteral("ancho"));
+        width->setValue(8);
+        QVERIFY(w.Scene()->ItemAt(before)->Drawing().overflows);
+        QVERIFY(!w.Scene()->ItemAt(before)->toolTip().isEmpty());
+        // So it is with the names of the data shown: what counts is what prints.
+        w.Action(QStringLiteral("nombresDatos"))->trigger();
+        QVERIFY(w.Scene()->ItemAt(before)->Drawing().overflows);
+        w.Action(QStringLiteral("muestra"))->trigger();
+        const QString shots = qEnvironmentVariable("LANTORELA_SHOTS");
+        if (!shots.isEmpty()) {
+            w.Scene()->SelectIndices({});
+            w.grab().save(shots + QStringLiteral("/datos-y-corte.png"));
+        }
+
+        // Undo takes each step back and selects what it was made on; redo selects it again.
+        w.Scene()->SelectIndices({});
+        w.UndoStack()->undo(); // the width
+        QCOMPARE(w.Scene()->SelectedIndices(), ElementOps::Selection{before});
+        w.UndoStack()->undo(); // the RFC
+        w.UndoStack()->undo(); // the drop
+        QCOMPARE(w.Current().Format.Elements.size(), before);
+        QVERIFY(w.Scene()->SelectedIndices().empty());
+        w.UndoStack()->redo();
+        QCOMPARE(w.Scene()->SelectedIndices(), ElementOps::Selection{before});
+        w.UndoStack()->redo();
+        w.UndoStack()->redo();
+        QVERIFY(w.Scene()->ItemAt(before)->Drawing().overflows);
+
+        // Ctrl+D says what it did; undoing a deletion brings the elements back selected.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Scene()->SelectIndices({before});
+        QTest::keyClick(&w, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(w.UndoStack()->undoText(), QStringLiteral("Duplicar"));
+        QCOMPARE(w.Scene()->SelectedIndices(), ElementOps::Selection{before + 1});
+        w.Scene()->SelectIndices({before, before + 1});
+        w.View()->setFocus();
+        QTest::keyClick(w.View(), Qt::Key_Delete);
+        QCOMPARE(w.Current().Format.Elements.size(), before);
+        w.UndoStack()->undo();
+        QCOMPARE(w.Scene()->SelectedIndices(), (ElementOps::Selection{before, before + 1}));
+        answerNextModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_N); });
+        QVERIFY(w.close());
+    }
+
+    void commandsWithoutAFormatAndDeletingTheOpenOneSaySo() {
+        CDesignerWnd w(*m_db);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        {
+            MessageLog log;
+            w.Action(QStringLiteral("imprimirPrueba"))->trigger();
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Abra o cree un formato primero -")});
+        }
+        // The open format, changed and not saved: deleting it says the changes go too; N keeps it.
+        const auto copy = CFormatCatalog(*m_db).Duplicate(m_formatId, "Para borrar");
+        QVERIFY(copy);
+        w.ReloadList();
+        QVERIFY(w.OpenFormat(*copy));
+        click(toolButton(w, "herramienta_rectangulo"));
+        w.View()->SetZoom(1);
+        w.View()->centerOn(600, 600);
+        drag(w.View()->viewport(), at(w, 400, 600), at(w, 600, 700));
+        QVERIFY(w.IsModified());
+        QPushButton* remove = nullptr;
+        for (QPushButton* b : w.findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("Eliminar"))
+                remove = b;
+        QVERIFY(remove);
+        QString question;
+        answerNextModal([&](QWidget* box) {
+            question = qobject_cast<QMessageBox*>(box)->text();
+            QTest::keyClick(box, Qt::Key_N);
+        });
+        click(remove);
+        QVERIFY2(question.contains(QStringLiteral("cambios sin guardar")), qPrintable(question));
+        QVERIFY(w.IsModified());
+        QVERIFY(CFormatCatalog(*m_db).RawStream(*copy));
+        // S deletes it, changes and all.
+        answerNextModal([](QWidget* box) { QTest::keyClick(box, Qt::Key_S); });
+        click(remove);
+        QVERIFY(!CFormatCatalog(*m_db).RawStream(*copy));
+        QVERIFY(!w.IsModified());
+    }
+
+    void helpPrintsTheUsageWithoutADesktop() {
+        QProcess run;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QLatin1String(name));
+        run.setProcessEnvironment(env);
+        run.start(buildDir() + QStringLiteral("/lantorela"), {QStringLiteral("--help")});
+        QVERIFY(run.waitForFinished(30000));
+        QCOMPARE(run.exitCode(), 0);
+        const QString out = QString::fromUtf8(run.readAllStandardOutput());
+        QVERIFY2(out.startsWith(QStringLiteral("uso: lantorela")), qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("--exportar")));
     }
 
     void launcherReportsAProgramThatCannotStart() {
