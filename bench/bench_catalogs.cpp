@@ -1,7 +1,8 @@
 // The customers and articles catalogues at 10,000 and 100,000 rows (generated files, 1,000
 // documents): open + first paint of the dialog, End (last screen painted) and a seek (the page
 // after a row in the middle), each beside its floor measured in the same run: the same SQL the
-// list sends, one prepared statement stepped through.
+// list sends, one prepared statement stepped through. Also the list's data share alone (the pager's
+// first and last page), and the first screen sorted by the collation, as it was read before.
 //
 // The files are generated once (BenchSetup) and kept in bench-data/ of the build folder.
 // $QUINTALEVA_BENCH_SIZES limits the sizes ("100000"). Run with QT_QPA_PLATFORM=offscreen.
@@ -130,6 +131,37 @@ void floorFirstScreen(benchmark::State& state, Cat cat) {
     }
 }
 
+// The list's data share of the first screen and of End: the pager opened and its first (last)
+// page read; and the first screen as it was read before the sort keys, sorting by the collation.
+void pagerFirstScreen(benchmark::State& state, Cat cat) {
+    Database& db = file(state);
+    const KeysetSource src = source(cat, db);
+    for (auto _ : state) {
+        KeysetPager pager(db, src);
+        benchmark::DoNotOptimize(pager.fromStart(0, KeysetPager::kPage));
+    }
+}
+
+void pagerEnd(benchmark::State& state, Cat cat) {
+    Database& db = file(state);
+    const KeysetSource src = source(cat, db);
+    for (auto _ : state) {
+        KeysetPager pager(db, src);
+        benchmark::DoNotOptimize(pager.before(nullptr, KeysetPager::kPage));
+    }
+}
+
+void collatedFirstScreen(benchmark::State& state, Cat cat) {
+    Database& db = file(state);
+    const Shape s = shape(cat);
+    const std::string sql = std::string("SELECT * FROM ") + s.table + " ORDER BY " + s.column +
+                            " COLLATE ES NULLS FIRST, " + s.id + " LIMIT 100";
+    for (auto _ : state) {
+        Statement st = db.prepare(sql);
+        benchmark::DoNotOptimize(stepAll(st));
+    }
+}
+
 // End on an opened, counted list: the last screen read from the end and painted.
 void end(benchmark::State& state, Cat cat) {
     Database& db = file(state);
@@ -191,12 +223,18 @@ void floorSeek(benchmark::State& state, Cat cat) {
 void BM_ClientesOpenFirstPaint(benchmark::State& s) { openAndPaint(s, Cat::Clientes); }
 void BM_ClientesFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, Cat::Clientes); }
 void BM_ClientesEnd(benchmark::State& s) { end(s, Cat::Clientes); }
+void BM_ClientesPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, Cat::Clientes); }
+void BM_ClientesPagerEnd(benchmark::State& s) { pagerEnd(s, Cat::Clientes); }
+void BM_ClientesCollatedFirstScreen(benchmark::State& s) { collatedFirstScreen(s, Cat::Clientes); }
 void BM_ClientesFloorEnd(benchmark::State& s) { floorEnd(s, Cat::Clientes); }
 void BM_ClientesSeek(benchmark::State& s) { seek(s, Cat::Clientes); }
 void BM_ClientesFloorSeek(benchmark::State& s) { floorSeek(s, Cat::Clientes); }
 void BM_ArticulosOpenFirstPaint(benchmark::State& s) { openAndPaint(s, Cat::Articulos); }
 void BM_ArticulosFloorFirstScreen(benchmark::State& s) { floorFirstScreen(s, Cat::Articulos); }
 void BM_ArticulosEnd(benchmark::State& s) { end(s, Cat::Articulos); }
+void BM_ArticulosPagerFirstScreen(benchmark::State& s) { pagerFirstScreen(s, Cat::Articulos); }
+void BM_ArticulosPagerEnd(benchmark::State& s) { pagerEnd(s, Cat::Articulos); }
+void BM_ArticulosCollatedFirstScreen(benchmark::State& s) { collatedFirstScreen(s, Cat::Articulos); }
 void BM_ArticulosFloorEnd(benchmark::State& s) { floorEnd(s, Cat::Articulos); }
 void BM_ArticulosSeek(benchmark::State& s) { seek(s, Cat::Articulos); }
 void BM_ArticulosFloorSeek(benchmark::State& s) { floorSeek(s, Cat::Articulos); }
@@ -223,13 +261,19 @@ int main(int argc, char** argv) {
     for (auto [name, fn] : std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
              {"ClientesOpenFirstPaint", BM_ClientesOpenFirstPaint},
              {"ClientesFloorFirstScreen", BM_ClientesFloorFirstScreen},
+             {"ClientesPagerFirstScreen", BM_ClientesPagerFirstScreen},
+             {"ClientesCollatedFirstScreen", BM_ClientesCollatedFirstScreen},
              {"ClientesEnd", BM_ClientesEnd},
+             {"ClientesPagerEnd", BM_ClientesPagerEnd},
              {"ClientesFloorEnd", BM_ClientesFloorEnd},
              {"ClientesSeek", BM_ClientesSeek},
              {"ClientesFloorSeek", BM_ClientesFloorSeek},
              {"ArticulosOpenFirstPaint", BM_ArticulosOpenFirstPaint},
              {"ArticulosFloorFirstScreen", BM_ArticulosFloorFirstScreen},
+             {"ArticulosPagerFirstScreen", BM_ArticulosPagerFirstScreen},
+             {"ArticulosCollatedFirstScreen", BM_ArticulosCollatedFirstScreen},
              {"ArticulosEnd", BM_ArticulosEnd},
+             {"ArticulosPagerEnd", BM_ArticulosPagerEnd},
              {"ArticulosFloorEnd", BM_ArticulosFloorEnd},
              {"ArticulosSeek", BM_ArticulosSeek},
              {"ArticulosFloorSeek", BM_ArticulosFloorSeek}}) {
