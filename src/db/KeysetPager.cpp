@@ -28,8 +28,9 @@ constexpr long kNear = 3 * KeysetPager::kPage;
 
 } // namespace
 
-KeysetPager::KeysetPager(Database& db, KeysetSource source, long windowLimit)
-    : m_db(db), m_source(std::move(source)), m_windowLimit(std::max(windowLimit, 2 * kPage)) {
+KeysetPager::KeysetPager(Database& db, KeysetSource source, long windowLimit, long sampleEvery)
+    : m_db(db), m_source(std::move(source)), m_windowLimit(std::max(windowLimit, 2 * kPage)),
+      m_sampleEvery(std::max(sampleEvery, kPage)) {
     m_columns = m_source.columns;
     auto indexOf = [this](const std::string& name) {
         const auto it = std::find(m_columns.begin(), m_columns.end(), name);
@@ -231,29 +232,58 @@ long KeysetPager::count() {
     return *m_count;
 }
 
-// One statement over the list's order that keeps every kSampleEvery-th row's keys: the engine
-// numbers the rows itself, so only the samples cross over.
+// Each sample from the one before, skipping by offset inside the index: one pass over the list,
+// and only the samples cross over.
 void KeysetPager::takeSamples() {
     m_samples.clear();
-    if (!m_count || *m_count <= 2 * kSampleEvery)
+    if (!m_count || *m_count <= 2 * m_sampleEvery)
         return;
-    std::string keys;
-    for (std::size_t i = 0; i < m_keyIndexes.size(); ++i)
-        keys += (i ? ", " : "") + quoted(m_columns[static_cast<std::size_t>(m_keyIndexes[i])]);
-    std::string inner = "SELECT " + keys + ", row_number() OVER (" + orderBy(false) + ") AS qv_n FROM " +
-                        quoted(m_source.table);
-    if (!m_source.filter.empty())
-        inner += " WHERE " + m_source.filter;
-    Statement& st = prepared("SELECT " + keys + " FROM (" + inner + ") AS q WHERE (qv_n - 1) % " +
-                             std::to_string(kSampleEvery) + " = 0 ORDER BY qv_n");
-    st.bindAll(m_source.params);
-    while (st.step()) {
-        KeysetRow row(m_columns.size());
-        for (std::size_t i = 0; i < m_keyIndexes.size(); ++i)
-            row[static_cast<std::size_t>(m_keyIndexes[i])] = st.column(static_cast<int>(i));
-        m_samples.push_back(std::move(row));
+    std::vector<KeysetRow> first = fromStart(0, 1);
+    if (first.empty())
+        return;
+    m_samples.push_back(std::move(first.front()));
+    while (static_cast<long>(m_samples.size()) * m_sampleEvery < *m_count) {
+        std::optional<KeysetRow> next = skipAfter(m_samples.back(), m_sampleEvery - 1);
+        if (!next)
+            break;
+        m_samples.push_back(std::move(*next));
     }
+}
+
+// The rows after `from` are its segments one after the other: a segment that holds fewer rows
+// than are left to skip is counted and passed over, and the offset lands in the one that holds
+// the row.
+std::optional<KeysetRow> KeysetPager::skipAfter(const KeysetRow& from, long skip) {
+    for (const Segment& s : afterSegments(from)) {
+        std::vector<KeysetRow> rows;
+        read(s, false, skip, 1, rows);
+        if (!rows.empty())
+            return std::move(rows.front());
+        skip -= countIn(s, skip);
+    }
+    return std::nullopt;
+}
+
+long KeysetPager::countIn(const Segment& segment, long limit) {
+    std::vector<std::string> where;
+    if (!m_source.filter.empty())
+        where.push_back("(" + m_source.filter + ")");
+    if (!segment.sql.empty())
+        where.push_back("(" + segment.sql + ")");
+    std::string sql = "SELECT count(*) FROM (SELECT 1 FROM " + quoted(m_source.table);
+    if (!where.empty())
+        sql += " WHERE " + conjunction(where);
+    Statement& st = prepared(sql + " LIMIT ?) AS q");
+    int index = 1;
+    for (const DbValue& v : m_source.params)
+        st.bind(index++, v);
+    for (const DbValue& v : segment.params)
+        st.bind(index++, v);
+    st.bind(index, DbValue{std::int64_t{limit}});
+    st.step();
+    const long n = static_cast<long>(st.integer(0));
     st.reset();
+    return n;
 }
 
 void KeysetPager::reset() {
@@ -305,21 +335,22 @@ const KeysetRow* KeysetPager::row(long position) {
 
 bool KeysetPager::jumpBySample(long first) {
     // The sample strictly before `first`, so that the window starts among the rows after it.
-    const auto index = static_cast<std::size_t>((first - 1) / kSampleEvery);
-    if (first < kSampleEvery || index >= m_samples.size())
+    const auto index = static_cast<std::size_t>((first - 1) / m_sampleEvery);
+    if (first < m_sampleEvery || index >= m_samples.size())
         return false;
-    const long skip = first - static_cast<long>(index) * kSampleEvery - 1;
-    std::vector<KeysetRow> rows = after(&m_samples[index], skip + kPage);
-    if (static_cast<long>(rows.size()) <= skip) {
+    std::optional<KeysetRow> start = skipAfter(m_samples[index], first - static_cast<long>(index) * m_sampleEvery - 1);
+    if (!start) {
         // Fewer rows than counted (deleted meanwhile): positions are stale, start over.
         m_samples.clear();
         m_count.reset();
         return false;
     }
+    std::vector<KeysetRow> rows = after(&*start, kPage - 1);
     m_start = first;
-    for (auto it = rows.begin() + skip; it != rows.end(); ++it)
-        m_rows.push_back(std::move(*it));
-    if (static_cast<long>(rows.size()) < skip + kPage)
+    m_rows.push_back(std::move(*start));
+    for (KeysetRow& r : rows)
+        m_rows.push_back(std::move(r));
+    if (static_cast<long>(rows.size()) < kPage - 1)
         m_count = m_start + static_cast<long>(m_rows.size());
     return true;
 }
@@ -328,7 +359,7 @@ void KeysetPager::jumpTo(long position) {
     m_rows.clear();
     const long first = std::max(0L, position - kPage / 2);
     // Within a sample's reach of either end an offset read is as cheap.
-    if (m_count && first >= kSampleEvery && *m_count - first > kSampleEvery && jumpBySample(first))
+    if (m_count && first >= m_sampleEvery && *m_count - first > m_sampleEvery && jumpBySample(first))
         return;
     std::vector<KeysetRow> rows;
     const bool nearerEnd = m_count && *m_count - 1 - position < position;

@@ -34,9 +34,9 @@ using KeysetRow = std::vector<DbValue>;
 // Reads an ordered list a window at a time, however long it is: a row near the window is reached
 // by seeking from the window's first or last row by its sort key and identifier, never by counting
 // the rows before it, so the first screen, the last one and the next page cost the same on ten rows
-// or a million. A far jump (a scroll bar dragged to the middle) seeks from the nearest of the sort
-// keys sampled every kSampleEvery rows when the rows were counted, and so costs about a page's
-// read wherever it lands; before the count it skips rows from the nearer end.
+// or a million. A far jump (a scroll bar dragged to the middle) seeks from the nearest of the rows
+// sampled every `sampleEvery` rows when the rows were counted and skips on from it, so it costs
+// about the same wherever it lands; before the count it skips rows from the nearer end.
 //
 // Rows added or deleted by others between two reads are seen or missed as a whole: a seek starts
 // from the values of the row it continues, which need not exist any more, so no row is shown twice
@@ -44,9 +44,9 @@ using KeysetRow = std::vector<DbValue>;
 class KeysetPager final {
 public:
     static constexpr long kPage = 100;
-    static constexpr long kSampleEvery = 1024;
+    static constexpr long kSampleEvery = 16384;
 
-    KeysetPager(Database& db, KeysetSource source, long windowLimit = 10 * kPage);
+    KeysetPager(Database& db, KeysetSource source, long windowLimit = 10 * kPage, long sampleEvery = kSampleEvery);
     ~KeysetPager();
     KeysetPager(const KeysetPager&) = delete;
     KeysetPager& operator=(const KeysetPager&) = delete;
@@ -65,8 +65,8 @@ public:
     std::optional<long> knownCount() const { return m_count; }
     // The position just past the last row read: a lower bound of the count while it is unknown.
     long windowEnd() const { return m_start + static_cast<long>(m_rows.size()); }
-    // Counts the rows now, and samples their sort keys for far jumps (the reads whose cost grows
-    // with the list).
+    // Counts the rows now, and samples rows for far jumps (the reads whose cost grows with the
+    // list: one pass over the list's index each).
     long count();
     // Forgets the window and the count, as after a change to the rows.
     void reset();
@@ -97,6 +97,10 @@ private:
     // jumpTo() from the nearest sample at or before `first`; false when there is none to use.
     bool jumpBySample(long first);
     void takeSamples();
+    // The row `skip` rows past the one right after `from` (0: that row); none past the end.
+    std::optional<KeysetRow> skipAfter(const KeysetRow& from, long skip);
+    // The rows meeting the filter and `segment`, counted up to `limit`.
+    long countIn(const Segment& segment, long limit);
     void trim(long keep);
 
     Database& m_db;
@@ -111,7 +115,7 @@ private:
     std::deque<KeysetRow> m_rows;
     long m_start = 0;  // position of m_rows.front()
     std::optional<long> m_count;
-    // The sort keys (and identifier) of the rows at positions 0, kSampleEvery, 2 kSampleEvery...
-    // as counted; other columns Null.
+    // The rows at positions 0, sampleEvery, 2 sampleEvery... as counted.
+    long m_sampleEvery;
     std::vector<KeysetRow> m_samples;
 };

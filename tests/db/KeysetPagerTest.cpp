@@ -167,10 +167,11 @@ TEST_F(KeysetPagerTest, FarJumpsFromEitherEnd) {
 TEST_F(KeysetPagerTest, FarJumpsFromSampledKeysLandExactlyAndSurviveDeletions) {
     addCustomers(6000);
     const Ids expected = customersInOrder();
-    KeysetPager pager(*db, customers());
+    KeysetPager pager(*db, customers(), 10 * KeysetPager::kPage, 512);
     pager.count();
-    // Around the samples (every 1024 rows) and far from both ends.
-    for (long p : {3000L, 1074L, 1075L, 1076L, 2098L, 2099L, 4200L, 1100L, 4900L, 3001L})
+    // Around the samples (every 512 rows; a window starts 50 rows before the row asked for) and
+    // far from both ends.
+    for (long p : {3000L, 562L, 563L, 1074L, 1075L, 2098L, 4200L, 1100L, 5400L, 3001L})
         EXPECT_EQ(id(pager, pager.row(p)), expected[static_cast<std::size_t>(p)]) << p;
 
     // Another station deletes a third of the rows after the count: a far jump lands on a row that

@@ -135,7 +135,7 @@ TEST(ServerDatabase, CataloguesReadTheirOrderFromAnIndexAndJumpFar) {
     std::vector<std::int64_t> expected;
     while (all.step())
         expected.push_back(all.integer(0));
-    KeysetPager pager(*db, {"Clientes", {"Nombre"}, {}, {}, order, "Id_Cliente"});
+    KeysetPager pager(*db, {"Clientes", {"Nombre"}, {}, {}, order, "Id_Cliente"}, 10 * KeysetPager::kPage, 1000);
     ASSERT_EQ(pager.count(), 20000);
     for (long p : {15000L, 4096L, 10001L, 2000L, 17777L})
         EXPECT_EQ(std::get<std::int64_t>(pager.key(*pager.row(p))), expected[static_cast<std::size_t>(p)]) << p;
