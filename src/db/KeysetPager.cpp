@@ -219,35 +219,23 @@ std::vector<KeysetRow> KeysetPager::fromEnd(long offset, long n) {
     return rows;
 }
 
+// One pass over the list's index, from sample to sample by offset: it leaves the samples for far
+// jumps and, where it ends, the count; only the samples cross over.
 long KeysetPager::count() {
-    std::string sql = "SELECT COUNT(*) FROM " + quoted(m_source.table);
-    if (!m_source.filter.empty())
-        sql += " WHERE " + m_source.filter;
-    Statement& st = prepared(sql);
-    st.bindAll(m_source.params);
-    st.step();
-    m_count = static_cast<long>(st.integer(0));
-    st.reset();
-    takeSamples();
-    return *m_count;
-}
-
-// Each sample from the one before, skipping by offset inside the index: one pass over the list,
-// and only the samples cross over.
-void KeysetPager::takeSamples() {
     m_samples.clear();
-    if (!m_count || *m_count <= 2 * m_sampleEvery)
-        return;
+    long n = 0;
     std::vector<KeysetRow> first = fromStart(0, 1);
-    if (first.empty())
-        return;
-    m_samples.push_back(std::move(first.front()));
-    while (static_cast<long>(m_samples.size()) * m_sampleEvery < *m_count) {
-        std::optional<KeysetRow> next = skipAfter(m_samples.back(), m_sampleEvery - 1);
-        if (!next)
-            break;
-        m_samples.push_back(std::move(*next));
+    if (!first.empty()) {
+        m_samples.push_back(std::move(first.front()));
+        while (std::optional<KeysetRow> next = skipAfter(m_samples.back(), m_sampleEvery - 1))
+            m_samples.push_back(std::move(*next));
+        long tail = 0;
+        for (const Segment& s : afterSegments(m_samples.back()))
+            tail += countIn(s, m_sampleEvery);
+        n = static_cast<long>(m_samples.size() - 1) * m_sampleEvery + 1 + tail;
     }
+    m_count = n;
+    return n;
 }
 
 // The rows after `from` are its segments one after the other: a segment that holds fewer rows

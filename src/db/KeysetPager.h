@@ -65,8 +65,8 @@ public:
     std::optional<long> knownCount() const { return m_count; }
     // The position just past the last row read: a lower bound of the count while it is unknown.
     long windowEnd() const { return m_start + static_cast<long>(m_rows.size()); }
-    // Counts the rows now, and samples rows for far jumps (the reads whose cost grows with the
-    // list: one pass over the list's index each).
+    // Counts the rows now, sampling rows for far jumps on the way (the one read whose cost grows
+    // with the list: a pass over its index).
     long count();
     // Forgets the window and the count, as after a change to the rows.
     void reset();
@@ -96,7 +96,6 @@ private:
     void jumpTo(long position);
     // jumpTo() from the nearest sample at or before `first`; false when there is none to use.
     bool jumpBySample(long first);
-    void takeSamples();
     // The row `skip` rows past the one right after `from` (0: that row); none past the end.
     std::optional<KeysetRow> skipAfter(const KeysetRow& from, long skip);
     // The rows meeting the filter and `segment`, counted up to `limit`.
