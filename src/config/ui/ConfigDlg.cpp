@@ -8,6 +8,7 @@
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/EsxtrasSet.h"
 #include "db/GeneralSet.h"
 #include "db/Schema.h"
@@ -371,7 +372,7 @@ void CConfigDlg::browseDatabase() {
         try {
             Database::open(location, s(prompt.password()));
         } catch (const DbError& e) {
-            const bool wantsPassword = e.code() == DbError::kAuth;
+            const bool wantsPassword = IsDbPasswordRefused(e);
             // No password given yet: the prompt asks for it, without an error first.
             if (!wantsPassword || !prompt.password().isEmpty())
                 ShowDbError(e);
