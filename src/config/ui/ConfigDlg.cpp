@@ -20,6 +20,8 @@
 #include "platform/SharedValues.h"
 #include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
+#include "toolkit/TolBitmap.h"
+#include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolCaptionBand.h"
 #include "toolkit/ui/TolEdit.h"
@@ -29,6 +31,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -113,7 +116,7 @@ void CConfigDlg::createControls() {
     m_logo = edit(kLogoId, 60, 23, 132, 12);
     m_logo->setReadOnly(true);
     m_logo->setLookup(kBrowseLogoCommand);
-    m_logo->setToolTip(QStringLiteral("Escoger la imagen del logotipo (BMP, JPG o GIF)"));
+    m_logo->setToolTip(QStringLiteral("Escoger la imagen del logotipo (BMP, JPG, GIF o PNG)"));
 
     group(QStringLiteral("Campos extras"), kLeftX, 40, kColumnWidth, 98);
     for (int i = 0; i < kExtraFields; ++i) {
@@ -326,16 +329,24 @@ void CConfigDlg::browseLogo() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     PrepareFileChooser(dialog);
-    dialog.setNameFilters({QStringLiteral("Imagen BMP (*.bmp)"), QStringLiteral("Imagen JPG(*.jpg)"),
-                           QStringLiteral("Imagen GIF(*.gif)")});
+    dialog.setNameFilters({QStringLiteral("Imágenes (*.bmp *.jpg *.gif *.png)"), QStringLiteral("Imagen BMP (*.bmp)"),
+                           QStringLiteral("Imagen JPG(*.jpg)"), QStringLiteral("Imagen GIF(*.gif)"),
+                           QStringLiteral("Imagen PNG (*.png)")});
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
     const QFileInfo current(m_logo->text());
     if (!m_logo->text().isEmpty() && current.dir().exists())
         dialog.setDirectory(current.dir());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    // A picture that cannot be read is told now, not found missing on the form later.
+    const QString chosen = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    CTolBitmap probe;
+    if (!probe.loadFile(QFile::encodeName(chosen).toStdString())) {
+        TolMessage(CTolBitmapPainter::unreadableMessage(chosen, probe));
+        return;
+    }
     // Shown only; it is saved with the rest by "Guardar".
-    m_logo->setText(QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath()));
+    m_logo->setText(QDir::toNativeSeparators(chosen));
     m_logo->setCursorPosition(0);
 }
 

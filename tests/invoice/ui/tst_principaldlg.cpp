@@ -19,6 +19,7 @@
 #include "support/ModalAnswer.h"
 #include "support/PrivateServer.h"
 #include "support/QueryCount.h"
+#include "support/TestPictures.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -547,6 +548,31 @@ private Q_SLOTS:
         QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
         m_form.reset();
         m_db.reset();
+    }
+
+    // A PNG logo shows; one that cannot be read is told, with its name, and the program's own
+    // logo stands in.
+    void aLogoThatCannotBeReadIsTold() {
+        const std::string good = m_testDb->dir().file("logo.png");
+        const std::string bytes = testpictures::pngBytes(testpictures::Png{});
+        ScratchDir::writeAll(good, bytes);
+        const std::string cut = m_testDb->dir().file("cortado.png");
+        ScratchDir::writeAll(cut, bytes.substr(0, bytes.size() / 2));
+        for (const std::string& logo : {good, cut}) {
+            m_state.logo = logo;
+            MessageLog messages;
+            openForm();
+            QTest::qWait(30);
+            if (logo == good) {
+                QCOMPARE(messages.texts, QStringList());
+            } else {
+                QCOMPARE(messages.texts.size(), 1);
+                QVERIFY2(messages.texts[0].startsWith(QStringLiteral("No se pudo leer la imagen cortado.png")),
+                         qPrintable(messages.texts[0]));
+                QVERIFY(messages.texts[0].contains(QStringLiteral("PNG :")));
+            }
+            m_form.reset();
+        }
     }
 
     // A document shown from the search and deleted by another station meanwhile is stored again
