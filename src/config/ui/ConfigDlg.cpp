@@ -6,6 +6,7 @@
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "config/ui/DailyBackup.h"
 #include "db/Database.h"
+#include "db/BusinessData.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
@@ -208,8 +209,30 @@ void CConfigDlg::createControls() {
     m_respaldos->setLookup(kBrowseBackupCommand);
     m_respaldos->setToolTip(QStringLiteral("Carpeta del respaldo diario de la base de datos (se guardan los últimos 30)"));
 
+    // ---- the business as its documents and reports show it, across both columns ----
+    const int businessY = std::max(kClientHeight - 30, backupY + 7);
+    constexpr int kBusinessHeight = 68;
+    group(QStringLiteral("Datos del negocio"), kLeftX, businessY, kClientWidth - 2 * kLeftX, kBusinessHeight);
+    label(QStringLiteral("Nombre:"), kLeftX + 7, businessY + 11, 40);
+    m_negocioNombre = edit(kNegocioNombreId, kLeftX + 50, businessY + 11, kClientWidth - 2 * kLeftX - 57, 12);
+    m_negocioNombre->setToolTip(QStringLiteral("Encabeza los reportes y se imprime en los formatos que lo llevan"));
+    label(QStringLiteral("Domicilio:"), kLeftX + 7, businessY + 25, 40);
+    for (int i = 0; i < 3; ++i) {
+        m_negocioDomicilio[std::size_t(i)] = edit(kNegocioDomicilio1Id + i, kLeftX + 50, businessY + 25 + 14 * i, 180, 12);
+        if (i == 0) {
+            label(QStringLiteral("RFC:"), kRightX + 40, businessY + 25, 36);
+            m_negocioRfc = edit(kNegocioRfcId, kRightX + 78, businessY + 25, kColumnWidth - 85, 12);
+        } else if (i == 1) {
+            label(QStringLiteral("Teléfono:"), kRightX + 40, businessY + 39, 36);
+            m_negocioTelefono = edit(kNegocioTelefonoId, kRightX + 78, businessY + 39, kColumnWidth - 85, 12);
+        }
+    }
+    for (CTolEdit* e : {m_negocioNombre, m_negocioDomicilio[0], m_negocioDomicilio[1], m_negocioDomicilio[2],
+                        m_negocioRfc, m_negocioTelefono})
+        limitTyping(e, kNegocioLength);
+
     // ---- catalogues and the dialog's own buttons, below both columns ----
-    const int buttonsY = std::max(kClientHeight - 19, backupY + 18);
+    const int buttonsY = businessY + kBusinessHeight + 15;
     setClientSize(dialogSize(kClientWidth, buttonsY + 19));
     group(QStringLiteral("Catálogos"), kLeftX, buttonsY - 11, 184, 28);
     auto* articulos = new CTolButton(QStringLiteral("Artículos"), this);
@@ -279,6 +302,13 @@ void CConfigDlg::loadValues() {
         m_moneda->setText(q(general.m_Moneda));
         m_postfijo->setText(q(general.m_Postfijo));
         m_clave->setText(q(ScramblePassword(general.m_In)));
+        general.Close();
+        const BusinessData business = BusinessData::Load(m_db);
+        m_negocioNombre->setText(q(business.nombre));
+        for (std::size_t i = 0; i < 3; ++i)
+            m_negocioDomicilio[i]->setText(q(business.domicilio[i]));
+        m_negocioRfc->setText(q(business.rfc));
+        m_negocioTelefono->setText(q(business.telefono));
     } catch (const DbError& e) {
         ShowDbError(e);
     }
@@ -442,6 +472,12 @@ bool CConfigDlg::guardar() {
             return false;
     if (!checkLength(m_clave, kPasswordLength))
         return false;
+    BusinessData business;
+    business.nombre = s(m_negocioNombre->text().trimmed());
+    for (std::size_t i = 0; i < 3; ++i)
+        business.domicilio[i] = s(m_negocioDomicilio[i]->text().trimmed());
+    business.rfc = s(m_negocioRfc->text().trimmed().toUpper());
+    business.telefono = s(m_negocioTelefono->text().trimmed());
 
     std::int32_t impuesto = 0;
     double rate = 0;
@@ -475,6 +511,8 @@ bool CConfigDlg::guardar() {
         general.m_Postfijo = s(m_postfijo->text());
         general.m_In = ScramblePassword(s(m_clave->text()));
         general.Update();
+        general.Close();
+        business.Save(m_db);
         tx.commit();
     } catch (const DbError& e) {
         return ShowDbError(e, true) && guardar();
@@ -499,6 +537,7 @@ bool CConfigDlg::guardar() {
     // The running program takes the new values at once, the amount in words included.
     ApplySettings(settings, m_state);
     m_state.defaultTaxRate = rate;
+    m_state.nombre = business.nombre;
     SetCurrencyWords(s(m_moneda->text()), s(m_postfijo->text()));
 
     // The default is not written, so it follows the documents folder.
