@@ -217,16 +217,13 @@ void CConfigDlg::createControls() {
     m_negocioNombre = edit(kNegocioNombreId, kLeftX + 50, businessY + 11, kClientWidth - 2 * kLeftX - 57, 12);
     m_negocioNombre->setToolTip(QStringLiteral("Encabeza los reportes y se imprime en los formatos que lo llevan"));
     label(QStringLiteral("Domicilio:"), kLeftX + 7, businessY + 25, 40);
-    for (int i = 0; i < 3; ++i) {
+    // Enter goes down the address, then to the RFC and the telephone.
+    for (int i = 0; i < 3; ++i)
         m_negocioDomicilio[std::size_t(i)] = edit(kNegocioDomicilio1Id + i, kLeftX + 50, businessY + 25 + 14 * i, 180, 12);
-        if (i == 0) {
-            label(QStringLiteral("RFC:"), kRightX + 40, businessY + 25, 36);
-            m_negocioRfc = edit(kNegocioRfcId, kRightX + 78, businessY + 25, kColumnWidth - 85, 12);
-        } else if (i == 1) {
-            label(QStringLiteral("Teléfono:"), kRightX + 40, businessY + 39, 36);
-            m_negocioTelefono = edit(kNegocioTelefonoId, kRightX + 78, businessY + 39, kColumnWidth - 85, 12);
-        }
-    }
+    label(QStringLiteral("RFC:"), kRightX + 40, businessY + 25, 36);
+    m_negocioRfc = edit(kNegocioRfcId, kRightX + 78, businessY + 25, kColumnWidth - 85, 12);
+    label(QStringLiteral("Teléfono:"), kRightX + 40, businessY + 39, 36);
+    m_negocioTelefono = edit(kNegocioTelefonoId, kRightX + 78, businessY + 39, kColumnWidth - 85, 12);
     for (CTolEdit* e : {m_negocioNombre, m_negocioDomicilio[0], m_negocioDomicilio[1], m_negocioDomicilio[2],
                         m_negocioRfc, m_negocioTelefono})
         limitTyping(e, kNegocioLength);

@@ -411,8 +411,12 @@ private Q_SLOTS:
         saveShot(dlg, QStringLiteral("config-negocio"));
         // Enter goes from the name through the address to the RFC and the telephone.
         edit(dlg, CConfigDlg::kNegocioNombreId)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QCOMPARE(QApplication::focusWidget(), edit(dlg, CConfigDlg::kNegocioDomicilio1Id));
+        const int order[] = {CConfigDlg::kNegocioDomicilio1Id, CConfigDlg::kNegocioDomicilio1Id + 1,
+                             CConfigDlg::kNegocioDomicilio1Id + 2, CConfigDlg::kNegocioRfcId, CConfigDlg::kNegocioTelefonoId};
+        for (const int id : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), edit(dlg, id));
+        }
         {
             MessageLog messages;
             messages.answer = 2;
