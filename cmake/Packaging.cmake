@@ -76,7 +76,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link are found by dpkg-shlibdeps; the rest is what they load or run
 # without linking it: the desktop's platform plugin, Qt's own Spanish texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libpng16-16")
 # The formats name Arial, Courier New and Times New Roman, which fontconfig takes from Liberation's
 # letters of the same widths.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, fonts-dejavu-core")

@@ -6,7 +6,7 @@ SANITIZE_BUILD=${QUINTALEVA_SANITIZE_BUILD:-$ROOT/build-asan}
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-translations-l10n libsqlite3-dev libjpeg-dev libgif-dev mdbtools-dev
+  qt6-base-dev qt6-translations-l10n libsqlite3-dev libjpeg-dev libgif-dev libpng-dev mdbtools-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fontconfig fonts-dejavu-core fonts-liberation
   poppler-utils xvfb xauth sqlite3

@@ -1,6 +1,7 @@
 #include "config/DatabaseCopy.h"
 
 #include "cfdi/FiscalTables.h"
+#include "db/BusinessData.h"
 #include "db/BulkInsert.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
@@ -51,6 +52,7 @@ std::vector<CopyTable> copyTables() {
     all.push_back({CFormatBackgroundStore::kTable, {}, {}, "1", {}});
     all.push_back({CFormatPaperStore::kTable, {}, {}, "1", {}});
     all.push_back({kAddedFormatsTable, {}, {}, "1", {}});
+    all.push_back({BusinessData::kTable, {}, {}, "1", {}});
     return all;
 }
 
@@ -201,6 +203,8 @@ std::vector<CDatabaseCopy::TableCheck> CDatabaseCopy::Run(Database& source, cons
             CFormatPaperStore::CreateTable(copy);
         if (has(kAddedFormatsTable))
             CreateAddedFormatsTable(copy);
+        if (has(BusinessData::kTable))
+            BusinessData::CreateTable(copy);
         // The seed rows of a new database make way for the source's own.
         for (auto t = tables.rbegin(); t != tables.rend(); ++t)
             copy.execute("DELETE FROM " + quoted(t->name));

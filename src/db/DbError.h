@@ -17,7 +17,7 @@ public:
     static constexpr int kCantOpen = 14;
     static constexpr int kConstraint = 19;
     static constexpr int kUniqueViolation = 19 | (8 << 8);  // SQLITE_CONSTRAINT_UNIQUE
-    // A server's own: it wants a password, or refused the one given (ask and try again).
+    // A server's own: it wants a password and none was given (ask for it).
     static constexpr int kAuth = 200;
     // The server is down, unreachable, or the connection was lost.
     static constexpr int kServer = 201;
@@ -26,6 +26,17 @@ public:
     // The database file was moved, renamed or replaced while open: nothing more is written to it.
     // The text is the operator's message.
     static constexpr int kMoved = 203;
+    // A server's refusals, each from its SQLSTATE: the password given is wrong (28P01); the user
+    // may not log in from here or does not exist (28000); the user lacks rights on a table
+    // (42501); the session may only read (25006); no database of that name (3D000); the server is
+    // starting or shutting down (57P03); it has no room for another connection (53300).
+    static constexpr int kWrongPassword = 204;
+    static constexpr int kLoginRefused = 205;
+    static constexpr int kDenied = 206;
+    static constexpr int kReadOnlySession = 207;
+    static constexpr int kNoDatabase = 208;
+    static constexpr int kServerStarting = 209;
+    static constexpr int kServerFull = 210;
 
     explicit DbError(const std::string& description, int code = 0)
         : std::runtime_error(description), m_code(code) {}

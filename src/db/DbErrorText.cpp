@@ -9,8 +9,28 @@ namespace {
 const char* leadSentence(int code) {
     switch (code) {
     case DbError::kAuth:
-        return "El servidor de la base de datos pide una contraseña, o no aceptó la que se dio: escriba la "
-               "contraseña del usuario e intente de nuevo.";
+        return "El servidor de la base de datos pide la contraseña del usuario: escríbala e intente de nuevo.";
+    case DbError::kWrongPassword:
+        return "El servidor de la base de datos no aceptó la contraseña del usuario: escríbala de nuevo, "
+               "cuidando mayúsculas y minúsculas (si se toma del archivo ~/.pgpass o de PGPASSWORD, "
+               "corríjala ahí).";
+    case DbError::kLoginRefused:
+        return "El servidor de la base de datos no deja entrar a este usuario desde esta computadora, o el "
+               "usuario no existe: revise el nombre del usuario, o pida a su técnico que le dé acceso.";
+    case DbError::kDenied:
+        return "El usuario no tiene permiso sobre las tablas de esta base de datos del servidor; lo que se "
+               "intentaba no se hizo: pida a su técnico que le dé permiso de leer y escribir en ellas.";
+    case DbError::kReadOnlySession:
+        return "El servidor de la base de datos sólo deja leer a este usuario; no se guardó nada: pida a su "
+               "técnico permiso de escritura.";
+    case DbError::kNoDatabase:
+        return "La base de datos no existe en el servidor: revise su nombre.";
+    case DbError::kServerStarting:
+        return "El servidor de la base de datos se está encendiendo o apagando: intente de nuevo en unos "
+               "momentos.";
+    case DbError::kServerFull:
+        return "El servidor de la base de datos no acepta más conexiones por ahora: cierre el programa en "
+               "alguna estación que no lo use, o intente de nuevo en unos momentos.";
     case DbError::kServer:
         return "No se pudo comunicar con el servidor de la base de datos: revise que el servidor esté "
                "encendido, la dirección y la red. Si estaba guardando algo, guárdelo de nuevo cuando el "
@@ -60,6 +80,10 @@ std::string DbErrorText(const std::exception& error) {
     if (!db || db->code() == 0 || db->code() == DbError::kMoved)
         return error.what();
     return std::string(leadSentence(db->code())) + "\n\n(" + error.what() + ")";
+}
+
+bool IsDbPasswordRefused(const DbError& error) {
+    return error.code() == DbError::kAuth || error.code() == DbError::kWrongPassword;
 }
 
 bool IsDbBusy(const DbError& error) {

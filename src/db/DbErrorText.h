@@ -11,6 +11,9 @@ class DbError;
 // as it is.
 std::string DbErrorText(const std::exception& error);
 
+// True when a server asked for a password or refused the one given: asking for it can help.
+bool IsDbPasswordRefused(const DbError& error);
+
 // True when the database was busy with another program or station: trying again later can work.
 bool IsDbBusy(const DbError& error);
 

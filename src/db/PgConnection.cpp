@@ -12,7 +12,10 @@
 
 #include <atomic>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 #include <vector>
 
@@ -34,17 +37,74 @@ int codeOfState(const char* state) {
         return DbError::kConflict;
     if (s == "55P03")
         return DbError::kBusy;
+    if (s == "57P03")
+        return DbError::kServerStarting;
+    if (s == "53300")
+        return DbError::kServerFull;
     if (s.rfind("08", 0) == 0 || s.rfind("57P", 0) == 0)
         return DbError::kServer;
-    if (s == "28P01" || s == "28000")
-        return DbError::kAuth;
+    if (s == "28P01")
+        return DbError::kWrongPassword;
+    if (s == "28000")
+        return DbError::kLoginRefused;
+    if (s == "3D000")
+        return DbError::kNoDatabase;
     if (s == "53100")
         return 13;  // SQLITE_FULL
     if (s == "25006")
-        return 8;  // SQLITE_READONLY
+        return DbError::kReadOnlySession;
     if (s == "42501")
-        return 3;  // SQLITE_PERM
+        return DbError::kDenied;
     return DbError::kGeneric;
+}
+
+// A refusal at log-in has no result to read its SQLSTATE from; the message, written verbosely,
+// carries it ("FATAL:  28P01: password authentication failed ..."). Takes it out of `message`,
+// with libpq's LOCATION lines, and returns it ("" when the failure was not the server's).
+std::string takeState(std::string& message) {
+    std::string state;
+    for (const char* severity : {"FATAL:  ", "ERROR:  ", "PANIC:  "}) {
+        for (std::size_t at = message.find(severity); at != std::string::npos; at = message.find(severity, at + 1)) {
+            const std::size_t code = at + std::strlen(severity);
+            if (message.size() < code + 7 || message.compare(code + 5, 2, ": ") != 0)
+                continue;
+            if (state.empty())
+                state = message.substr(code, 5);
+            message.erase(code, 7);
+        }
+    }
+    for (std::size_t at = message.find("LOCATION:  "); at != std::string::npos; at = message.find("LOCATION:  ")) {
+        const std::size_t end = message.find('\n', at);
+        message.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+    }
+    return state;
+}
+
+// Connects as PQconnectdbParams does, with the messages written verbosely so that a refusal
+// tells its SQLSTATE, and the same bound on the wait for the server (null when it ran out).
+PGconn* connectVerbosely(const char* const* keys, const char* const* values, int seconds) {
+    PGconn* conn = PQconnectStartParams(keys, values, 1);
+    if (!conn)
+        throw DbError("out of memory", DbError::kServer);
+    if (PQstatus(conn) == CONNECTION_BAD)
+        return conn;
+    PQsetErrorVerbosity(conn, PQERRORS_VERBOSE);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+    while (polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        pollfd p{PQsocket(conn), static_cast<short>(polled == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const int ready = left.count() > 0 ? ::poll(&p, 1, static_cast<int>(left.count())) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            PQfinish(conn);
+            return nullptr;
+        }
+        polled = PQconnectPoll(conn);
+    }
+    PQsetErrorVerbosity(conn, PQERRORS_DEFAULT);
+    return conn;
 }
 
 // The body of fold(): the same letters SpanishText::fold folds, for translate().
@@ -76,15 +136,21 @@ std::unique_ptr<PgConnection> PgConnection::connect(const std::string& location,
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
-    PGconn* conn = PQconnectdbParams(keys.data(), values.data(), 1);
+    constexpr int kWaitSeconds = 10;
+    PGconn* conn = connectVerbosely(keys.data(), values.data(), kWaitSeconds);
+    const std::string shown = " (" + DatabaseLocation::withoutPassword(location) + ")";
     if (!conn)
-        throw DbError("out of memory", DbError::kServer);
+        throw DbError("timeout expired after " + std::to_string(kWaitSeconds) + " seconds" + shown, DbError::kServer);
     if (PQstatus(conn) != CONNECTION_OK) {
-        const std::string message = trimmed(PQerrorMessage(conn));
-        const bool auth = PQconnectionNeedsPassword(conn) ||
-                          message.find("password authentication failed") != std::string::npos;
+        std::string message = trimmed(PQerrorMessage(conn));
+        const int stated = codeOfState(takeState(message).c_str());
+        int code = stated == DbError::kGeneric ? DbError::kServer : stated;
+        if (PQconnectionNeedsPassword(conn))
+            code = DbError::kAuth;
+        else if (code == DbError::kWrongPassword && !PQconnectionUsedPassword(conn))
+            code = DbError::kAuth;
         PQfinish(conn);
-        throw DbError(message + " (" + DatabaseLocation::withoutPassword(location) + ")", auth ? DbError::kAuth : DbError::kServer);
+        throw DbError(trimmed(message) + shown, code);
     }
     PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
     return std::unique_ptr<PgConnection>(new PgConnection(conn));
@@ -94,7 +160,11 @@ PgConnection::~PgConnection() { PQfinish(m_conn); }
 
 void PgConnection::fail(const pg_result* result) const {
     if (PQstatus(m_conn) == CONNECTION_BAD || !result) {
-        const std::string lost = trimmed(PQerrorMessage(m_conn));
+        // The server's own reason when it gave one ("terminating connection due to administrator
+        // command"), else libpq's first line, without the context and libpq's explanations.
+        const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+        std::string lost = primary ? primary : trimmed(PQerrorMessage(m_conn));
+        lost = lost.substr(0, lost.find('\n'));
         if (!m_lostAtCommit)
             throw DbError(lost, DbError::kServer);
         throw DbError("the connection to the server was lost while the transaction was being committed; "
@@ -144,6 +214,15 @@ std::string firstWord(const std::string& sql) {
 
 bool PgConnection::prepareToRun(const std::string& sql) {
     m_lostAtCommit = false;
+    // Between statements the server says nothing, unless it ended the session (a restart or a
+    // stop for maintenance while the station sat idle). Read that now: the statement then goes to
+    // a new session instead of failing on the dead one, whatever statement it is.
+    // Its last words and the end of the connection come in separate reads.
+    for (int reads = 0; reads < 4 && PQstatus(m_conn) == CONNECTION_OK && !m_inTransaction; ++reads) {
+        pollfd p{PQsocket(m_conn), POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0 || !PQconsumeInput(m_conn))
+            break;
+    }
     if (PQstatus(m_conn) != CONNECTION_BAD)
         return true;
     if (m_lostInTransaction) {
@@ -248,6 +327,15 @@ void PgConnection::checkOurs(const std::string& location) {
     if (!marked)
         throw DbError(notOurs);
     r = PQexec(m_conn, "SELECT aplicacion, version FROM quintaleva");
+    // Ours, but the user may not read it (no rights on the tables): that refusal is the one to tell.
+    if (!r || PQresultStatus(r) != PGRES_TUPLES_OK) {
+        try {
+            fail(r);
+        } catch (...) {
+            PQclear(r);
+            throw;
+        }
+    }
     const bool ours = r && PQresultStatus(r) == PGRES_TUPLES_OK && PQntuples(r) == 1 &&
                       std::strcmp(PQgetvalue(r, 0, 0), "QVL2") == 0;
     const long version = ours ? std::strtol(PQgetvalue(r, 0, 1), nullptr, 10) : 0;

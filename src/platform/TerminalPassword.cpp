@@ -3,6 +3,7 @@
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 
 #include <libpq-fe.h>
 #include <pwd.h>
@@ -64,7 +65,7 @@ bool writeAll(int fd, const std::string& text) {
     return true;
 }
 
-bool isAuth(const DbError& e) { return e.code() == DbError::kAuth; }
+bool isAuth(const DbError& e) { return IsDbPasswordRefused(e); }
 
 } // namespace
 
@@ -123,7 +124,8 @@ std::unique_ptr<Database> open(const std::string& location,
     try {
         return attempt({});
     } catch (const DbError& e) {
-        if (!isAuth(e) || !DatabaseLocation::isServer(location) || DatabaseLocation::hasPassword(location))
+        // A password that came from ~/.pgpass or PGPASSWORD and was refused is told as such.
+        if (e.code() != DbError::kAuth || !DatabaseLocation::isServer(location) || DatabaseLocation::hasPassword(location))
             throw;
         if (!::isatty(in))
             throw DbError(noTerminalMessage(location, e.what()));

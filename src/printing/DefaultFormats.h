@@ -8,6 +8,7 @@ class Database;
 inline constexpr const char* kDefaultInvoiceFormat = "Factura carta";
 inline constexpr const char* kElectronicInvoiceFormat = "Factura electrónica";
 inline constexpr const char* kPaymentReceiptFormat = "Recibo de pago electrónico";
+inline constexpr const char* kBlankSaleNoteFormat = "Nota de venta en hoja blanca";
 
 // Adds the ready layouts a new database carries: "Factura carta" for page printers (letter
 // paper), the 40-column ticket and "Factura electrónica" (the printed CFDI), so that a fresh
@@ -20,7 +21,7 @@ inline constexpr const char* kAddedFormatsTable = "FormatosAgregados";
 void CreateAddedFormatsTable(Database& db);
 
 // Adds, once, the ready layouts that came after a database was made ("Factura electrónica",
-// "Recibo de pago electrónico"):
+// "Recibo de pago electrónico", "Nota de venta en hoja blanca"):
 // a database that got it (or had one by that name) never gets it again, even after the operator
 // deleted or renamed it. In its own transaction; true when a format was added. Throws DbError.
 bool AddMissingDefaultFormats(Database& db);
@@ -32,3 +33,5 @@ CWindowsFormat DefaultInvoiceFormat();
 CWindowsFormat ElectronicInvoiceFormat();
 // The layout of "Recibo de pago electrónico", the printed payment complement.
 CWindowsFormat PaymentReceiptFormat();
+// The layout of "Nota de venta en hoja blanca": the business's logo and data at the head.
+CWindowsFormat BlankSaleNoteFormat();

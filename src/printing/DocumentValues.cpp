@@ -96,6 +96,11 @@ std::string CDocumentValues::DocumentValue(std::int32_t index) const {
     case 65: return Cfdi.pago.saldoInsoluto;
     case 66: return Cfdi.pago.uuidFactura;
     case 67: return Cfdi.pago.serieFolioFactura;
+    case FormatData::kFirstNegocio: return Negocio.nombre;
+    case 69: case 70: case 71: return Negocio.domicilio[static_cast<std::size_t>(index - 69)];
+    case 72: return Negocio.rfc;
+    case 73: return Negocio.telefono;
+    case FormatData::kLogoNegocio: return Logo;
     default: return {};
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cfdi/CfdiPrintData.h"
+#include "db/BusinessData.h"
 #include "db/OleDate.h"
 #include "invoice/DocumentTotals.h"
 #include "printing/FieldValueProvider.h"
@@ -31,6 +32,10 @@ public:
     DocumentTotals Totals;
     // The document's CFDI as stored (FormatData::kFirstCfdi …); empty when it has none.
     CfdiPrintData Cfdi;
+    // The business's name, address, RFC and telephone (FormatData::kFirstNegocio …).
+    BusinessData Negocio;
+    // The picture file of the business's logo (the workstation's `Logo` setting); empty for none.
+    std::string Logo;
 
     // The line being printed (not owned) and its row in the grid, 1 for the first detail line.
     const CPartida* CurrentLine = nullptr;

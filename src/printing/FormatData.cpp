@@ -38,6 +38,9 @@ constexpr const char* kDocumentCaptions[FormatData::kDocumentCount] = {
     // Of a payment's complement.
     "Pago: número de parcialidad", "Pago: fecha", "Pago: forma de pago", "Pago: importe", "Pago: saldo anterior",
     "Pago: saldo insoluto", "Pago: folio fiscal de la factura", "Pago: serie y folio de la factura",
+    // Of the business (Configurar).
+    "Nombre del negocio", "Domicilio del negocio 1", "Domicilio del negocio 2", "Domicilio del negocio 3",
+    "RFC del negocio", "Teléfono del negocio", "Logotipo del negocio",
 };
 
 constexpr const char* kDetailCaptions[FormatData::kDetailCount] = {
@@ -66,6 +69,8 @@ constexpr const char* kDocumentSamples[FormatData::kDocumentCount] = {
     "&re=CSM190311AH6&rr=MCI7306249Y1&tt=459.36&fe=5tSZhA==",
     "2", "2004-05-03T12:00:00", "03 - Transferencia electrónica de fondos", "500.00", "1242.00", "742.00",
     "04BF2854-FE7D-4377-9196-71248F060ABB", "A 523",
+    "Ferretería La Esperanza", "Av. Madero Poniente 1250", "Col. Centro C.P. 58000", "Morelia, Michoacán",
+    "FES040115QX2", "(443) 312-4567", "",
 };
 
 constexpr const char* kDetailSamples[FormatData::kDetailCount] = {

@@ -17,7 +17,7 @@ inline constexpr std::int32_t ALIGN_CENTER = 6;
 // values the designers show in place of a real document.
 namespace FormatData {
 
-inline constexpr int kDocumentCount = 68;
+inline constexpr int kDocumentCount = 75;
 // The document data of its CFDI (read from the stored XML), 38 … 59. Empty for a document
 // without CFDI; a CFDI only sealed gives no certification data and "Sin timbrar" as folio fiscal.
 inline constexpr int kFirstCfdi = 38;
@@ -31,6 +31,11 @@ inline constexpr int kQrCode = 59;
 // The payment of a payment complement (a receipt), 60 … 67: its part number, date, forma, amount,
 // balance before and after, and the invoice paid (folio fiscal, series and folio).
 inline constexpr int kFirstPago = 60;
+// The business's own data (Configurar), 68 … 73: name, three address lines, RFC, telephone.
+inline constexpr int kFirstNegocio = 68;
+// The business's logo (the picture of the `Logo` setting): an element holding it is drawn as that
+// picture, fitted into the element's rectangle and centred there.
+inline constexpr int kLogoNegocio = 74;
 inline constexpr const char* kSinTimbrar = "Sin timbrar";
 inline constexpr int kDetailCount = 20;
 // The detail datum "Observaciones de la partida": an element holding it is printed as a wrapped

@@ -234,6 +234,8 @@ void CPageLayout::addText(PrintPage& page, const CRenglonFormato& element, std::
         return;
     if (element.IsQrElement())
         return addQr(page, element, offset);
+    if (element.IsLogoElement())
+        return addPicture(page, element, offset);
     if (element.IsWrappedElement())
         return addWrapped(page, element, offset);
     const DrawingFont font = MakeDrawingFont(element.Font);
@@ -309,6 +311,18 @@ void CPageLayout::addQr(PrintPage& page, const CRenglonFormato& element, std::in
         return;
     // y upwards: the rectangle's upper edge is its numerically larger y.
     op.clip = {box.left, box.bottom - side, box.left + side, box.bottom};
+    page.ops.push_back(op);
+    if (m_format.Repetir != 0) {
+        op.clip = shifted(op.clip, -m_format.Repetir);
+        page.ops.push_back(std::move(op));
+    }
+}
+
+void CPageLayout::addPicture(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const {
+    PageOp op;
+    op.kind = PageOp::Kind::Picture;
+    op.text = element.Text;
+    op.clip = shifted(element.Position, offset).normalised();
     page.ops.push_back(op);
     if (m_format.Repetir != 0) {
         op.clip = shifted(op.clip, -m_format.Repetir);

@@ -70,6 +70,7 @@ private:
     void addShape(PrintPage& page, const CRenglonFormato& element) const;
     // The QR code of the element's text: the largest square at the rectangle's upper-left corner.
     void addQr(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
+    void addPicture(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;
     // The element's text wrapped inside its rectangle from its upper edge down; lines that would
     // fall below the lower edge are not drawn.
     void addWrapped(PrintPage& page, const CRenglonFormato& element, std::int32_t offset) const;

@@ -48,6 +48,7 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
     const DocumentTotals totals = DocumentTotals::Of(lines, rounding);
     SetDocument(header, std::move(lines), totals);
     Cfdi = NumPago ? CfdiPrintData::LoadPayment(db, *id, NumPago) : CfdiPrintData::Load(db, *id);
+    Negocio = BusinessData::Load(db);
     // A payment's receipt shows the payment, not the invoice's lines.
     if (NumPago)
         Lines.clear();
@@ -57,4 +58,5 @@ CDocumentStore::LoadResult CPrintJob::LoadStored(Database& db, const std::string
 void CPrintJob::LoadCfdi(Database& db) {
     const auto id = CDocumentStore(db).Find(Serie, Folio);
     Cfdi = !id ? CfdiPrintData{} : NumPago ? CfdiPrintData::LoadPayment(db, *id, NumPago) : CfdiPrintData::Load(db, *id);
+    Negocio = BusinessData::Load(db);
 }

@@ -39,6 +39,7 @@ public:
     CDocumentStore::LoadResult LoadStored(Database& db, const std::string& serie, std::int32_t folio,
                                           TotalsRounding rounding);
     // The CFDI stored with the document of this job's series and folio (none when there is no
-    // such document or it has no CFDI). Printing calls it on its own copy of the job.
+    // such document or it has no CFDI), and the business's data. Printing calls it on its own
+    // copy of the job; LoadStored reads both too.
     void LoadCfdi(Database& db);
 };

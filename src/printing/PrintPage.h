@@ -18,7 +18,7 @@ struct PagePoint final {
 // One drawing operation of a printed page, in 0.1 mm with y upwards from the top-left corner of
 // the sheet. Whatever draws it (paper, PDF, preview) only maps coordinates and fonts.
 struct PageOp final {
-    enum class Kind { Text, Line, Rectangle, QrCode };
+    enum class Kind { Text, Line, Rectangle, QrCode, Picture };
 
     Kind kind = Kind::Text;
     std::int32_t colour = 0; // 0x00BBGGRR
@@ -40,6 +40,8 @@ struct PageOp final {
     PagePoint to;
     std::int32_t penWidth = 0;
 
+    // Picture: the picture file named by `text`, fitted into `clip` keeping its proportions and
+    // centred there; nothing when it cannot be read.
     // QR code: `qr`'s modules in black, with its quiet zone of white, filling the square `clip`.
     QrCode qr;
 };

@@ -20,6 +20,12 @@ bool CRenglonFormato::IsQrElement() const {
            });
 }
 
+bool CRenglonFormato::IsLogoElement() const {
+    return !IsShape() && std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) {
+               return f.Kind == FIELD_DOC && f.Index == FormatData::kLogoNegocio;
+           });
+}
+
 bool CRenglonFormato::IsWrappedElement() const {
     return !IsShape() && std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) {
                return FormatData::IsWrapped(f.Kind, f.Index);

@@ -39,6 +39,8 @@ public:
     bool IsNotesElement() const;
     // A text element with the CFDI's QR datum: drawn as a QR code of its text.
     bool IsQrElement() const;
+    // Holds the business's logo (FormatData::kLogoNegocio): drawn as that picture.
+    bool IsLogoElement() const;
     // A text element with a seal or a cadena original: drawn wrapped inside its rectangle.
     bool IsWrappedElement() const;
 

@@ -73,6 +73,11 @@ Result Print(Database& db, const CPrintJob& job, const TicketSettings& settings)
     if (format.Rows.empty())
         return {false, CFormatStore::kNoTicketMessage};
     CPrintJob values = job;
+    try {
+        values.Negocio = BusinessData::Load(db);
+    } catch (const DbError& e) {
+        return {false, DbErrorText(e)};
+    }
     return Send(Compose(format, values, job.Lines, settings), settings);
 }
 

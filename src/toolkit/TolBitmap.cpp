@@ -3,6 +3,7 @@
 #include "toolkit/BmpReader.h"
 #include "toolkit/GifReader.h"
 #include "toolkit/JpegReader.h"
+#include "toolkit/PngReader.h"
 
 #include <filesystem>
 #include <system_error>
@@ -39,6 +40,8 @@ int CTolBitmap::loadFile(const std::string& path)
         ok = CBmpReader::read(path, image, m_error);
     else if (kind == "gif")
         ok = CGifReader::read(path, image, m_error);
+    else if (kind == "png")
+        ok = CPngReader::read(path, image, m_error);
     if (!ok)
         return 0;
     assign(std::move(image));

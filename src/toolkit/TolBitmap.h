@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-// The toolkit's picture holder: a BMP, JPEG or GIF picture (or a program resource, loaded by
+// The toolkit's picture holder: a BMP, JPEG, GIF or PNG picture (or a program resource, loaded by
 // CTolBitmapPainter) as 32-bit pixels, one or more frames of the same size stacked top to bottom.
 // Drawing is CTolBitmapPainter's (toolkit/ui); this class holds no Qt.
 class CTolBitmap final {
@@ -22,7 +22,7 @@ public:
 
     // 1 when the picture was loaded, 0 otherwise. `path` (UTF-8) must name an existing file, else
     // 0 and the holder is left as it was. Otherwise the held picture is released and the decoder
-    // is chosen by the last three letters of the path, in any case: "jpg", "bmp", "gif" (so
+    // is chosen by the last three letters of the path, in any case: "jpg", "bmp", "gif", "png" (so
     // ".jpeg" loads nothing). A failure leaves the holder empty, with the decoder's message in
     // errorText() (empty when the failure is a quiet one).
     int loadFile(const std::string& path);

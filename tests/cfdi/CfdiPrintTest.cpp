@@ -204,7 +204,7 @@ TEST_F(CfdiPrintTest, ASealedDocumentPrintsSinTimbrarAndNoQrAndOneWithoutCfdiPri
     save(cliente, 3, {line(a, 10, 1)});
     CPrintJob plain;
     ASSERT_EQ(plain.LoadStored(*db, "A", 3, DocumentRounding(*db)), CDocumentStore::LoadResult::Loaded);
-    for (int i = FormatData::kFirstCfdi; i < FormatData::kDocumentCount; ++i)
+    for (int i = FormatData::kFirstCfdi; i < FormatData::kFirstNegocio; ++i)
         EXPECT_EQ(plain.DocumentValue(i), "") << i;
 }
 

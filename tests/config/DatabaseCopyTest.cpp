@@ -2,6 +2,7 @@
 #include "config/DatabaseCopy.h"
 #include "config/DatabaseFiles.h"
 #include "config/NewDatabase.h"
+#include "db/BusinessData.h"
 #include "db/Database.h"
 #include "db/DbError.h"
 #include "db/Schema.h"
@@ -61,6 +62,11 @@ std::unique_ptr<Database> Filled(const std::string& path) {
     FiscalTables::ensure(*db);
     db->execute("UPDATE General SET Nombre = 'Papelería Peña', \"In\" = 'x'");
     db->execute("UPDATE CamposExtras SET Nombre = 'Color' WHERE Consec = 2");
+    BusinessData business;
+    business.nombre = "Papelería Peña";
+    business.domicilio = {"Hidalgo 1", "", "Toluca, Méx."};
+    business.rfc = "PPE010101AB1";
+    business.Save(*db);
     for (int i = 1; i <= 40; ++i) {
         db->execute("INSERT INTO Clientes (Nombre, RFC) VALUES (?, ?)",
                     {std::string(i % 7 ? "José Núñez " : "O'Higgins ") + std::to_string(i), std::string("XAXX010101000")});
@@ -122,6 +128,7 @@ TEST(DatabaseCopyTest, AFileCopiesRowForRowWithItsKeysAndFigures) {
     for (const std::string& table : CDatabaseCopy::Tables())
         EXPECT_EQ(OwnColumns(*copy, table), OwnColumns(*source, table)) << table;
     EXPECT_EQ(progressed, CDatabaseCopy::Tables());
+    EXPECT_EQ(BusinessData::Load(*copy).domicilio[2], "Toluca, Méx.") << "the business's data go with it";
 
     // The figures reported are the source's.
     const auto documents = std::find_if(checks.begin(), checks.end(), [](const auto& c) { return c.table == "Documentos"; });

@@ -51,9 +51,9 @@ TEST_F(FormatCatalog, SeededAndImportedFormatsSaveBackByteForByte) {
     ASSERT_TRUE(imported.ok) << imported.message;
     CFormatCatalog catalog(*db);
     const auto entries = catalog.List();
-    // "Factura carta", "Factura electrónica", "Recibo de pago electrónico" and the two formats of
-    // the old file.
-    ASSERT_EQ(entries.size(), 5u);
+    // "Factura carta", "Factura electrónica", "Recibo de pago electrónico", "Nota de venta en hoja
+    // blanca" and the two formats of the old file.
+    ASSERT_EQ(entries.size(), 6u);
     bool sawInvoice = false;
     for (const auto& entry : entries) {
         SCOPED_TRACE(entry.name);
@@ -107,7 +107,7 @@ TEST_F(FormatCatalog, CabenFollowsTheDetailAreaUnlessFixedByHand) {
 TEST_F(FormatCatalog, DuplicateRenameAndDeleteTouchOnlyTheirRow) {
     CFormatCatalog catalog(*db);
     const auto entries = catalog.List();
-    ASSERT_EQ(entries.size(), 3u); // "Factura carta", "Factura electrónica", "Recibo de pago electrónico"
+    ASSERT_EQ(entries.size(), 4u); // "Factura carta", "Factura electrónica", "Recibo de pago electrónico", the sale note
     ASSERT_EQ(entries[0].name, kDefaultInvoiceFormat);
     const std::int32_t original = entries[0].id;
     const auto copy = catalog.Duplicate(original, "Copia de Factura carta");
@@ -117,12 +117,12 @@ TEST_F(FormatCatalog, DuplicateRenameAndDeleteTouchOnlyTheirRow) {
     EXPECT_TRUE(catalog.Rename(*copy, "Factura O'Higgins"));
     EXPECT_EQ(ReadRow(*db, *copy).nombre, "Factura O'Higgins");
     EXPECT_EQ(ReadRow(*db, original).nombre, kDefaultInvoiceFormat);
-    EXPECT_EQ(catalog.List().size(), 4u);
+    EXPECT_EQ(catalog.List().size(), 5u);
     EXPECT_TRUE(catalog.Delete(*copy));
     EXPECT_FALSE(catalog.Delete(*copy));
     EXPECT_FALSE(catalog.Rename(*copy, "x"));
     EXPECT_FALSE(catalog.Duplicate(*copy, "x"));
-    ASSERT_EQ(catalog.List().size(), 3u);
+    ASSERT_EQ(catalog.List().size(), 4u);
 
     // The ticket row is not a Windows format: not listed, not opened, not deleted.
     CFormatosSet ticket(*db);

@@ -56,7 +56,7 @@ TEST_F(Qvf, ExportThenImportGivesTheSameBytes) {
 
     ASSERT_EQ(run({"--importar", path, file, "--nombre", "Factura de Tienda Norte"}), 0) << err.str();
     const auto entries = list();
-    ASSERT_EQ(entries.size(), 4u); // with "Factura carta", "Factura electrónica" and the payment receipt
+    ASSERT_EQ(entries.size(), 5u); // with "Factura carta", "Factura electrónica", the payment receipt and the sale note
     const auto& added = *std::find_if(entries.begin(), entries.end(),
                                       [](const auto& e) { return e.name == "Factura de Tienda Norte"; });
     EXPECT_EQ(added.name, "Factura de Tienda Norte");
@@ -110,7 +110,7 @@ TEST_F(Qvf, DamagedFilesAndBadArgumentsChangeNothing) {
     EXPECT_EQ(run({"--importar", path, dir.file("nueva.qvf")}), 1);
     EXPECT_NE(err.str().find("versión más nueva"), std::string::npos) << err.str();
     EXPECT_EQ(run({"--importar", path, dir.file("no-existe.qvf")}), 1);
-    EXPECT_EQ(list().size(), 3u);
+    EXPECT_EQ(list().size(), 4u);
 
     // Unknown id, bad id, a database that is not there, a folder that cannot be written.
     EXPECT_EQ(run({"--exportar", path, "999", dir.file("x.qvf")}), 1);

@@ -42,7 +42,7 @@ outside=$(grep -v '^/usr\(/\|$\)' "$tmp/contents" | grep -vx '/\?\.\?' || true)
 # ---- control fields --------------------------------------------------------------------------
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "Version: $(dpkg-deb -f "$deb" Version), no $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6core6 libqt6widgets6 libqt6printsupport6 libmdb3 libsqlite3-0 qt6-translations-l10n; do
+for lib in libqt6core6 libqt6widgets6 libqt6printsupport6 libmdb3 libsqlite3-0 libpng16-16 qt6-translations-l10n; do
   [[ ",$depends," =~ [,\ ]$lib[\ ,] ]] || fail "Depends no nombra $lib: $depends"
 done
 for field in Section Priority Maintainer Description; do

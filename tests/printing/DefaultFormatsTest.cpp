@@ -1,5 +1,6 @@
 // The layouts every new database carries: the letter invoice and the 40-column ticket.
 #include "config/NewDatabase.h"
+#include "db/BusinessData.h"
 #include "db/Database.h"
 #include "db/FormatosSet.h"
 #include "db/SpanishText.h"
@@ -58,7 +59,7 @@ protected:
 TEST_F(DefaultFormats, NewDatabaseHasTheInvoiceAndTheTicket) {
     CFormatosSet all(*db);
     all.Open();
-    EXPECT_EQ(all.GetRecordCount(), 4);
+    EXPECT_EQ(all.GetRecordCount(), 5);
     ASSERT_GT(invoiceId(), 0);
     CWindowsFormat invoice;
     ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(invoiceId(), invoice));
@@ -209,9 +210,10 @@ TEST_F(DefaultFormats, ElectronicInvoiceIsAddedOnceToOlderDatabases) {
     EXPECT_FALSE(AddMissingDefaultFormats(*older));
     EXPECT_EQ(formatNamed(*older, kElectronicInvoiceFormat), -1);
     EXPECT_GT(formatNamed(*older, kPaymentReceiptFormat), 0) << "the payment receipt came with it";
+    EXPECT_GT(formatNamed(*older, kBlankSaleNoteFormat), 0) << "and the sale note";
     CFormatosSet all(*older);
     all.Open();
-    EXPECT_EQ(all.GetRecordCount(), 2);
+    EXPECT_EQ(all.GetRecordCount(), 3);
 
     // A copy without the record of what was added keeps its own and gets only what it lacks.
     TestDatabase copyDb("copia");
@@ -222,7 +224,78 @@ TEST_F(DefaultFormats, ElectronicInvoiceIsAddedOnceToOlderDatabases) {
     EXPECT_FALSE(AddMissingDefaultFormats(*copy));
     CFormatosSet copied(*copy);
     copied.Open();
-    EXPECT_EQ(copied.GetRecordCount(), 2);
+    EXPECT_EQ(copied.GetRecordCount(), 3);
+}
+
+// The sale note for plain paper: the business's name, address, RFC and telephone as Configurar
+// stored them, and its logo, at the head of the sheet; an older database gets it once, its own
+// formats untouched.
+TEST_F(DefaultFormats, BlankSaleNotePrintsTheBusinessAndItsLogo) {
+    BusinessData business;
+    business.nombre = "Ferretería Doña Lupe";
+    business.domicilio = {"Hidalgo 12", "Col. Centro", "Pátzcuaro, Mich."};
+    business.rfc = "LUPE800101AB1";
+    business.telefono = "434 342 0000";
+    business.Save(*db);
+    EXPECT_EQ(BusinessData::Load(*db).domicilio[2], "Pátzcuaro, Mich.");
+    business.telefono = "434 342 1111";  // saved again: one row, the new value
+    business.Save(*db);
+    EXPECT_EQ(BusinessData::Load(*db).telefono, "434 342 1111");
+
+    const std::int32_t id = formatNamed(*db, kBlankSaleNoteFormat);
+    ASSERT_GT(id, 0);
+    CWindowsFormat f;
+    ASSERT_TRUE(CFormatStore(*db).LoadWindowsFormat(id, f));
+    EXPECT_EQ(f, BlankSaleNoteFormat());
+    CPrintJob job;
+    job.Serie = "N";
+    job.Folio = 3;
+    job.Nombre = "Mostrador";
+    job.Logo = "/ruta/logo.png";
+    job.Lines.resize(1);
+    job.Lines[0].Descripcion = "Martillo";
+    job.LoadCfdi(*db);
+    const WideMeasure measure;
+    const std::vector<PrintPage> pages = CPageLayout(f, measure).LayoutJob(job);
+    ASSERT_EQ(pages.size(), 1u);
+    std::set<std::string> texts;
+    const PageOp* logo = nullptr;
+    for (const PageOp& op : pages[0].ops) {
+        if (op.kind == PageOp::Kind::Text)
+            texts.insert(op.text);
+        else if (op.kind == PageOp::Kind::Picture)
+            logo = &op;
+    }
+    for (const std::string& expected : {std::string("Ferretería Doña Lupe"), std::string("Hidalgo 12"),
+                                        std::string("Pátzcuaro, Mich."), std::string("RFC: LUPE800101AB1   Tel. 434 342 1111")})
+        EXPECT_TRUE(texts.count(expected)) << expected;
+    ASSERT_NE(logo, nullptr);
+    EXPECT_EQ(logo->text, "/ruta/logo.png");
+    EXPECT_LT(logo->clip.left, logo->clip.right);
+    EXPECT_LT(logo->clip.top, logo->clip.bottom);
+    // Without a logo set, nothing stands in its place.
+    job.Logo.clear();
+    const std::vector<PrintPage> withoutLogo = CPageLayout(f, measure).LayoutJob(job);
+    ASSERT_EQ(withoutLogo.size(), 1u);
+    for (const PageOp& op : withoutLogo[0].ops)
+        EXPECT_NE(op.kind, PageOp::Kind::Picture);
+
+    TestDatabase olderDb("sin_nota");
+    auto older = olderDb.create([](Database& d) {
+        CFormatStore(d).AddWindowsFormat(kDefaultInvoiceFormat, DefaultInvoiceFormat());
+        CFormatStore(d).AddWindowsFormat(kElectronicInvoiceFormat, ElectronicInvoiceFormat());
+        CreateAddedFormatsTable(d);
+        for (const char* name : {kElectronicInvoiceFormat, kPaymentReceiptFormat})
+            d.execute(std::string("INSERT INTO ") + kAddedFormatsTable + " (Nombre) VALUES (?)", {std::string(name)});
+    });
+    const std::int32_t invoice = formatNamed(*older, kDefaultInvoiceFormat);
+    EXPECT_TRUE(AddMissingDefaultFormats(*older));
+    EXPECT_GT(formatNamed(*older, kBlankSaleNoteFormat), 0);
+    EXPECT_EQ(formatNamed(*older, kDefaultInvoiceFormat), invoice);
+    EXPECT_EQ(formatNamed(*older, kPaymentReceiptFormat), -1) << "deleted there before: not brought back";
+    older->execute("DELETE FROM Formatos WHERE Nombre = ?", {std::string(kBlankSaleNoteFormat)});
+    EXPECT_FALSE(AddMissingDefaultFormats(*older));
+    EXPECT_EQ(formatNamed(*older, kBlankSaleNoteFormat), -1);
 }
 
 TEST_F(DefaultFormats, PaymentReceiptCarriesThePaymentAndTheStampWithoutOverlaps) {
@@ -244,7 +317,7 @@ TEST_F(DefaultFormats, PaymentReceiptCarriesThePaymentAndTheStampWithoutOverlaps
         qr = qr || e.IsQrElement();
     }
     EXPECT_TRUE(qr);
-    for (int index = FormatData::kFirstPago; index < FormatData::kDocumentCount; ++index)
+    for (int index = FormatData::kFirstPago; index < FormatData::kFirstNegocio; ++index)
         EXPECT_TRUE(data.count(index)) << "payment datum " << index;
     for (const int index : {FormatData::kFolioFiscal, FormatData::kSelloCfdi, FormatData::kSelloSat, FormatData::kCadenaTfd})
         EXPECT_TRUE(data.count(index)) << "document datum " << index;

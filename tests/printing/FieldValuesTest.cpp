@@ -74,7 +74,7 @@ TEST_F(FieldValues, EveryDocumentDatum) {
     for (int i = 0; i < FormatData::kFirstCfdi; ++i)
         EXPECT_EQ(doc.DocumentValue(i), expected[static_cast<std::size_t>(i)]) << i;
     // Without CFDI its data are empty.
-    for (int i = FormatData::kFirstCfdi; i < FormatData::kDocumentCount; ++i)
+    for (int i = FormatData::kFirstCfdi; i < FormatData::kFirstNegocio; ++i)
         EXPECT_EQ(doc.DocumentValue(i), "") << i;
     EXPECT_EQ(doc.DocumentValue(FormatData::kDocumentCount), "");
     EXPECT_EQ(doc.DocumentValue(-1), "");

@@ -1,16 +1,19 @@
 // The bytes of a ticket: alignment in 40 columns, the detail block, the Windows-1252 text, the
 // drawer and cutter commands; and a stored document printed end to end into a file "device".
+#include "db/BusinessData.h"
 #include "db/Database.h"
 #include "db/FormatosSet.h"
 #include "invoice/MoneyFormat.h"
 #include "invoice/Partida.h"
 #include "printing/DrawerCommand.h"
+#include "printing/FormatData.h"
 #include "printing/FormatStore.h"
 #include "printing/PrintJob.h"
 #include "printing/SampleValues.h"
 #include "printing/TicketFormat.h"
 #include "printing/TicketOutput.h"
 #include "printing/TicketPort.h"
+#include "printing/Windows1252.h"
 #include "support/TestDatabase.h"
 
 #include <gtest/gtest.h>
@@ -153,6 +156,21 @@ TEST_F(TicketPrint, DamagedFormatSendsNothing) {
     const TicketOutput::Result r = TicketOutput::Print(*db, job, settings);
     EXPECT_EQ(r.message, "No se pudo leer la definición del formato de impresión");
     EXPECT_FALSE(std::filesystem::exists(settings.dispositivoLpt1));
+}
+
+// The business's name and RFC as Configurar stored them head the ticket.
+TEST_F(TicketPrint, TheBusinessHeadsTheTicket) {
+    BusinessData business;
+    business.nombre = "Tlapalería Núñez";
+    business.rfc = "NUN900101AB1";
+    business.Save(*db);
+    CTicketFormat headed;
+    headed.Rows = {row(ALIGN_LEFT, {doc(FormatData::kFirstNegocio)}), row(ALIGN_LEFT, {text("RFC "), doc(72)})};
+    CFormatStore(*db).StoreTicketFormat(headed);
+    const TicketOutput::Result r = TicketOutput::Print(*db, job, settings);
+    ASSERT_TRUE(r) << r.message;
+    EXPECT_EQ(ScratchDir::readAll(settings.dispositivoLpt1).substr(0, 36),
+              Windows1252::FromUtf8("Tlapalería Núñez\r\nRFC NUN900101AB1\r\n"));
 }
 
 TEST(SampleValues, TestTicketUsesTheDesignersSamples) {

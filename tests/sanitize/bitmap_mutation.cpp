@@ -1,4 +1,4 @@
-// Feeds the BMP, JPEG and GIF readers a seeded series of damaged pictures: valid seeds written in
+// Feeds the BMP, JPEG, GIF and PNG readers a seeded series of damaged pictures: valid seeds written in
 // code, then bit flips, truncations, header fields overwritten with huge, zero and negative values,
 // inserted, removed and repeated bytes. Built with AddressSanitizer and UBSan, so an overread, an
 // overflow or a leak ends the run; it also checks that every picture a reader accepts is whole.
@@ -9,6 +9,7 @@
 #include "toolkit/GifReader.h"
 #include "toolkit/ImageBuffer.h"
 #include "toolkit/JpegReader.h"
+#include "toolkit/PngReader.h"
 
 #include "support/ScratchDir.h"
 #include "support/TestPictures.h"
@@ -40,6 +41,9 @@ struct Reader {
     const char* extension;
     bool (*read)(const std::string&, ImageBuffer&, std::string&);
     std::vector<Seed> seeds;
+    // Applied to half the mutated inputs: makes them pass the format's own checksums, so the
+    // mutations reach the decoder behind them.
+    void (*repair)(std::string&) = nullptr;
 };
 
 // ---- seeds -------------------------------------------------------------------------------------
@@ -212,6 +216,50 @@ std::vector<Seed> gifSeeds()
     return seeds;
 }
 
+// Colour, alpha, grey and palette pictures; the header fields are IHDR's width, height, bit depth,
+// colour type and interlace method.
+std::vector<Seed> pngSeeds()
+{
+    std::vector<Seed> seeds;
+    for (Png::Kind kind : {Png::Rgb, Png::Rgba, Png::Grey, Png::GreyAlpha, Png::Palette}) {
+        Png p;
+        p.kind = kind;
+        p.width = 11;
+        p.height = 7;
+        p.pixel = [kind](int x, int y) {
+            const std::uint32_t alpha = kind == Png::Rgba || kind == Png::GreyAlpha ? std::uint32_t(x * 23) : 0xFF;
+            return alpha << 24 | (kind == Png::Palette ? std::uint32_t((x + y) % 5) * 0x332211 : std::uint32_t(x * 977 + y * 131));
+        };
+        seeds.push_back({pngBytes(p), {{16, 4, true}, {20, 4, true}, {24, 1, true}, {25, 1, true}, {28, 1, true}}});
+    }
+    return seeds;
+}
+
+// Recomputes the CRC of every chunk that is whole.
+void repairPngChecksums(std::string& bytes)
+{
+    auto crc = [](const std::string& b, std::size_t from, std::size_t length) {
+        std::uint32_t c = 0xFFFFFFFFu;
+        for (std::size_t i = from; i < from + length; ++i) {
+            c ^= std::uint8_t(b[i]);
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+        }
+        return c ^ 0xFFFFFFFFu;
+    };
+    std::size_t at = 8;
+    while (at + 12 <= bytes.size()) {
+        const std::uint32_t length = std::uint32_t(std::uint8_t(bytes[at])) << 24 | std::uint32_t(std::uint8_t(bytes[at + 1])) << 16 |
+                                     std::uint32_t(std::uint8_t(bytes[at + 2])) << 8 | std::uint8_t(bytes[at + 3]);
+        if (length > bytes.size() - at - 12)
+            return;
+        const std::uint32_t sum = crc(bytes, at + 4, length + 4);
+        for (int i = 0; i < 4; ++i)
+            bytes[at + 8 + length + std::size_t(i)] = char(sum >> (24 - 8 * i));
+        at += 12 + length;
+    }
+}
+
 // ---- mutations ---------------------------------------------------------------------------------
 
 class Mutator final {
@@ -312,6 +360,7 @@ int main(int argc, char** argv)
         {"BMP", "bmp", &CBmpReader::read, bmpSeeds()},
         {"JPEG", "jpg", &CJpegReader::read, jpegSeeds()},
         {"GIF", "gif", &CGifReader::read, gifSeeds()},
+        {"PNG", "png", &CPngReader::read, pngSeeds(), &repairPngChecksums},
     };
     int total = 0;
     bool whole = true;
@@ -334,6 +383,8 @@ int main(int argc, char** argv)
             std::string bytes = s.bytes;
             for (std::uint64_t n = 1 + mutator.below(3); n > 0; --n)
                 mutator.mutate(bytes, s.fields);
+            if (reader.repair && mutator.below(2) == 0)
+                reader.repair(bytes);
             ScratchDir::writeAll(path, bytes);
             ImageBuffer image;
             std::string error;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Pictures for the picture-reader tests, written in code: BMP bytes by hand, JPEG with libjpeg's
-// compressor, GIF with giflib's encoder. Colours are 0xRRGGBB.
+// compressor, GIF with giflib's encoder, PNG with libpng's writer. Colours are 0xRRGGBB.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +13,7 @@
 
 #include <gif_lib.h>
 #include <jpeglib.h>
+#include <png.h>
 
 namespace testpictures {
 
@@ -246,5 +247,69 @@ inline std::string gifBytes(const Gif& g)
 
 // Offsets in a GIF written by gifBytes: the logical screen's width and height.
 constexpr std::size_t kGifScreenWidth = 6, kGifScreenHeight = 8;
+
+// A PNG of `kind`: colour, colour with alpha, grey, grey with alpha, or a palette of at most 256
+// colours (`pixel` gives 0xAARRGGBB; the palette is the distinct colours in order of appearance).
+struct Png {
+    enum Kind { Rgb, Rgba, Grey, GreyAlpha, Palette };
+    Kind kind = Rgb;
+    int width = 5;
+    int height = 3;
+    std::function<std::uint32_t(int x, int y)> pixel = [](int x, int y) {
+        return 0xFF000000u | std::uint32_t(x * 40) << 16 | std::uint32_t(y * 70) << 8 | 0x33;
+    };
+};
+
+inline std::string pngBytes(const Png& p)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = png_uint_32(p.width);
+    image.height = png_uint_32(p.height);
+    std::vector<unsigned char> pixels, map;
+    int channels = 0;
+    switch (p.kind) {
+    case Png::Rgb: image.format = PNG_FORMAT_RGB; channels = 3; break;
+    case Png::Rgba: image.format = PNG_FORMAT_RGBA; channels = 4; break;
+    case Png::Grey: image.format = PNG_FORMAT_GRAY; channels = 1; break;
+    case Png::GreyAlpha: image.format = PNG_FORMAT_GA; channels = 2; break;
+    case Png::Palette: image.format = PNG_FORMAT_RGB_COLORMAP; channels = 1; break;
+    }
+    std::vector<std::uint32_t> colours;
+    for (int y = 0; y < p.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const std::uint32_t c = p.pixel(x, y);
+            const unsigned char a = c >> 24, r = (c >> 16) & 0xFF, g = (c >> 8) & 0xFF, b = c & 0xFF;
+            switch (p.kind) {
+            case Png::Rgb: pixels.insert(pixels.end(), {r, g, b}); break;
+            case Png::Rgba: pixels.insert(pixels.end(), {r, g, b, a}); break;
+            case Png::Grey: pixels.push_back(g); break;
+            case Png::GreyAlpha: pixels.insert(pixels.end(), {g, a}); break;
+            case Png::Palette: {
+                std::size_t i = 0;
+                while (i < colours.size() && colours[i] != (c & 0xFFFFFF))
+                    ++i;
+                if (i == colours.size()) {
+                    colours.push_back(c & 0xFFFFFF);
+                    map.insert(map.end(), {r, g, b});
+                }
+                pixels.push_back((unsigned char)i);
+                break;
+            }
+            }
+        }
+    if (p.kind == Png::Palette)
+        image.colormap_entries = png_uint_32(colours.size());
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&image, nullptr, &size, 0, pixels.data(), p.width * channels,
+                                   map.empty() ? nullptr : map.data()))
+        throw std::runtime_error("png_image_write_to_memory");
+    std::string bytes(size, '\0');
+    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), p.width * channels,
+                                   map.empty() ? nullptr : map.data()))
+        throw std::runtime_error(image.message);
+    bytes.resize(size);
+    return bytes;
+}
 
 } // namespace testpictures

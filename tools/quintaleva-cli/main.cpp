@@ -12,6 +12,7 @@
 #include "config/DatabaseCopy.h"
 #include "config/Import13.h"
 #include "config/NewDatabase.h"
+#include "db/BusinessData.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
@@ -108,7 +109,14 @@ int info(const std::string& path) {
     general.Open(OpenType::Snapshot);
     std::printf(DatabaseLocation::isServer(path) ? "Servidor: %s\n" : "Archivo: %s\n", shown(path).c_str());
     std::printf("Versión: %d\n", general.m_Version);
-    std::printf("Negocio: %s\n", general.m_Nombre.c_str());
+    const BusinessData business = BusinessData::Load(*db);
+    std::printf("Negocio: %s\n", business.nombre.c_str());
+    std::string address;
+    for (const std::string& line : business.domicilio)
+        if (!line.empty())
+            address += (address.empty() ? "" : ", ") + line;
+    std::printf("Domicilio: %s\nRFC: %s\nTeléfono: %s\n", address.c_str(), business.rfc.c_str(),
+                business.telefono.c_str());
     std::printf("Moneda: %s %s\n", general.m_Moneda.c_str(), general.m_Postfijo.c_str());
     for (const TableDef& t : Schema::tables()) {
         Statement count = db->prepare("SELECT count(*) FROM \"" + t.name + "\"");

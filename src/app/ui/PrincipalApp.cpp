@@ -157,7 +157,7 @@ CPrincipalApp::Opened CPrincipalApp::openDatabase(const DatabaseChoice& choice, 
             return Opened::ServerWantsPassword;
         showMessage(QStringLiteral("No se pudo abrir la base de datos del servidor\n%1\n\n%2")
                         .arg(shown, QString::fromStdString(DbErrorText(e))));
-        return dbError && dbError->code() == DbError::kAuth ? Opened::ServerWantsPassword : Opened::ServerFailed;
+        return dbError && IsDbPasswordRefused(*dbError) ? Opened::ServerWantsPassword : Opened::ServerFailed;
     }
     return Opened::Yes;
 }

@@ -6,8 +6,10 @@
 #include "cfdi/ui/DatosFiscalesDlg.h"
 #include "config/ui/DailyBackup.h"
 #include "db/Database.h"
+#include "db/BusinessData.h"
 #include "db/DatabaseLocation.h"
 #include "db/DbError.h"
+#include "db/DbErrorText.h"
 #include "db/EsxtrasSet.h"
 #include "db/GeneralSet.h"
 #include "db/Schema.h"
@@ -19,6 +21,8 @@
 #include "platform/SharedValues.h"
 #include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
+#include "toolkit/TolBitmap.h"
+#include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolCaptionBand.h"
 #include "toolkit/ui/TolEdit.h"
@@ -28,6 +32,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -112,7 +117,7 @@ void CConfigDlg::createControls() {
     m_logo = edit(kLogoId, 60, 23, 132, 12);
     m_logo->setReadOnly(true);
     m_logo->setLookup(kBrowseLogoCommand);
-    m_logo->setToolTip(QStringLiteral("Escoger la imagen del logotipo (BMP, JPG o GIF)"));
+    m_logo->setToolTip(QStringLiteral("Escoger la imagen del logotipo (BMP, JPG, GIF o PNG)"));
 
     group(QStringLiteral("Campos extras"), kLeftX, 40, kColumnWidth, 98);
     for (int i = 0; i < kExtraFields; ++i) {
@@ -204,8 +209,27 @@ void CConfigDlg::createControls() {
     m_respaldos->setLookup(kBrowseBackupCommand);
     m_respaldos->setToolTip(QStringLiteral("Carpeta del respaldo diario de la base de datos (se guardan los últimos 30)"));
 
+    // ---- the business as its documents and reports show it, across both columns ----
+    const int businessY = std::max(kClientHeight - 30, backupY + 7);
+    constexpr int kBusinessHeight = 68;
+    group(QStringLiteral("Datos del negocio"), kLeftX, businessY, kClientWidth - 2 * kLeftX, kBusinessHeight);
+    label(QStringLiteral("Nombre:"), kLeftX + 7, businessY + 11, 40);
+    m_negocioNombre = edit(kNegocioNombreId, kLeftX + 50, businessY + 11, kClientWidth - 2 * kLeftX - 57, 12);
+    m_negocioNombre->setToolTip(QStringLiteral("Encabeza los reportes y se imprime en los formatos que lo llevan"));
+    label(QStringLiteral("Domicilio:"), kLeftX + 7, businessY + 25, 40);
+    // Enter goes down the address, then to the RFC and the telephone.
+    for (int i = 0; i < 3; ++i)
+        m_negocioDomicilio[std::size_t(i)] = edit(kNegocioDomicilio1Id + i, kLeftX + 50, businessY + 25 + 14 * i, 180, 12);
+    label(QStringLiteral("RFC:"), kRightX + 40, businessY + 25, 36);
+    m_negocioRfc = edit(kNegocioRfcId, kRightX + 78, businessY + 25, kColumnWidth - 85, 12);
+    label(QStringLiteral("Teléfono:"), kRightX + 40, businessY + 39, 36);
+    m_negocioTelefono = edit(kNegocioTelefonoId, kRightX + 78, businessY + 39, kColumnWidth - 85, 12);
+    for (CTolEdit* e : {m_negocioNombre, m_negocioDomicilio[0], m_negocioDomicilio[1], m_negocioDomicilio[2],
+                        m_negocioRfc, m_negocioTelefono})
+        limitTyping(e, kNegocioLength);
+
     // ---- catalogues and the dialog's own buttons, below both columns ----
-    const int buttonsY = std::max(kClientHeight - 19, backupY + 18);
+    const int buttonsY = businessY + kBusinessHeight + 15;
     setClientSize(dialogSize(kClientWidth, buttonsY + 19));
     group(QStringLiteral("Catálogos"), kLeftX, buttonsY - 11, 184, 28);
     auto* articulos = new CTolButton(QStringLiteral("Artículos"), this);
@@ -275,6 +299,13 @@ void CConfigDlg::loadValues() {
         m_moneda->setText(q(general.m_Moneda));
         m_postfijo->setText(q(general.m_Postfijo));
         m_clave->setText(q(ScramblePassword(general.m_In)));
+        general.Close();
+        const BusinessData business = BusinessData::Load(m_db);
+        m_negocioNombre->setText(q(business.nombre));
+        for (std::size_t i = 0; i < 3; ++i)
+            m_negocioDomicilio[i]->setText(q(business.domicilio[i]));
+        m_negocioRfc->setText(q(business.rfc));
+        m_negocioTelefono->setText(q(business.telefono));
     } catch (const DbError& e) {
         ShowDbError(e);
     }
@@ -325,16 +356,24 @@ void CConfigDlg::browseLogo() {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     PrepareFileChooser(dialog);
-    dialog.setNameFilters({QStringLiteral("Imagen BMP (*.bmp)"), QStringLiteral("Imagen JPG(*.jpg)"),
-                           QStringLiteral("Imagen GIF(*.gif)")});
+    dialog.setNameFilters({QStringLiteral("Imágenes (*.bmp *.jpg *.gif *.png)"), QStringLiteral("Imagen BMP (*.bmp)"),
+                           QStringLiteral("Imagen JPG(*.jpg)"), QStringLiteral("Imagen GIF(*.gif)"),
+                           QStringLiteral("Imagen PNG (*.png)")});
     dialog.setDefaultSuffix(QStringLiteral("bmp"));
     const QFileInfo current(m_logo->text());
     if (!m_logo->text().isEmpty() && current.dir().exists())
         dialog.setDirectory(current.dir());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    // A picture that cannot be read is told now, not found missing on the form later.
+    const QString chosen = QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath();
+    CTolBitmap probe;
+    if (!probe.loadFile(QFile::encodeName(chosen).toStdString())) {
+        TolMessage(CTolBitmapPainter::unreadableMessage(chosen, probe));
+        return;
+    }
     // Shown only; it is saved with the rest by "Guardar".
-    m_logo->setText(QDir::toNativeSeparators(QFileInfo(dialog.selectedFiles().constFirst()).absoluteFilePath()));
+    m_logo->setText(QDir::toNativeSeparators(chosen));
     m_logo->setCursorPosition(0);
 }
 
@@ -371,7 +410,7 @@ void CConfigDlg::browseDatabase() {
         try {
             Database::open(location, s(prompt.password()));
         } catch (const DbError& e) {
-            const bool wantsPassword = e.code() == DbError::kAuth;
+            const bool wantsPassword = IsDbPasswordRefused(e);
             // No password given yet: the prompt asks for it, without an error first.
             if (!wantsPassword || !prompt.password().isEmpty())
                 ShowDbError(e);
@@ -430,6 +469,12 @@ bool CConfigDlg::guardar() {
             return false;
     if (!checkLength(m_clave, kPasswordLength))
         return false;
+    BusinessData business;
+    business.nombre = s(m_negocioNombre->text().trimmed());
+    for (std::size_t i = 0; i < 3; ++i)
+        business.domicilio[i] = s(m_negocioDomicilio[i]->text().trimmed());
+    business.rfc = s(m_negocioRfc->text().trimmed().toUpper());
+    business.telefono = s(m_negocioTelefono->text().trimmed());
 
     std::int32_t impuesto = 0;
     double rate = 0;
@@ -463,6 +508,8 @@ bool CConfigDlg::guardar() {
         general.m_Postfijo = s(m_postfijo->text());
         general.m_In = ScramblePassword(s(m_clave->text()));
         general.Update();
+        general.Close();
+        business.Save(m_db);
         tx.commit();
     } catch (const DbError& e) {
         return ShowDbError(e, true) && guardar();
@@ -487,6 +534,7 @@ bool CConfigDlg::guardar() {
     // The running program takes the new values at once, the amount in words included.
     ApplySettings(settings, m_state);
     m_state.defaultTaxRate = rate;
+    m_state.nombre = business.nombre;
     SetCurrencyWords(s(m_moneda->text()), s(m_postfijo->text()));
 
     // The default is not written, so it follows the documents folder.

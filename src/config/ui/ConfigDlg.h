@@ -54,6 +54,12 @@ public:
     static constexpr int kBrowseLogoCommand = 1126;
     static constexpr int kRespaldosId = 1192;
     static constexpr int kBrowseBackupCommand = 1127;
+    // The business's data: name, address lines 1-3, RFC, telephone.
+    static constexpr int kNegocioNombreId = 1193;
+    static constexpr int kNegocioDomicilio1Id = 1194;  // … 1196
+    static constexpr int kNegocioRfcId = 1197;
+    static constexpr int kNegocioTelefonoId = 1198;
+    static constexpr int kNegocioLength = 100;
 
     static constexpr int kExtraNameLength = 25;
     static constexpr int kPasswordLength = 40;
@@ -104,6 +110,10 @@ private:
     CTolEdit* m_baseDatos = nullptr;
     CTolEdit* m_logo = nullptr;
     CTolEdit* m_respaldos = nullptr;
+    CTolEdit* m_negocioNombre = nullptr;
+    std::array<CTolEdit*, 3> m_negocioDomicilio = {};
+    CTolEdit* m_negocioRfc = nullptr;
+    CTolEdit* m_negocioTelefono = nullptr;
     std::array<CTolEdit*, kExtraFields + kExtraColumns> m_extras = {};
     CTolEdit* m_clave = nullptr;
     QCheckBox* m_prcAiva = nullptr;

@@ -154,7 +154,7 @@ CMaintenance::ServerResult CMaintenance::RunNewDatabaseOnServer(Database& db, co
         CDatabaseFiles::CreateEmptyOnServer(db, where, password.toStdString(), TableProgress(wait, kCopying));
     } catch (const std::exception& e) {
         const auto* dbError = dynamic_cast<const DbError*>(&e);
-        const bool auth = dbError && dbError->code() == DbError::kAuth;
+        const bool auth = dbError && IsDbPasswordRefused(*dbError);
         // No password given yet: the prompt asks for it, without an error first.
         if (auth && password.isEmpty() && !DatabaseLocation::hasPassword(where))
             return ServerResult::WantsPassword;

@@ -56,6 +56,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
@@ -266,7 +267,10 @@ void CPrincipalDlg::createControls() {
 void CPrincipalDlg::LoadLogo() {
     m_logo.clear();
     const QString path = q(m_state.logo);
-    if (path.isEmpty() || !QFileInfo::exists(path) || !CTolBitmapPainter::loadFile(m_logo, path))
+    // A logo that is there but cannot be read is told, then the built-in one stands in.
+    if (!path.isEmpty() && QFileInfo::exists(path) && !m_logo.loadFile(QFile::encodeName(path).toStdString()))
+        TolMessage(CTolBitmapPainter::unreadableMessage(path, m_logo));
+    if (!m_logo.isLoaded())
         CTolBitmapPainter::loadResource(m_logo, 143);
     update(m_logoRect);
 }

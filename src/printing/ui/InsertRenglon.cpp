@@ -68,7 +68,10 @@ void CInsertRenglon::createControls() {
     setId(m_documento, kDocumentoId);
     // The CFDI's data (seals, QR) are for page formats: a 40-column ticket has no room for them.
     for (int i = 0; i < FormatData::kFirstCfdi; ++i)
-        m_documento->addItem(q(FormatData::Caption(FIELD_DOC, i)));
+        m_documento->addItem(q(FormatData::Caption(FIELD_DOC, i)), i);
+    // The business's own data head a ticket well.
+    for (int i = FormatData::kFirstNegocio; i < FormatData::kLogoNegocio; ++i)
+        m_documento->addItem(q(FormatData::Caption(FIELD_DOC, i)), i);
     m_documento->setCurrentIndex(-1);
     m_documento->setMaxVisibleItems(20);
     place(m_documento, 14, 16, 236, 13);
@@ -156,10 +159,9 @@ void CInsertRenglon::setAlignment(std::int32_t alignment) {
 }
 
 void CInsertRenglon::addDocumento() {
-    const int index = m_documento->currentIndex();
-    if (index < 0)
+    if (m_documento->currentIndex() < 0)
         return;
-    m_row.Fields.emplace_back(FIELD_DOC, index);
+    m_row.Fields.emplace_back(FIELD_DOC, m_documento->currentData().toInt());
     refresh();
 }
 

@@ -3,6 +3,12 @@
 #include "printing/FormatData.h"
 #include "printing/PrintPage.h"
 #include "printing/ui/PrintFont.h"
+#include "toolkit/TolBitmap.h"
+#include "toolkit/ui/TolBitmapPainter.h"
+
+#include <QFile>
+
+#include <algorithm>
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -90,6 +96,29 @@ void drawQr(QPainter& painter, const PageOp& op) {
     painter.restore();
 }
 
+// The picture fitted into the rectangle, centred; a file that cannot be read leaves it blank (the
+// logo's own dialog says so when it is chosen).
+void drawPicture(QPainter& painter, const PageOp& op) {
+    CTolBitmap bitmap;
+    if (op.text.empty() || !bitmap.loadFile(QFile::encodeName(QString::fromStdString(op.text)).toStdString()))
+        return;
+    const QImage image = CTolBitmapPainter::frameImage(bitmap);
+    const qreal width = op.clip.right - op.clip.left;
+    const qreal height = op.clip.bottom - op.clip.top;
+    if (image.isNull() || width <= 0 || height <= 0)
+        return;
+    const qreal scale = std::min(width / image.width(), height / image.height());
+    const qreal w = image.width() * scale;
+    const qreal h = image.height() * scale;
+    painter.save();
+    // y upwards: the upper edge is the larger y; the image is drawn unflipped from there down.
+    painter.translate(op.clip.left + (width - w) / 2, op.clip.bottom - (height - h) / 2);
+    painter.scale(1, -1);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    painter.drawImage(QRectF(0, 0, w, h), image);
+    painter.restore();
+}
+
 } // namespace
 
 void PaintPage(QPainter& painter, const PrintPage& page, qreal dotsPerInch) {
@@ -104,6 +133,8 @@ void PaintPage(QPainter& painter, const PrintPage& page, qreal dotsPerInch) {
             drawText(painter, op);
         else if (op.kind == PageOp::Kind::QrCode)
             drawQr(painter, op);
+        else if (op.kind == PageOp::Kind::Picture)
+            drawPicture(painter, op);
         else
             drawShape(painter, op);
     }

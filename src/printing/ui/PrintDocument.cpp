@@ -3,6 +3,7 @@
 #include "db/DbError.h"
 #include "db/DbErrorText.h"
 #include "platform/ApplicationState.h"
+#include "platform/ui/SettingsStore.h"
 #include "printing/FormatStore.h"
 #include "printing/PageLayout.h"
 #include "printing/PrintJob.h"
@@ -77,6 +78,8 @@ bool LayoutDocument(const CPrintJob& job, Database& db, std::vector<PrintPage>& 
     }
     // The document's CFDI as stored with it: the fiscal data, seals and QR of the printed CFDI.
     CPrintJob withCfdi = job;
+    if (withCfdi.Logo.empty())
+        withCfdi.Logo = SettingsStore::readText("Logo").toStdString();
     try {
         withCfdi.LoadCfdi(db);
     } catch (const DbError& e) {

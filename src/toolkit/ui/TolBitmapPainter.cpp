@@ -4,6 +4,7 @@
 #include "toolkit/ui/TolMessageDlg.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 
@@ -59,6 +60,17 @@ int CTolBitmapPainter::loadFile(CTolBitmap& bitmap, const QString& path)
     if (!loaded && !bitmap.errorText().empty())
         TolMessage(QFile::decodeName(QByteArray::fromStdString(bitmap.errorText())));
     return loaded;
+}
+
+QString CTolBitmapPainter::unreadableMessage(const QString& path, const CTolBitmap& failed)
+{
+    QString text = QStringLiteral("No se pudo leer la imagen %1: el archivo está dañado, incompleto o no es una "
+                                  "imagen BMP, JPG, GIF o PNG.")
+                       .arg(QFileInfo(path).fileName());
+    const QString detail = QFile::decodeName(QByteArray::fromStdString(failed.errorText())).simplified();
+    if (!detail.isEmpty())
+        text += QStringLiteral("\n\n(%1)").arg(detail);
+    return text;
 }
 
 QString CTolBitmapPainter::resourcePath(int id)

@@ -27,6 +27,10 @@ public:
     // ":/images/<name>.bmp" for the numbers that have a named picture, else ":/bitmaps/<id>.bmp".
     static QString resourcePath(int id);
 
+    // What the operator reads when the picture file `path` could not be loaded into `failed`: the
+    // file named, what may be wrong, and the reader's own words when it had any.
+    static QString unreadableMessage(const QString& path, const CTolBitmap& failed);
+
     // Draws the current frame into the rectangle (left, top)-(right, bottom), right and bottom
     // exclusive, in the painter's coordinates, with CTolBitmap::DrawFlags. The picture is not
     // clipped to the rectangle. Nothing is drawn unless a picture is loaded.

@@ -1,6 +1,7 @@
 #include "catalogs/ui/ComboTabla.h"
 #include "config/ui/ConfigDlg.h"
 #include "config/ui/DailyBackup.h"
+#include "db/BusinessData.h"
 #include "db/Database.h"
 #include "db/DatabaseLocation.h"
 #include "db/Statement.h"
@@ -391,6 +392,51 @@ private Q_SLOTS:
         form.sendCommand(CPrincipalDlg::kConfigure);
         QTRY_VERIFY(!watcher);
         QVERIFY(!form.isVisible());
+    }
+
+    // The shop's own name, address, RFC and telephone: typed in Configurar, stored in the data,
+    // in force at once as the reports' heading, and there again for the next start.
+    void businessDataIsSavedAndHeadsTheReports() {
+        CConfigDlg dlg(*m_db, m_state);
+        QCOMPARE(edit(dlg, CConfigDlg::kNegocioNombreId)->text(), QString());
+        edit(dlg, CConfigDlg::kNegocioNombreId)->setText(QStringLiteral("Papelería La Güera"));
+        edit(dlg, CConfigDlg::kNegocioDomicilio1Id)->setText(QStringLiteral("Av. Morelos 45"));
+        edit(dlg, CConfigDlg::kNegocioDomicilio1Id + 2)->setText(QStringLiteral("Cuernavaca, Mor."));
+        edit(dlg, CConfigDlg::kNegocioRfcId)->setText(QStringLiteral(" gue850101ab1 "));
+        edit(dlg, CConfigDlg::kNegocioTelefonoId)->setText(QStringLiteral("777 312 0000"));
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QStringList faults = layoutFaults(dlg);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+        saveShot(dlg, QStringLiteral("config-negocio"));
+        // Enter goes from the name through the address to the RFC and the telephone.
+        edit(dlg, CConfigDlg::kNegocioNombreId)->setFocus();
+        const int order[] = {CConfigDlg::kNegocioDomicilio1Id, CConfigDlg::kNegocioDomicilio1Id + 1,
+                             CConfigDlg::kNegocioDomicilio1Id + 2, CConfigDlg::kNegocioRfcId, CConfigDlg::kNegocioTelefonoId};
+        for (const int id : order) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), edit(dlg, id));
+        }
+        {
+            MessageLog messages;
+            messages.answer = 2;
+            QVERIFY2(dlg.guardar(), qPrintable(messages.texts.join(QStringLiteral(" | "))));
+        }
+        QCOMPARE(m_state.nombre, std::string("Papelería La Güera"));
+        QCOMPARE(text("SELECT Nombre FROM General"), std::string("Papelería La Güera"));
+        const BusinessData stored = BusinessData::Load(*m_db);
+        QCOMPARE(stored.domicilio[0], std::string("Av. Morelos 45"));
+        QCOMPARE(stored.domicilio[1], std::string());
+        QCOMPARE(stored.domicilio[2], std::string("Cuernavaca, Mor."));
+        QCOMPARE(stored.rfc, std::string("GUE850101AB1"));
+        QCOMPARE(stored.telefono, std::string("777 312 0000"));
+
+        ApplicationState nextStart;
+        LoadSharedValues(*m_db, nextStart);
+        QCOMPARE(nextStart.nombre, std::string("Papelería La Güera"));
+        CConfigDlg again(*m_db, m_state);
+        QCOMPARE(edit(again, CConfigDlg::kNegocioDomicilio1Id + 2)->text(), QStringLiteral("Cuernavaca, Mor."));
+        QCOMPARE(edit(again, CConfigDlg::kNegocioTelefonoId)->text(), QStringLiteral("777 312 0000"));
     }
 };
 

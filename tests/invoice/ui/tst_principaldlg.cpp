@@ -17,7 +17,9 @@
 #include "receivables/ui/RegDoc.h"
 #include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
+#include "support/PrivateServer.h"
 #include "support/QueryCount.h"
+#include "support/TestPictures.h"
 #include "support/TestDatabase.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -31,6 +33,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 // Registers every registration dialog that opens while it lives, counting them.
 struct Registrations final {
@@ -480,6 +483,96 @@ private Q_SLOTS:
         QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
         QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
         QCOMPARE(count("SELECT count(*) FROM Detalles"), 1);
+    }
+
+    // The server is stopped for maintenance in the middle of a save (a server of the test's own):
+    // the operator reads what happened and what to do in Spanish, in a box that reads in a few
+    // lines, and the first save once the server is back reconnects and stores the document.
+    void aServerStoppedDuringTheSaveIsToldAndTheNextSaveReconnects() {
+        if (!TestDatabase::onServer() || !PrivateServer::available())
+            QSKIP("needs the test server and PostgreSQL's server programs");
+        PrivateServer server;
+        auto run = [&server](const std::string& sql, const std::string& database) {
+            PGconn* conn = PQconnectdb(server.uri(database).c_str());
+            PGresult* r = PQexec(conn, sql.c_str());
+            const ExecStatusType status = PQresultStatus(r);
+            PQclear(r);
+            PQfinish(conn);
+            return status == PGRES_COMMAND_OK;
+        };
+        QVERIFY(run("CREATE DATABASE qv TEMPLATE template0 ENCODING 'UTF8' LC_COLLATE 'C' LC_CTYPE 'C'", "postgres"));
+        m_form.reset();
+        m_db = Database::create(server.uri("qv"));
+        m_state.database = m_db.get();
+        QVERIFY(run("CREATE FUNCTION espera() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN PERFORM pg_sleep(30); "
+                    "RETURN NEW; END $$", "qv"));
+        QVERIFY(run("CREATE TRIGGER espera BEFORE INSERT ON Detalles FOR EACH ROW EXECUTE FUNCTION espera()", "qv"));
+        openForm();
+        typeDocument(QStringLiteral("Caja uno"));
+
+        onRegistration(registrar);
+        std::thread stopper([&server] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
+            server.stop();
+        });
+        QSize boxSize;
+        QTimer look;
+        connect(&look, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<CTolMessageDlg*>(QApplication::activeModalWidget()); box && boxSize.isEmpty()) {
+                boxSize = box->size();
+                if (const QByteArray prefix = qgetenv("CFDI_DIALOG_PNG"); !prefix.isEmpty())
+                    box->grab().save(QString::fromLocal8Bit(prefix) + QStringLiteral("servidor-detenido.png"));
+            }
+        });
+        look.start(5);
+        // "Cancelar" on the offer to retry while the server is down.
+        QStringList told = answering({false}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        stopper.join();
+        look.stop();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].startsWith(QStringLiteral("No se pudo comunicar con el servidor de la base de datos")),
+                 qPrintable(told[0]));
+        QVERIFY2(told[0].contains(QStringLiteral("guárdelo de nuevo")), qPrintable(told[0]));
+        QVERIFY2(!told[0].contains(QStringLiteral("no pudo completar la operación")), qPrintable(told[0]));
+        // Wide enough to read in a few lines, and on a 1024 × 768 screen.
+        QVERIFY2(boxSize.width() >= 300 && boxSize.width() <= 1000 && boxSize.height() <= 700,
+                 qPrintable(QStringLiteral("%1 x %2").arg(boxSize.width()).arg(boxSize.height())));
+        QCOMPARE(edit(CPrincipalDlg::kCliente)->text(), QStringLiteral("Caja uno"));
+        QCOMPARE(m_form->lines().LineCount(), 1);
+
+        server.start();
+        QVERIFY(run("DROP TRIGGER espera ON Detalles", "qv"));
+        onRegistration(registrar);
+        told = answering({}, [&] { QTest::keyClick(edit(CPrincipalDlg::kCliente), Qt::Key_F3); });
+        QCOMPARE(told, QStringList{QStringLiteral("- Documento Registrado -")});
+        QCOMPARE(documents("Folio = 1 AND Nombre = 'Caja uno'"), 1);
+        m_form.reset();
+        m_db.reset();
+    }
+
+    // A PNG logo shows; one that cannot be read is told, with its name, and the program's own
+    // logo stands in.
+    void aLogoThatCannotBeReadIsTold() {
+        const std::string good = m_testDb->dir().file("logo.png");
+        const std::string bytes = testpictures::pngBytes(testpictures::Png{});
+        ScratchDir::writeAll(good, bytes);
+        const std::string cut = m_testDb->dir().file("cortado.png");
+        ScratchDir::writeAll(cut, bytes.substr(0, bytes.size() / 2));
+        for (const std::string& logo : {good, cut}) {
+            m_state.logo = logo;
+            MessageLog messages;
+            openForm();
+            QTest::qWait(30);
+            if (logo == good) {
+                QCOMPARE(messages.texts, QStringList());
+            } else {
+                QCOMPARE(messages.texts.size(), 1);
+                QVERIFY2(messages.texts[0].startsWith(QStringLiteral("No se pudo leer la imagen cortado.png")),
+                         qPrintable(messages.texts[0]));
+                QVERIFY(messages.texts[0].contains(QStringLiteral("PNG :")));
+            }
+            m_form.reset();
+        }
     }
 
     // A document shown from the search and deleted by another station meanwhile is stored again

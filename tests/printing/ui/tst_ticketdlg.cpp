@@ -106,7 +106,17 @@ private Q_SLOTS:
 
     void insertRenglonComposesARowWithWidthsAndAlignment() {
         CInsertRenglon dlg;
-        QCOMPARE(dlg.control<QComboBox>(CInsertRenglon::kDocumentoId)->count(), 38);
+        // The document's own data, then the business's (name, address, RFC, telephone).
+        {
+            CInsertRenglon business;
+            auto* documento = business.control<QComboBox>(CInsertRenglon::kDocumentoId);
+            QCOMPARE(documento->count(), 44);
+            QCOMPARE(documento->itemText(38), QStringLiteral("Nombre del negocio"));
+            documento->setCurrentIndex(43);
+            business.control<QPushButton>(CInsertRenglon::kAddDocumentoId)->click();
+            QCOMPARE(int(business.row().Fields.size()), 1);
+            QCOMPARE(business.row().Fields[0].Index, 73);
+        }
         QCOMPARE(dlg.control<QComboBox>(CInsertRenglon::kDetalleId)->count(), 20);
         auto* columnas = dlg.control<CTolEdit>(CInsertRenglon::kColumnasId);
         QCOMPARE(columnas->text(), QStringLiteral("0"));
