@@ -1,6 +1,7 @@
 // The ticket designer driven as the operator would: composing rows in "Insertar datos" with their
 // column widths and alignment, selecting, moving, editing and deleting rows, saving the one ticket
 // format, and printing a test ticket on a file standing for the printer.
+#include "config/ui/ConfigDlg.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
@@ -20,6 +21,7 @@
 #include "receivables/ui/RegDoc.h"
 #include "support/DialogShot.h"
 #include "support/PseudoTerminal.h"
+#include "support/ScratchSettings.h"
 #include "support/LayoutCheck.h"
 #include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
@@ -27,6 +29,7 @@
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
@@ -492,6 +495,34 @@ private Q_SLOTS:
         Statement st = m_db->prepare("SELECT count(*) FROM Documentos");
         QVERIFY(st.step());
         QCOMPARE(st.integer(0), 1);
+    }
+
+    // "Configurar" keeps the paper's width (refusing one no printer has), the start command and
+    // the ESC/POS switch; the running program and the next start read them.
+    void configurarKeepsTheTicketSettings() {
+        UseScratchSettings(m_dir.filePath(QStringLiteral("ajustes")));
+        CConfigDlg config(*m_db, m_state);
+        QCOMPARE(config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->text(), QStringLiteral("40"));
+        QVERIFY(!config.control<QCheckBox>(CConfigDlg::kEscPosId)->isChecked());
+        config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->setText(QStringLiteral("99"));
+        {
+            MessageLog log;
+            QVERIFY(!config.guardar());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Las columnas del ticket van de 16 a 80 -")});
+        }
+        config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->setText(QStringLiteral("32"));
+        config.control<CTolEdit>(CConfigDlg::kComandoInicialId)->setText(QStringLiteral("27,64,27,116,16"));
+        config.control<QCheckBox>(CConfigDlg::kEscPosId)->setChecked(true);
+        QVERIFY(config.guardar());
+        QCOMPARE(m_state.columnasTicket, 32);
+        QCOMPARE(m_state.comandoInicial, std::string("27,64,27,116,16"));
+        QCOMPARE(m_state.impresoraEscPos, 1);
+        const Settings read = SettingsStore::read();
+        QCOMPARE(read.columnasTicket, 32);
+        QCOMPARE(read.comandoInicial, std::string("27,64,27,116,16"));
+        QCOMPARE(read.impresoraEscPos, 1);
+        ProgramSettings().clear();
+        QCOMPARE(SettingsStore::read().columnasTicket, 40);
     }
 
     // The preview is the ticket: on 32-column paper a long row shows wrapped as the printer wraps
