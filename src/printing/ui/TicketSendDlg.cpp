@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -57,11 +58,19 @@ void CTicketSendDlg::refresh() {
 
 void CTicketSendDlg::showProgress() {
     const std::size_t written = std::min(m_control.written.load(), m_total);
-    QString text = m_control.Cancelled()
-                       ? QStringLiteral("Cancelando el envío a la impresora de tickets %1…").arg(m_printer)
-                       : QStringLiteral("Enviando el ticket a la impresora de tickets %1. Si no avanza, revise "
-                                        "que tenga papel y la tapa cerrada.")
-                             .arg(m_printer);
+    QString text;
+    if (m_control.Cancelled())
+        text = QStringLiteral("Cancelando el envío a la impresora de tickets %1…").arg(m_printer);
+    else if (written >= m_total)
+        // All of it left us: a serial line may still hold it queued, a network printer has yet
+        // to say it read it.
+        text = QStringLiteral("Esperando a que la impresora de tickets %1 reciba el final del ticket. Si no "
+                              "avanza, revise que tenga papel y la tapa cerrada.")
+                   .arg(m_printer);
+    else
+        text = QStringLiteral("Enviando el ticket a la impresora de tickets %1. Si no avanza, revise que tenga "
+                              "papel y la tapa cerrada.")
+                   .arg(m_printer);
     text += QStringLiteral("\n\nEnviados %1 de %2 bytes.").arg(number(written), number(m_total));
     m_text->setText(text);
 }

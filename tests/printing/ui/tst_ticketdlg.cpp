@@ -41,6 +41,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <functional>
 #include <memory>
 
@@ -447,6 +452,37 @@ private Q_SLOTS:
         QVERIFY(dlg.probar());
         QCOMPARE(log.texts, QStringList{QStringLiteral("- Ticket de prueba enviado -")});
         QVERIFY(QByteArray::fromStdString(pty.read()).contains("NOTA DE VENTA\n"));
+    }
+
+    // A network printer that takes the bytes into the kernel and never reads them: the window
+    // waits for its confirmation (saying so), and the operator is told it did not confirm, not
+    // that the ticket went out.
+    void aNetworkPrinterThatNeverConfirmsIsSaidSo() {
+        AddDefaultFormats(*m_db);
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&addr), length), 0);
+        QCOMPARE(::listen(listener, 1), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &length);
+        const QString device = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(addr.sin_port));
+        m_state.dispositivoLpt1 = device.toStdString();
+        CTicketDlg dlg(*m_db, m_state);
+        QString waiting;
+        answerNextModal([&](QWidget* w) {
+            if (auto* text = w->findChild<QLabel*>(QString::number(CTicketSendDlg::kTextId)))
+                waiting = text->text();
+        }, &dlg);
+        MessageLog log;
+        QVERIFY(dlg.probar());
+        ::close(listener);
+        QVERIFY2(waiting.startsWith(QStringLiteral("Esperando a que la impresora de tickets LPT1 (") + device),
+                 qPrintable(waiting));
+        QCOMPARE(log.texts, QStringList{QStringLiteral("La impresora de tickets LPT1 (%1) no confirmó que recibió el "
+                                                       "ticket: revise que haya salido completo.")
+                                            .arg(device)});
     }
 
     // Printing on registration with the printer stalled: the same waiting window; cancelled, the
