@@ -11,7 +11,6 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -59,7 +58,10 @@ std::unique_ptr<SqliteConnection> SqliteConnection::openForReading(const std::st
     // it. One we may not: a WAL file read in place would need its -shm file made beside it (in a
     // folder we may not write either, or left behind with the file's permissions), so it is read
     // as it stands.
-    const bool writable = ::access(path.c_str(), W_OK) == 0;
+    std::FILE* probe = std::fopen(path.c_str(), "r+b");
+    const bool writable = probe != nullptr;
+    if (probe)
+        std::fclose(probe);
     const std::string uri = "file:" + uriPath(path) + (writable ? "?mode=ro" : "?immutable=1");
     sqlite3* handle = nullptr;
     if (sqlite3_open_v2(uri.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
