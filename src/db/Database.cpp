@@ -51,6 +51,17 @@ std::unique_ptr<Database> Database::open(const std::string& location, const std:
     return db;
 }
 
+std::unique_ptr<Database> Database::openForReading(const std::string& location, const std::string& password) {
+    std::unique_ptr<Connection> conn;
+    if (DatabaseLocation::isServer(location))
+        conn = PgConnection::connect(location, password);
+    else
+        conn = SqliteConnection::openForReading(location);
+    std::unique_ptr<Database> db(new Database(std::move(conn), location));
+    db->verify();
+    return db;
+}
+
 namespace {
 
 void fill(Database& db, Connection& conn, const std::function<void(Database&)>& seed) {

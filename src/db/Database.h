@@ -26,6 +26,10 @@ public:
     // slow part of opening a large file); returning false leaves them for a later opening.
     static std::unique_ptr<Database> open(const std::string& location, const std::string& password = {},
                                           const std::function<bool()>& keepGoing = {});
+    // Opens an existing database of ours to read it only (printing, reports from the command
+    // line): a file that may not be written (read-only file or folder) is opened all the same, and
+    // nothing is upgraded or written. Refused as open() refuses otherwise.
+    static std::unique_ptr<Database> openForReading(const std::string& location, const std::string& password = {});
     // Makes a new database from the schema and seed rows. A file appears complete or not at all:
     // it is built under a temporary name beside the target and renamed; an existing file is
     // refused. On a server the (empty) database must exist; it is filled in one transaction and

@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 
@@ -29,6 +30,57 @@ void foldFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 } // namespace
+
+namespace {
+
+// `path` as an SQLite URI path: everything but unreserved characters and "/" percent-encoded.
+std::string uriPath(const std::string& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::unique_ptr<SqliteConnection> SqliteConnection::openForReading(const std::string& path) {
+    if (!std::filesystem::is_regular_file(path))
+        throw DbError("unable to open database file: \"" + path + "\"", SQLITE_CANTOPEN);
+    // A file we may write is read in the ordinary way, beside the program that may be saving in
+    // it. One we may not: a WAL file read in place would need its -shm file made beside it (in a
+    // folder we may not write either, or left behind with the file's permissions), so it is read
+    // as it stands.
+    std::FILE* probe = std::fopen(path.c_str(), "r+b");
+    const bool writable = probe != nullptr;
+    if (probe)
+        std::fclose(probe);
+    const std::string uri = "file:" + uriPath(path) + (writable ? "?mode=ro" : "?immutable=1");
+    sqlite3* handle = nullptr;
+    if (sqlite3_open_v2(uri.c_str(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) != SQLITE_OK) {
+        const std::string message = handle ? sqlite3_errmsg(handle) : "out of memory";
+        const int code = handle ? sqlite3_extended_errcode(handle) : SQLITE_NOMEM;
+        sqlite3_close_v2(handle);
+        throw DbError(message, code);
+    }
+    sqlite3_extended_result_codes(handle, 1);
+    std::unique_ptr<SqliteConnection> conn(new SqliteConnection(std::make_shared<SqliteFile>(handle, path)));
+    conn->m_readOnly = true;
+    sqlite3_busy_timeout(handle, 5000);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_create_collation(handle, "ES", SQLITE_UTF8, nullptr, spanishCollation);
+    sqlite3_create_function(handle, "fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
+                            nullptr);
+    return conn;
+}
 
 std::unique_ptr<SqliteConnection> SqliteConnection::open(const std::string& path, bool create) {
     if (!create) {
@@ -95,7 +147,7 @@ void SqliteConnection::checkOurs(const std::string& location) {
     appId.step();
     if (appId.integer(0) != Schema::kApplicationId)
         throw DbError("El archivo \"" + location + "\" no es una base de datos de Quintaleva 2.");
-    if (sqlite3_db_readonly(handle(), "main") == 1)
+    if (!m_readOnly && sqlite3_db_readonly(handle(), "main") == 1)
         throw DbError("attempt to write a readonly database: \"" + location + "\"", SQLITE_READONLY);
 }
 

@@ -13,6 +13,9 @@ class SqliteConnection final : public Connection {
 public:
     // `create` makes the file; otherwise it must exist and be writable.
     static std::unique_ptr<SqliteConnection> open(const std::string& path, bool create);
+    // An existing file only read: nothing is written, no journal file is made. A file we may not
+    // write is read as it stands (nobody here can be changing it).
+    static std::unique_ptr<SqliteConnection> openForReading(const std::string& path);
     ~SqliteConnection() override;
 
     std::unique_ptr<StatementBackend> prepare(const std::string& sql) override;
@@ -48,5 +51,6 @@ private:
     sqlite3* handle() const;
 
     std::shared_ptr<SqliteFile> m_file;
+    bool m_readOnly = false;
     std::function<bool()> m_keepGoing;
 };

@@ -14,4 +14,7 @@ void ApplySettings(const Settings& s, ApplicationState& state) {
     state.dispositivoCom1 = s.dispositivoCom1;
     state.dispositivoCom2 = s.dispositivoCom2;
     state.comandoCorte = s.comandoCorte;
+    state.comandoInicial = s.comandoInicial;
+    state.columnasTicket = s.columnasTicket;
+    state.impresoraEscPos = s.impresoraEscPos;
 }

@@ -25,6 +25,10 @@ struct Settings {
     std::string dispositivoCom1 = "/dev/ttyS0";
     std::string dispositivoCom2 = "/dev/ttyS1";
     std::string comandoCorte;
+    // The ticket: start command, characters a line holds, ESC/POS pictures (logo and QR).
+    std::string comandoInicial;
+    int columnasTicket = 40;
+    int impresoraEscPos = 0;
 };
 
 // What the whole program reads for the whole run: the open database, the settings, the default
@@ -47,6 +51,9 @@ struct ApplicationState {
     std::string dispositivoCom1 = "/dev/ttyS0";
     std::string dispositivoCom2 = "/dev/ttyS1";
     std::string comandoCorte; // paper-cutter command sent after the drawer command
+    std::string comandoInicial; // sent before the ticket's first line (reset, code page)
+    int columnasTicket = 40;    // characters a ticket line holds: 32 on 58 mm paper, 42 or 48 on 80 mm
+    int impresoraEscPos = 0;    // 1: the ticket printer takes ESC/POS raster pictures
     // Set by the main window that closed because its database file was replaced (a backup
     // restored): the program opens the file again and shows a new main window.
     bool reopenDatabase = false;

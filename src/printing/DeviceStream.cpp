@@ -1,5 +1,6 @@
 #include "printing/DeviceStream.h"
 
+#include "printing/TransferControl.h"
 #include "toolkit/Deadline.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <netdb.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
@@ -145,6 +147,8 @@ int CDeviceStream::Write(const void* data, std::size_t count, int timeoutMs) {
                                    : ::write(m_fd, bytes + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            if (m_control)
+                m_control->Count(static_cast<std::size_t>(n));
             busy = 0;
             continue;
         }
@@ -152,7 +156,11 @@ int CDeviceStream::Write(const void* data, std::size_t count, int timeoutMs) {
             continue;
         if (n == 0 || errno != EAGAIN)
             return n == 0 ? EIO : errno;
-        const int left = deadline.MsLeft();
+        if (m_control && m_control->Cancelled())
+            return ECANCELED;
+        int left = deadline.MsLeft();
+        if (m_control && left > TransferControl::kPollSliceMs)
+            left = TransferControl::kPollSliceMs;
         if (left == 0)
             return ETIMEDOUT;
         // The parallel driver has no poll of its own and calls itself ready while the printer is
@@ -169,4 +177,41 @@ int CDeviceStream::Write(const void* data, std::size_t count, int timeoutMs) {
             return EIO;
     }
     return 0;
+}
+
+int CDeviceStream::FinishTcp(int timeoutMs) {
+    if (m_fd < 0 || !m_socket)
+        return 0;
+    if (::shutdown(m_fd, SHUT_WR) != 0)
+        return errno;
+    const Deadline deadline(timeoutMs);
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
+        if (n == 0)
+            return 0;
+        if (n > 0)
+            continue;
+        if (errno == EINTR)
+            continue;
+        if (errno != EAGAIN)
+            return errno;
+        if (m_control && m_control->Cancelled())
+            return ECANCELED;
+        int left = deadline.MsLeft();
+        if (left == 0)
+            return ETIMEDOUT;
+        if (m_control)
+            left = std::min(left, TransferControl::kPollSliceMs);
+        pollfd pfd{m_fd, POLLIN, 0};
+        if (::poll(&pfd, 1, left) < 0 && errno != EINTR)
+            return errno;
+    }
+}
+
+std::size_t CDeviceStream::Queued() const {
+    int queued = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::size_t>(queued);
 }

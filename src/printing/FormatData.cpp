@@ -50,7 +50,7 @@ constexpr const char* kDetailCaptions[FormatData::kDetailCount] = {
     "Observaciones de la partida", "Columna Extra1", "Columna Extra2", "Columna Extra3", "Columna Extra4",
 };
 
-// A sample that starts with '=' is an amount: the rest, right-justified in 15 characters.
+// A sample that starts with '=' is an amount: the rest, right-justified as the printed amount is.
 // An empty entry shows the datum's caption.
 constexpr const char* kDocumentSamples[FormatData::kDocumentCount] = {
     "A", "000523", "Abarrotes y Papelería San Telmo, S.A. de C.V.", "Av. Insurgentes Sur 1457",
@@ -74,18 +74,19 @@ constexpr const char* kDocumentSamples[FormatData::kDocumentCount] = {
 };
 
 constexpr const char* kDetailSamples[FormatData::kDetailCount] = {
-    "1", "S001", "Quintaleva versión 2", "=$600.00", "=$690.00", "=$60.00", "=$690.00", "10%", "=$540.00",
-    "=$621.00", "=$1,200.00", "=$1,380.00", "=$1,080.00", "=$1,240.00", " 2", "", "", "", "", "",
+    "1", "S001", "Quintaleva versión 2", "=$600.00", "=$690.00", "=$60.00", "=$690.00", "10.00", "=$540.00",
+    "=$621.00", "=$1,200.00", "=$1,380.00", "=$1,080.00", "=$1,240.00", "2.00", "", "", "", "", "",
 };
 
-std::string sampleText(const char* sample, const char* caption) {
+// Amounts take the width the printed value has: document amounts 15 characters, detail ones 10.
+std::string sampleText(const char* sample, const char* caption, int moneyWidth) {
     const std::string_view s(sample);
     if (s.empty())
         return caption;
     if (s.front() != '=')
         return std::string(s);
     const std::string_view amount = s.substr(1);
-    const auto width = static_cast<std::size_t>(FormatData::kDocumentMoneyWidth);
+    const auto width = static_cast<std::size_t>(moneyWidth);
     return std::string(amount.size() < width ? width - amount.size() : 0, ' ') + std::string(amount);
 }
 
@@ -115,8 +116,8 @@ std::string Sample(std::int32_t kind, std::int32_t index) {
     if (!IsDatum(kind, index))
         return {};
     if (kind == FIELD_DOC)
-        return sampleText(kDocumentSamples[index], kDocumentCaptions[index]);
-    return sampleText(kDetailSamples[index], kDetailCaptions[index]);
+        return sampleText(kDocumentSamples[index], kDocumentCaptions[index], FormatData::kDocumentMoneyWidth);
+    return sampleText(kDetailSamples[index], kDetailCaptions[index], FormatData::kDetailMoneyWidth);
 }
 
 } // namespace FormatData

@@ -10,8 +10,8 @@ bool CRenglonTicket::HasDetail() const {
     return std::any_of(Fields.begin(), Fields.end(), [](const CRenglonField& f) { return f.IsDetail(); });
 }
 
-std::string CRenglonTicket::Align(const std::string& text, std::int32_t alignment) {
-    const std::size_t columns = FormatData::kTicketColumns;
+std::string CRenglonTicket::Align(const std::string& text, std::int32_t alignment, int width) {
+    const auto columns = static_cast<std::size_t>(std::max(width, 0));
     const std::size_t length = SpanishText::length(text);
     if (length > columns)
         return text;
@@ -22,24 +22,22 @@ std::string CRenglonTicket::Align(const std::string& text, std::int32_t alignmen
     }
 }
 
-bool CRenglonTicket::BuildText(const CFieldValueProvider& values, bool detailMode) {
+bool CRenglonTicket::BuildText(const CFieldValueProvider& values, bool detailMode, int columns) {
     // Both modes start afresh, so a detail row printed for several lines never carries the
     // previous line's text.
     std::string text;
     for (const CRenglonField& field : Fields)
         if (detailMode || !field.IsDetail())
             text += field.Value(values);
-    Text = Align(text, Alignment);
+    Text = Align(text, Alignment, columns);
     return HasDetail();
 }
 
-void CRenglonTicket::BuildPreview() {
+void CRenglonTicket::BuildPreview(int columns) {
     std::string text;
     for (const CRenglonField& field : Fields)
         text += field.Text;
-    Text = SpanishText::length(text) <= static_cast<std::size_t>(FormatData::kTicketColumns)
-               ? Align(text, Alignment)
-               : SpanishText::left(text, FormatData::kTicketColumns);
+    Text = Align(text, Alignment, columns);
 }
 
 bool CRenglonTicket::Load(CArchive& ar) {

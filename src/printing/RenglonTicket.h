@@ -27,15 +27,16 @@ public:
 
     // The printed text. Header mode takes the fields that are not detail data, detail mode every
     // field (the provider's current line). Answers whether the row holds a detail datum.
-    bool BuildText(const CFieldValueProvider& values, bool detailMode);
-    // The designer's preview: the fields' own texts (their samples), aligned, or cut to 40 columns
-    // when longer.
-    void BuildPreview();
+    bool BuildText(const CFieldValueProvider& values, bool detailMode, int columns = FormatData::kTicketColumns);
+    // The designer's preview: the fields' own texts (their samples), aligned as BuildText aligns
+    // them; a text longer than `columns` stays whole, as the printer gets it (the preview shows
+    // how the printer wraps it).
+    void BuildPreview(int columns = FormatData::kTicketColumns);
 
-    // `text` aligned in 40 columns: right and centre put blanks in front (centre half the spare
-    // columns, rounded down); left, and any other alignment, adds nothing. Text longer than 40
-    // characters comes back unchanged.
-    static std::string Align(const std::string& text, std::int32_t alignment);
+    // `text` aligned in `columns`: right and centre put blanks in front (centre half the spare
+    // columns, rounded down); left, and any other alignment, adds nothing. Text longer than
+    // `columns` characters comes back unchanged.
+    static std::string Align(const std::string& text, std::int32_t alignment, int columns = FormatData::kTicketColumns);
 
     bool Load(CArchive& ar);
     void Store(CArchive& ar) const;

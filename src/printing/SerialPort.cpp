@@ -1,6 +1,7 @@
 #include "printing/SerialPort.h"
 
 #include "printing/SerialException.h"
+#include "printing/TransferControl.h"
 #include "toolkit/Deadline.h"
 
 #include <algorithm>
@@ -193,12 +194,16 @@ std::size_t CSerialPort::Write(const void* data, std::size_t count) {
         const ssize_t n = ::write(m_fd, bytes + done, count - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            if (m_control)
+                m_control->Count(static_cast<std::size_t>(n));
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN)
             ThrowSerialException();
+        if (m_control && m_control->Cancelled())
+            break;
         // The driver's queue is full (or the far side sent XOFF): wait for room.
         int waitMs = -1;
         if (limitMs != 0) {
@@ -206,12 +211,16 @@ std::size_t CSerialPort::Write(const void* data, std::size_t count) {
             if (waitMs == 0)
                 break;
         }
+        // A cancelled transfer is noticed within a slice, however long the printer holds XOFF.
+        const bool sliced = m_control && (waitMs < 0 || waitMs > TransferControl::kPollSliceMs);
         pollfd pfd{m_fd, POLLOUT, 0};
-        const int ready = ::poll(&pfd, 1, waitMs);
+        const int ready = ::poll(&pfd, 1, sliced ? TransferControl::kPollSliceMs : waitMs);
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready < 0)
             ThrowSerialException();
+        if (ready == 0 && sliced)
+            continue;
         if (ready == 0)
             break;
         if (pfd.revents & POLLNVAL)
@@ -283,10 +292,17 @@ bool CSerialPort::WaitSent(int timeoutMs) {
         int queued = 0;
         if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return true;
-        if (deadline.Passed())
+        if (deadline.Passed() || (m_control && m_control->Cancelled()))
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
+}
+
+std::size_t CSerialPort::Queued() const {
+    int queued = 0;
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued < 0)
+        return 0;
+    return static_cast<std::size_t>(queued);
 }
 
 void CSerialPort::Purge() {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+struct TransferControl;
+
 struct termios;
 
 // Read and write time-outs in milliseconds, with the meanings of the serial driver on the other
@@ -94,6 +96,11 @@ public:
     // Waits until the driver has sent every queued byte down the line, at most `timeoutMs`. False
     // when bytes are still waiting (a printer holding XOFF); a driver that keeps no count is done.
     bool WaitSent(int timeoutMs);
+    // Bytes the driver still holds for the line (0 when it cannot say).
+    std::size_t Queued() const;
+    // While set, writes and WaitSent count what the driver takes and give up (returning what was
+    // taken, or false) once control->cancel is set.
+    void SetControl(TransferControl* control) { m_control = control; }
     // Discards what waits in both queues, so that closing does not wait for a stalled line.
     void Purge();
 
@@ -113,4 +120,5 @@ private:
     bool m_overlapped = false;
     std::string m_device;
     SerialTimeouts m_timeouts;
+    TransferControl* m_control = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "printing/PortErrorText.h"
 #include "printing/SerialException.h"
 #include "printing/SerialPort.h"
+#include "printing/TransferControl.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,13 +46,41 @@ void CTicketChannel::Close() {
     m_stream.Close();
 }
 
-bool CTicketChannel::Finish() {
+bool CTicketChannel::cancelled() {
+    m_cancelled = true;
+    std::size_t written = m_control ? m_control->written.load() : 0;
+    const std::size_t queued = m_serial && m_serial->IsOpen() ? m_serial->Queued() : m_stream.Queued();
+    m_delivered = written > queued ? written - queued : 0;
+    Close();
+    m_error.clear();
+    return false;
+}
+
+bool CTicketChannel::Finish(int confirmTimeoutMs) {
     if (m_serial && m_serial->IsOpen()) {
         try {
-            if (!m_serial->WaitSent(kWriteTimeoutMs))
+            if (!m_serial->WaitSent(kWriteTimeoutMs)) {
+                if (m_control && m_control->Cancelled())
+                    return cancelled();
                 return fail("No se pudo escribir en", ETIMEDOUT);
+            }
         } catch (const CSerialException& e) {
             return fail("No se pudo escribir en", e.m_dwError);
+        }
+    }
+    if (m_stream.IsSocket()) {
+        const int error = m_stream.FinishTcp(confirmTimeoutMs);
+        if (error == ECANCELED)
+            return cancelled();
+        if (error == ETIMEDOUT) {
+            m_unconfirmed = true;
+            m_error = "La impresora de tickets " + m_port.description() +
+                      " no confirmó que recibió el ticket: revise que haya salido completo.";
+        } else if (error != 0) {
+            Close();
+            m_error = "No se pudo terminar el ticket en la impresora de tickets " + m_port.description() + ": " +
+                      kCutMessage + ".";
+            return false;
         }
     }
     // Everything left the queue: nothing to drop (on a pseudo-terminal a flush would even take
@@ -79,6 +108,7 @@ bool CTicketChannel::fail(const std::string& what, int error, const std::string&
 void CTicketChannel::openSerial() {
     m_serial = std::make_unique<CSerialPort>();
     CSerialPort& port = *m_serial;
+    port.SetControl(m_control);
     port.Open(m_port.device, kBaudRate, CSerialPort::NoParity, 8, CSerialPort::OneStopBit,
               CSerialPort::XonXoffFlowControl, false);
     port.SetBaudRate(kBaudRate);
@@ -101,6 +131,9 @@ bool CTicketChannel::Open(const TicketPort& port) {
     Close();
     m_port = port;
     m_error.clear();
+    m_unconfirmed = m_cancelled = false;
+    m_delivered = 0;
+    m_stream.SetControl(m_control);
     if (port.device.empty())
         return fail("No se pudo abrir", ENOENT);
     switch (port.kind) {
@@ -132,12 +165,17 @@ bool CTicketChannel::SendVerbatim(const std::string& bytes) { return write(bytes
 bool CTicketChannel::write(const std::string& bytes, bool translate) {
     if (!IsOpen())
         return fail("No se pudo escribir en", EBADF);
+    if (m_control && m_control->Cancelled())
+        return cancelled();
     if (bytes.empty())
         return true;
     if (m_serial) {
         try {
-            if (m_serial->Write(bytes.data(), bytes.size()) != bytes.size())
+            if (m_serial->Write(bytes.data(), bytes.size()) != bytes.size()) {
+                if (m_control && m_control->Cancelled())
+                    return cancelled();
                 return fail("No se pudo escribir en", ETIMEDOUT);
+            }
         } catch (const CSerialException& e) {
             return fail("No se pudo escribir en", e.m_dwError);
         }
@@ -145,7 +183,16 @@ bool CTicketChannel::write(const std::string& bytes, bool translate) {
     }
     const std::string out = translate && m_port.translatesLineFeeds() ? ExpandLineFeeds(bytes) : bytes;
     const long long limit = kWriteTimeoutMs + static_cast<long long>(kWriteTimeoutPerByteMs) * out.size();
-    if (const int error = m_stream.Write(out.data(), out.size(), static_cast<int>(std::min<long long>(limit, INT_MAX))))
+    if (const int error = m_stream.Write(out.data(), out.size(), static_cast<int>(std::min<long long>(limit, INT_MAX)))) {
+        if (error == ECANCELED)
+            return cancelled();
+        // A printer that resets the connection took part of the ticket at most.
+        if (m_port.kind == TicketPort::Kind::Network && (error == ECONNRESET || error == EPIPE)) {
+            Close();
+            m_error = "No se pudo escribir en la impresora de tickets " + m_port.description() + ": " + kCutMessage + ".";
+            return false;
+        }
         return fail("No se pudo escribir en", error);
+    }
     return true;
 }

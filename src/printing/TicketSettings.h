@@ -18,4 +18,17 @@ struct TicketSettings {
     std::string dispositivoCom2 = kDefaultCom2;
     std::string comando;      // cash drawer, e.g. "27,112,0,25,250"
     std::string comandoCorte; // paper cutter, same syntax; empty for none
+    std::string comandoInicial; // sent byte for byte before the first line, same syntax
+    // Characters a printed line holds: 40, 32 on 58 mm paper, 42 or 48 on 80 mm paper.
+    int columnas = kDefaultColumns;
+    // An ESC/POS printer also gets the logo at the top and a stamped document's QR at the end,
+    // as raster pictures.
+    bool escPos = false;
+    std::string logo; // the logo picture's path
+
+    static constexpr int kDefaultColumns = 40;
+    static constexpr int kMinColumns = 16;
+    static constexpr int kMaxColumns = 80;
+    // A setting out of range (typed by hand) prints at the default width.
+    int Columns() const { return columnas >= kMinColumns && columnas <= kMaxColumns ? columnas : kDefaultColumns; }
 };

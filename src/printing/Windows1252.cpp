@@ -45,6 +45,20 @@ std::string FromUtf8(std::string_view utf8) {
     return out;
 }
 
+std::string Unprintable(std::string_view utf8) {
+    std::string found;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const std::size_t start = i;
+        const char32_t c = Utf8::next(utf8, i);
+        if (c == U'?' || toByte(c) != '?')
+            continue;
+        const std::string character(utf8.substr(start, i - start));
+        if (found.find(character) == std::string::npos)
+            found += character;
+    }
+    return found;
+}
+
 std::string Utf16LeToUtf8(const unsigned char* bytes, std::size_t units) {
     std::string out;
     out.reserve(units);

@@ -14,6 +14,8 @@ std::string ToUtf8(std::string_view bytes);
 // Characters outside the code page become "?"; bytes that are not valid UTF-8 are taken one by
 // one as Latin-1.
 std::string FromUtf8(std::string_view utf8);
+// The characters of `utf8` that FromUtf8 turns into "?", each once, in order of appearance.
+std::string Unprintable(std::string_view utf8);
 // `units` UTF-16LE code units at `bytes` (2 × units bytes). Unpaired surrogates become U+FFFD.
 std::string Utf16LeToUtf8(const unsigned char* bytes, std::size_t units);
 

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -93,6 +94,68 @@ TEST_F(CliTicket, SendsAStoredDocumentToTheConfiguredDevice) {
     // --ticket goes without --formato and --pdf.
     EXPECT_EQ(run({"imprimir", base, "A", folio, "--ticket", "--pdf", dir.file("x.pdf")}, &err), 1);
     EXPECT_NE(err.find("uso:"), std::string::npos) << err;
+}
+
+// Printing only reads: a database file the user may not write, in a folder the user may not write,
+// prints its ticket and its PDF, and is left exactly as it was, with no journal files beside it.
+// Run as "nobody" when the tests run as root, whom no permission stops.
+TEST_F(CliTicket, PrintsFromADatabaseTheUserMayNotWrite) {
+    if (TestDatabase::onServer())
+        GTEST_SKIP() << "file permissions are about a database file";
+    // Under the system's temporary folder: the build tree may not be reachable by "nobody".
+    char pattern[] = "/tmp/quintaleva-ro-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path top(pattern);
+    const fs::path data = top / "datos", out = top / "salida", config = top / "config";
+    fs::create_directories(data);
+    fs::create_directories(out);
+    fs::create_directories(config / "TOLVAN Soft");
+    const std::string base = (data / "tienda.mdb").string();
+    ASSERT_EQ(run({"generar", base, "--documentos", "2", "--clientes", "1", "--articulos", "2", "--semilla", "3"}), 0);
+    std::string folio, formato;
+    {
+        auto db = Database::open(base);
+        Statement st = db->prepare("SELECT min(Folio) FROM Documentos WHERE Serie = 'A'");
+        ASSERT_TRUE(st.step());
+        folio = std::to_string(st.integer(0));
+        Statement f = db->prepare("SELECT min(Id_Formato) FROM Formatos WHERE Ticket = 0");
+        ASSERT_TRUE(f.step());
+        formato = std::to_string(f.integer(0));
+    }
+    const std::string lpt = (out / "lpt1.prn").string();
+    ScratchDir::writeAll((config / "TOLVAN Soft" / "Quintaleva 2.conf").string(), "[Config]\npPos=0\nDispositivoLPT1=" + lpt + "\n");
+    const std::string before = ScratchDir::readAll(base);
+    fs::permissions(top, fs::perms(0755));
+    fs::permissions(out, fs::perms(0777));
+    fs::permissions(config, fs::perms(0755), fs::perm_options::replace);
+    ::chmod(base.c_str(), 0444);
+    ::chmod(data.c_str(), 0555);
+
+    const bool root = ::geteuid() == 0;
+    auto runReadOnly = [&](const std::vector<std::string>& args, std::string& err) {
+        std::string command = std::string(root ? "setpriv --reuid=nobody --regid=nogroup --clear-groups " : "") +
+                              "env XDG_CONFIG_HOME=" + quote(config.string()) + " HOME=" + quote(top.string()) +
+                              " LC_ALL=C " + quote(program);
+        for (const std::string& a : args)
+            command += " " + quote(a);
+        const std::string errFile = (out / "err.txt").string();
+        const int status = std::system((command + " >/dev/null 2>" + quote(errFile)).c_str());
+        err = ScratchDir::readAll(errFile);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string err;
+    EXPECT_EQ(runReadOnly({"imprimir", base, "A", folio, "--ticket"}, err), 0) << err;
+    EXPECT_NE(ScratchDir::readAll(lpt).find("NOTA DE VENTA\r\n"), std::string::npos);
+    const std::string pdf = (out / "factura.pdf").string();
+    EXPECT_EQ(runReadOnly({"imprimir", base, "A", folio, "--formato", formato, "--pdf", pdf}, err), 0) << err;
+    EXPECT_EQ(ScratchDir::readAll(pdf).substr(0, 5), "%PDF-");
+
+    EXPECT_EQ(ScratchDir::readAll(base), before);
+    EXPECT_FALSE(fs::exists(base + "-wal"));
+    EXPECT_FALSE(fs::exists(base + "-shm"));
+    ::chmod(data.c_str(), 0755);
+    std::error_code ignored;
+    fs::remove_all(top, ignored);
 }
 
 } // namespace

@@ -151,8 +151,8 @@ TEST(FieldSamples, SamplesCaptionsAndWidths) {
     EXPECT_EQ(CRenglonField(FIELD_DOC, 36).Text, "      $1,242.00");
     EXPECT_EQ(CRenglonField(FIELD_DOC, 18).Text, "Observaciones");
     EXPECT_EQ(CRenglonField(FIELD_DOC, 24).Text, "Campo Extra6");
-    EXPECT_EQ(CRenglonField(FIELD_DETAIL, 3).Text, "        $600.00");
-    EXPECT_EQ(CRenglonField(FIELD_DETAIL, 14).Text, " 2");
+    EXPECT_EQ(CRenglonField(FIELD_DETAIL, 3).Text, "   $600.00") << "detail amounts print in 10 characters";
+    EXPECT_EQ(CRenglonField(FIELD_DETAIL, 14).Text, "2.00");
     EXPECT_EQ(CRenglonField(FIELD_DETAIL, 19).Text, "Columna Extra4");
     EXPECT_EQ(CRenglonField(FIELD_DETAIL, 20).Text, "");
     EXPECT_EQ(CRenglonField(FIELD_DOC, FormatData::kFolioFiscal).Text, "04BF2854-FE7D-4377-9196-71248F060ABB");
@@ -251,9 +251,11 @@ TEST_F(FieldValues, TicketRowsInHeaderAndDetailModes) {
     wide.Fields = {CRenglonField(std::string(20, '=')), CRenglonField(std::string(21, '='))};
     wide.BuildText(doc, false);
     EXPECT_EQ(wide.Text, std::string(41, '='));
-    // The designer's preview cuts it to 40.
+    // The designer's preview keeps it whole too, as the printer gets it; at 48 columns it aligns.
     wide.BuildPreview();
-    EXPECT_EQ(wide.Text, std::string(40, '='));
+    EXPECT_EQ(wide.Text, std::string(41, '='));
+    wide.BuildPreview(48);
+    EXPECT_EQ(wide.Text, std::string(7, ' ') + std::string(41, '='));
 
     // An alignment no designer writes is taken as left.
     wide.Alignment = 24;
@@ -270,11 +272,12 @@ TEST(TicketPreview, SamplesPaddedToTheirColumns) {
     row.Alignment = ALIGN_RIGHT;
     row.BuildPreview();
     EXPECT_EQ(row.Text, std::string(11, ' ') + "1   Quintaleva versión 2     ");
-    // Cutting counts characters too: the accent is not split.
+    // Alignment counts characters, not bytes: 39 characters with accents still take a blank.
     CRenglonTicket accents;
-    accents.Fields = {CRenglonField(std::string(39, 'a') + "éé")};
+    accents.Alignment = ALIGN_RIGHT;
+    accents.Fields = {CRenglonField(std::string(37, 'a') + "éé")};
     accents.BuildPreview();
-    EXPECT_EQ(accents.Text, std::string(39, 'a') + "é");
+    EXPECT_EQ(accents.Text, " " + std::string(37, 'a') + "éé");
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "printing/TicketChannel.h"
 #include "printing/TicketOutput.h"
 #include "printing/TicketPort.h"
+#include "printing/TransferControl.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -143,7 +145,7 @@ TEST(TicketChannel, ParallelFileAndNetworkPrinterGetCrLf) {
     EXPECT_TRUE(TicketOutput::Send("C\n", s));
     EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "C\r\n");
     // The cutter's command goes out byte for byte: its 10 is a parameter, not a line feed.
-    EXPECT_TRUE(TicketOutput::Send(TicketOutput::Bytes{"D\n\x1Bp\n", "\x1D\x56\x41\x0A"}, s));
+    EXPECT_TRUE(TicketOutput::Send(TicketOutput::Bytes{"D\n\x1Bp\n", "\x1D\x56\x41\x0A", {}}, s));
     EXPECT_EQ(ScratchDir::readAll(s.dispositivoLpt2), "D\r\n\x1Bp\r\n\x1D\x56\x41\x0A");
 
     LoopbackPrinter printer;
@@ -151,7 +153,9 @@ TEST(TicketChannel, ParallelFileAndNetworkPrinterGetCrLf) {
     s.dispositivoLpt1 = printer.address();
     std::string ticket(20000, 'x');
     ticket += "\nfin\n";
-    EXPECT_TRUE(TicketOutput::Send(TicketOutput::Bytes{ticket, "\x1D\x56\x41\x0A"}, s));
+    const TicketOutput::Result sent = TicketOutput::Send(TicketOutput::Bytes{ticket, "\x1D\x56\x41\x0A", {}}, s);
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(sent.message, "") << "the printer read it all and closed: confirmed";
     EXPECT_EQ(printer.received(), ExpandLineFeeds(ticket) + "\x1D\x56\x41\x0A");
 }
 
@@ -277,3 +281,153 @@ TEST(TicketChannel, AReaderThatGoesAwayIsAnErrorNotTheProgramsEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// A loopback listener on 127.0.0.1 that takes one connection and does `serve` with it.
+class LoopbackServer final {
+public:
+    explicit LoopbackServer(std::function<void(int)> serve) {
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        if (::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), length) != 0 || ::listen(m_fd, 1) != 0 ||
+            ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &length) != 0)
+            throw std::runtime_error("no loopback listener");
+        m_port = ntohs(addr.sin_port);
+        m_done = std::async(std::launch::async, [fd = m_fd, serve = std::move(serve)] {
+            pollfd pfd{fd, POLLIN, 0};
+            if (::poll(&pfd, 1, 3000) <= 0)
+                return;
+            serve(::accept(fd, nullptr, nullptr));
+        });
+    }
+    ~LoopbackServer() {
+        m_done.wait();
+        ::close(m_fd);
+    }
+    TicketPort port() const {
+        TicketSettings s;
+        s.dispositivoLpt1 = "tcp://127.0.0.1:" + std::to_string(m_port);
+        return TicketPort::ForSettings(s);
+    }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+    std::future<void> m_done;
+};
+
+// Closing with a zero linger time resets the connection instead of ending it.
+void reset(int client) {
+    const linger now{1, 0};
+    ::setsockopt(client, SOL_SOCKET, SO_LINGER, &now, sizeof now);
+    ::close(client);
+}
+
+std::size_t readSome(int client, std::size_t atMost) {
+    std::size_t got = 0;
+    char buffer[4096];
+    while (got < atMost) {
+        pollfd pfd{client, POLLIN, 0};
+        if (::poll(&pfd, 1, 2000) <= 0)
+            break;
+        const ssize_t n = ::read(client, buffer, std::min(sizeof buffer, atMost - got));
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+const std::string kCut = "la impresora cortó la conexión: el ticket pudo quedar incompleto";
+
+} // namespace
+
+TEST(TicketChannel, ANetworkPrinterThatCutsOrNeverAnswersIsNotReportedAsSent) {
+    // Reset after the whole ticket reached the kernel but before the printer said it read it.
+    {
+        LoopbackServer printer([](int client) {
+            readSome(client, 3);
+            reset(client);
+        });
+        CTicketChannel channel;
+        ASSERT_TRUE(channel.Open(printer.port())) << channel.Error();
+        ASSERT_TRUE(channel.Send(std::string(64, 'x') + "\n"));
+        EXPECT_FALSE(channel.Finish());
+        EXPECT_TRUE(contains(channel.Error(), kCut)) << channel.Error();
+        EXPECT_FALSE(channel.IsOpen());
+    }
+    // Reset in the middle of a ticket larger than the kernel's buffers: the write itself fails.
+    {
+        LoopbackServer printer([](int client) {
+            readSome(client, 1000);
+            reset(client);
+        });
+        TicketSettings s;
+        s.dispositivoLpt1 = printer.port().device;
+        const TicketOutput::Result r = TicketOutput::Send(std::string(16 << 20, 'x'), s);
+        EXPECT_FALSE(r);
+        EXPECT_TRUE(contains(r.message, kCut)) << r.message;
+    }
+    // Accepted, never read, never closed: the bytes sit in the kernel; that is not a confirmation.
+    {
+        std::promise<void> release;
+        LoopbackServer printer([done = release.get_future().share()](int client) {
+            done.wait_for(std::chrono::seconds(5));
+            ::close(client);
+        });
+        CTicketChannel channel;
+        ASSERT_TRUE(channel.Open(printer.port())) << channel.Error();
+        ASSERT_TRUE(channel.Send("A\n"));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(channel.Finish(300));
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+        EXPECT_TRUE(channel.Unconfirmed());
+        EXPECT_TRUE(contains(channel.Error(), "no confirmó")) << channel.Error();
+        release.set_value();
+    }
+    // A printer that reads to the end and closes confirms the ticket.
+    {
+        LoopbackServer printer([](int client) {
+            readSome(client, 1 << 20);
+            ::close(client);
+        });
+        CTicketChannel channel;
+        ASSERT_TRUE(channel.Open(printer.port())) << channel.Error();
+        ASSERT_TRUE(channel.Send("A\n"));
+        EXPECT_TRUE(channel.Finish());
+        EXPECT_FALSE(channel.Unconfirmed());
+        EXPECT_EQ(channel.Error(), "");
+    }
+}
+
+TEST(TicketChannel, AStalledSerialPrinterIsCancelledFromAnotherThreadAndReleasesThePort) {
+    PseudoTerminal pty;
+    TicketSettings s;
+    s.pPos = 2;
+    s.dispositivoCom1 = pty.slave();
+    // Paper out: the printer holds the line with XOFF before the ticket starts.
+    TransferControl control;
+    pty.write("\x13");
+    const std::string ticket(3000, 'x');
+    const auto start = std::chrono::steady_clock::now();
+    auto sending = std::async(std::launch::async,
+                              [&] { return TicketOutput::Send(TicketOutput::Bytes{ticket, {}, {}}, s, &control); });
+    EXPECT_EQ(sending.wait_for(std::chrono::milliseconds(500)), std::future_status::timeout) << "the line is held";
+    control.cancel = true;
+    ASSERT_EQ(sending.wait_for(std::chrono::seconds(2)), std::future_status::ready) << "cancelling ends the wait";
+    const TicketOutput::Result r = sending.get();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_FALSE(r);
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_EQ(r.total, ticket.size());
+    EXPECT_LT(r.sent, ticket.size());
+    // Released: what reached the printer is no more than was counted, and the next ticket goes out.
+    pty.write("\x11");
+    EXPECT_LE(pty.read().size(), r.sent);
+    EXPECT_TRUE(TicketOutput::Send("otra\n", s));
+    EXPECT_EQ(pty.read(), "otra\n");
+}

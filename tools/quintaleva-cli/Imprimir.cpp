@@ -30,6 +30,9 @@ int imprimirTicket(Database& db, const CPrintJob& job, const ApplicationState& s
         return fail(result.message);
     std::printf("Documento %s%s enviado a la impresora de tickets %s\n", job.Serie.c_str(),
                 NumberToPaddedText(job.Folio).c_str(), TicketPort::ForSettings(settings).description().c_str());
+    // Sent, but a network printer did not say it read it all.
+    if (!result.message.empty())
+        std::fprintf(stderr, "%s\n", result.message.c_str());
     return 0;
 }
 } // namespace
@@ -74,7 +77,8 @@ int Imprimir(int argc, char** argv, const std::vector<std::string>& args) {
         return fail("\"" + folioText + "\" no es un folio.");
     const std::int32_t folio = *read;
 
-    auto db = OpenDatabase(file);
+    // Printing reads the document only: a database the user may not write prints all the same.
+    auto db = OpenDatabaseForReading(file);
     CPrintJob job;
     job.NumPago = static_cast<std::int32_t>(pago);
     switch (job.LoadStored(*db, serie, folio, DocumentRounding(*db))) {

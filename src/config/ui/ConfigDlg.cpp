@@ -21,6 +21,7 @@
 #include "platform/SharedValues.h"
 #include "platform/ui/FileChooser.h"
 #include "platform/ui/SettingsStore.h"
+#include "printing/TicketSettings.h"
 #include "toolkit/TolBitmap.h"
 #include "toolkit/ui/TolBitmapPainter.h"
 #include "toolkit/ui/TolButton.h"
@@ -150,7 +151,9 @@ void CConfigDlg::createControls() {
     const int deviceY = 88;
     const int comandoY = deviceY + 16;
     const int corteY = comandoY + captioned + 4;
-    const int ticketBottom = corteY + captioned + 6;
+    const int inicialY = corteY + captioned + 4;
+    const int paperY = inicialY + captioned + 4;
+    const int ticketBottom = paperY + 12 + 6;
     m_ticketPrinter = group(QStringLiteral("Utilizar impresora de tickets"), kRightX, 60, kColumnWidth, ticketBottom - 60);
     setId(m_ticketPrinter, kTicketPrinterId);
     m_ticketPrinter->setCheckable(true);
@@ -182,6 +185,22 @@ void CConfigDlg::createControls() {
     m_comandoCorte->setCaption(QStringLiteral("Comando para cortar el papel"));
     m_comandoCorte->setToolTip(QStringLiteral("Vacío si la impresora no corta; por ejemplo 29,86,0"));
     ticketFields << m_comandoCorte;
+    // The start command, the paper's width and the ESC/POS pictures.
+    m_comandoInicial = edit(kComandoInicialId, kRightX + 8, inicialY, kColumnWidth - 16, captioned);
+    m_comandoInicial->setCaption(QStringLiteral("Comando inicial"));
+    m_comandoInicial->setToolTip(QStringLiteral("Se envía antes del ticket; por ejemplo 27,64,27,116,16 (reiniciar y página de códigos 1252)"));
+    ticketFields << m_comandoInicial;
+    ticketFields << label(QStringLiteral("Columnas:"), kRightX + 8, paperY, 38);
+    m_columnasTicket = edit(kColumnasTicketId, kRightX + 46, paperY, 18, 12);
+    m_columnasTicket->setAcceptedChars(QStringLiteral("0123456789"));
+    m_columnasTicket->setMaxLength(2);
+    m_columnasTicket->setToolTip(QStringLiteral("40; 32 para papel de 58 mm; 42 o 48 para papel de 80 mm"));
+    ticketFields << m_columnasTicket;
+    m_escPos = new QCheckBox(QStringLiteral("Impresora ESC/POS"), this);
+    setId(m_escPos, kEscPosId);
+    m_escPos->setToolTip(QStringLiteral("Imprime el logotipo al inicio y el código QR del SAT al final"));
+    place(m_escPos, kRightX + 78, paperY, kColumnWidth - 86, 12);
+    ticketFields << m_escPos;
 
     // The two ways of printing exclude each other: each check is always the other's opposite.
     connect(m_windowsPrinter, &QCheckBox::toggled, this, [this](bool on) { m_ticketPrinter->setChecked(!on); });
@@ -278,6 +297,9 @@ void CConfigDlg::loadValues() {
         e->setCursorPosition(0);
     m_comando->setPlainText(q(m_state.comando));
     m_comandoCorte->setText(q(m_state.comandoCorte));
+    m_comandoInicial->setText(q(m_state.comandoInicial));
+    m_columnasTicket->setText(QString::number(m_state.columnasTicket));
+    m_escPos->setChecked(m_state.impresoraEscPos != 0);
     m_devices = {q(m_state.dispositivoLpt1), q(m_state.dispositivoLpt2), q(m_state.dispositivoCom1),
                  q(m_state.dispositivoCom2)};
     m_shownPort = 0;
@@ -469,6 +491,15 @@ bool CConfigDlg::guardar() {
             return false;
     if (!checkLength(m_clave, kPasswordLength))
         return false;
+    const int columnas = m_columnasTicket->text().toInt();
+    if (columnas < TicketSettings::kMinColumns || columnas > TicketSettings::kMaxColumns) {
+        TolMessage(QStringLiteral("- Las columnas del ticket van de %1 a %2 -")
+                       .arg(TicketSettings::kMinColumns)
+                       .arg(TicketSettings::kMaxColumns));
+        m_columnasTicket->setFocus();
+        m_columnasTicket->selectAll();
+        return false;
+    }
     BusinessData business;
     business.nombre = s(m_negocioNombre->text().trimmed());
     for (std::size_t i = 0; i < 3; ++i)
@@ -530,6 +561,9 @@ bool CConfigDlg::guardar() {
     settings.dispositivoCom1 = s(m_devices[2]);
     settings.dispositivoCom2 = s(m_devices[3]);
     settings.comandoCorte = s(m_comandoCorte->text());
+    settings.comandoInicial = s(m_comandoInicial->text());
+    settings.columnasTicket = columnas;
+    settings.impresoraEscPos = m_escPos->isChecked() ? 1 : 0;
 
     // The running program takes the new values at once, the amount in words included.
     ApplySettings(settings, m_state);
@@ -554,6 +588,9 @@ bool CConfigDlg::guardar() {
     SettingsStore::write("DispositivoCOM1", q(settings.dispositivoCom1));
     SettingsStore::write("DispositivoCOM2", q(settings.dispositivoCom2));
     SettingsStore::write("ComandoCorte", q(settings.comandoCorte));
+    SettingsStore::write("ComandoInicial", q(settings.comandoInicial));
+    SettingsStore::write("ColumnasTicket", settings.columnasTicket);
+    SettingsStore::write("ImpresoraEscPos", settings.impresoraEscPos);
     accept();
     return true;
 }

@@ -42,6 +42,9 @@ public:
     static constexpr int kComandoId = 1048;
     static constexpr int kDispositivoId = 1190;   // device of the port chosen in the radio group
     static constexpr int kComandoCorteId = 1191;
+    static constexpr int kComandoInicialId = 1286;
+    static constexpr int kColumnasTicketId = 1287;
+    static constexpr int kEscPosId = 1288;
     static constexpr int kMonedaId = 1050;
     static constexpr int kPostfijoId = 1051;
     static constexpr int kImpuestoId = 1087;
@@ -125,6 +128,9 @@ private:
     CTolTextEdit* m_comando = nullptr;
     CTolEdit* m_dispositivo = nullptr;
     CTolEdit* m_comandoCorte = nullptr;
+    CTolEdit* m_comandoInicial = nullptr;
+    CTolEdit* m_columnasTicket = nullptr;
+    QCheckBox* m_escPos = nullptr;
     // The device typed for each port (LPT1, LPT2, COM1, COM2); the edit shows the chosen port's.
     std::array<QString, 4> m_devices;
     int m_shownPort = 0;

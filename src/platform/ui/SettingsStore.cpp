@@ -63,5 +63,8 @@ Settings SettingsStore::read() {
     s.dispositivoCom1 = readText("DispositivoCOM1", QString::fromLatin1(s.dispositivoCom1.c_str())).toStdString();
     s.dispositivoCom2 = readText("DispositivoCOM2", QString::fromLatin1(s.dispositivoCom2.c_str())).toStdString();
     s.comandoCorte = readText("ComandoCorte").toStdString();
+    s.comandoInicial = readText("ComandoInicial").toStdString();
+    s.columnasTicket = readInt("ColumnasTicket", 40);
+    s.impresoraEscPos = readInt("ImpresoraEscPos", 0);
     return s;
 }

@@ -1,6 +1,7 @@
 #include "printing/ui/InsertRenglon.h"
 
 #include "printing/FormatData.h"
+#include "printing/Windows1252.h"
 #include "printing/ui/TicketPictures.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolEdit.h"
@@ -10,6 +11,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPalette>
 #include <QRadioButton>
 
 namespace {
@@ -34,12 +36,14 @@ CInsertRenglon::CInsertRenglon(QWidget* parent, const CRenglonTicket* row) : CTo
 
 int CInsertRenglon::DefaultColumns(int detailIndex) {
     switch (detailIndex) {
-    case 0: case 7: return 3;
+    case 0: return 3;
     case 1: return 16;
     case 2: case 16: case 17: case 18: case 19: return 25;
+    case 7: return 5; // "10.00"
     case 14: return 6;
     case 15: return 40;
-    default: return 15;
+    // Amounts: the width they print in, so that the preview is the ticket.
+    default: return FormatData::kDetailMoneyWidth;
     }
 }
 
@@ -104,6 +108,16 @@ void CInsertRenglon::createControls() {
     setId(m_texto, kTextoId);
     m_texto->setMaxLength(kMaxColumns);
     place(m_texto, 14, 82, 236, 12);
+    // Warned as it is typed: a character the printer cannot print turns the text red.
+    connect(m_texto, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const std::string unprintable = Windows1252::Unprintable(text.toStdString());
+        QPalette palette = m_texto->palette();
+        palette.setColor(QPalette::Text, unprintable.empty() ? QColor(Qt::black) : QColor(0xC0, 0, 0));
+        m_texto->setPalette(palette);
+        m_texto->setToolTip(unprintable.empty() ? QString()
+                                                : QStringLiteral("La impresora de tickets no puede imprimir %1")
+                                                      .arg(q(unprintable)));
+    });
     connect(addButton(kAddTextoId, 81, TicketPictures::Append(), QStringLiteral("Agregar el texto al renglón")),
             &QPushButton::clicked, this, &CInsertRenglon::addTexto);
 
@@ -183,7 +197,13 @@ bool CInsertRenglon::addDetalle() {
 }
 
 void CInsertRenglon::addTexto() {
-    m_row.Fields.emplace_back(m_texto->text().toStdString());
+    const std::string text = m_texto->text().toStdString();
+    // The printer's code page has no such character: the ticket would print "?" in its place.
+    const std::string unprintable = Windows1252::Unprintable(text);
+    if (!unprintable.empty())
+        TolMessage(QStringLiteral("- La impresora de tickets no puede imprimir %1: saldrá \"?\" en su lugar -")
+                       .arg(q(unprintable)));
+    m_row.Fields.emplace_back(text);
     refresh();
 }
 

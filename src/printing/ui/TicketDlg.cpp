@@ -12,6 +12,7 @@
 #include "printing/ui/TicketPictures.h"
 #include "printing/ui/TicketPreview.h"
 #include "printing/ui/TicketPrint.h"
+#include "printing/ui/TicketSendDlg.h"
 #include "toolkit/ui/TolButton.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
@@ -55,6 +56,7 @@ void CTicketDlg::createControls() {
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_preview = new CTicketPreview;
+    m_preview->setColumns(columns());
     scroll->setWidget(m_preview);
     connect(m_preview, &CTicketPreview::editRequested, this, &CTicketDlg::editar);
 
@@ -98,7 +100,7 @@ void CTicketDlg::load() {
         ShowDbError(e);
     }
     for (CRenglonTicket& row : format.Rows)
-        row.BuildPreview();
+        row.BuildPreview(columns());
     m_preview->rows() = std::move(format.Rows);
     m_preview->rowsChanged();
 }
@@ -108,6 +110,7 @@ void CTicketDlg::nuevo() {
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_preview->rows().push_back(dialog.row());
+    m_preview->rows().back().BuildPreview(columns());
     m_preview->rowsChanged();
 }
 
@@ -122,7 +125,7 @@ void CTicketDlg::editar() {
     if (CRenglonTicket* edited = m_preview->selectedRow()) {
         edited->Fields = dialog.row().Fields;
         edited->Alignment = dialog.row().Alignment;
-        edited->BuildPreview();
+        edited->BuildPreview(columns());
     }
     m_preview->rowsChanged();
 }
@@ -179,13 +182,18 @@ bool CTicketDlg::probar() {
     // One sample line is enough to show the detail rows.
     const std::vector<CPartida> lines(1);
     const TicketSettings settings = TicketSettingsOf(m_state);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TicketOutput::Result sent =
-        TicketOutput::Send(TicketOutput::Compose(format, samples, lines, settings), settings);
-    QApplication::restoreOverrideCursor();
-    TolMessage(sent ? q(kTestSentMessage) : QString::fromStdString(sent.message));
+    // An ESC/POS printer shows its QR with the sample verification address.
+    const TicketOutput::Bytes bytes = TicketOutput::Compose(format, samples, lines, settings,
+                                                            FormatData::Sample(FIELD_DOC, FormatData::kQrCode));
+    const TicketOutput::Result sent = SendTicketWaiting(bytes, settings, this);
+    if (sent.ok && sent.message.empty())
+        TolMessage(q(kTestSentMessage));
+    else
+        ReportTicketResult(sent);
     return sent.ok;
 }
+
+int CTicketDlg::columns() const { return TicketSettingsOf(m_state).Columns(); }
 
 void CTicketDlg::Run(Database& db, const ApplicationState& state, QWidget* parent) {
     CTicketDlg dialog(db, state, parent);

@@ -6,7 +6,8 @@ class CTicketPreview;
 class Database;
 struct ApplicationState;
 
-// "Diseño de Ticket": the rows of the ticket format as they will print, with sample data. Rows
+// "Diseño de Ticket": the rows of the ticket format as they will print on the configured paper
+// width, with sample data. Rows
 // are added, edited (CInsertRenglon), deleted and moved; "Guardar" stores them as the one ticket
 // format; "Probar" prints them with the sample data on the configured ticket printer.
 class CTicketDlg final : public CTolDialog {
@@ -48,6 +49,8 @@ public:
 private:
     void createControls();
     void load();
+    // Characters a printed line holds (the setting ColumnasTicket).
+    int columns() const;
 
     Database& m_db;
     const ApplicationState& m_state;

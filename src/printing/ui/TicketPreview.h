@@ -2,14 +2,18 @@
 
 #include "printing/RenglonTicket.h"
 
+#include <QStringList>
 #include <QWidget>
 
 #include <vector>
 
-// The ticket designer's picture of the ticket: each row's preview text in a fixed-pitch face on
-// white, the first at (10, 10), one row height apart; the selected row in red on a grey band. A
-// click selects the row under it (even past the last row, which selects nothing usable); a
-// double-click asks for the row to be edited. It owns the rows being edited.
+// The ticket designer's picture of the ticket as the printer puts it on paper: the paper `columns`
+// characters wide, in a fixed-pitch face on white from (10, 10). A row longer than the paper
+// continues on the next printed lines, as the printer wraps it; those lines carry a mark in the
+// left margin and the row's band spans them all. A character the printer cannot print shows as the
+// "?" it becomes, on a yellow ground. The selected row is red on a grey band. A click selects the
+// row under it (even past the last row, which selects nothing usable); a double-click asks for
+// the row to be edited. It owns the rows being edited.
 class CTicketPreview final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CTicketPreview)
@@ -17,6 +21,8 @@ public:
     static constexpr int kId = 1174;
     static constexpr int kMargin = 10;
     static constexpr int kFontHeight = 14;
+    // The wrapped lines' mark.
+    static constexpr const char16_t* kWrapMark = u"↪";
 
     explicit CTicketPreview(QWidget* parent = nullptr);
 
@@ -24,6 +30,15 @@ public:
     const std::vector<CRenglonTicket>& rows() const { return m_rows; }
     // After the rows changed: fits the height to them and repaints.
     void rowsChanged();
+    void setColumns(int columns);
+    int columns() const { return m_columns; }
+
+    // The printed lines of `text` on paper `columns` wide: the text in Windows-1252 terms (a
+    // character outside it is "?"), cut every `columns` characters.
+    static QStringList PrintedLines(const QString& text, int columns);
+    // The printed lines of row `index` and the first of them, counted over the whole ticket.
+    int lineCount(int index) const;
+    int firstLine(int index) const;
 
     // −1 for none; may point past the last row.
     int selection() const { return m_selection; }
@@ -46,7 +61,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
+    void layoutRows();
+
     std::vector<CRenglonTicket> m_rows;
+    std::vector<int> m_firstLine; // per row, and one more: the total
+    int m_columns = FormatData::kTicketColumns;
     int m_selection = -1;
     int m_rowHeight = kFontHeight;
 };

@@ -2,10 +2,8 @@
 
 #include "platform/ApplicationState.h"
 #include "printing/TicketOutput.h"
+#include "printing/ui/TicketSendDlg.h"
 #include "toolkit/ui/TolMessageDlg.h"
-
-#include <QApplication>
-#include <QCursor>
 
 TicketSettings TicketSettingsOf(const ApplicationState& state) {
     TicketSettings s;
@@ -16,15 +14,27 @@ TicketSettings TicketSettingsOf(const ApplicationState& state) {
     s.dispositivoCom2 = state.dispositivoCom2;
     s.comando = state.comando;
     s.comandoCorte = state.comandoCorte;
+    s.comandoInicial = state.comandoInicial;
+    s.columnas = state.columnasTicket;
+    s.escPos = state.impresoraEscPos != 0;
+    s.logo = state.logo;
     return s;
 }
 
-bool PrintTicket(const CPrintJob& job, Database& db, const ApplicationState& state, QWidget*) {
-    // A slow printer or network may take a few seconds, bounded by the channel's time-outs.
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const TicketOutput::Result result = TicketOutput::Print(db, job, TicketSettingsOf(state));
-    QApplication::restoreOverrideCursor();
-    if (!result)
+bool ReportTicketResult(const TicketOutput::Result& result) {
+    if (result.cancelled)
+        TolMessage(CancelledMessage(result));
+    else if (!result.message.empty())
         TolMessage(QString::fromStdString(result.message));
     return result.ok;
+}
+
+bool PrintTicket(const CPrintJob& job, Database& db, const ApplicationState& state, QWidget* parent) {
+    const TicketSettings settings = TicketSettingsOf(state);
+    // The database is read here, on the window's thread; only the bytes go to the worker.
+    TicketOutput::Bytes bytes;
+    const TicketOutput::Result prepared = TicketOutput::Prepare(db, job, settings, bytes);
+    if (!prepared)
+        return ReportTicketResult(prepared);
+    return ReportTicketResult(SendTicketWaiting(bytes, settings, parent));
 }

@@ -1,6 +1,7 @@
 // The ticket designer driven as the operator would: composing rows in "Insertar datos" with their
 // column widths and alignment, selecting, moving, editing and deleting rows, saving the one ticket
 // format, and printing a test ticket on a file standing for the printer.
+#include "config/ui/ConfigDlg.h"
 #include "db/Database.h"
 #include "db/Statement.h"
 #include "invoice/DocumentStore.h"
@@ -16,6 +17,11 @@
 #include "printing/ui/SelectFormat.h"
 #include "printing/ui/TicketDlg.h"
 #include "printing/ui/TicketPreview.h"
+#include "printing/ui/TicketSendDlg.h"
+#include "receivables/ui/RegDoc.h"
+#include "support/DialogShot.h"
+#include "support/PseudoTerminal.h"
+#include "support/ScratchSettings.h"
 #include "support/LayoutCheck.h"
 #include "support/MessageLog.h"
 #include "support/ModalAnswer.h"
@@ -23,13 +29,22 @@
 #include "toolkit/ui/TolEdit.h"
 #include "toolkit/ui/TolMessageDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
 #include <QFile>
 #include <QFontInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <functional>
 #include <memory>
@@ -137,11 +152,12 @@ private Q_SLOTS:
         QCOMPARE(int(dlg.row().Fields.size()), 3);
         QCOMPARE(dlg.row().Fields[2].Width, 25);
 
-        // Amounts take 15 columns, not to be changed; other data their own defaults.
+        // Amounts take the 10 columns they print in, not to be changed; other data their own
+        // defaults.
         chooseDetail(dlg, 10);
-        QCOMPARE(columnas->text(), QStringLiteral("15"));
+        QCOMPARE(columnas->text(), QStringLiteral("10"));
         QVERIFY(columnas->isReadOnly());
-        const std::pair<int, int> defaults[] = {{1, 16}, {7, 3}, {14, 6}, {15, 40}, {19, 25}, {4, 15}};
+        const std::pair<int, int> defaults[] = {{1, 16}, {7, 5}, {14, 6}, {15, 40}, {19, 25}, {4, 10}};
         for (const auto& [index, width] : defaults) {
             chooseDetail(dlg, index);
             QCOMPARE(columnas->text().toInt(), width);
@@ -166,11 +182,11 @@ private Q_SLOTS:
         dlg.control<QRadioButton>(CInsertRenglon::kCentroId)->click();
         QCOMPARE(vista(dlg), QString(18, QLatin1Char(' ')) + sample("1", 3) + QLatin1Char(' '));
 
-        // A document datum: its sample, no width; a row longer than 40 previews cut to 40.
+        // A document datum: its sample, no width; a row longer than 40 previews whole, as it prints.
         auto* documento = dlg.control<QComboBox>(CInsertRenglon::kDocumentoId);
         documento->setCurrentIndex(2);
         dlg.control<QPushButton>(CInsertRenglon::kAddDocumentoId)->click();
-        QCOMPARE(vista(dlg).size(), 40);
+        QCOMPARE(vista(dlg), sample("1", 3) + QStringLiteral(" Abarrotes y Papelería San Telmo, S.A. de C.V."));
         QVERIFY(vista(dlg).startsWith(sample("1", 3) + QStringLiteral(" Abarrotes")));
 
         // Editing a centred row shows "Izquierda" but keeps the centre until a click.
@@ -384,6 +400,218 @@ private Q_SLOTS:
         insert.show();
         QVERIFY(QTest::qWaitForWindowExposed(&insert));
         saveShot(insert, QStringLiteral("insertrenglon"));
+    }
+
+    // A printer out of paper (XOFF) no longer freezes the window: its timers and repaints go on,
+    // after a second "Imprimiendo ticket…" offers "Cancelar", and cancelling ends the transfer at
+    // once with how much the printer got; the port is free for the next ticket.
+    void aStalledPrinterLeavesTheWindowAnsweringAndCanBeCancelled() {
+        AddDefaultFormats(*m_db);
+        PseudoTerminal pty;
+        m_state.pPos = 2;
+        m_state.dispositivoCom1 = pty.slave();
+        pty.write("\x13");
+        CTicketDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+        ticker.start(20);
+        int ticksWhenShown = -1;
+        qint64 shownAfter = -1;
+        QString title, progress;
+        QElapsedTimer clock;
+        answerNextModal([&](QWidget* w) {
+            shownAfter = clock.elapsed();
+            ticksWhenShown = ticks;
+            title = w->windowTitle();
+            if (auto* text = w->findChild<QLabel*>(QString::number(CTicketSendDlg::kTextId)))
+                progress = text->text();
+            shot(*w, "imprimiendo-ticket");
+            // Still answering while the dialog waits: the timers keep running.
+            QTest::qWait(200);
+            if (auto* cancel = w->findChild<QPushButton*>(QString::number(CTicketSendDlg::kCancelarId)))
+                cancel->click();
+        }, &dlg);
+        MessageLog log;
+        clock.start();
+        QVERIFY(!dlg.probar());
+        const qint64 took = clock.elapsed();
+        QCOMPARE(title, QStringLiteral("Imprimiendo ticket…"));
+        QVERIFY2(progress.contains(QStringLiteral("COM1 (") + QString::fromStdString(pty.slave())), qPrintable(progress));
+        QVERIFY2(progress.contains(QStringLiteral("Enviados 0 de ")), qPrintable(progress));
+        QVERIFY2(shownAfter >= CTicketSendDlg::kShowAfterMs - 50 && shownAfter < 3000, qPrintable(QString::number(shownAfter)));
+        QVERIFY2(ticksWhenShown >= 25, qPrintable(QString::number(ticksWhenShown)));
+        QVERIFY2(took < 4000, qPrintable(QString::number(took)));
+        QCOMPARE(log.texts, QStringList{QStringLiteral("- Impresión cancelada: la impresora no recibió nada del ticket -")});
+
+        // The cancelled text of a ticket the printer got part of.
+        TicketOutput::Result part;
+        part.cancelled = true;
+        part.sent = 1200;
+        part.total = 4096;
+        QCOMPARE(CancelledMessage(part),
+                 QStringLiteral("- Impresión cancelada: la impresora recibió 1,200 de 4,096 bytes; el ticket quedó incompleto -"));
+
+        // Paper back in: the next test ticket goes out on the same port.
+        pty.write("\x11");
+        pty.read();
+        log.texts.clear();
+        QVERIFY(dlg.probar());
+        QCOMPARE(log.texts, QStringList{QStringLiteral("- Ticket de prueba enviado -")});
+        QVERIFY(QByteArray::fromStdString(pty.read()).contains("NOTA DE VENTA\n"));
+    }
+
+    // A network printer that takes the bytes into the kernel and never reads them: the window
+    // waits for its confirmation (saying so), and the operator is told it did not confirm, not
+    // that the ticket went out.
+    void aNetworkPrinterThatNeverConfirmsIsSaidSo() {
+        AddDefaultFormats(*m_db);
+        const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof addr;
+        QCOMPARE(::bind(listener, reinterpret_cast<sockaddr*>(&addr), length), 0);
+        QCOMPARE(::listen(listener, 1), 0);
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &length);
+        const QString device = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(addr.sin_port));
+        m_state.dispositivoLpt1 = device.toStdString();
+        CTicketDlg dlg(*m_db, m_state);
+        QString waiting;
+        answerNextModal([&](QWidget* w) {
+            if (auto* text = w->findChild<QLabel*>(QString::number(CTicketSendDlg::kTextId)))
+                waiting = text->text();
+        }, &dlg);
+        MessageLog log;
+        QVERIFY(dlg.probar());
+        ::close(listener);
+        QVERIFY2(waiting.startsWith(QStringLiteral("Esperando a que la impresora de tickets LPT1 (") + device),
+                 qPrintable(waiting));
+        QCOMPARE(log.texts, QStringList{QStringLiteral("La impresora de tickets LPT1 (%1) no confirmó que recibió el "
+                                                       "ticket: revise que haya salido completo.")
+                                            .arg(device)});
+    }
+
+    // Printing on registration with the printer stalled: the same waiting window; cancelled, the
+    // document stays registered and the operator reads both.
+    void printOnRegistrationToAStalledPrinterKeepsTheDocument() {
+        AddDefaultFormats(*m_db);
+        PseudoTerminal pty;
+        m_state.pWin = 0;
+        m_state.pPos = 3;
+        m_state.dispositivoCom2 = pty.slave();
+        pty.write("\x13");
+        CPrincipalDlg form(*m_db, m_state);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.control<CTolEdit>(CPrincipalDlg::kCliente)->setText(QStringLiteral("Público en General"));
+        CPartida& typed = form.lines().NewLine();
+        typed.Descripcion = "Tornillo";
+        typed.Precio = 50;
+        typed.Cantidad = 2;
+        typed.Recalculate();
+
+        QStringList seen;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* reg = qobject_cast<CRegDoc*>(modal)) {
+                reg->findChild<QGroupBox*>(QString::number(CRegDoc::kImprimirGroupId))->setChecked(true);
+                reg->findChild<QPushButton*>(QString::number(CRegDoc::kRegistrarId))->click();
+            } else if (auto* waiting = qobject_cast<CTicketSendDlg*>(modal)) {
+                if (auto* cancel = waiting->findChild<QPushButton*>(QString::number(CTicketSendDlg::kCancelarId));
+                    cancel && cancel->isEnabled()) {
+                    seen << waiting->windowTitle();
+                    cancel->click();
+                }
+            } else if (auto* box = qobject_cast<CTolMessageDlg*>(modal)) {
+                seen << box->text();
+                box->done(1);
+            }
+        });
+        answer.start(10);
+        form.sendCommand(CPrincipalDlg::kSave);
+        answer.stop();
+        QCOMPARE(seen, (QStringList{QStringLiteral("Imprimiendo ticket…"),
+                                    QStringLiteral("- Impresión cancelada: la impresora no recibió nada del ticket -"),
+                                    QStringLiteral("- Documento Registrado -")}));
+        Statement st = m_db->prepare("SELECT count(*) FROM Documentos");
+        QVERIFY(st.step());
+        QCOMPARE(st.integer(0), 1);
+    }
+
+    // "Configurar" keeps the paper's width (refusing one no printer has), the start command and
+    // the ESC/POS switch; the running program and the next start read them.
+    void configurarKeepsTheTicketSettings() {
+        UseScratchSettings(m_dir.filePath(QStringLiteral("ajustes")));
+        CConfigDlg config(*m_db, m_state);
+        QCOMPARE(config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->text(), QStringLiteral("40"));
+        QVERIFY(!config.control<QCheckBox>(CConfigDlg::kEscPosId)->isChecked());
+        config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->setText(QStringLiteral("99"));
+        {
+            MessageLog log;
+            QVERIFY(!config.guardar());
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- Las columnas del ticket van de 16 a 80 -")});
+        }
+        config.control<CTolEdit>(CConfigDlg::kColumnasTicketId)->setText(QStringLiteral("32"));
+        config.control<CTolEdit>(CConfigDlg::kComandoInicialId)->setText(QStringLiteral("27,64,27,116,16"));
+        config.control<QCheckBox>(CConfigDlg::kEscPosId)->setChecked(true);
+        QVERIFY(config.guardar());
+        QCOMPARE(m_state.columnasTicket, 32);
+        QCOMPARE(m_state.comandoInicial, std::string("27,64,27,116,16"));
+        QCOMPARE(m_state.impresoraEscPos, 1);
+        const Settings read = SettingsStore::read();
+        QCOMPARE(read.columnasTicket, 32);
+        QCOMPARE(read.comandoInicial, std::string("27,64,27,116,16"));
+        QCOMPARE(read.impresoraEscPos, 1);
+        ProgramSettings().clear();
+        QCOMPARE(SettingsStore::read().columnasTicket, 40);
+    }
+
+    // The preview is the ticket: on 32-column paper a long row shows wrapped as the printer wraps
+    // it, its further lines marked; a character the printer lacks shows as its "?" and is warned
+    // about when typed; sample amounts have the printed width.
+    void thePreviewShowsTheTicketAsPrinted() {
+        m_state.columnasTicket = 32;
+        CTicketDlg dlg(*m_db, m_state);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        CTicketPreview& preview = dlg.preview();
+        QCOMPARE(preview.columns(), 32);
+        {
+            MessageLog log;
+            composeWith(&dlg, [](CInsertRenglon& r) {
+                auto* texto = r.control<CTolEdit>(CInsertRenglon::kTextoId);
+                texto->setText(QStringLiteral("Gracias por su compra, vuelva"));
+                r.addTexto();
+                texto->setText(QStringLiteral(" pronto ✓"));
+                QVERIFY(texto->toolTip().contains(QStringLiteral("✓")));
+                r.addTexto();
+            }, [&] { dlg.nuevo(); });
+            QCOMPARE(log.texts, QStringList{QStringLiteral("- La impresora de tickets no puede imprimir ✓: saldrá \"?\" en su lugar -")});
+            composeWith(&dlg, [](CInsertRenglon& r) {
+                chooseDetail(r, 10);
+                r.addDetalle();
+                r.control<QRadioButton>(CInsertRenglon::kDerechaId)->click();
+            }, [&] { dlg.nuevo(); });
+        }
+        QCOMPARE(int(preview.rows().size()), 2);
+        QCOMPARE(preview.lineCount(0), 2);
+        QCOMPARE(preview.lineCount(1), 1);
+        QCOMPARE(CTicketPreview::PrintedLines(QString::fromStdString(preview.rows()[0].Text), 32),
+                 (QStringList{QStringLiteral("Gracias por su compra, vuelva pr"), QStringLiteral("onto ") + QChar(0xFFFD)}));
+        // The amount right-aligned in 32 columns, 10 characters wide as it prints.
+        QCOMPARE(QString::fromStdString(preview.rows()[1].Text), QString(22, QLatin1Char(' ')) + QStringLiteral(" $1,200.00"));
+        // A click on the wrapped line selects its row; the line below is the next row.
+        click(dlg, 1);
+        QCOMPARE(preview.selection(), 0);
+        click(dlg, 2);
+        QCOMPARE(preview.selection(), 1);
+        QCOMPARE(preview.sizeHint().height(), 2 * CTicketPreview::kMargin + 3 * preview.rowHeight());
+        shot(dlg, "ticketdlg-32-columnas");
     }
 };
 
