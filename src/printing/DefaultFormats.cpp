@@ -110,21 +110,13 @@ void linesTable(std::vector<CRenglonFormato>& e, double left, const double (&rul
                      Style{kSans, notesMm, kRegular, kMuted, ALIGN_LEFT, true}));
 }
 
-// Letter paper, 215.9 × 279.4 mm; content between 15 and 200 mm across.
-CWindowsFormat invoice() {
-    CWindowsFormat f;
-    auto& e = f.Elements;
-    const Style title{kSans, 8, kBold, kAccent};
+// The letter formats' common body: the document's identity at the top right, the customer and
+// the lines' table.
+void identityCustomerAndLines(std::vector<CRenglonFormato>& e) {
     const Style small{kSans, 2.3, kRegular, kMuted};
     const Style value{kSans, 3.2};
     const Style valueBold{kSans, 3.5, kBold};
     const Style valueBoldRight{kSans, 3.5, kBold, kInk, ALIGN_RIGHT};
-    const Style totalLabel{kSans, 3, kRegular, kInk, ALIGN_LEFT};
-    const Style totalAmount{kMono, 3, kRegular, kInk, ALIGN_RIGHT};
-
-    // Title and the document's identity at the top right.
-    e.push_back(caption(15, 13, 125, 23, "FACTURA", title));
-    e.push_back(shape(15, 26, 125, 26, false, kAccent));
     e.push_back(shape(135, 10, 200, 34, true, kAccent));
     e.push_back(shape(135, 18, 200, 18, false, kAccent));
     e.push_back(shape(135, 26, 200, 26, false, kAccent));
@@ -149,8 +141,13 @@ CWindowsFormat invoice() {
     e.push_back(text(137, 58, 198, 62, {doc(7)}, value));
 
     linesTable(e, 15, {42, 128, 148, 174}, 200, 77, 210, 2.7, 2.9, 2.5);
+}
 
-    // Amount in words and the document's notes, beside the totals.
+// Under the lines: the amount in words and the notes, beside the totals.
+void wordsNotesAndTotals(std::vector<CRenglonFormato>& e) {
+    const Style small{kSans, 2.3, kRegular, kMuted};
+    const Style totalLabel{kSans, 3, kRegular, kInk, ALIGN_LEFT};
+    const Style totalAmount{kMono, 3, kRegular, kInk, ALIGN_RIGHT};
     e.push_back(shape(15, 214, 135, 229, true, kAccent));
     e.push_back(caption(17, 215.5, 133, 219, "Importe con letra", small));
     e.push_back(text(17, 220.5, 133, 224.5, {doc(37)}, Style{kSans, 2.6, kBold}));
@@ -158,7 +155,6 @@ CWindowsFormat invoice() {
     e.push_back(caption(17, 233.5, 133, 237, "Observaciones", small));
     e.push_back(text(17, 238.5, 133, 242.5, {doc(18)}, Style{kSans, 2.8}));
 
-    // Totals.
     e.push_back(shape(140, 214, 200, 250, true, kAccent));
     const std::pair<const char*, int> rows[] = {
         {"Importe", 25}, {"Descuento", 27}, {"Subtotal", 29}, {"Impuestos", 32}, {"Retenciones", 35}};
@@ -171,6 +167,17 @@ CWindowsFormat invoice() {
     e.push_back(shape(140, 242, 200, 242, false, kAccent));
     e.push_back(caption(142, 243.5, 165, 248.5, "TOTAL", Style{kSans, 3.6, kBold, kAccent}));
     e.push_back(text(158, 243.5, 198, 248.5, {doc(36)}, Style{kMono, 3.6, kBold, kInk, ALIGN_RIGHT}));
+}
+
+// Letter paper, 215.9 × 279.4 mm; content between 15 and 200 mm across.
+CWindowsFormat invoice() {
+    CWindowsFormat f;
+    auto& e = f.Elements;
+    // Title, then the document's identity, the customer, the lines and the totals.
+    e.push_back(caption(15, 13, 125, 23, "FACTURA", Style{kSans, 8, kBold, kAccent}));
+    e.push_back(shape(15, 26, 125, 26, false, kAccent));
+    identityCustomerAndLines(e);
+    wordsNotesAndTotals(e);
 
     // Foot.
     e.push_back(shape(15, 256, 200, 256, false, kAccent));
@@ -191,13 +198,7 @@ CWindowsFormat invoice() {
 CWindowsFormat blankSaleNote() {
     CWindowsFormat f;
     auto& e = f.Elements;
-    const Style small{kSans, 2.3, kRegular, kMuted};
-    const Style value{kSans, 3.2};
-    const Style valueBold{kSans, 3.5, kBold};
-    const Style valueBoldRight{kSans, 3.5, kBold, kInk, ALIGN_RIGHT};
     const Style business{kSans, 2.9, kRegular, kMuted};
-    const Style totalLabel{kSans, 3, kRegular, kInk, ALIGN_LEFT};
-    const Style totalAmount{kMono, 3, kRegular, kInk, ALIGN_RIGHT};
 
     // The business: its logo, and beside it its name and data.
     e.push_back(text(15, 10, 45, 34, {doc(FormatData::kLogoNegocio)}, Style{}));
@@ -207,52 +208,10 @@ CWindowsFormat blankSaleNote() {
     e.push_back(text(49, 26.5, 130, 30, {doc(71)}, business));
     e.push_back(text(49, 30.5, 130, 34, {CRenglonField("RFC: "), doc(72), CRenglonField("   Tel. "), doc(73)}, business));
 
-    // The note's identity at the top right.
+    // The note's identity at the top right, the customer, the lines and the totals.
     e.push_back(caption(135, 4, 200, 9, "NOTA DE VENTA", Style{kSans, 4, kBold, kAccent, ALIGN_RIGHT}));
-    e.push_back(shape(135, 10, 200, 34, true, kAccent));
-    e.push_back(shape(135, 18, 200, 18, false, kAccent));
-    e.push_back(shape(135, 26, 200, 26, false, kAccent));
-    e.push_back(caption(137, 12.5, 170, 16, "Serie y folio", small));
-    e.push_back(text(160, 12, 198, 16.5, {doc(0), CRenglonField(" "), doc(1)}, valueBoldRight));
-    e.push_back(caption(137, 20.5, 170, 24, "Fecha", small));
-    e.push_back(text(160, 20, 198, 24.5, {doc(8)}, valueBoldRight));
-    e.push_back(caption(137, 28.5, 170, 32, "Vencimiento", small));
-    e.push_back(text(160, 28, 198, 32.5, {doc(13)}, valueBoldRight));
-
-    // Customer.
-    e.push_back(shape(15, 40, 200, 69, true, kAccent));
-    e.push_back(shape(135, 40, 135, 69, false, kAccent));
-    e.push_back(caption(17, 41.5, 130, 45, "Cliente", small));
-    e.push_back(text(17, 46, 133, 51, {doc(2)}, Style{kSans, 3.8, kBold}));
-    e.push_back(text(17, 51.5, 133, 55.5, {doc(3)}, value));
-    e.push_back(text(17, 56, 133, 60, {doc(4)}, value));
-    e.push_back(text(17, 60.5, 133, 64.5, {doc(5)}, value));
-    e.push_back(caption(137, 41.5, 198, 45, "RFC", small));
-    e.push_back(text(137, 46, 198, 50.5, {doc(6)}, valueBold));
-    e.push_back(caption(137, 53.5, 198, 57, "Teléfono", small));
-    e.push_back(text(137, 58, 198, 62, {doc(7)}, value));
-
-    linesTable(e, 15, {42, 128, 148, 174}, 200, 77, 210, 2.7, 2.9, 2.5);
-
-    // Amount in words and notes beside the totals.
-    e.push_back(shape(15, 214, 135, 229, true, kAccent));
-    e.push_back(caption(17, 215.5, 133, 219, "Importe con letra", small));
-    e.push_back(text(17, 220.5, 133, 224.5, {doc(37)}, Style{kSans, 2.6, kBold}));
-    e.push_back(shape(15, 232, 135, 250, true, kAccent));
-    e.push_back(caption(17, 233.5, 133, 237, "Observaciones", small));
-    e.push_back(text(17, 238.5, 133, 242.5, {doc(18)}, Style{kSans, 2.8}));
-    e.push_back(shape(140, 214, 200, 250, true, kAccent));
-    const std::pair<const char*, int> rows[] = {
-        {"Importe", 25}, {"Descuento", 27}, {"Subtotal", 29}, {"Impuestos", 32}, {"Retenciones", 35}};
-    double y = 215.5;
-    for (const auto& [label, index] : rows) {
-        e.push_back(caption(142, y, 170, y + 4, label, totalLabel));
-        e.push_back(text(160, y, 198, y + 4, {doc(index)}, totalAmount));
-        y += 5.2;
-    }
-    e.push_back(shape(140, 242, 200, 242, false, kAccent));
-    e.push_back(caption(142, 243.5, 165, 248.5, "TOTAL", Style{kSans, 3.6, kBold, kAccent}));
-    e.push_back(text(158, 243.5, 198, 248.5, {doc(36)}, Style{kMono, 3.6, kBold, kInk, ALIGN_RIGHT}));
+    identityCustomerAndLines(e);
+    wordsNotesAndTotals(e);
 
     // Foot: not a fiscal document.
     e.push_back(shape(15, 256, 200, 256, false, kAccent));
