@@ -114,7 +114,16 @@ Result Prepare(Database& db, const CPrintJob& job, const TicketSettings& setting
         return {false, CFormatStore::kNoTicketMessage};
     const std::string qr = values.Cfdi.stamped ? values.Cfdi.verificacion : std::string();
     bytes = Compose(format, values, job.Lines, settings, qr);
+    // The ticket goes out without a logo that cannot be read; the operator hears why.
+    if (settings.escPos && !settings.logo.empty() && CTolBitmap().loadFile(settings.logo) != 1)
+        return {true, "- No se pudo leer el logotipo \"" + settings.logo + "\"; el ticket sale sin él -"};
     return {true, {}};
+}
+
+Result AfterPrepared(const Result& prepared, Result sent) {
+    if (sent.ok && !sent.cancelled && sent.message.empty())
+        sent.message = prepared.message;
+    return sent;
 }
 
 Result Print(Database& db, const CPrintJob& job, const TicketSettings& settings) {
@@ -122,7 +131,7 @@ Result Print(Database& db, const CPrintJob& job, const TicketSettings& settings)
     const Result prepared = Prepare(db, job, settings, bytes);
     if (!prepared)
         return prepared;
-    return Send(bytes, settings);
+    return AfterPrepared(prepared, Send(bytes, settings));
 }
 
 } // namespace TicketOutput

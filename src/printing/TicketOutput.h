@@ -63,8 +63,13 @@ inline Result Send(const std::string& lines, const TicketSettings& settings) { r
 
 // Loads the ticket format from `db` and composes the job's document with it (with its stamped
 // CFDI's QR when settings.escPos). No format, an empty or damaged one, or a database error: false
-// with the message. The database is only read.
+// with the message. True with a message when the ticket goes out without an ESC/POS logo that
+// cannot be read. The database is only read.
 Result Prepare(Database& db, const CPrintJob& job, const TicketSettings& settings, Bytes& bytes);
+
+// What to tell after a ticket Prepare() composed was sent: the sending's own trouble first, else
+// what Prepare() had to say.
+Result AfterPrepared(const Result& prepared, Result sent);
 
 // Prepare, then Send.
 Result Print(Database& db, const CPrintJob& job, const TicketSettings& settings);

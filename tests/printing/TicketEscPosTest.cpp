@@ -206,6 +206,15 @@ TEST_F(TicketCommands, AStampedDocumentsTicketEndsWithItsQrThroughTheStoredForma
     const std::string wire = ScratchDir::readAll(settings.dispositivoLpt1);
     EXPECT_EQ(wire, TicketOutput::Wire(bytes, true));
     EXPECT_EQ(wire.find("GRACIAS\r\n\x1B\x70"), wire.find("GRACIAS")) << "text, drawer, then the QR";
+
+    // A logo that cannot be read: the ticket goes without it, and says so once sent.
+    settings.logo = dir.file("no-existe.png");
+    const TicketOutput::Result withoutLogo = TicketOutput::Prepare(*db, job, settings, bytes);
+    ASSERT_TRUE(withoutLogo);
+    EXPECT_NE(withoutLogo.message.find("no-existe.png"), std::string::npos);
+    const TicketOutput::Result sent = TicketOutput::Print(*db, job, settings);
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(sent.message, withoutLogo.message);
 }
 
 } // namespace

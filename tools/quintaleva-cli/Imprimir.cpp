@@ -30,7 +30,7 @@ int imprimirTicket(Database& db, const CPrintJob& job, const ApplicationState& s
         return fail(result.message);
     std::printf("Documento %s%s enviado a la impresora de tickets %s\n", job.Serie.c_str(),
                 NumberToPaddedText(job.Folio).c_str(), TicketPort::ForSettings(settings).description().c_str());
-    // Sent, but a network printer did not say it read it all.
+    // Sent, but a network printer did not say it read it all, or the logo was left out.
     if (!result.message.empty())
         std::fprintf(stderr, "%s\n", result.message.c_str());
     return 0;

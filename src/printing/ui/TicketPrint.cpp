@@ -36,5 +36,5 @@ bool PrintTicket(const CPrintJob& job, Database& db, const ApplicationState& sta
     const TicketOutput::Result prepared = TicketOutput::Prepare(db, job, settings, bytes);
     if (!prepared)
         return ReportTicketResult(prepared);
-    return ReportTicketResult(SendTicketWaiting(bytes, settings, parent));
+    return ReportTicketResult(TicketOutput::AfterPrepared(prepared, SendTicketWaiting(bytes, settings, parent)));
 }
