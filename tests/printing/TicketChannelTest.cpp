@@ -411,7 +411,7 @@ TEST(TicketChannel, AStalledSerialPrinterIsCancelledFromAnotherThreadAndReleases
     s.dispositivoCom1 = pty.slave();
     // Paper out: the printer holds the line with XOFF before the ticket starts.
     TransferControl control;
-    pty.write("\x13");
+    pty.holdLine();
     const std::string ticket(3000, 'x');
     const auto start = std::chrono::steady_clock::now();
     auto sending = std::async(std::launch::async,

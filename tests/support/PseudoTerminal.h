@@ -5,7 +5,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <termios.h>
 #include <unistd.h>
 
@@ -56,6 +58,13 @@ public:
     void write(const std::string& bytes) const {
         if (::write(m_master, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
             throw std::runtime_error("cannot write to the pseudo-terminal");
+    }
+    // The printer holds the line (XOFF) before the program opens it. The kernel takes the byte on
+    // a worker thread; a port opened and flushed before that would drop it unread, so it is given
+    // time to land first.
+    void holdLine() const {
+        write("\x13");
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     // The printer unplugged: writes on the slave fail from now on.
     void closeMaster() {

@@ -410,7 +410,7 @@ private Q_SLOTS:
         PseudoTerminal pty;
         m_state.pPos = 2;
         m_state.dispositivoCom1 = pty.slave();
-        pty.write("\x13");
+        pty.holdLine();
         CTicketDlg dlg(*m_db, m_state);
         dlg.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -503,7 +503,7 @@ private Q_SLOTS:
         m_state.pWin = 0;
         m_state.pPos = 3;
         m_state.dispositivoCom2 = pty.slave();
-        pty.write("\x13");
+        pty.holdLine();
         CPrincipalDlg form(*m_db, m_state);
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
