@@ -153,9 +153,9 @@ std::vector<KeysetOrder> listOrder(Database& db, const std::string& table, const
             refresh(db);
         } catch (const DbError&) {
             // Cannot write now: rows without a key would sort first, so the collation decides.
+            if (anyMissing(db, s))
+                return collated;
         }
-        if (anyMissing(db, s))
-            return collated;
         return {{s.keyColumn, false}};
     }
     return collated;

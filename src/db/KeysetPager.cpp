@@ -146,24 +146,29 @@ Statement& KeysetPager::prepared(const std::string& sql) {
     return st;
 }
 
-void KeysetPager::read(const Segment& segment, bool descending, long offset, long n, std::vector<KeysetRow>& out) {
-    if (n <= 0)
-        return;
-    std::vector<std::string> where;
+std::string KeysetPager::where(const Segment& segment) const {
+    std::vector<std::string> terms;
     if (!m_source.filter.empty())
-        where.push_back("(" + m_source.filter + ")");
+        terms.push_back("(" + m_source.filter + ")");
     if (!segment.sql.empty())
-        where.push_back("(" + segment.sql + ")");
-    std::string sql = m_select;
-    if (!where.empty())
-        sql += " WHERE " + conjunction(where);
-    sql += orderBy(descending) + " LIMIT ? OFFSET ?";
-    Statement& st = prepared(sql);
+        terms.push_back("(" + segment.sql + ")");
+    return terms.empty() ? std::string() : " WHERE " + conjunction(terms);
+}
+
+int KeysetPager::bindWhere(Statement& st, const Segment& segment) const {
     int index = 1;
     for (const DbValue& v : m_source.params)
         st.bind(index++, v);
     for (const DbValue& v : segment.params)
         st.bind(index++, v);
+    return index;
+}
+
+void KeysetPager::read(const Segment& segment, bool descending, long offset, long n, std::vector<KeysetRow>& out) {
+    if (n <= 0)
+        return;
+    Statement& st = prepared(m_select + where(segment) + orderBy(descending) + " LIMIT ? OFFSET ?");
+    int index = bindWhere(st, segment);
     st.bind(index++, DbValue{std::int64_t{n}});
     st.bind(index, DbValue{std::int64_t{offset}});
     const int columns = static_cast<int>(m_columns.size());
@@ -253,21 +258,9 @@ std::optional<KeysetRow> KeysetPager::skipAfter(const KeysetRow& from, long skip
 }
 
 long KeysetPager::countIn(const Segment& segment, long limit) {
-    std::vector<std::string> where;
-    if (!m_source.filter.empty())
-        where.push_back("(" + m_source.filter + ")");
-    if (!segment.sql.empty())
-        where.push_back("(" + segment.sql + ")");
-    std::string sql = "SELECT count(*) FROM (SELECT 1 FROM " + quoted(m_source.table);
-    if (!where.empty())
-        sql += " WHERE " + conjunction(where);
-    Statement& st = prepared(sql + " LIMIT ?) AS q");
-    int index = 1;
-    for (const DbValue& v : m_source.params)
-        st.bind(index++, v);
-    for (const DbValue& v : segment.params)
-        st.bind(index++, v);
-    st.bind(index, DbValue{std::int64_t{limit}});
+    Statement& st = prepared("SELECT count(*) FROM (SELECT 1 FROM " + quoted(m_source.table) + where(segment) +
+                             " LIMIT ?) AS q");
+    st.bind(bindWhere(st, segment), DbValue{std::int64_t{limit}});
     st.step();
     const long n = static_cast<long>(st.integer(0));
     st.reset();

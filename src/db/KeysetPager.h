@@ -89,6 +89,10 @@ private:
     std::vector<Segment> beforeSegments(const KeysetRow& from) const;
     std::string keyTerm(std::size_t i) const;
     std::string orderBy(bool descending) const;
+    // " WHERE " the filter and `segment` (empty for neither), and their values bound from 1; the
+    // next parameter's index.
+    std::string where(const Segment& segment) const;
+    int bindWhere(Statement& st, const Segment& segment) const;
     // Reads up to `n` rows meeting the filter and `segment`, ascending or descending, after
     // skipping `offset`; appends them to `out`.
     void read(const Segment& segment, bool descending, long offset, long n, std::vector<KeysetRow>& out);

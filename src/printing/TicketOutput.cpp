@@ -51,7 +51,7 @@ std::string ComposeText(const CTicketFormat& format, CDocumentValues& values, co
 }
 
 Bytes Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
-              const TicketSettings& settings, const std::string& qrAddress) {
+              const TicketSettings& settings, const std::string& qrAddress, bool* logoUnread) {
     const int columns = settings.Columns();
     // The commands are bytes already; only the text changes code page.
     Bytes bytes{Windows1252::FromUtf8(ComposeText(format, values, lines, columns)) +
@@ -65,6 +65,8 @@ Bytes Compose(const CTicketFormat& format, CDocumentValues& values, const std::v
         CTolBitmap logo;
         if (logo.loadFile(settings.logo) == 1)
             bytes.start += EscPos::Raster(EscPos::FromPicture(logo, dots), dots);
+        else if (logoUnread)
+            *logoUnread = true;
     }
     if (!qrAddress.empty()) {
         const std::string qr = EscPos::Raster(EscPos::FromQr(QrCode::Encode(qrAddress), dots), dots);
@@ -113,9 +115,10 @@ Result Prepare(Database& db, const CPrintJob& job, const TicketSettings& setting
     if (format.Rows.empty())
         return {false, CFormatStore::kNoTicketMessage};
     const std::string qr = values.Cfdi.stamped ? values.Cfdi.verificacion : std::string();
-    bytes = Compose(format, values, job.Lines, settings, qr);
+    bool logoUnread = false;
+    bytes = Compose(format, values, job.Lines, settings, qr, &logoUnread);
     // The ticket goes out without a logo that cannot be read; the operator hears why.
-    if (settings.escPos && !settings.logo.empty() && CTolBitmap().loadFile(settings.logo) != 1)
+    if (logoUnread)
         return {true, "- No se pudo leer el logotipo \"" + settings.logo + "\"; el ticket sale sin él -"};
     return {true, {}};
 }

@@ -50,9 +50,9 @@ struct Bytes {
 };
 // Rows aligned in settings.Columns(). With settings.escPos the logo (settings.logo, when it can be
 // read) starts the ticket and the QR of `qrAddress` (when not empty) ends its text, both as
-// raster pictures as wide as the line at most.
+// raster pictures as wide as the line at most; a logo that cannot be read sets *logoUnread.
 Bytes Compose(const CTicketFormat& format, CDocumentValues& values, const std::vector<CPartida>& lines,
-              const TicketSettings& settings, const std::string& qrAddress = {});
+              const TicketSettings& settings, const std::string& qrAddress = {}, bool* logoUnread = nullptr);
 // The bytes that reach the wire on `port`'s side (line feeds translated where they are).
 std::string Wire(const Bytes& bytes, bool translatesLineFeeds);
 

@@ -348,9 +348,10 @@ bool CRepData::writeText(std::string_view title, void* context, Sink sink, const
 
 // Title; column and row counts; per column its header and alignment; the title lines with their
 // count; then every row's cells in column order.
-void CRepData::repPreamble(CArchive& ar, std::string_view title) const {
+std::size_t CRepData::repPreamble(CByteArrayFile& file, CArchive& ar, std::string_view title) const {
     ar.WriteString(title);
     ar.WriteInt32(m_columns);
+    const std::size_t rowsAt = file.GetLength();
     ar.WriteInt32(m_rows);
     for (int c = 0; c < m_columns; ++c) {
         ar.WriteString(GetHeader(c));
@@ -359,6 +360,7 @@ void CRepData::repPreamble(CArchive& ar, std::string_view title) const {
     ar.WriteInt32(static_cast<std::int32_t>(m_titles.size()));
     for (const std::string& t : m_titles)
         ar.WriteString(t);
+    return rowsAt;
 }
 
 bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
@@ -371,7 +373,7 @@ bool CRepData::writeReportFile(std::string_view title, void* context, Sink sink,
         const CByteArrayFile::Bytes bytes = file.Detach();
         sink(context, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     };
-    repPreamble(ar, title);
+    repPreamble(file, ar, title);
     std::vector<std::string_view> cells;
     for (int r = 0; r < m_rows; ++r) {
         if (progress && r % kProgressStep == 0 && !progress(r, m_rows))
@@ -426,13 +428,8 @@ void CRepData::streamStart() {
         textPreamble(s.out, s.title);
         return;
     }
-    // The row count follows the title and the column count; it is set again at the end.
-    CByteArrayFile probe;
-    CArchive measure(probe, CArchive::store);
-    measure.WriteString(s.title);
-    measure.WriteInt32(m_columns);
-    s.rowsOffset = s.written + static_cast<long>(probe.GetLength());
-    repPreamble(s.ar, s.title);
+    // The row count is set again at the end, once known.
+    s.rowsOffset = s.written + static_cast<long>(repPreamble(s.bytes, s.ar, s.title));
 }
 
 void CRepData::streamCells(const std::vector<std::string_view>& cells) {

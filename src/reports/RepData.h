@@ -9,6 +9,7 @@
 #include <vector>
 
 class CArchive;
+class CByteArrayFile;
 
 // The content of one report: title lines, column headers and alignments, and a grid of cell
 // texts (UTF-8). It knows nothing of pages; CRepPageModel lays it out.
@@ -96,7 +97,8 @@ private:
     struct Stream;
     using Sink = void (*)(void* context, std::string_view bytes);
     void textPreamble(std::string& out, std::string_view title) const;
-    void repPreamble(CArchive& ar, std::string_view title) const;
+    // Writes the report file's head; where in `file` the row count went.
+    std::size_t repPreamble(CByteArrayFile& file, CArchive& ar, std::string_view title) const;
     // Rows from the next one due up to `row` (exclusive) as empty rows, then the open row if it is `row`.
     void streamRowsUpTo(int row);
     void streamStart();
